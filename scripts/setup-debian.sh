@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages the build, the tools and the tests need.
+set -euo pipefail
+PACKAGES=(cmake g++ make pkg-config libpugixml-dev libsqlite3-dev sqlite3 libgtest-dev)
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq "${missing[@]}"
+fi

@@ -1,0 +1,77 @@
+// What every copier shares: SQL literals, statement assembly, keys, GUIDs
+// and their translation, ID look-ups, and reading a baseline file.
+#pragma once
+
+#include <string>
+
+#include <pugixml.hpp>
+
+#include "host/data_services.h"
+#include "host/project.h"
+#include "host/variant.h"
+
+namespace vl {
+
+// A marked table name: the table marker followed by `name`.
+std::string Tbl(const char* name);
+
+// The SQL literal of `value`. `lVarType` 0 uses the value's own type.
+//  - numbers: general text form with "." ("NULL" with bEmptyAsNull when not
+//    numeric or rounding to 0);
+//  - dates: "{ ts 'yyyy-mm-dd hh:mm:ss'}";
+//  - strings: "NULL" for "" with bEmptyAsNull; otherwise "|" becomes the
+//    character 26, a quote not already doubled is doubled, blank text gives
+//    "''", else the text in quotes;
+//  - Booleans "1"/"0"; anything else "NULL".
+std::string FormatSQLValue(const Variant& value, bool bEmptyAsNull = false, int lVarType = 0);
+// Shorthands for the common literal kinds (bEmptyAsNull false).
+std::string SqlText(const std::string& s);
+std::string SqlLong(int64_t v);
+std::string SqlBool(bool v);
+std::string SqlDate(const VlDate& d);
+
+// A new braced, upper-case GUID from the system's secure random source.
+// Throws VlError(err::kGuidGenerate, "modWizardGenerateGUID", "Error
+// generating GUID") when no random bytes can be had.
+std::string GenerateGUID();
+
+// A new GUID recorded under `oldGuid` in gdictPSGUIDs (gdictReqGUIDs for
+// the Req variant). When `oldGuid` is already a key, the table keeps the
+// first translation and the new GUID is still returned.
+std::string AssignNewGUID(const std::string& oldGuid);
+std::string AssignNewReqGUID(const std::string& oldGuid);
+// Adds (old, new) to gdictPSGUIDs; false when `oldGuid` was present.
+bool AddGUIDTranslation(const std::string& oldGuid, const std::string& newGuid);
+// The new GUID of `oldGuid`, "" when there is none.
+std::string TranslateGUID(const std::string& oldGuid);
+bool IsGUIDTranslated(const std::string& oldGuid);
+bool IsReqGUIDTranslated(const std::string& oldGuid);
+
+// Old GUID -> the new row's integer ID, or -1 after a message (20085 when
+// the GUID has no translation, 20084 when the translated row is missing).
+int32_t GetNewReqTypeID(DataServices& oDS, const std::string& oldGuid);
+int32_t GetNewUserID(DataServices& oDS, const std::string& oldGuid);
+int32_t GetNewGroupID(DataServices& oDS, const std::string& oldGuid);
+int32_t GetNewQefID(DataServices& oDS, const std::string& oldGuid);
+int32_t GetNewAttrID(DataServices& oDS, const std::string& oldGuid);
+int32_t GetNewLVID(DataServices& oDS, const std::string& oldGuid);
+int32_t GetNewDocID(DataServices& oDS, const std::string& oldGuid);
+int32_t GetNewDocTypeID(DataServices& oDS, const std::string& oldGuid);
+int32_t GetNewReqID(DataServices& oDS, const std::string& oldGuid);
+// Forgets the remembered look-up results (a new run, or a reopened database).
+void ResetLookupCache();
+
+// The next key of `keyClass` from VlKeys.
+int32_t NextKey(DataServices& oDS, const std::string& keyClass);
+
+// Loads BLXMLLoc/`fileName` into `doc` and selects `rootPath`. When the
+// element is missing, shows `fileName` + text 11011 + `elementName` and
+// returns an empty node.
+pugi::xml_node LoadBaselineFile(pugi::xml_document& doc, const std::string& fileName,
+                                const char* rootPath = "//PROJECT",
+                                const char* elementName = "PROJECT");
+
+// The text of the child element `name` of `node` ("" when missing).
+std::string ElementText(const pugi::xml_node& node, const char* name);
+
+}  // namespace vl

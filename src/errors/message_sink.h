@@ -1,0 +1,68 @@
+// The one small interface through which the program talks to its user:
+// information messages, questions, results lines and letting the window
+// breathe. The wizard, the command-line tool and the tests implement it.
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace vl {
+
+// Button sets, icons and answers, with the values of the classic message box.
+constexpr int vbOKOnly = 0, vbOKCancel = 1, vbAbortRetryIgnore = 2, vbYesNoCancel = 3,
+              vbYesNo = 4, vbRetryCancel = 5;
+constexpr int vbQuestion = 32, vbInformation = 64;
+constexpr int vbOK = 1, vbCancel = 2, vbAbort = 3, vbRetry = 4, vbIgnore = 5, vbYes = 6,
+              vbNo = 7;
+
+class MessageSink {
+ public:
+  virtual ~MessageSink() = default;
+  // A modal information message with one OK button.
+  virtual void ShowInfo(const std::string& title, const std::string& text) = 0;
+  // A modal question; `buttons` is a MsgButtons value plus vbQuestion.
+  // Returns the MsgResult of the button pressed.
+  virtual int Ask(const std::string& title, const std::string& text, int buttons) = 0;
+  // Appends one line to the results (never blank: callers drop blank lines).
+  virtual void AddResultsLine(const std::string& line) = 0;
+  // Lets pending window work happen during long work. Cheap when called
+  // often: implementations decide how often they really refresh.
+  virtual void Breathe() {}
+};
+
+// Records everything; answers questions from a queue (default: vbYes).
+class RecordingMessageSink : public MessageSink {
+ public:
+  struct Question {
+    std::string text;
+    int buttons;
+  };
+
+  void ShowInfo(const std::string& title, const std::string& text) override;
+  int Ask(const std::string& title, const std::string& text, int buttons) override;
+  void AddResultsLine(const std::string& line) override;
+
+  std::vector<std::string> infos;      // texts of information messages, in order
+  std::vector<std::string> titles;     // their titles
+  std::vector<Question> questions;     // questions asked, in order
+  std::vector<std::string> results;    // results lines, in order
+  std::deque<int> answers;             // next answers; vbYes when empty
+  int default_answer = vbYes;
+
+  void Clear();
+};
+
+// Discards everything, answers every question with `answer`.
+class NullMessageSink : public MessageSink {
+ public:
+  explicit NullMessageSink(int answer = vbYes) : answer_(answer) {}
+  void ShowInfo(const std::string&, const std::string&) override {}
+  int Ask(const std::string&, const std::string&, int) override { return answer_; }
+  void AddResultsLine(const std::string&) override {}
+
+ private:
+  int answer_;
+};
+
+}  // namespace vl

@@ -1,0 +1,47 @@
+// Loading and saving XML files. Baselines come from other systems: files
+// may be UTF-8, UTF-16 with a byte-order mark, or declare windows-1252 or
+// ISO-8859-1; their names may differ in letter case from the names asked
+// for. Document type declarations are never resolved or fetched.
+#pragma once
+
+#include <string>
+
+#include <pugixml.hpp>
+
+namespace vl {
+
+struct XmlLoadResult {
+  bool ok = false;
+  std::string path;     // the file actually read ("" when none was found)
+  std::string message;  // why it failed: "file not found", "... at offset N"
+  explicit operator bool() const { return ok; }
+};
+
+// The path of `name` in `folder`: the exact name when it exists, otherwise
+// the first entry whose name equals it without regard to letter case;
+// "" when there is none. A name holding "/" or a NUL, or "." or "..", is
+// never found.
+std::string FindFileNoCase(const std::string& folder, const std::string& name);
+
+// Loads `folder`/`name` (found as FindFileNoCase does) into `doc`. On
+// failure `doc` is empty (a document without elements, as a missing or
+// broken file behaves).
+XmlLoadResult LoadXmlFile(pugi::xml_document& doc, const std::string& folder,
+                          const std::string& name);
+// Loads a file by its full path, with the same encoding rules.
+XmlLoadResult LoadXmlPath(pugi::xml_document& doc, const std::string& path);
+// Parses XML text held in memory (bytes as in a file), same rules.
+XmlLoadResult LoadXmlBuffer(pugi::xml_document& doc, const std::string& bytes);
+
+// Adds the declaration <?xml version="1.0" standalone="yes"?> as the first
+// node of `doc` (no encoding attribute).
+void AddXmlDeclaration(pugi::xml_document& doc);
+// Saves `doc` in UTF-8 to `path`, replacing the file atomically (written
+// to a temporary file beside it, then renamed). Throws VlError naming the
+// path when it cannot be written.
+void SaveXmlFile(const pugi::xml_document& doc, const std::string& path);
+
+// The text of the first element matching `xpath` below `node`, "" when none.
+std::string ChildText(const pugi::xml_node& node, const char* xpath);
+
+}  // namespace vl
