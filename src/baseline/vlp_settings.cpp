@@ -1,0 +1,84 @@
+// Validation of the new project's settings: its folder (created on the
+// user's word) and the hand-over to the new-project definition.
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "baseline/bl_proj_info.h"
+#include "errors/message_sink.h"
+#include "host/host_globals.h"
+#include "host/messages.h"
+
+namespace vl {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr long kResCreateFolder = 11004;
+constexpr long kResNoDrive = 11005;
+
+// The folder without "." and ".." steps and without trailing separators.
+fs::path CleanFolderPath(const std::string& folder) {
+  fs::path p = fs::path(folder).lexically_normal();
+  if (!p.has_filename() && p.has_relative_path()) p = p.parent_path();
+  return p;
+}
+
+// Whether a folder could be created at `folder`. This system has no drive
+// letters: the "drive" is the nearest folder of the path that already
+// exists, and it must be a folder we may write into. A relative path has
+// no drive, so nothing is created relative to the working directory.
+bool DriveExists(const std::string& folder) {
+  fs::path p = CleanFolderPath(folder);
+  if (folder.empty() || !p.is_absolute()) return false;
+  std::error_code ec;
+  while (!fs::exists(p, ec)) {
+    if (p == p.root_path()) return false;
+    p = p.parent_path();
+  }
+  return fs::is_directory(p, ec) && ::access(p.c_str(), W_OK) == 0;
+}
+
+// Creates `folder` and every missing folder above it, the outermost first.
+// Throws when a level cannot be created.
+void CreateFolderPath(const fs::path& folder) {
+  fs::path parent = folder.parent_path();
+  std::error_code ec;
+  if (!parent.empty() && parent != folder && !fs::is_directory(parent, ec))
+    CreateFolderPath(parent);
+  fs::create_directory(folder);
+}
+
+}  // namespace
+
+bool BLProjInfo::ValidateVLPSettings() {
+  try {
+    std::error_code ec;
+    if (!fs::is_directory(vlp_folder_, ec)) {
+      if (AskUser(ResString(kResCreateFolder), vbYesNo) != vbYes) return false;
+      if (!DriveExists(vlp_folder_)) {
+        ShowInfoMessage(ResString(kResNoDrive));
+        return false;
+      }
+      CreateFolderPath(CleanFolderPath(vlp_folder_));
+    }
+    if (!goNewProjDef)
+      throw VlError(err::kObjectRequired, "BLProjInfo.ValidateVLPSettings", "Object required");
+    goNewProjDef->SetProjectName(vlp_name_);
+    goNewProjDef->SetProjectDescription(vlp_desc_);
+    goNewProjDef->SetProjectFolder(vlp_folder_);
+    // The database type travels as the text shown in the list, the driver
+    // as the item the drivers list holds for that text.
+    goNewProjDef->SetDBType(vlp_db_display_);
+    const std::string* driver = gdictDBDrivers.Find(vlp_db_display_);
+    goNewProjDef->GetConnection().SetDriver(driver ? *driver : std::string());
+    goNewProjDef->ValidateDefinition();
+    return true;
+  } catch (...) {
+    ReportProcError("BLProjInfo.ValidateVLPSettings", "");
+    return false;
+  }
+}
+
+}  // namespace vl
