@@ -1,0 +1,132 @@
+#include "copy/ins_gen_history_info.h"
+
+#include "baseline/bl_proj_info.h"
+#include "copy/db_conventions.h"
+#include "copy/ins_overflow_info.h"
+#include "host/convert.h"
+#include "host/messages.h"
+
+namespace vl {
+namespace {
+
+// One "RVer" as read. Each version is read on its own: a missing child
+// gives an empty text and a missing or unreadable date gives no date,
+// rather than silently repeating what the version before said.
+struct VersionRecord {
+  std::string num, label, userGuid, reason;
+  Variant date = Variant::Null();
+};
+
+VersionRecord ReadVersion(const pugi::xml_node& rver) {
+  VersionRecord v;
+  v.num = ElementText(rver, "VNum");
+  v.label = ElementText(rver, "VLbl");
+  v.userGuid = ElementText(rver, "VUGUID");
+  if (std::optional<VlDate> d = ParseDate(ElementText(rver, "VDate"))) v.date = Variant::Date(*d);
+  v.reason = ElementText(rver, "VResn");
+  return v;
+}
+
+bool HistoryIsCopied() {
+  if (!goBLProjInfo) throw VlError(91, "goBLProjInfo", "The baseline descriptor does not exist");
+  return goBLProjInfo->CreateHist();
+}
+
+std::string NoHistoryLine() { return ResString(11011) + "History"; }
+
+std::string DefaultValuesSQL(Project& oProj) {
+  return std::string("'1.000'") + ", " + "''" + ", " + SqlLong(oProj.GetCurrentUserID()) + ", " +
+         SqlDate(goBLProjInfo->StartDateTime()) + ", " + SqlText(ResFormat(20054, {}));
+}
+
+std::string JoinValues(const std::vector<std::string>& values) {
+  std::string out;
+  for (const std::string& v : values) out += (out.empty() ? "" : ", ") + v;
+  return out;
+}
+
+}  // namespace
+
+bool InsGenHistoryInfo::CopyXMLDetailHistoryInfo(const pugi::xml_node& oSource,
+                                                 const std::string& sTableName, int32_t lRelatedID,
+                                                 DataServices& oDS, Project& oProj) {
+  try {
+    if (!HistoryIsCopied()) return true;
+    pugi::xml_node history = oSource.child("History");
+    if (!history) {
+      AddTextResultsLine(NoHistoryLine());
+      return true;
+    }
+    AddTextResultsLine(ResString(20053));
+    for (const pugi::xpath_node& n : history.select_nodes(".//RVer")) {
+      const VersionRecord v = ReadVersion(n.node());
+      const int32_t lUID = GetNewUserID(oDS, v.userGuid);
+      if (lUID == -1) return false;
+      if (!InsertSingleHistRecord(sTableName, oDS, lRelatedID, v.num, v.label, lUID, v.date,
+                                  v.reason, oProj))
+        return false;
+    }
+    return true;
+  } catch (...) {
+    ReportProcError("CopyXMLDetailHistoryInfo", "");
+    return false;
+  }
+}
+
+std::string InsGenHistoryInfo::CreateDefaultHistFieldsSQL() const {
+  return " VERSIONNUMBER, VERSIONLABEL, VERSIONUSERID, VERSIONDATETIME, VERSIONREASON";
+}
+
+std::string InsGenHistoryInfo::CreateDefaultHistValuesSQL(const pugi::xml_node& oSource,
+                                                          Project& oProj, DataServices& oDS) {
+  try {
+    if (!HistoryIsCopied()) return DefaultValuesSQL(oProj);
+    pugi::xml_node history = oSource.child("History");
+    if (!history) {
+      AddTextResultsLine(NoHistoryLine());
+      return DefaultValuesSQL(oProj);
+    }
+    // The newest version is the last one the history copier writes.
+    pugi::xpath_node_set versions = history.select_nodes(".//RVer");
+    if (versions.empty()) return DefaultValuesSQL(oProj);
+    const VersionRecord v = ReadVersion(versions[versions.size() - 1].node());
+    const int32_t lUID = GetNewUserID(oDS, v.userGuid);
+    if (lUID == -1) return "";
+    return JoinValues({SqlText(v.num), SqlText(v.label), SqlLong(lUID), FormatSQLValue(v.date),
+                       SqlText(v.reason)});
+  } catch (...) {
+    ReportProcError("CreateDefaultHistValuesSQL", "");
+    return "";
+  }
+}
+
+bool InsGenHistoryInfo::InsertSingleHistRecord(const std::string& sTableName, DataServices& oDS,
+                                               int32_t lRelatedID, const std::string& sVNum,
+                                               const std::string& sVLabel, int32_t lUID,
+                                               const Variant& dVDate, const std::string& sVReason,
+                                               Project& oProj) {
+  try {
+    InsOverflowInfo overflow;
+    std::string reason = sVReason, overflowText;
+    bool bIsOverflow = false;
+    if (!overflow.SplitOverflowText(oProj.GetOverflowSize(), reason, overflowText, bIsOverflow))
+      return false;
+    const std::string sql =
+        "INSERT INTO " + sTableName +
+        " (ID, VERSIONNUMBER, VERSIONLABEL, VERSIONUSERID, VERSIONDATETIME, VERSIONREASON, "
+        "OVERFLOWIND) VALUES (" +
+        JoinValues({SqlLong(lRelatedID), SqlText(sVNum), SqlText(sVLabel), SqlLong(lUID),
+                    FormatSQLValue(dVDate), SqlText(reason), SqlBool(bIsOverflow)}) +
+        ")";
+    if (bIsOverflow &&
+        !overflow.SaveReqOverflowHistRec(sTableName, lRelatedID, sVNum, overflowText, oDS))
+      return false;
+    oDS.ExecuteSQL(sql);
+    return true;
+  } catch (...) {
+    ReportProcError("InsertSingleHistRecord", "");
+    return false;
+  }
+}
+
+}  // namespace vl

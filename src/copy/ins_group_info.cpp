@@ -1,0 +1,243 @@
+#include "copy/ins_group_info.h"
+
+#include <cmath>
+#include <cstdint>
+#include <optional>
+#include <pugixml.hpp>
+
+#include "copy/db_conventions.h"
+#include "host/convert.h"
+#include "host/host_globals.h"
+#include "host/messages.h"
+
+namespace vl {
+namespace {
+
+constexpr const char* kUserGroupsFile = "ProjectUserGroups.XML";
+constexpr const char* kGroupProc = "CopyXMLGroupInfo";
+// The trailing blank belongs to the name under which user errors have
+// always been reported.
+constexpr const char* kUserProc = "CopyXMLUserInfo ";
+// Reading an attribute that is not there is an error of its own kind.
+constexpr long kInvalidUseOfNull = 94;
+constexpr long kObjectVariableNotSet = 91;
+
+// The value of a required attribute; a missing one stops the copier.
+std::string RequiredAttr(const pugi::xml_node& node, const char* name) {
+  pugi::xml_attribute attr = node.attribute(name);
+  if (!attr)
+    throw VlError(kInvalidUseOfNull, "getAttribute",
+                  std::string("Invalid use of Null: attribute \"") + name + "\" of \"" +
+                      node.name() + "\" is missing");
+  return attr.value();
+}
+
+// Unicode code point of a Windows-1252 byte. The five bytes the code page
+// leaves undefined map to the C1 control of the same value, as the
+// system's own conversion does.
+char32_t Windows1252ToCodePoint(unsigned char c) {
+  static constexpr char32_t kHigh[32] = {
+      0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+      0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+      0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+  if (c >= 0x80 && c <= 0x9F) return kHigh[c - 0x80];
+  return c;
+}
+
+void AppendUtf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+// The character code a pending number text stands for, or 0 when it adds
+// nothing (not a number, out of 1..255). Fractions round half to even, as
+// the classic character function rounds its argument. Code 0 is refused:
+// a NUL cannot travel inside a statement text and would cut it short.
+int CharCodeOf(const std::string& pending) {
+  if (!IsNumeric(pending)) return 0;
+  std::optional<double> v = ParseNumber(pending);
+  if (!v || !std::isfinite(*v)) return 0;
+  const double code = std::nearbyint(*v);
+  if (code < 1 || code > 255) return 0;
+  return static_cast<int>(code);
+}
+
+// The group of that name, or nullptr; a failing lookup counts as none.
+std::shared_ptr<Group> FindGroupOrNone(Project& oProj, const std::string& name) {
+  try {
+    return oProj.FindGroup(name);
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+std::shared_ptr<User> FindUserOrNone(Project& oProj, const std::string& login) {
+  try {
+    return oProj.FindUser(login);
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+struct BaselineGroup {
+  std::string name, description, guid;
+  int32_t projectRights = 0, docTypeRights = 0, reqTypeRights = 0, attributeRights = 0,
+          listItemRights = 0;
+};
+
+BaselineGroup ReadGroup(const pugi::xml_node& el) {
+  BaselineGroup g;
+  g.name = RequiredAttr(el, "NAME");
+  g.description = RequiredAttr(el, "DESCRIPTION");
+  g.projectRights = CLng(RequiredAttr(el, "ProjectAccessRights"));
+  g.docTypeRights = CLng(RequiredAttr(el, "DocTypeAccessRights"));
+  g.reqTypeRights = CLng(RequiredAttr(el, "ReqTypeAccessRights"));
+  g.attributeRights = CLng(RequiredAttr(el, "AttributeAccessRights"));
+  g.listItemRights = CLng(RequiredAttr(el, "ListItemAccessRights"));
+  g.guid = RequiredAttr(el, "ID");
+  return g;
+}
+
+// A group the new project already has takes the baseline's description
+// and rights, so that the copy grants what the baseline granted.
+void OverwriteGroup(Group& group, const BaselineGroup& g) {
+  group.SetGroupDescription(g.description);
+  group.SetProjectAccessRights(g.projectRights);
+  group.SetDocTypeAccessRights(g.docTypeRights);
+  group.SetReqTypeAccessRights(g.reqTypeRights);
+  group.SetAttributeAccessRights(g.attributeRights);
+  group.SetListItemAccessRights(g.listItemRights);
+}
+
+void CopyOneGroup(const pugi::xml_node& el, Project& oProj) {
+  const BaselineGroup g = ReadGroup(el);
+  AddTextResultsLine(ResFormat(20055, {g.name}));
+  std::shared_ptr<Group> group = FindGroupOrNone(oProj, g.name);
+  if (!group) {
+    group = oProj.GetGroups().AddGroup(g.name, g.projectRights, g.description, g.projectRights,
+                                       g.docTypeRights, g.reqTypeRights, g.attributeRights,
+                                       g.listItemRights);
+    if (!group)
+      throw VlError(kObjectVariableNotSet, "AddGroup",
+                    "The group \"" + g.name + "\" was not created");
+    // Two baseline groups with one GUID: the second one stops the copier.
+    if (!AddGUIDTranslation(g.guid, group->GetGroupGUID()))
+      throw VlError(err::kKeyAlreadyExists, "Dictionary",
+                    "The group GUID " + g.guid + " is already translated");
+    return;
+  }
+  OverwriteGroup(*group, g);
+  if (!AddGUIDTranslation(g.guid, group->GetGroupGUID())) ShowInfoMessage(ResString(20056));
+}
+
+struct BaselineUser {
+  std::string login, password, fullName, email, groupName, guid;
+  bool active = false;
+};
+
+BaselineUser ReadUser(const pugi::xml_node& el) {
+  BaselineUser u;
+  u.login = RequiredAttr(el, "LoginName");
+  u.password = RequiredAttr(el, "Password");
+  u.active = CBool(RequiredAttr(el, "Active"));
+  u.fullName = RequiredAttr(el, "FullName");
+  u.email = RequiredAttr(el, "EmailAddress");
+  u.groupName = RequiredAttr(el, "GroupName");
+  u.guid = RequiredAttr(el, "ID");
+  return u;
+}
+
+void InsertUser(DataServices& oDS, const BaselineUser& u, int32_t lGroupID) {
+  const int32_t lID = NextKey(oDS, "User");
+  const std::string newGuid = AssignNewGUID(u.guid);
+  oDS.ExecuteSQL("INSERT INTO " + Tbl("vlUsers") +
+                 " (ID,VLGUID,LoginName,Password,Active,FullName,EmailAddress,GroupID) VALUES (" +
+                 SqlLong(lID) + "," + SqlText(newGuid) + "," + SqlText(u.login) + "," +
+                 SqlText(InsGroupInfo::CongealPWD(u.password)) + "," + SqlBool(u.active) + "," +
+                 SqlText(u.fullName) + "," + SqlText(u.email) + "," + SqlLong(lGroupID) + ")");
+}
+
+void UpdateUser(DataServices& oDS, const BaselineUser& u, int32_t lGroupID, const User& existing) {
+  oDS.ExecuteSQL("UPDATE " + Tbl("vlUsers") + " SET Password=" +
+                 SqlText(InsGroupInfo::CongealPWD(u.password)) + ",Active=" + SqlBool(u.active) +
+                 ",FullName=" + SqlText(u.fullName) + ",EmailAddress=" + SqlText(u.email) +
+                 ",GroupID=" + SqlLong(lGroupID) + " WHERE LoginName  = " + SqlText(u.login) +
+                 " AND GroupID  = " + SqlLong(existing.GetUserGroupID()));
+  if (!AddGUIDTranslation(u.guid, existing.GetUserGUID())) ShowInfoMessage(ResString(20058));
+}
+
+void CopyOneUser(const pugi::xml_node& el, DataServices& oDS, Project& oProj) {
+  const BaselineUser u = ReadUser(el);
+  AddTextResultsLine(ResFormat(20057, {u.login}) + u.login);
+  std::shared_ptr<Group> group = oProj.FindGroup(u.groupName);
+  if (!group)
+    throw VlError(kObjectVariableNotSet, "FindGroup",
+                  "The group \"" + u.groupName + "\" of the user \"" + u.login +
+                      "\" does not exist in the new project");
+  const int32_t lGroupID = group->GetGroupID();
+  std::shared_ptr<User> existing = FindUserOrNone(oProj, u.login);
+  if (existing)
+    UpdateUser(oDS, u, lGroupID, *existing);
+  else
+    InsertUser(oDS, u, lGroupID);
+}
+
+}  // namespace
+
+std::string InsGroupInfo::CongealPWD(const std::string& sPassword) {
+  std::string result, pending;
+  for (char c : sPassword) {
+    if (c != ';') {
+      pending += c;
+      continue;
+    }
+    if (int code = CharCodeOf(pending))
+      AppendUtf8(result, Windows1252ToCodePoint(static_cast<unsigned char>(code)));
+    pending.clear();
+  }
+  return result;
+}
+
+bool InsGroupInfo::CopyXMLGroupInfo(DataServices& /*oDS*/, Project& oProj) {
+  try {
+    pugi::xml_document doc;
+    pugi::xml_node root = LoadBaselineFile(doc, kUserGroupsFile);
+    if (!root) return false;
+    for (const pugi::xpath_node& n : root.select_nodes(".//Group")) {
+      CopyOneGroup(n.node(), oProj);
+      Messages().Breathe();
+    }
+    oProj.CommitUsersAndGroups();
+    return true;
+  } catch (...) {
+    ReportProcError(kGroupProc, "");
+    return false;
+  }
+}
+
+bool InsGroupInfo::CopyXMLUserInfo(DataServices& oDS, Project& oProj) {
+  try {
+    pugi::xml_document doc;
+    pugi::xml_node root = LoadBaselineFile(doc, kUserGroupsFile);
+    if (!root) return false;
+    for (const pugi::xpath_node& n : root.select_nodes(".//User")) {
+      CopyOneUser(n.node(), oDS, oProj);
+      Messages().Breathe();
+    }
+    oProj.CommitUsersAndGroups();
+    return true;
+  } catch (...) {
+    ReportProcError(kUserProc, "");
+    return false;
+  }
+}
+
+}  // namespace vl
