@@ -2,6 +2,8 @@
 // copiers reaches the database through this interface.
 #pragma once
 
+#include <atomic>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -22,6 +24,11 @@ inline const std::string kTableMarker = std::string("\x05\x01\x06", 3);
 class DataServices {
  public:
   virtual ~DataServices() = default;
+
+  // A number no other data-services object of this process has had, so
+  // that results remembered per database cannot be confused with those of
+  // a later object that happens to reuse the same address.
+  uint64_t InstanceSerial() const { return serial_; }
 
   // Runs one statement. For a SELECT, returns its rows (read-only);
   // otherwise returns nullptr. Table markers and "{ ts '...'}" literals
@@ -54,6 +61,19 @@ class DataServices {
   // Makes everything executed so far durable. The data services also
   // commit on their own every few thousand statements and when closed.
   virtual void Commit() = 0;
+
+ protected:
+  DataServices() = default;
+  // A copy is another object and gets a serial of its own.
+  DataServices(const DataServices&) {}
+  DataServices& operator=(const DataServices&) { return *this; }
+
+ private:
+  static uint64_t NextInstanceSerial() {
+    static std::atomic<uint64_t> next{1};
+    return next++;
+  }
+  uint64_t serial_ = NextInstanceSerial();
 };
 
 }  // namespace vl
