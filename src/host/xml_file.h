@@ -4,9 +4,8 @@
 // for. Document type declarations are never resolved or fetched.
 #pragma once
 
-#include <string>
-
 #include <pugixml.hpp>
+#include <string>
 
 namespace vl {
 
@@ -43,5 +42,8 @@ void SaveXmlFile(const pugi::xml_document& doc, const std::string& path);
 
 // The text of the first element matching `xpath` below `node`, "" when none.
 std::string ChildText(const pugi::xml_node& node, const char* xpath);
+// All character data below `node` (its own value for a text node), in
+// document order, as a DOM gives the text of an element; "" for none.
+std::string NodeText(const pugi::xml_node& node);
 
 }  // namespace vl

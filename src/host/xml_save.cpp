@@ -1,0 +1,108 @@
+// Saving XML files so that a reader never sees half a file: the document is
+// written beside its destination and then renamed over it.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include "errors/vl_error.h"
+#include "host/xml_file.h"
+
+namespace vl {
+
+namespace {
+
+// Collects the saved text in memory.
+class StringWriter : public pugi::xml_writer {
+ public:
+  void write(const void* data, size_t size) override {
+    text.append(static_cast<const char*>(data), size);
+  }
+  std::string text;
+};
+
+[[noreturn]] void ThrowSaveError(const std::string& path, int errorNumber) {
+  long number = errorNumber == ENOENT || errorNumber == ENOTDIR ? err::kPathNotFound
+                : errorNumber == EACCES || errorNumber == EPERM || errorNumber == EROFS
+                    ? err::kPermissionDenied
+                    : err::kUnspecified;
+  throw VlError(number, "SaveXmlFile",
+                "Cannot write the file " + path + ": " + std::strerror(errorNumber));
+}
+
+// The declaration of a loaded document may name the encoding it was read
+// in; the file is written in UTF-8, so such a name must not be kept.
+bool DeclaresOtherEncoding(const pugi::xml_document& doc) {
+  for (pugi::xml_node n = doc.first_child(); n; n = n.next_sibling()) {
+    if (n.type() != pugi::node_declaration) continue;
+    pugi::xml_attribute enc = n.attribute("encoding");
+    std::string name = enc.value();
+    for (char& c : name) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+    return enc && name != "UTF-8" && name != "UTF8";
+  }
+  return false;
+}
+
+std::string SavedText(const pugi::xml_document& doc) {
+  StringWriter writer;
+  const unsigned flags = pugi::format_default | pugi::format_no_declaration;
+  if (!DeclaresOtherEncoding(doc)) {
+    doc.save(writer, "\t", flags, pugi::encoding_utf8);
+    return writer.text;
+  }
+  pugi::xml_document copy;
+  copy.reset(doc);
+  for (pugi::xml_node n = copy.first_child(); n; n = n.next_sibling())
+    if (n.type() == pugi::node_declaration) n.remove_attribute("encoding");
+  copy.save(writer, "\t", flags, pugi::encoding_utf8);
+  return writer.text;
+}
+
+// The permissions a newly created file would get, or those of the file
+// being replaced.
+mode_t ModeFor(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0) return st.st_mode & 07777;
+  mode_t mask = ::umask(0);
+  ::umask(mask);
+  return 0666 & ~mask;
+}
+
+bool WriteAll(int fd, const std::string& text) {
+  size_t done = 0;
+  while (done < text.size()) {
+    ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+void SaveXmlFile(const pugi::xml_document& doc, const std::string& path) {
+  const std::string text = SavedText(doc);
+  std::string tmp = path + ".tmp-XXXXXX";
+  int fd = ::mkstemp(tmp.data());
+  if (fd < 0) ThrowSaveError(path, errno);
+  bool ok = ::fchmod(fd, ModeFor(path)) == 0 && WriteAll(fd, text) && ::fsync(fd) == 0;
+  int error = errno != 0 ? errno : EIO;
+  if (::close(fd) != 0 && ok) {
+    ok = false;
+    error = errno;
+  }
+  if (ok && ::rename(tmp.c_str(), path.c_str()) != 0) {
+    ok = false;
+    error = errno;
+  }
+  if (!ok) {
+    ::unlink(tmp.c_str());
+    ThrowSaveError(path, error);
+  }
+}
+
+}  // namespace vl
