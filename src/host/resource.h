@@ -15,7 +15,8 @@ inline constexpr const char* kAppName = "VlCreateProjFromBaselineWiz";
 class Resource {
  public:
   // Loads the resource file (an INI-style settings file: section
-  // [Strings] with "id=text" entries, "\n" and "\t" escapes; section
+  // [Strings] with "id=text" entries, "\n" and "\t" escapes, a text in
+  // double quotes keeping its blanks at both ends (the quotes dropped); section
   // [Font] with "Name="; section [Bitmaps] with "id=file" relative to the
   // resource file). Throws VlError naming the file when it cannot be read.
   void InitResources(const std::string& path, const std::string& appName);
