@@ -1,0 +1,43 @@
+// A folder of its own under the system's temporary folder for one test,
+// removed with everything in it when the test ends.
+#pragma once
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+
+namespace vl::testing {
+
+class ScratchFolder {
+ public:
+  ScratchFolder() {
+    static std::atomic<unsigned> counter{0};
+    std::random_device rd;
+    path_ = std::filesystem::temp_directory_path() /
+            ("vl-h2-" + std::to_string(rd()) + "-" + std::to_string(counter++));
+    std::filesystem::create_directories(path_);
+  }
+  ~ScratchFolder() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+  std::string path() const { return path_.string(); }
+  // Writes `content` byte for byte to `relative` (folders created as needed)
+  // and returns the full path.
+  std::string Write(const std::string& relative, const std::string& content) const {
+    std::filesystem::path p = path_ / relative;
+    std::filesystem::create_directories(p.parent_path());
+    std::ofstream(p, std::ios::binary) << content;
+    return p.string();
+  }
+
+ private:
+  std::filesystem::path path_;
+};
+
+}  // namespace vl::testing
