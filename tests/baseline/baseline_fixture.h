@@ -1,0 +1,95 @@
+// Shared set-up of the baseline tests: a clean descriptor, recorded
+// messages, known resource texts, a private temporary folder and a
+// settings folder of our own (so the machine's installation, if any, never
+// leaks into a test).
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <random>
+#include <string>
+
+#include "baseline/bl_proj_info.h"
+#include "errors/message_sink.h"
+#include "host/host_globals.h"
+
+namespace vl::testing {
+
+namespace fs = std::filesystem;
+
+class BaselineTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetHostGlobals();
+    ResetBaselineGlobals();
+    std::random_device rd;
+    root_ = fs::temp_directory_path() /
+            ("vl-baseline-test-" + std::to_string(::getpid()) + "-" + std::to_string(rd()));
+    fs::create_directories(root_ / "xdg");
+    SaveEnv("XDG_CONFIG_DIRS", saved_dirs_);
+    ::setenv("XDG_CONFIG_DIRS", (root_ / "xdg").c_str(), 1);
+
+    goResource = std::make_unique<Resource>();
+    for (const auto& [id, text] : kTexts) goResource->SetString(id, text);
+    SetMessageSink(&sink_);
+    goBLProjInfo = std::make_unique<BLProjInfo>();
+    goBLProjInfo->init();
+  }
+
+  void TearDown() override {
+    ResetBaselineGlobals();
+    ResetHostGlobals();
+    RestoreEnv("XDG_CONFIG_DIRS", saved_dirs_);
+    std::error_code ec;
+    fs::remove_all(root_, ec);
+  }
+
+  // Writes `text` to `path`, creating the folders above it.
+  static void WriteFile(const fs::path& path, const std::string& text) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << text;
+  }
+
+  // Makes the installation directory readable from the system settings.
+  void SetInstallDir(const std::string& dir) {
+    WriteFile(root_ / "xdg" / "Corvane Software" / "Velloq.conf",
+              "[4.0]\nInstallDirectory=" + dir + "\n");
+  }
+
+  static constexpr std::pair<long, const char*> kTexts[] = {
+      {1010, "Traces"},
+      {1012, "History"},
+      {1013, "Discussions"},
+      {1014, "None"},
+      {11010, "Traces to external projects"},
+      {10001, "Missing baseline file: "},
+      {11004, "Create the folder?"},
+      {11005, "The drive does not exist."},
+      {11011, " lacks the node "},
+      {11012, " holds the baseline type %1"},
+      {20083, "Error in %1: %2 %3 [%4]"},
+  };
+
+  fs::path root_;
+  RecordingMessageSink sink_;
+
+ private:
+  static void SaveEnv(const char* name, std::optional<std::string>& saved) {
+    const char* v = std::getenv(name);
+    saved = v ? std::optional<std::string>(v) : std::nullopt;
+  }
+  static void RestoreEnv(const char* name, const std::optional<std::string>& saved) {
+    if (saved)
+      ::setenv(name, saved->c_str(), 1);
+    else
+      ::unsetenv(name);
+  }
+  std::optional<std::string> saved_dirs_;
+};
+
+}  // namespace vl::testing

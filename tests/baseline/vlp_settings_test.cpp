@@ -1,0 +1,162 @@
+// The new project's settings: its path and file name, the copy options and
+// their display lists, and ValidateVLPSettings with its folder creation.
+#include <string>
+
+#include "baseline_fixture.h"
+#include "host/new_project_definition.h"
+
+namespace vl::testing {
+namespace {
+
+class VLPSettingsTest : public BaselineTest {
+ protected:
+  void SetUp() override {
+    BaselineTest::SetUp();
+    goProjDefFactory = std::make_unique<ProjectDefinitionFactory>();
+    goNewProjDef = goProjDefFactory->CreateDefinition();
+    gdictDBDrivers.Add(kSQLiteDisplayName, kSQLiteDriver);
+    gdictDBDrivers.Add(kPostgreSQLDisplayName, "PostgreSQL");
+    BLProjInfo& info = *goBLProjInfo;
+    info.SetVLPName("Alpha");
+    info.SetVLPDesc("First product");
+    info.SetVLPDBDisplayName(kPostgreSQLDisplayName);
+  }
+};
+
+TEST_F(VLPSettingsTest, FileNameIsTheLastFolder) {
+  BLProjInfo& info = *goBLProjInfo;
+  info.SetVLPFolder("/P/Alpha/");
+  EXPECT_EQ(info.VLPFileName(), "Alpha");
+  EXPECT_EQ(info.CompleteVLPPathName(), "/P/Alpha//Alpha");
+  info.SetVLPFolder("Alpha");
+  EXPECT_EQ(info.VLPFileName(), "");
+  EXPECT_EQ(info.CompleteVLPPathName(), "Alpha/");
+}
+
+TEST_F(VLPSettingsTest, NoTracesMeansNoTracesToExternalProjects) {
+  BLProjInfo& info = *goBLProjInfo;
+  info.SetCreateTraces(true);
+  info.SetCreateExtTraces(true);
+  info.SetCreateTraces(false);
+  EXPECT_FALSE(info.CreateExtTraces());
+  // The other way round is left to the caller.
+  info.SetCreateExtTraces(true);
+  EXPECT_TRUE(info.CreateExtTraces());
+  EXPECT_FALSE(info.CreateTraces());
+  info.SetCreateTraces(true);
+  EXPECT_TRUE(info.CreateExtTraces());
+}
+
+TEST_F(VLPSettingsTest, OptionListsJoinTheChosenTexts) {
+  BLProjInfo& info = *goBLProjInfo;
+  EXPECT_EQ(info.BLUIOptionsList(), "None");
+  EXPECT_EQ(info.BLXMLOptionsList(), "None");
+  info.SetCreateTraces(true);
+  info.SetCreateDisc(true);
+  EXPECT_EQ(info.BLUIOptionsList(), "Traces, Discussions");
+  EXPECT_EQ(info.UITextCreateHist(), "");
+  info.SetCreateExtTraces(true);
+  info.SetCreateHist(true);
+  EXPECT_EQ(info.BLUIOptionsList(), "Traces, Traces to external projects, History, Discussions");
+}
+
+TEST_F(VLPSettingsTest, BaselineOptionsListHasNoEntryForExternalTraces) {
+  WriteFile(root_ / "bl" / "BaselineList.xml",
+            "<PROJECT><BaselineType>Project</BaselineType><IncludeCPT>1</IncludeCPT>"
+            "<IncludeDiscs>1</IncludeDiscs></PROJECT>");
+  WriteFile(root_ / "bl" / "Project.xml", R"(<Project Name="Alpha"/>)");
+  WriteFile(root_ / "bl" / "ExternalProjects.xml", "<PROJECT/>");
+  ASSERT_TRUE(goBLProjInfo->ValidateBLProj((root_ / "bl").string()));
+  EXPECT_EQ(goBLProjInfo->BLXMLOptionsList(), "Traces, Discussions");
+  EXPECT_EQ(goBLProjInfo->BLXMLOptionTextHist(), "");
+}
+
+TEST_F(VLPSettingsTest, ExistingFolderIsHandedOverWithoutAQuestion) {
+  goBLProjInfo->SetVLPFolder(root_.string());
+  ASSERT_TRUE(goBLProjInfo->ValidateVLPSettings());
+  EXPECT_TRUE(sink_.questions.empty());
+  EXPECT_TRUE(sink_.infos.empty());
+  EXPECT_EQ(goNewProjDef->GetProjectName(), "Alpha");
+  EXPECT_EQ(goNewProjDef->GetProjectDescription(), "First product");
+  EXPECT_EQ(goNewProjDef->GetProjectFolder(), root_.string());
+  EXPECT_EQ(goNewProjDef->GetDBType(), kPostgreSQLDisplayName);
+  EXPECT_EQ(goNewProjDef->GetConnection().GetDriver(), "PostgreSQL");
+}
+
+TEST_F(VLPSettingsTest, TheLastChosenDatabaseWins) {
+  goBLProjInfo->SetVLPFolder(root_.string());
+  ASSERT_TRUE(goBLProjInfo->ValidateVLPSettings());
+  goBLProjInfo->SetVLPDBDisplayName(kSQLiteDisplayName);
+  ASSERT_TRUE(goBLProjInfo->ValidateVLPSettings());
+  EXPECT_EQ(goNewProjDef->GetDBType(), kSQLiteDisplayName);
+  EXPECT_EQ(goNewProjDef->GetConnection().GetDriver(), kSQLiteDriver);
+  EXPECT_EQ(gdictDBDrivers.Count(), 2u);  // looking a driver up adds nothing
+}
+
+TEST_F(VLPSettingsTest, MissingFolderIsCreatedLevelByLevelOnYes) {
+  fs::path folder = root_ / "New" / "A" / "B";
+  goBLProjInfo->SetVLPFolder(folder.string());
+  ASSERT_TRUE(goBLProjInfo->ValidateVLPSettings());
+  ASSERT_EQ(sink_.questions.size(), 1u);
+  EXPECT_EQ(sink_.questions[0].text, "Create the folder?");
+  EXPECT_EQ(sink_.questions[0].buttons, vbYesNo + vbQuestion);
+  EXPECT_TRUE(fs::is_directory(folder));
+  EXPECT_EQ(goNewProjDef->GetProjectFolder(), folder.string());
+}
+
+TEST_F(VLPSettingsTest, FolderWithTrailingSlashAndDotStepsIsCreated) {
+  goBLProjInfo->SetVLPFolder((root_ / "x" / ".." / "New" / "Alpha").string() + "/");
+  ASSERT_TRUE(goBLProjInfo->ValidateVLPSettings());
+  EXPECT_TRUE(fs::is_directory(root_ / "New" / "Alpha"));
+  EXPECT_FALSE(fs::exists(root_ / "x"));
+}
+
+TEST_F(VLPSettingsTest, NoLeavesEverythingAsItWas) {
+  sink_.answers.push_back(vbNo);
+  fs::path folder = root_ / "New" / "A";
+  goBLProjInfo->SetVLPFolder(folder.string());
+  EXPECT_FALSE(goBLProjInfo->ValidateVLPSettings());
+  EXPECT_EQ(sink_.questions.size(), 1u);
+  EXPECT_TRUE(sink_.infos.empty());
+  EXPECT_FALSE(fs::exists(root_ / "New"));
+  EXPECT_EQ(goNewProjDef->GetProjectName(), "");
+}
+
+TEST_F(VLPSettingsTest, FolderThatCannotExistGivesTheDriveMessage) {
+  WriteFile(root_ / "file.txt", "not a folder");
+  const std::string unusable[] = {
+      (root_ / "file.txt" / "New" / "A").string(),  // nearest existing level is a file
+      "relative/New",                               // no root to start from
+      "",
+  };
+  for (const std::string& folder : unusable) {
+    SCOPED_TRACE(folder);
+    sink_.Clear();
+    goBLProjInfo->SetVLPFolder(folder);
+    EXPECT_FALSE(goBLProjInfo->ValidateVLPSettings());
+    EXPECT_EQ(sink_.infos, std::vector<std::string>{"The drive does not exist."});
+  }
+  EXPECT_FALSE(fs::exists("relative"));
+  EXPECT_EQ(goNewProjDef->GetProjectName(), "");
+}
+
+TEST_F(VLPSettingsTest, RejectedDefinitionIsReportedAsAProcedureError) {
+  goBLProjInfo->SetVLPFolder(root_.string());
+  goBLProjInfo->SetVLPName("");
+  EXPECT_FALSE(goBLProjInfo->ValidateVLPSettings());
+  ASSERT_EQ(sink_.infos.size(), 1u);
+  EXPECT_EQ(sink_.infos[0].rfind("Error in BLProjInfo.ValidateVLPSettings: ", 0), 0u)
+      << sink_.infos[0];
+}
+
+TEST_F(VLPSettingsTest, MissingDefinitionIsReportedAsAProcedureError) {
+  goNewProjDef.reset();
+  goBLProjInfo->SetVLPFolder(root_.string());
+  EXPECT_FALSE(goBLProjInfo->ValidateVLPSettings());
+  ASSERT_EQ(sink_.infos.size(), 1u);
+  EXPECT_EQ(sink_.infos[0].rfind("Error in BLProjInfo.ValidateVLPSettings: 424", 0), 0u)
+      << sink_.infos[0];
+}
+
+}  // namespace
+}  // namespace vl::testing
