@@ -20,6 +20,9 @@ class Recordset {
   using RowWriter = std::function<void(const std::vector<std::string>& columns, const Row& original,
                                        const Row& edited, const std::vector<size_t>& changed)>;
 
+  // A row may carry values behind its named columns: callers never see
+  // them, the writer receives them (an updatable recordset keeps the key of
+  // the row there).
   Recordset(std::vector<std::string> columns, std::vector<Row> rows, RowWriter writer = nullptr);
 
   // True when there is no current row (no rows, or moved past the last).

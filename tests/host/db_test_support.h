@@ -1,0 +1,67 @@
+// Helpers for the database tests: a scratch folder removed afterwards, and
+// a second, independent connection for looking at what others can see.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <atomic>
+#include <filesystem>
+#include <random>
+#include <string>
+
+namespace vl::dbtest {
+
+class TempDir {
+ public:
+  TempDir() {
+    static std::atomic<unsigned> counter{0};
+    std::random_device rd;
+    path_ = std::filesystem::temp_directory_path() /
+            ("vl-db-" + std::to_string(rd()) + "-" + std::to_string(counter++));
+    std::filesystem::create_directories(path_);
+  }
+  ~TempDir() {
+    std::error_code ec;
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ec);
+    std::filesystem::remove_all(path_, ec);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  std::string path() const { return path_.string(); }
+  std::string File(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// A plain connection of its own to a database file.
+class OtherConnection {
+ public:
+  explicit OtherConnection(const std::string& path) { sqlite3_open(path.c_str(), &db_); }
+  ~OtherConnection() { sqlite3_close_v2(db_); }
+  OtherConnection(const OtherConnection&) = delete;
+  OtherConnection& operator=(const OtherConnection&) = delete;
+
+  // The first column of the first row as text; "" when there is none or
+  // the statement fails.
+  std::string Scalar(const std::string& sql) {
+    sqlite3_stmt* st = nullptr;
+    std::string out;
+    if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &st, nullptr) == SQLITE_OK &&
+        sqlite3_step(st) == SQLITE_ROW && sqlite3_column_text(st, 0))
+      out = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+    sqlite3_finalize(st);
+    return out;
+  }
+  // True when the statements ran.
+  bool Exec(const std::string& sql) {
+    return sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
+  }
+
+ private:
+  sqlite3* db_ = nullptr;
+};
+
+}  // namespace vl::dbtest
