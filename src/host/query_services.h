@@ -20,7 +20,7 @@ struct ProjStructSpec {
 
 struct ParsedQuery {
   std::string QueryString;  // canonical form
-  std::shared_ptr<ProjStructSpec> ProjStructSpec;
+  std::shared_ptr<vl::ProjStructSpec> ProjStructSpec;
 };
 
 class QueryServices {
