@@ -1,0 +1,275 @@
+#include "copy/ins_ext_proj_info.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "baseline/bl_proj_info.h"
+#include "copy/db_conventions.h"
+#include "copy/run_tables.h"
+#include "host/convert.h"
+#include "host/host_globals.h"
+#include "host/messages.h"
+#include "host/path_utils.h"
+#include "host/resource.h"
+#include "host/xml_file.h"
+
+namespace vl {
+namespace {
+
+constexpr const char* kExtProjsFile = "ExternalProjects.xml";
+constexpr long kObjectVariableNotSet = 91;
+
+// The connect-at-open setting of an ExternalProject element: true exactly
+// when its value as a number is -1 (a classic True); anything else, or no
+// attribute, is false.
+bool ConnectAtOpenOf(const pugi::xml_node& el) {
+  pugi::xml_attribute attr = el.attribute("ConnectAtOpen");
+  if (!attr) return false;
+  try {
+    return CLng(attr.value()) == -1;
+  } catch (const VlError&) {
+    return false;
+  }
+}
+
+// The name of a project file without its extension. Project files are
+// "NAME.vlp", so the last four characters go; a name without such an
+// extension is kept whole rather than losing part of the name itself.
+std::string ProjectFileTitle(const std::string& path) {
+  const std::string name = GetFileName(path);
+  if (name.size() > 4 && name[name.size() - 4] == '.') return name.substr(0, name.size() - 4);
+  return name;
+}
+
+const BLProjInfo& Descriptor() {
+  if (!goBLProjInfo)
+    throw VlError(err::kObjectRequired, "goBLProjInfo", "Object required: no baseline descriptor");
+  return *goBLProjInfo;
+}
+
+// What one project's vlExternalProjects row says about another project.
+struct ExtProjRow {
+  int32_t key = 0;
+  std::string name, guid, prefix, directory, fileTitle;
+};
+
+ExtProjRow DescribeProject(Project& described, int32_t key, const std::string& filePath) {
+  ExtProjRow row;
+  row.key = key;
+  row.name = described.GetProjectName();
+  row.guid = described.GetProjectGUID();
+  row.prefix = described.GetProjectPrefix();
+  row.directory = GetParentFolderName(filePath);
+  row.fileTitle = ProjectFileTitle(filePath);
+  return row;
+}
+
+// Writes `row` and its link to the project lOwnerID into `ds`.
+void InsertExtProjRows(DataServices& ds, int32_t lOwnerID, const ExtProjRow& row,
+                       bool bConnectAtOpen) {
+  ds.ExecuteSQL("INSERT INTO " + Tbl("vlExternalProjects") +
+                " (ID, NAME, VLGUID, PREFIX, DIRECTORY, FILENAME) VALUES (" + SqlLong(row.key) +
+                ", " + SqlText(row.name) + ", " + SqlText(row.guid) + ", " + SqlText(row.prefix) +
+                ", " + SqlText(row.directory) + ", " + SqlText(row.fileTitle) + ")");
+  ds.ExecuteSQL("INSERT INTO " + Tbl("vlProjectExternalProjects") +
+                " (PROJECTID, EXTERNALPROJECTID, CONNECTATOPEN) VALUES (" + SqlLong(lOwnerID) +
+                ", " + SqlLong(row.key) + ", " + SqlBool(bConnectAtOpen) + ")");
+}
+
+// The ID of the vlExternalProjects row of `ds` that describes the project
+// sProjGUID, if there is one.
+std::optional<int32_t> ExistingExtProjKey(DataServices& ds, const std::string& sProjGUID) {
+  std::unique_ptr<Recordset> rs = ds.QueryRecordset("SELECT ID FROM " + Tbl("vlExternalProjects") +
+                                                    " WHERE VLGUID = " + SqlText(sProjGUID));
+  if (!rs || rs->IsEOF()) return std::nullopt;
+  rs->MoveFirst();
+  return static_cast<int32_t>(rs->GetFieldValue("ID").AsDouble());
+}
+
+// The opened project that stands for an external project. A project file
+// named twice in one run is opened once: the second opening is closed and
+// the first one used.
+std::shared_ptr<Project> OpenExternalProject(const std::string& sExtProjLoc) {
+  if (!goProjApp)
+    throw VlError(err::kObjectRequired, "goProjApp", "Object required: no project application");
+  std::shared_ptr<Project> proj =
+      goProjApp->OpenProjectAs(kAppName, sExtProjLoc, "", "admin", "", true, true, "");
+  if (!proj)
+    throw VlError(kObjectVariableNotSet, "OpenProjectAs",
+                  "Object variable not set: the project \"" + sExtProjLoc + "\" was not opened");
+  const std::string guid = proj->GetProjectGUID();
+  if (std::shared_ptr<Project>* open = gcolExtProjs.Find(guid)) {
+    proj->CloseProject();
+    return *open;
+  }
+  gcolExtProjs.Add(guid, proj);
+  return proj;
+}
+
+// The ExternalProject element below `root` whose GUID is sGUID, or null.
+pugi::xml_node FindExtProjEntry(const pugi::xml_node& root, const std::string& sGUID) {
+  for (const pugi::xpath_node& n : root.select_nodes(".//ExternalProject"))
+    if (sGUID == n.node().attribute("GUID").value()) return n.node();
+  return pugi::xml_node();
+}
+
+}  // namespace
+
+bool InsExtProjInfo::CopyXMLExtProjInfo(DataServices& oDS, Project& oProj) {
+  try {
+    pugi::xml_document doc;
+    pugi::xml_node root = LoadBaselineFile(doc, kExtProjsFile);
+    if (!root) return false;
+    const BLProjInfo& bl = Descriptor();
+    gdictExtProjMap.Clear();
+    gdictExtProjMap.Add(bl.BLXMLGUID(), oProj.GetProjectGUID());
+
+    bool bUnresolved = false;
+    for (pugi::xml_node el = root.first_child(); el;) {
+      pugi::xml_node next = el.next_sibling();
+      if (el.type() == pugi::node_element) {
+        const std::string sGUID = el.attribute("GUID").value();
+        AddTextResultsLine(ResFormat(20052, {el.attribute("Name").value()}));
+        const clsExtProjInfo* info = bl.colExtProjs().Find(sGUID);
+        if (!info)
+          throw VlError(err::kInvalidProcedureCall, "colExtProjs",
+                        "Invalid procedure call or argument: the external project " + sGUID +
+                            " is not among the baseline's external projects");
+        if (!info->Loc.empty()) {
+          openAndProcessExtProjInfo(info->Loc, el, oDS, oProj);
+          root.remove_child(el);
+        } else {
+          bUnresolved = true;
+        }
+        Messages().Breathe();
+      }
+      el = next;
+    }
+    if (bUnresolved) {
+      SaveXmlFile(doc, AddTrailingSlash(bl.VLPFolder()) + kUnResExtProjsFile);
+    }
+    return true;
+  } catch (...) {
+    ReportProcError("CopyXMLExtProjInfo", "");
+    return false;
+  }
+}
+
+bool InsExtProjInfo::openAndProcessExtProjInfo(const std::string& sExtProjLoc,
+                                               const pugi::xml_node& a_oXMLExtProj,
+                                               DataServices& oDS, Project& oProj) {
+  try {
+    const std::string sBaselineGUID = a_oXMLExtProj.attribute("GUID").value();
+    const bool bConnectAtOpen = ConnectAtOpenOf(a_oXMLExtProj);
+    std::shared_ptr<Project> ext = OpenExternalProject(sExtProjLoc);
+    std::shared_ptr<DataServices> extDS = DataServicesOf(*ext);
+    const std::string sExtGUID = ext->GetProjectGUID();
+
+    int32_t lKey = 0;
+    bool bSameDB = false;
+    if (!isExtProjExists(oDS, sExtGUID)) {
+      bSameDB = areProjectsFromSameDB(oDS, *extDS, *ext);
+      lKey = bSameDB ? ext->GetProjectID() : getNextExtProjKey(oDS, *extDS);
+      InsertExtProjRows(oDS, oProj.GetProjectID(), DescribeProject(*ext, lKey, sExtProjLoc),
+                        bConnectAtOpen);
+    } else {
+      // Known already (named twice): the new project's row in it gets the
+      // ID of the existing row, so the pair keeps one key, exactly as a
+      // first registration would have given it; a new key only if that
+      // row has gone meanwhile.
+      bSameDB = areProjectsFromSameDB(oDS, *extDS, *ext);
+      std::optional<int32_t> existing = ExistingExtProjKey(oDS, sExtGUID);
+      lKey = existing ? *existing : getNextExtProjKey(oDS, *extDS);
+    }
+    gdictExtProjMap[sBaselineGUID] = sExtGUID;
+    addCurrProjectAsExtProj(*ext, oProj, lKey, bSameDB);
+    return true;
+  } catch (...) {
+    ReportProcError("openAndProcessExtProjInfo", "");
+    return false;
+  }
+}
+
+bool InsExtProjInfo::areProjectsFromSameDB(DataServices& oCurrProjDS, DataServices& oExtProjDS,
+                                           Project& oExtProj) {
+  try {
+    if (oCurrProjDS.GetDBType() == kDBAccessFile || oExtProjDS.GetDBType() == kDBAccessFile)
+      return false;
+    std::unique_ptr<Recordset> rs = oCurrProjDS.QueryRecordset(
+        std::string("SELECT vlProjects.VlGUID, vlProjects.ID ") + "FROM vlProjects " +
+        "WHERE vlProjects.ID = " + SqlLong(oExtProj.GetProjectID()) +
+        " AND vlProjects.VlGUID = " + SqlText(oExtProj.GetProjectGUID()));
+    return rs && !rs->IsEOF();
+  } catch (...) {
+    ReportProcError("areProjectsFromSameDB", "");
+    return false;
+  }
+}
+
+int32_t InsExtProjInfo::getNextExtProjKey(DataServices& oCurrProjDS, DataServices& oExtProjDS) {
+  const int32_t kC = NextKey(oCurrProjDS, "Project");
+  const int32_t kE = NextKey(oExtProjDS, "Project");
+  auto raiseCounter = [](DataServices& ds, int32_t key) {
+    ds.ExecuteDDL("UPDATE " + Tbl("VlKeys") + " SET " + "LastKey = " + SqlLong(key) + " WHERE " +
+                  "KeyClass = " + SqlText("Project"));
+  };
+  if (kE > kC) {
+    raiseCounter(oCurrProjDS, kE);
+    return kE;
+  }
+  if (kC > kE) raiseCounter(oExtProjDS, kC);
+  return kC;
+}
+
+bool InsExtProjInfo::addCurrProjectAsExtProj(Project& oExtProj, Project& oCurrProj,
+                                             int32_t lExtProjKey, bool bAreProjFromSameDB) {
+  try {
+    const std::string sExtFolder = GetParentFolderName(oExtProj.GetProjectPath());
+    const std::string sCurrPath = oCurrProj.GetProjectPath();
+    std::shared_ptr<DataServices> extDS = DataServicesOf(oExtProj);
+
+    pugi::xml_document doc;
+    XmlLoadResult loaded = LoadXmlFile(doc, sExtFolder, kUnResExtProjsFile);
+    if (!loaded)
+      throw VlError(err::kFileNotFound, "addCurrProjectAsExtProj",
+                    "File not found: " + AddTrailingSlash(sExtFolder) + kUnResExtProjsFile + " (" +
+                        loaded.message + ")");
+    pugi::xml_node root = doc.select_node("//PROJECT").node();
+    const std::string& sBaselineGUID = Descriptor().BLXMLGUID();
+    pugi::xml_node entry = root ? FindExtProjEntry(root, sBaselineGUID) : pugi::xml_node();
+    if (!entry)
+      throw VlError(kObjectVariableNotSet, "addCurrProjectAsExtProj",
+                    "Object variable not set: " + loaded.path + " has no entry for the project " +
+                        sBaselineGUID);
+    const bool bConnectAtOpen = ConnectAtOpenOf(entry);
+
+    if (!isExtProjExists(*extDS, oCurrProj.GetProjectGUID())) {
+      const int32_t lKey = bAreProjFromSameDB ? oCurrProj.GetProjectID() : lExtProjKey;
+      InsertExtProjRows(*extDS, oExtProj.GetProjectID(),
+                        DescribeProject(oCurrProj, lKey, sCurrPath), bConnectAtOpen);
+    }
+
+    entry.parent().remove_child(entry);
+    if (!root.find_child([](const pugi::xml_node& n) { return n.type() == pugi::node_element; })) {
+      std::filesystem::remove(loaded.path);
+    } else {
+      SaveXmlFile(doc, loaded.path);
+    }
+    return true;
+  } catch (...) {
+    ReportProcError("addCurrProjectAsExtProj", "");
+    return false;
+  }
+}
+
+bool InsExtProjInfo::isExtProjExists(DataServices& ds, const std::string& sProjGUID) {
+  std::unique_ptr<Recordset> rs = ds.QueryRecordset(
+      std::string("SELECT ") + "VlExternalProjects.VlGUID as ExtProjectGUID, " +
+      "VlExternalProjects.Prefix, " + "VlExternalProjects.Name, " +
+      "VlExternalProjects.Directory, " + "VlExternalProjects.Filename " +
+      "FROM VlExternalProjects " + "WHERE VlExternalProjects.VlGUID = " + SqlText(sProjGUID));
+  return rs && !rs->IsEOF();
+}
+
+}  // namespace vl
