@@ -1,0 +1,152 @@
+#include "copy/ins_overflow_info.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "baseline/bl_proj_info.h"
+#include "copy/db_conventions.h"
+#include "copy/run_tables.h"
+#include "host/data_services_wrappers.h"
+#include "host/host_globals.h"
+#include "host/messages.h"
+#include "host/project_schema.h"
+#include "host/sqlite_data_services.h"
+
+namespace vl {
+namespace {
+
+class OverflowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetHostGlobals();
+    ResetCopyGlobals();
+    ResetBaselineGlobals();
+    goResource = std::make_unique<Resource>();
+    goResource->SetString(kResProcError, "%1|%2|%3|%4");
+    SetMessageSink(&sink_);
+    db_ = SqliteDataServices::OpenFile(":memory:", true);
+    CreateProjectSchema(*db_);
+  }
+  void TearDown() override { ResetHostGlobals(); }
+
+  std::string Scalar(const std::string& sql) {
+    auto rs = db_->ExecuteSQL(sql);
+    if (!rs || rs->IsEOF()) return "<none>";
+    return rs->GetFieldValue(size_t{0}).ToText();
+  }
+
+  RecordingMessageSink sink_;
+  std::unique_ptr<SqliteDataServices> db_;
+  InsOverflowInfo overflow_;
+};
+
+TEST_F(OverflowTest, SplitCutsOnlyTextsLongerThanTheLimit) {
+  std::string text = "abcdefg", whole = "untouched";
+  bool isOverflow = false;
+  ASSERT_TRUE(overflow_.SplitOverflowText(5, text, whole, isOverflow));
+  EXPECT_EQ(text, "abcde");
+  EXPECT_EQ(whole, "abcdefg");
+  EXPECT_TRUE(isOverflow);
+
+  text = "abcdefg";
+  whole = "untouched";
+  ASSERT_TRUE(overflow_.SplitOverflowText(7, text, whole, isOverflow));
+  EXPECT_EQ(text, "abcdefg");
+  EXPECT_EQ(whole, "untouched");
+  EXPECT_FALSE(isOverflow);
+
+  text = std::string(100000, 'x');
+  ASSERT_TRUE(overflow_.SplitOverflowText(-1, text, whole, isOverflow));
+  EXPECT_EQ(text.size(), 100000u);
+  EXPECT_FALSE(isOverflow);
+
+  text = "abc";
+  ASSERT_TRUE(overflow_.SplitOverflowText(0, text, whole, isOverflow));
+  EXPECT_EQ(text, "");
+  EXPECT_EQ(whole, "abc");
+  EXPECT_TRUE(isOverflow);
+}
+
+TEST_F(OverflowTest, SplitCountsCharactersNotBytes) {
+  // Four characters of two and three bytes each: within a limit of 4.
+  std::string text = "\xC3\xA4\xE2\x82\xAC\xC3\xB6\xE2\x82\xAC", whole;
+  bool isOverflow = true;
+  ASSERT_TRUE(overflow_.SplitOverflowText(4, text, whole, isOverflow));
+  EXPECT_FALSE(isOverflow);
+
+  ASSERT_TRUE(overflow_.SplitOverflowText(3, text, whole, isOverflow));
+  EXPECT_TRUE(isOverflow);
+  EXPECT_EQ(text, "\xC3\xA4\xE2\x82\xAC\xC3\xB6");
+  EXPECT_EQ(whole, "\xC3\xA4\xE2\x82\xAC\xC3\xB6\xE2\x82\xAC");
+}
+
+TEST_F(OverflowTest, SplitRefusesANegativeLimitOtherThanMinusOne) {
+  std::string text = "abcdefg", whole;
+  bool isOverflow = true;
+  EXPECT_FALSE(overflow_.SplitOverflowText(-2, text, whole, isOverflow));
+  EXPECT_EQ(text, "abcdefg");
+  EXPECT_FALSE(isOverflow);
+  ASSERT_EQ(sink_.infos.size(), 1u);
+  EXPECT_EQ(sink_.infos[0].rfind("SplitOverflowText|5|", 0), 0u) << sink_.infos[0];
+}
+
+TEST_F(OverflowTest, WritersInsertTheWholeTextWithQuotesIntact) {
+  RecordingDataServices rec(*db_);
+  EXPECT_TRUE(overflow_.SaveReqOverflowText(12, "it's 'long'", rec));
+  EXPECT_TRUE(overflow_.SaveReqOverflowAttrValue(12, 7, "a|b", rec));
+  EXPECT_EQ(rec.Statements(),
+            (std::vector<std::string>{
+                "INSERT INTO " + kTableMarker +
+                    "VlOverflowText (OVERFLOWID, OVERFLOWTEXT) VALUES (12, 'it''s ''long''')",
+                "INSERT INTO " + kTableMarker +
+                    "VlOverflowValues (OVERFLOWREQUIREMENTID, OVERFLOWFIELDID, "
+                    "OVERFLOWFIELDVALUE) VALUES (12, 7, 'a\x1A"
+                    "b')"}));
+  EXPECT_EQ(Scalar("SELECT OVERFLOWTEXT FROM VlOverflowText WHERE OVERFLOWID = 12"), "it's 'long'");
+  EXPECT_EQ(Scalar("SELECT OVERFLOWFIELDID FROM VlOverflowValues WHERE OVERFLOWREQUIREMENTID = 12"),
+            "7");
+  EXPECT_TRUE(sink_.infos.empty());
+}
+
+TEST_F(OverflowTest, HistoryOverflowTypeFollowsTheTableNameInAnyCase) {
+  EXPECT_EQ(OverflowTypeOfHistoryTable("vlRequirementHistory"), 1);
+  EXPECT_EQ(OverflowTypeOfHistoryTable(Tbl("vlDocumentHistory")), 2);
+  EXPECT_EQ(OverflowTypeOfHistoryTable("vlProjectHistory"), 3);
+  EXPECT_EQ(OverflowTypeOfHistoryTable("VLPROJECTHISTORY"), 3);
+  EXPECT_EQ(OverflowTypeOfHistoryTable("vlProjects"), 0);
+
+  RecordingDataServices rec(*db_);
+  EXPECT_TRUE(overflow_.SaveReqOverflowHistRec("VLPROJECTHISTORY", 1, "1.000", "why", rec));
+  EXPECT_TRUE(overflow_.SaveReqOverflowHistRec("vlProjectHistory", 1, "2.000", "why not", rec));
+  ASSERT_EQ(rec.Statements().size(), 2u);
+  EXPECT_EQ(rec.Statements()[0],
+            "INSERT INTO " + kTableMarker +
+                "VlOverflowHistory (OVERFLOWTYPE, OVERFLOWID, OVERFLOWVERSIONNUMBER, "
+                "OVERFLOWVERSIONREASON) VALUES (3, 1, '1.000', 'why')");
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM VlOverflowHistory WHERE OVERFLOWTYPE = 3"), "2");
+}
+
+TEST_F(OverflowTest, HistoryOverflowForAnUnknownTableWritesNothingAndSaysNothing) {
+  RecordingDataServices rec(*db_);
+  EXPECT_FALSE(overflow_.SaveReqOverflowHistRec("vlPackageHistory", 1, "1.000", "why", rec));
+  EXPECT_TRUE(rec.Statements().empty());
+  EXPECT_TRUE(sink_.infos.empty());
+}
+
+TEST_F(OverflowTest, AWriterThatFailsReportsUnderItsOwnName) {
+  FaultInjectingDataServices faulty(*db_);
+  faulty.FailWhenContains("INSERT");
+  EXPECT_FALSE(overflow_.SaveReqOverflowText(1, "x", faulty));
+  EXPECT_FALSE(overflow_.SaveReqOverflowAttrValue(1, 2, "x", faulty));
+  EXPECT_FALSE(overflow_.SaveReqOverflowHistRec("vlRequirementHistory", 1, "1", "x", faulty));
+  ASSERT_EQ(sink_.infos.size(), 3u);
+  EXPECT_EQ(sink_.infos[0].rfind("SaveReqOverflowText|", 0), 0u);
+  EXPECT_EQ(sink_.infos[1].rfind("SaveReqOverflowAttrValue|", 0), 0u);
+  EXPECT_EQ(sink_.infos[2].rfind("SaveReqOverflowHistRec|", 0), 0u);
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM VlOverflowHistory"), "0");
+}
+
+}  // namespace
+}  // namespace vl
