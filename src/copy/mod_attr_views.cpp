@@ -1,0 +1,77 @@
+// Choosing the view builder of the project's database kind and executing
+// the attribute value views.
+#include "copy/mod_attr_views.h"
+
+#include <optional>
+
+#include "errors/mod_preserve_error.h"
+#include "host/messages.h"
+
+namespace vl {
+namespace {
+
+constexpr int32_t kMultiValueListType = 10;
+
+std::string BuildViewForKind(int dbKind, int32_t attrId, int32_t dataType) {
+  switch (dbKind) {
+    case kDBSQLite:
+      return BuildAttrViewForSQLite_(attrId, dataType);
+    case kDBOracle:
+      return BuildAttrViewForOracle_(attrId, dataType);
+    case kDBSqlServer:
+      return BuildAttrViewForSQLServer_(attrId, dataType);
+    case kDBDB2:
+      return BuildAttrViewForDB2_(attrId, dataType);
+    case kDBPostgreSQL:
+      return BuildAttrViewForPostgreSQL_(attrId, dataType);
+    default:
+      return "";
+  }
+}
+
+// Makes durable what the database holds before the report is shown: the
+// value view may exist already when the sort view fails. The commit may
+// fail too; the error reported stays the one that stopped the views.
+ErrorState SettleAfterFailure(DataServices& oDS) {
+  ErrorState failure = PreserveError();
+  try {
+    oDS.Commit();
+  } catch (...) {
+  }
+  if (std::optional<VlError> restored = RestoreError())
+    return ErrorState{restored->number(), restored->source(), restored->description()};
+  return failure;
+}
+
+}  // namespace
+
+bool InsertAttrView_(int32_t dataType, int32_t attrId, int dbKind, std::string& view,
+                     std::string& sortView) {
+  view.clear();
+  sortView.clear();
+  try {
+    view = BuildViewForKind(dbKind, attrId, dataType);
+    if (dataType == kMultiValueListType) sortView = BuildAttrSortViewForMultiAttr_(attrId);
+    return true;
+  } catch (...) {
+    view.clear();
+    sortView.clear();
+    ReportProcError("InsertAttrView_", "");
+    return false;
+  }
+}
+
+void g_CreateAttrView(int32_t attrId, int32_t dataType, DataServices& oDS) {
+  try {
+    std::string view, sortView;
+    InsertAttrView_(dataType, attrId, oDS.GetDBType(), view, sortView);
+    // A sort view reads like its value view; it is only made after one.
+    if (view.empty()) return;
+    oDS.ExecuteDDL(view);
+    if (!sortView.empty()) oDS.ExecuteDDL(sortView);
+  } catch (...) {
+    ReportProcError("g_CreateAttrView", "", SettleAfterFailure(oDS));
+  }
+}
+
+}  // namespace vl
