@@ -2,11 +2,12 @@
 // and their translation, ID look-ups, and reading a baseline file.
 #pragma once
 
+#include <functional>
+#include <pugixml.hpp>
 #include <string>
 
-#include <pugixml.hpp>
-
 #include "host/data_services.h"
+#include "host/ordered_map.h"
 #include "host/project.h"
 #include "host/variant.h"
 
@@ -46,6 +47,18 @@ bool AddGUIDTranslation(const std::string& oldGuid, const std::string& newGuid);
 std::string TranslateGUID(const std::string& oldGuid);
 bool IsGUIDTranslated(const std::string& oldGuid);
 bool IsReqGUIDTranslated(const std::string& oldGuid);
+// Reading an old GUID that is not in the table (TranslateGUID, the
+// Is...Translated tests, the look-ups) adds it with an empty new GUID.
+// Such an entry stands for an object that was referred to but never
+// copied; AssignNewGUID / AssignNewReqGUID fill it in when the object is
+// copied after all.
+//
+// Calls f(oldGuid, newGuid) for every entry of `table` (gdictPSGUIDs or
+// gdictReqGUIDs) in the order the entries were made, leaving out those
+// with an empty new GUID: a map file must not claim a copy that never
+// happened.
+void ForEachTranslation(const OrderedMap<std::string>& table,
+                        const std::function<void(const std::string&, const std::string&)>& f);
 
 // Old GUID -> the new row's integer ID, or -1 after a message (20085 when
 // the GUID has no translation, 20084 when the translated row is missing).

@@ -1,0 +1,109 @@
+// Old GUID -> new integer ID, and key allocation. Look-ups run once per
+// referenced object, hundreds of thousands of times on a large baseline,
+// so found IDs are remembered: a row never changes its ID.
+#include <cmath>
+#include <unordered_map>
+
+#include "copy/db_conventions.h"
+#include "copy/run_tables.h"
+#include "host/convert.h"
+#include "host/messages.h"
+
+namespace vl {
+
+namespace {
+
+constexpr long kResNotTranslated = 20085;
+constexpr long kResRowMissing = 20084;
+// Beyond this many remembered IDs the memory is worth more than the time.
+constexpr size_t kMaxRemembered = 2000000;
+
+// Found IDs by database object, table and new GUID. The database object is
+// named by its serial number, never by its address, which a later object
+// may reuse.
+std::unordered_map<std::string, int32_t>& FoundIds() {
+  static std::unordered_map<std::string, int32_t> ids;
+  return ids;
+}
+
+std::string CacheKey(const DataServices& oDS, const char* table, const std::string& newGuid) {
+  return std::to_string(oDS.InstanceSerial()) + '\x1F' + table + '\x1F' + newGuid;
+}
+
+int32_t ToId(const Variant& v) {
+  if (v.type() == vbString) return CLng(v.AsString());
+  if (!v.IsNumber()) throw VlError(err::kTypeMismatch, "ToId", "Type mismatch");
+  double d = std::nearbyint(v.AsDouble());
+  if (d < -2147483648.0 || d > 2147483647.0) throw VlError(err::kOverflow, "ToId", "Overflow");
+  return static_cast<int32_t>(d);
+}
+
+// The family's one algorithm: translate, then select the key column of the
+// row that carries the new GUID. -1 after a message when either is missing.
+int32_t LookUpNewId(const char* procName, DataServices& oDS, OrderedMap<std::string>& table,
+                    const char* tableName, const char* keyColumn, const std::string& oldGuid) {
+  try {
+    const std::string newGuid = table[oldGuid];  // a missing GUID is added, empty
+    if (newGuid.empty()) {
+      ShowInfoMessage(ResString(kResNotTranslated));
+      return -1;
+    }
+    const std::string key = CacheKey(oDS, tableName, newGuid);
+    auto found = FoundIds().find(key);
+    if (found != FoundIds().end()) return found->second;
+
+    const std::string sql = std::string("SELECT ") + keyColumn + " " + " FROM " + Tbl(tableName) +
+                            " WHERE " + "VLGUID" + " = " + SqlText(newGuid);
+    std::unique_ptr<Recordset> rs = oDS.QueryRecordset(sql);
+    if (!rs || rs->IsEOF()) {
+      ShowInfoMessage(ResString(kResRowMissing));
+      return -1;
+    }
+    rs->MoveFirst();
+    const int32_t id = ToId(rs->GetFieldValue(keyColumn));
+    if (FoundIds().size() >= kMaxRemembered) FoundIds().clear();
+    FoundIds().emplace(key, id);
+    return id;
+  } catch (...) {
+    ReportProcError(procName, "");
+    return -1;
+  }
+}
+
+}  // namespace
+
+void ResetLookupCache() { FoundIds().clear(); }
+
+int32_t GetNewReqTypeID(DataServices& oDS, const std::string& oldGuid) {
+  return LookUpNewId("GetNewReqTypeID", oDS, gdictPSGUIDs, "vlRequirementTypes", "ID", oldGuid);
+}
+int32_t GetNewUserID(DataServices& oDS, const std::string& oldGuid) {
+  return LookUpNewId("GetNewUserID", oDS, gdictPSGUIDs, "vlUsers", "ID", oldGuid);
+}
+int32_t GetNewGroupID(DataServices& oDS, const std::string& oldGuid) {
+  return LookUpNewId("GetNewGroupID", oDS, gdictPSGUIDs, "vlUserGroups", "ID", oldGuid);
+}
+int32_t GetNewQefID(DataServices& oDS, const std::string& oldGuid) {
+  return LookUpNewId("GetNewQefID", oDS, gdictPSGUIDs, "VlQueryDefinitions", "ID", oldGuid);
+}
+int32_t GetNewAttrID(DataServices& oDS, const std::string& oldGuid) {
+  return LookUpNewId("GetNewAttrID", oDS, gdictPSGUIDs, "vlUserDefinedFields", "ID", oldGuid);
+}
+int32_t GetNewLVID(DataServices& oDS, const std::string& oldGuid) {
+  return LookUpNewId("GetNewLVID", oDS, gdictPSGUIDs, "vlUserDefinedListItems", "ITEMID", oldGuid);
+}
+int32_t GetNewDocID(DataServices& oDS, const std::string& oldGuid) {
+  return LookUpNewId("GetNewDocID", oDS, gdictPSGUIDs, "vlDocuments", "ID", oldGuid);
+}
+int32_t GetNewDocTypeID(DataServices& oDS, const std::string& oldGuid) {
+  return LookUpNewId("GetNewDocTypeID", oDS, gdictPSGUIDs, "vlDocumentTypes", "ID", oldGuid);
+}
+int32_t GetNewReqID(DataServices& oDS, const std::string& oldGuid) {
+  return LookUpNewId("GetNewReqID", oDS, gdictReqGUIDs, "vlRequirements", "ID", oldGuid);
+}
+
+int32_t NextKey(DataServices& oDS, const std::string& keyClass) {
+  return oDS.GetNextKey(Tbl("VlKeys"), "KeyClass", keyClass, "LastKey");
+}
+
+}  // namespace vl

@@ -1,0 +1,80 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "baseline/bl_proj_info.h"
+#include "copy/db_conventions.h"
+#include "copy/run_tables.h"
+#include "host/host_globals.h"
+
+namespace vl {
+namespace {
+
+namespace fs = std::filesystem;
+
+class BaselineFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetHostGlobals();
+    ResetBaselineGlobals();
+    ResetCopyGlobals();
+    dir_ = fs::temp_directory_path() / ("vl_blfile_test_" + std::to_string(std::random_device()()) +
+                                        "_" + std::to_string(::getpid()));
+    fs::create_directories(dir_);
+    goBLProjInfo = std::make_unique<BLProjInfo>();
+    goBLProjInfo->SetBLXMLLoc(dir_.string());
+    goResource = std::make_unique<Resource>();
+    goResource->SetString(11011, " does not hold the element ");
+    SetMessageSink(&sink_);
+  }
+  void TearDown() override {
+    ResetHostGlobals();
+    ResetBaselineGlobals();
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+  void Write(const std::string& name, const std::string& text) {
+    std::ofstream(dir_ / name, std::ios::binary) << text;
+  }
+
+  fs::path dir_;
+  RecordingMessageSink sink_;
+};
+
+TEST_F(BaselineFileTest, TheRootIsFoundWhateverTheCaseOfTheFileName) {
+  Write("projectusergroups.xml", R"(<?xml version="1.0"?>
+<PROJECT><Groups><Group ID="{G1}"><Name>Authors</Name><Description/></Group></Groups></PROJECT>)");
+  pugi::xml_document doc;
+  pugi::xml_node root = LoadBaselineFile(doc, "ProjectUserGroups.XML");
+  ASSERT_TRUE(root);
+  pugi::xml_node group = root.child("Groups").child("Group");
+  EXPECT_EQ(ElementText(group, "Name"), "Authors");
+  EXPECT_EQ(ElementText(group, "Description"), "");
+  EXPECT_EQ(ElementText(group, "Missing"), "");
+  EXPECT_TRUE(sink_.infos.empty());
+}
+
+TEST_F(BaselineFileTest, AnotherRootPathIsHonoured) {
+  Write("Permissions.XML", "<Project><Groups/></Project>");
+  pugi::xml_document doc;
+  EXPECT_TRUE(LoadBaselineFile(doc, "Permissions.XML", "//Project", "Project"));
+}
+
+TEST_F(BaselineFileTest, AMissingRootShowsFileTextAndElement) {
+  Write("QueryDefs.XML", "<Other/>");
+  Write("Broken.XML", "<PROJECT><Open></PROJECT>");
+  pugi::xml_document doc;
+  EXPECT_FALSE(LoadBaselineFile(doc, "QueryDefs.XML"));
+  EXPECT_FALSE(LoadBaselineFile(doc, "Broken.XML"));
+  EXPECT_FALSE(LoadBaselineFile(doc, "Discussions.XML"));  // no file at all
+  EXPECT_EQ(sink_.infos,
+            (std::vector<std::string>{"QueryDefs.XML does not hold the element PROJECT",
+                                      "Broken.XML does not hold the element PROJECT",
+                                      "Discussions.XML does not hold the element PROJECT"}));
+}
+
+}  // namespace
+}  // namespace vl

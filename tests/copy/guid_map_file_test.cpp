@@ -1,0 +1,121 @@
+#include "copy/guid_map_file.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "baseline/bl_proj_info.h"
+#include "copy/db_conventions.h"
+#include "copy/run_tables.h"
+#include "errors/vl_error.h"
+#include "host/host_globals.h"
+#include "host/xml_file.h"
+
+namespace vl {
+namespace {
+
+namespace fs = std::filesystem;
+
+class GuidMapFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetHostGlobals();
+    ResetBaselineGlobals();
+    ResetCopyGlobals();
+    dir_ =
+        fs::temp_directory_path() / ("vl_guidmap_test_" + std::to_string(std::random_device()()) +
+                                     "_" + std::to_string(::getpid()));
+    fs::create_directories(dir_);
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+  static std::string ReadFile(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  fs::path dir_;
+};
+
+TEST_F(GuidMapFileTest, PairsFollowTheOrderTheyWereRecordedIn) {
+  gdictPSGUIDs.Add("{O3}", "{N3}");
+  gdictPSGUIDs.Add("{O1}", "{N1}");
+  gdictPSGUIDs.Add("{O2}", "{N2}");
+  pugi::xml_document doc;
+  BuildGUIDMapDocument(doc, "{BL}", "{NEWPROJ}", gdictPSGUIDs);
+
+  EXPECT_EQ(doc.first_child().type(), pugi::node_declaration);
+  EXPECT_STREQ(doc.first_child().attribute("version").value(), "1.0");
+  EXPECT_STREQ(doc.first_child().attribute("standalone").value(), "yes");
+  EXPECT_FALSE(doc.first_child().attribute("encoding"));
+  pugi::xml_node root = doc.child("PROJECT");
+  EXPECT_STREQ(root.first_attribute().name(), "GUID");
+  EXPECT_STREQ(root.first_attribute().value(), "{BL}");
+  EXPECT_STREQ(root.first_attribute().next_attribute().name(), "NEWGUID");
+  EXPECT_STREQ(root.attribute("NEWGUID").value(), "{NEWPROJ}");
+  std::vector<std::string> seen;
+  for (pugi::xml_node g : root.children()) {
+    EXPECT_STREQ(g.name(), "GUID");
+    EXPECT_STREQ(g.first_attribute().name(), "OLDGUID");
+    seen.push_back(std::string(g.attribute("OLDGUID").value()) + "=" +
+                   g.attribute("NEWGUID").value());
+  }
+  EXPECT_EQ(seen, (std::vector<std::string>{"{O3}={N3}", "{O1}={N1}", "{O2}={N2}"}));
+}
+
+TEST_F(GuidMapFileTest, AnEmptyMapIsABareRootAndGuidsOnlyLookedUpAreLeftOut) {
+  TranslateGUID("{ONLY-LOOKED-UP}");
+  IsReqGUIDTranslated("{REQ-ONLY-LOOKED-UP}");
+  const std::string path = (dir_ / "ReqGUIDMap.xml").string();
+  WriteGUIDMapFile(path, "{BL}", "{NEW}", gdictReqGUIDs);
+  pugi::xml_document back;
+  ASSERT_TRUE(LoadXmlPath(back, path).ok);
+  pugi::xml_node root = back.child("PROJECT");
+  ASSERT_TRUE(root);
+  EXPECT_STREQ(root.attribute("GUID").value(), "{BL}");
+  EXPECT_STREQ(root.attribute("NEWGUID").value(), "{NEW}");
+  EXPECT_FALSE(root.first_child());
+
+  BuildGUIDMapDocument(back, "{BL}", "{NEW}", gdictPSGUIDs);
+  EXPECT_FALSE(back.child("PROJECT").first_child());
+  pugi::xml_node r = StartGUIDMapDocument(back, "{BL}", "{NEW}");
+  EXPECT_FALSE(AppendGUIDMapEntry(r, "{O}", ""));
+  EXPECT_TRUE(AppendGUIDMapEntry(r, "{O}", "{N}"));
+  EXPECT_EQ(std::distance(r.children().begin(), r.children().end()), 1);
+}
+
+TEST_F(GuidMapFileTest, ABigMapHasNoLimitAndReplacesTheOldFile) {
+  const std::string path = (dir_ / "PSGUIDMap.xml").string();
+  std::ofstream(path) << "<PROJECT GUID=\"old\"/>";
+  for (int i = 0; i < 40000; ++i) gdictPSGUIDs.Add("{O" + std::to_string(i) + "}", GenerateGUID());
+  WriteGUIDMapFile(path, "{BL}", "{NEW}", gdictPSGUIDs);
+
+  pugi::xml_document back;
+  ASSERT_TRUE(LoadXmlPath(back, path).ok);
+  pugi::xml_node root = back.child("PROJECT");
+  EXPECT_STREQ(root.attribute("GUID").value(), "{BL}");
+  size_t n = 0;
+  for (pugi::xml_node g : root.children("GUID")) {
+    ASSERT_EQ(std::string(g.attribute("OLDGUID").value()), "{O" + std::to_string(n) + "}");
+    ++n;
+  }
+  EXPECT_EQ(n, 40000u);
+  EXPECT_EQ(ReadFile(path).rfind("<?xml version=\"1.0\" standalone=\"yes\"?>", 0), 0u);
+}
+
+TEST_F(GuidMapFileTest, AMapThatCannotBeWrittenNamesThePath) {
+  const std::string path = (dir_ / "missing" / "PSGUIDMap.xml").string();
+  try {
+    WriteGUIDMapFile(path, "{BL}", "{NEW}", gdictPSGUIDs);
+    FAIL() << "no error";
+  } catch (const VlError& e) {
+    EXPECT_NE(e.description().find(path), std::string::npos);
+  }
+}
+
+}  // namespace
+}  // namespace vl

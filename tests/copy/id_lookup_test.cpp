@@ -1,0 +1,209 @@
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "baseline/bl_proj_info.h"
+#include "copy/db_conventions.h"
+#include "copy/run_tables.h"
+#include "errors/vl_error.h"
+#include "host/host_globals.h"
+#include "host/sqlite_data_services.h"
+
+namespace vl {
+namespace {
+
+const std::string kMarker("\x05\x01\x06", 3);
+
+// Answers every SELECT from `ids` (new GUID literal -> ID) and records the
+// statements and key requests it receives.
+class RecordingDataServices : public DataServices {
+ public:
+  std::unique_ptr<Recordset> ExecuteSQL(const std::string& sql) override {
+    statements.push_back(sql);
+    return nullptr;
+  }
+  std::unique_ptr<Recordset> QueryRecordset(const std::string& sql, bool) override {
+    statements.push_back(sql);
+    if (fail) throw VlError(err::kDatabase, "VlDataServices", "disk on fire");
+    std::vector<Recordset::Row> rows;
+    for (const auto& [literal, id] : ids)
+      if (sql.size() >= literal.size() &&
+          sql.compare(sql.size() - literal.size(), literal.size(), literal) == 0)
+        rows.push_back({id});
+    return std::make_unique<Recordset>(std::vector<std::string>{column}, std::move(rows));
+  }
+  int32_t GetNextKey(const std::string& keyTable, const std::string& keyColumn,
+                     const std::string& keyClass, const std::string& valueColumn) override {
+    statements.push_back(keyTable + "|" + keyColumn + "|" + keyClass + "|" + valueColumn);
+    return ++last_key;
+  }
+  void ExecuteDDL(const std::string& sql) override { statements.push_back(sql); }
+  int GetDBType() const override { return kDBSQLite; }
+  void Commit() override {}
+
+  std::map<std::string, Variant> ids;
+  std::string column = "ID";
+  std::vector<std::string> statements;
+  int32_t last_key = 0;
+  bool fail = false;
+};
+
+class IdLookupTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetHostGlobals();
+    ResetBaselineGlobals();
+    ResetCopyGlobals();
+    ResetLookupCache();
+    goResource = std::make_unique<Resource>();
+    goResource->SetString(20085, "No translation for this object.");
+    goResource->SetString(20084, "The translated object is not in the database.");
+    goResource->SetString(20083, "Error in %1: %2 %3 %4");
+    SetMessageSink(&sink_);
+  }
+  void TearDown() override { ResetHostGlobals(); }
+
+  RecordingMessageSink sink_;
+};
+
+TEST_F(IdLookupTest, EachMemberSelectsItsKeyColumnFromItsTable) {
+  struct Member {
+    int32_t (*lookup)(DataServices&, const std::string&);
+    const char* table;
+    const char* column;
+    bool requirement;
+  };
+  const Member members[] = {
+      {GetNewReqTypeID, "vlRequirementTypes", "ID", false},
+      {GetNewUserID, "vlUsers", "ID", false},
+      {GetNewGroupID, "vlUserGroups", "ID", false},
+      {GetNewQefID, "VlQueryDefinitions", "ID", false},
+      {GetNewAttrID, "vlUserDefinedFields", "ID", false},
+      {GetNewLVID, "vlUserDefinedListItems", "ITEMID", false},
+      {GetNewDocID, "vlDocuments", "ID", false},
+      {GetNewDocTypeID, "vlDocumentTypes", "ID", false},
+      {GetNewReqID, "vlRequirements", "ID", true},
+  };
+  for (const Member& m : members) {
+    ResetCopyGlobals();
+    RecordingDataServices ds;
+    ds.column = m.column;
+    const std::string newGuid = m.requirement ? AssignNewReqGUID("{OLD}") : AssignNewGUID("{OLD}");
+    ds.ids["'" + newGuid + "'"] = Variant::Long(42);
+    EXPECT_EQ(m.lookup(ds, "{OLD}"), 42) << m.table;
+    ASSERT_EQ(ds.statements.size(), 1u);
+    EXPECT_EQ(ds.statements[0], std::string("SELECT ") + m.column + "  FROM " + kMarker + m.table +
+                                    " WHERE VLGUID = '" + newGuid + "'");
+  }
+  EXPECT_TRUE(sink_.infos.empty());
+}
+
+TEST_F(IdLookupTest, FoundIdsAreRememberedPerDatabaseObject) {
+  const std::string g = AssignNewGUID("{U}");
+  RecordingDataServices ds;
+  ds.ids["'" + g + "'"] = Variant::Double(7);
+  EXPECT_EQ(GetNewUserID(ds, "{U}"), 7);
+  EXPECT_EQ(GetNewUserID(ds, "{U}"), 7);
+  EXPECT_EQ(ds.statements.size(), 1u);
+  // The same GUID in another table is another row.
+  ds.ids["'" + g + "'"] = Variant::Long(9);
+  EXPECT_EQ(GetNewGroupID(ds, "{U}"), 9);
+
+  // Another database object asks its own database, even at a reused address.
+  auto other = std::make_unique<RecordingDataServices>();
+  other->ids["'" + g + "'"] = Variant::Long(11);
+  EXPECT_EQ(GetNewUserID(*other, "{U}"), 11);
+  other.reset();
+  auto again = std::make_unique<RecordingDataServices>();
+  again->ids["'" + g + "'"] = Variant::Long(12);
+  EXPECT_EQ(GetNewUserID(*again, "{U}"), 12);
+
+  ResetLookupCache();
+  ds.ids["'" + g + "'"] = Variant::Long(8);
+  EXPECT_EQ(GetNewUserID(ds, "{U}"), 8);
+}
+
+TEST_F(IdLookupTest, AMissEveryTimeShowsItsMessageEveryTime) {
+  RecordingDataServices ds;
+  EXPECT_EQ(GetNewUserID(ds, "{NOBODY}"), -1);
+  EXPECT_EQ(GetNewUserID(ds, "{NOBODY}"), -1);
+  EXPECT_TRUE(ds.statements.empty());  // nothing to ask the database
+  AssignNewGUID("{GHOST}");
+  EXPECT_EQ(GetNewUserID(ds, "{GHOST}"), -1);
+  EXPECT_EQ(GetNewUserID(ds, "{GHOST}"), -1);
+  EXPECT_EQ(ds.statements.size(), 2u);
+  EXPECT_EQ(sink_.infos, (std::vector<std::string>{
+                             "No translation for this object.", "No translation for this object.",
+                             "The translated object is not in the database.",
+                             "The translated object is not in the database."}));
+}
+
+TEST_F(IdLookupTest, ADatabaseErrorIsReportedAndGivesMinusOne) {
+  AssignNewGUID("{U}");
+  RecordingDataServices ds;
+  ds.fail = true;
+  EXPECT_EQ(GetNewUserID(ds, "{U}"), -1);
+  ASSERT_EQ(sink_.infos.size(), 1u);
+  EXPECT_EQ(sink_.infos[0], "Error in GetNewUserID: -2147217900 disk on fire ");
+}
+
+TEST_F(IdLookupTest, KeysComeFromTheMarkedKeyTable) {
+  RecordingDataServices ds;
+  EXPECT_EQ(NextKey(ds, "Requirement"), 1);
+  EXPECT_EQ(NextKey(ds, "Requirement"), 2);
+  EXPECT_EQ(ds.statements[0], kMarker + "VlKeys|KeyClass|Requirement|LastKey");
+}
+
+// The look-ups against a real database.
+class IdLookupSqliteTest : public IdLookupTest {
+ protected:
+  void SetUp() override {
+    IdLookupTest::SetUp();
+    db_ = SqliteDataServices::OpenFile(":memory:", true);
+    db_->ExecuteDDL("CREATE TABLE vlUsers (ID INTEGER, VLGUID TEXT)");
+    db_->ExecuteDDL("CREATE TABLE vlUserDefinedListItems (ITEMID INTEGER, VLGUID TEXT)");
+    db_->ExecuteDDL("CREATE TABLE vlRequirements (ID INTEGER, VLGUID TEXT)");
+  }
+  std::unique_ptr<SqliteDataServices> db_;
+};
+
+TEST_F(IdLookupSqliteTest, RowsAreFoundByTheirNewGuid) {
+  const std::string user = AssignNewGUID("{OLD-USER}");
+  const std::string item = AssignNewGUID("{OLD-ITEM}");
+  const std::string req = AssignNewReqGUID("{OLD-REQ}");
+  db_->ExecuteSQL("INSERT INTO " + Tbl("vlUsers") + " (ID, VLGUID) VALUES (5, " + SqlText(user) +
+                  ")");
+  db_->ExecuteSQL("INSERT INTO " + Tbl("vlUserDefinedListItems") + " (ITEMID, VLGUID) VALUES (6, " +
+                  SqlText(item) + ")");
+  db_->ExecuteSQL("INSERT INTO " + Tbl("vlRequirements") + " (ID, VLGUID) VALUES (7, " +
+                  SqlText(req) + ")");
+  EXPECT_EQ(GetNewUserID(*db_, "{OLD-USER}"), 5);
+  EXPECT_EQ(GetNewLVID(*db_, "{OLD-ITEM}"), 6);
+  EXPECT_EQ(GetNewReqID(*db_, "{OLD-REQ}"), 7);
+  EXPECT_EQ(GetNewReqID(*db_, "{OLD-USER}"), -1);  // not a requirement
+  EXPECT_EQ(sink_.infos, (std::vector<std::string>{"No translation for this object."}));
+}
+
+TEST_F(IdLookupSqliteTest, ATranslationWithoutItsRowShows20084) {
+  AssignNewGUID("{NOT-INSERTED}");
+  EXPECT_EQ(GetNewUserID(*db_, "{NOT-INSERTED}"), -1);
+  EXPECT_EQ(sink_.infos,
+            (std::vector<std::string>{"The translated object is not in the database."}));
+}
+
+TEST_F(IdLookupSqliteTest, AGuidNeverRecordedShows20085AndLeavesAnEmptyEntry) {
+  EXPECT_EQ(GetNewUserID(*db_, "{NEVER}"), -1);
+  EXPECT_EQ(sink_.infos, (std::vector<std::string>{"No translation for this object."}));
+  EXPECT_TRUE(gdictPSGUIDs.Exists("{NEVER}"));
+  EXPECT_FALSE(IsGUIDTranslated("{NEVER}"));
+}
+
+TEST_F(IdLookupSqliteTest, KeysCountUpPerClass) {
+  db_->ExecuteDDL("CREATE TABLE VlKeys (KeyClass TEXT, LastKey INTEGER)");
+  EXPECT_EQ(NextKey(*db_, "User"), 1);
+  EXPECT_EQ(NextKey(*db_, "User"), 2);
+  EXPECT_EQ(NextKey(*db_, "Document"), 1);
+}
+
+}  // namespace
+}  // namespace vl
