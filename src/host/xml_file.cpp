@@ -1,5 +1,6 @@
 #include "host/xml_file.h"
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -24,6 +25,37 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
   return static_cast<bool>(in.read(bytes.data(), size));
 }
 
+// Parses a whole file's bytes. Baselines can be large, so the bytes are
+// handed to the parser without a further copy where the encoding allows.
+XmlLoadResult ParseXmlBytes(pugi::xml_document& doc, std::string bytes) {
+  XmlLoadResult result;
+  doc.reset();
+  PreparedXmlBytes prepared = PrepareXmlBytes(std::move(bytes));
+  if (!prepared.error.empty()) {
+    result.message = prepared.error;
+    return result;
+  }
+  const size_t size = prepared.bytes.size();
+  void* buffer = pugi::get_memory_allocation_function()(size == 0 ? 1 : size);
+  if (!buffer) {
+    result.message = "out of memory";
+    return result;
+  }
+  std::memcpy(buffer, prepared.bytes.data(), size);
+  prepared.bytes = std::string();
+  // The document owns the buffer from here on, also when parsing fails.
+  pugi::xml_parse_result parsed =
+      doc.load_buffer_inplace_own(buffer, size, kParseOptions, prepared.encoding);
+  if (!parsed) {
+    doc.reset();
+    result.message =
+        std::string(parsed.description()) + " at offset " + std::to_string(parsed.offset);
+    return result;
+  }
+  result.ok = true;
+  return result;
+}
+
 }  // namespace
 
 std::string NodeText(const pugi::xml_node& node) {
@@ -44,23 +76,7 @@ std::string NodeText(const pugi::xml_node& node) {
 }
 
 XmlLoadResult LoadXmlBuffer(pugi::xml_document& doc, const std::string& bytes) {
-  XmlLoadResult result;
-  doc.reset();
-  PreparedXmlBytes prepared = PrepareXmlBytes(bytes);
-  if (!prepared.error.empty()) {
-    result.message = prepared.error;
-    return result;
-  }
-  pugi::xml_parse_result parsed = doc.load_buffer(prepared.bytes.data(), prepared.bytes.size(),
-                                                  kParseOptions, prepared.encoding);
-  if (!parsed) {
-    doc.reset();
-    result.message =
-        std::string(parsed.description()) + " at offset " + std::to_string(parsed.offset);
-    return result;
-  }
-  result.ok = true;
-  return result;
+  return ParseXmlBytes(doc, bytes);
 }
 
 XmlLoadResult LoadXmlPath(pugi::xml_document& doc, const std::string& path) {
@@ -72,7 +88,7 @@ XmlLoadResult LoadXmlPath(pugi::xml_document& doc, const std::string& path) {
     result.message = std::filesystem::exists(path, ec) ? "cannot read the file" : "file not found";
     return result;
   }
-  XmlLoadResult result = LoadXmlBuffer(doc, bytes);
+  XmlLoadResult result = ParseXmlBytes(doc, std::move(bytes));
   result.path = path;
   return result;
 }

@@ -117,6 +117,8 @@ TEST_F(XmlFileTest, BrokenXmlSaysWhereAndLeavesAnEmptyDocument) {
   EXPECT_FALSE(r.ok);
   EXPECT_NE(r.message.find("at offset "), std::string::npos) << r.message;
   EXPECT_FALSE(doc.first_child());
+  EXPECT_FALSE(LoadXmlBuffer(doc, "").ok);
+  EXPECT_FALSE(LoadXmlBuffer(doc, "\xEF\xBB\xBF").ok);
 }
 
 TEST_F(XmlFileTest, NamesAreFoundWithoutRegardToCase) {
