@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "host/convert.h"
 #include "host/data_services.h"
 
 namespace vl {
@@ -107,5 +108,31 @@ std::string ResolveTableName(const std::string& name) {
   }
   return out;
 }
+
+std::string ToStoredText(const std::string& text) {
+  std::string out = text;
+  for (char& c : out)
+    if (c == '|') c = '\x1A';
+  return out;
+}
+
+std::string FromStoredText(const std::string& stored) {
+  std::string out = stored;
+  for (char& c : out)
+    if (c == '\x1A') c = '|';
+  return out;
+}
+
+std::string QuoteSqlText(const std::string& text) {
+  std::string out = "'";
+  for (char c : ToStoredText(text)) {
+    if (c == '\'') out += '\'';
+    out += c;
+  }
+  out += '\'';
+  return out;
+}
+
+std::string TimestampLiteral(const VlDate& date) { return "{ ts '" + FormatDateTime(date) + "'}"; }
 
 }  // namespace vl

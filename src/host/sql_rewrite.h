@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "host/variant.h"
+
 namespace vl {
 
 // Returns `sql` with every table marker removed and every timestamp
@@ -20,5 +22,17 @@ std::string RewriteStatement(const std::string& sql, int dbType);
 // A table name as passed to the data services ("VlKeys" with or without
 // the marker in front) without its marker.
 std::string ResolveTableName(const std::string& name);
+
+// Text as the project database keeps it: the copiers store every "|" as
+// the character 26, so the project component writes and looks up texts
+// the same way, and turns them back when it reads them.
+std::string ToStoredText(const std::string& text);
+std::string FromStoredText(const std::string& stored);
+
+// Portable literals for the statements the project component builds: a
+// text in quotes (quotes doubled, "|" stored as above), and a timestamp in
+// the escape form that RewriteStatement resolves.
+std::string QuoteSqlText(const std::string& text);
+std::string TimestampLiteral(const VlDate& date);
 
 }  // namespace vl
