@@ -1,0 +1,324 @@
+#include "copy/ins_ext_proj_info.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "copy/project_pair_fixture.h"
+#include "host/data_services_wrappers.h"
+#include "host/sqlite_data_services.h"
+#include "host/xml_file.h"
+
+namespace vl::testing {
+namespace {
+
+using Table = std::vector<std::vector<std::string>>;
+
+// The baseline's own project, and two projects it refers to as the
+// baseline knew them.
+const char* const kBaselineGuid = "{B0000000-0000-0000-0000-00000000000A}";
+const char* const kXBaselineGuid = "{B0000000-0000-0000-0000-00000000000B}";
+const char* const kYBaselineGuid = "{B0000000-0000-0000-0000-00000000000C}";
+const char* const kOtherGuid = "{B0000000-0000-0000-0000-00000000000D}";
+
+class InsExtProjInfoTest : public ProjectPairTest {
+ protected:
+  // Writes and validates a baseline whose ExternalProjects.xml has
+  // `externalProjects` under PROJECT; the new project is to lie in
+  // Root()/Alpha.
+  void UseBaseline(const std::string& externalProjects) {
+    WriteFile(root_ / "baseline" / "BaselineList.xml",
+              std::string("<BaselineList><PROJECT><BaselineType>Project</BaselineType><GUID>") +
+                  kBaselineGuid + "</GUID></PROJECT></BaselineList>");
+    WriteFile(root_ / "baseline" / "Project.xml", R"(<Project Name="Alpha" Description=""/>)");
+    WriteFile(root_ / "baseline" / "ExternalProjects.xml",
+              std::string("<?xml version=\"1.0\"?>\n<PROJECT GUID=\"") + kBaselineGuid + "\">\n" +
+                  externalProjects + "</PROJECT>\n");
+    ASSERT_TRUE(goBLProjInfo->ValidateBLProj(Baseline()));
+    goBLProjInfo->SetVLPFolder(FolderOf("Alpha"));
+  }
+
+  static std::string Entry(const char* guid, const char* name, const std::string& extra = "") {
+    return std::string("  <ExternalProject GUID=\"") + guid + "\" Name=\"" + name + "\" Prefix=\"" +
+           name + "P\"" + extra + "/>\n";
+  }
+
+  void Locate(const char* baselineGuid, const std::string& loc) {
+    goBLProjInfo->colExtProjs().Find(baselineGuid)->Loc = loc;
+  }
+
+  // The file a project created from another baseline left behind: the
+  // external projects it still waits for.
+  void WriteUnRes(const std::string& project, const char* createdFrom, const std::string& entries) {
+    WriteFile(root_ / project / kUnResExtProjsFile,
+              std::string("<?xml version=\"1.0\"?>\n<PROJECT GUID=\"") + createdFrom + "\">\n" +
+                  entries + "</PROJECT>\n");
+  }
+
+  bool Copy(DataServices& ds, Project& proj) {
+    InsExtProjInfo copier;
+    return copier.CopyXMLExtProjInfo(ds, proj);
+  }
+
+  static Table ExtRows(DataServices& ds) {
+    return Rows(ds,
+                "SELECT ID, NAME, VLGUID, PREFIX, DIRECTORY, FILENAME FROM vlExternalProjects "
+                "ORDER BY ID");
+  }
+  static Table LinkRows(DataServices& ds) {
+    return Rows(ds,
+                "SELECT PROJECTID, EXTERNALPROJECTID, CONNECTATOPEN FROM "
+                "vlProjectExternalProjects ORDER BY EXTERNALPROJECTID");
+  }
+  // What a vlExternalProjects row describing `p` (at Root()/name) holds.
+  std::vector<std::string> Describes(Project& p, const std::string& name, int key) {
+    return {std::to_string(key),  p.GetProjectName(), p.GetProjectGUID(),
+            p.GetProjectPrefix(), FolderOf(name),     name};
+  }
+  static void SetProjectCounter(DataServices& ds, int lastKey) {
+    ds.ExecuteSQL("UPDATE VlKeys SET LastKey = " + std::to_string(lastKey) +
+                  " WHERE KeyClass = 'Project'");
+  }
+  static std::string ProjectCounter(DataServices& ds) {
+    return Rows(ds, "SELECT LastKey FROM VlKeys WHERE KeyClass = 'Project'")[0][0];
+  }
+  static std::string Canonical(const std::string& path) {
+    pugi::xml_document doc;
+    EXPECT_TRUE(LoadXmlPath(doc, path)) << path;
+    std::ostringstream out;
+    doc.document_element().print(out, "", pugi::format_raw);
+    return out.str();
+  }
+  std::vector<std::pair<std::string, std::string>> MapEntries() const {
+    std::vector<std::pair<std::string, std::string>> out;
+    gdictExtProjMap.ForEach(
+        [&](const std::string& k, const std::string& v) { out.emplace_back(k, v); });
+    return out;
+  }
+  bool UnResOf(const std::string& project) const {
+    return fs::exists(root_ / project / kUnResExtProjsFile);
+  }
+};
+
+TEST_F(InsExtProjInfoTest, NoneLocatedLeavesACopyOfTheFileAndWritesNoRows) {
+  UseBaseline(Entry(kXBaselineGuid, "Xavier", " ConnectAtOpen=\"-1\"") +
+              Entry(kYBaselineGuid, "Yolanda"));
+  auto alpha = CreateProject("Alpha");
+  auto ds = DataServicesOf(*alpha);
+
+  ASSERT_TRUE(Copy(*ds, *alpha));
+  EXPECT_TRUE(sink_.infos.empty());
+  EXPECT_EQ(sink_.results,
+            (std::vector<std::string>{"External project Xavier", "External project Yolanda"}));
+  ASSERT_TRUE(UnResOf("Alpha"));
+  EXPECT_EQ(Canonical((root_ / "Alpha" / kUnResExtProjsFile).string()),
+            Canonical((root_ / "baseline" / "ExternalProjects.xml").string()));
+  EXPECT_TRUE(ExtRows(*ds).empty());
+  EXPECT_TRUE(LinkRows(*ds).empty());
+  EXPECT_TRUE(gcolExtProjs.Empty());
+  EXPECT_EQ(
+      MapEntries(),
+      (std::vector<std::pair<std::string, std::string>>{{kBaselineGuid, alpha->GetProjectGUID()}}));
+}
+
+TEST_F(InsExtProjInfoTest, AllLocatedRegistersBothWaysAndWritesNoFile) {
+  UseBaseline(Entry(kXBaselineGuid, "Xavier", " ConnectAtOpen=\"-1\"") +
+              Entry(kYBaselineGuid, "Yolanda", " ConnectAtOpen=\"1\""));
+  auto x = CreateProject("X");
+  auto y = CreateProject("Y");
+  WriteUnRes("X", kXBaselineGuid, Entry(kBaselineGuid, "Alpha", " ConnectAtOpen=\"-1\""));
+  WriteUnRes("Y", kYBaselineGuid, Entry(kOtherGuid, "Other") + Entry(kBaselineGuid, "Alpha"));
+  auto alpha = CreateProject("Alpha");
+  auto ds = DataServicesOf(*alpha);
+  auto xds = DataServicesOf(*x);
+  auto yds = DataServicesOf(*y);
+  Locate(kXBaselineGuid, ProjectFileOf("X"));
+  Locate(kYBaselineGuid, ProjectFileOf("Y"));
+
+  ASSERT_TRUE(Copy(*ds, *alpha));
+  EXPECT_TRUE(sink_.infos.empty());
+  EXPECT_FALSE(UnResOf("Alpha"));
+
+  // Every counter starts at the project's own ID 1: X gives 2 in both
+  // databases; for Y the new project's 3 beats Y's 2.
+  EXPECT_EQ(ExtRows(*ds), (Table{Describes(*x, "X", 2), Describes(*y, "Y", 3)}));
+  EXPECT_EQ(LinkRows(*ds), (Table{{"1", "2", "1"}, {"1", "3", "0"}}));
+  EXPECT_EQ(ExtRows(*xds), (Table{Describes(*alpha, "Alpha", 2)}));
+  EXPECT_EQ(LinkRows(*xds), (Table{{"1", "2", "1"}}));
+  EXPECT_EQ(ExtRows(*yds), (Table{Describes(*alpha, "Alpha", 3)}));
+  EXPECT_EQ(LinkRows(*yds), (Table{{"1", "3", "0"}}));
+
+  // X waited for nothing else: its file is gone; Y's keeps the other entry.
+  EXPECT_FALSE(UnResOf("X"));
+  ASSERT_TRUE(UnResOf("Y"));
+  EXPECT_EQ(Canonical((root_ / "Y" / kUnResExtProjsFile).string()),
+            std::string("<PROJECT GUID=\"") + kYBaselineGuid + "\"><ExternalProject GUID=\"" +
+                kOtherGuid + "\" Name=\"Other\" Prefix=\"OtherP\"/></PROJECT>");
+
+  EXPECT_EQ(gcolExtProjs.Keys(),
+            (std::vector<std::string>{x->GetProjectGUID(), y->GetProjectGUID()}));
+  EXPECT_EQ(MapEntries(), (std::vector<std::pair<std::string, std::string>>{
+                              {kBaselineGuid, alpha->GetProjectGUID()},
+                              {kXBaselineGuid, x->GetProjectGUID()},
+                              {kYBaselineGuid, y->GetProjectGUID()}}));
+}
+
+TEST_F(InsExtProjInfoTest, KeyIsTheLargerNextKeyAndBothCountersEndThere) {
+  UseBaseline(Entry(kXBaselineGuid, "Xavier") + Entry(kYBaselineGuid, "Yolanda"));
+  auto x = CreateProject("X");
+  auto y = CreateProject("Y");
+  WriteUnRes("X", kXBaselineGuid, Entry(kBaselineGuid, "Alpha"));
+  WriteUnRes("Y", kYBaselineGuid, Entry(kBaselineGuid, "Alpha"));
+  auto alpha = CreateProject("Alpha");
+  auto ds = DataServicesOf(*alpha);
+  auto xds = DataServicesOf(*x);
+  auto yds = DataServicesOf(*y);
+  SetProjectCounter(*ds, 39);   // next 40
+  SetProjectCounter(*xds, 54);  // next 55
+  SetProjectCounter(*yds, 10);  // next 11, against the new project's 56
+  Locate(kXBaselineGuid, ProjectFileOf("X"));
+  Locate(kYBaselineGuid, ProjectFileOf("Y"));
+
+  RecordingDataServices rec(ds);
+  ASSERT_TRUE(Copy(rec, *alpha));
+  EXPECT_TRUE(sink_.infos.empty());
+
+  EXPECT_EQ(ExtRows(*ds)[0][0], "55");
+  EXPECT_EQ(ExtRows(*xds)[0][0], "55");
+  EXPECT_EQ(ExtRows(*ds)[1][0], "56");
+  EXPECT_EQ(ExtRows(*yds)[0][0], "56");
+  EXPECT_EQ(ProjectCounter(*ds), "56");
+  EXPECT_EQ(ProjectCounter(*xds), "55");
+  EXPECT_EQ(ProjectCounter(*yds), "56");
+
+  // The new project's counter was raised to X's key through the key-table
+  // statement; its own larger key needed no statement here.
+  std::vector<std::string> updates;
+  for (const std::string& s : rec.Statements())
+    if (s.rfind("UPDATE", 0) == 0) updates.push_back(s);
+  EXPECT_EQ(updates,
+            std::vector<std::string>{"UPDATE " + kTableMarker +
+                                     "VlKeys SET LastKey = 55 WHERE KeyClass = 'Project'"});
+  const std::string exists =
+      "SELECT VlExternalProjects.VlGUID as ExtProjectGUID, VlExternalProjects.Prefix, "
+      "VlExternalProjects.Name, VlExternalProjects.Directory, VlExternalProjects.Filename "
+      "FROM VlExternalProjects WHERE VlExternalProjects.VlGUID = '" +
+      x->GetProjectGUID() + "'";
+  EXPECT_EQ(rec.Statements()[0], exists);
+}
+
+TEST_F(InsExtProjInfoTest, AlreadyRegisteredProjectIsNotRegisteredTwice) {
+  UseBaseline(Entry(kXBaselineGuid, "Xavier"));
+  auto x = CreateProject("X");
+  WriteUnRes("X", kXBaselineGuid, Entry(kBaselineGuid, "Alpha"));
+  auto alpha = CreateProject("Alpha");
+  auto ds = DataServicesOf(*alpha);
+  auto xds = DataServicesOf(*x);
+  ds->ExecuteSQL(
+      "INSERT INTO vlExternalProjects (ID, NAME, VLGUID, PREFIX, DIRECTORY, FILENAME) "
+      "VALUES (7, 'X', '" +
+      x->GetProjectGUID() + "', 'X', '" + FolderOf("X") + "', 'X')");
+  Locate(kXBaselineGuid, ProjectFileOf("X"));
+
+  ASSERT_TRUE(Copy(*ds, *alpha));
+  EXPECT_TRUE(sink_.infos.empty());
+  EXPECT_EQ(ExtRows(*ds).size(), 1u);
+  EXPECT_TRUE(LinkRows(*ds).empty());
+  // It is still opened and mapped, and the new project's row in it takes
+  // the ID of the existing row so the pair keeps one key.
+  EXPECT_TRUE(gcolExtProjs.Exists(x->GetProjectGUID()));
+  EXPECT_EQ(*gdictExtProjMap.Find(kXBaselineGuid), x->GetProjectGUID());
+  EXPECT_EQ(ExtRows(*xds), (Table{Describes(*alpha, "Alpha", 7)}));
+  EXPECT_EQ(ProjectCounter(*ds), "1");
+}
+
+TEST_F(InsExtProjInfoTest, ExternalProjectNotWaitingIsReportedAndTheCopyGoesOn) {
+  UseBaseline(Entry(kXBaselineGuid, "Xavier") + Entry(kYBaselineGuid, "Yolanda"));
+  auto x = CreateProject("X");  // no UnResExtProjs.xml at all
+  auto y = CreateProject("Y");
+  WriteUnRes("Y", kYBaselineGuid, Entry(kOtherGuid, "Other"));  // no entry for us
+  auto alpha = CreateProject("Alpha");
+  auto ds = DataServicesOf(*alpha);
+  Locate(kXBaselineGuid, ProjectFileOf("X"));
+  Locate(kYBaselineGuid, ProjectFileOf("Y"));
+
+  ASSERT_TRUE(Copy(*ds, *alpha));
+  ASSERT_EQ(sink_.infos.size(), 2u);
+  for (const std::string& info : sink_.infos)
+    EXPECT_EQ(info.rfind("Error in addCurrProjectAsExtProj: ", 0), 0u) << info;
+  // Both are known to the new project, the new project to neither.
+  EXPECT_EQ(ExtRows(*ds).size(), 2u);
+  EXPECT_TRUE(ExtRows(*DataServicesOf(*x)).empty());
+  EXPECT_TRUE(ExtRows(*DataServicesOf(*y)).empty());
+  EXPECT_EQ(Canonical((root_ / "Y" / kUnResExtProjsFile).string()),
+            std::string("<PROJECT GUID=\"") + kYBaselineGuid + "\"><ExternalProject GUID=\"" +
+                kOtherGuid + "\" Name=\"Other\" Prefix=\"OtherP\"/></PROJECT>");
+}
+
+TEST_F(InsExtProjInfoTest, LocationThatCannotBeOpenedIsReportedAndDropped) {
+  UseBaseline(Entry(kXBaselineGuid, "Xavier"));
+  auto alpha = CreateProject("Alpha");
+  auto ds = DataServicesOf(*alpha);
+  Locate(kXBaselineGuid, (root_ / "gone" / "X.vlp").string());
+
+  ASSERT_TRUE(Copy(*ds, *alpha));
+  ASSERT_EQ(sink_.infos.size(), 1u);
+  EXPECT_EQ(sink_.infos[0].rfind("Error in openAndProcessExtProjInfo: ", 0), 0u) << sink_.infos[0];
+  EXPECT_TRUE(ExtRows(*ds).empty());
+  EXPECT_TRUE(gcolExtProjs.Empty());
+  EXPECT_EQ(gdictExtProjMap.Count(), 1u);
+  EXPECT_FALSE(UnResOf("Alpha"));
+}
+
+TEST_F(InsExtProjInfoTest, FileWithoutProjectElementStopsBeforeAnything) {
+  UseBaseline("");
+  WriteFile(root_ / "baseline" / "ExternalProjects.xml", "<Projects/>");
+  auto alpha = CreateProject("Alpha");
+  auto ds = DataServicesOf(*alpha);
+  gdictExtProjMap.Add("{earlier}", "{run}");
+
+  EXPECT_FALSE(Copy(*ds, *alpha));
+  EXPECT_EQ(sink_.infos, std::vector<std::string>{"ExternalProjects.xml lacks the node PROJECT"});
+  EXPECT_FALSE(UnResOf("Alpha"));
+  EXPECT_EQ(gdictExtProjMap.Keys(), std::vector<std::string>{"{earlier}"});
+}
+
+// Data services that claim to be of another database kind.
+class KindOf : public RecordingDataServices {
+ public:
+  KindOf(std::shared_ptr<DataServices> inner, int kind)
+      : RecordingDataServices(std::move(inner)), kind_(kind) {}
+  int GetDBType() const override { return kind_; }
+
+ private:
+  int kind_;
+};
+
+TEST_F(InsExtProjInfoTest, SameDatabaseOnlyForTwoEnterpriseDatabasesHoldingTheProject) {
+  auto x = CreateProject("X");
+  std::shared_ptr<DataServices> mem = SqliteDataServices::OpenFile(":memory:", true);
+  mem->ExecuteSQL("CREATE TABLE vlProjects (ID INTEGER, VLGUID TEXT)");
+  InsExtProjInfo copier;
+
+  KindOf pgCurrent(mem, kDBPostgreSQL), pgExt(nullptr, kDBPostgreSQL);
+  EXPECT_FALSE(copier.areProjectsFromSameDB(pgCurrent, pgExt, *x));
+  EXPECT_EQ(pgCurrent.Statements(),
+            std::vector<std::string>{"SELECT vlProjects.VlGUID, vlProjects.ID FROM vlProjects "
+                                     "WHERE vlProjects.ID = 1 AND vlProjects.VlGUID = '" +
+                                     x->GetProjectGUID() + "'"});
+  mem->ExecuteSQL("INSERT INTO vlProjects VALUES (1, '" + x->GetProjectGUID() + "')");
+  EXPECT_TRUE(copier.areProjectsFromSameDB(pgCurrent, pgExt, *x));
+
+  // A file database on either side never shares: nothing is asked.
+  KindOf fileCurrent(mem, kDBSQLite), fileExt(nullptr, kDBSQLite);
+  EXPECT_FALSE(copier.areProjectsFromSameDB(fileCurrent, pgExt, *x));
+  EXPECT_FALSE(copier.areProjectsFromSameDB(pgCurrent, fileExt, *x));
+  EXPECT_TRUE(fileCurrent.calls().empty());
+  EXPECT_EQ(pgCurrent.Statements().size(), 2u);
+  EXPECT_TRUE(sink_.infos.empty());
+}
+
+}  // namespace
+}  // namespace vl::testing
