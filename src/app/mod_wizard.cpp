@@ -1,15 +1,85 @@
 #include "app/mod_wizard.h"
 
-#include "baseline/bl_proj_info.h"
-#include "copy/run_tables.h"
-#include "host/host_globals.h"
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "copy/db_conventions.h"
+#include "host/convert.h"
+#include "host/project_application.h"
 
 namespace vl {
 
+bool gbHelpShown = false;
+
 void ResetGlobalObjects() {
   ResetCopyGlobals();
+  ResetLookupCache();
   ResetBaselineGlobals();
   ResetHostGlobals();
+  gbHelpShown = false;
+}
+
+bool CreateGlobalObjects() {
+  goResource = std::make_unique<Resource>();
+  goBLProjInfo = std::make_unique<BLProjInfo>();
+  gdictDBDrivers.Clear();
+  goProjApp = std::make_shared<SqlProjectApplication>();
+  gdictPSGUIDs.Clear();
+  gdictReqGUIDs.Clear();
+  return goResource && goBLProjInfo;
+}
+
+bool InitGlobalObjects(const std::string& programDir, void (*initForm)()) {
+  try {
+    goResource->InitResources(programDir + "/" + kResourceFileName, kAppName);
+    gsMsgTitle = goResource->GetString(200);
+    goBLProjInfo->init();
+    if (initForm) initForm();
+    goProjDefFactory = std::make_unique<ProjectDefinitionFactory>();
+    goNewProjDef = goProjDefFactory->CreateDefinition();
+    gdictDBDrivers = RetrieveDrivers();
+    return true;
+  } catch (...) {
+    ReportProcError("Modwizard.InitGlobalObjects", "");
+    return false;
+  }
+}
+
+void ReleaseProjectApplication() {
+  try {
+    if (goProjApp) goProjApp->Shutdown();
+  } catch (...) {
+  }
+  goProjApp.reset();
+}
+
+std::string GetHelpDirectory() {
+  std::string dir;
+  if (!ReadVelloqInstallDir(dir)) return "";
+  return dir + "/HELP";
+}
+
+std::string BuildReportFileName(bool results) {
+  std::string path = goBLProjInfo ? goBLProjInfo->CompleteVLPPathName() : "";
+  std::string name = StripFileExtension(path);
+  name += results ? ".BLProjCreateResults." : ".BLProjCreateReview.";
+  VlDate now = Now();
+  char stamp[32];
+  std::snprintf(stamp, sizeof stamp, "%02d%02d%02d.%02d%02d%02d", now.year % 100, now.month,
+                now.day, now.hour, now.minute, now.second);
+  return name + stamp + ".html";
+}
+
+std::string GetReviewFileName() { return BuildReportFileName(false); }
+std::string GetResultsFileName() { return BuildReportFileName(true); }
+
+std::string GetProgramDirectory() {
+  std::error_code ec;
+  auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (ec) return ".";
+  return exe.parent_path().string();
 }
 
 }  // namespace vl

@@ -1,0 +1,274 @@
+#include "app/command_line.h"
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <iostream>
+
+#include "app/console_sink.h"
+#include "app/creation_run.h"
+#include "app/ext_project_locations.h"
+#include "app/mod_wizard.h"
+
+namespace vl {
+
+namespace {
+
+bool TakeValue(const std::vector<std::string>& args, size_t& i, std::string& value,
+               std::string& error) {
+  if (i + 1 >= args.size()) {
+    error = "option " + args[i] + " needs a value";
+    return false;
+  }
+  value = args[++i];
+  return true;
+}
+
+bool ParseExternal(const std::string& spec, CommandLineOptions& options, std::string& error) {
+  size_t eq = spec.find('=');
+  if (eq == std::string::npos || eq == 0 || eq + 1 == spec.size()) {
+    error = "--external needs GUID=PROJECT.vlp, got \"" + spec + "\"";
+    return false;
+  }
+  options.externals.emplace_back(spec.substr(0, eq), spec.substr(eq + 1));
+  return true;
+}
+
+}  // namespace
+
+bool ParseCommandLine(const std::vector<std::string>& args, CommandLineOptions& o,
+                      std::string& error) {
+  std::vector<std::string> positional;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    std::string v;
+    if (a == "--help" || a == "-h")
+      o.help = true;
+    else if (a == "--traces")
+      o.traces = true;
+    else if (a == "--external-traces")
+      o.external_traces = true;
+    else if (a == "--history")
+      o.history = true;
+    else if (a == "--discussions")
+      o.discussions = true;
+    else if (a == "--all")
+      o.all = true;
+    else if (a == "--yes" || a == "-y")
+      o.yes = true;
+    else if (a == "--quiet" || a == "-q")
+      o.quiet = true;
+    else if (a == "--folder") {
+      if (!TakeValue(args, i, o.folder, error)) return false;
+      o.has_folder = true;
+    } else if (a == "--name") {
+      if (!TakeValue(args, i, o.name, error)) return false;
+      o.has_name = true;
+    } else if (a == "--description") {
+      if (!TakeValue(args, i, o.description, error)) return false;
+      o.has_description = true;
+    } else if (a == "--database") {
+      if (!TakeValue(args, i, o.database, error)) return false;
+    } else if (a == "--external") {
+      if (!TakeValue(args, i, v, error) || !ParseExternal(v, o, error)) return false;
+    } else if (a.size() > 1 && a[0] == '-') {
+      error = "unknown option " + a;
+      return false;
+    } else
+      positional.push_back(a);
+  }
+  if (o.help) return true;
+  if (positional.empty()) {
+    error = "no command given";
+    return false;
+  }
+  o.command = positional[0];
+  if (o.command != "validate" && o.command != "create" && o.command != "review") {
+    error = "unknown command \"" + o.command + "\"";
+    return false;
+  }
+  if (positional.size() != 2) {
+    error = o.command + " needs exactly one BASELINE folder";
+    return false;
+  }
+  o.baseline = positional[1];
+  return true;
+}
+
+std::string CommandLineHelp() {
+  return R"(Usage:
+  vlbaseline validate BASELINE
+  vlbaseline create BASELINE [options]
+  vlbaseline review BASELINE [options]
+
+Commands:
+  validate   Checks the baseline folder and prints its label, time stamp,
+             description, GUID, contents and external projects.
+             Exit status 0 when the baseline is valid, 1 when it is not.
+  create     Creates a new project from the baseline, as the wizard does:
+             the same checks and messages, then the creation run. Results
+             lines go to standard output, messages to standard error.
+  review     Writes the review page of the planned project (not available
+             in this version).
+
+Options of create and review:
+  --folder DIR          Folder of the new project (default: the Projects
+                        folder of the installation, or the current folder,
+                        followed by the baseline project's name). The project
+                        file is named after the folder's last part.
+  --name NAME           Name of the new project (default: the baseline's).
+  --description TEXT    Description (default: the baseline's).
+  --database ENTRY      Database type, an entry of the database list
+                        (default: SQLite).
+  --traces              Copy traces.
+  --external-traces     Copy traces to external projects (with --traces).
+  --history             Copy version history.
+  --discussions         Copy discussions.
+  --all                 Copy everything the baseline holds.
+  --external GUID=FILE  Location of the project file that stands for the
+                        baseline's external project GUID (repeatable).
+  --yes                 Answer yes to every question (for scripts).
+  --quiet               Print only a final summary instead of every line.
+  --help                This text.
+
+Options the baseline does not hold are ignored with a note.
+Exit status: 0 success, 1 stopped or invalid, 2 usage error.
+)";
+}
+
+namespace {
+
+void PrintBaseline(std::ostream& out) {
+  const BLProjInfo& d = *goBLProjInfo;
+  out << "Label:       " << d.BLXMLLabel() << "\n"
+      << "Time stamp:  " << d.BLXMLTimestamp() << "\n"
+      << "Description: " << d.BLXMLDesc() << "\n"
+      << "GUID:        " << d.BLXMLGUID() << "\n"
+      << "Contains:    " << d.BLXMLOptionsList() << "\n";
+  out << "External projects: " << d.colExtProjs().Count() << "\n";
+  d.colExtProjs().ForEach([&](const std::string&, const clsExtProjInfo& p) {
+    out << "  " << p.GUID << "  " << p.Prefix << "  " << p.Name << "\n";
+  });
+}
+
+// Step 1: name, folder, description and database; then the settings check.
+bool CompleteProjectStep(const CommandLineOptions& o, std::ostream& err) {
+  BLProjInfo& d = *goBLProjInfo;
+  if (o.has_name) d.SetVLPName(o.name);
+  if (o.has_folder) {
+    d.SetVLPFolder(std::filesystem::absolute(o.folder).lexically_normal().string());
+  } else {
+    std::string install;
+    if (!ReadVelloqInstallDir(install))
+      d.SetVLPFolder((std::filesystem::current_path() / d.VLPName()).string());
+  }
+  if (o.has_description) d.SetVLPDesc(o.description);
+  std::string entry = o.database.empty() ? kSQLiteDisplayName : o.database;
+  std::vector<std::string> keys = gdictDBDrivers.Keys();
+  auto it = std::find(keys.begin(), keys.end(), entry);
+  if (it == keys.end()) {
+    err << "vlbaseline: unknown database \"" << entry << "\"; the list offers:";
+    for (const auto& k : keys) err << " \"" << k << "\"";
+    err << "\n";
+    return false;
+  }
+  d.SetVLPDBType(static_cast<int32_t>(it - keys.begin()) + 1);
+  d.SetVLPDBDisplayName(entry);
+  if (d.VLPName().empty() || d.VLPFolder().empty()) {
+    err << "vlbaseline: the new project needs a name and a folder\n";
+    return false;
+  }
+  return d.ValidateVLPSettings();
+}
+
+// Step 2: the options the baseline holds.
+void CompleteOptionsStep(const CommandLineOptions& o, std::ostream& err) {
+  BLProjInfo& d = *goBLProjInfo;
+  auto choose = [&](bool asked, bool held, const char* what, void (BLProjInfo::*set)(bool)) {
+    if (asked && !held && !o.all) err << "vlbaseline: note: the baseline holds no " << what << "\n";
+    (d.*set)((asked || o.all) && held);
+  };
+  choose(o.traces || o.external_traces, d.isBLXMLContainsTraces(), "traces",
+         &BLProjInfo::SetCreateTraces);
+  choose(o.history, d.isBLXMLContainsHist(), "history", &BLProjInfo::SetCreateHist);
+  choose(o.discussions, d.isBLXMLContainsDisc(), "discussions", &BLProjInfo::SetCreateDisc);
+  bool ext_possible = d.CreateTraces() && d.isBLXMLContainsExtTraces();
+  if (o.external_traces && !ext_possible && !o.all)
+    err << "vlbaseline: note: the baseline holds no traces to external projects\n";
+  d.SetCreateExtTraces((o.external_traces || o.all) && ext_possible);
+}
+
+// Step 3: the external projects' locations.
+int CompleteExternalStep(const CommandLineOptions& o, std::ostream& err) {
+  BLProjInfo& d = *goBLProjInfo;
+  std::vector<clsExtProjInfo> rows;
+  d.colExtProjs().ForEach([&](const std::string&, const clsExtProjInfo& p) { rows.push_back(p); });
+  for (const auto& [guid, file] : o.externals) {
+    auto row = std::find_if(rows.begin(), rows.end(), [&](auto& r) { return r.GUID == guid; });
+    if (row == rows.end()) {
+      err << "vlbaseline: the baseline has no external project " << guid << "\n";
+      return kExitUsage;
+    }
+    row->Loc = std::filesystem::absolute(file).lexically_normal().string();
+  }
+  return SaveExtProjLocations(rows) ? kExitOk : kExitFailed;
+}
+
+int RunCreate(const CommandLineOptions& o, ConsoleMessageSink& sink, std::ostream& out,
+              std::ostream& err) {
+  if (!CompleteProjectStep(o, err)) return kExitFailed;
+  CompleteOptionsStep(o, err);
+  int ext = CompleteExternalStep(o, err);
+  if (ext != kExitOk) return ext;
+  if (o.command == "review") {
+    err << "vlbaseline: the review page is not available in this version\n";
+    return kExitFailed;
+  }
+  auto start = std::chrono::steady_clock::now();
+  CreationRun run;
+  bool ok = run.ExecuteActions();
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  out.flush();
+  out << (ok ? "Project created: " : "Project creation stopped: ")
+      << goBLProjInfo->CompleteVLPPathName() << ".vlp (" << sink.results_lines()
+      << " results lines, " << sink.messages_shown() << " messages, " << seconds << " s)"
+      << std::endl;
+  return ok ? kExitOk : kExitFailed;
+}
+
+}  // namespace
+
+int RunCommandLine(const std::vector<std::string>& args, const std::string& programDir,
+                   std::ostream& out, std::ostream& err, std::istream& in, bool interactive) {
+  CommandLineOptions o;
+  std::string error;
+  if (!ParseCommandLine(args, o, error)) {
+    err << "vlbaseline: " << error << "\n"
+        << "Try 'vlbaseline --help'.\n";
+    return kExitUsage;
+  }
+  if (o.help) {
+    out << CommandLineHelp();
+    return kExitOk;
+  }
+  ConsoleMessageSink sink(out, err, in, interactive, o.yes, o.quiet);
+  ResetGlobalObjects();
+  SetMessageSink(&sink);
+  int status = kExitFailed;
+  if (CreateGlobalObjects() && InitGlobalObjects(programDir)) {
+    std::string folder = std::filesystem::absolute(o.baseline).lexically_normal().string();
+    if (goBLProjInfo->ValidateBLProj(StripTrailingSlash(folder))) {
+      if (o.command == "validate") {
+        PrintBaseline(out);
+        status = kExitOk;
+      } else {
+        status = RunCreate(o, sink, out, err);
+      }
+    }
+  }
+  out.flush();
+  ResetGlobalObjects();
+  return status;
+}
+
+}  // namespace vl

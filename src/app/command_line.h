@@ -1,0 +1,36 @@
+// The command-line tool `vlbaseline`: validate a baseline folder, or create
+// a project from it the way the wizard's steps would, without a window.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace vl {
+
+// Exit codes.
+constexpr int kExitOk = 0, kExitFailed = 1, kExitUsage = 2;
+
+struct CommandLineOptions {
+  std::string command;  // "validate", "create", "review"
+  std::string baseline;
+  std::string folder, name, description, database;
+  bool has_folder = false, has_name = false, has_description = false;
+  bool traces = false, external_traces = false, history = false, discussions = false;
+  bool all = false, yes = false, quiet = false, help = false;
+  std::vector<std::pair<std::string, std::string>> externals;  // GUID, project file
+};
+
+// Parses the arguments after the program name. On a usage error returns
+// false with `error` set.
+bool ParseCommandLine(const std::vector<std::string>& args, CommandLineOptions& options,
+                      std::string& error);
+
+std::string CommandLineHelp();
+
+// Runs the tool. `programDir` is where the resource file lies; `interactive`
+// tells whether questions may be asked on `in`.
+int RunCommandLine(const std::vector<std::string>& args, const std::string& programDir,
+                   std::ostream& out, std::ostream& err, std::istream& in, bool interactive);
+
+}  // namespace vl

@@ -1,0 +1,56 @@
+// The creation run: creates the new project file and database, calls the
+// copiers in their fixed order with the reopenings between them, and
+// writes the two GUID map files.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/data_services.h"
+#include "host/project.h"
+
+namespace vl {
+
+// Resource ids of the run's own lines and reports.
+constexpr long kResRunAnnounce = 6002, kResRunAnnounceEnd = 6003, kResCreatingProject = 5014,
+               kResRunSucceeded = 5013, kResReopen1Failed = 5010, kResReopen2Failed = 5011,
+               kResReopen3Failed = 5012;
+
+class CreationRun {
+ public:
+  struct StageTime {
+    std::string stage;  // the copier routine's name, or "CreateProject", "Reopen", ...
+    double seconds = 0;
+  };
+
+  // The timer event's work, in order: the start time is set on the
+  // descriptor; the lines 6002, the results page name and 6003 are added;
+  // CreateProject runs; on success the 5013 line is added;
+  // `beforeRelease` (when given) runs, then the project application is
+  // released. Errors inside are ignored. Returns CreateProject's result.
+  bool ExecuteActions(const std::function<void()>& beforeRelease = nullptr);
+
+  // The run's driver. True only when every stage succeeded and the map
+  // writer was reached. Whatever happens, the project is closed and the
+  // rows written so far stay in its database.
+  bool CreateProject();
+
+  // The results page name announced by ExecuteActions.
+  const std::string& results_file_name() const { return results_file_name_; }
+  // Wall time of each stage of the last CreateProject, in order.
+  const std::vector<StageTime>& stage_times() const { return stage_times_; }
+
+ private:
+  using Stage = std::function<bool(DataServices&, Project&)>;
+  bool CreateAndOpenVLPFile(std::shared_ptr<Project>& oProj);
+  bool ReopenProject(std::shared_ptr<Project>& oProj, std::shared_ptr<DataServices>& oDS);
+  bool RunStage(const std::string& name, const Stage& stage, DataServices& oDS, Project& oProj);
+  void WriteGUIDMapFiles(Project& oProj);
+
+  std::string results_file_name_;
+  std::vector<StageTime> stage_times_;
+};
+
+}  // namespace vl

@@ -1,0 +1,74 @@
+#include "app/ext_project_locations.h"
+
+#include <filesystem>
+
+#include "app/mod_wizard.h"
+#include "host/convert.h"
+#include "host/xml_file.h"
+
+namespace vl {
+
+namespace {
+
+void RefuseLocation(long resId, const clsExtProjInfo& record) {
+  std::vector<std::string> inserts = {record.Loc};
+  if (resId == kResExtLocNotWaiting) inserts.push_back(record.Name);
+  ReportProcError("frmWizard.validateExtProjectLoc", ResFormat(resId, inserts), ErrorState{});
+}
+
+// The project that wrote `doc` was waiting for the baseline's project.
+bool ListsBaselineProject(const pugi::xml_document& doc, const std::string& recordGuid) {
+  pugi::xml_node root = doc.document_element();
+  if (!root || root.first_attribute().value() != recordGuid) return false;
+  const std::string own_guid = goBLProjInfo->BLXMLGUID();
+  for (pugi::xpath_node n : doc.select_nodes("//ExternalProject")) {
+    if (own_guid == n.node().attribute("GUID").value()) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool validateExtProjectLoc(const clsExtProjInfo& record) {
+  try {
+    if (record.Loc.empty()) return true;
+    if (UCase(record.Loc).find(".VLP") == std::string::npos) {
+      RefuseLocation(kResExtLocNotProjectFile, record);
+      return false;
+    }
+    const std::string folder = GetParentFolderName(record.Loc);
+    const std::string unres = folder + "/UnResExtProjs.xml";
+    if (!std::filesystem::is_regular_file(unres)) {
+      RefuseLocation(kResExtLocNotWaiting, record);
+      return false;
+    }
+    pugi::xml_document doc;
+    XmlLoadResult loaded = LoadXmlPath(doc, unres);
+    if (!loaded) throw VlError(err::kUnspecified, "XML", unres + ": " + loaded.message);
+    if (!ListsBaselineProject(doc, record.GUID)) {
+      RefuseLocation(kResExtLocNotWaiting, record);
+      return false;
+    }
+    return true;
+  } catch (...) {
+    ReportProcError("frmWizard.validateExtProjectLoc", "");
+    return false;
+  }
+}
+
+bool SaveExtProjLocations(const std::vector<clsExtProjInfo>& rows) {
+  try {
+    for (const clsExtProjInfo& row : rows) {
+      clsExtProjInfo* stored = goBLProjInfo->colExtProjs().Find(row.GUID);
+      if (!stored) continue;
+      if (!validateExtProjectLoc(row)) return false;
+      stored->Loc = row.Loc;
+    }
+    return true;
+  } catch (...) {
+    ReportProcError("frmWizard.SaveExtProjLocations", "");
+    return false;
+  }
+}
+
+}  // namespace vl

@@ -1,0 +1,61 @@
+// Start-up as the programs do it, with messages recorded and scratch
+// folders removed afterwards.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+#include <string>
+
+#include "app/mod_wizard.h"
+#include "errors/message_sink.h"
+
+namespace vl {
+
+class AppTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetGlobalObjects();
+    SetMessageSink(&sink_);
+    scratch_ = std::filesystem::temp_directory_path() /
+               ("vl_app_" + std::to_string(std::random_device{}()));
+    std::filesystem::create_directories(scratch_);
+    ASSERT_TRUE(CreateGlobalObjects());
+    ASSERT_TRUE(InitGlobalObjects(VL_BINARY_DIR)) << Messages(sink_);
+  }
+  void TearDown() override {
+    ResetGlobalObjects();
+    std::error_code ec;
+    std::filesystem::remove_all(scratch_, ec);
+  }
+
+  static std::string Messages(const RecordingMessageSink& s) {
+    std::string all;
+    for (const auto& m : s.infos) all += m + "\n";
+    return all;
+  }
+  static std::string SampleBaseline() {
+    return std::string(VL_SOURCE_DIR) + "/examples/sample-baseline";
+  }
+  // Copies the sample baseline so a test may damage it.
+  std::string CopyOfSample() {
+    auto copy = scratch_ / "baseline";
+    std::filesystem::copy(SampleBaseline(), copy, std::filesystem::copy_options::recursive);
+    return copy.string();
+  }
+  // Chooses `baseline` and a new project folder as the wizard's first two
+  // steps do.
+  void ChooseBaselineAndFolder(const std::string& baseline, const std::string& folderName) {
+    ASSERT_TRUE(goBLProjInfo->ValidateBLProj(baseline)) << Messages(sink_);
+    goBLProjInfo->SetVLPFolder((scratch_ / folderName).string());
+    goBLProjInfo->SetVLPDBType(1);
+    goBLProjInfo->SetVLPDBDisplayName("SQLite");
+    ASSERT_TRUE(goBLProjInfo->ValidateVLPSettings()) << Messages(sink_);
+  }
+
+  RecordingMessageSink sink_;
+  std::filesystem::path scratch_;
+};
+
+}  // namespace vl

@@ -1,0 +1,116 @@
+#include "app/creation_run.h"
+
+#include <fstream>
+
+#include "app_fixture.h"
+#include "host/project_application.h"
+#include "host/xml_file.h"
+
+namespace vl {
+namespace {
+
+using CreationRunTest = AppTest;
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST_F(CreationRunTest, ResultsLinesComeInTheRunsOrderAndMapsAreWritten) {
+  ChooseBaselineAndFolder(SampleBaseline(), "Alpha");
+  CreationRun run;
+  ASSERT_TRUE(run.ExecuteActions()) << Messages(sink_);
+  const auto& lines = sink_.results;
+  ASSERT_GE(lines.size(), 6u);
+  EXPECT_EQ(lines[0], ResString(kResRunAnnounce));
+  EXPECT_EQ(lines[1], run.results_file_name());
+  EXPECT_EQ(lines[2], ResString(kResRunAnnounceEnd));
+  EXPECT_EQ(lines[3], "\t" + ResString(kResCreatingProject));
+  EXPECT_EQ(lines.back(), ResString(kResRunSucceeded));
+  const auto folder = scratch_ / "Alpha";
+  EXPECT_NE(run.results_file_name().find((folder / "Alpha.BLProjCreateResults.").string()),
+            std::string::npos);
+  pugi::xml_document map;
+  ASSERT_TRUE(LoadXmlPath(map, (folder / "PSGUIDMap.xml").string()));
+  pugi::xml_node root = map.child("PROJECT");
+  EXPECT_EQ(std::string(root.attribute("GUID").value()), goBLProjInfo->BLXMLGUID());
+  EXPECT_EQ(std::string(root.attribute("NEWGUID").value()).size(), 38u);
+  EXPECT_TRUE(root.child("GUID"));  // groups and users at least
+  EXPECT_TRUE(std::filesystem::exists(folder / "ReqGUIDMap.xml"));
+  EXPECT_EQ(goProjApp, nullptr) << "the project application is released after the run";
+}
+
+TEST_F(CreationRunTest, AnExistingMapFileIsReplaced) {
+  ChooseBaselineAndFolder(SampleBaseline(), "Beta");
+  std::filesystem::create_directories(scratch_ / "Beta");
+  std::ofstream(scratch_ / "Beta" / "PSGUIDMap.xml") << "old content";
+  CreationRun run;
+  ASSERT_TRUE(run.CreateProject()) << Messages(sink_);
+  EXPECT_EQ(ReadFile((scratch_ / "Beta" / "PSGUIDMap.xml").string()).find("old content"),
+            std::string::npos);
+}
+
+TEST_F(CreationRunTest, GroupsThatCannotBeCopiedStopTheRunWithoutMapsOr5013) {
+  std::string baseline = CopyOfSample();
+  std::ofstream(baseline + "/ProjectUserGroups.XML") << "<Other/>";
+  ChooseBaselineAndFolder(baseline, "Gamma");
+  CreationRun run;
+  EXPECT_FALSE(run.ExecuteActions());
+  ASSERT_EQ(sink_.infos.size(), 1u);
+  EXPECT_NE(sink_.infos[0].find("ProjectUserGroups.XML"), std::string::npos);
+  EXPECT_NE(sink_.results.back(), ResString(kResRunSucceeded));
+  EXPECT_EQ(sink_.results.back(), "\t" + ResString(kResCreatingProject));
+  EXPECT_FALSE(std::filesystem::exists(scratch_ / "Gamma" / "PSGUIDMap.xml"));
+}
+
+// A project application whose n-th reopening fails.
+class FailingReopenApplication : public ProjectApplication {
+ public:
+  FailingReopenApplication(std::shared_ptr<ProjectApplication> inner, int failAt)
+      : inner_(std::move(inner)), fail_at_(failAt) {}
+  std::shared_ptr<Project> OpenProjectAs(const std::string& a, const std::string& p,
+                                         const std::string& n, const std::string& u,
+                                         const std::string& pw, bool f1, bool f2,
+                                         const std::string& x) override {
+    return inner_->OpenProjectAs(a, p, n, u, pw, f1, f2, x);
+  }
+  std::shared_ptr<Project> OpenProject(const std::string& path) override {
+    if (++opens_ == fail_at_) throw VlError(err::kDatabaseOpen, "test", "cannot reopen");
+    return inner_->OpenProject(path);
+  }
+  ContextInfo& GetContextInfo() override { return inner_->GetContextInfo(); }
+  void Shutdown() override { inner_->Shutdown(); }
+
+ private:
+  std::shared_ptr<ProjectApplication> inner_;
+  int fail_at_;
+  int opens_ = 0;
+};
+
+TEST_F(CreationRunTest, AFailedSecondReopeningIsReportedWithItsOwnText) {
+  ChooseBaselineAndFolder(SampleBaseline(), "Delta");
+  goProjApp = std::make_shared<FailingReopenApplication>(goProjApp, 2);
+  CreationRun run;
+  EXPECT_FALSE(run.CreateProject());
+  ASSERT_FALSE(sink_.infos.empty());
+  EXPECT_EQ(sink_.infos.back(), ResString(kResReopen2Failed) + " (frmWizard.CreateProject)");
+  EXPECT_FALSE(std::filesystem::exists(scratch_ / "Delta" / "PSGUIDMap.xml"));
+  // The users were copied before the failure and stay in the database.
+  auto project = goProjApp->OpenProject((scratch_ / "Delta" / "Delta.vlp").string());
+  auto users = DataServicesOf(*project)->ExecuteSQL("SELECT COUNT(*) AS N FROM vlUsers");
+  EXPECT_GT(users->GetFieldValue("N").AsInt(), 1);
+}
+
+TEST_F(CreationRunTest, AProjectThatCannotBeCreatedIsReportedUnderItsProcedure) {
+  ChooseBaselineAndFolder(SampleBaseline(), "Epsilon");
+  // A project file already there is never overwritten.
+  std::filesystem::create_directories(scratch_ / "Epsilon");
+  std::ofstream(scratch_ / "Epsilon" / "Epsilon.vlp") << "[Project]\n";
+  CreationRun run;
+  EXPECT_FALSE(run.CreateProject());
+  ASSERT_EQ(sink_.infos.size(), 1u);
+  EXPECT_NE(sink_.infos[0].find("frmWizard.CreateAndOpenVLPFile"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vl
