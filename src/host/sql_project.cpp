@@ -3,6 +3,7 @@
 #include "errors/vl_error.h"
 #include "host/convert.h"
 #include "host/random_guid.h"
+#include "host/sql_query_services.h"
 #include "host/sql_rewrite.h"
 
 namespace vl {
@@ -106,8 +107,9 @@ std::shared_ptr<DataServices> SqlProject::GetDataServices(const std::string& con
 
 std::shared_ptr<QueryServices> SqlProject::GetQueryServices(const std::string& contextKey) {
   GetDataServices(contextKey);
-  if (!setup_.query_services)
-    throw VlError(err::kUnspecified, kSource, "The query services are not available.");
+  // Without a factory of the application's own, the services read the
+  // project's database (and open external projects through its application).
+  if (!setup_.query_services) return std::make_shared<SqlQueryServices>();
   return setup_.query_services(*this);
 }
 
