@@ -1,0 +1,379 @@
+#include "copy/ins_proj_struct_info.h"
+
+#include <string>
+
+#include "baseline/bl_proj_info.h"
+#include "copy/db_conventions.h"
+#include "copy/guid_map_file.h"
+#include "copy/mod_attr_views.h"
+#include "host/convert.h"
+#include "host/host_globals.h"
+#include "host/messages.h"
+#include "host/path_utils.h"
+#include "host/xml_file.h"
+
+namespace vl {
+namespace {
+
+constexpr const char* kStructureFile = "ProjectStructure.XML";
+constexpr const char* kResRTGUIDsFile = "ResRTGUIDs.xml";
+// Reading an attribute that is not there is an error of its own kind, as
+// is using a collection element that is not there.
+constexpr long kInvalidUseOfNull = 94;
+constexpr long kObjectVariableNotSet = 91;
+
+// The value of a required XML attribute; a missing one stops the copier.
+std::string RequiredAttr(const pugi::xml_node& node, const char* name) {
+  pugi::xml_attribute attr = node.attribute(name);
+  if (!attr)
+    throw VlError(kInvalidUseOfNull, "getAttribute",
+                  std::string("Invalid use of Null: attribute \"") + name + "\" of \"" +
+                      node.name() + "\" is missing");
+  return attr.value();
+}
+
+int32_t RequiredLong(const pugi::xml_node& node, const char* name) {
+  return CLng(RequiredAttr(node, name));
+}
+
+bool RequiredBool(const pugi::xml_node& node, const char* name) {
+  return CBool(RequiredAttr(node, name));
+}
+
+// The collection element `name` directly below `parent`; a missing one
+// stops the copier.
+pugi::xml_node RequiredChild(const pugi::xml_node& parent, const char* name) {
+  pugi::xml_node child = parent.child(name);
+  if (!child)
+    throw VlError(kObjectVariableNotSet, "selectSingleNode",
+                  std::string("Object variable not set: element \"") + name + "\" of \"" +
+                      parent.name() + "\" is missing");
+  return child;
+}
+
+// The elements named `name` anywhere below `parent`, in document order.
+pugi::xpath_node_set ElementsByTagName(const pugi::xml_node& parent, const std::string& name) {
+  return parent.select_nodes((".//" + name).c_str());
+}
+
+// The integer of the first column of the first row, as a SELECT ID by
+// GUID gives it; false when there is no row.
+bool SelectFirstId(DataServices& oDS, const std::string& sql, int32_t& id) {
+  std::unique_ptr<Recordset> rs = oDS.QueryRecordset(sql);
+  if (!rs || rs->IsEOF()) return false;
+  rs->MoveFirst();
+  id = CLng(rs->GetFieldValue("ID").ToText());
+  return true;
+}
+
+void ShowProgress(const std::string& line) {
+  AddTextResultsLine(line);
+  Messages().Breathe();
+}
+
+struct BaselineAttribute {
+  std::string guid, label, defaultValue, description, fieldProperties;
+  int32_t rank = 0, dataType = 0, flags = 0;
+  bool autoSuspect = false, required = false;
+};
+
+BaselineAttribute ReadAttribute(const pugi::xml_node& el) {
+  BaselineAttribute a;
+  a.guid = RequiredAttr(el, "ID");
+  a.label = RequiredAttr(el, "Label");
+  a.rank = RequiredLong(el, "Rank");
+  a.autoSuspect = RequiredBool(el, "AutoSuspect");
+  a.required = RequiredBool(el, "Required");
+  a.dataType = RequiredLong(el, "DataType");
+  a.defaultValue = RequiredAttr(el, "DefaultValue");
+  a.flags = RequiredLong(el, "Flags");
+  a.description = RequiredAttr(el, "Description");
+  a.fieldProperties = RequiredAttr(el, "FieldProperties");
+  return a;
+}
+
+void InsertAttribute(DataServices& oDS, int32_t lFieldID, const std::string& newGuid,
+                     const BaselineAttribute& a) {
+  oDS.ExecuteSQL("INSERT INTO " + Tbl("vlUserDefinedFields") +
+                 " (ID, VLGUID, LABEL, RANK, AUTOSUSPECT, REQUIRED, DATATYPE, DEFAULTVALUE, "
+                 "FLAGS, DESCRIPTION, FIELDPROPERTIES) VALUES (" +
+                 SqlLong(lFieldID) + ", " + SqlText(newGuid) + ", " + SqlText(a.label) + ", " +
+                 SqlLong(a.rank) + ", " + SqlBool(a.autoSuspect) + ", " + SqlBool(a.required) +
+                 ", " + SqlLong(a.dataType) + ", " + SqlText(a.defaultValue) + ", " +
+                 SqlLong(a.flags) + ", " + SqlText(a.description) + ", " +
+                 SqlText(a.fieldProperties) + ")");
+}
+
+// A list attribute's default value holds the new ITEMID of its default
+// item, as text.
+void SetDefaultItem(DataServices& oDS, const std::string& newGuid, int32_t lDefaultItemID) {
+  oDS.ExecuteSQL("UPDATE vlUserDefinedFields SET DEFAULTVALUE = '" + SqlLong(lDefaultItemID) +
+                 "' WHERE VLGUID  = " + SqlText(newGuid));
+}
+
+struct BaselineListItem {
+  std::string text, guid;
+  int32_t rank = 0;
+  bool isDefault = false;
+};
+
+BaselineListItem ReadListItem(const pugi::xml_node& el) {
+  BaselineListItem item;
+  item.text = RequiredAttr(el, "ItemText");
+  item.rank = RequiredLong(el, "ItemRank");
+  item.isDefault = RequiredBool(el, "Default");
+  item.guid = RequiredAttr(el, "ID");
+  return item;
+}
+
+void InsertListItem(DataServices& oDS, int32_t lItemID, int32_t lFieldID,
+                    const std::string& newGuid, const BaselineListItem& item) {
+  oDS.ExecuteSQL("INSERT INTO " + Tbl("vlUserDefinedListItems") +
+                 " (ITEMID, FIELDID, ITEMRANK, ITEMTEXT, VLGUID) VALUES (" + SqlLong(lItemID) +
+                 ", " + SqlLong(lFieldID) + ", " + SqlLong(item.rank) + ", " + SqlText(item.text) +
+                 ", " + SqlText(newGuid) + ")");
+}
+
+struct BaselineReqType {
+  std::string guid, name, description, prefix, mustContain;
+  int32_t style = 0, color = 0, initialNumber = 0, lastNumber = 0;
+  bool allowExternalReferences = false;
+};
+
+BaselineReqType ReadReqType(const pugi::xml_node& el) {
+  BaselineReqType t;
+  t.guid = RequiredAttr(el, "ID");
+  t.name = RequiredAttr(el, "Name");
+  t.description = RequiredAttr(el, "Description");
+  t.prefix = RequiredAttr(el, "RequirementPrefix");
+  t.style = RequiredLong(el, "RequirementStyle");
+  t.color = RequiredLong(el, "RequirementColor");
+  t.mustContain = RequiredAttr(el, "RequirementMustContain");
+  t.initialNumber = RequiredLong(el, "InitialReqNumber");
+  t.lastNumber = RequiredLong(el, "LastReqNumber");
+  t.allowExternalReferences = RequiredBool(el, "AllowExternalReferences");
+  return t;
+}
+
+void InsertReqType(DataServices& oDS, int32_t lTypeID, const std::string& newGuid,
+                   const BaselineReqType& t) {
+  oDS.ExecuteSQL("INSERT INTO " + Tbl("vlRequirementTypes") +
+                 " (ID, VLGUID, NAME, DESCRIPTION, REQUIREMENTPREFIX, REQUIREMENTSTYLE, "
+                 "REQUIREMENTCOLOR, REQUIREMENTMUSTCONTAIN, INITIALREQNUMBER, LASTREQNUMBER, "
+                 "ALLOWEXTERNALREFERENCES) VALUES (" +
+                 SqlLong(lTypeID) + ", " + SqlText(newGuid) + ", " + SqlText(t.name) + ", " +
+                 SqlText(t.description) + ", " + SqlText(t.prefix) + ", " + SqlLong(t.style) +
+                 ", " + SqlLong(t.color) + ", " + SqlText(t.mustContain) + ", " +
+                 SqlLong(t.initialNumber) + ", " + SqlLong(t.lastNumber) + ", " +
+                 SqlBool(t.allowExternalReferences) + ")");
+}
+
+void LinkReqTypeToProject(DataServices& oDS, Project& oProj, int32_t lTypeID) {
+  oDS.ExecuteSQL("INSERT INTO " + Tbl("vlProjectRequirementTypes") +
+                 " (PROJECTID, REQUIREMENTTYPEID) VALUES (" + SqlLong(oProj.GetProjectID()) + ", " +
+                 SqlLong(lTypeID) + ")");
+}
+
+// Links the attributes listed under one requirement type; false after a
+// message when one has no translation or no row.
+bool ConnectTypeAttributes(DataServices& oDS, const pugi::xml_node& reqType, int32_t lTypeID) {
+  pugi::xml_node attributes = RequiredChild(reqType, "Attributes");
+  for (const pugi::xpath_node& n : ElementsByTagName(attributes, "Attribute")) {
+    const std::string oldGuid = RequiredAttr(n.node(), "ID");
+    if (!IsGUIDTranslated(oldGuid)) {
+      ShowInfoMessage("ReqType Attribute not translated.");
+      return false;
+    }
+    int32_t lAttrID = 0;
+    if (!SelectFirstId(
+            oDS,
+            "SELECT ID FROM vlUserDefinedFields WHERE VLGUID = " + SqlText(TranslateGUID(oldGuid)),
+            lAttrID)) {
+      ShowInfoMessage("Cannot read inserted attr from database.");
+      return false;
+    }
+    oDS.ExecuteSQL("INSERT INTO " + Tbl("vlRequirementTypeFields") +
+                   " (REQUIREMENTTYPEID, USERDEFINEDFIELDID) VALUES (" + SqlLong(lTypeID) + ", " +
+                   SqlLong(lAttrID) + ")");
+  }
+  return true;
+}
+
+struct BaselineDocType {
+  std::string guid, name, description, fileExtension, defaultReqTypeGuid, templateName,
+      templateDescription, templateFileName, templateHelpFile, defaultRequirementName;
+};
+
+BaselineDocType ReadDocType(const pugi::xml_node& el) {
+  BaselineDocType d;
+  d.guid = RequiredAttr(el, "ID");
+  d.name = RequiredAttr(el, "Name");
+  d.description = RequiredAttr(el, "Description");
+  d.fileExtension = RequiredAttr(el, "FileExtension");
+  d.defaultReqTypeGuid = RequiredAttr(el, "DefaultRequirementTypeGUID");
+  d.templateName = RequiredAttr(el, "TemplateName");
+  d.templateDescription = RequiredAttr(el, "TemplateDescription");
+  d.templateFileName = RequiredAttr(el, "TemplateFileName");
+  d.templateHelpFile = RequiredAttr(el, "TemplateHelpFile");
+  d.defaultRequirementName = RequiredAttr(el, "DefaultRequirementName");
+  return d;
+}
+
+// The new ID of a document type's default requirement type: 0 when the
+// baseline names none that was copied; false after a message when the
+// copied type has no row.
+bool DefaultReqTypeId(DataServices& oDS, const std::string& oldGuid, int32_t& lReqTypeID) {
+  lReqTypeID = 0;
+  if (!IsGUIDTranslated(oldGuid)) return true;
+  if (SelectFirstId(
+          oDS,
+          "SELECT ID FROM vlRequirementTypes WHERE VLGUID = " + SqlText(TranslateGUID(oldGuid)),
+          lReqTypeID))
+    return true;
+  ShowInfoMessage("Cannot read inserted Requirement Type from database.");
+  return false;
+}
+
+void InsertDocType(DataServices& oDS, int32_t lDocTypeID, const std::string& newGuid,
+                   int32_t lReqTypeID, const BaselineDocType& d) {
+  oDS.ExecuteSQL("INSERT INTO " + Tbl("vlDocumentTypes") +
+                 " (ID, VLGUID, NAME, DESCRIPTION, FILEEXTENSION, DEFAULTREQUIREMENTTYPE, "
+                 "TEMPLATENAME, TEMPLATEDESCRIPTION, TEMPLATEFILENAME, TEMPLATEHELPFILE) VALUES (" +
+                 SqlLong(lDocTypeID) + ", " + SqlText(newGuid) + ", " + SqlText(d.name) + ", " +
+                 SqlText(d.description) + ", " + SqlText(d.fileExtension) + ", " +
+                 SqlLong(lReqTypeID) + ", " + SqlText(d.templateName) + ", " +
+                 SqlText(d.templateDescription) + ", " + SqlText(d.templateFileName) + ", " +
+                 SqlText(d.templateHelpFile) + ")");
+}
+
+void LinkDocTypeToProject(DataServices& oDS, Project& oProj, int32_t lDocTypeID) {
+  oDS.ExecuteSQL("INSERT INTO " + Tbl("vlProjectDocumentTypes") +
+                 " (PROJECTID, DOCUMENTTYPEID) VALUES (" + SqlLong(oProj.GetProjectID()) + ", " +
+                 SqlLong(lDocTypeID) + ")");
+}
+
+}  // namespace
+
+InsProjStruInfo::InsProjStruInfo() : guid_map_doc_(std::make_unique<pugi::xml_document>()) {}
+InsProjStruInfo::~InsProjStruInfo() = default;
+
+bool InsProjStruInfo::CopyXMLAttrInfo(DataServices& oDS, Project& oProj) {
+  try {
+    guid_map_root_ =
+        StartGUIDMapDocument(*guid_map_doc_, goBLProjInfo->BLXMLGUID(), oProj.GetProjectGUID());
+
+    pugi::xml_document doc;
+    pugi::xml_node root = LoadBaselineFile(doc, kStructureFile);
+    if (!root) return false;
+    pugi::xml_node attributes = RequiredChild(root, "Attributes");
+    for (const pugi::xpath_node& n : ElementsByTagName(attributes, "Attribute")) {
+      const pugi::xml_node el = n.node();
+      const int32_t lFieldID = NextKey(oDS, "UserDefinedField");
+      const BaselineAttribute a = ReadAttribute(el);
+      ShowProgress(ResFormat(20074, {a.label}));
+      const std::string newGuid = AssignNewGUID(a.guid);
+      InsertAttribute(oDS, lFieldID, newGuid, a);
+      int32_t lDefaultItemID = 0;
+      if (!CopyXMLListItemInfo(el, lFieldID, oDS, oProj, lDefaultItemID)) return false;
+      if (lDefaultItemID > 0) SetDefaultItem(oDS, newGuid, lDefaultItemID);
+      g_CreateAttrView(lFieldID, a.dataType, oDS);
+      AppendGUIDMapEntry(guid_map_root_, a.guid, newGuid);
+    }
+    return true;
+  } catch (...) {
+    ReportProcError("CopyXMLAttrInfo", "");
+    return false;
+  }
+}
+
+bool InsProjStruInfo::CopyXMLListItemInfo(const pugi::xml_node& oAttr, int32_t lFieldID,
+                                          DataServices& oDS, Project& /*oProj*/,
+                                          int32_t& lDefaultItemID) {
+  lDefaultItemID = 0;
+  pugi::xml_node listItems = oAttr.child("ListItems");
+  if (!listItems) return true;
+  for (const pugi::xpath_node& n : ElementsByTagName(listItems, "ListItem")) {
+    const int32_t lItemID = NextKey(oDS, "UserDefinedListItem");
+    const BaselineListItem item = ReadListItem(n.node());
+    ShowProgress(ResFormat(20075, {item.text}));
+    if (item.isDefault) lDefaultItemID = lItemID;  // the last item marked wins
+    const std::string newGuid = AssignNewGUID(item.guid);
+    InsertListItem(oDS, lItemID, lFieldID, newGuid, item);
+    AppendGUIDMapEntry(guid_map_root_, item.guid, newGuid);
+  }
+  return true;
+}
+
+bool InsProjStruInfo::CopyXMLReqTypeInfo(DataServices& oDS, Project& oProj) {
+  try {
+    pugi::xml_document doc;
+    pugi::xml_node root = LoadBaselineFile(doc, kStructureFile);
+    if (!root) return false;
+    if (!guid_map_root_)
+      throw VlError(kObjectVariableNotSet, "CopyXMLReqTypeInfo",
+                    "Object variable not set: the attributes have not been copied");
+    pugi::xml_node reqTypes = RequiredChild(root, "RequirementTypes");
+    for (const pugi::xpath_node& n : ElementsByTagName(reqTypes, "RequirementType")) {
+      const int32_t lTypeID = NextKey(oDS, "RequirementType");
+      const BaselineReqType t = ReadReqType(n.node());
+      ShowProgress(ResFormat(20076, {t.name}));
+      const std::string newGuid = AssignNewGUID(t.guid);
+      InsertReqType(oDS, lTypeID, newGuid, t);
+      LinkReqTypeToProject(oDS, oProj, lTypeID);
+      AppendGUIDMapEntry(guid_map_root_, t.guid, newGuid);
+    }
+    const std::string folder = GetParentFolderName(oProj.GetProjectPath());
+    SaveXmlFile(*guid_map_doc_, AddTrailingSlash(folder) + kResRTGUIDsFile);
+    return true;
+  } catch (...) {
+    ReportProcError("CopyXMLReqTypeInfo", "");
+    return false;
+  }
+}
+
+bool InsProjStruInfo::ConnectXMLReqTypeAttrs(DataServices& oDS, Project& /*oProj*/) {
+  try {
+    pugi::xml_document doc;
+    pugi::xml_node root = LoadBaselineFile(doc, kStructureFile);
+    if (!root) return false;
+    ShowProgress(ResString(20077));
+    pugi::xml_node reqTypes = RequiredChild(root, "RequirementTypes");
+    for (const pugi::xpath_node& n : ElementsByTagName(reqTypes, "RequirementType")) {
+      const int32_t lTypeID = GetNewReqTypeID(oDS, RequiredAttr(n.node(), "ID"));
+      if (lTypeID == -1) return false;
+      if (!ConnectTypeAttributes(oDS, n.node(), lTypeID)) return false;
+    }
+    return true;
+  } catch (...) {
+    ReportProcError("ConnectXMLReqTypeAttrs", "");
+    return false;
+  }
+}
+
+bool InsProjStruInfo::CopyXMLDocTypeInfo(DataServices& oDS, Project& oProj) {
+  try {
+    pugi::xml_document doc;
+    pugi::xml_node root = LoadBaselineFile(doc, kStructureFile);
+    if (!root) return false;
+    pugi::xpath_node docTypes = root.select_node("//DocumentTypes");
+    if (!docTypes)
+      throw VlError(kObjectVariableNotSet, "selectSingleNode",
+                    "Object variable not set: element \"DocumentTypes\" is missing");
+    for (const pugi::xpath_node& n : ElementsByTagName(docTypes.node(), "DocumentType")) {
+      const int32_t lDocTypeID = NextKey(oDS, "DocumentType");
+      const BaselineDocType d = ReadDocType(n.node());
+      ShowProgress(ResFormat(20073, {d.name}));
+      const std::string newGuid = AssignNewGUID(d.guid);
+      int32_t lReqTypeID = 0;
+      if (!DefaultReqTypeId(oDS, d.defaultReqTypeGuid, lReqTypeID)) return false;
+      InsertDocType(oDS, lDocTypeID, newGuid, lReqTypeID, d);
+      LinkDocTypeToProject(oDS, oProj, lDocTypeID);
+    }
+    return true;
+  } catch (...) {
+    ReportProcError("CopyXMLDocTypeInfo", "");
+    return false;
+  }
+}
+
+}  // namespace vl
