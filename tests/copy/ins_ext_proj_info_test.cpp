@@ -296,6 +296,101 @@ class KindOf : public RecordingDataServices {
   int kind_;
 };
 
+// A project whose data services claim to be an enterprise database, over
+// a real project.
+class EnterpriseProject : public Project {
+ public:
+  EnterpriseProject(std::shared_ptr<Project> inner, std::shared_ptr<DataServices> ds)
+      : inner_(std::move(inner)), ds_(std::move(ds)) {}
+  ProjectApplication& GetApplication() override { return inner_->GetApplication(); }
+  void CloseProject() override { inner_->CloseProject(); }
+  std::shared_ptr<DataServices> GetDataServices(const std::string&) override { return ds_; }
+  std::shared_ptr<QueryServices> GetQueryServices(const std::string& key) override {
+    return inner_->GetQueryServices(key);
+  }
+  std::string GetProjectGUID() override { return inner_->GetProjectGUID(); }
+  std::string GetProjectName() override { return inner_->GetProjectName(); }
+  std::string GetProjectPrefix() override { return inner_->GetProjectPrefix(); }
+  int32_t GetProjectID() override { return inner_->GetProjectID(); }
+  std::string GetProjectPath() override { return inner_->GetProjectPath(); }
+  int32_t GetCurrentUserID() override { return inner_->GetCurrentUserID(); }
+  int32_t GetOverflowSize() override { return inner_->GetOverflowSize(); }
+  int32_t GetReqTextOverflowSize() override { return inner_->GetReqTextOverflowSize(); }
+  int32_t GetFieldValueOverflowSize() override { return inner_->GetFieldValueOverflowSize(); }
+  std::shared_ptr<Package> GetRootPackage() override { return inner_->GetRootPackage(); }
+  std::shared_ptr<Requirement> GetRequirement(const std::string& tag) override {
+    return inner_->GetRequirement(tag);
+  }
+  GroupCollection& GetGroups() override { return inner_->GetGroups(); }
+  std::shared_ptr<Group> FindGroup(const std::string& name) override {
+    return inner_->FindGroup(name);
+  }
+  std::shared_ptr<User> FindUser(const std::string& login) override {
+    return inner_->FindUser(login);
+  }
+  void CommitUsersAndGroups() override { inner_->CommitUsersAndGroups(); }
+  void PrepareQueryParsing(bool prepare) override { inner_->PrepareQueryParsing(prepare); }
+
+ private:
+  std::shared_ptr<Project> inner_;
+  std::shared_ptr<DataServices> ds_;
+};
+
+// Opens every path as the one project it was given.
+class OneProjectApplication : public ProjectApplication {
+ public:
+  explicit OneProjectApplication(std::shared_ptr<Project> project) : project_(std::move(project)) {}
+  std::shared_ptr<Project> OpenProjectAs(const std::string&, const std::string&, const std::string&,
+                                         const std::string&, const std::string&, bool, bool,
+                                         const std::string&) override {
+    return project_;
+  }
+  std::shared_ptr<Project> OpenProject(const std::string&) override { return project_; }
+  ContextInfo& GetContextInfo() override { return context_; }
+  void Shutdown() override {}
+
+ private:
+  std::shared_ptr<Project> project_;
+  ContextInfo context_{"one"};
+};
+
+TEST_F(InsExtProjInfoTest, ProjectsInOneEnterpriseDatabaseUseTheirOwnIDsAndDrawNoKey) {
+  UseBaseline(Entry(kXBaselineGuid, "Xavier"));
+  auto x = CreateProject("X");
+  WriteUnRes("X", kXBaselineGuid, Entry(kBaselineGuid, "Alpha"));
+  auto alpha = CreateProject("Alpha");
+  auto ds = DataServicesOf(*alpha);
+  auto xds = DataServicesOf(*x);
+  // Alpha's database also holds X's project row, with an ID of its own.
+  SetProjectCounter(*xds, 4);
+  ds->ExecuteSQL("INSERT INTO vlProjects (ID, VLGUID, NAME) VALUES (5, '" + x->GetProjectGUID() +
+                 "', 'X')");
+  // The ID the shared database gives X.
+  struct IdFive : EnterpriseProject {
+    using EnterpriseProject::EnterpriseProject;
+    int32_t GetProjectID() override { return 5; }
+  };
+  auto x5 = std::make_shared<IdFive>(x, std::make_shared<KindOf>(xds, kDBPostgreSQL));
+  std::shared_ptr<ProjectApplication> realApp = goProjApp;
+  goProjApp = std::make_shared<OneProjectApplication>(x5);
+  Locate(kXBaselineGuid, ProjectFileOf("X"));
+
+  KindOf alphaInOneDB(ds, kDBPostgreSQL);
+  ASSERT_TRUE(Copy(alphaInOneDB, *alpha));
+  EXPECT_TRUE(sink_.infos.empty());
+  EXPECT_EQ(ExtRows(*ds), (Table{Describes(*x, "X", 5)}));
+  EXPECT_EQ(LinkRows(*ds), (Table{{"1", "5", "0"}}));
+  // The new project is known to X by its own ID.
+  EXPECT_EQ(ExtRows(*xds), (Table{Describes(*alpha, "Alpha", 1)}));
+  EXPECT_EQ(LinkRows(*xds), (Table{{"5", "1", "0"}}));
+  for (const auto& call : alphaInOneDB.calls())
+    EXPECT_NE(call.kind, RecordingDataServices::CallKind::kGetNextKey);
+  EXPECT_EQ(ProjectCounter(*ds), "1");
+  EXPECT_EQ(ProjectCounter(*xds), "4");
+  gcolExtProjs.Clear();
+  goProjApp = realApp;
+}
+
 TEST_F(InsExtProjInfoTest, SameDatabaseOnlyForTwoEnterpriseDatabasesHoldingTheProject) {
   auto x = CreateProject("X");
   std::shared_ptr<DataServices> mem = SqliteDataServices::OpenFile(":memory:", true);
