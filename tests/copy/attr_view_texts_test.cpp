@@ -172,16 +172,6 @@ TEST_F(AttrViewCreationTest, SortViewTextIsMadeForEveryKindButNeverRunsAlone) {
   EXPECT_EQ(sortView, "");
 }
 
-TEST_F(AttrViewCreationTest, AFailingViewIsReportedAndTheSortViewIsNotTried) {
-  KindOnlyDataServices recorder(kDBSqlServer);
-  FaultInjectingDataServices ds(recorder);
-  ds.FailWhenContains("VlAttrValuesView_");
-  g_CreateAttrView(42, 10, ds);  // returns: the caller goes on
-  EXPECT_EQ(recorder.Statements().size(), 0u);
-  ASSERT_EQ(sink_.infos.size(), 1u);
-  EXPECT_NE(sink_.infos[0].find("g_CreateAttrView"), std::string::npos) << sink_.infos[0];
-}
-
 TEST_F(AttrViewCreationTest, AFailingSortViewKeepsTheListViewAndIsReported) {
   KindOnlyDataServices recorder(kDBOracle);
   FaultInjectingDataServices ds(recorder);
