@@ -1,0 +1,237 @@
+// The query definitions of the baseline, and the definitions that other
+// projects left unresolved for this baseline's project.
+#include "copy/ins_view_info.h"
+
+#include <filesystem>
+
+#include "baseline/bl_proj_info.h"
+#include "copy/db_conventions.h"
+#include "copy/run_tables.h"
+#include "copy/view_info_xml.h"
+#include "host/convert.h"
+#include "host/messages.h"
+#include "host/path_utils.h"
+#include "host/xml_file.h"
+
+namespace vl {
+namespace {
+
+constexpr const char* kQueryDefsFile = "QueryDefs.XML";
+constexpr const char* kResRTGUIDsFile = "ResRTGUIDs.xml";
+constexpr const char* kUnResQDefPrefix = "UnResQDefName:";
+constexpr long kResQueryRejected = 20080;
+
+// The literal of a query string. Texts inside a query double their quotes,
+// so every quote is doubled again here: taking "''" as an already doubled
+// quote would store a query that no longer reads ("= ''" would become
+// "= '").
+std::string QueryStringLiteral(const std::string& s) {
+  std::string out = "'";
+  for (char c : s) {
+    if (c == '|')
+      out += '\x1A';
+    else if (c == '\'')
+      out += "''";
+    else if (c != '\0')
+      out += c;
+  }
+  return out + "'";
+}
+
+// The fields of one QUERYDEF element.
+struct BaselineQueryDef {
+  std::string name, guid, userGuid, reason, description, queryString;
+  VlDate dateTime;
+  int32_t baseType = 0;
+};
+
+BaselineQueryDef ReadQueryDef(const pugi::xml_node& el) {
+  BaselineQueryDef q;
+  q.name = el.attribute("Name").value();
+  q.guid = el.attribute("ID").value();
+  q.userGuid = el.attribute("queryuserid").value();
+  q.dateTime = CDate(el.attribute("querydatetime").value());
+  q.reason = el.attribute("queryreason").value();
+  q.baseType = CLng(el.attribute("querybasetype").value());
+  q.description = ElementText(el, "QUERYDESCRIPTION");
+  q.queryString = ElementText(el, "QUERYSTRING");
+  return q;
+}
+
+std::string InsertQueryDefStatement(int32_t lID, int32_t lProjectID, int32_t lUserID,
+                                    const BaselineQueryDef& q, const std::string& newGuid) {
+  return "INSERT INTO " + Tbl("VlQueryDefinitions") +
+         " (ID,PROJECTID, QUERYNAME, QUERYDESCRIPTION, QUERYUSERID, QUERYDATETIME, "
+         "QUERYREASON, QUERYBASETYPE, QUERYSTRING, VLGUID) VALUES (" +
+         SqlLong(lID) + "," + SqlLong(lProjectID) + "," + SqlText(q.name) + ", " +
+         SqlText(q.description) + ", " + SqlLong(lUserID) + ", " + SqlDate(q.dateTime) + ", " +
+         SqlText(q.reason) + ", " + SqlLong(q.baseType) + ", " + QueryStringLiteral(q.queryString) +
+         ", " + SqlText(newGuid) + ")";
+}
+
+// Every occurrence of `from` in `s` replaced by `to` (exact comparison).
+std::string ReplaceAll(std::string s, const std::string& from, const std::string& to) {
+  if (from.empty()) return s;
+  for (size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size()))
+    s.replace(at, from.size(), to);
+  return s;
+}
+
+}  // namespace
+
+bool InsViewInfo::CopyXMLQueryDefs(DataServices& oDS, Project& oProj) {
+  bool result = false;
+  try {
+    pugi::xml_document doc;
+    pugi::xml_node root = LoadBaselineFile(doc, kQueryDefsFile);
+    if (!root) return false;
+    gcolUnResQDefs.Clear();
+    gcolQDefs.Clear();
+    pugi::xml_document unresolved;
+    AddXmlDeclaration(unresolved);
+    pugi::xml_node unresolvedRoot = unresolved.append_child("PROJECT");
+
+    pugi::xml_node queryDefs = RequiredElement(root, "QUERYDEFS");
+    for (pugi::xml_node qdef : ElementsBelow(queryDefs, "QUERYDEF")) {
+      const std::string queryString = ElementText(qdef, "QUERYSTRING");
+      bool bExternal = false;
+      std::string extProjGuid;
+      if (GetExtProjRef(queryString, extProjGuid)) {
+        const std::string* current = gdictExtProjMap.Find(extProjGuid);
+        if (!current || current->empty()) {
+          const std::string id = qdef.attribute("ID").value();
+          gcolUnResQDefs[id] = kUnResQDefPrefix + std::string(qdef.attribute("Name").value());
+          const std::string newUser = TranslateGUID(qdef.attribute("queryuserid").value());
+          if (!newUser.empty()) qdef.attribute("queryuserid").set_value(newUser.c_str());
+          WriteUnResQueryDef(unresolvedRoot, qdef);
+          continue;
+        }
+        LoadExtProjRTGUIDs(extProjGuid, *current);
+        bExternal = true;
+      }
+      result = InsertQueryDefSQL(oDS, oProj, qdef, bExternal);
+    }
+    if (unresolvedRoot.first_child())
+      SaveXmlFile(unresolved, AddTrailingSlash(GetParentFolderName(oProj.GetProjectPath())) +
+                                  kUnResQueryDefsFile);
+    if (!CompleteUnResQueryDefs(oProj)) return result;
+    if (CompleteUnResViews()) return true;
+    return result;
+  } catch (...) {
+    ReportProcError("CopyXMLQDInfo", "");
+    return false;
+  }
+}
+
+bool InsViewInfo::InsertQueryDefSQL(DataServices& oDS, Project& oProj, pugi::xml_node oQDef,
+                                    bool bExternal) {
+  try {
+    const int32_t lID = NextKey(oDS, "Query");
+    BaselineQueryDef q = ReadQueryDef(oQDef);
+    const std::string newGuid = AssignNewGUID(q.guid);
+    int32_t lUserID = GetNewUserID(oDS, q.userGuid);
+    if (lUserID == -1) lUserID = oProj.GetCurrentUserID();
+    if (!RenewQStringIDs(q.guid, q.queryString, oProj, bExternal)) return false;
+    oDS.ExecuteSQL(InsertQueryDefStatement(lID, oProj.GetProjectID(), lUserID, q, newGuid));
+    return true;
+  } catch (...) {
+    ReportProcError("InsertQueryDefSQL", "");
+    return false;
+  }
+}
+
+bool InsViewInfo::RenewQStringIDs(const std::string& sQDefGUID, std::string& sQString,
+                                  Project& oProj, bool bExternal) {
+  try {
+    if (sQString.empty()) return true;
+    if (bExternal) {
+      RenewGUIDs(sQString, [this](const std::string& guid) {
+        if (const std::string* found = ext_translations_.Find(guid)) return *found;
+        if (ext_keeps_guids_) return guid;
+        throw VlError(err::kInvalidProcedureCall, "RenewQStringIDs",
+                      "The external project has no translation for " + guid + ".");
+      });
+    } else {
+      RenewGUIDs(sQString, [](const std::string& guid) { return TranslateGUID(guid); });
+    }
+    ProjectApplication& app = oProj.GetApplication();
+    std::shared_ptr<QueryServices> services =
+        oProj.GetQueryServices(app.GetContextInfo().GetContextKey());
+    oProj.PrepareQueryParsing(true);
+    std::string errorText;
+    ParsedQuery parsed;
+    if (!services->ParseQueryString(oProj, sQString, errorText, parsed)) {
+      ShowInfoMessage(ResFormat(kResQueryRejected, {errorText}));
+      return false;
+    }
+    sQString = parsed.QueryString;
+    if (parsed.ProjStructSpec && !parsed.ProjStructSpec->ExternalProjectID.empty())
+      gcolQDefs[sQDefGUID] = parsed.ProjStructSpec;
+    return true;
+  } catch (...) {
+    ReportProcError("RenewQStringIDs", "");
+    return false;
+  }
+}
+
+void InsViewInfo::LoadExtProjRTGUIDs(const std::string& sExtProjGUID,
+                                     const std::string& sCurrGUID) {
+  ext_translations_.Clear();
+  ext_translations_.Add(sExtProjGUID, sCurrGUID);
+  // A project that was not created from a baseline has no such file: its
+  // objects still carry the GUIDs the baseline knows.
+  ext_keeps_guids_ = true;
+  const std::shared_ptr<Project>* opened = gcolExtProjs.Find(sCurrGUID);
+  if (!opened || !*opened) return;
+  pugi::xml_document doc;
+  if (!LoadXmlFile(doc, GetParentFolderName((*opened)->GetProjectPath()), kResRTGUIDsFile)) return;
+  ext_keeps_guids_ = false;
+  pugi::xml_node last = doc.last_child();
+  if (!last || !last.first_child()) return;
+  for (pugi::xml_node pair : ElementsBelow(last, "GUID")) {
+    const std::string oldGuid = pair.attribute("OLDGUID").value();
+    if (!ext_translations_.Exists(oldGuid))
+      ext_translations_.Add(oldGuid, pair.attribute("NEWGUID").value());
+  }
+}
+
+void InsViewInfo::WriteUnResQueryDef(pugi::xml_node oRoot, pugi::xml_node oQDef) {
+  MoveElement(oRoot, oQDef);
+}
+
+bool InsViewInfo::CompleteUnResQueryDefs(Project& oProj) {
+  try {
+    const std::string baselineGuid = goBLProjInfo ? goBLProjInfo->BLXMLGUID() : std::string();
+    const std::string newGuid = oProj.GetProjectGUID();
+    for (const std::string& key : gcolExtProjs.Keys()) {
+      std::shared_ptr<Project> other = *gcolExtProjs.Find(key);
+      if (!other) continue;
+      const std::string path =
+          AddTrailingSlash(GetParentFolderName(other->GetProjectPath())) + kUnResQueryDefsFile;
+      if (!std::filesystem::exists(path)) continue;
+      pugi::xml_document doc;
+      LoadXmlPath(doc, path);
+      pugi::xml_node root = doc.last_child();
+      if (root && root.first_child()) {
+        std::shared_ptr<DataServices> ds = DataServicesOf(*other);
+        for (pugi::xml_node qdef : ElementsBelow(doc, "QUERYDEF")) {
+          const std::string original = ElementText(qdef, "QUERYSTRING");
+          std::string ref;
+          if (!GetExtProjRef(original, ref) || ref != baselineGuid) continue;
+          SetElementText(qdef, "QUERYSTRING", ReplaceAll(original, baselineGuid, newGuid));
+          if (InsertQueryDefSQL(*ds, *other, qdef, false))
+            qdef.parent().remove_child(qdef);
+          else  // kept for another try, as it was
+            SetElementText(qdef, "QUERYSTRING", original);
+        }
+      }
+      SaveOrDelete(doc, path);
+    }
+    return true;
+  } catch (...) {
+    ReportProcError("CompleteUnResQueryDefs", "");
+    return false;
+  }
+}
+
+}  // namespace vl

@@ -1,0 +1,305 @@
+// The views of a package, and the views that other projects left
+// unresolved for this baseline's project.
+#include <filesystem>
+
+#include "copy/db_conventions.h"
+#include "copy/ins_view_info.h"
+#include "copy/run_tables.h"
+#include "copy/view_info_xml.h"
+#include "host/convert.h"
+#include "host/host_globals.h"
+#include "host/messages.h"
+#include "host/path_utils.h"
+#include "host/xml_file.h"
+
+namespace vl {
+namespace {
+
+constexpr long kResCopyingView = 20079;
+
+std::string UnResViewsPath(Project& project) {
+  return AddTrailingSlash(GetParentFolderName(project.GetProjectPath())) + kUnResViewsFile;
+}
+
+// The specification kept for a query definition, or nullptr.
+const ProjStructSpec* SpecOf(const std::string& sQDefGUID) {
+  const std::shared_ptr<ProjStructSpec>* spec = gcolQDefs.Find(sQDefGUID);
+  return spec ? spec->get() : nullptr;
+}
+
+bool IsUnresolved(const std::string& sQDefGUID) {
+  const std::string* name = gcolUnResQDefs.Find(sQDefGUID);
+  return name && !name->empty();
+}
+
+// The fields of one View element that InsertViewSQL writes as they are.
+struct BaselineView {
+  std::string guid, name, description, reason;
+  int16_t visibility = 0, type = 0;
+  VlDate dateTime;
+};
+
+BaselineView ReadView(const pugi::xml_node& el) {
+  BaselineView v;
+  v.guid = ElementText(el, "GUID");
+  v.name = ElementText(el, "ViewName");
+  v.description = ElementText(el, "ViewDescription");
+  v.visibility = CInt(ElementText(el, "Visibility"));
+  v.dateTime = CDate(ElementText(el, "ViewDateTime"));
+  v.reason = ElementText(el, "ViewReason");
+  v.type = CInt(ElementText(el, "Type"));
+  return v;
+}
+
+// The IDs a view row refers to; a secondary ID of 0 or less leaves its
+// column out.
+struct ViewRefs {
+  int32_t reqType = 0, secReqType = 0, user = 0, query = 0, secQuery = 0;
+};
+
+std::string InsertViewStatement(int32_t lID, int32_t lProjectID, const ViewRefs& r,
+                                const BaselineView& v, const std::string& sProps,
+                                const std::string& newGuid) {
+  const bool secType = r.secReqType >= 1, secQuery = r.secQuery >= 1;
+  return "INSERT INTO " + Tbl("VlViews") + " (ID,PROJECTID, REQUIREMENTTYPEID, " +
+         (secType ? "SECONDARYREQTYPEID, " : "") +
+         "VIEWNAME, VIEWDESCRIPTION, VIEWTYPE, VISIBILITY, PROPERTIES, QUERYID, " +
+         (secQuery ? "SECONDARYQUERYID, " : "") +
+         "VIEWUSERID, VIEWDATETIME, VIEWREASON, VLGUID) VALUES (" + SqlLong(lID) + "," +
+         SqlLong(lProjectID) + "," + SqlLong(r.reqType) + ", " +
+         (secType ? SqlLong(r.secReqType) + ", " : "") + SqlText(v.name) + ", " +
+         SqlText(v.description) + ", " + SqlLong(v.type) + ", " + SqlLong(v.visibility) + ", " +
+         SqlText(sProps) + ", " + SqlLong(r.query) + ", " +
+         (secQuery ? SqlLong(r.secQuery) + ", " : "") + SqlLong(r.user) + ", " +
+         SqlDate(v.dateTime) + ", " + SqlText(v.reason) + ", " + SqlText(newGuid) + ")";
+}
+
+std::string InsertPackageElementStatement(int32_t lPkgID, int32_t lViewID) {
+  return "INSERT INTO VLPACKAGEELEMENTS(PACKAGEID,\r\nVIEWID\r\n) VALUES (" + SqlLong(lPkgID) +
+         ", \r\n" + SqlLong(lViewID) + "\r\n)";
+}
+
+void SetDecimalText(pugi::xml_node view, const char* name, int32_t value) {
+  SetElementText(view, name, std::to_string(value));
+}
+
+void MarkResolved(pugi::xml_node view, const char* name) {
+  pugi::xml_node el = view.child(name);
+  pugi::xml_attribute attr = el.attribute("RESOLVED");
+  if (!attr) attr = el.append_attribute("RESOLVED");
+  attr.set_value("True");
+}
+
+bool IsMarkedResolved(const pugi::xml_node& view, const char* name) {
+  return std::string(view.child(name).attribute("RESOLVED").value()) == "True";
+}
+
+// How far one query definition of a view left unresolved by another
+// project is found now.
+struct QueryResolution {
+  bool resolved = false;
+  bool newly = false;  // found in this run, not recorded before
+  int32_t query = 0, reqType = 0;
+};
+
+}  // namespace
+
+bool InsViewInfo::CopyXMLPkgViewInfo(pugi::xml_node oPkg, int32_t lPkgID, DataServices& oDS,
+                                     Project& oProj) {
+  try {
+    const std::string unresolvedPath = UnResViewsPath(oProj);
+    pugi::xml_document unresolved;
+    if (std::filesystem::exists(unresolvedPath))
+      LoadXmlPath(unresolved, unresolvedPath);
+    else
+      AddXmlDeclaration(unresolved);
+    pugi::xml_node root = unresolved.last_child();
+    if (!root || std::string(root.name()) != "PROJECT") root = unresolved.append_child("PROJECT");
+    auto saveUnresolved = [&] {
+      if (root.first_child()) SaveXmlFile(unresolved, unresolvedPath);
+    };
+
+    pugi::xml_node views = oPkg.child("Views");
+    if (!views) return true;
+    for (pugi::xml_node view : ElementsBelow(views, "View")) {
+      if (ViewHasUnResQdefs(view, root, oDS, lPkgID)) continue;
+      const std::string reqTypeGuid = ElementText(view, "ReqTypeID");
+      const std::string secReqTypeGuid = ElementText(view, "SecReqTypeID");
+      std::string props = ElementText(view, "ViewProperties");
+      const std::string queryGuid = ElementText(view, "ViewQueryDefGUID");
+      const std::string secQueryGuid = ElementText(view, "SecQueryID");
+      const std::string userGuid = ElementText(view, "ViewUserGUID");
+
+      ViewRefs r;
+      r.reqType = GetNewReqTypeID(oDS, reqTypeGuid);
+      if (Trim(secReqTypeGuid).size() > 1) r.secReqType = GetNewReqTypeID(oDS, secReqTypeGuid);
+      r.user = GetNewUserID(oDS, userGuid);
+      if (r.user >= 0) r.query = GetNewQefID(oDS, queryGuid);
+      if (r.user < 0 || r.query < 0) {
+        // The views found unresolved so far are still recorded.
+        saveUnresolved();
+        return false;
+      }
+      if (const ProjStructSpec* spec = SpecOf(queryGuid))
+        UpdatePropsExtProjID(r.reqType, props, *spec);
+      if (!Trim(secQueryGuid).empty()) {
+        r.secQuery = GetNewQefID(oDS, secQueryGuid);
+        const ProjStructSpec* spec = SpecOf(secQueryGuid);
+        if (r.secQuery != -1 && spec) UpdatePropsExtProjIDHoriz(r.secReqType, props, *spec);
+      }
+      InsertViewSQL(view, r.reqType, r.secReqType, r.user, r.query, r.secQuery, lPkgID, props, oDS,
+                    oProj);
+    }
+    saveUnresolved();
+    return true;
+  } catch (...) {
+    ReportProcError("CopyXMLPkgViewInfo", "");
+    return false;
+  }
+}
+
+bool InsViewInfo::ViewHasUnResQdefs(pugi::xml_node oView, pugi::xml_node oUnResRoot,
+                                    DataServices& oDS, int32_t lPkgID) {
+  bool result = false;
+  try {
+    const std::string queryGuid = ElementText(oView, "ViewQueryDefGUID");
+    const std::string secQueryGuid = ElementText(oView, "SecQueryID");
+    const bool hasSecond = !Trim(secQueryGuid).empty();
+    const bool firstUnresolved = IsUnresolved(queryGuid);
+    const bool secondUnresolved = hasSecond && IsUnresolved(secQueryGuid);
+    if (!firstUnresolved && !secondUnresolved) return false;
+    result = true;
+
+    const int32_t lUserID = GetNewUserID(oDS, ElementText(oView, "ViewUserGUID"));
+    if (lUserID < 0) return true;
+    if (lUserID > 0) SetDecimalText(oView, "ViewUserGUID", lUserID);
+    pugi::xml_attribute pkg = oView.attribute("Pkg");
+    if (!pkg) pkg = oView.append_attribute("Pkg");
+    pkg.set_value(std::to_string(lPkgID).c_str());
+
+    std::string props = ElementText(oView, "ViewProperties");
+    if (!firstUnresolved) {
+      SetDecimalText(oView, "ViewQueryDefGUID", GetNewQefID(oDS, queryGuid));
+      int32_t lReqTypeID = 0;
+      if (const ProjStructSpec* spec = SpecOf(queryGuid))
+        UpdatePropsExtProjID(lReqTypeID, props, *spec);
+      else
+        lReqTypeID = GetNewReqTypeID(oDS, ElementText(oView, "ReqTypeID"));
+      SetDecimalText(oView, "ReqTypeID", lReqTypeID);
+      MarkResolved(oView, "ViewQueryDefGUID");
+    }
+    if (hasSecond && !secondUnresolved) {
+      SetDecimalText(oView, "SecQueryID", GetNewQefID(oDS, secQueryGuid));
+      int32_t lSecReqTypeID = 0;
+      if (const ProjStructSpec* spec = SpecOf(secQueryGuid))
+        UpdatePropsExtProjIDHoriz(lSecReqTypeID, props, *spec);
+      else
+        lSecReqTypeID = GetNewReqTypeID(oDS, ElementText(oView, "SecReqTypeID"));
+      SetDecimalText(oView, "SecReqTypeID", lSecReqTypeID);
+      MarkResolved(oView, "SecQueryID");
+    }
+    if (props != ElementText(oView, "ViewProperties"))
+      SetElementText(oView, "ViewProperties", props);
+    MoveElement(oUnResRoot, oView);
+    return true;
+  } catch (...) {
+    ReportProcError("ViewHasUnResQdefs", "");
+    return result;
+  }
+}
+
+bool InsViewInfo::CompleteUnResViews() {
+  try {
+    for (const std::string& key : gcolExtProjs.Keys()) {
+      std::shared_ptr<Project> other = *gcolExtProjs.Find(key);
+      if (!other) continue;
+      const std::string path = UnResViewsPath(*other);
+      if (!std::filesystem::exists(path)) continue;
+      pugi::xml_document doc;
+      LoadXmlPath(doc, path);
+      pugi::xml_node root = doc.last_child();
+      if (root && root.first_child()) {
+        std::shared_ptr<DataServices> ds = DataServicesOf(*other);
+        for (pugi::xml_node view : ElementsBelow(doc, "View")) CompleteUnResView(view, *ds, *other);
+      }
+      SaveOrDelete(doc, path);
+    }
+    return true;
+  } catch (...) {
+    ReportProcError("CompleteUnResViews", "");
+    return false;
+  }
+}
+
+void InsViewInfo::CompleteUnResView(pugi::xml_node oView, DataServices& oDS, Project& oProj) {
+  std::string props = ElementText(oView, "ViewProperties");
+  auto resolve = [&](const char* queryName, const char* reqTypeName, bool second) {
+    QueryResolution r;
+    const std::string text = ElementText(oView, queryName);
+    if (IsMarkedResolved(oView, queryName)) {
+      r.resolved = true;
+      r.reqType = ToLongOrZero(ElementText(oView, reqTypeName));
+      r.query = ToLongOrZero(text);
+      return r;
+    }
+    r.query = GetNewQefID(oDS, text);
+    if (r.query < 0) return r;
+    r.resolved = r.newly = true;
+    if (const ProjStructSpec* spec = SpecOf(text)) {
+      if (second)
+        UpdatePropsExtProjIDHoriz(r.reqType, props, *spec);
+      else
+        UpdatePropsExtProjID(r.reqType, props, *spec);
+    }
+    return r;
+  };
+  const QueryResolution first = resolve("ViewQueryDefGUID", "ReqTypeID", false);
+  const bool hasSecond = CharCount(ElementText(oView, "SecQueryID")) > 1;
+  const QueryResolution second =
+      hasSecond ? resolve("SecQueryID", "SecReqTypeID", true) : QueryResolution{};
+
+  if (first.resolved && (!hasSecond || second.resolved)) {
+    const int32_t lPkgID = ToLongOrZero(oView.attribute("Pkg").value());
+    const int32_t lUserID = ToLongOrZero(ElementText(oView, "ViewUserGUID"));
+    if (InsertViewSQL(oView, first.reqType, second.reqType, lUserID, first.query, second.query,
+                      lPkgID, props, oDS, oProj)) {
+      oView.parent().remove_child(oView);
+      return;
+    }
+  }
+  // What was found now is recorded: the translations it came from are
+  // gone after this run.
+  if (first.newly) {
+    SetDecimalText(oView, "ViewQueryDefGUID", first.query);
+    SetDecimalText(oView, "ReqTypeID", first.reqType);
+    MarkResolved(oView, "ViewQueryDefGUID");
+  }
+  if (second.newly) {
+    SetDecimalText(oView, "SecQueryID", second.query);
+    SetDecimalText(oView, "SecReqTypeID", second.reqType);
+    MarkResolved(oView, "SecQueryID");
+  }
+  if (props != ElementText(oView, "ViewProperties")) SetElementText(oView, "ViewProperties", props);
+}
+
+bool InsViewInfo::InsertViewSQL(pugi::xml_node oView, int32_t lReqTypeID, int32_t lSecReqTypeID,
+                                int32_t lUserID, int32_t lQueryID, int32_t lSecQueryID,
+                                int32_t lPkgID, const std::string& sProps, DataServices& oDS,
+                                Project& oProj) {
+  try {
+    const int32_t lID = NextKey(oDS, "View");
+    const BaselineView v = ReadView(oView);
+    AddTextResultsLine(ResFormat(kResCopyingView, {v.name}));
+    Messages().Breathe();
+    const std::string newGuid = AssignNewGUID(v.guid);
+    const ViewRefs r{lReqTypeID, lSecReqTypeID, lUserID, lQueryID, lSecQueryID};
+    oDS.ExecuteSQL(InsertViewStatement(lID, oProj.GetProjectID(), r, v, sProps, newGuid));
+    oDS.ExecuteSQL(InsertPackageElementStatement(lPkgID, lID));
+    return true;
+  } catch (...) {
+    ReportProcError("InsertViewSQL", "");
+    return false;
+  }
+}
+
+}  // namespace vl

@@ -1,0 +1,56 @@
+#include "copy/view_info_xml.h"
+
+#include <filesystem>
+
+#include "errors/vl_error.h"
+#include "host/xml_file.h"
+
+namespace vl {
+namespace {
+
+constexpr long kObjectVariableNotSet = 91;
+
+}  // namespace
+
+pugi::xml_node RequiredElement(const pugi::xml_node& parent, const char* name) {
+  pugi::xml_node child = parent.child(name);
+  if (!child)
+    throw VlError(kObjectVariableNotSet, "selectSingleNode",
+                  std::string("Object variable not set: element \"") + name + "\" of \"" +
+                      parent.name() + "\" is missing");
+  return child;
+}
+
+std::vector<pugi::xml_node> ElementsBelow(const pugi::xml_node& parent, const char* name) {
+  std::vector<pugi::xml_node> found;
+  for (const pugi::xpath_node& n : parent.select_nodes((std::string(".//") + name).c_str()))
+    found.push_back(n.node());
+  return found;
+}
+
+void MoveElement(pugi::xml_node newParent, pugi::xml_node element) {
+  newParent.append_copy(element);
+  element.parent().remove_child(element);
+}
+
+void SetElementText(pugi::xml_node node, const char* name, const std::string& text) {
+  pugi::xml_node child = node.child(name);
+  if (!child) child = node.append_child(name);
+  while (child.first_child()) child.remove_child(child.first_child());
+  child.append_child(pugi::node_pcdata).set_value(text.c_str());
+}
+
+void SaveOrDelete(const pugi::xml_document& doc, const std::string& path) {
+  pugi::xml_node last = doc.last_child();
+  if (last && last.first_child()) {
+    SaveXmlFile(doc, path);
+    return;
+  }
+  std::error_code ec;
+  std::filesystem::remove(path, ec);
+  if (ec)
+    throw VlError(err::kPermissionDenied, "DeleteFile",
+                  "The file \"" + path + "\" could not be deleted: " + ec.message());
+}
+
+}  // namespace vl

@@ -1,0 +1,140 @@
+// The text work of the query definition and view copier: GUIDs renewed in
+// query strings, the external project of a query string, and the external
+// project markers of view properties.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+#include "copy/ins_view_info.h"
+
+namespace vl {
+namespace {
+
+const std::string kOld1 = "{11111111-1111-1111-1111-111111111111}";
+const std::string kNew1 = "{AAAAAAAA-AAAA-AAAA-AAAA-AAAAAAAAAAAA}";
+const std::string kOld2 = "{22222222-2222-2222-2222-222222222222}";
+const std::string kNew2 = "{BBBBBBBB-BBBB-BBBB-BBBB-BBBBBBBBBBBB}";
+const std::string kUnknown = "{33333333-3333-3333-3333-333333333333}";
+
+// Renews `s` through a fixed table; GUIDs outside it translate to "".
+std::string Renewed(std::string s, std::vector<std::string>* asked = nullptr) {
+  const std::map<std::string, std::string> table{{kOld1, kNew1}, {kOld2, kNew2}};
+  InsViewInfo::RenewGUIDs(s, [&](const std::string& guid) {
+    if (asked) asked->push_back(guid);
+    auto it = table.find(guid);
+    return it == table.end() ? std::string() : it->second;
+  });
+  return s;
+}
+
+TEST(RenewGUIDsTest, GuidsAreReplacedWhereTheyStand) {
+  EXPECT_EQ(Renewed("(" + kOld1 + ") WHERE " + kOld2 + " = 'x'"),
+            "(" + kNew1 + ") WHERE " + kNew2 + " = 'x'");
+  EXPECT_EQ(Renewed(kOld1 + kOld2), kNew1 + kNew2);  // adjacent pairs
+}
+
+TEST(RenewGUIDsTest, TextWithoutGuidShapedPairsIsLeftAsItIs) {
+  EXPECT_EQ(Renewed(""), "");
+  EXPECT_EQ(Renewed("no braces at all"), "no braces at all");
+  std::vector<std::string> asked;
+  // A ten-character text in braces is skipped; the scan goes on after it.
+  EXPECT_EQ(Renewed("{0123456789} then " + kOld1, &asked), "{0123456789} then " + kNew1);
+  EXPECT_EQ(asked, std::vector<std::string>{kOld1});
+}
+
+TEST(RenewGUIDsTest, AGuidWithoutTranslationStaysUnchanged) {
+  EXPECT_EQ(Renewed("(" + kUnknown + ") WHERE " + kOld1 + " = 1"),
+            "(" + kUnknown + ") WHERE " + kNew1 + " = 1");
+}
+
+TEST(RenewGUIDsTest, AnOpeningBraceWithoutClosingOneEndsTheScan) {
+  std::vector<std::string> asked;
+  EXPECT_EQ(Renewed(kOld1 + " {open " + kOld2.substr(0, 20), &asked),
+            kNew1 + " {open " + kOld2.substr(0, 20));
+  EXPECT_EQ(asked.size(), 1u);
+  // A "{" inside the pair starts the pair at the first "{": 39 characters.
+  EXPECT_EQ(Renewed("{" + kOld1), "{" + kOld1);
+}
+
+TEST(RenewGUIDsTest, TheLengthInCharactersNeverChanges) {
+  std::string s = "(" + kOld1 + ")";
+  InsViewInfo::RenewGUIDs(s, [](const std::string&) { return std::string("{SHORT}"); });
+  EXPECT_EQ(s, "({SHORT}11-1111-1111-1111-111111111111})");
+  s = "(" + kOld1 + ")";
+  InsViewInfo::RenewGUIDs(s, [](const std::string& g) { return g + "-and-more"; });
+  EXPECT_EQ(s, "(" + kOld1 + ")");
+}
+
+TEST(GuidPatternTest, ThirtyEightCharactersWithBracesAndHyphensInPlace) {
+  EXPECT_TRUE(InsViewInfo::IsGUIDPattern(kOld1));
+  EXPECT_TRUE(InsViewInfo::IsGUIDPattern("{xxxxxxxx-?!?!-    -öööö-____________}"));
+  EXPECT_FALSE(InsViewInfo::IsGUIDPattern("{0123456789}"));
+  EXPECT_FALSE(InsViewInfo::IsGUIDPattern("{11111111-1111-1111-1111-11111111111}"));    // 37
+  EXPECT_FALSE(InsViewInfo::IsGUIDPattern("{11111111-1111-1111-1111-1111111111111}"));  // 39
+  EXPECT_FALSE(InsViewInfo::IsGUIDPattern("{11111111-1111-1111-1111_111111111111}"));
+  EXPECT_FALSE(InsViewInfo::IsGUIDPattern("[11111111-1111-1111-1111-111111111111}"));
+}
+
+TEST(ExtProjRefTest, ThePartBeforeTheDotOfTheScopeNamesTheProject) {
+  std::string guid;
+  EXPECT_TRUE(InsViewInfo::GetExtProjRef("(" + kOld1 + "." + kOld2 + ") WHERE x", guid));
+  EXPECT_EQ(guid, kOld1);
+  EXPECT_TRUE(InsViewInfo::GetExtProjRef("( " + kOld1 + " . " + kOld2 + " )", guid));
+  EXPECT_EQ(guid, kOld1);
+  EXPECT_FALSE(InsViewInfo::GetExtProjRef("(" + kOld2 + ") WHERE " + kOld1 + " = 1.5", guid));
+}
+
+TEST(ExtProjRefTest, StringsWithoutAScopeHaveNoReference) {
+  std::string guid = "unchanged";
+  EXPECT_FALSE(InsViewInfo::GetExtProjRef("", guid));
+  EXPECT_FALSE(InsViewInfo::GetExtProjRef("(" + kOld1 + "." + kOld2, guid));  // no ")"
+  EXPECT_FALSE(InsViewInfo::GetExtProjRef(") a.b (", guid));                  // ")" first
+  EXPECT_FALSE(InsViewInfo::GetExtProjRef("a.b)", guid));                     // no "("
+  EXPECT_EQ(guid, "unchanged");
+}
+
+TEST(ViewPropertiesTest, TheExternalProjectMarkerGetsTheRowID) {
+  const ProjStructSpec spec{"31", "12"};
+  int32_t reqType = 5;
+  std::string props = "Sort=1;externalProjectID=/i7;Width=/i20;";
+  InsViewInfo::UpdatePropsExtProjID(reqType, props, spec);
+  EXPECT_EQ(props, "Sort=1;externalProjectID=/i12;Width=/i20;");
+  EXPECT_EQ(reqType, 31);
+
+  // No ";" after the value: the value runs to the end of the text.
+  props = "Sort=1;externalProjectID=/i7";
+  InsViewInfo::UpdatePropsExtProjID(reqType, props, spec);
+  EXPECT_EQ(props, "Sort=1;externalProjectID=/i12");
+}
+
+TEST(ViewPropertiesTest, EachRewriterHasItsOwnMarker) {
+  const ProjStructSpec spec{"44", "9"};
+  int32_t first = 0, second = 0;
+  std::string props = ";externalProjectID=/i1;externalProjectIDHoriz=/i2;";
+  InsViewInfo::UpdatePropsExtProjIDHoriz(second, props, spec);
+  EXPECT_EQ(props, ";externalProjectID=/i1;externalProjectIDHoriz=/i9;");
+  EXPECT_EQ(second, 44);
+  props = ";externalProjectIDHoriz=/i2;";
+  InsViewInfo::UpdatePropsExtProjID(first, props, spec);
+  EXPECT_EQ(props, ";externalProjectIDHoriz=/i2;");
+  EXPECT_EQ(first, 44);
+  // Markers are found by exact, case-sensitive search.
+  props = ";EXTERNALPROJECTID=/i1;";
+  InsViewInfo::UpdatePropsExtProjID(first, props, spec);
+  EXPECT_EQ(props, ";EXTERNALPROJECTID=/i1;");
+}
+
+TEST(ViewPropertiesTest, AnExternalProjectIDBelowOneChangesNoProperties) {
+  int32_t reqType = 5;
+  std::string props = ";externalProjectID=/i7;";
+  InsViewInfo::UpdatePropsExtProjID(reqType, props, ProjStructSpec{"8", ""});
+  EXPECT_EQ(props, ";externalProjectID=/i7;");
+  EXPECT_EQ(reqType, 8);
+  InsViewInfo::UpdatePropsExtProjID(reqType, props, ProjStructSpec{"x", "0"});
+  EXPECT_EQ(props, ";externalProjectID=/i7;");
+  EXPECT_EQ(reqType, 0);
+}
+
+}  // namespace
+}  // namespace vl
