@@ -159,14 +159,6 @@ TEST_F(GenHistoryTest, AReasonAsLongAsTheLimitIsNoOverflow) {
   EXPECT_EQ(Scalar("SELECT COUNT(*) FROM VlOverflowHistory"), "0");
 }
 
-TEST_F(GenHistoryTest, AnOverflowForAnUnknownTableKeepsTheHistoryRowOut) {
-  OpenNewProject(2);
-  EXPECT_FALSE(history_.InsertSingleHistRecord("vlProjects", *ds_, 3, "1.0", "", 1, Variant::Null(),
-                                               "too long", *proj_));
-  EXPECT_TRUE(sink_.infos.empty());
-  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM VlOverflowHistory"), "0");
-}
-
 TEST_F(GenHistoryTest, MissingChildrenOfAVersionAreEmptyNotInherited) {
   OpenNewProject();
   goBLProjInfo->SetCreateHist(true);
