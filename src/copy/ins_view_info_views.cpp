@@ -254,7 +254,10 @@ void InsViewInfo::CompleteUnResView(pugi::xml_node oView, DataServices& oDS, Pro
     return r;
   };
   const QueryResolution first = resolve("ViewQueryDefGUID", "ReqTypeID", false);
-  const bool hasSecond = CharCount(ElementText(oView, "SecQueryID")) > 1;
+  // A second query recorded as found holds its ID, which may be a single
+  // digit: it is there all the same.
+  const bool hasSecond =
+      CharCount(ElementText(oView, "SecQueryID")) > 1 || IsMarkedResolved(oView, "SecQueryID");
   const QueryResolution second =
       hasSecond ? resolve("SecQueryID", "SecReqTypeID", true) : QueryResolution{};
 

@@ -74,7 +74,7 @@ class Tokenizer {
       size_t end = at_;
       while (end < q_.size() && (IsLetter(q_[end]) || IsDigit(q_[end]) || q_[end] == '_')) ++end;
       token.kind = QueryTokenKind::kWord;
-      token.text = UCase(Take(end - at_));
+      token.text = Take(end - at_);
       return true;
     }
     if (size_t len = NumberLength()) {
@@ -177,7 +177,7 @@ class Parser {
         if (!Condition(condition)) return Fail(errorText);
         tree.conditions.push_back(std::move(condition));
         if (!IsWord("AND") && !IsWord("OR")) break;
-        tree.connectors.push_back(t_[i_++].text);
+        tree.connectors.push_back(UCase(t_[i_++].text));
       } while (true);
       if (Peek().kind != QueryTokenKind::kEnd) {
         error_ = Expected("\"AND\", \"OR\" or the end of the query", Peek());
@@ -213,7 +213,7 @@ class Parser {
     if (!AcceptToken(QueryTokenKind::kGuid, "the GUID of an attribute", c.attribute)) return false;
     const QueryToken& op = Peek();
     if (op.kind == QueryTokenKind::kOperator || IsWord("CONTAINS")) {
-      c.op = op.text;
+      c.op = UCase(op.text);
       ++i_;
     } else {
       error_ = Expected("an operator (=, <>, <, >, <=, >= or CONTAINS)", op);
@@ -232,7 +232,7 @@ class Parser {
 
   const QueryToken& Peek() const { return t_[i_]; }
   bool IsWord(const char* keyword) const {
-    return Peek().kind == QueryTokenKind::kWord && Peek().text == keyword;
+    return Peek().kind == QueryTokenKind::kWord && UCase(Peek().text) == keyword;
   }
 
   bool Accept(QueryTokenKind kind, const std::string& what) {

@@ -33,8 +33,8 @@ enum class QueryTokenKind {
 
 struct QueryToken {
   QueryTokenKind kind = QueryTokenKind::kEnd;
-  // The token as written, except that GUIDs and words are upper-case. A
-  // text keeps its quotes and its doubled quotes. "" for kEnd.
+  // The token as written, except that GUIDs are upper-case. A text keeps
+  // its quotes and its doubled quotes. "" for kEnd.
   std::string text;
   // 1-based position of its first character in the query, counted in
   // characters (not bytes); for kEnd one past the last character.

@@ -87,8 +87,8 @@ TEST(QueryParserTest, ErrorsNameTheTokenItsPositionAndWhatWasExpected) {
             "Expected \"WHERE\" or the end of the query, found \"SELECT\" at position 42.");
   EXPECT_EQ(ErrorOf("(" + kReqType + ") WHERE 'x' = 1"),
             "Expected the GUID of an attribute, found \"'x'\" at position 48.");
-  EXPECT_EQ(ErrorOf("(" + kReqType + ") WHERE " + kAttr + " LIKE 'x'"),
-            "Expected an operator (=, <>, <, >, <=, >= or CONTAINS), found \"LIKE\" at position "
+  EXPECT_EQ(ErrorOf("(" + kReqType + ") where " + kAttr + " like 'x'"),
+            "Expected an operator (=, <>, <, >, <=, >= or CONTAINS), found \"like\" at position "
             "87.");
   EXPECT_EQ(ErrorOf("(" + kReqType + ") WHERE " + kAttr + " ="),
             "Expected a value (a text in quotes, a number or the GUID of a list item), found the "
@@ -143,7 +143,7 @@ TEST(QueryParserTest, TokenizerGivesKindsAndPositions) {
   EXPECT_EQ(tokens[1].position, 4u);
   EXPECT_EQ(tokens[2].kind, QueryTokenKind::kDot);
   EXPECT_EQ(tokens[3].kind, QueryTokenKind::kWord);
-  EXPECT_EQ(tokens[3].text, "X1_Y");
+  EXPECT_EQ(tokens[3].text, "x1_y");  // words as written
   EXPECT_EQ(tokens[4].kind, QueryTokenKind::kOperator);
   EXPECT_EQ(tokens[4].text, ">=");
   EXPECT_EQ(tokens[5].kind, QueryTokenKind::kNumber);
