@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -81,6 +82,8 @@ class SqliteDataServices : public DataServices {
   Result Run(const std::string& text, bool collect);
   void RunStep(sqlite3_stmt* stmt, const std::string& text, bool collect, Result& result);
   sqlite3_stmt* Prepare(const std::string& text);
+  // A statement prepared once and kept until the database closes.
+  sqlite3_stmt* CachedStatement(const std::string& text);
   void EnsureTransaction();
   void CountStatement();
   void Log(const std::string& text) const;
@@ -96,6 +99,7 @@ class SqliteDataServices : public DataServices {
   std::string path_;
   SqliteOptions options_;
   int since_commit_ = 0;
+  std::map<std::string, sqlite3_stmt*> cached_;
   // Recordsets that may write back hold a weak copy: once the database is
   // gone, their Update() fails cleanly instead of touching freed memory.
   std::shared_ptr<SqliteDataServices*> alive_;
