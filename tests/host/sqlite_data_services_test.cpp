@@ -110,6 +110,14 @@ TEST_F(SqliteDataServicesTest, KeysNeverRepeatAlsoAcrossReopen) {
   EXPECT_EQ(ds_->GetNextKey("VlKeys", "KeyClass", "O'Brien", "LastKey"), 2);
   // Names are names, never SQL.
   EXPECT_THROW(ds_->GetNextKey("VlKeys", "KeyClass = 'x' OR 1=1 --", "User", "LastKey"), VlError);
+  // A key table that is not there is a database error naming the statement.
+  try {
+    ds_->GetNextKey("NoKeys", "KeyClass", "User", "LastKey");
+    FAIL();
+  } catch (const VlError& e) {
+    EXPECT_EQ(e.number(), err::kDatabase);
+    EXPECT_NE(e.description().find("no such table: NoKeys"), std::string::npos) << e.description();
+  }
   ds_->ExecuteDDL("UPDATE VlKeys SET LastKey = 2147483647 WHERE KeyClass = 'User'");
   try {
     ds_->GetNextKey("VlKeys", "KeyClass", "User", "LastKey");
@@ -204,6 +212,8 @@ TEST_F(SqliteDataServicesTest, TheStatementLogReplaysTheRun) {
   EXPECT_EQ(log.front(), "PRAGMA journal_mode=WAL");
   EXPECT_EQ(log[1], "BEGIN");
   EXPECT_EQ(log[2], "CREATE TABLE T (ID INTEGER, NAME TEXT, D TIMESTAMP)");
+  EXPECT_EQ(log[4], "UPDATE VlKeys SET LastKey = LastKey + 1 WHERE KeyClass = 'User'");
+  EXPECT_EQ(log[5], "INSERT INTO VlKeys (KeyClass, LastKey) VALUES ('User', 1)");
   EXPECT_EQ(log.back(), "COMMIT");
 
   std::string script;
