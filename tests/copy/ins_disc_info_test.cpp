@@ -1,0 +1,194 @@
+#include "copy/ins_disc_info.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "copy/project_pair_fixture.h"
+#include "host/convert.h"
+#include "host/data_services_wrappers.h"
+
+namespace vl::testing {
+namespace {
+
+using Table = std::vector<std::vector<std::string>>;
+
+const char* const kAnn = "{80000000-0000-0000-0000-000000000001}";
+const char* const kBob = "{80000000-0000-0000-0000-000000000002}";
+const char* const kNobody = "{80000000-0000-0000-0000-0000000000FF}";
+const char* const kReviewers = "{81000000-0000-0000-0000-000000000001}";
+const char* const kReq1 = "{82000000-0000-0000-0000-000000000001}";
+
+class DiscCopyTest : public ProjectPairTest {
+ protected:
+  void SetUp() override {
+    ProjectPairTest::SetUp();
+    goResource->SetString(20050, "Discussion %1");
+    goBLProjInfo->SetCreateDisc(true);
+    alpha_ = CreateProject("Alpha");
+    ds_ = DataServicesOf(*alpha_);
+    // Users Ann (21) and Bob (22), the group Reviewers (31) and one
+    // requirement (41), as the earlier copiers leave them.
+    ds_->ExecuteSQL("INSERT INTO vlUsers (ID, VLGUID, LoginName) VALUES (21, '" +
+                    AssignNewGUID(kAnn) + "', 'ann')");
+    ds_->ExecuteSQL("INSERT INTO vlUsers (ID, VLGUID, LoginName) VALUES (22, '" +
+                    AssignNewGUID(kBob) + "', 'bob')");
+    ds_->ExecuteSQL("INSERT INTO vlUserGroups (ID, VLGUID, NAME) VALUES (31, '" +
+                    AssignNewGUID(kReviewers) + "', 'Reviewers')");
+    ds_->ExecuteSQL("INSERT INTO vlRequirements (ID, VLGUID) VALUES (41, '" +
+                    AssignNewReqGUID(kReq1) + "')");
+  }
+
+  void WriteDiscussions(const std::string& discs) {
+    WriteFile(root_ / "baseline" / "Discussions.XML",
+              "<?xml version=\"1.0\"?>\n<PROJECT><Discs>" + discs + "</Discs></PROJECT>");
+  }
+  static std::string Disc(const std::string& subject, const std::string& author,
+                          const std::string& inner = "") {
+    std::string x = "<Disc><Subj>" + subject + "</Subj><Desc>About " + subject + "</Desc>";
+    if (!author.empty()) x += "<AID>" + author + "</AID>";
+    return x + inner + "</Disc>";
+  }
+  static std::string Values(const std::string& date, const std::string& status,
+                            const std::string& priority, const std::string& restrict) {
+    return "<Date>" + date + "</Date><Status>" + status + "</Status><Priority>" + priority +
+           "</Priority><Restrict>" + restrict + "</Restrict>";
+  }
+
+  bool Copy(DataServices& ds) {
+    InsDiscInfo copier;
+    return copier.CopyXMLDiscInfo(ds, *alpha_);
+  }
+  Table Discussions() {
+    return Rows(*ds_,
+                "SELECT ID, ROOTID, PARENTID, SUBJECT, AUTHORID, PRIORITY, STATUS, HASRESPONSES, "
+                "RESTRICTED FROM VLDISCUSSIONS ORDER BY ID");
+  }
+  Table Pairs(const std::string& table, const std::string& columns) {
+    return Rows(*ds_, "SELECT " + columns + " FROM " + table + " ORDER BY 1, 2");
+  }
+
+  std::shared_ptr<Project> alpha_;
+  std::shared_ptr<DataServices> ds_;
+};
+
+TEST_F(DiscCopyTest, DiscussionsOffReadsNothing) {
+  goBLProjInfo->SetCreateDisc(false);
+  RecordingDataServices rec(ds_);
+  EXPECT_TRUE(Copy(rec));
+  EXPECT_TRUE(rec.calls().empty());
+  EXPECT_TRUE(sink_.infos.empty());
+  EXPECT_TRUE(sink_.results.empty());
+}
+
+TEST_F(DiscCopyTest, StatementsOfOneDiscussionWithItsMembers) {
+  WriteDiscussions(Disc("Speed", kAnn,
+                        Values("2003-07-01 14:05:09", "3", "1", "1") + "<DUsers><DUsr><DUID>" +
+                            kBob + "</DUID></DUsr></DUsers><DGroups><DGroup><DGID>" + kReviewers +
+                            "</DGID></DGroup></DGroups><DiscReqs><DiscReq><GUID>" + kReq1 +
+                            "</GUID></DiscReq></DiscReqs>"));
+  RecordingDataServices rec(ds_);
+
+  ASSERT_TRUE(Copy(rec));
+  std::vector<std::string> inserts;
+  for (const std::string& s : rec.Statements())
+    if (s.rfind("INSERT", 0) == 0) inserts.push_back(s);
+  const std::string id = Rows(*ds_, "SELECT ID FROM VLDISCUSSIONS")[0][0];
+  const std::string pid = std::to_string(alpha_->GetProjectID());
+  EXPECT_EQ(
+      inserts,
+      (std::vector<std::string>{
+          "INSERT INTO VLDISCUSSIONS (ID, ROOTID, PARENTID, SUBJECT, MESSAGE, AUTHORID, "
+          "SUBMITDATETIME, PRIORITY, STATUS, HASRESPONSES, RESTRICTED ) VALUES (" +
+              id + ", \r\n" + id +
+              ", \r\n0, \r\n'Speed', \r\n'About Speed', \r\n21, \r\n{ ts '2003-07-01 "
+              "14:05:09'}, \r\n1, \r\n3, \r\n0, \r\n1)",
+          "INSERT INTO VLPROJECTDISCUSSIONS (PROJECTID, DISCUSSIONID ) VALUES (" + pid + ", \r\n" +
+              id + ")",
+          "INSERT INTO VLDISCUSSIONUSERS (DISCUSSIONID, USERID) VALUES (" + id + ", \r\n22)",
+          "INSERT INTO VLDISCUSSIONGROUPS (DISCUSSIONID, GROUPID) VALUES (" + id + ", \r\n31)",
+          "INSERT INTO VLDISCUSSIONSREAD (DISCUSSIONID, USERID) VALUES (" + id + ", \r\n22)",
+          "INSERT INTO VLDISCUSSIONREQUIREMENTS (DISCUSSIONID, REQUIREMENTID ) VALUES (" + id +
+              ", \r\n41)"}));
+  EXPECT_EQ(sink_.results, (std::vector<std::string>{"Discussion Speed"}));
+}
+
+TEST_F(DiscCopyTest, RepliesAtAnyDepthKeepTheirThreadAndParent) {
+  // Top <- Reply <- Deep, and Top <- Empty (an empty Replies); then a
+  // second thread. Values missing (Top and its replies) or unusable
+  // (Second) give the defaults.
+  const std::string replyToReply = Disc("Deep", kAnn);
+  const std::string reply = Disc("Reply", kBob, "<Replies>" + replyToReply + "</Replies>");
+  const std::string empty = Disc("Empty", kBob, "<Replies/>");
+  WriteDiscussions(Disc("Top", kAnn, "<Replies>" + reply + empty + "</Replies>") +
+                   Disc("Second", kBob, Values("someday", "high", "", "x")));
+  const VlDate before = Now();
+
+  ASSERT_TRUE(Copy(*ds_));
+  EXPECT_TRUE(sink_.infos.empty());
+  EXPECT_EQ(sink_.results,
+            (std::vector<std::string>{"Discussion Top", "Discussion Reply", "Discussion Deep",
+                                      "Discussion Empty", "Discussion Second"}));
+  const Table rows = Discussions();
+  ASSERT_EQ(rows.size(), 5u);
+  const std::string top = rows[0][0], rep = rows[1][0], deep = rows[2][0], emp = rows[3][0],
+                    second = rows[4][0];
+  // ID, ROOTID, PARENTID, SUBJECT, AUTHORID, PRIORITY, STATUS, HASRESPONSES, RESTRICTED
+  EXPECT_EQ(rows[0], (std::vector<std::string>{top, top, "0", "Top", "21", "2", "1", "1", "0"}));
+  EXPECT_EQ(rows[1], (std::vector<std::string>{rep, top, top, "Reply", "22", "2", "1", "1", "0"}));
+  EXPECT_EQ(rows[2], (std::vector<std::string>{deep, top, rep, "Deep", "21", "2", "1", "0", "0"}));
+  EXPECT_EQ(rows[3], (std::vector<std::string>{emp, top, top, "Empty", "22", "2", "1", "1", "0"}));
+  EXPECT_EQ(rows[4],
+            (std::vector<std::string>{second, second, "0", "Second", "22", "2", "1", "0", "0"}));
+  EXPECT_EQ(Pairs("VLPROJECTDISCUSSIONS", "DISCUSSIONID, PROJECTID").size(), 5u);
+  // A discussion without a usable date was submitted now.
+  for (const std::string& id : {top, second}) {
+    const std::string submitted =
+        Rows(*ds_, "SELECT SUBMITDATETIME FROM VLDISCUSSIONS WHERE ID = " + id)[0][0];
+    EXPECT_GE(submitted, FormatDateTime(before));
+    EXPECT_LE(submitted, FormatDateTime(Now()));
+  }
+}
+
+TEST_F(DiscCopyTest, AUserListedOnceIsMemberAndHasReadIt) {
+  WriteDiscussions(Disc("Speed", kAnn,
+                        std::string("<DUsers><DUsr><DUID>") + kAnn + "</DUID></DUsr><DUsr><DUID>" +
+                            kBob + "</DUID></DUsr></DUsers>"));
+  ASSERT_TRUE(Copy(*ds_));
+  const std::string id = Discussions()[0][0];
+  EXPECT_EQ(Pairs("VLDISCUSSIONUSERS", "DISCUSSIONID, USERID"), (Table{{id, "21"}, {id, "22"}}));
+  EXPECT_EQ(Pairs("VLDISCUSSIONSREAD", "DISCUSSIONID, USERID"), (Table{{id, "21"}, {id, "22"}}));
+  EXPECT_TRUE(Pairs("VLDISCUSSIONGROUPS", "DISCUSSIONID, GROUPID").empty());
+}
+
+TEST_F(DiscCopyTest, ADiscussionWithoutAuthorStopsTheCopy) {
+  WriteDiscussions(Disc("First", kAnn) + Disc("Anonymous", "") + Disc("Never", kBob));
+  EXPECT_FALSE(Copy(*ds_));
+  EXPECT_EQ(sink_.infos, (std::vector<std::string>{"No translation for this object."}));
+  const Table rows = Discussions();
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0][3], "First");
+}
+
+TEST_F(DiscCopyTest, AMemberNotCopiedStopsTheCopyAfterTheDiscussionRow) {
+  WriteDiscussions(Disc("Speed", kAnn,
+                        std::string("<DUsers><DUsr><DUID>") + kBob + "</DUID></DUsr><DUsr><DUID>" +
+                            kNobody + "</DUID></DUsr></DUsers>") +
+                   Disc("Never", kBob));
+  EXPECT_FALSE(Copy(*ds_));
+  EXPECT_EQ(sink_.infos, (std::vector<std::string>{"No translation for this object."}));
+  const std::string id = Discussions()[0][0];
+  EXPECT_EQ(Discussions().size(), 1u);
+  EXPECT_EQ(Pairs("VLDISCUSSIONUSERS", "DISCUSSIONID, USERID"), (Table{{id, "22"}}));
+  EXPECT_TRUE(Pairs("VLDISCUSSIONSREAD", "DISCUSSIONID, USERID").empty());
+}
+
+TEST_F(DiscCopyTest, AFileWithoutProjectIsReported) {
+  WriteFile(root_ / "baseline" / "Discussions.XML", "<Discs/>");
+  EXPECT_FALSE(Copy(*ds_));
+  EXPECT_EQ(sink_.infos, (std::vector<std::string>{"Discussions.XML lacks the node PROJECT"}));
+}
+
+}  // namespace
+}  // namespace vl::testing
