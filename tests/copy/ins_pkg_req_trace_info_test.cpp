@@ -172,7 +172,8 @@ TEST_F(TraceCopyTest, InternalTracesSkipTheParentChildRelationship) {
   UseBaseline();
   WritePackage(kRootPkg, "Main",
                Req(kG1, "SR1", TReq(kG2, "SR1.2", "1", "1.0") + TReq(kG3, "SR1", "2", "1.1")) +
-                   Req(kG2, "SR1.", "", TReq(kG1, "SR1", "1", "1.0")) + Req(kG3, "SR", ""));
+                   Req(kG2, "SR1.", "", TReq(kG1, "SR1", "1", "1.0")) +
+                   Req(kG3, "", TReq(kG2, "SR2", "0", "1.0")));
   auto alpha = CreateProject("Alpha");
   auto ds = DataServicesOf(*alpha);
   AddRequirement(*ds, 11, kG1);
@@ -186,15 +187,20 @@ TEST_F(TraceCopyTest, InternalTracesSkipTheParentChildRelationship) {
             (std::vector<std::string>{
                 "Traces of package Main", "Traces of SR1",
                 "Not adding the trace as it is parent child relationship: SR1.2 And SR1",
-                "External traces of SR1."}));
-  // The trace to SR1 has no parent part, so it is not taken for one; the
-  // TFrom side of SR1.2 writes nothing.
+                "External traces of SR1.", "Traces of "}));
+  // The traces to SR1 and SR2 have no parent part, so they are not taken
+  // for one, not even from a requirement without prefix; the TFrom side
+  // of SR1.2 writes nothing.
   EXPECT_EQ(Inserts(rec),
             (std::vector<std::string>{
                 "INSERT INTO VlToRelationships (\r\nREQUIREMENTID, \r\nEXTERNALPROJECTID, "
                 "\r\nTOID, \r\nEXTERNALPROJECTTOID, \r\nTYPE, \r\nSTATE, \r\nVERSIONNUMBER\r\n) "
-                "VALUES (11, \r\n0, \r\n13, \r\n0, \r\n0, \r\n2, \r\n'1.1'\r\n)"}));
-  EXPECT_EQ(Rows(*ds, kTraceColumns), (Table{{"11", "0", "13", "0", "0", "2", "1.1"}}));
+                "VALUES (11, \r\n0, \r\n13, \r\n0, \r\n0, \r\n2, \r\n'1.1'\r\n)",
+                "INSERT INTO VlToRelationships (\r\nREQUIREMENTID, \r\nEXTERNALPROJECTID, "
+                "\r\nTOID, \r\nEXTERNALPROJECTTOID, \r\nTYPE, \r\nSTATE, \r\nVERSIONNUMBER\r\n) "
+                "VALUES (13, \r\n0, \r\n12, \r\n0, \r\n0, \r\n0, \r\n'1.0'\r\n)"}));
+  EXPECT_EQ(Rows(*ds, kTraceColumns), (Table{{"11", "0", "13", "0", "0", "2", "1.1"},
+                                             {"13", "0", "12", "0", "0", "0", "1.0"}}));
   EXPECT_FALSE(HasUnResTraces("Alpha"));
 }
 
