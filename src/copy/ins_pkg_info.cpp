@@ -1,0 +1,162 @@
+#include "copy/ins_pkg_info.h"
+
+#include <pugixml.hpp>
+
+#include "baseline/bl_proj_info.h"
+#include "copy/baseline_names.h"
+#include "copy/db_conventions.h"
+#include "copy/element_values.h"
+#include "copy/ins_doc_info.h"
+#include "copy/ins_req_info.h"
+#include "copy/ins_view_info.h"
+#include "copy/insert_sql.h"
+#include "host/convert.h"
+#include "host/messages.h"
+#include "host/xml_file.h"
+
+namespace vl {
+namespace {
+
+constexpr long kResCopyingPackage = 20060;
+constexpr long kResRootPackageMissing = 20062;
+constexpr long kResDocumentsFailed = 20063;
+constexpr long kResViewsFailed = 20064;
+constexpr long kResRequirementsFailed = 20065;
+constexpr long kResUnsafePackageName = 20141;
+constexpr long kResPackageReachedTwice = 20142;
+constexpr const char* kPackageListFile = "PackageList.XML";
+
+// The views of one package, by the view copier.
+bool CopyPackageViews(pugi::xml_node oPkg, int32_t lPkgID, DataServices& oDS, Project& oProj) {
+  InsViewInfo views;
+  return views.CopyXMLPkgViewInfo(oPkg, lPkgID, oDS, oProj);
+}
+
+// The new project was born with its root package: its row takes the
+// baseline root's name, description and new GUID. False after text 20062
+// when the row is missing.
+bool UpdateRootPackage(const std::string& name, const std::string& description,
+                       const std::string& newGuid, DataServices& oDS, Project& oProj,
+                       int32_t& lPkgID) {
+  std::shared_ptr<Package> root = oProj.GetRootPackage();
+  std::unique_ptr<Recordset> row;
+  if (root) {
+    lPkgID = root->GetPackageID();
+    row = oDS.QueryRecordset(
+        "SELECT  NAME, DESCRIPTION, VLGUID  FROM vlPackages  WHERE ID=" + SqlLong(lPkgID), true);
+  }
+  if (!row || row->IsEOF()) {
+    ShowInfoMessage(ResString(kResRootPackageMissing));
+    return false;
+  }
+  row->MoveFirst();
+  row->SetFieldValue("NAME", Variant::String(name));
+  row->SetFieldValue("DESCRIPTION", Variant::String(description));
+  row->SetFieldValue("VLGUID", Variant::String(newGuid));
+  row->Update();
+  return true;
+}
+
+// The vlPackages row of a package below lParentID; returns its new ID.
+int32_t InsertPackageRow(const std::string& name, const std::string& description,
+                         const std::string& newGuid, int32_t lParentID, DataServices& oDS,
+                         Project& oProj) {
+  const int32_t id = NextKey(oDS, "Package");
+  const std::string next = std::string(", ") + kCrLf;
+  oDS.ExecuteSQL(
+      "INSERT INTO vlPackages (ID, PROJECTID, PARENTID, NAME, DESCRIPTION, VLGUID) "
+      "VALUES (" +
+      SqlLong(id) + next + SqlLong(oProj.GetProjectID()) + next + SqlLong(lParentID) + next +
+      SqlText(name) + next + SqlText(description) + next + SqlText(newGuid) + ")" + kCrLf);
+  return id;
+}
+
+}  // namespace
+
+bool InsPkgInfo::CopyXMLPkgInfo(DataServices& oDS, Project& oProj) {
+  try {
+    reached_.clear();
+    pugi::xml_document doc;
+    pugi::xml_node project = LoadBaselineFile(doc, kPackageListFile);
+    if (!project) return false;
+    pugi::xml_node root = project.select_node("Pkg[@ParentID='0']").node();
+    if (!root)
+      throw VlError(
+          err::kObjectRequired, "selectSingleNode",
+          std::string(kPackageListFile) + " names no root package (a Pkg with ParentID 0)");
+    return AddXMLPackage(root.attribute("GUID").value(), 0, oDS, oProj);
+  } catch (...) {
+    ReportProcError("CopyXMLPkgInfo", "");
+    return false;
+  }
+}
+
+bool InsPkgInfo::AddXMLPackage(const std::string& sPkgGUID, int32_t lParentID, DataServices& oDS,
+                               Project& oProj) {
+  try {
+    // The GUID names the package file: it must not lead out of the
+    // baseline folder.
+    if (!IsSafeNamePart(sPkgGUID)) {
+      ShowInfoMessage(ResFormat(kResUnsafePackageName, {NameForMessage(sPkgGUID)}));
+      return false;
+    }
+    // A package reached a second time would be copied again, and package
+    // files that refer to each other in a cycle would never end the walk.
+    if (!reached_.insert(UCase(sPkgGUID)).second) {
+      ShowInfoMessage(ResFormat(kResPackageReachedTwice, {sPkgGUID}));
+      return false;
+    }
+    int32_t lPkgID = 0;
+    std::vector<std::string> childGuids;
+    if (!CopyPackageContents(sPkgGUID, lParentID, oDS, oProj, lPkgID, childGuids)) return false;
+    // The package file is closed by now: a deep tree keeps one list of
+    // GUIDs per level, not one document.
+    for (const std::string& childGuid : childGuids)
+      if (!AddXMLPackage(childGuid, lPkgID, oDS, oProj)) return false;
+    return true;
+  } catch (...) {
+    ReportProcError("AddXMLPackage", "");
+    return false;
+  }
+}
+
+bool InsPkgInfo::CopyPackageContents(const std::string& sPkgGUID, int32_t lParentID,
+                                     DataServices& oDS, Project& oProj, int32_t& lPkgID,
+                                     std::vector<std::string>& childGuids) {
+  if (!goBLProjInfo) throw VlError(91, "goBLProjInfo", "The baseline descriptor does not exist");
+  pugi::xml_document doc;
+  // A missing or broken file leaves no package element; the document
+  // copier then stops on it with its own report.
+  LoadXmlFile(doc, goBLProjInfo->BLXMLLoc(), sPkgGUID + ".XML");
+  const pugi::xml_node oPkg = doc.select_node("//PROJECT/Pkg").node();
+  const std::string name = ElementText(oPkg, "PkgName");
+  const std::string description = ElementText(oPkg, "PkgDesc");
+  AddTextResultsLine(ResFormat(kResCopyingPackage, {name}));
+  const std::string newGuid = AssignNewGUID(sPkgGUID);
+
+  if (lParentID < 1) {
+    if (!UpdateRootPackage(name, description, newGuid, oDS, oProj, lPkgID)) return false;
+  } else {
+    lPkgID = InsertPackageRow(name, description, newGuid, lParentID, oDS, oProj);
+  }
+
+  InsDocInfo documents;
+  if (!documents.CopyXMLPkgDocInfo(oPkg, lPkgID, oDS, oProj)) {
+    ShowInfoMessage(ResString(kResDocumentsFailed));
+    return false;
+  }
+  if (!CopyPackageViews(oPkg, lPkgID, oDS, oProj)) {
+    ShowInfoMessage(ResString(kResViewsFailed));
+    return false;
+  }
+  InsReqInfo requirements;
+  if (!requirements.CopyXMLPkgReqInfo(oPkg, lPkgID, oDS, oProj)) {
+    ShowInfoMessage(ResString(kResRequirementsFailed));
+    return false;
+  }
+  for (const pugi::xml_node& child : DescendantsNamed(oPkg.child("Pkgs"), "Pkg"))
+    childGuids.push_back(ElementText(child, "GUID"));
+  return true;
+}
+
+}  // namespace vl

@@ -1,0 +1,216 @@
+#include "copy/ins_pkg_info.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "copy/package_copy_fixture.h"
+#include "host/data_services_wrappers.h"
+
+namespace vl {
+namespace {
+
+using testing::kBlDocType;
+using testing::kBlReqType;
+using testing::kBlUncopied;
+
+const std::string kRoot = "{AAAA0000-0000-0000-0000-000000000000}";
+const std::string kA = "{AAAA0000-0000-0000-0000-00000000000A}";
+const std::string kA1 = "{AAAA0000-0000-0000-0000-0000000000A1}";
+const std::string kA2 = "{AAAA0000-0000-0000-0000-0000000000A2}";
+const std::string kB = "{AAAA0000-0000-0000-0000-00000000000B}";
+const std::string kDoc = "{D0C00000-0000-0000-0000-000000000001}";
+
+std::string Children(const std::vector<std::string>& guids) {
+  std::string out = "<Pkgs>";
+  for (const std::string& g : guids) out += "<Pkg><GUID>" + g + "</GUID></Pkg>";
+  return out + "</Pkgs>";
+}
+
+// A requirement tagged FEAT<tag>, optionally placed in a document.
+std::string Requirement(int tag, const std::string& reqType = kBlReqType,
+                        const std::string& bookmarkDoc = "") {
+  char guid[40];
+  std::snprintf(guid, sizeof guid, "{EEEE0000-0000-0000-0000-%012d}", tag);
+  return std::string("<Requirements><Req><GUID>") + guid + "</GUID><Tag>" + std::to_string(tag) +
+         "</Tag><RPre>FEAT</RPre><RText>Text " + std::to_string(tag) + "</RText><RName>R" +
+         std::to_string(tag) + "</RName><RTID>" + reqType + "</RTID><RDInfo><BMDoc>" + bookmarkDoc +
+         "</BMDoc></RDInfo></Req></Requirements>";
+}
+
+std::string Document() {
+  return "<Docs><Doc><GUID>" + kDoc + "</GUID><DocName>Vision</DocName><DocTypeGUID>" + kBlDocType +
+         "</DocTypeGUID><FileName>Vision</FileName><FileExtension>doc" +
+         "</FileExtension></Doc></Docs>";
+}
+
+class PkgCopyTest : public testing::PackageCopyTest {
+ protected:
+  void SetUp() override {
+    testing::PackageCopyTest::SetUp();
+    WriteBaselineFile("PackageList.XML", "<PROJECT><Pkg ParentID=\"" + kRoot + "\" GUID=\"" + kA +
+                                             "\"/><Pkg ParentID=\"0\" GUID=\"" + kRoot +
+                                             "\"/></PROJECT>");
+    WriteBaselineFile("Vision.DOC", "vision");
+  }
+  void WritePackage(const std::string& guid, const std::string& inner) {
+    WriteBaselineFile(guid + ".XML", PackageXml(inner));
+  }
+  std::string RootId() { return std::to_string(proj_->GetRootPackage()->GetPackageID()); }
+  std::string PackageId(const std::string& blGuid) {
+    return Scalar("SELECT ID FROM vlPackages WHERE VLGUID = '" + TranslateGUID(blGuid) + "'");
+  }
+  bool CopyTree(DataServices* ds = nullptr) {
+    InsPkgInfo copier;
+    return copier.CopyXMLPkgInfo(ds ? *ds : *ds_, *proj_);
+  }
+};
+
+TEST_F(PkgCopyTest, TheTreeIsCopiedDepthFirstWithTheRootRowUpdatedInPlace) {
+  OpenNewProject();
+  const std::string rootId = RootId();
+  WritePackage(kRoot,
+               "<PkgName>Brewmate</PkgName><PkgDesc>All of it</PkgDesc>" + Children({kA, kB}));
+  WritePackage(kA, "<PkgName>Features</PkgName><PkgDesc>Agreed</PkgDesc>" + Requirement(1) +
+                       Children({kA1}));
+  WritePackage(kA1, "<PkgName>Details</PkgName><PkgDesc></PkgDesc>" + Requirement(2));
+  WritePackage(kB, "<PkgName>Software</PkgName>" + Requirement(3));
+  RecordingDataServices rec(*ds_);
+  ASSERT_TRUE(CopyTree(&rec));
+  EXPECT_TRUE(sink_.infos.empty()) << sink_.infos[0];
+  EXPECT_EQ(sink_.results, (std::vector<std::string>{"Package: Brewmate", "Package: Features",
+                                                     "Requirement: R1:Text 1", "Package: Details",
+                                                     "Requirement: R2:Text 2", "Package: Software",
+                                                     "Requirement: R3:Text 3"}));
+
+  // The root keeps its row and ID; it takes the baseline root's texts and
+  // a new GUID recorded for the baseline root.
+  EXPECT_EQ(RootId(), rootId);
+  EXPECT_EQ(PackageId(kRoot), rootId);
+  const std::string a = PackageId(kA), a1 = PackageId(kA1), b = PackageId(kB);
+  EXPECT_EQ(Rows("SELECT ID, PARENTID, NAME, DESCRIPTION IS NULL, DESCRIPTION FROM vlPackages "
+                 "ORDER BY ID"),
+            (std::vector<std::string>{
+                rootId + "|0|Brewmate|0|All of it", a + "|" + rootId + "|Features|0|Agreed",
+                a1 + "|" + a + "|Details|0|", b + "|" + rootId + "|Software|0|"}));
+  EXPECT_LT(std::stoi(a), std::stoi(a1));
+  EXPECT_LT(std::stoi(a1), std::stoi(b));
+  EXPECT_EQ(Rows("SELECT PACKAGEID FROM VLPACKAGEELEMENTS ORDER BY REQUIREMENTID"),
+            (std::vector<std::string>{a, a1, b}));
+
+  std::string insertOfB;
+  for (const std::string& s : rec.Statements())
+    if (s.find("'Software'") != std::string::npos) insertOfB = s;
+  EXPECT_EQ(insertOfB,
+            "INSERT INTO vlPackages (ID, PROJECTID, PARENTID, NAME, DESCRIPTION, VLGUID) VALUES (" +
+                b + ", \r\n" + Pid() + ", \r\n" + rootId + ", \r\n'Software', \r\n'', \r\n'" +
+                TranslateGUID(kB) + "')\r\n");
+  const std::vector<std::string> statements = rec.Statements();
+  ASSERT_FALSE(statements.empty());
+  EXPECT_EQ(statements[0],
+            "SELECT  NAME, DESCRIPTION, VLGUID  FROM vlPackages  WHERE ID=" + rootId);
+  EXPECT_TRUE(rec.calls()[0].forUpdate);
+}
+
+TEST_F(PkgCopyTest, ARootWithoutChildPackagesCopiesOnlyItsOwnContents) {
+  OpenNewProject();
+  WritePackage(kRoot, "<PkgName>Solo</PkgName>" + Document() + Requirement(1, kBlReqType, kDoc));
+  ASSERT_TRUE(CopyTree());
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM vlPackages"), "1");
+  EXPECT_EQ(Rows("SELECT PACKAGEID, DOCUMENTID IS NULL, REQUIREMENTID IS NULL FROM "
+                 "VLPACKAGEELEMENTS ORDER BY rowid"),
+            (std::vector<std::string>{RootId() + "|0|1", RootId() + "|1|0"}));
+  EXPECT_EQ(Scalar("SELECT BOOKMARKDOCUMENTID FROM vlRequirements"),
+            Scalar("SELECT ID FROM vlDocuments"));
+}
+
+TEST_F(PkgCopyTest, AFailingPackageStopsTheWalkAtEveryLevel) {
+  OpenNewProject();
+  WritePackage(kRoot, "<PkgName>Root</PkgName>" + Children({kA, kB}));
+  WritePackage(kA, "<PkgName>A</PkgName>" + Children({kA1, kA2}));
+  WritePackage(kA1, "<PkgName>A1</PkgName>" + Requirement(1, kBlUncopied));
+  WritePackage(kA2, "<PkgName>A2</PkgName>");
+  WritePackage(kB, "<PkgName>B</PkgName>");
+  EXPECT_FALSE(CopyTree());
+  EXPECT_EQ(sink_.infos, (std::vector<std::string>{"Not copied", "Requirements failed"}));
+  EXPECT_EQ(sink_.results, (std::vector<std::string>{"Package: Root", "Package: A", "Package: A1",
+                                                     "Requirement: R1:Text 1"}));
+  EXPECT_EQ(Rows("SELECT NAME FROM vlPackages ORDER BY ID"),
+            (std::vector<std::string>{"Root", "A", "A1"}));
+}
+
+TEST_F(PkgCopyTest, AMissingPackageFileLeavesAnEmptyRowAndFailsInTheDocuments) {
+  OpenNewProject();
+  WritePackage(kRoot, "<PkgName>Root</PkgName>" + Children({kA, kB}));
+  WritePackage(kB, "<PkgName>B</PkgName>");
+  EXPECT_FALSE(CopyTree());
+  ASSERT_EQ(sink_.infos.size(), 2u);
+  EXPECT_EQ(sink_.infos[0].rfind("CopyXMLPkgDocInfo|91|", 0), 0u) << sink_.infos[0];
+  EXPECT_EQ(sink_.infos[1], "Documents failed");
+  EXPECT_EQ(Rows("SELECT NAME, DESCRIPTION, VLGUID FROM vlPackages WHERE ID = " + PackageId(kA)),
+            (std::vector<std::string>{"||" + TranslateGUID(kA)}));
+  EXPECT_EQ(PackageId(kB), "<none>");
+}
+
+TEST_F(PkgCopyTest, PackagesReachedTwiceStopTheWalkInsteadOfLooping) {
+  OpenNewProject();
+  // A lists the root again, under another letter case of the same file.
+  std::string lowerRoot = kRoot;
+  for (char& c : lowerRoot) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  WritePackage(kRoot, "<PkgName>Root</PkgName>" + Children({kA}));
+  WritePackage(kA, "<PkgName>A</PkgName>" + Children({kB, lowerRoot}));
+  WritePackage(kB, "<PkgName>B</PkgName>");
+  EXPECT_FALSE(CopyTree());
+  EXPECT_EQ(sink_.infos, (std::vector<std::string>{"Package " + lowerRoot + " reached twice"}));
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM vlPackages"), "3");
+
+  // The same child listed twice is not copied twice.
+  sink_.Clear();
+  ds_->ExecuteSQL("DELETE FROM vlPackages WHERE PARENTID <> 0");
+  WritePackage(kRoot, "<PkgName>Root</PkgName>" + Children({kB, kB}));
+  EXPECT_FALSE(CopyTree());
+  EXPECT_EQ(sink_.infos, (std::vector<std::string>{"Package " + kB + " reached twice"}));
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM vlPackages"), "2");
+}
+
+TEST_F(PkgCopyTest, APackageGUIDThatIsNoPlainFileNameIsRefused) {
+  OpenNewProject();
+  // A valid package file outside the baseline folder must not be read.
+  WriteFile(root_ / "outside.XML", PackageXml("<PkgName>Outside</PkgName>"));
+  WritePackage(kRoot, "<PkgName>Root</PkgName>" + Children({"../outside", kB}));
+  WritePackage(kB, "<PkgName>B</PkgName>");
+  EXPECT_FALSE(CopyTree());
+  EXPECT_EQ(sink_.infos, (std::vector<std::string>{"Unsafe package [../outside]"}));
+  EXPECT_EQ(sink_.results, (std::vector<std::string>{"Package: Root"}));
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM vlPackages"), "1");
+  EXPECT_FALSE(IsGUIDTranslated("../outside"));
+}
+
+TEST_F(PkgCopyTest, APackageListWithoutRootIsReported) {
+  OpenNewProject();
+  std::filesystem::remove(std::filesystem::path(Baseline()) / "PackageList.XML");
+  EXPECT_FALSE(CopyTree());
+  EXPECT_EQ(sink_.infos, (std::vector<std::string>{"PackageList.XML lacks PROJECT"}));
+
+  sink_.Clear();
+  WriteBaselineFile("packagelist.xml",
+                    "<PROJECT><Pkg ParentID=\"" + kRoot + "\" GUID=\"" + kA + "\"/></PROJECT>");
+  EXPECT_FALSE(CopyTree());
+  ASSERT_EQ(sink_.infos.size(), 1u);
+  EXPECT_EQ(sink_.infos[0].rfind("CopyXMLPkgInfo|424|", 0), 0u) << sink_.infos[0];
+  EXPECT_TRUE(sink_.results.empty());
+}
+
+TEST_F(PkgCopyTest, ABookmarkInADocumentOfALaterPackageFailsItsPackage) {
+  OpenNewProject();
+  WritePackage(kRoot, "<PkgName>Root</PkgName>" + Children({kA, kB}));
+  WritePackage(kA, "<PkgName>A</PkgName>" + Requirement(1, kBlReqType, kDoc));
+  WritePackage(kB, "<PkgName>B</PkgName>" + Document());
+  EXPECT_FALSE(CopyTree());
+  EXPECT_EQ(sink_.infos, (std::vector<std::string>{"Not copied", "Requirements failed"}));
+  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM vlDocuments"), "0");
+}
+
+}  // namespace
+}  // namespace vl
