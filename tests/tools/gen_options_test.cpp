@@ -76,6 +76,9 @@ TEST(BaselinePairTest, TwoProjectsReferToEachOthersRealRequirements) {
       la.Doc("ExternalProjects.xml")
           .select_node((std::string("//ExternalProject[@GUID='") + kGuidB + "' and @Name='Bravo']")
                            .c_str()));
+  // Each names its own project first, so that the other can recognise it.
+  EXPECT_STREQ(kGuidA, la.Doc("ExternalProjects.xml").document_element().first_attribute().value());
+  EXPECT_STREQ(kGuidB, lb.Doc("ExternalProjects.xml").document_element().first_attribute().value());
   EXPECT_TRUE(lb.Doc("ExternalProjects.xml")
                   .select_node((std::string("//ExternalProject[@GUID='") + kGuidA + "']").c_str()));
 

@@ -65,7 +65,11 @@ void WriteProjectHistory(WriteContext& ctx) {
 
 void WriteExternalProjects(WriteContext& ctx) {
   XmlWriter xml = ctx.Open("ExternalProjects.xml");
-  xml.Start("PROJECT");
+  // The root's first attribute names the project the baseline was taken
+  // from: a project created from this baseline keeps the file (its
+  // unresolved part) and is recognised by it when another project names
+  // it as an external project.
+  xml.Start("PROJECT").Attr("GUID", ctx.plan.project_guid);
   for (size_t e = 0; e < ctx.plan.externals.size(); ++e) {
     const ExternalProject& project = ctx.plan.externals[e];
     xml.Start("ExternalProject")
