@@ -74,6 +74,7 @@ void SqlProjectApplication::Shutdown() {
     }
   }
   databases_.clear();
+  pg_databases_.CloseAll();
 }
 
 bool SqlProjectApplication::DefinitionWants(const NewProjectDefinition& def,
@@ -119,11 +120,7 @@ void SqlProjectApplication::CreateProject(const std::string& vlp, const NewProje
                                           const std::string& projectName) {
   const std::string name = projectName.empty() ? def.GetProjectName() : projectName;
   const std::string& type = def.GetDBType();
-  if (type != kSQLiteDisplayName) {
-    if (type == kPostgreSQLDisplayName)
-      throw VlError(err::kInvalidProcedureCall, kSource,
-                    "The project \"" + vlp +
-                        "\" cannot be created: projects on PostgreSQL are not supported yet.");
+  if (type != kSQLiteDisplayName && type != kPostgreSQLDisplayName) {
     throw VlError(err::kInvalidProcedureCall, kSource,
                   "The project \"" + vlp + "\" cannot be created: the database type \"" + type +
                       "\" is not known.");
@@ -142,7 +139,10 @@ void SqlProjectApplication::CreateProject(const std::string& vlp, const NewProje
     throw VlError(
         err::kPermissionDenied, kSource,
         "The project folder \"" + dir + "\" cannot be written: " + std::strerror(errno) + ".");
-  CreateSqliteProject(vlp, name, def.GetProjectDescription());
+  if (type == kPostgreSQLDisplayName)
+    CreatePgProject(vlp, def, name);
+  else
+    CreateSqliteProject(vlp, name, def.GetProjectDescription());
   created_.insert(NormalPath(vlp));
 }
 
@@ -225,25 +225,29 @@ void SqlProjectApplication::ReleaseDatabase(const std::string& dbPath) {
 std::shared_ptr<Project> SqlProjectApplication::Open(const std::string& vlp,
                                                      const std::string& user) {
   const ProjectFileInfo info = ReadProjectFile(vlp);
-  if (info.db_type != kSQLiteDisplayName)
-    throw VlError(err::kDatabaseOpen, kSource,
-                  "The project \"" + vlp + "\" lives in a database of type \"" + info.db_type +
-                      "\", which cannot be opened here.");
-  const std::string db = DatabaseFilePath(vlp, info);
-  std::error_code ec;
-  if (!fs::exists(db, ec))
-    throw VlError(
-        err::kFileNotFound, kSource,
-        "The database file \"" + db + "\" of the project \"" + vlp + "\" does not exist.");
   SqlProject::Setup setup;
-  try {
-    setup.data_services = AcquireDatabase(db, false);
-  } catch (const VlError& e) {
-    throw VlError(e.number(), kSource,
-                  "The project \"" + vlp + "\" cannot be opened: " + e.description());
+  if (info.db_type == kPostgreSQLDisplayName) {
+    AcquirePgDatabase(vlp, info, setup);
+  } else {
+    if (info.db_type != kSQLiteDisplayName)
+      throw VlError(err::kDatabaseOpen, kSource,
+                    "The project \"" + vlp + "\" lives in a database of type \"" + info.db_type +
+                        "\", which cannot be opened here.");
+    const std::string db = DatabaseFilePath(vlp, info);
+    std::error_code ec;
+    if (!fs::exists(db, ec))
+      throw VlError(
+          err::kFileNotFound, kSource,
+          "The database file \"" + db + "\" of the project \"" + vlp + "\" does not exist.");
+    try {
+      setup.data_services = AcquireDatabase(db, false);
+    } catch (const VlError& e) {
+      throw VlError(e.number(), kSource,
+                    "The project \"" + vlp + "\" cannot be opened: " + e.description());
+    }
+    setup.close_database = [this, db] { ReleaseDatabase(db); };
   }
   setup.application = this;
-  setup.close_database = [this, db] { ReleaseDatabase(db); };
   setup.project_path = NormalPath(vlp);
   setup.file = info;
   setup.context_key = context_.GetContextKey();
@@ -254,6 +258,70 @@ std::shared_ptr<Project> SqlProjectApplication::Open(const std::string& vlp,
   std::erase_if(projects_, [](const std::weak_ptr<SqlProject>& p) { return p.expired(); });
   projects_.push_back(project);
   return project;
+}
+
+// Projects on PostgreSQL keep their tables in a schema of their own; the
+// project file names the server and the schema, never a password.
+void SqlProjectApplication::CreatePgProject(const std::string& vlp,
+                                            const NewProjectDefinition& def,
+                                            const std::string& name) {
+  ProjectFileInfo info;
+  info.name = name;
+  info.guid = MakeRandomGuid();
+  PgLocation where;
+  try {
+    where = PgLocationOfDefinition(def.GetConnection(), name);
+  } catch (const VlError& e) {
+    throw VlError(e.number(), kSource,
+                  "The project \"" + vlp + "\" cannot be created: " + e.description());
+  }
+  ProjectStartingValues values;
+  values.guid = info.guid;
+  values.name = name;
+  values.description = def.GetProjectDescription();
+  values.prefix = DefaultProjectPrefix(name);
+  values.root_package_guid = MakeRandomGuid();
+  values.admin_group_guid = MakeRandomGuid();
+  values.admin_user_guid = MakeRandomGuid();
+  values.created = Now();
+  RecordPgLocation(vl::CreatePgProject(where, values, PgOptionsFor(where)), info);
+  try {
+    WriteProjectFile(vlp, info);
+  } catch (const VlError& e) {
+    throw VlError(e.number(), kSource,
+                  "The project was created in " + PgDatabasePool::NameOf(where) + ", but " +
+                      e.description());
+  }
+}
+
+PgOptions SqlProjectApplication::PgOptionsFor(const PgLocation& where) const {
+  PgOptions options = pg_options_;
+  if (log_) {
+    DatabaseLog log = log_;
+    const std::string name = PgDatabasePool::NameOf(where);
+    options.log = [log, name](const std::string& statement) { log(name, statement); };
+  }
+  return options;
+}
+
+void SqlProjectApplication::AcquirePgDatabase(const std::string& vlp, const ProjectFileInfo& info,
+                                              SqlProject::Setup& setup) {
+  const PgLocation where = PgLocationOf(info);
+  try {
+    CheckSchemaName(where.schema);
+    std::shared_ptr<PgDataServices> ds = pg_databases_.Acquire(where, PgOptionsFor(where));
+    if (!PgSchemaHoldsProject(*ds, where.schema)) {
+      pg_databases_.Release(where);
+      throw VlError(err::kFileNotFound, kSource,
+                    "the " + PgDatabasePool::NameOf(where) +
+                        " holds no project (the schema or its tables are missing).");
+    }
+    setup.data_services = ds;
+  } catch (const VlError& e) {
+    throw VlError(e.number(), kSource,
+                  "The project \"" + vlp + "\" cannot be opened: " + e.description());
+  }
+  setup.close_database = [this, where] { pg_databases_.Release(where); };
 }
 
 }  // namespace vl

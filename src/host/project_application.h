@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "host/new_project_definition.h"
+#include "host/pg_projects.h"
 #include "host/project.h"
 #include "host/sql_project.h"
 #include "host/sqlite_data_services.h"
@@ -63,6 +64,10 @@ class SqlProjectApplication : public ProjectApplication {
   // Settings for the SQLite databases opened from now on (lock waiting,
   // commit interval); the log is set through SetStatementLog.
   void SetSqliteOptions(const SqliteOptions& options) { sqlite_options_ = options; }
+  // Settings for the PostgreSQL connections opened from now on (connect
+  // and lock timeouts, commit interval); the log is set through
+  // SetStatementLog.
+  void SetPgOptions(const PgOptions& options) { pg_options_ = options; }
 
  private:
   struct OpenDatabase {
@@ -80,6 +85,11 @@ class SqlProjectApplication : public ProjectApplication {
   std::shared_ptr<SqliteDataServices> AcquireDatabase(const std::string& dbPath, bool create);
   void ReleaseDatabase(const std::string& dbPath);
   SqliteOptions OptionsFor(const std::string& dbPath) const;
+  void CreatePgProject(const std::string& vlp, const NewProjectDefinition& def,
+                       const std::string& name);
+  void AcquirePgDatabase(const std::string& vlp, const ProjectFileInfo& info,
+                         SqlProject::Setup& setup);
+  PgOptions PgOptionsFor(const PgLocation& where) const;
 
   DefinitionSource definition_;
   QueryServicesFactory query_services_;
@@ -89,6 +99,8 @@ class SqlProjectApplication : public ProjectApplication {
   bool shut_down_ = false;
   std::vector<std::weak_ptr<SqlProject>> projects_;
   std::map<std::string, OpenDatabase> databases_;
+  PgOptions pg_options_;
+  PgDatabasePool pg_databases_;
   // Project files this application created: opening them again is fine.
   std::set<std::string> created_;
 };

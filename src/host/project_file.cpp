@@ -48,6 +48,7 @@ std::string FileText(const ProjectFileInfo& info, const std::string& path) {
   if (!info.database.empty()) text += Entry("Database", info.database, path);
   if (!info.user.empty()) text += Entry("User", info.user, path);
   if (!info.schema.empty()) text += Entry("Schema", info.schema, path);
+  if (!info.options.empty()) text += Entry("Options", info.options, path);
   text += "[Overflow]\n";
   text += Entry("VersionReason", std::to_string(info.version_reason_size), path);
   text += Entry("RequirementText", std::to_string(info.req_text_size), path);
@@ -141,6 +142,7 @@ ProjectFileInfo ReadProjectFile(const std::string& path) {
   info.database = Value(database, "Database");
   info.user = Value(database, "User");
   info.schema = Value(database, "Schema");
+  info.options = Value(database, "Options");
   info.version_reason_size = SizeValue(overflow, "VersionReason", 255, path);
   info.req_text_size = SizeValue(overflow, "RequirementText", 2000, path);
   info.field_value_size = SizeValue(overflow, "AttributeValue", 255, path);

@@ -33,6 +33,9 @@ struct ProjectFileInfo {
   std::string db_file;
   // PostgreSQL: where the tables are.
   std::string host, port, database, user, schema;
+  // PostgreSQL: further connection keywords as a libpq connection string
+  // ("sslmode=require"); never a password.
+  std::string options;
   // Longest texts kept in their own rows; -1 means no limit.
   int32_t version_reason_size = 255;
   int32_t req_text_size = 2000;

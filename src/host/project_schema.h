@@ -1,7 +1,9 @@
 // The layout of a project database: every table and column the project
 // component and the copiers read or write, the indexes their look-ups
 // need, and the rows a new project starts with. Plain portable SQL
-// (INTEGER, TEXT, REAL, TIMESTAMP), so every database kind can use it.
+// (INTEGER, TEXT, DOUBLE PRECISION, TIMESTAMP), so every database kind can
+// use it. (A bare REAL is eight bytes on the file database but four on
+// PostgreSQL, where it would lose digits.)
 #pragma once
 
 #include <cstdint>

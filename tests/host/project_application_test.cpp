@@ -488,6 +488,10 @@ TEST_F(ProjectErrorsTest, AFolderThatCannotBeWrittenIsNamed) {
 
 TEST_F(ProjectErrorsTest, OtherDatabaseTypesAreRefusedClearly) {
   def_.SetDBType(kPostgreSQLDisplayName);
+  // A server that cannot be reached (pg_project_test.cpp makes projects on
+  // a real one).
+  def_.GetConnection().host = "127.0.0.1";
+  def_.GetConnection().port = "1";
   def_.PrepareNewProject();
   const std::string d = ErrorOf([&] { Create(); });
   EXPECT_NE(d.find("PostgreSQL"), std::string::npos) << d;
