@@ -39,6 +39,9 @@ bool InitGlobalObjects(const std::string& programDir, void (*initForm)()) {
     if (initForm) initForm();
     goProjDefFactory = std::make_unique<ProjectDefinitionFactory>();
     goNewProjDef = goProjDefFactory->CreateDefinition();
+    // The programs ship a "DB Drivers.dat" beside the resource file for
+    // an installation that has none of its own.
+    SetShippedFilesFolder(programDir);
     gdictDBDrivers = RetrieveDrivers();
     return true;
   } catch (...) {

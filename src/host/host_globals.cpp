@@ -1,5 +1,7 @@
 #include "host/host_globals.h"
 
+#include "host/install_settings.h"
+
 namespace vl {
 
 std::unique_ptr<Resource> goResource;
@@ -29,6 +31,7 @@ void ResetHostGlobals() {
   goNewProjDef.reset();
   goProjDefFactory.reset();
   gdictDBDrivers.Clear();
+  SetShippedFilesFolder("");
   gsMsgTitle.clear();
   SetMessageSink(nullptr);
 }

@@ -27,6 +27,12 @@ constexpr const char* kDriversFile = "DB Drivers.dat";
 constexpr const char* kDriversSection = "Enterprise Drivers";
 constexpr long kResCannotReadSetting = 20082;
 
+// Where the programs' own "DB Drivers.dat" lies; empty reads none.
+std::string& ShippedFilesFolder() {
+  static std::string folder;
+  return folder;
+}
+
 std::string EnvOrEmpty(const char* name) {
   const char* v = std::getenv(name);
   return v ? v : "";
@@ -141,13 +147,20 @@ bool EnterpriseDBCreationAllowed() {
   }
 }
 
+void SetShippedFilesFolder(const std::string& folder) { ShippedFilesFolder() = folder; }
+
 OrderedMap<std::string> RetrieveDrivers() {
   try {
     OrderedMap<std::string> drivers;
     drivers.Add(kSQLiteDisplayName, kSQLiteDriver);
     std::string bin;
-    if (!GetVelloqBinDirectory(bin) || !EnterpriseDBCreationAllowed()) return drivers;
-    auto file = SettingsFile::OpenSettingsFile(bin + "/" + kDriversFile);
+    const bool installed = GetVelloqBinDirectory(bin);
+    std::string path = installed ? bin + "/" + kDriversFile : std::string();
+    std::error_code ec;
+    if ((path.empty() || !std::filesystem::exists(path, ec)) && !ShippedFilesFolder().empty())
+      path = ShippedFilesFolder() + "/" + kDriversFile;
+    if (path.empty() || !EnterpriseDBCreationAllowed()) return drivers;
+    auto file = SettingsFile::OpenSettingsFile(path);
     if (!file) return drivers;
     const SettingsSection* section = file->GetSection(kDriversSection);
     if (!section) return drivers;

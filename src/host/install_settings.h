@@ -32,8 +32,17 @@ bool EnterpriseDBCreationAllowed();
 
 // "SQLite" -> "SQLite3" first, then the entries of section
 // "Enterprise Drivers" of Bin/"DB Drivers.dat" in file order (only when the
-// Bin folder is known and enterprise databases are allowed). A duplicate
-// entry name throws VlError (source "ModWizard.RetrieveDrivers").
+// Bin folder is known and enterprise databases are allowed). When the
+// installation offers no "DB Drivers.dat" (no installation directory, or
+// none in its Bin folder), the one shipped with the programs is read
+// instead (see SetShippedFilesFolder). A duplicate entry name throws
+// VlError (source "ModWizard.RetrieveDrivers").
 OrderedMap<std::string> RetrieveDrivers();
+
+// The folder of the files the programs ship with (beside the resource
+// file): its "DB Drivers.dat" offers PostgreSQL where no installation
+// offers a list of its own. Empty, as ResetHostGlobals leaves it, reads
+// none.
+void SetShippedFilesFolder(const std::string& folder);
 
 }  // namespace vl

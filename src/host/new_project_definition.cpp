@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "errors/vl_error.h"
+#include "host/pg_projects.h"
 
 namespace vl {
 
@@ -55,12 +56,25 @@ void ValidateDBType(const std::string& dbType) {
                                            " or " + kPostgreSQLDisplayName + ".");
 }
 
+// The server settings of a PostgreSQL project: a connection string libpq
+// can read and that holds no password, a schema name the server takes.
+void ValidateConnection(const std::string& dbType, const ConnectionSettings& connection,
+                        const std::string& name) {
+  if (dbType != kPostgreSQLDisplayName) return;
+  try {
+    PgLocationOfDefinition(connection, name);
+  } catch (const VlError& e) {
+    Unusable(e.number(), e.description());
+  }
+}
+
 }  // namespace
 
 void NewProjectDefinition::ValidateDefinition() const {
   ValidateName(name_);
   ValidateFolder(folder_);
   ValidateDBType(db_type_);
+  ValidateConnection(db_type_, connection_, name_);
 }
 
 void NewProjectDefinition::PrepareNewProject() {

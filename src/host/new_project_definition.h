@@ -44,7 +44,10 @@ class NewProjectDefinition {
 
   // Throws VlError with a clear description when the definition cannot be
   // used: empty name, a name holding "/" or a NUL or being "." or "..", a
-  // folder that exists but is not a directory, an unknown database type.
+  // folder that exists but is not a directory, an unknown database type,
+  // PostgreSQL connection settings that cannot be used (a connection
+  // string libpq cannot read or that holds a password, a schema name the
+  // server would refuse).
   void ValidateDefinition() const;
   // Validates and marks the definition as ready: the next OpenProjectAs of
   // the path folder/name creates the project. Throws as ValidateDefinition.

@@ -1,0 +1,109 @@
+// How PostgreSQL is offered and chosen: the drivers list shipped with the
+// programs, and the checks of a definition's server settings. No server
+// is needed.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <optional>
+
+#include "errors/vl_error.h"
+#include "host/host_globals.h"
+#include "host/install_settings.h"
+#include "host/new_project_definition.h"
+#include "host/scratch_folder.h"
+
+namespace vl {
+namespace {
+
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const std::string& value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    setenv(name, value.c_str(), 1);
+  }
+  ~ScopedEnv() {
+    if (old_)
+      setenv(name_, old_->c_str(), 1);
+    else
+      unsetenv(name_);
+  }
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+std::string ShippedDrivers() {
+  std::ifstream in(std::string(VL_SOURCE_DIR) + "/resources/DB Drivers.dat");
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class ShippedDriversTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ResetHostGlobals(); }
+  void TearDown() override { ResetHostGlobals(); }
+
+  testing::ScratchFolder system_, user_, install_, shipped_;
+  ScopedEnv dirs_{"XDG_CONFIG_DIRS", system_.path()};
+  ScopedEnv home_{"XDG_CONFIG_HOME", user_.path()};
+};
+
+TEST_F(ShippedDriversTest, TheProgramsOfferPostgreSQLWhereTheInstallationOffersNoList) {
+  using Names = std::vector<std::string>;
+  shipped_.Write("DB Drivers.dat", ShippedDrivers());
+  EXPECT_EQ(RetrieveDrivers().Keys(), Names{"SQLite"});  // no folder named yet
+  SetShippedFilesFolder(shipped_.path());
+  // No installation at all.
+  EXPECT_EQ(RetrieveDrivers().Keys(), (Names{"SQLite", "PostgreSQL"}));
+  EXPECT_EQ(*RetrieveDrivers().Find("PostgreSQL"), "PostgreSQL");
+  // An installation without a list of its own.
+  system_.Write("Corvane Software/Velloq.conf", "[4.0]\nInstallDirectory=" + install_.path());
+  EXPECT_EQ(RetrieveDrivers().Keys(), (Names{"SQLite", "PostgreSQL"}));
+  // The installation's own list wins.
+  install_.Write("Bin/DB Drivers.dat", "[Enterprise Drivers]\nOther=Other Driver\n");
+  EXPECT_EQ(RetrieveDrivers().Keys(), (Names{"SQLite", "Other"}));
+  // The user's preference holds for the shipped list too.
+  std::filesystem::remove(install_.path() + "/Bin/DB Drivers.dat");
+  user_.Write("Corvane Software/Velloq.conf", "[4.0/Preferences]\nEnterpriseDatabaseCreation=0\n");
+  EXPECT_EQ(RetrieveDrivers().Keys(), Names{"SQLite"});
+  user_.Write("Corvane Software/Velloq.conf", "[4.0/Preferences]\nEnterpriseDatabaseCreation=1\n");
+  ResetHostGlobals();
+  EXPECT_EQ(RetrieveDrivers().Keys(), Names{"SQLite"});
+}
+
+TEST(PgDefinitionTest, ServerSettingsAreCheckedWithTheDefinition) {
+  testing::ScratchFolder folder;
+  NewProjectDefinition def;
+  def.SetProjectName("Alpha");
+  def.SetProjectFolder(folder.path() + "/Alpha");
+  def.SetDBType(kPostgreSQLDisplayName);
+  auto error = [&] {
+    try {
+      def.ValidateDefinition();
+    } catch (const VlError& e) {
+      EXPECT_EQ(e.source(), "NewProjectDefinition.ValidateDefinition");
+      return e.description();
+    }
+    return std::string();
+  };
+  EXPECT_EQ(error(), "");  // libpq's defaults, a schema named after the project
+  def.GetConnection().conninfo = "host=db.example user=alice password=secret";
+  EXPECT_NE(error().find("password"), std::string::npos);
+  def.GetConnection().conninfo = "host=db.example port='5432";
+  EXPECT_NE(error(), "");
+  def.GetConnection().conninfo = "postgresql://alice@db.example/projects";
+  EXPECT_EQ(error(), "");
+  def.GetConnection().schema = "pg_temp";
+  EXPECT_NE(error().find("pg_temp"), std::string::npos);
+  def.GetConnection().schema = "Alpha Project";
+  EXPECT_EQ(error(), "");
+  EXPECT_NO_THROW(def.PrepareNewProject());
+  // Settings of a server do not matter for the file database.
+  def.GetConnection().conninfo = "password=secret";
+  def.SetDBType(kSQLiteDisplayName);
+  EXPECT_EQ(error(), "");
+}
+
+}  // namespace
+}  // namespace vl
