@@ -75,14 +75,14 @@ TEST_F(ReqCopyTest, StatementTextsOfAParentAndItsChild) {
   RecordingDataServices rec(*ds_);
   ASSERT_TRUE(Copy(ReqXml(1, "FEAT", 1, "Parent", "Parent's text",
                           "<LVs>" + LvXml(kBlListAttr, kBlListItem) + "</LVs><FVs>" +
-                              FvXml(kBlTextAttr, "12.5") + "</FVs>") +
+                              FvXml(kBlTextAttr, "12.5") + FvXml(kBlTextAttr, "high") + "</FVs>") +
                        ReqXml(2, "FEAT1.", 1, "Child", "Child text"),
                    &rec));
   EXPECT_TRUE(sink_.infos.empty());
   const std::string p = IdOf(1), c = IdOf(2);
   const std::string childGuid = *gdictReqGUIDs.Find(ReqGuid(2));
   const std::vector<std::string> inserts = Inserts(rec);
-  ASSERT_EQ(inserts.size(), 9u);
+  ASSERT_EQ(inserts.size(), 10u);
   EXPECT_EQ(inserts[3], "INSERT INTO " + kTableMarker +
                             "vlUserDefinedListValues (\r\nREQUIREMENTID, \r\nFIELDID, \r\n"
                             "LISTITEMID\r\n) VALUES (" +
@@ -91,7 +91,7 @@ TEST_F(ReqCopyTest, StatementTextsOfAParentAndItsChild) {
                             "vlUserDefinedFieldValues (\r\nREQUIREMENTID, \r\nFIELDID, \r\n"
                             "FIELDVALUE, \r\nOVERFLOWIND, \r\nNUMERICVALUE\r\n) VALUES (" +
                             p + ", \r\n301, \r\n'12.5', \r\n0, \r\n12.5\r\n)");
-  EXPECT_EQ(inserts[5],
+  EXPECT_EQ(inserts[6],
             "INSERT INTO " + kTableMarker +
                 "vlRequirements (ID,\r\nREQUIREMENTTYPEID, \r\nTAG, \r\nLASTCHILDTAG, \r\n"
                 "LONGTAGNUMBER, \r\nREQUIREMENTPREFIX, \r\nREQUIREMENTNAME, \r\n"
@@ -103,17 +103,21 @@ TEST_F(ReqCopyTest, StatementTextsOfAParentAndItsChild) {
                 ", \r\n200, \r\n1, \r\n0, \r\n'1', \r\n'FEAT1.', \r\n'Child', \r\n"
                 "'Child text', \r\n0, \r\n0, \r\n'VQ_1', \r\n0, \r\n412, \r\n1, \r\n" +
                 DefaultVersionValues() + ", \r\n4, \r\n'" + childGuid + "'\r\n)");
-  EXPECT_EQ(inserts[6], "INSERT INTO " + kTableMarker +
+  EXPECT_EQ(inserts[7], "INSERT INTO " + kTableMarker +
                             "vlProjectRequirements(PROJECTID,\r\nREQUIREMENTID\r\n) VALUES (" +
                             Pid() + ", \r\n" + c + "\r\n)");
-  EXPECT_EQ(inserts[7],
+  EXPECT_EQ(inserts[8],
             "INSERT INTO VLPACKAGEELEMENTS(PACKAGEID,\r\nREQUIREMENTID\r\n) VALUES (7, \r\n" + c +
                 "\r\n)");
-  EXPECT_EQ(inserts[8], "INSERT INTO " + kTableMarker +
+  EXPECT_EQ(inserts[9], "INSERT INTO " + kTableMarker +
                             "VlToRelationships (\r\nREQUIREMENTID, \r\nEXTERNALPROJECTID, \r\n"
                             "TOID, \r\nEXTERNALPROJECTTOID, \r\nTYPE, \r\nSTATE, \r\n"
                             "VERSIONNUMBER\r\n) VALUES (" +
                             p + ", \r\n0, \r\n" + c + ", \r\n0, \r\n1, \r\n0, \r\n'1.0000'\r\n)");
+  EXPECT_EQ(inserts[5], "INSERT INTO " + kTableMarker +
+                            "vlUserDefinedFieldValues (\r\nREQUIREMENTID, \r\nFIELDID, \r\n"
+                            "FIELDVALUE, \r\nOVERFLOWIND, \r\nNUMERICVALUE\r\n) VALUES (" +
+                            p + ", \r\n301, \r\n'high', \r\n0, \r\n0\r\n)");
   EXPECT_EQ(Rows("SELECT REQUIREMENTTEXT, OVERFLOWIND, DELETED, FLAGS FROM vlRequirements "
                  "WHERE ID = " +
                  p),
@@ -161,16 +165,6 @@ TEST_F(ReqCopyTest, TextsAtTheLimitStayWholeAndLongerOnesOverflow) {
             (std::vector<std::string>{IdOf(2) + "|301|123456.5"}));
 }
 
-TEST_F(ReqCopyTest, AttributeValuesKeepTheirTextAndANumberOnlyWhenNumeric) {
-  OpenNewProject();
-  ASSERT_TRUE(
-      Copy(ReqXml(1, "FEAT", 1, "Cost", "t",
-                  "<FVs>" + FvXml(kBlTextAttr, "12.5") + FvXml(kBlTextAttr, "high") + "</FVs>")));
-  EXPECT_EQ(Rows("SELECT FIELDID, FIELDVALUE, OVERFLOWIND, NUMERICVALUE FROM "
-                 "vlUserDefinedFieldValues ORDER BY rowid"),
-            (std::vector<std::string>{"301|12.5|0|12.5", "301|high|0|0"}));
-}
-
 TEST_F(ReqCopyTest, APrefixEndingInADotNamesTheParentByItsTag) {
   OpenNewProject();
   ASSERT_TRUE(Copy(ReqXml(1, "FEAT", 1, "Parent", "p") + ReqXml(2, "FEAT", 2, "No dot", "n") +
@@ -206,22 +200,15 @@ TEST_F(ReqCopyTest, TheBookmarkDocumentMustBeCopiedAlready) {
   const std::string inLater =
       "<RDInfo><BM>VQ_FEAT2</BM><BMDoc>{D0C00000-0000-0000-0000-0000000000FF}"
       "</BMDoc><DPos>9</DPos><LDText>2</LDText></RDInfo>";
-  EXPECT_FALSE(Copy(ReqXml(1, "FEAT", 1, "In", "i", "", inCopied) +
-                    ReqXml(2, "FEAT", 2, "Later", "l", "", inLater) +
-                    ReqXml(3, "FEAT", 3, "Never", "n")));
+  // A requirement without "RDInfo" lies in no document.
+  EXPECT_FALSE(Copy(
+      ReqXml(1, "FEAT", 1, "In", "i", "", inCopied) + ReqXml(2, "FEAT", 2, "Loose", "l", "", "") +
+      ReqXml(3, "FEAT", 3, "Later", "l", "", inLater) + ReqXml(4, "FEAT", 4, "Never", "n")));
   EXPECT_EQ(sink_.infos, (std::vector<std::string>{"Not copied"}));
   EXPECT_EQ(Rows("SELECT TAG, BOOKMARKNAME, BOOKMARKDOCUMENTID, DOCUMENTPOSITION, LASTDOCTEXT "
-                 "FROM vlRequirements"),
-            (std::vector<std::string>{"1|VQ_FEAT1|55|9|2"}));
-  EXPECT_EQ(sink_.results.size(), 2u);  // the third requirement was not reached
-}
-
-TEST_F(ReqCopyTest, AMissingDocumentPositionGivesAnEmptyBookmark) {
-  OpenNewProject();
-  ASSERT_TRUE(Copy(ReqXml(1, "FEAT", 1, "Loose", "l", "", "")));
-  EXPECT_EQ(Rows("SELECT BOOKMARKNAME, BOOKMARKDOCUMENTID, DOCUMENTPOSITION, LASTDOCTEXT FROM "
-                 "vlRequirements"),
-            (std::vector<std::string>{"|0|0|0"}));
+                 "FROM vlRequirements ORDER BY TAG"),
+            (std::vector<std::string>{"1|VQ_FEAT1|55|9|2", "2||0|0|0"}));
+  EXPECT_EQ(sink_.results.size(), 3u);  // the fourth requirement was not reached
 }
 
 TEST_F(ReqCopyTest, UncopiedTypesAndListItemsStopThePackageKeepingWhatWasWritten) {

@@ -188,12 +188,6 @@ class PackageCopyTest : public ::testing::Test {
     return "'1.000', '', " + Uid() + ", { ts '" + Start() + "'}, 'Default version'";
   }
 
-  static std::string Unmarked(std::string sql) {
-    for (size_t at; (at = sql.find(kTableMarker)) != std::string::npos;)
-      sql.erase(at, kTableMarker.size());
-    return sql;
-  }
-
   static constexpr std::pair<long, const char*> kTexts[] = {
       {11011, " lacks "},
       {20051, "Document: %1"},
