@@ -123,13 +123,27 @@ bool InsViewInfo::CopyXMLQueryDefs(DataServices& oDS, Project& oProj) {
   }
 }
 
+namespace {
+// The ID of the user whose GUID is `guid` in the database, or -1.
+int32_t UserIDByOwnGUID(DataServices& oDS, const std::string& guid) {
+  auto rs =
+      oDS.QueryRecordset("SELECT ID FROM " + Tbl("vlUsers") + " WHERE VLGUID = " + SqlText(guid));
+  if (rs->IsEOF()) return -1;
+  return static_cast<int32_t>(rs->GetFieldValue("ID").AsInt());
+}
+}  // namespace
+
 bool InsViewInfo::InsertQueryDefSQL(DataServices& oDS, Project& oProj, pugi::xml_node oQDef,
-                                    bool bExternal) {
+                                    bool bExternal, bool bOwnerIsOwnUser) {
   try {
     const int32_t lID = NextKey(oDS, "Query");
     BaselineQueryDef q = ReadQueryDef(oQDef);
     const std::string newGuid = AssignNewGUID(q.guid);
-    int32_t lUserID = GetNewUserID(oDS, q.userGuid);
+    // A definition left by another project's run already names that
+    // project's own user: translating it through this run's table would
+    // fail with a message and give the owner of the wrong project.
+    int32_t lUserID =
+        bOwnerIsOwnUser ? UserIDByOwnGUID(oDS, q.userGuid) : GetNewUserID(oDS, q.userGuid);
     if (lUserID == -1) lUserID = oProj.GetCurrentUserID();
     if (!RenewQStringIDs(q.guid, q.queryString, oProj, bExternal)) return false;
     oDS.ExecuteSQL(InsertQueryDefStatement(lID, oProj.GetProjectID(), lUserID, q, newGuid));
@@ -219,7 +233,7 @@ bool InsViewInfo::CompleteUnResQueryDefs(Project& oProj) {
           std::string ref;
           if (!GetExtProjRef(original, ref) || ref != baselineGuid) continue;
           SetElementText(qdef, "QUERYSTRING", ReplaceAll(original, baselineGuid, newGuid));
-          if (InsertQueryDefSQL(*ds, *other, qdef, false))
+          if (InsertQueryDefSQL(*ds, *other, qdef, false, true))
             qdef.parent().remove_child(qdef);
           else  // kept for another try, as it was
             SetElementText(qdef, "QUERYSTRING", original);

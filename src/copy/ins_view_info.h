@@ -101,7 +101,12 @@ class InsViewInfo {
   // the owner is not found), renewed query string, INSERT. False after a
   // message (20080) when the query services reject the string, after a
   // report ("InsertQueryDefSQL") on any other error; no row then.
-  bool InsertQueryDefSQL(DataServices& oDS, Project& oProj, pugi::xml_node oQDef, bool bExternal);
+  // With `bOwnerIsOwnUser`, "queryuserid" already holds the GUID of a user
+  // of oProj (a definition another project left unresolved, whose owner
+  // that project's run translated): the owner is looked up by that GUID
+  // in oProj's database, without message.
+  bool InsertQueryDefSQL(DataServices& oDS, Project& oProj, pugi::xml_node oQDef, bool bExternal,
+                         bool bOwnerIsOwnUser = false);
   // Renews the GUIDs of sQString (through ext_translations_ with
   // bExternal, else through gdictPSGUIDs) and has oProj's query services
   // rebuild it; keeps an external specification in gcolQDefs under

@@ -306,6 +306,21 @@ TEST_F(OtherProjectsTest, DefinitionsForThisProjectAreInsertedAndTheOthersStay) 
   EXPECT_EQ(Compact(root_ / "Beta" / kUnResQueryDefsFile), "<PROJECT>" + other + "</PROJECT>");
 }
 
+TEST_F(OtherProjectsTest, OwnerOfACompletedDefinitionIsTheOtherProjectsOwnUser) {
+  // The other project's run wrote its own new user GUID into queryuserid.
+  const std::string betaUser = "{0B000000-0000-0000-0000-0000000000AA}";
+  beta_ds_->ExecuteSQL(
+      "INSERT INTO vlUsers (ID, VLGUID, LoginName, Password, Active, FullName, "
+      "EmailAddress, GroupID) VALUES (77, '" +
+      betaUser + "', 'owner', '', 1, 'Owner', '', 1)");
+  WriteBetaFile(
+      kUnResQueryDefsFile,
+      QueryDef(kOldQuery, "Waiting", "(" + kBaselineGuid + "." + kOldType + ")", betaUser));
+  ASSERT_TRUE(copier_.CopyXMLQueryDefs(*ds_, *alpha_));
+  EXPECT_EQ(Rows(*beta_ds_, "SELECT QUERYUSERID FROM VlQueryDefinitions"), (Table{{"77"}}));
+  EXPECT_TRUE(sink_.infos.empty()) << sink_.infos[0];
+}
+
 TEST_F(OtherProjectsTest, FileIsDeletedWhenEveryDefinitionResolves) {
   WriteBetaFile(kUnResQueryDefsFile,
                 QueryDef(kOldQuery, "Waiting", "(" + kBaselineGuid + "." + kOldType + ")"));
