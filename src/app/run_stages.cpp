@@ -1,13 +1,14 @@
 #include "app/run_stages.h"
 
+#include "copy/ins_disc_info.h"
 #include "copy/ins_ext_proj_info.h"
 #include "copy/ins_group_info.h"
 #include "copy/ins_group_sec_info.h"
+#include "copy/ins_pkg_info.h"
+#include "copy/ins_pkg_req_trace_info.h"
 #include "copy/ins_proj_info.h"
 #include "copy/ins_proj_struct_info.h"
-
-// Stages whose copier is not part of the program yet succeed without doing
-// anything.
+#include "copy/ins_view_info.h"
 
 namespace vl {
 
@@ -23,6 +24,10 @@ struct RunStages::Copiers {
   std::unique_ptr<InsProjStruInfo> structure;
   std::unique_ptr<InsExtProjInfo> ext_proj;
   std::unique_ptr<InsGroupSecInfo> group_sec;
+  std::unique_ptr<InsViewInfo> view;
+  std::unique_ptr<InsPkgInfo> pkg;
+  std::unique_ptr<InsPkgReqTraceInfo> trace;
+  std::unique_ptr<InsDiscInfo> disc;
 };
 
 RunStages::RunStages() : copiers_(std::make_unique<Copiers>()) {}
@@ -55,9 +60,17 @@ bool RunStages::CopyXMLExtProjInfo(DataServices& ds, Project& p) {
 bool RunStages::CopyXMLGroupSecInfo(DataServices& ds, Project& p) {
   return copiers_->Get(copiers_->group_sec).CopyXMLGroupSecInfo(ds, p);
 }
-bool RunStages::CopyXMLQueryDefs(DataServices&, Project&) { return true; }
-bool RunStages::CopyXMLPkgInfo(DataServices&, Project&) { return true; }
-bool RunStages::CopyXMLPkgTraceInfo(DataServices&, Project&) { return true; }
-bool RunStages::CopyXMLDiscInfo(DataServices&, Project&) { return true; }
+bool RunStages::CopyXMLQueryDefs(DataServices& ds, Project& p) {
+  return copiers_->Get(copiers_->view).CopyXMLQueryDefs(ds, p);
+}
+bool RunStages::CopyXMLPkgInfo(DataServices& ds, Project& p) {
+  return copiers_->Get(copiers_->pkg).CopyXMLPkgInfo(ds, p);
+}
+bool RunStages::CopyXMLPkgTraceInfo(DataServices& ds, Project& p) {
+  return copiers_->Get(copiers_->trace).CopyXMLPkgTraceInfo(ds, p);
+}
+bool RunStages::CopyXMLDiscInfo(DataServices& ds, Project& p) {
+  return copiers_->Get(copiers_->disc).CopyXMLDiscInfo(ds, p);
+}
 
 }  // namespace vl
