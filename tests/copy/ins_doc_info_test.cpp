@@ -195,7 +195,7 @@ TEST_F(DocCopyTest, AMissingFileOrPackageElementIsAProcedureError) {
 TEST_F(DocCopyTest, WithHistoryTheDocumentCarriesItsNewestVersionAndAllItsVersions) {
   OpenNewProject();
   goBLProjInfo->SetCreateHist(true);
-  WriteBaselineFile("Spec.DOC", "spec");
+  WriteBaselineFile("Manual.DOC", "manual");
   const std::string history =
       "<History><RVer><VNum>1.000</VNum><VLbl></VLbl><VUGUID>" + kBlAdmin +
       "</VUGUID><VDate>2023-11-06 10:00:00</VDate><VResn>Created</VResn></RVer>"
@@ -204,7 +204,7 @@ TEST_F(DocCopyTest, WithHistoryTheDocumentCarriesItsNewestVersionAndAllItsVersio
       "</VUGUID><VDate>2024-01-19 14:58:12</VDate><VResn>It's agreed</VResn></RVer>"
       "</History>";
   pugi::xml_node pkg = ParsePackage(
-      "<Docs>" + DocXml(kDocGuid, "Spec", "Spec", "doc", "", kBlDocType, history) + "</Docs>");
+      "<Docs>" + DocXml(kDocGuid, "Manual", "Manual", "doc", "", kBlDocType, history) + "</Docs>");
   InsDocInfo copier;
   ASSERT_TRUE(copier.CopyXMLPkgDocInfo(pkg, 7, *ds_, *proj_));
   const std::string id = Scalar("SELECT ID FROM vlDocuments");
@@ -215,7 +215,7 @@ TEST_F(DocCopyTest, WithHistoryTheDocumentCarriesItsNewestVersionAndAllItsVersio
   EXPECT_EQ(Rows("SELECT ID, VERSIONNUMBER, VERSIONREASON FROM vlDocumentHistory ORDER BY "
                  "VERSIONNUMBER"),
             (std::vector<std::string>{id + "|1.000|Created", id + "|1.001|It's agreed"}));
-  EXPECT_EQ(sink_.results, (std::vector<std::string>{"Document: Spec", "History"}));
+  EXPECT_EQ(sink_.results, (std::vector<std::string>{"Document: Manual", "History"}));
 }
 
 }  // namespace

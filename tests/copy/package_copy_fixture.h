@@ -111,7 +111,8 @@ class PackageCopyTest : public ::testing::Test {
   void AddStructure() {
     ASSERT_TRUE(AddGUIDTranslation(kBlAdmin,
                                    Scalar("SELECT VLGUID FROM vlUsers WHERE LoginName = 'admin'")));
-    AddRow(kBlDocType, "INSERT INTO vlDocumentTypes (ID, VLGUID, NAME) VALUES (100, '%', 'Spec')");
+    AddRow(kBlDocType,
+           "INSERT INTO vlDocumentTypes (ID, VLGUID, NAME) VALUES (100, '%', 'Manual')");
     AddRow(kBlReqType,
            "INSERT INTO vlRequirementTypes (ID, VLGUID, NAME, REQUIREMENTPREFIX) VALUES (200, '%', "
            "'Feature', 'FEAT')");
