@@ -140,10 +140,12 @@ class ScratchSchema {
 };
 
 // Runs `script` with psql (stopping at the first error; unaligned rows
-// without headers, fields separated by `separator`, records by "\n");
-// the output, or "<failed>" followed by psql's messages.
+// without headers, fields separated by `separator`, the records of a
+// result by `recordSeparator`, each result ended by "\n"); the output, or
+// "<failed>" followed by psql's messages.
 inline std::string RunPsql(const std::string& conninfo, const std::string& script,
-                           const std::string& separator = "|") {
+                           const std::string& separator = "|",
+                           const std::string& recordSeparator = "\n") {
   const std::filesystem::path file = std::filesystem::temp_directory_path() /
                                      ("vl-psql-" + std::to_string(std::random_device{}()) + ".sql");
   std::ofstream(file) << script;
@@ -153,8 +155,9 @@ inline std::string RunPsql(const std::string& conninfo, const std::string& scrip
     return out + "'";
   };
   const std::string command = "psql " + (conninfo.empty() ? std::string() : quote(conninfo)) +
-                              " -X -q -A -t -v ON_ERROR_STOP=1 -F " + quote(separator) + " -f " +
-                              quote(file.string()) + " 2>&1; echo \"<exit $?>\"";
+                              " -X -q -A -t -v ON_ERROR_STOP=1 -F " + quote(separator) + " -R " +
+                              quote(recordSeparator) + " -f " + quote(file.string()) +
+                              " 2>&1; echo \"<exit $?>\"";
   std::string out;
   if (std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose); pipe) {
     std::array<char, 4096> buf;
