@@ -131,8 +131,13 @@ bool InsViewInfo::CopyXMLPkgViewInfo(pugi::xml_node oPkg, int32_t lPkgID, DataSe
       const std::string userGuid = ElementText(view, "ViewUserGUID");
 
       ViewRefs r;
-      r.reqType = GetNewReqTypeID(oDS, reqTypeGuid);
-      if (Trim(secReqTypeGuid).size() > 1) r.secReqType = GetNewReqTypeID(oDS, secReqTypeGuid);
+      // A query on an external project names that project's requirement
+      // type, which this project does not hold: its specification gives
+      // the type, so the local look-up (and its "not copied" message) is
+      // skipped.
+      if (!SpecOf(queryGuid)) r.reqType = GetNewReqTypeID(oDS, reqTypeGuid);
+      if (Trim(secReqTypeGuid).size() > 1 && !(!Trim(secQueryGuid).empty() && SpecOf(secQueryGuid)))
+        r.secReqType = GetNewReqTypeID(oDS, secReqTypeGuid);
       r.user = GetNewUserID(oDS, userGuid);
       if (r.user >= 0) r.query = GetNewQefID(oDS, queryGuid);
       if (r.user < 0 || r.query < 0) {

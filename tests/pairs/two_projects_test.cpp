@@ -1,0 +1,205 @@
+// Two baselines that refer to each other end up linked whichever is
+// created first: every trace of both baselines exists exactly once, in the
+// database of the project whose baseline recorded it, and what the first
+// project left unresolved is completed by the second run.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <map>
+#include <pugixml.hpp>
+#include <random>
+#include <set>
+#include <sstream>
+#include <tuple>
+
+#include "app/command_line.h"
+#include "gen-baseline/generator.h"
+
+namespace vl {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kGuidA = "{AAAAAAAA-0000-4000-8000-00000000000A}";
+const std::string kGuidB = "{BBBBBBBB-0000-4000-8000-00000000000B}";
+
+// A trace as a baseline states it: start requirement, end requirement (old
+// GUIDs), and whether the start lies in the other project.
+using Trace = std::tuple<std::string, std::string>;
+using Rows = std::vector<std::vector<std::string>>;
+
+Rows Query(const std::string& db, const std::string& sql) {
+  Rows rows;
+  sqlite3* h = nullptr;
+  sqlite3_open_v2(db.c_str(), &h, SQLITE_OPEN_READONLY, nullptr);
+  sqlite3_stmt* st = nullptr;
+  if (sqlite3_prepare_v2(h, sql.c_str(), -1, &st, nullptr) == SQLITE_OK) {
+    while (sqlite3_step(st) == SQLITE_ROW) {
+      std::vector<std::string> row;
+      for (int i = 0; i < sqlite3_column_count(st); ++i) {
+        const unsigned char* t = sqlite3_column_text(st, i);
+        row.push_back(t ? reinterpret_cast<const char*>(t) : "");
+      }
+      rows.push_back(row);
+    }
+  }
+  sqlite3_finalize(st);
+  sqlite3_close(h);
+  return rows;
+}
+
+// One created project: its database and how its new IDs map back to the
+// baseline's requirement GUIDs.
+struct Created {
+  std::string db;
+  std::map<std::string, std::string> old_guid_of_id;
+};
+
+Created Load(const fs::path& folder) {
+  Created c;
+  c.db = (folder / (folder.filename().string() + ".db")).string();
+  pugi::xml_document map;
+  map.load_file((folder / "ReqGUIDMap.xml").c_str());
+  std::map<std::string, std::string> old_of_new;
+  for (pugi::xml_node g : map.child("PROJECT").children("GUID"))
+    old_of_new[g.attribute("NEWGUID").value()] = g.attribute("OLDGUID").value();
+  for (const auto& row : Query(c.db, "SELECT ID, VLGUID FROM vlRequirements"))
+    c.old_guid_of_id[row[0]] = old_of_new[row[1]];
+  return c;
+}
+
+// The traces a baseline records: internal ones from their TTo side (a
+// trace to one's own child is not a trace), cross-project ones from both
+// sides.
+std::multiset<Trace> BaselineTraces(const fs::path& baseline) {
+  std::multiset<Trace> traces;
+  for (const auto& entry : fs::directory_iterator(baseline)) {
+    if (entry.path().filename().string().front() != '{') continue;
+    pugi::xml_document doc;
+    doc.load_file(entry.path().c_str());
+    for (pugi::xpath_node n : doc.select_nodes("//Req")) {
+      pugi::xml_node req = n.node();
+      std::string guid = req.child_value("GUID"), rpre = req.child_value("RPre");
+      for (pugi::xml_node t : req.child("TTo").children("TReq")) {
+        std::string tag = t.child_value("TRTag");
+        bool external = *t.child_value("EPGUID") != 0;
+        std::string parent =
+            tag.substr(0, tag.find_last_of('.') == std::string::npos ? 0 : tag.find_last_of('.'));
+        if (external || rpre.empty() || parent != rpre)
+          traces.insert({guid, t.child_value("TRID")});
+      }
+      for (pugi::xml_node t : req.child("TFrom").children("TReq"))
+        if (*t.child_value("EPGUID") != 0) traces.insert({t.child_value("TRID"), guid});
+    }
+  }
+  return traces;
+}
+
+// The trace rows of a database, translated back to baseline GUIDs.
+std::multiset<Trace> DatabaseTraces(const Created& self, const Created& other) {
+  std::multiset<Trace> traces;
+  auto name = [](const Created& c, const std::string& id) {
+    auto it = c.old_guid_of_id.find(id);
+    return it == c.old_guid_of_id.end() ? "?" + id : it->second;
+  };
+  for (const auto& r : Query(self.db,
+                             "SELECT REQUIREMENTID, EXTERNALPROJECTID, TOID, EXTERNALPROJECTTOID "
+                             "FROM VlToRelationships WHERE TYPE = 0")) {
+    const Created& from = r[1] == "0" ? self : other;
+    const Created& to = r[3] == "0" ? self : other;
+    traces.insert({name(from, r[0]), name(to, r[2])});
+  }
+  return traces;
+}
+
+class TwoProjectsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = fs::temp_directory_path() / ("vl_pair_" + std::to_string(std::random_device{}()));
+    gen::Options b0;
+    b0.seed = 2, b0.project_guid = kGuidB, b0.name = "Bravo", b0.prefix = "BRV";
+    b0.requirements = 30;
+    gen::WriteBaseline(b0, (root_ / "b0").string());
+    gen::Options a = b0;
+    a.seed = 1, a.project_guid = kGuidA, a.name = "Alpha", a.prefix = "ALP";
+    a.cross_traces = 12;
+    a.external_baseline = (root_ / "b0").string();
+    gen::WriteBaseline(a, (root_ / "a").string());
+    gen::Options b = b0;
+    b.external_baseline = (root_ / "a").string();
+    gen::WriteBaseline(b, (root_ / "b").string());
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::remove_all(root_, ec);
+  }
+
+  // Creates a project from `baseline` into root/`folder` through the
+  // command-line tool; `external` names the other project's file.
+  void Create(const std::string& baseline, const std::string& folder,
+              const std::string& externalGuid = "", const std::string& externalFile = "") {
+    std::vector<std::string> args = {"create",   (root_ / baseline).string(),
+                                     "--folder", (root_ / folder).string(),
+                                     "--all",    "--yes",
+                                     "--quiet"};
+    if (!externalGuid.empty()) {
+      args.push_back("--external");
+      args.push_back(externalGuid + "=" + (root_ / externalFile).string());
+    }
+    std::ostringstream out, err;
+    std::istringstream in;
+    ASSERT_EQ(RunCommandLine(args, VL_BINARY_DIR, out, err, in, false), kExitOk)
+        << err.str() << out.str();
+    // Every reference resolves: no message besides the folder question.
+    std::istringstream lines(err.str());
+    for (std::string line; std::getline(lines, line);)
+      EXPECT_NE(line.find("[yes]"), std::string::npos) << "unexpected message: " << line;
+  }
+
+  void ExpectLinkedBothWays() {
+    Created a = Load(root_ / "A"), b = Load(root_ / "B");
+    EXPECT_EQ(DatabaseTraces(a, b), BaselineTraces(root_ / "a"));
+    EXPECT_EQ(DatabaseTraces(b, a), BaselineTraces(root_ / "b"));
+    EXPECT_GT(Query(a.db, "SELECT 1 FROM VlToRelationships WHERE EXTERNALPROJECTTOID <> 0").size(),
+              0u);
+    for (const char* p : {"A", "B"}) {
+      for (const char* f :
+           {"UnResExtProjs.xml", "UnResQueryDefs.xml", "UnResViews.xml", "UnResExtTraces.xml"})
+        EXPECT_FALSE(fs::exists(root_ / p / f)) << p << "/" << f << " should be gone";
+    }
+    // Each project knows the other, once.
+    EXPECT_EQ(Query(a.db, "SELECT VLGUID FROM vlExternalProjects").size(), 1u);
+    EXPECT_EQ(Query(b.db, "SELECT VLGUID FROM vlExternalProjects").size(), 1u);
+    // Every query definition and view of each baseline reached its project.
+    for (const char* p : {"a", "b"}) {
+      pugi::xml_document q;
+      q.load_file((root_ / p / "QueryDefs.XML").c_str());
+      std::string db = (std::string(p) == "a" ? a : b).db;
+      EXPECT_EQ(Query(db, "SELECT ID FROM VlQueryDefinitions").size(),
+                q.select_nodes("//QUERYDEF").size())
+          << p;
+    }
+  }
+
+  fs::path root_;
+};
+
+TEST_F(TwoProjectsTest, AlphaFirstThenBravo) {
+  Create("a", "A");
+  EXPECT_TRUE(fs::exists(root_ / "A" / "UnResExtProjs.xml"));
+  EXPECT_TRUE(fs::exists(root_ / "A" / "UnResExtTraces.xml"));
+  EXPECT_TRUE(fs::exists(root_ / "A" / "UnResQueryDefs.xml"));
+  Create("b", "B", kGuidA, "A/A.vlp");
+  ExpectLinkedBothWays();
+}
+
+TEST_F(TwoProjectsTest, BravoFirstThenAlpha) {
+  Create("b", "B");
+  EXPECT_TRUE(fs::exists(root_ / "B" / "UnResExtTraces.xml"));
+  Create("a", "A", kGuidB, "B/B.vlp");
+  ExpectLinkedBothWays();
+}
+
+}  // namespace
+}  // namespace vl
