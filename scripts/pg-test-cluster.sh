@@ -53,13 +53,20 @@ start() {
   # The port only names the socket file, which lies in our own folder;
   # a number of our own all the same, so nothing else can answer.
   port=$((20000 + (RANDOM * 32768 + RANDOM) % 30000))
+  # A cluster that cannot be made or started leaves nothing behind.
+  give_up() {
+    cat "$1" >&2
+    as_owner "$pg_ctl" -D "$dir/data" -m immediate -w stop >/dev/null 2>&1 || true
+    rm -rf "$dir"
+    exit 1
+  }
   as_owner "$initdb" -D "$dir/data" -U postgres -E UTF8 --no-locale --auth=trust >"$dir/initdb.log" 2>&1 ||
-    { cat "$dir/initdb.log" >&2; exit 1; }
+    give_up "$dir/initdb.log"
   # The password rule comes before the rule that trusts everyone.
   as_owner sh -c "printf 'local all vl_pw_test scram-sha-256\n' | cat - '$dir/data/pg_hba.conf' >'$dir/data/pg_hba.new' && mv '$dir/data/pg_hba.new' '$dir/data/pg_hba.conf'"
   as_owner "$pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 \
     -o "-p $port -k $dir -c listen_addresses=''" start >/dev/null ||
-    { cat "$dir/server.log" >&2; exit 1; }
+    give_up "$dir/server.log"
   echo "export VL_PG_CLUSTER_DIR='$dir'"
   echo "export PGHOST='$dir'"
   echo "export PGPORT='$port'"

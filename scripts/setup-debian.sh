@@ -2,6 +2,8 @@
 # Installs the Debian 12 packages the build, the tools and the tests need.
 set -euo pipefail
 PACKAGES=(cmake g++ make pkg-config libpugixml-dev libsqlite3-dev sqlite3 libgtest-dev)
+# PostgreSQL: the client library, and the server and psql for the tests.
+PACKAGES+=(libpq-dev postgresql)
 missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
