@@ -9,6 +9,7 @@
 #include "app/creation_run.h"
 #include "app/ext_project_locations.h"
 #include "app/mod_wizard.h"
+#include "app/review_page.h"
 
 namespace vl {
 
@@ -108,8 +109,9 @@ Commands:
   create     Creates a new project from the baseline, as the wizard does:
              the same checks and messages, then the creation run. Results
              lines go to standard output, messages to standard error.
-  review     Writes the review page of the planned project (not available
-             in this version).
+  review     Writes the review page of the planned project beside its
+             project file, as the wizard's review step does, and prints
+             the page's path. Nothing is created but the folder.
 
 Options of create and review:
   --folder DIR          Folder of the new project (default: the Projects
@@ -221,8 +223,9 @@ int RunCreate(const CommandLineOptions& o, ConsoleMessageSink& sink, std::ostrea
   int ext = CompleteExternalStep(o, err);
   if (ext != kExitOk) return ext;
   if (o.command == "review") {
-    err << "vlbaseline: the review page is not available in this version\n";
-    return kExitFailed;
+    if (!CreateReviewHTML()) return kExitFailed;
+    out << goBLProjInfo->ReviewHTMLLoc() << std::endl;
+    return kExitOk;
   }
   auto start = std::chrono::steady_clock::now();
   CreationRun run;

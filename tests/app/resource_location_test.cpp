@@ -1,0 +1,61 @@
+#include "app/resource_location.h"
+
+#include <cstdlib>
+#include <fstream>
+
+#include "app_fixture.h"
+
+namespace vl {
+namespace {
+
+class ResourceLocationTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetGlobalObjects();
+    root_ = std::filesystem::temp_directory_path() /
+            ("vl_loc_" + std::to_string(std::random_device{}()));
+    std::filesystem::create_directories(root_ / "bin");
+    setenv("XDG_CONFIG_DIRS", (root_ / "xdg").c_str(), 1);
+  }
+  void TearDown() override {
+    unsetenv("XDG_CONFIG_DIRS");
+    std::error_code ec;
+    std::filesystem::remove_all(root_, ec);
+  }
+  void Touch(const std::filesystem::path& p) {
+    std::filesystem::create_directories(p.parent_path());
+    std::ofstream(p) << "x";
+  }
+  std::string Bin() const { return (root_ / "bin").string(); }
+
+  std::filesystem::path root_;
+};
+
+TEST_F(ResourceLocationTest, TheResourceFileIsLookedForBesideTheProgramThenInShare) {
+  EXPECT_EQ(InstalledDataDirectory(Bin()), (root_ / "share" / "velloq").string());
+  EXPECT_EQ(FindResourceDirectory(Bin()), Bin()) << "nowhere: the program's folder is named";
+  Touch(root_ / "share" / "velloq" / kResourceFileName);
+  EXPECT_EQ(FindResourceDirectory(Bin()), (root_ / "share" / "velloq").string());
+  Touch(root_ / "bin" / kResourceFileName);
+  EXPECT_EQ(FindResourceDirectory(Bin()), Bin());
+}
+
+TEST_F(ResourceLocationTest, TheInstallationsHelpComesFirst) {
+  EXPECT_EQ(FindHelpFile(Bin()), "");
+  Touch(root_ / "bin" / "HELP" / "velloq.html");
+  EXPECT_EQ(FindHelpFile(Bin()), (root_ / "bin" / "HELP" / "velloq.html").string());
+  Touch(root_ / "share" / "velloq" / "HELP" / "velloq.html");
+  EXPECT_EQ(FindHelpFile(Bin()), (root_ / "share" / "velloq" / "HELP" / "velloq.html").string());
+
+  std::filesystem::path install = root_ / "opt" / "velloq";
+  Touch(root_ / "xdg" / "Corvane Software" / "Velloq.conf");
+  std::ofstream(root_ / "xdg" / "Corvane Software" / "Velloq.conf")
+      << "[4.0]\nInstallDirectory=" << install.string() << "\n";
+  EXPECT_EQ(FindHelpFile(Bin()), (root_ / "share" / "velloq" / "HELP" / "velloq.html").string())
+      << "an installation without the help file does not count";
+  Touch(install / "HELP" / "velloq.html");
+  EXPECT_EQ(FindHelpFile(Bin()), (install / "HELP" / "velloq.html").string());
+}
+
+}  // namespace
+}  // namespace vl

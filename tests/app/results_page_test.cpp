@@ -1,0 +1,102 @@
+#include "app/results_page.h"
+
+#include <fstream>
+
+#include "app/command_line.h"
+#include "app_fixture.h"
+
+namespace vl {
+namespace {
+
+using ResultsPageTest = AppTest;
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST_F(ResultsPageTest, TheRecorderPassesEverythingOnAndWritesThePage) {
+  ResultsPageRecorder recorder(sink_);
+  recorder.AddResultsLine("first");
+  recorder.AddResultsLine("\tCopying <group> & more");
+  recorder.ShowInfo("T", "a message");
+  EXPECT_EQ(recorder.Ask("T", "a question", vbYesNo), vbYes);
+  ASSERT_EQ(sink_.results.size(), 2u);
+  EXPECT_EQ(sink_.infos, std::vector<std::string>{"a message"});
+  EXPECT_EQ(sink_.questions.size(), 1u);
+
+  std::string path = (scratch_ / "results.html").string();
+  recorder.WritePage(path, "Title <x>");
+  std::string page = ReadFile(path);
+  EXPECT_NE(page.find("<meta charset=\"utf-8\">"), std::string::npos);
+  EXPECT_NE(page.find("<title>Title &lt;x&gt;</title>"), std::string::npos);
+  EXPECT_NE(page.find("<pre>\nfirst\n\tCopying &lt;group&gt; &amp; more\n</pre>"),
+            std::string::npos)
+      << page;
+  // Lines added after a page was written go into the next one.
+  recorder.AddResultsLine("third");
+  recorder.WritePage(path, "T");
+  EXPECT_NE(ReadFile(path).find("more\nthird\n</pre>"), std::string::npos);
+  EXPECT_EQ(recorder.lines(), 3);
+}
+
+TEST_F(ResultsPageTest, ARunWritesItsResultsPageUnderTheAnnouncedName) {
+  ChooseBaselineAndFolder(SampleBaseline(), "Alpha");
+  CreationRun run;
+  bool page_there_before_release = false;
+  bool ok = ExecuteActionsAndWriteResultsPage(
+      run, [&] { page_there_before_release = std::filesystem::exists(run.results_file_name()); });
+  ASSERT_TRUE(ok) << Messages(sink_);
+  EXPECT_TRUE(page_there_before_release);
+  EXPECT_EQ(&vl::Messages(), &sink_) << "the sink is put back";
+  std::string page = ReadFile(run.results_file_name());
+  ASSERT_FALSE(sink_.results.empty());
+  std::string body;
+  for (const auto& line : sink_.results) body += line + "\n";  // the sample has no markup
+  EXPECT_NE(page.find("<pre>\n" + body + "</pre>"), std::string::npos) << page;
+}
+
+// Puts a folder where the run's results page is to be written, as soon as
+// the run announces the page's name.
+class PageBlockingSink : public RecordingMessageSink {
+ public:
+  void AddResultsLine(const std::string& line) override {
+    if (line.size() > 5 && line.substr(line.size() - 5) == ".html")
+      std::filesystem::create_directories(line);
+    RecordingMessageSink::AddResultsLine(line);
+  }
+};
+
+TEST_F(ResultsPageTest, AnUnwritablePageIsReportedAndTheRunKeepsItsResult) {
+  ChooseBaselineAndFolder(SampleBaseline(), "Alpha");
+  PageBlockingSink blocking;
+  SetMessageSink(&blocking);
+  CreationRun run;
+  EXPECT_TRUE(ExecuteActionsAndWriteResultsPage(run));
+  ASSERT_EQ(blocking.infos.size(), 1u);
+  EXPECT_NE(blocking.infos[0].find("modResultsPage.WriteResultsPage"), std::string::npos)
+      << blocking.infos[0];
+  EXPECT_EQ(blocking.results.back(), ResString(kResRunSucceeded));
+  EXPECT_THROW(
+      ResultsPageRecorder(blocking).WritePage((scratch_ / "no" / "page.html").string(), "T"),
+      VlError);
+}
+
+TEST_F(ResultsPageTest, TheReviewCommandWritesThePageAndPrintsItsPath) {
+  std::ostringstream out, err;
+  std::istringstream in;
+  std::string folder = (scratch_ / "Rev").string();
+  const std::string copied = ResString(5306);  // the command resets the globals
+  int status = RunCommandLine({"review", SampleBaseline(), "--folder", folder, "--yes", "--all"},
+                              VL_BINARY_DIR, out, err, in, false);
+  ASSERT_EQ(status, kExitOk) << err.str();
+  std::string path = out.str().substr(0, out.str().find('\n'));
+  EXPECT_EQ(std::filesystem::path(path).parent_path().string(), folder);
+  std::string page = ReadFile(path);
+  EXPECT_NE(page.find("Brewmate Service App"), std::string::npos);
+  EXPECT_NE(page.find(copied), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(folder + "/Rev.vlp")) << "nothing is created";
+}
+
+}  // namespace
+}  // namespace vl
