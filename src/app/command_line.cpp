@@ -35,7 +35,31 @@ bool ParseExternal(const std::string& spec, CommandLineOptions& options, std::st
   return true;
 }
 
+// The PostgreSQL server options; true when args[i] is one of them (with
+// `error` set when its value is missing).
+bool TakePgOption(const std::vector<std::string>& args, size_t& i, CommandLineOptions& o,
+                  std::string& error) {
+  const std::pair<const char*, std::string CommandLineOptions::*> options[] = {
+      {"--pg-host", &CommandLineOptions::pg_host},
+      {"--pg-port", &CommandLineOptions::pg_port},
+      {"--pg-db", &CommandLineOptions::pg_db},
+      {"--pg-user", &CommandLineOptions::pg_user},
+      {"--pg-schema", &CommandLineOptions::pg_schema},
+      {"--pg-conninfo", &CommandLineOptions::pg_conninfo}};
+  for (const auto& [name, field] : options) {
+    if (args[i] != name) continue;
+    TakeValue(args, i, o.*field, error);
+    return true;
+  }
+  return false;
+}
+
 }  // namespace
+
+bool CommandLineOptions::HasPgSettings() const {
+  return !pg_host.empty() || !pg_port.empty() || !pg_db.empty() || !pg_user.empty() ||
+         !pg_schema.empty() || !pg_conninfo.empty();
+}
 
 bool ParseCommandLine(const std::vector<std::string>& args, CommandLineOptions& o,
                       std::string& error) {
@@ -70,6 +94,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLineOptions& 
       o.has_description = true;
     } else if (a == "--database") {
       if (!TakeValue(args, i, o.database, error)) return false;
+    } else if (TakePgOption(args, i, o, error)) {
+      if (!error.empty()) return false;
     } else if (a == "--external") {
       if (!TakeValue(args, i, v, error) || !ParseExternal(v, o, error)) return false;
     } else if (a.size() > 1 && a[0] == '-') {
@@ -121,7 +147,19 @@ Options of create and review:
   --name NAME           Name of the new project (default: the baseline's).
   --description TEXT    Description (default: the baseline's).
   --database ENTRY      Database type, an entry of the database list
-                        (default: SQLite).
+                        (default: SQLite, or PostgreSQL with a --pg option).
+  --pg-host HOST        PostgreSQL server: host name, or socket folder.
+  --pg-port PORT        PostgreSQL server port.
+  --pg-db NAME          Database on the server.
+  --pg-user USER        User to connect as. The password is never given
+                        here: libpq takes it from ~/.pgpass, a service
+                        file or PGPASSWORD.
+  --pg-schema NAME      Schema that receives the project's tables (default:
+                        made from the project name); it must not hold a
+                        project yet.
+  --pg-conninfo TEXT    A libpq connection string ("host=H dbname=D" or
+                        "postgresql://U@H:P/D"); the options above win.
+                        Fields left out take libpq's defaults (PGHOST, ...).
   --traces              Copy traces.
   --external-traces     Copy traces to external projects (with --traces).
   --history             Copy version history.
@@ -165,7 +203,9 @@ bool CompleteProjectStep(const CommandLineOptions& o, std::ostream& err) {
       d.SetVLPFolder((std::filesystem::current_path() / d.VLPName()).string());
   }
   if (o.has_description) d.SetVLPDesc(o.description);
-  std::string entry = o.database.empty() ? kSQLiteDisplayName : o.database;
+  std::string entry = o.database.empty()
+                          ? (o.HasPgSettings() ? kPostgreSQLDisplayName : kSQLiteDisplayName)
+                          : o.database;
   std::vector<std::string> keys = gdictDBDrivers.Keys();
   auto it = std::find(keys.begin(), keys.end(), entry);
   if (it == keys.end()) {
@@ -176,6 +216,19 @@ bool CompleteProjectStep(const CommandLineOptions& o, std::ostream& err) {
   }
   d.SetVLPDBType(static_cast<int32_t>(it - keys.begin()) + 1);
   d.SetVLPDBDisplayName(entry);
+  if (o.HasPgSettings()) {
+    if (entry != kPostgreSQLDisplayName) {
+      err << "vlbaseline: the --pg options need --database " << kPostgreSQLDisplayName << "\n";
+      return false;
+    }
+    ConnectionSettings& c = goNewProjDef->GetConnection();
+    c.host = o.pg_host;
+    c.port = o.pg_port;
+    c.database = o.pg_db;
+    c.user = o.pg_user;
+    c.schema = o.pg_schema;
+    c.conninfo = o.pg_conninfo;
+  }
   if (d.VLPName().empty() || d.VLPFolder().empty()) {
     err << "vlbaseline: the new project needs a name and a folder\n";
     return false;

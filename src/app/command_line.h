@@ -19,6 +19,10 @@ struct CommandLineOptions {
   bool traces = false, external_traces = false, history = false, discussions = false;
   bool all = false, yes = false, quiet = false, help = false;
   std::vector<std::pair<std::string, std::string>> externals;  // GUID, project file
+  // PostgreSQL server settings (--pg-host, --pg-port, --pg-db, --pg-user,
+  // --pg-schema, --pg-conninfo); empty ones take their defaults.
+  std::string pg_host, pg_port, pg_db, pg_user, pg_schema, pg_conninfo;
+  bool HasPgSettings() const;
 };
 
 // Parses the arguments after the program name. On a usage error returns
