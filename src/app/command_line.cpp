@@ -259,7 +259,9 @@ int CompleteExternalStep(const CommandLineOptions& o, std::ostream& err) {
   std::vector<clsExtProjInfo> rows;
   d.colExtProjs().ForEach([&](const std::string&, const clsExtProjInfo& p) { rows.push_back(p); });
   for (const auto& [guid, file] : o.externals) {
-    auto row = std::find_if(rows.begin(), rows.end(), [&](auto& r) { return r.GUID == guid; });
+    // Named for the lambda: some compilers cannot capture a structured binding.
+    auto row = std::find_if(rows.begin(), rows.end(),
+                            [&wanted = guid](auto& r) { return r.GUID == wanted; });
     if (row == rows.end()) {
       err << "vlbaseline: the baseline has no external project " << guid << "\n";
       return kExitUsage;

@@ -1,0 +1,37 @@
+// A baseline folder written as one text, the form in which the fuzz
+// targets receive their inputs: a sequence of sections, each a header line
+// "=== NAME" followed by the bytes of the file NAME up to the line break
+// before the next header. A header "=== -NAME" (no content) removes the
+// file NAME from the baseline the input is laid over. Bytes before the
+// first header are ignored.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace vl::fuzz {
+
+struct ArchiveSection {
+  std::string name;
+  std::string content;
+  bool removed = false;  // "=== -NAME": the file is taken away
+};
+
+// Splits `bytes` into sections. Never fails: any bytes give some list
+// (possibly empty).
+std::vector<ArchiveSection> ParseArchive(const std::string& bytes);
+
+// The text ParseArchive reads back as `sections` (as long as no content
+// holds a line starting with "=== ").
+std::string SerializeArchive(const std::vector<ArchiveSection>& sections);
+
+// The files of a baseline: name to bytes.
+using BaselineFiles = std::map<std::string, std::string>;
+
+// `base` with the sections of `sections` laid over it in order: a section
+// replaces (or adds) the file of exactly its name, a removal takes it
+// away.
+BaselineFiles Overlay(const BaselineFiles& base, const std::vector<ArchiveSection>& sections);
+
+}  // namespace vl::fuzz

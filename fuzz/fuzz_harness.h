@@ -1,0 +1,77 @@
+// What the fuzz targets run for one input, kept apart from libFuzzer so
+// that the regular tests can replay every input that once failed.
+//
+// An input is a baseline archive (baseline_archive.h) laid over a small,
+// complete generated baseline; the result is written into a scratch
+// folder and either validated or turned into a new SQLite project by the
+// command-line engine. After each input the promises a hostile baseline
+// must not break are checked: nothing outside the project folder was
+// written, the baseline folder is as it was, the database opens and is
+// intact, and a run that failed said why.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "baseline_archive.h"
+
+namespace vl::fuzz {
+
+// The small baseline every input is laid over, generated once per
+// process (same bytes every time).
+const BaselineFiles& BaseBaseline();
+
+// Where one input's files go: <root>/a/b/{bl,proj,cwd}. The levels above
+// "bl" hold nothing else, so a file written through "../" from the
+// baseline or project folder is seen.
+class Workspace {
+ public:
+  // `tag` distinguishes concurrent users (target name, test name).
+  explicit Workspace(const std::string& tag);
+  ~Workspace();
+  Workspace(const Workspace&) = delete;
+  Workspace& operator=(const Workspace&) = delete;
+
+  std::string baseline() const { return (inner_ / "bl").string(); }
+  std::string project() const { return (inner_ / "proj").string(); }
+  std::string cwd() const { return (inner_ / "cwd").string(); }
+
+  // Empties the three folders and writes `files` into the baseline
+  // folder. Files whose names could not stand in one folder (holding "/",
+  // NUL, "." or "..", or too long) are skipped.
+  void Prepare(const BaselineFiles& files);
+  // Appends to `problems` every trace of a write outside the project
+  // folder: anything new beside the three folders or above them, in the
+  // working folder, in the escape trap, or a baseline file changed,
+  // added or removed.
+  void CheckConfinement(std::vector<std::string>& problems) const;
+
+ private:
+  std::filesystem::path root_, inner_;
+  BaselineFiles written_;
+};
+
+// A path no input may ever create (absolute names in hostile baselines
+// point at it); CheckConfinement reports it.
+extern const char* const kEscapeTrap;
+
+// The problems one input revealed; empty when every promise held.
+struct Outcome {
+  std::vector<std::string> problems;
+  bool ok() const { return problems.empty(); }
+  std::string Describe() const;
+};
+
+// Validates the baseline of `input` as the wizard's first step does.
+// `programDir` holds the resource file.
+Outcome RunValidateInput(Workspace& ws, const std::string& input, const std::string& programDir);
+
+// Creates a project from the baseline of `input` with
+// "vlbaseline create BL --folder PROJ --all --yes --quiet", then checks
+// the project database.
+Outcome RunCreateInput(Workspace& ws, const std::string& input, const std::string& programDir);
+
+}  // namespace vl::fuzz

@@ -1,0 +1,32 @@
+// Writes the starting inputs of a fuzz target into a folder:
+//   vl-fuzz-seeds validate|create-run FOLDER
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+
+#include "fuzz_seeds.h"
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::cerr << "usage: vl-fuzz-seeds validate|create-run FOLDER\n";
+    return 2;
+  }
+  const std::string target = argv[1];
+  if (target != "validate" && target != "create-run") {
+    std::cerr << "vl-fuzz-seeds: unknown target " << target << "\n";
+    return 2;
+  }
+  const vl::fuzz::Seeds seeds =
+      target == "validate" ? vl::fuzz::ValidateSeeds() : vl::fuzz::CreateRunSeeds();
+  std::filesystem::create_directories(argv[2]);
+  for (const auto& [name, bytes] : seeds) {
+    std::ofstream out(std::filesystem::path(argv[2]) / ("seed-" + name), std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out) {
+      std::cerr << "vl-fuzz-seeds: cannot write " << name << "\n";
+      return 1;
+    }
+  }
+  std::cout << seeds.size() << " seeds in " << argv[2] << "\n";
+  return 0;
+}
