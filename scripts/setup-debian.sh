@@ -4,6 +4,8 @@ set -euo pipefail
 PACKAGES=(cmake g++ make pkg-config libpugixml-dev libsqlite3-dev sqlite3 libgtest-dev)
 # PostgreSQL: the client library, and the server and psql for the tests.
 PACKAGES+=(libpq-dev postgresql)
+# The wizard window (Qt 6 Widgets); Xvfb to run it without a display.
+PACKAGES+=(qt6-base-dev xvfb xauth)
 missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

@@ -8,6 +8,7 @@
 
 #include "app/command_line.h"
 #include "app/mod_wizard.h"
+#include "app/resource_location.h"
 
 int main(int argc, char** argv) {
   // Results lines can number in the millions: buffer standard output.
@@ -15,6 +16,6 @@ int main(int argc, char** argv) {
   std::cout.rdbuf()->pubsetbuf(buffer, sizeof buffer);
   std::ios::sync_with_stdio(false);
   std::vector<std::string> args(argv + 1, argv + argc);
-  return vl::RunCommandLine(args, vl::GetProgramDirectory(), std::cout, std::cerr, std::cin,
-                            isatty(STDIN_FILENO) != 0);
+  return vl::RunCommandLine(args, vl::FindResourceDirectory(vl::GetProgramDirectory()), std::cout,
+                            std::cerr, std::cin, isatty(STDIN_FILENO) != 0);
 }

@@ -1,0 +1,22 @@
+// The dialogs that choose a folder or a project file.
+#pragma once
+
+#include <string>
+
+class QWidget;
+
+namespace vl {
+
+// Resource ids of the project-file dialog's title.
+constexpr long kResLocateProjectFile = 4100;
+
+// Lets the user pick a folder, starting at `start`, with `prompt` as the
+// title; only folders of the file system can be chosen. "" when cancelled.
+std::string BrowseForFolder(QWidget* owner, const std::string& prompt, const std::string& start);
+
+// The location browser of the external projects: an existing "*.vlp" file,
+// starting at `path`. True with `path` the trimmed file chosen; false with
+// `path` unchanged when cancelled.
+bool BrowseForProjectFile(QWidget* owner, std::string& path);
+
+}  // namespace vl

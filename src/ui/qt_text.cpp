@@ -1,0 +1,9 @@
+#include "ui/qt_text.h"
+
+#include "host/messages.h"
+
+namespace vl {
+
+QString QRes(long id) { return Q(ResString(id)); }
+
+}  // namespace vl

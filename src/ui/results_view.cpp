@@ -1,0 +1,33 @@
+#include "ui/results_view.h"
+
+#include <QScrollBar>
+#include <QTextBlock>
+
+#include "ui/qt_text.h"
+
+namespace vl {
+
+ResultsView::ResultsView(QWidget* parent) : QPlainTextEdit(parent) {
+  setReadOnly(true);
+  setLineWrapMode(QPlainTextEdit::NoWrap);
+  setUndoRedoEnabled(false);
+  setTabStopDistance(4 * fontMetrics().horizontalAdvance(QLatin1Char(' ')));
+}
+
+void ResultsView::QueueLine(const std::string& line) { queued_.append(Q(line)); }
+
+void ResultsView::ShowQueuedLines() {
+  if (queued_.isEmpty()) return;
+  appendPlainText(queued_.join(QLatin1Char('\n')));
+  queued_.clear();
+  verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+}
+
+QStringList ResultsView::ShownLines() const {
+  QStringList lines;
+  if (document()->isEmpty()) return lines;
+  for (QTextBlock b = document()->begin(); b.isValid(); b = b.next()) lines.append(b.text());
+  return lines;
+}
+
+}  // namespace vl

@@ -1,0 +1,50 @@
+#include "ui/single_instance_lock.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "host/resource.h"
+
+namespace vl {
+
+SingleInstanceLock::SingleInstanceLock(std::string path) : path_(std::move(path)) {}
+
+SingleInstanceLock::~SingleInstanceLock() { Release(); }
+
+bool SingleInstanceLock::Acquire() {
+  if (fd_ >= 0) return true;
+  // O_NOFOLLOW: in a shared /tmp another user must not be able to point the
+  // lock at a file of ours.
+  int fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0) return true;
+  int rc;
+  do {
+    rc = ::flock(fd, LOCK_EX | LOCK_NB);
+  } while (rc != 0 && errno == EINTR);
+  if (rc != 0) {
+    bool held_elsewhere = errno == EWOULDBLOCK;
+    ::close(fd);
+    return !held_elsewhere;
+  }
+  fd_ = fd;
+  return true;
+}
+
+void SingleInstanceLock::Release() {
+  if (fd_ < 0) return;
+  ::flock(fd_, LOCK_UN);
+  ::close(fd_);
+  fd_ = -1;
+}
+
+std::string SingleInstanceLock::DefaultPath() {
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  if (runtime && *runtime) return std::string(runtime) + "/" + kAppName + ".lock";
+  return std::string("/tmp/") + kAppName + "-" + std::to_string(::getuid()) + ".lock";
+}
+
+}  // namespace vl

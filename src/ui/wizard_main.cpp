@@ -1,0 +1,68 @@
+#include "ui/wizard_main.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <memory>
+
+#include "app/mod_wizard.h"
+#include "app/resource_location.h"
+#include "ui/frm_wizard.h"
+#include "ui/help_window.h"
+#include "ui/single_instance_lock.h"
+#include "ui/wizard_message_sink.h"
+
+namespace vl {
+
+namespace {
+
+void InitWizardForm() { gfrmWizard->init(); }
+
+// Creates the globals and the window, and initialises them; false when the
+// program must end (the failure has been reported).
+bool StartUp(std::unique_ptr<frmWizard>& form, WizardMessageSink& sink) {
+  if (!CreateGlobalObjects()) return false;
+  form = std::make_unique<frmWizard>();
+  gfrmWizard = form.get();
+  sink.SetResultsBox(form->txtResults);
+  std::string program_dir = GetProgramDirectory();
+  if (!InitGlobalObjects(FindResourceDirectory(program_dir), &InitWizardForm)) return false;
+  gbHelpShown = false;
+  return true;
+}
+
+}  // namespace
+
+void ResetUiGlobals() {
+  CloseHelp();
+  gfrmWizard = nullptr;
+  ResetGlobalObjects();
+}
+
+int Main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(kAppName);
+  QApplication::setWindowIcon(QIcon::fromTheme("velloq-create-project-from-baseline"));
+  WizardMessageSink sink;
+  SetMessageSink(&sink);
+  int status = 1;
+  std::unique_ptr<frmWizard> form;
+  try {
+    SingleInstanceLock lock;
+    if (!lock.Acquire()) {
+      ShowInfoMessage(kAnotherInstanceMessage);
+      status = 0;
+    } else if (StartUp(form, sink)) {
+      form->on_unloaded = [] { QCoreApplication::quit(); };
+      form->show();
+      status = app.exec();
+    }
+  } catch (...) {
+    ReportProcError("Modwizard.Main", "");
+  }
+  sink.SetResultsBox(nullptr);
+  form.reset();
+  ResetUiGlobals();
+  return status;
+}
+
+}  // namespace vl

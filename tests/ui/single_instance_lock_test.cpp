@@ -1,0 +1,55 @@
+#include "ui/single_instance_lock.h"
+
+#include <sys/stat.h>
+
+#include "wizard_fixture.h"
+
+namespace vl {
+namespace {
+
+TEST(SingleInstanceLockTest, ASecondHolderIsRefusedUntilTheFirstLetsGo) {
+  ScratchDir dir;
+  std::string path = (dir.path() / "wizard.lock").string();
+  SingleInstanceLock first(path), second(path);
+  EXPECT_TRUE(first.Acquire());
+  EXPECT_TRUE(first.Acquire()) << "holding it already counts";
+  EXPECT_FALSE(second.Acquire());
+  first.Release();
+  EXPECT_TRUE(second.Acquire());
+  struct stat st;
+  ASSERT_EQ(stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u) << "nobody else may take the lock file";
+}
+
+TEST(SingleInstanceLockTest, ALockThatEndsWithItsHolderFreesTheFlag) {
+  ScratchDir dir;
+  std::string path = (dir.path() / "wizard.lock").string();
+  {
+    SingleInstanceLock first(path);
+    ASSERT_TRUE(first.Acquire());
+  }
+  SingleInstanceLock next(path);
+  EXPECT_TRUE(next.Acquire());
+}
+
+TEST(SingleInstanceLockTest, AnUnusableLockFileDoesNotStopTheProgram) {
+  ScratchDir dir;
+  std::filesystem::create_symlink(dir.path() / "elsewhere", dir.path() / "wizard.lock");
+  SingleInstanceLock lock((dir.path() / "wizard.lock").string());
+  EXPECT_TRUE(lock.Acquire());
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / "elsewhere"))
+      << "symbolic links are not followed";
+}
+
+TEST(SingleInstanceLockTest, TheDefaultPlaceIsPerUser) {
+  {
+    ScopedEnv runtime("XDG_RUNTIME_DIR", "/run/user/1234");
+    EXPECT_EQ(SingleInstanceLock::DefaultPath(), "/run/user/1234/VlCreateProjFromBaselineWiz.lock");
+  }
+  ScopedEnv runtime("XDG_RUNTIME_DIR", "");
+  EXPECT_EQ(SingleInstanceLock::DefaultPath(),
+            "/tmp/VlCreateProjFromBaselineWiz-" + std::to_string(getuid()) + ".lock");
+}
+
+}  // namespace
+}  // namespace vl

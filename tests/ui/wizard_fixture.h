@@ -1,0 +1,198 @@
+// The wizard window on Qt's offscreen platform, with the global objects
+// made as the program makes them, messages recorded instead of shown, the
+// dialogs replaced by answers the test gives, and an installation of its
+// own (settings files, drivers list) in scratch folders.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <cstdlib>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/mod_wizard.h"
+#include "ui/frm_wizard.h"
+#include "ui/wizard_main.h"
+#include "ui/wizard_message_sink.h"
+
+namespace vl {
+
+// One QApplication for the whole test program, on the offscreen platform.
+inline QApplication& TestApplication() {
+  static int argc = 1;
+  static char name[] = "test_ui";
+  static char* argv[] = {name, nullptr};
+  static QApplication* app = [] {
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    return new QApplication(argc, argv);
+  }();
+  return *app;
+}
+
+// A fixture's first member when later members are widgets: the application
+// must exist before any widget.
+struct QtApplicationFirst {
+  QtApplicationFirst() { TestApplication(); }
+};
+
+// Sets an environment variable for one test and puts the old value back.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const std::string& value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    setenv(name, value.c_str(), 1);
+  }
+  ~ScopedEnv() {
+    if (old_)
+      setenv(name_, old_->c_str(), 1);
+    else
+      unsetenv(name_);
+  }
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+// A scratch folder removed with everything in it when the test ends.
+class ScratchDir {
+ public:
+  ScratchDir() {
+    path_ = std::filesystem::temp_directory_path() /
+            ("vl-ui-" + std::to_string(std::random_device{}()) + "-" + std::to_string(++count_));
+    std::filesystem::create_directories(path_);
+  }
+  ~ScratchDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  const std::filesystem::path& path() const { return path_; }
+  std::string Write(const std::string& relative, const std::string& content) const {
+    std::filesystem::path p = path_ / relative;
+    std::filesystem::create_directories(p.parent_path());
+    std::ofstream(p, std::ios::binary) << content;
+    return p.string();
+  }
+
+ private:
+  static inline int count_ = 0;
+  std::filesystem::path path_;
+};
+
+// Records messages and answers questions, and shows results lines in the
+// window as the wizard's own sink does.
+class RecordingWizardSink : public WizardMessageSink {
+ public:
+  void ShowInfo(const std::string&, const std::string& text) override { infos.push_back(text); }
+  int Ask(const std::string&, const std::string& text, int) override {
+    questions.push_back(text);
+    return vbYes;
+  }
+  void AddResultsLine(const std::string& line) override {
+    WizardMessageSink::AddResultsLine(line);
+    if (on_results_line) on_results_line(line);
+  }
+  std::string AllInfos() const {
+    std::string all;
+    for (const auto& m : infos) all += m + "\n";
+    return all;
+  }
+
+  std::vector<std::string> infos, questions;
+  std::function<void(const std::string&)> on_results_line;
+};
+
+class WizardTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    TestApplication();
+    ResetUiGlobals();
+    SetMessageSink(&sink_);
+    ASSERT_TRUE(CreateGlobalObjects());
+    WizardDialogs dialogs;
+    dialogs.browse_for_folder = [this](QWidget*, const std::string& prompt,
+                                       const std::string& start) {
+      folder_prompts_.push_back(prompt);
+      folder_starts_.push_back(start);
+      std::string answer = folder_answers_.empty() ? "" : folder_answers_.front();
+      if (!folder_answers_.empty()) folder_answers_.pop_front();
+      return answer;
+    };
+    dialogs.browse_for_project_file = [this](QWidget*, std::string& path) {
+      if (file_answers_.empty() || !file_answers_.front()) {
+        if (!file_answers_.empty()) file_answers_.pop_front();
+        return false;
+      }
+      path = *file_answers_.front();
+      file_answers_.pop_front();
+      return true;
+    };
+    dialogs.configure_database = [this](QWidget*, NewProjectDefinition& d) {
+      configured_types_.push_back(d.GetDBType());
+      configured_drivers_.push_back(d.GetConnection().GetDriver());
+    };
+    form_ = std::make_unique<frmWizard>(dialogs);
+    gfrmWizard = form_.get();
+    sink_.SetResultsBox(form_->txtResults);
+    ASSERT_TRUE(InitGlobalObjects(VL_BINARY_DIR, [] { gfrmWizard->init(); })) << sink_.AllInfos();
+  }
+  void TearDown() override {
+    sink_.SetResultsBox(nullptr);
+    form_.reset();
+    ResetUiGlobals();
+  }
+
+  static std::string SampleBaseline() {
+    return std::string(VL_SOURCE_DIR) + "/examples/sample-baseline";
+  }
+  // A copy of the sample baseline that a test may change.
+  std::string CopyOfSample(const std::string& name = "baseline") {
+    auto copy = scratch_.path() / name;
+    std::filesystem::copy(SampleBaseline(), copy, std::filesystem::copy_options::recursive);
+    return copy.string();
+  }
+
+  QPushButton* Nav(int index) { return form_->cmdNav[index]; }
+  bool Shown(int index) { return form_->cmdNav[index]->isVisibleTo(form_.get()); }
+  bool Enabled(int index) { return form_->cmdNav[index]->isEnabled(); }
+
+  // Step 0 with `baseline` chosen through the browse button.
+  void ChooseBaseline(const std::string& baseline) {
+    folder_answers_.push_back(baseline);
+    form_->BrowseBaseline();
+  }
+  // Steps 0 and 1 done: the baseline chosen and the project placed in
+  // `folderName` under the scratch folder; the window shows step 2.
+  void ReachOptionsStep(const std::string& baseline, const std::string& folderName) {
+    ChooseBaseline(baseline);
+    ASSERT_TRUE(Enabled(frmWizard::kNext)) << sink_.AllInfos();
+    form_->ClickNav(frmWizard::kNext);
+    ASSERT_EQ(form_->current_step(), 1);
+    form_->txtProjLoc->setText(QString::fromStdString((scratch_.path() / folderName).string()));
+    form_->ClickNav(frmWizard::kNext);
+    ASSERT_EQ(form_->current_step(), 2) << sink_.AllInfos();
+  }
+
+  // Scratch settings, so that no settings of the machine take part.
+  ScratchDir settings_, user_settings_, scratch_;
+  ScopedEnv config_dirs_{"XDG_CONFIG_DIRS", settings_.path().string()};
+  ScopedEnv config_home_{"XDG_CONFIG_HOME", user_settings_.path().string()};
+  RecordingWizardSink sink_;
+  std::unique_ptr<frmWizard> form_;
+  std::deque<std::string> folder_answers_;
+  std::vector<std::string> folder_prompts_, folder_starts_;
+  std::deque<std::optional<std::string>> file_answers_;
+  std::vector<std::string> configured_types_, configured_drivers_;
+};
+
+}  // namespace vl
