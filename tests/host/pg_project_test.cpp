@@ -230,6 +230,22 @@ TEST_F(PgProjectTest, WithoutASchemaNameTheProjectNameGivesOne) {
   Observer(conninfo_).Exec("DROP SCHEMA \"" + schema + "\" CASCADE");
 }
 
+TEST_F(PgProjectTest, ASchemaNameIsTakenExactlyAsWritten) {
+  ScratchSchema odd(conninfo_, "Mixed \"Case\" and blanks");
+  NewProjectDefinition def;
+  Define(def, "Delta", odd.name());
+  SqlProjectApplication app([&] { return &def; });
+  Create(app, "Delta")->CloseProject();
+  EXPECT_EQ(ReadProjectFile(Vlp("Delta")).schema, odd.name());
+  EXPECT_EQ(Observer(conninfo_, odd.name()).Scalar("SELECT NAME FROM vlProjects"), "Delta");
+  EXPECT_EQ(app.OpenProject(Vlp("Delta"))->GetProjectName(), "Delta");
+  // The lower-case spelling is another schema, without a project.
+  EXPECT_EQ(Look().Scalar("SELECT count(*) FROM pg_namespace WHERE nspname = lower('" + odd.name() +
+                          "')"),
+            "0");
+  app.Shutdown();
+}
+
 // Settings that need no server.
 TEST(PgLocationTest, ConnectionStringsGiveTheFieldsAndKeepNoPassword) {
   PgLocation a = PgLocationFromConnInfo(

@@ -128,7 +128,9 @@ class ScratchSchema {
   PgLocation location() const { return TestLocation(conninfo_, name_); }
   void Drop() {
     try {
-      Observer(conninfo_).Exec("DROP SCHEMA IF EXISTS \"" + name_ + "\" CASCADE");
+      std::string quoted;
+      for (char c : name_) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+      Observer(conninfo_).Exec("DROP SCHEMA IF EXISTS \"" + quoted + "\" CASCADE");
     } catch (...) {
       // The server went away: nothing is left to drop.
     }
