@@ -479,39 +479,43 @@ std::unique_ptr<Recordset> PgDataServices::MakeUpdatable(const std::string& text
     visible.push_back(row[0]);  // hidden behind the named columns
     rows.push_back(std::move(visible));
   }
-  // A row moves when it is updated; later updates of the same row follow it.
-  auto moved = std::make_shared<std::map<std::string, std::string>>();
+  auto target = std::make_shared<EditTarget>(EditTarget{table_name, std::move(targets), {}});
   std::weak_ptr<PgDataServices*> alive = alive_;
-  auto writer = [alive, table_name, targets, moved](
-                    const std::vector<std::string>&, const Recordset::Row& original,
-                    const Recordset::Row& edited, const std::vector<size_t>& changed) {
+  auto writer = [alive, target](const std::vector<std::string>&, const Recordset::Row& original,
+                                const Recordset::Row& edited, const std::vector<size_t>& changed) {
     auto self = alive.lock();
     if (!self)
       throw VlError(err::kDatabase, kSource,
                     "The database of this recordset is closed; the row cannot be updated.");
-    const std::string first = original.at(targets.size()).ToText();
-    auto at = moved->find(first);
-    const std::string where = at == moved->end() ? first : at->second;
-    std::string sql = "UPDATE " + table_name + " SET ";
-    Params params;
-    for (size_t k = 0; k < changed.size(); ++k) {
-      const size_t c = changed[k];
-      if (targets[c].empty())
-        throw VlError(err::kDatabase, kSource,
-                      "The field " + std::to_string(c) + " is computed and cannot be updated.");
-      params.push_back(PgParameter(edited[c]));
-      sql += (k > 0 ? ", " : "") + targets[c] + " = $" + std::to_string(params.size());
-    }
-    params.push_back(where);
-    sql += " WHERE ctid = $" + std::to_string(params.size()) + " RETURNING ctid";
-    Result done = (*self)->Run(sql, true, params);
-    if (done.rows.size() != 1)
-      throw VlError(
-          err::kDatabase, kSource,
-          "The row to update no longer exists (statement: " + ShortenStatement(sql) + ")");
-    (*moved)[first] = done.rows[0][0].ToText();
+    (*self)->WriteRowBack(*target, original, edited, changed);
   };
   return std::make_unique<Recordset>(std::move(columns), std::move(rows), writer);
+}
+
+void PgDataServices::WriteRowBack(EditTarget& target, const std::vector<Variant>& original,
+                                  const std::vector<Variant>& edited,
+                                  const std::vector<size_t>& changed) {
+  // The row's address as read, or where its last update moved it.
+  const std::string first = original.at(target.columns.size()).ToText();
+  auto at = target.moved.find(first);
+  const std::string where = at == target.moved.end() ? first : at->second;
+  std::string sql = "UPDATE " + target.table + " SET ";
+  Params params;
+  for (size_t k = 0; k < changed.size(); ++k) {
+    const size_t c = changed[k];
+    if (target.columns[c].empty())
+      throw VlError(err::kDatabase, kSource,
+                    "The field " + std::to_string(c) + " is computed and cannot be updated.");
+    params.push_back(PgParameter(edited[c]));
+    sql += (k > 0 ? ", " : "") + target.columns[c] + " = $" + std::to_string(params.size());
+  }
+  params.push_back(where);
+  sql += " WHERE ctid = $" + std::to_string(params.size()) + " RETURNING ctid";
+  Result done = Run(sql, true, params);
+  if (done.rows.size() != 1)
+    throw VlError(err::kDatabase, kSource,
+                  "The row to update no longer exists (statement: " + ShortenStatement(sql) + ")");
+  target.moved[first] = done.rows[0][0].ToText();
 }
 
 std::string PgDataServices::TableNameOf(unsigned int tableOid) {

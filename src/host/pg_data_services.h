@@ -116,7 +116,17 @@ class PgDataServices : public DataServices {
   void CheckOpen() const;
   [[noreturn]] void ThrowConnectionLost(const std::string& doing);
 
+  // The table an editable recordset writes to, the column of it each
+  // visible column is ("" for an expression), and where rows updated
+  // through it went: an updated row moves to a new address.
+  struct EditTarget {
+    std::string table;
+    std::vector<std::string> columns;
+    std::map<std::string, std::string> moved;
+  };
   std::unique_ptr<Recordset> MakeUpdatable(const std::string& text);
+  void WriteRowBack(EditTarget& target, const std::vector<Variant>& original,
+                    const std::vector<Variant>& edited, const std::vector<size_t>& changed);
   std::string TableNameOf(unsigned int tableOid);
   std::map<int, std::string> ColumnNamesOf(unsigned int tableOid);
 
