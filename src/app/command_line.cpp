@@ -200,7 +200,7 @@ bool CompleteProjectStep(const CommandLineOptions& o, std::ostream& err) {
   } else {
     std::string install;
     if (!ReadVelloqInstallDir(install))
-      d.SetVLPFolder((std::filesystem::current_path() / d.VLPName()).string());
+      d.SetVLPFolder((std::filesystem::current_path() / FolderNameFrom(d.VLPName())).string());
   }
   if (o.has_description) d.SetVLPDesc(o.description);
   std::string entry = o.database.empty()

@@ -24,17 +24,9 @@ constexpr const char* kProjectFile = "Project.xml";
 constexpr const char* kExternalProjectsFile = "ExternalProjects.xml";
 
 // The text of an element and all its descendants, exactly as written
-// (blanks are kept: " 1" is not "1").
-std::string ElementText(const pugi::xml_node& node) {
-  std::string text;
-  for (pugi::xml_node child : node.children()) {
-    if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata)
-      text += child.value();
-    else if (child.type() == pugi::node_element)
-      text += ElementText(child);
-  }
-  return text;
-}
+// (blanks are kept: " 1" is not "1"). Gathered without recursion: a
+// hostile file may nest elements a million levels deep.
+std::string ElementText(const pugi::xml_node& node) { return NodeText(node); }
 
 // The first element named `name` at any depth below `parent`.
 pugi::xml_node FirstBelow(const pugi::xml_node& parent, const char* name) {
@@ -146,7 +138,8 @@ bool BLProjInfo::UpdateProjInfoFromXML(const std::string& path) {
     vlp_name_ = project.attribute("Name").value();
     // The new project goes, by default, into a folder of its own name below
     // the default projects folder.
-    vlp_folder_ = AddTrailingSlash(vlp_folder_) + vlp_name_;
+    // The name comes from elsewhere: it names one folder, never a path.
+    vlp_folder_ = AddTrailingSlash(vlp_folder_) + FolderNameFrom(vlp_name_);
     vlp_desc_ = project.attribute("Description").value();
     return true;
   } catch (...) {

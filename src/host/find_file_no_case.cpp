@@ -70,13 +70,29 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
   return folder.back() == '/' ? folder + name : folder + "/" + name;
 }
 
+// True when the entry `name` of `folder` is what it seems: a plain entry,
+// or a symbolic link whose target lies inside the folder. A baseline from
+// elsewhere may hold links to any file of this system (or to nothing, or
+// to themselves); those must never be read or written through.
+bool LeadsInside(const std::string& folder, const std::string& name) {
+  std::error_code ec;
+  const fs::path entry = fs::path(JoinPath(folder, name));
+  if (!fs::is_symlink(fs::symlink_status(entry, ec))) return !ec;
+  const fs::path target = fs::canonical(entry, ec);
+  if (ec) return false;
+  const fs::path base = fs::canonical(folder.empty() ? fs::path(".") : fs::path(folder), ec);
+  if (ec) return false;
+  const fs::path relative = target.lexically_relative(base);
+  return !relative.empty() && *relative.begin() != ".." && relative != ".";
+}
+
 }  // namespace
 
 std::string FindFileNoCase(const std::string& folder, const std::string& name) {
   if (!IsSafeName(name)) return "";
   std::error_code ec;
   std::string exact = JoinPath(folder, name);
-  if (fs::exists(exact, ec)) return exact;
+  if (fs::exists(fs::symlink_status(exact, ec)) && LeadsInside(folder, name)) return exact;
 
   // Several names may differ only in case on this file system; the
   // smallest one is taken so that the choice does not depend on the order
@@ -86,7 +102,7 @@ std::string FindFileNoCase(const std::string& folder, const std::string& name) {
   fs::directory_iterator it(folder.empty() ? fs::path(".") : fs::path(folder), ec);
   for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
     std::string entry = it->path().filename().string();
-    if (FoldedCodePoints(entry) == wanted) matches.push_back(entry);
+    if (FoldedCodePoints(entry) == wanted && LeadsInside(folder, entry)) matches.push_back(entry);
   }
   if (matches.empty()) return "";
   return JoinPath(folder, *std::min_element(matches.begin(), matches.end()));

@@ -83,4 +83,13 @@ std::string GetFileName(const std::string& path) {
   return slash == std::string::npos ? p : p.substr(slash + 1);
 }
 
+std::string FolderNameFrom(const std::string& name) {
+  std::string folder = name;
+  for (char& c : folder)
+    if (c == '/' || c == '\\' || static_cast<unsigned char>(c) < 0x20) c = '_';
+  if (!folder.empty() && folder.find_first_not_of('.') == std::string::npos)
+    folder.assign(folder.size(), '_');
+  return folder;
+}
+
 }  // namespace vl

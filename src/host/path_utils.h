@@ -29,5 +29,10 @@ std::string GetLastFolder(const std::string& path);
 std::string GetParentFolderName(const std::string& path);
 // The file name part of a path.
 std::string GetFileName(const std::string& path);
+// `name` usable as one folder name inside another folder: "/" and "\"
+// (a separator here or on the system a baseline came from) and control
+// characters become "_", and a name of dots only ("." or "..") has each
+// dot replaced by "_". A name from a baseline then never leads elsewhere.
+std::string FolderNameFrom(const std::string& name);
 
 }  // namespace vl

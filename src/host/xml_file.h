@@ -19,7 +19,8 @@ struct XmlLoadResult {
 // The path of `name` in `folder`: the exact name when it exists, otherwise
 // the first entry whose name equals it without regard to letter case;
 // "" when there is none. A name holding "/" or a NUL, or "." or "..", is
-// never found.
+// never found, nor is a symbolic link whose target lies outside `folder`
+// (or does not exist): a folder from elsewhere must not lead elsewhere.
 std::string FindFileNoCase(const std::string& folder, const std::string& name);
 
 // Loads `folder`/`name` (found as FindFileNoCase does) into `doc`. On

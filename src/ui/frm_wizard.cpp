@@ -34,7 +34,6 @@ WizardDialogs WizardDialogs::Standard() {
 frmWizard::frmWizard(WizardDialogs dialogs, QWidget* parent)
     : QDialog(parent), dialogs_(std::move(dialogs)) {
   setWindowFlags(Qt::Window | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
-  help_file_ = FindHelpFile(GetProgramDirectory());
   BuildControls();
   ConnectEvents();
   fgExtProjects->location_browser = [this](std::string& path) {

@@ -93,7 +93,8 @@ class frmWizard : public QDialog {
   // The run has started and still holds the new project.
   bool run_in_progress() const { return run_in_progress_; }
   bool run_finished() const { return run_finished_; }
-  // The help file the Help button opens.
+  // The help file the Help button opens; by default the one FindHelpFile
+  // finds when the button is pressed.
   void SetHelpFile(const std::string& path) { help_file_ = path; }
   // Runs once the window has unloaded: the program ends.
   std::function<void()> on_unloaded;

@@ -14,6 +14,7 @@
 
 #include "app/ext_project_locations.h"
 #include "app/mod_wizard.h"
+#include "app/resource_location.h"
 #include "app/review_page.h"
 #include "ui/ext_projects_grid.h"
 #include "ui/frm_wizard.h"
@@ -181,7 +182,8 @@ void frmWizard::ClickNav(int index) {
   switch (index) {
     case kHelp:
       gbHelpShown = true;
-      ShowHelp(help_file_, kHelpContextWizard);
+      ShowHelp(help_file_.empty() ? FindHelpFile(GetProgramDirectory()) : help_file_,
+               kHelpContextWizard);
       UpdateNavButtons(current_step_);
       break;
     case kBack:

@@ -41,7 +41,11 @@ void ResetUiGlobals() {
 int Main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(kAppName);
-  QApplication::setWindowIcon(QIcon::fromTheme("velloq-create-project-from-baseline"));
+  // The installed icon, or in a build folder the one beside the resource file.
+  QString icon_file = QString::fromStdString(FindResourceDirectory(GetProgramDirectory()) +
+                                             "/bitmaps/wizard-icon-48.png");
+  QApplication::setWindowIcon(
+      QIcon::fromTheme("velloq-create-project-from-baseline", QIcon(icon_file)));
   WizardMessageSink sink;
   SetMessageSink(&sink);
   int status = 1;

@@ -40,7 +40,7 @@ class WizardRunTest : public WizardTest {
 TEST_F(WizardRunTest, TheReviewStepWritesThePageAndShowsIt) {
   std::string baseline = CopyOfSample();
   std::string project = R"(<?xml version="1.0" encoding="UTF-8"?>
-<Project Name="Brew &amp; Co" Description="Pumps &lt;15 bar&gt; &amp; grinders"/>)";
+<Project Name="Brew &amp; Co" Description="Pumps &lt;15 bar&gt; &amp; Mühlen für 5 €"/>)";
   std::ofstream(baseline + "/Project.xml") << project;
   ReachOptionsStep(baseline, "Alpha");
   form_->ClickNav(frmWizard::kNext);
@@ -51,9 +51,10 @@ TEST_F(WizardRunTest, TheReviewStepWritesThePageAndShowsIt) {
   EXPECT_EQ(std::filesystem::path(page).parent_path(), scratch_.path() / "Alpha");
   EXPECT_EQ(form_->webReview->source().toLocalFile().toStdString(), page);
   QString shown = form_->webReview->toPlainText();
-  EXPECT_TRUE(shown.contains("Pumps <15 bar> & grinders")) << shown.toStdString();
+  EXPECT_TRUE(shown.contains(QString::fromUtf8("Pumps <15 bar> & Mühlen für 5 €")))
+      << shown.toStdString();
   EXPECT_TRUE(shown.contains(QString::fromStdString(ResString(5400))));
-  EXPECT_NE(ReadFile(page).find("Pumps &lt;15 bar&gt; &amp; grinders"), std::string::npos);
+  EXPECT_NE(ReadFile(page).find("Pumps &lt;15 bar&gt; &amp; Mühlen für 5 €"), std::string::npos);
 }
 
 TEST_F(WizardRunTest, AWholeRunEndsWithTheSuccessLineAndFinishEnabled) {

@@ -1,0 +1,149 @@
+// Names from the baseline that would lead out of the baseline folder or
+// the project folder: package GUIDs (they name package files) and
+// document file names with "/", "..", a NUL, a backslash or an absolute
+// path. Nothing outside the two folders is read or written; the run stops
+// with a message naming what it refused.
+#include <cstdlib>
+#include <fstream>
+
+#include "hostile_fixture.h"
+
+namespace vl::hostile {
+namespace {
+
+namespace fs = std::filesystem;
+
+class EscapingNamesTest : public HostileTest {
+ protected:
+  void SetUp() override {
+    HostileTest::SetUp();
+    Generate();
+    // Bait: a package file and a document file outside the baseline that
+    // an escaping name would reach.
+    fs::copy_file(BaselineFile(ChildPackageFile()), Outside() + "/stolen.XML");
+    std::ofstream(Outside() + "/secret.DOC") << "TOP-SECRET-CONTENT";
+    std::ofstream(Outside() + "/victim.txt") << "must stay";
+  }
+
+  // Runs and checks what every refused name must leave: a stopped run
+  // that said why, nothing changed beside the project folder, an intact
+  // database without the bait's content.
+  void ExpectRefused(const std::string& shownName) {
+    const auto before = SnapshotOutsideProject();
+    EXPECT_EQ(Create(), 1) << err_;
+    EXPECT_NE(err_.find(shownName), std::string::npos) << err_;
+    EXPECT_EQ(SnapshotOutsideProject(), before);
+    EXPECT_EQ(IntegrityCheck(), "ok");
+    for (const fs::directory_entry& e : fs::recursive_directory_iterator(ProjectFolder())) {
+      if (!e.is_regular_file()) continue;
+      std::ifstream in(e.path(), std::ios::binary);
+      std::string bytes((std::istreambuf_iterator<char>(in)), {});
+      EXPECT_EQ(bytes.find("TOP-SECRET"), std::string::npos) << e.path();
+    }
+  }
+
+  void SetRootPackageGuid(const std::string& guid) {
+    EditXml("PackageList.XML", [&](pugi::xml_document& doc) {
+      doc.select_node("//Pkg[@ParentID='0']").node().attribute("GUID").set_value(guid.c_str());
+    });
+  }
+  void SetChildPackageGuid(const std::string& guid) {
+    EditXml(RootPackageFile(), [&](pugi::xml_document& doc) {
+      doc.select_node("//Pkgs/Pkg/GUID").node().text().set(guid.c_str());
+    });
+  }
+  void SetDocumentFile(const std::string& name, const std::string& extension) {
+    EditXml(RootPackageFile(), [&](pugi::xml_document& doc) {
+      pugi::xml_node d = doc.select_node("//Docs/Doc").node();
+      d.child("FileName").text().set(name.c_str());
+      d.child("FileExtension").text().set(extension.c_str());
+    });
+  }
+};
+
+TEST_F(EscapingNamesTest, PackageGuidsThatClimbOutOfTheBaselineAreRefused) {
+  SetRootPackageGuid("../outside/stolen");
+  ExpectRefused("../outside/stolen");
+}
+
+TEST_F(EscapingNamesTest, ChildPackageGuidsThatNameAnotherFolderAreRefused) {
+  for (const std::string& guid :
+       {Outside() + "/stolen", std::string(".."), std::string("..\\outside\\stolen")}) {
+    SCOPED_TRACE(guid);
+    Generate();
+    SetChildPackageGuid(guid);
+    ExpectRefused(guid);
+    fs::remove_all(ProjectFolder());
+  }
+}
+
+TEST_F(EscapingNamesTest, ANulInAGuidEndsTheNameBeforeItCanClimbOut) {
+  // The parser ends the text at the NUL: what remains names no file.
+  SetChildPackageGuid("{X}");
+  std::string file = BaselineFile(RootPackageFile());
+  std::ifstream in(file, std::ios::binary);
+  std::string xml((std::istreambuf_iterator<char>(in)), {});
+  in.close();
+  xml.replace(xml.find("{X}"), 3, "{X}&#0;/../../outside/stolen");
+  WriteBaselineFile(RootPackageFile(), xml);
+  const auto before = SnapshotOutsideProject();
+  EXPECT_EQ(Create(), 1);
+  EXPECT_FALSE(err_.empty());
+  EXPECT_EQ(SnapshotOutsideProject(), before);
+  EXPECT_EQ(IntegrityCheck(), "ok");
+}
+
+TEST_F(EscapingNamesTest, DocumentFilesAreNeitherReadNorWrittenOutsideTheirFolders) {
+  const std::vector<std::pair<std::string, std::string>> names = {
+      {"../outside/secret", "txt"},            // read from outside the baseline
+      {Outside() + "/secret", "txt"},          // the same by an absolute path
+      {"Vision", "../../outside/victim.txt"},  // written outside the project
+      {"Vision", "/../../outside/victim"},     // the same through the extension
+      {"..", "DOC"},                           // the folder above
+      {"..\\outside\\secret", "txt"}};         // a path from another system
+  for (const auto& [name, extension] : names) {
+    SCOPED_TRACE(name + " . " + extension);
+    Generate();
+    SetDocumentFile(name, extension);
+    ExpectRefused(name);
+    fs::remove_all(ProjectFolder());
+  }
+  std::ifstream victim(Outside() + "/victim.txt");
+  EXPECT_EQ(std::string((std::istreambuf_iterator<char>(victim)), {}), "must stay");
+}
+
+TEST_F(EscapingNamesTest, TheBaselineProjectNameCannotSteerTheDefaultProjectFolder) {
+  // Without --folder the new project goes into a folder named after the
+  // baseline project, below the current folder (no installation here).
+  EditXml("Project.xml", [](pugi::xml_document& doc) {
+    doc.child("Project").attribute("Name").set_value("../../escaped");
+  });
+  const fs::path cwd = scratch_ / "work" / "here";
+  fs::create_directories(cwd);
+  fs::create_directories(scratch_ / "xdg");
+  const char* saved = std::getenv("XDG_CONFIG_DIRS");
+  const std::string saved_dirs = saved ? saved : "";
+  setenv("XDG_CONFIG_DIRS", (scratch_ / "xdg").c_str(), 1);
+  const fs::path before = fs::current_path();
+  fs::current_path(cwd);
+  // The name itself cannot name a project; the default folder must not
+  // have led anywhere before that was found out.
+  const int refused = Run({"create", Baseline(), "--all", "--yes"});
+  const std::string refusal = err_;
+  const int renamed = Run({"create", Baseline(), "--all", "--yes", "--name", "Renamed"});
+  fs::current_path(before);
+  if (saved)
+    setenv("XDG_CONFIG_DIRS", saved_dirs.c_str(), 1);
+  else
+    unsetenv("XDG_CONFIG_DIRS");
+
+  EXPECT_EQ(refused, 1);
+  EXPECT_NE(refusal.find("../../escaped"), std::string::npos) << refusal;
+  EXPECT_EQ(renamed, 0) << err_;
+  EXPECT_TRUE(fs::exists(cwd / "Renamed" / "Renamed.vlp"));
+  EXPECT_FALSE(fs::exists(scratch_ / "escaped"));
+  EXPECT_FALSE(fs::exists(scratch_ / "work" / "escaped"));
+}
+
+}  // namespace
+}  // namespace vl::hostile

@@ -1,0 +1,47 @@
+#include "ui/db_config_dialog.h"
+
+#include <QLineEdit>
+#include <QTest>
+
+#include "wizard_fixture.h"
+
+namespace vl {
+namespace {
+
+TEST(DBConfigDialogTest, TheFieldsShowAndStoreTheConnectionButNotItsDriver) {
+  TestApplication();
+  ConnectionSettings c;
+  c.SetDriver("PostgreSQL");
+  c.host = "db.example";
+  c.port = "5433";
+  c.user = "velloq";
+  DBConfigDialog dialog;
+  dialog.Load(c);
+  EXPECT_EQ(dialog.txtHost->text().toStdString(), "db.example");
+  EXPECT_EQ(dialog.txtPort->text().toStdString(), "5433");
+  EXPECT_TRUE(dialog.txtDatabase->text().isEmpty());
+
+  dialog.txtDatabase->setText("  projects ");
+  dialog.txtSchema->setText("brew");
+  dialog.txtPort->clear();
+  ConnectionSettings stored;
+  stored.SetDriver("Other");
+  dialog.Store(stored);
+  EXPECT_EQ(stored.host, "db.example");
+  EXPECT_EQ(stored.port, "");
+  EXPECT_EQ(stored.database, "projects");
+  EXPECT_EQ(stored.user, "velloq");
+  EXPECT_EQ(stored.schema, "brew");
+  EXPECT_EQ(stored.GetDriver(), "Other");
+}
+
+TEST(DBConfigDialogTest, ThePortTakesOnlyPortNumbers) {
+  TestApplication();
+  DBConfigDialog dialog;
+  dialog.txtPort->setFocus();
+  QTest::keyClicks(dialog.txtPort, "54x32");
+  EXPECT_EQ(dialog.txtPort->text().toStdString(), "5432");
+}
+
+}  // namespace
+}  // namespace vl
