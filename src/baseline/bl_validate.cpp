@@ -137,8 +137,8 @@ bool BLProjInfo::UpdateProjInfoFromXML(const std::string& path) {
     }
     vlp_name_ = project.attribute("Name").value();
     // The new project goes, by default, into a folder of its own name below
-    // the default projects folder.
-    // The name comes from elsewhere: it names one folder, never a path.
+    // the default projects folder. The name comes from elsewhere: it names
+    // one folder, never a path.
     vlp_folder_ = AddTrailingSlash(vlp_folder_) + FolderNameFrom(vlp_name_);
     vlp_desc_ = project.attribute("Description").value();
     return true;
