@@ -3,6 +3,7 @@
 // root element.
 #include "baseline/bl_proj_info.h"
 #include "copy/db_conventions.h"
+#include "errors/vl_error.h"
 #include "host/messages.h"
 #include "host/xml_file.h"
 
@@ -11,6 +12,12 @@ namespace vl {
 namespace {
 constexpr long kResElementMissing = 11011;
 }  // namespace
+
+const BLProjInfo& BaselineDescriptor() {
+  if (!goBLProjInfo)
+    throw VlError(err::kObjectRequired, "goBLProjInfo", "Object required: no baseline descriptor");
+  return *goBLProjInfo;
+}
 
 pugi::xml_node LoadBaselineFile(pugi::xml_document& doc, const std::string& fileName,
                                 const char* rootPath, const char* elementName) {

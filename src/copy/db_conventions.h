@@ -1,5 +1,6 @@
 // What every copier shares: SQL literals, statement assembly, keys, GUIDs
-// and their translation, ID look-ups, and reading a baseline file.
+// and their translation, ID look-ups, the baseline descriptor and reading a
+// baseline file.
 #pragma once
 
 #include <functional>
@@ -12,6 +13,8 @@
 #include "host/variant.h"
 
 namespace vl {
+
+class BLProjInfo;
 
 // A marked table name: the table marker followed by `name`.
 std::string Tbl(const char* name);
@@ -76,6 +79,10 @@ void ResetLookupCache();
 
 // The next key of `keyClass` from VlKeys.
 int32_t NextKey(DataServices& oDS, const std::string& keyClass);
+
+// The baseline descriptor goBLProjInfo. Throws
+// VlError(err::kObjectRequired, "goBLProjInfo", ...) when there is none.
+const BLProjInfo& BaselineDescriptor();
 
 // Loads BLXMLLoc/`fileName` into `doc` and selects `rootPath`. When the
 // element is missing, shows `fileName` + text 11011 + `elementName` and

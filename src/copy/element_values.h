@@ -1,22 +1,15 @@
-// Reading the item elements of a package file: the elements of one name
-// below another, found by walking the tree once, and the values of child
-// elements as the copiers hold them. A package file can hold tens of
-// thousands of requirements, so nothing here evaluates an XPath.
+// The values of the child elements of a package file's items, as the
+// copiers hold them. A package file can hold tens of thousands of
+// requirements, so nothing here evaluates an XPath.
 #pragma once
 
 #include <cstdint>
 #include <pugixml.hpp>
 #include <string>
-#include <vector>
 
 #include "host/variant.h"
 
 namespace vl {
-
-// Every element named `name` below `parent`, at any depth, in document
-// order (as getElementsByTagName gives them). Empty for a null `parent`.
-// The walk visits each node below `parent` once.
-std::vector<pugi::xml_node> DescendantsNamed(const pugi::xml_node& parent, const char* name);
 
 // The text of the child element `name` as a 32-bit whole number; 0 when
 // the child is missing or its text is not a number that fits.

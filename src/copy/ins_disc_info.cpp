@@ -1,6 +1,5 @@
 #include "copy/ins_disc_info.h"
 
-#include <cstring>
 #include <functional>
 #include <optional>
 #include <string>
@@ -8,6 +7,7 @@
 
 #include "baseline/bl_proj_info.h"
 #include "copy/db_conventions.h"
+#include "copy/xml_elements.h"
 #include "host/convert.h"
 #include "host/host_globals.h"
 #include "host/messages.h"
@@ -23,31 +23,6 @@ constexpr long kResDiscussion = 20050;
 constexpr int32_t kDefaultStatus = 1;
 constexpr int32_t kDefaultPriority = 2;
 constexpr int32_t kDefaultRestricted = 0;
-
-const BLProjInfo& Descriptor() {
-  if (!goBLProjInfo)
-    throw VlError(err::kObjectRequired, "goBLProjInfo", "Object required: no baseline descriptor");
-  return *goBLProjInfo;
-}
-
-// Every element named `name` below `parent`, at any depth, in document
-// order.
-std::vector<pugi::xml_node> DescendantsNamed(const pugi::xml_node& parent, const char* name) {
-  std::vector<pugi::xml_node> found;
-  if (!parent) return found;
-  pugi::xml_node n = parent.first_child();
-  while (n) {
-    if (n.type() == pugi::node_element && std::strcmp(n.name(), name) == 0) found.push_back(n);
-    if (n.first_child()) {
-      n = n.first_child();
-      continue;
-    }
-    while (n != parent && !n.next_sibling()) n = n.parent();
-    if (n == parent) break;
-    n = n.next_sibling();
-  }
-  return found;
-}
 
 // The child element's text as a whole number; `fallback` when the child
 // is missing or its text does not convert.
@@ -96,7 +71,7 @@ pugi::xml_node NextDisc(pugi::xml_node n) { return n ? n.next_sibling("Disc") : 
 
 bool InsDiscInfo::CopyXMLDiscInfo(DataServices& oDS, Project& oProj) {
   try {
-    if (!Descriptor().CreateDisc()) return true;
+    if (!BaselineDescriptor().CreateDisc()) return true;
     pugi::xml_document doc;
     pugi::xml_node root = LoadBaselineFile(doc, kDiscussionsFile);
     if (!root) return false;

@@ -11,6 +11,7 @@
 #include "copy/element_values.h"
 #include "copy/ins_gen_history_info.h"
 #include "copy/insert_sql.h"
+#include "copy/xml_elements.h"
 #include "host/convert.h"
 #include "host/messages.h"
 #include "host/xml_file.h"
@@ -22,7 +23,6 @@ namespace fs = std::filesystem;
 
 constexpr long kResCopyingDocument = 20051;
 constexpr long kResUnsafeDocumentFile = 20140;
-constexpr long kObjectVariableNotSet = 91;
 constexpr const char* kDocTypeNotTranslated = "Unable to locate translated document type GUID";
 constexpr const char* kDocTypeRowMissing = "Unable to locate document type information.";
 
@@ -184,9 +184,11 @@ bool CopyDocument(const pugi::xml_node& oDoc, int32_t lPkgID, DataServices& oDS,
 bool InsDocInfo::CopyXMLPkgDocInfo(pugi::xml_node oPkg, int32_t lPkgID, DataServices& oDS,
                                    Project& oProj) {
   try {
-    if (!goBLProjInfo) throw VlError(91, "goBLProjInfo", "The baseline descriptor does not exist");
+    if (!goBLProjInfo)
+      throw VlError(err::kObjectVariableNotSet, "goBLProjInfo",
+                    "The baseline descriptor does not exist");
     if (!oPkg)
-      throw VlError(kObjectVariableNotSet, "selectSingleNode",
+      throw VlError(err::kObjectVariableNotSet, "selectSingleNode",
                     "Object variable not set: the package file has no package element "
                     "(PROJECT/Pkg)");
     pugi::xml_node docs = oPkg.child("Docs");

@@ -18,7 +18,6 @@ namespace vl {
 namespace {
 
 constexpr const char* kExtProjsFile = "ExternalProjects.xml";
-constexpr long kObjectVariableNotSet = 91;
 
 // The connect-at-open setting of an ExternalProject element: true exactly
 // when its value as a number is -1 (a classic True); anything else, or no
@@ -40,12 +39,6 @@ std::string ProjectFileTitle(const std::string& path) {
   const std::string name = GetFileName(path);
   if (name.size() > 4 && name[name.size() - 4] == '.') return name.substr(0, name.size() - 4);
   return name;
-}
-
-const BLProjInfo& Descriptor() {
-  if (!goBLProjInfo)
-    throw VlError(err::kObjectRequired, "goBLProjInfo", "Object required: no baseline descriptor");
-  return *goBLProjInfo;
 }
 
 // What one project's vlExternalProjects row says about another project.
@@ -96,7 +89,7 @@ std::shared_ptr<Project> OpenExternalProject(const std::string& sExtProjLoc) {
   std::shared_ptr<Project> proj =
       goProjApp->OpenProjectAs(kAppName, sExtProjLoc, "", "admin", "", true, true, "");
   if (!proj)
-    throw VlError(kObjectVariableNotSet, "OpenProjectAs",
+    throw VlError(err::kObjectVariableNotSet, "OpenProjectAs",
                   "Object variable not set: the project \"" + sExtProjLoc + "\" was not opened");
   const std::string guid = proj->GetProjectGUID();
   if (std::shared_ptr<Project>* open = gcolExtProjs.Find(guid)) {
@@ -121,7 +114,7 @@ bool InsExtProjInfo::CopyXMLExtProjInfo(DataServices& oDS, Project& oProj) {
     pugi::xml_document doc;
     pugi::xml_node root = LoadBaselineFile(doc, kExtProjsFile);
     if (!root) return false;
-    const BLProjInfo& bl = Descriptor();
+    const BLProjInfo& bl = BaselineDescriptor();
     gdictExtProjMap.Clear();
     gdictExtProjMap.Add(bl.BLXMLGUID(), oProj.GetProjectGUID());
 
@@ -236,10 +229,10 @@ bool InsExtProjInfo::addCurrProjectAsExtProj(Project& oExtProj, Project& oCurrPr
                     "File not found: " + AddTrailingSlash(sExtFolder) + kUnResExtProjsFile + " (" +
                         loaded.message + ")");
     pugi::xml_node root = doc.select_node("//PROJECT").node();
-    const std::string& sBaselineGUID = Descriptor().BLXMLGUID();
+    const std::string& sBaselineGUID = BaselineDescriptor().BLXMLGUID();
     pugi::xml_node entry = root ? FindExtProjEntry(root, sBaselineGUID) : pugi::xml_node();
     if (!entry)
-      throw VlError(kObjectVariableNotSet, "addCurrProjectAsExtProj",
+      throw VlError(err::kObjectVariableNotSet, "addCurrProjectAsExtProj",
                     "Object variable not set: " + loaded.path + " has no entry for the project " +
                         sBaselineGUID);
     const bool bConnectAtOpen = ConnectAtOpenOf(entry);

@@ -28,7 +28,9 @@ VersionRecord ReadVersion(const pugi::xml_node& rver) {
 }
 
 bool HistoryIsCopied() {
-  if (!goBLProjInfo) throw VlError(91, "goBLProjInfo", "The baseline descriptor does not exist");
+  if (!goBLProjInfo)
+    throw VlError(err::kObjectVariableNotSet, "goBLProjInfo",
+                  "The baseline descriptor does not exist");
   return goBLProjInfo->CreateHist();
 }
 

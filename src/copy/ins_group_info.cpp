@@ -6,9 +6,11 @@
 #include <pugixml.hpp>
 
 #include "copy/db_conventions.h"
+#include "copy/xml_elements.h"
 #include "host/convert.h"
 #include "host/host_globals.h"
 #include "host/messages.h"
+#include "host/xml_encoding.h"
 
 namespace vl {
 namespace {
@@ -18,44 +20,6 @@ constexpr const char* kGroupProc = "CopyXMLGroupInfo";
 // The trailing blank belongs to the name under which user errors have
 // always been reported.
 constexpr const char* kUserProc = "CopyXMLUserInfo ";
-// Reading an attribute that is not there is an error of its own kind.
-constexpr long kInvalidUseOfNull = 94;
-constexpr long kObjectVariableNotSet = 91;
-
-// The value of a required attribute; a missing one stops the copier.
-std::string RequiredAttr(const pugi::xml_node& node, const char* name) {
-  pugi::xml_attribute attr = node.attribute(name);
-  if (!attr)
-    throw VlError(kInvalidUseOfNull, "getAttribute",
-                  std::string("Invalid use of Null: attribute \"") + name + "\" of \"" +
-                      node.name() + "\" is missing");
-  return attr.value();
-}
-
-// Unicode code point of a Windows-1252 byte. The five bytes the code page
-// leaves undefined map to the C1 control of the same value, as the
-// system's own conversion does.
-char32_t Windows1252ToCodePoint(unsigned char c) {
-  static constexpr char32_t kHigh[32] = {
-      0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-      0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-      0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-  if (c >= 0x80 && c <= 0x9F) return kHigh[c - 0x80];
-  return c;
-}
-
-void AppendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
 
 // The character code a pending number text stands for, or 0 when it adds
 // nothing (not a number, out of 1..255). Fractions round half to even, as
@@ -97,11 +61,11 @@ BaselineGroup ReadGroup(const pugi::xml_node& el) {
   BaselineGroup g;
   g.name = RequiredAttr(el, "NAME");
   g.description = RequiredAttr(el, "DESCRIPTION");
-  g.projectRights = CLng(RequiredAttr(el, "ProjectAccessRights"));
-  g.docTypeRights = CLng(RequiredAttr(el, "DocTypeAccessRights"));
-  g.reqTypeRights = CLng(RequiredAttr(el, "ReqTypeAccessRights"));
-  g.attributeRights = CLng(RequiredAttr(el, "AttributeAccessRights"));
-  g.listItemRights = CLng(RequiredAttr(el, "ListItemAccessRights"));
+  g.projectRights = RequiredLong(el, "ProjectAccessRights");
+  g.docTypeRights = RequiredLong(el, "DocTypeAccessRights");
+  g.reqTypeRights = RequiredLong(el, "ReqTypeAccessRights");
+  g.attributeRights = RequiredLong(el, "AttributeAccessRights");
+  g.listItemRights = RequiredLong(el, "ListItemAccessRights");
   g.guid = RequiredAttr(el, "ID");
   return g;
 }
@@ -126,7 +90,7 @@ void CopyOneGroup(const pugi::xml_node& el, Project& oProj) {
                                        g.docTypeRights, g.reqTypeRights, g.attributeRights,
                                        g.listItemRights);
     if (!group)
-      throw VlError(kObjectVariableNotSet, "AddGroup",
+      throw VlError(err::kObjectVariableNotSet, "AddGroup",
                     "The group \"" + g.name + "\" was not created");
     // Two baseline groups with one GUID: the second one stops the copier.
     if (!AddGUIDTranslation(g.guid, group->GetGroupGUID()))
@@ -147,7 +111,7 @@ BaselineUser ReadUser(const pugi::xml_node& el) {
   BaselineUser u;
   u.login = RequiredAttr(el, "LoginName");
   u.password = RequiredAttr(el, "Password");
-  u.active = CBool(RequiredAttr(el, "Active"));
+  u.active = RequiredBool(el, "Active");
   u.fullName = RequiredAttr(el, "FullName");
   u.email = RequiredAttr(el, "EmailAddress");
   u.groupName = RequiredAttr(el, "GroupName");
@@ -179,7 +143,7 @@ void CopyOneUser(const pugi::xml_node& el, DataServices& oDS, Project& oProj) {
   AddTextResultsLine(ResFormat(20057, {u.login}) + u.login);
   std::shared_ptr<Group> group = oProj.FindGroup(u.groupName);
   if (!group)
-    throw VlError(kObjectVariableNotSet, "FindGroup",
+    throw VlError(err::kObjectVariableNotSet, "FindGroup",
                   "The group \"" + u.groupName + "\" of the user \"" + u.login +
                       "\" does not exist in the new project");
   const int32_t lGroupID = group->GetGroupID();
@@ -199,8 +163,10 @@ std::string InsGroupInfo::CongealPWD(const std::string& sPassword) {
       pending += c;
       continue;
     }
-    if (int code = CharCodeOf(pending))
-      AppendUtf8(result, Windows1252ToCodePoint(static_cast<unsigned char>(code)));
+    if (int code = CharCodeOf(pending)) {
+      const char byte = static_cast<char>(code);
+      result += Windows1252ToUtf8(std::string_view(&byte, 1));
+    }
     pending.clear();
   }
   return result;
@@ -211,8 +177,8 @@ bool InsGroupInfo::CopyXMLGroupInfo(DataServices& /*oDS*/, Project& oProj) {
     pugi::xml_document doc;
     pugi::xml_node root = LoadBaselineFile(doc, kUserGroupsFile);
     if (!root) return false;
-    for (const pugi::xpath_node& n : root.select_nodes(".//Group")) {
-      CopyOneGroup(n.node(), oProj);
+    for (const pugi::xml_node& el : DescendantsNamed(root, "Group")) {
+      CopyOneGroup(el, oProj);
       Messages().Breathe();
     }
     oProj.CommitUsersAndGroups();
@@ -228,8 +194,8 @@ bool InsGroupInfo::CopyXMLUserInfo(DataServices& oDS, Project& oProj) {
     pugi::xml_document doc;
     pugi::xml_node root = LoadBaselineFile(doc, kUserGroupsFile);
     if (!root) return false;
-    for (const pugi::xpath_node& n : root.select_nodes(".//User")) {
-      CopyOneUser(n.node(), oDS, oProj);
+    for (const pugi::xml_node& el : DescendantsNamed(root, "User")) {
+      CopyOneUser(el, oDS, oProj);
       Messages().Breathe();
     }
     oProj.CommitUsersAndGroups();

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "copy/db_conventions.h"
+#include "copy/xml_elements.h"
 #include "host/convert.h"
 #include "host/host_globals.h"
 #include "host/messages.h"
@@ -11,36 +12,9 @@ namespace vl {
 namespace {
 
 constexpr const char* kPermissionsFile = "Permissions.XML";
-// Reading what is not there fails as a missing object or value does.
-constexpr long kObjectVariableNotSet = 91;
-constexpr long kInvalidUseOfNull = 94;
-
-// The child element `name` of `parent`. Every section element is required,
-// even an empty one: a baseline without it is damaged, and copying on
-// would silently drop rights.
-pugi::xml_node RequiredSection(const pugi::xml_node& parent, const char* name) {
-  pugi::xml_node section = parent.child(name);
-  if (!section)
-    throw VlError(kObjectVariableNotSet, "selectSingleNode",
-                  std::string("Object variable not set: \"") + parent.name() +
-                      "\" has no element \"" + name + "\"");
-  return section;
-}
-
-std::string RequiredAttr(const pugi::xml_node& node, const char* name) {
-  pugi::xml_attribute attr = node.attribute(name);
-  if (!attr)
-    throw VlError(kInvalidUseOfNull, "getAttribute",
-                  std::string("Invalid use of Null: attribute \"") + name + "\" of \"" +
-                      node.name() + "\" is missing");
-  return attr.value();
-}
-
-// A rights value as written in the baseline; the project component alone
-// knows what it means.
-int32_t RightOf(const pugi::xml_node& node, const char* name) {
-  return CLng(RequiredAttr(node, name));
-}
+// Every rights section element is required below its owner, even an empty
+// one: a baseline without it is damaged, and copying on would silently
+// drop rights.
 
 }  // namespace
 
@@ -51,10 +25,9 @@ bool InsGroupSecInfo::CopyXMLGroupSecInfo(DataServices& oDS, Project& oProj) {
     if (!root) return false;
     pugi::xml_node groups = doc.select_node("//Groups").node();
     if (!groups)
-      throw VlError(kObjectVariableNotSet, "selectSingleNode",
+      throw VlError(err::kObjectVariableNotSet, "selectSingleNode",
                     "Object variable not set: the document has no element \"Groups\"");
-    for (const pugi::xpath_node& n : groups.select_nodes(".//Group")) {
-      const pugi::xml_node group = n.node();
+    for (const pugi::xml_node& group : DescendantsNamed(groups, "Group")) {
       const int32_t lGroupID = GetNewGroupID(oDS, RequiredAttr(group, "ID"));
       if (lGroupID == -1) return false;
       if (!CopyGroupDocTypeRights(group, lGroupID, oDS, oProj)) return false;
@@ -71,10 +44,9 @@ bool InsGroupSecInfo::CopyXMLGroupSecInfo(DataServices& oDS, Project& oProj) {
 bool InsGroupSecInfo::CopyGroupDocTypeRights(const pugi::xml_node& oGroup, int32_t lGroupID,
                                              DataServices& oDS, Project& oProj) {
   try {
-    pugi::xml_node section = RequiredSection(oGroup, "DocumentTypeRights");
-    for (const pugi::xpath_node& n : section.select_nodes(".//DocumentTypeRight")) {
-      const pugi::xml_node right = n.node();
-      const int32_t lAccess = RightOf(right, "AccessRights");
+    const pugi::xml_node section = RequiredElement(oGroup, "DocumentTypeRights");
+    for (const pugi::xml_node& right : DescendantsNamed(section, "DocumentTypeRight")) {
+      const int32_t lAccess = RequiredLong(right, "AccessRights");
       const int32_t lDocTypeID = GetNewDocTypeID(oDS, RequiredAttr(right, "ID"));
       if (lDocTypeID == -1) return false;
       oDS.ExecuteSQL("INSERT INTO " + Tbl("vlDocumentTypeUsers") +
@@ -92,13 +64,12 @@ bool InsGroupSecInfo::CopyGroupDocTypeRights(const pugi::xml_node& oGroup, int32
 bool InsGroupSecInfo::CopyGroupReqTypeRights(const pugi::xml_node& oGroup, int32_t lGroupID,
                                              DataServices& oDS, Project& oProj) {
   try {
-    pugi::xml_node section = RequiredSection(oGroup, "RequirementTypeRights");
-    for (const pugi::xpath_node& n : section.select_nodes(".//RequirementTypeRight")) {
-      const pugi::xml_node right = n.node();
-      const int32_t lAccess = RightOf(right, "AccessRights");
-      const int32_t lTextAccess = RightOf(right, "RequirementTextAccessRights");
-      const int32_t lTraceAccess = RightOf(right, "RequirementTraceabilityAccessRights");
-      const int32_t lNameAccess = RightOf(right, "RequirementNameAccessRights");
+    const pugi::xml_node section = RequiredElement(oGroup, "RequirementTypeRights");
+    for (const pugi::xml_node& right : DescendantsNamed(section, "RequirementTypeRight")) {
+      const int32_t lAccess = RequiredLong(right, "AccessRights");
+      const int32_t lTextAccess = RequiredLong(right, "RequirementTextAccessRights");
+      const int32_t lTraceAccess = RequiredLong(right, "RequirementTraceabilityAccessRights");
+      const int32_t lNameAccess = RequiredLong(right, "RequirementNameAccessRights");
       const int32_t lReqTypeID = GetNewReqTypeID(oDS, RequiredAttr(right, "ID"));
       if (lReqTypeID == -1) return false;
       oDS.ExecuteSQL("INSERT INTO " + Tbl("vlRequirementTypeUsers") +
@@ -120,10 +91,9 @@ bool InsGroupSecInfo::CopyGroupReqTypeRights(const pugi::xml_node& oGroup, int32
 bool InsGroupSecInfo::CopyGroupRTAttrRights(const pugi::xml_node& oReqTypeRight, int32_t lGroupID,
                                             DataServices& oDS, Project& oProj) {
   try {
-    pugi::xml_node section = RequiredSection(oReqTypeRight, "AttributeRights");
-    for (const pugi::xpath_node& n : section.select_nodes(".//AttributeRight")) {
-      const pugi::xml_node right = n.node();
-      const int32_t lAccess = RightOf(right, "AccessRights");
+    const pugi::xml_node section = RequiredElement(oReqTypeRight, "AttributeRights");
+    for (const pugi::xml_node& right : DescendantsNamed(section, "AttributeRight")) {
+      const int32_t lAccess = RequiredLong(right, "AccessRights");
       const int32_t lAttrID = GetNewAttrID(oDS, RequiredAttr(right, "ID"));
       if (lAttrID == -1) return false;
       oDS.ExecuteSQL("INSERT INTO " + Tbl("vlUserDefinedFieldUsers") +
@@ -142,10 +112,9 @@ bool InsGroupSecInfo::CopyGroupRTAttrRights(const pugi::xml_node& oReqTypeRight,
 bool InsGroupSecInfo::CopyGroupAttrLVRights(const pugi::xml_node& oAttrRight, int32_t lGroupID,
                                             DataServices& oDS, Project& oProj) {
   try {
-    pugi::xml_node section = RequiredSection(oAttrRight, "ListItemRights");
-    for (const pugi::xpath_node& n : section.select_nodes(".//ListItemRight")) {
-      const pugi::xml_node right = n.node();
-      const int32_t lAccess = RightOf(right, "AccessRights");
+    const pugi::xml_node section = RequiredElement(oAttrRight, "ListItemRights");
+    for (const pugi::xml_node& right : DescendantsNamed(section, "ListItemRight")) {
+      const int32_t lAccess = RequiredLong(right, "AccessRights");
       const int32_t lItemID = GetNewLVID(oDS, RequiredAttr(right, "ID"));
       if (lItemID == -1) return false;
       oDS.ExecuteSQL("INSERT INTO " + Tbl("vlUserDefinedListItemUsers") +

@@ -10,6 +10,7 @@
 #include "copy/ins_req_info.h"
 #include "copy/ins_view_info.h"
 #include "copy/insert_sql.h"
+#include "copy/xml_elements.h"
 #include "host/convert.h"
 #include "host/messages.h"
 #include "host/xml_file.h"
@@ -123,7 +124,9 @@ bool InsPkgInfo::AddXMLPackage(const std::string& sPkgGUID, int32_t lParentID, D
 bool InsPkgInfo::CopyPackageContents(const std::string& sPkgGUID, int32_t lParentID,
                                      DataServices& oDS, Project& oProj, int32_t& lPkgID,
                                      std::vector<std::string>& childGuids) {
-  if (!goBLProjInfo) throw VlError(91, "goBLProjInfo", "The baseline descriptor does not exist");
+  if (!goBLProjInfo)
+    throw VlError(err::kObjectVariableNotSet, "goBLProjInfo",
+                  "The baseline descriptor does not exist");
   pugi::xml_document doc;
   // A missing or broken file leaves no package element; the document
   // copier then stops on it with its own report.

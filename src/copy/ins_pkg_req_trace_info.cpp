@@ -10,6 +10,7 @@
 #include "baseline/bl_proj_info.h"
 #include "copy/db_conventions.h"
 #include "copy/run_tables.h"
+#include "copy/xml_elements.h"
 #include "host/convert.h"
 #include "host/host_globals.h"
 #include "host/messages.h"
@@ -24,33 +25,6 @@ constexpr long kResPackageTraces = 20066;
 constexpr long kResRequirementTraces = 20067;
 constexpr long kResRequirementExtTraces = 20068;
 constexpr long kResExtProjNotRegistered = 20069;
-constexpr long kObjectVariableNotSet = 91;
-
-const BLProjInfo& Descriptor() {
-  if (!goBLProjInfo)
-    throw VlError(err::kObjectRequired, "goBLProjInfo", "Object required: no baseline descriptor");
-  return *goBLProjInfo;
-}
-
-// Every element named `name` below `parent`, at any depth, in document
-// order. One walk over the subtree, without recursion: a package file may
-// hold tens of thousands of requirements.
-std::vector<pugi::xml_node> DescendantsNamed(const pugi::xml_node& parent, const char* name) {
-  std::vector<pugi::xml_node> found;
-  if (!parent) return found;
-  pugi::xml_node n = parent.first_child();
-  while (n) {
-    if (n.type() == pugi::node_element && std::strcmp(n.name(), name) == 0) found.push_back(n);
-    if (n.first_child()) {
-      n = n.first_child();
-      continue;
-    }
-    while (n != parent && !n.next_sibling()) n = n.parent();
-    if (n == parent) break;
-    n = n.next_sibling();
-  }
-  return found;
-}
 
 bool HasElementChild(const pugi::xml_node& node) {
   for (pugi::xml_node c = node.first_child(); c; c = c.next_sibling())
@@ -87,7 +61,7 @@ bool InsPkgReqTraceInfo::CopyXMLPkgTraceInfo(DataServices& oDS, Project& oProj) 
   try {
     const std::string sProjFolder = GetParentFolderName(oProj.GetProjectPath());
     PrepareUnResDoc(sProjFolder);
-    if (!Descriptor().CreateTraces()) return true;
+    if (!BaselineDescriptor().CreateTraces()) return true;
     bTracesOn = true;
     visited_pkgs_.clear();
     ext_row_ids_.clear();
@@ -102,7 +76,7 @@ bool InsPkgReqTraceInfo::CopyXMLPkgTraceInfo(DataServices& oDS, Project& oProj) 
       }
       pugi::xml_node rootPkg = root.select_node("Pkg[@ParentID='0']").node();
       if (!rootPkg)
-        throw VlError(kObjectVariableNotSet, "CopyXMLPkgTraceInfo",
+        throw VlError(err::kObjectVariableNotSet, "CopyXMLPkgTraceInfo",
                       std::string("Object variable not set: ") + kPackageListFile +
                           " names no root package (a Pkg whose ParentID is 0)");
       sRootGUID = rootPkg.attribute("GUID").value();
@@ -178,10 +152,10 @@ bool InsPkgReqTraceInfo::CopyOnePackageTraces(const std::string& sPkgGUID, DataS
                                               std::vector<std::string>& childGUIDs) {
   pugi::xml_document doc;
   const std::string sFile = sPkgGUID + ".XML";
-  XmlLoadResult loaded = LoadXmlFile(doc, Descriptor().BLXMLLoc(), sFile);
+  XmlLoadResult loaded = LoadXmlFile(doc, BaselineDescriptor().BLXMLLoc(), sFile);
   pugi::xml_node oPkg = doc.select_node("//PROJECT/Pkg").node();
   if (!oPkg)
-    throw VlError(loaded ? kObjectVariableNotSet : err::kFileNotFound, "AddXMLPackageTraces",
+    throw VlError(loaded ? err::kObjectVariableNotSet : err::kFileNotFound, "AddXMLPackageTraces",
                   "The package file " + sFile + " cannot be used: " +
                       (loaded ? std::string("it has no PROJECT/Pkg element") : loaded.message));
 
@@ -367,7 +341,7 @@ std::string InsPkgReqTraceInfo::BuildTraceInsertSQL(int32_t lReqID, int32_t lOth
 bool InsPkgReqTraceInfo::processUnResExtTracesOfExtProjects(DataServices& oDS, Project& oProj) {
   try {
     if (gcolExtProjs.Empty()) return true;
-    const std::string sBLGUID = Descriptor().BLXMLGUID();
+    const std::string sBLGUID = BaselineDescriptor().BLXMLGUID();
     const std::string sNewProjGUID = oProj.GetProjectGUID();
     const std::vector<std::string> keys = gcolExtProjs.Keys();
     for (size_t i = keys.size(); i-- > 0;) {
@@ -422,7 +396,7 @@ bool InsPkgReqTraceInfo::ResolveExtProjTraces(Project& oExtProj, const std::stri
 
       int32_t lRowID = 0;
       if (!getExtProjID(lRowID, sNewProjGUID, oExtProj))
-        throw VlError(kObjectVariableNotSet, "processUnResExtTracesOfExtProjects",
+        throw VlError(err::kObjectVariableNotSet, "processUnResExtTracesOfExtProjects",
                       "The new project " + sNewProjGUID +
                           " is not registered as an external project in the project " +
                           oExtProj.GetProjectPath());

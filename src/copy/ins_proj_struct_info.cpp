@@ -6,6 +6,7 @@
 #include "copy/db_conventions.h"
 #include "copy/guid_map_file.h"
 #include "copy/mod_attr_views.h"
+#include "copy/xml_elements.h"
 #include "host/convert.h"
 #include "host/host_globals.h"
 #include "host/messages.h"
@@ -17,44 +18,6 @@ namespace {
 
 constexpr const char* kStructureFile = "ProjectStructure.XML";
 constexpr const char* kResRTGUIDsFile = "ResRTGUIDs.xml";
-// Reading an attribute that is not there is an error of its own kind, as
-// is using a collection element that is not there.
-constexpr long kInvalidUseOfNull = 94;
-constexpr long kObjectVariableNotSet = 91;
-
-// The value of a required XML attribute; a missing one stops the copier.
-std::string RequiredAttr(const pugi::xml_node& node, const char* name) {
-  pugi::xml_attribute attr = node.attribute(name);
-  if (!attr)
-    throw VlError(kInvalidUseOfNull, "getAttribute",
-                  std::string("Invalid use of Null: attribute \"") + name + "\" of \"" +
-                      node.name() + "\" is missing");
-  return attr.value();
-}
-
-int32_t RequiredLong(const pugi::xml_node& node, const char* name) {
-  return CLng(RequiredAttr(node, name));
-}
-
-bool RequiredBool(const pugi::xml_node& node, const char* name) {
-  return CBool(RequiredAttr(node, name));
-}
-
-// The collection element `name` directly below `parent`; a missing one
-// stops the copier.
-pugi::xml_node RequiredChild(const pugi::xml_node& parent, const char* name) {
-  pugi::xml_node child = parent.child(name);
-  if (!child)
-    throw VlError(kObjectVariableNotSet, "selectSingleNode",
-                  std::string("Object variable not set: element \"") + name + "\" of \"" +
-                      parent.name() + "\" is missing");
-  return child;
-}
-
-// The elements named `name` anywhere below `parent`, in document order.
-pugi::xpath_node_set ElementsByTagName(const pugi::xml_node& parent, const std::string& name) {
-  return parent.select_nodes((".//" + name).c_str());
-}
 
 // The integer of the first column of the first row, as a SELECT ID by
 // GUID gives it; false when there is no row.
@@ -177,9 +140,9 @@ void LinkReqTypeToProject(DataServices& oDS, Project& oProj, int32_t lTypeID) {
 // Links the attributes listed under one requirement type; false after a
 // message when one has no translation or no row.
 bool ConnectTypeAttributes(DataServices& oDS, const pugi::xml_node& reqType, int32_t lTypeID) {
-  pugi::xml_node attributes = RequiredChild(reqType, "Attributes");
-  for (const pugi::xpath_node& n : ElementsByTagName(attributes, "Attribute")) {
-    const std::string oldGuid = RequiredAttr(n.node(), "ID");
+  pugi::xml_node attributes = RequiredElement(reqType, "Attributes");
+  for (const pugi::xml_node& el : DescendantsNamed(attributes, "Attribute")) {
+    const std::string oldGuid = RequiredAttr(el, "ID");
     if (!IsGUIDTranslated(oldGuid)) {
       ShowInfoMessage("ReqType Attribute not translated.");
       return false;
@@ -265,9 +228,8 @@ bool InsProjStruInfo::CopyXMLAttrInfo(DataServices& oDS, Project& oProj) {
     pugi::xml_document doc;
     pugi::xml_node root = LoadBaselineFile(doc, kStructureFile);
     if (!root) return false;
-    pugi::xml_node attributes = RequiredChild(root, "Attributes");
-    for (const pugi::xpath_node& n : ElementsByTagName(attributes, "Attribute")) {
-      const pugi::xml_node el = n.node();
+    pugi::xml_node attributes = RequiredElement(root, "Attributes");
+    for (const pugi::xml_node& el : DescendantsNamed(attributes, "Attribute")) {
       const int32_t lFieldID = NextKey(oDS, "UserDefinedField");
       const BaselineAttribute a = ReadAttribute(el);
       ShowProgress(ResFormat(20074, {a.label}));
@@ -292,9 +254,9 @@ bool InsProjStruInfo::CopyXMLListItemInfo(const pugi::xml_node& oAttr, int32_t l
   lDefaultItemID = 0;
   pugi::xml_node listItems = oAttr.child("ListItems");
   if (!listItems) return true;
-  for (const pugi::xpath_node& n : ElementsByTagName(listItems, "ListItem")) {
+  for (const pugi::xml_node& el : DescendantsNamed(listItems, "ListItem")) {
     const int32_t lItemID = NextKey(oDS, "UserDefinedListItem");
-    const BaselineListItem item = ReadListItem(n.node());
+    const BaselineListItem item = ReadListItem(el);
     ShowProgress(ResFormat(20075, {item.text}));
     if (item.isDefault) lDefaultItemID = lItemID;  // the last item marked wins
     const std::string newGuid = AssignNewGUID(item.guid);
@@ -310,12 +272,12 @@ bool InsProjStruInfo::CopyXMLReqTypeInfo(DataServices& oDS, Project& oProj) {
     pugi::xml_node root = LoadBaselineFile(doc, kStructureFile);
     if (!root) return false;
     if (!guid_map_root_)
-      throw VlError(kObjectVariableNotSet, "CopyXMLReqTypeInfo",
+      throw VlError(err::kObjectVariableNotSet, "CopyXMLReqTypeInfo",
                     "Object variable not set: the attributes have not been copied");
-    pugi::xml_node reqTypes = RequiredChild(root, "RequirementTypes");
-    for (const pugi::xpath_node& n : ElementsByTagName(reqTypes, "RequirementType")) {
+    pugi::xml_node reqTypes = RequiredElement(root, "RequirementTypes");
+    for (const pugi::xml_node& el : DescendantsNamed(reqTypes, "RequirementType")) {
       const int32_t lTypeID = NextKey(oDS, "RequirementType");
-      const BaselineReqType t = ReadReqType(n.node());
+      const BaselineReqType t = ReadReqType(el);
       ShowProgress(ResFormat(20076, {t.name}));
       const std::string newGuid = AssignNewGUID(t.guid);
       InsertReqType(oDS, lTypeID, newGuid, t);
@@ -337,11 +299,11 @@ bool InsProjStruInfo::ConnectXMLReqTypeAttrs(DataServices& oDS, Project& /*oProj
     pugi::xml_node root = LoadBaselineFile(doc, kStructureFile);
     if (!root) return false;
     ShowProgress(ResString(20077));
-    pugi::xml_node reqTypes = RequiredChild(root, "RequirementTypes");
-    for (const pugi::xpath_node& n : ElementsByTagName(reqTypes, "RequirementType")) {
-      const int32_t lTypeID = GetNewReqTypeID(oDS, RequiredAttr(n.node(), "ID"));
+    pugi::xml_node reqTypes = RequiredElement(root, "RequirementTypes");
+    for (const pugi::xml_node& el : DescendantsNamed(reqTypes, "RequirementType")) {
+      const int32_t lTypeID = GetNewReqTypeID(oDS, RequiredAttr(el, "ID"));
       if (lTypeID == -1) return false;
-      if (!ConnectTypeAttributes(oDS, n.node(), lTypeID)) return false;
+      if (!ConnectTypeAttributes(oDS, el, lTypeID)) return false;
     }
     return true;
   } catch (...) {
@@ -357,11 +319,11 @@ bool InsProjStruInfo::CopyXMLDocTypeInfo(DataServices& oDS, Project& oProj) {
     if (!root) return false;
     pugi::xpath_node docTypes = root.select_node("//DocumentTypes");
     if (!docTypes)
-      throw VlError(kObjectVariableNotSet, "selectSingleNode",
+      throw VlError(err::kObjectVariableNotSet, "selectSingleNode",
                     "Object variable not set: element \"DocumentTypes\" is missing");
-    for (const pugi::xpath_node& n : ElementsByTagName(docTypes.node(), "DocumentType")) {
+    for (const pugi::xml_node& el : DescendantsNamed(docTypes.node(), "DocumentType")) {
       const int32_t lDocTypeID = NextKey(oDS, "DocumentType");
-      const BaselineDocType d = ReadDocType(n.node());
+      const BaselineDocType d = ReadDocType(el);
       ShowProgress(ResFormat(20073, {d.name}));
       const std::string newGuid = AssignNewGUID(d.guid);
       int32_t lReqTypeID = 0;

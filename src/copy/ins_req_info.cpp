@@ -10,6 +10,7 @@
 #include "copy/ins_gen_history_info.h"
 #include "copy/ins_overflow_info.h"
 #include "copy/insert_sql.h"
+#include "copy/xml_elements.h"
 #include "host/convert.h"
 #include "host/messages.h"
 
@@ -18,7 +19,6 @@ namespace {
 
 constexpr long kResCopyingRequirement = 20078;
 constexpr long kResParentNotFound = 20143;
-constexpr long kObjectVariableNotSet = 91;
 // The progress line shows at most this many characters of a requirement.
 constexpr size_t kProgressChars = 50;
 
@@ -117,7 +117,7 @@ bool InsReqInfo::CopyXMLPkgReqInfo(pugi::xml_node oPkg, int32_t lPkgID, DataServ
                                    Project& oProj) {
   try {
     if (!oPkg)
-      throw VlError(kObjectVariableNotSet, "selectSingleNode",
+      throw VlError(err::kObjectVariableNotSet, "selectSingleNode",
                     "Object variable not set: the package file has no package element "
                     "(PROJECT/Pkg)");
     pugi::xml_node requirements = oPkg.child("Requirements");

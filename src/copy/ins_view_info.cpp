@@ -8,6 +8,7 @@
 #include "copy/db_conventions.h"
 #include "copy/run_tables.h"
 #include "copy/view_info_xml.h"
+#include "copy/xml_elements.h"
 #include "host/convert.h"
 #include "host/messages.h"
 #include "host/path_utils.h"
@@ -92,7 +93,7 @@ bool InsViewInfo::CopyXMLQueryDefs(DataServices& oDS, Project& oProj) {
     pugi::xml_node unresolvedRoot = unresolved.append_child("PROJECT");
 
     pugi::xml_node queryDefs = RequiredElement(root, "QUERYDEFS");
-    for (pugi::xml_node qdef : ElementsBelow(queryDefs, "QUERYDEF")) {
+    for (pugi::xml_node qdef : DescendantsNamed(queryDefs, "QUERYDEF")) {
       const std::string queryString = ElementText(qdef, "QUERYSTRING");
       bool bExternal = false;
       std::string extProjGuid;
@@ -202,7 +203,7 @@ void InsViewInfo::LoadExtProjRTGUIDs(const std::string& sExtProjGUID,
   ext_keeps_guids_ = false;
   pugi::xml_node last = doc.last_child();
   if (!last || !last.first_child()) return;
-  for (pugi::xml_node pair : ElementsBelow(last, "GUID")) {
+  for (pugi::xml_node pair : DescendantsNamed(last, "GUID")) {
     const std::string oldGuid = pair.attribute("OLDGUID").value();
     if (!ext_translations_.Exists(oldGuid))
       ext_translations_.Add(oldGuid, pair.attribute("NEWGUID").value());
@@ -228,7 +229,7 @@ bool InsViewInfo::CompleteUnResQueryDefs(Project& oProj) {
       pugi::xml_node root = doc.last_child();
       if (root && root.first_child()) {
         std::shared_ptr<DataServices> ds = DataServicesOf(*other);
-        for (pugi::xml_node qdef : ElementsBelow(doc, "QUERYDEF")) {
+        for (pugi::xml_node qdef : DescendantsNamed(doc, "QUERYDEF")) {
           const std::string original = ElementText(qdef, "QUERYSTRING");
           std::string ref;
           if (!GetExtProjRef(original, ref) || ref != baselineGuid) continue;

@@ -6,6 +6,7 @@
 #include "copy/ins_view_info.h"
 #include "copy/run_tables.h"
 #include "copy/view_info_xml.h"
+#include "copy/xml_elements.h"
 #include "host/convert.h"
 #include "host/host_globals.h"
 #include "host/messages.h"
@@ -121,7 +122,7 @@ bool InsViewInfo::CopyXMLPkgViewInfo(pugi::xml_node oPkg, int32_t lPkgID, DataSe
 
     pugi::xml_node views = oPkg.child("Views");
     if (!views) return true;
-    for (pugi::xml_node view : ElementsBelow(views, "View")) {
+    for (pugi::xml_node view : DescendantsNamed(views, "View")) {
       if (ViewHasUnResQdefs(view, root, oDS, lPkgID)) continue;
       const std::string reqTypeGuid = ElementText(view, "ReqTypeID");
       const std::string secReqTypeGuid = ElementText(view, "SecReqTypeID");
@@ -225,7 +226,8 @@ bool InsViewInfo::CompleteUnResViews() {
       pugi::xml_node root = doc.last_child();
       if (root && root.first_child()) {
         std::shared_ptr<DataServices> ds = DataServicesOf(*other);
-        for (pugi::xml_node view : ElementsBelow(doc, "View")) CompleteUnResView(view, *ds, *other);
+        for (pugi::xml_node view : DescendantsNamed(doc, "View"))
+          CompleteUnResView(view, *ds, *other);
       }
       SaveOrDelete(doc, path);
     }

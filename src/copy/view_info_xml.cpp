@@ -6,27 +6,6 @@
 #include "host/xml_file.h"
 
 namespace vl {
-namespace {
-
-constexpr long kObjectVariableNotSet = 91;
-
-}  // namespace
-
-pugi::xml_node RequiredElement(const pugi::xml_node& parent, const char* name) {
-  pugi::xml_node child = parent.child(name);
-  if (!child)
-    throw VlError(kObjectVariableNotSet, "selectSingleNode",
-                  std::string("Object variable not set: element \"") + name + "\" of \"" +
-                      parent.name() + "\" is missing");
-  return child;
-}
-
-std::vector<pugi::xml_node> ElementsBelow(const pugi::xml_node& parent, const char* name) {
-  std::vector<pugi::xml_node> found;
-  for (const pugi::xpath_node& n : parent.select_nodes((std::string(".//") + name).c_str()))
-    found.push_back(n.node());
-  return found;
-}
 
 void MoveElement(pugi::xml_node newParent, pugi::xml_node element) {
   newParent.append_copy(element);

@@ -1,21 +1,12 @@
-// Small XML steps of the query definition and view copier: elements found
-// in document order, moved between documents, given a new text, and the
-// "UnRes" files saved back or deleted when empty.
+// Small XML steps of the query definition and view copier: elements moved
+// between documents, given a new text, and the "UnRes" files saved back or
+// deleted when empty.
 #pragma once
 
 #include <pugixml.hpp>
 #include <string>
-#include <vector>
 
 namespace vl {
-
-// The child element `name` of `parent`. Throws VlError (object variable not
-// set) naming both when it is missing.
-pugi::xml_node RequiredElement(const pugi::xml_node& parent, const char* name);
-
-// Every element named `name` below `parent` (at any depth), in document
-// order, taken before the caller changes the document.
-std::vector<pugi::xml_node> ElementsBelow(const pugi::xml_node& parent, const char* name);
 
 // Appends a copy of `element` (attributes and children) to `newParent`,
 // which may be in another document, and removes `element` from its own.

@@ -9,7 +9,7 @@ namespace vl {
 
 // Well-known error numbers.
 namespace err {
-constexpr long kObjectErrorBase = -2147221504;       // vbObjectError
+constexpr long kObjectErrorBase = -2147221504;           // vbObjectError
 constexpr long kGuidGenerate = kObjectErrorBase + 4004;  // -2147217500
 constexpr long kGuidToString = kObjectErrorBase + 4005;  // -2147217499
 constexpr long kTypeMismatch = 13;
@@ -20,10 +20,12 @@ constexpr long kPathNotFound = 76;
 constexpr long kPermissionDenied = 70;
 constexpr long kFileAlreadyExists = 58;
 constexpr long kObjectRequired = 424;
-constexpr long kKeyAlreadyExists = 457;       // dictionary: key already associated
-constexpr long kDatabase = -2147217900;       // a statement the database rejected
-constexpr long kDatabaseOpen = -2147467259;   // a database that cannot be opened
-constexpr long kUnspecified = -2147467259;    // anything else (E_FAIL)
+constexpr long kObjectVariableNotSet = 91;   // an element or object that is not there
+constexpr long kInvalidUseOfNull = 94;       // reading a value that is not there
+constexpr long kKeyAlreadyExists = 457;      // dictionary: key already associated
+constexpr long kDatabase = -2147217900;      // a statement the database rejected
+constexpr long kDatabaseOpen = -2147467259;  // a database that cannot be opened
+constexpr long kUnspecified = -2147467259;   // anything else (E_FAIL)
 }  // namespace err
 
 // A failure raised by the program or one of its host components. `number`
