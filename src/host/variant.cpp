@@ -34,66 +34,39 @@ double SingleAsShown(double v) {
 
 }  // namespace
 
-Variant Variant::Null() {
-  Variant v;
-  v.type_ = vbNull;
-  return v;
-}
-
-Variant Variant::Integer(int16_t value) {
-  Variant v;
-  v.type_ = vbInteger;
+Variant Variant::Whole(VarType type, int64_t value) {
+  Variant v(type);
   v.i_ = value;
   return v;
 }
 
-Variant Variant::Long(int32_t value) {
-  Variant v;
-  v.type_ = vbLong;
-  v.i_ = value;
-  return v;
-}
-
-Variant Variant::Single(float value) {
-  Variant v;
-  v.type_ = vbSingle;
+Variant Variant::Real(VarType type, double value) {
+  Variant v(type);
   v.d_ = value;
   return v;
 }
 
-Variant Variant::Double(double value) {
-  Variant v;
-  v.type_ = vbDouble;
-  v.d_ = value;
-  return v;
-}
+Variant Variant::Null() { return Variant(vbNull); }
+Variant Variant::Integer(int16_t value) { return Whole(vbInteger, value); }
+Variant Variant::Long(int32_t value) { return Whole(vbLong, value); }
+Variant Variant::Boolean(bool value) { return Whole(vbBoolean, value ? 1 : 0); }
+Variant Variant::Single(float value) { return Real(vbSingle, value); }
+Variant Variant::Double(double value) { return Real(vbDouble, value); }
 
 Variant Variant::Currency(double value) {
-  Variant v;
-  v.type_ = vbCurrency;
   // Currency holds four decimal places.
-  v.d_ = std::round(value * 10000.0) / 10000.0;
-  return v;
+  return Real(vbCurrency, std::round(value * 10000.0) / 10000.0);
 }
 
 Variant Variant::Date(const VlDate& value) {
-  Variant v;
-  v.type_ = vbDate;
+  Variant v(vbDate);
   v.date_ = value;
   return v;
 }
 
 Variant Variant::String(std::string value) {
-  Variant v;
-  v.type_ = vbString;
+  Variant v(vbString);
   v.s_ = std::move(value);
-  return v;
-}
-
-Variant Variant::Boolean(bool value) {
-  Variant v;
-  v.type_ = vbBoolean;
-  v.i_ = value ? 1 : 0;
   return v;
 }
 

@@ -10,8 +10,8 @@ namespace vl {
 enum VarType {
   vbEmpty = 0,
   vbNull = 1,
-  vbInteger = 2,   // 16-bit
-  vbLong = 3,      // 32-bit
+  vbInteger = 2,  // 16-bit
+  vbLong = 3,     // 32-bit
   vbSingle = 4,
   vbDouble = 5,
   vbCurrency = 6,
@@ -53,8 +53,8 @@ class Variant {
   bool IsNumber() const { return type_ >= vbInteger && type_ <= vbCurrency; }
 
   // Raw access; valid for the matching types.
-  int64_t AsInt() const { return i_; }       // Integer, Long, Boolean (1/0)
-  double AsDouble() const;                   // any number type
+  int64_t AsInt() const { return i_; }  // Integer, Long, Boolean (1/0)
+  double AsDouble() const;              // any number type
   const VlDate& AsDate() const { return date_; }
   const std::string& AsString() const { return s_; }
   bool AsBool() const { return i_ != 0; }
@@ -67,6 +67,11 @@ class Variant {
   friend bool operator==(const Variant& a, const Variant& b);
 
  private:
+  explicit Variant(VarType type) : type_(type) {}
+  // A number of `type` held as a whole number or as a double.
+  static Variant Whole(VarType type, int64_t value);
+  static Variant Real(VarType type, double value);
+
   VarType type_ = vbEmpty;
   int64_t i_ = 0;
   double d_ = 0;
