@@ -1,0 +1,168 @@
+// Texts that SQL and XML treat specially, stored exactly as the literal
+// rule says (a "|" becomes the character 26, a quote not already doubled
+// is doubled, a text of blanks becomes empty), on SQLite and PostgreSQL;
+// and the same baseline written in UTF-8, UTF-16 and windows-1252, with
+// file names in other letter cases and dates in every form, giving the
+// same project.
+#include <fstream>
+
+#include "host/pg_test_support.h"
+#include "hostile_fixture.h"
+
+namespace vl::hostile {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct SpecialText {
+  std::string written;  // in the baseline
+  std::string stored;   // in the database
+};
+
+const std::vector<SpecialText>& SpecialTexts() {
+  static const std::vector<SpecialText> texts = {
+      {"it's", "it's"},
+      {"can''t stop", "can't stop"},  // a pair already doubled stays a pair
+      {"'", "'"},
+      {"a|b||c",
+       "a\x1A"
+       "b\x1A\x1A"
+       "c"},
+      {"tab\tline\nctl\x01\x1F end", "tab\tline\nctl\x01\x1F end"},
+      {"\xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1 \xE6\x97\xA5\xE6\x9C\xAC "
+       "\xD0\x9F\xD1\x80\xD0\xB8 \xF0\x9F\x98\x80",
+       "\xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1 \xE6\x97\xA5\xE6\x9C\xAC "
+       "\xD0\x9F\xD1\x80\xD0\xB8 \xF0\x9F\x98\x80"},
+      {"'); DROP TABLE vlRequirements; --", "'); DROP TABLE vlRequirements; --"},
+      {"%1 %s {ts '2003-01-01 00:00:00'}", "%1 %s {ts '2003-01-01 00:00:00'}"},
+      {"   ", ""}};
+  return texts;
+}
+
+enum class Db { kSQLite, kPostgreSQL };
+
+class SpecialTextsTest : public HostileTest, public ::testing::WithParamInterface<Db> {
+ protected:
+  void SetUp() override {
+    HostileTest::SetUp();
+    if (GetParam() == Db::kPostgreSQL) {
+      VL_NEED_PG_SERVER();
+      schema_ = std::make_unique<pgtest::ScratchSchema>(conninfo_, "hostile");
+    }
+    gen::Options o = SmallBaseline();
+    o.requirements = 40;  // enough in the root package
+    Generate(o);
+  }
+  void TearDown() override {
+    schema_.reset();
+    HostileTest::TearDown();
+  }
+
+  int CreateHere() {
+    if (GetParam() == Db::kSQLite) return Create();
+    return Create(
+        {"--database", "PostgreSQL", "--pg-conninfo", conninfo_, "--pg-schema", schema_->name()});
+  }
+  std::string Stored(const std::string& sql) {
+    if (GetParam() == Db::kSQLite) return QueryOne(sql);
+    return pgtest::Observer(conninfo_, schema_->name()).Scalar(sql);
+  }
+
+  std::string conninfo_;
+  std::unique_ptr<pgtest::ScratchSchema> schema_;
+};
+
+TEST_P(SpecialTextsTest, AreStoredByTheLiteralRule) {
+  // Each special text becomes the name of one requirement and the text of
+  // the next.
+  std::vector<std::string> guids;
+  EditXml(RootPackageFile(), [&](pugi::xml_document& doc) {
+    pugi::xpath_node_set reqs = doc.select_nodes("//Req");
+    ASSERT_GT(reqs.size(), SpecialTexts().size());
+    for (size_t i = 0; i < SpecialTexts().size(); ++i) {
+      pugi::xml_node req = reqs[i].node();
+      guids.push_back(req.child("GUID").text().get());
+      req.child("RName").text().set(SpecialTexts()[i].written.c_str());
+      reqs[i + 1].node().child("RText").text().set(SpecialTexts()[i].written.c_str());
+    }
+  });
+  ASSERT_EQ(CreateHere(), 0) << err_;
+  pugi::xml_document map;
+  ASSERT_TRUE(map.load_file((fs::path(ProjectFolder()) / "ReqGUIDMap.xml").c_str()));
+  auto newGuid = [&](size_t i) {
+    return std::string(map.select_node(("//GUID[@OLDGUID='" + guids[i] + "']/@NEWGUID").c_str())
+                           .attribute()
+                           .value());
+  };
+  for (size_t i = 0; i < SpecialTexts().size(); ++i) {
+    SCOPED_TRACE(SpecialTexts()[i].written);
+    EXPECT_EQ(
+        Stored("SELECT REQUIREMENTNAME FROM vlRequirements WHERE VLGUID = '" + newGuid(i) + "'"),
+        SpecialTexts()[i].stored);
+  }
+  EXPECT_NE(Stored("SELECT COUNT(*) FROM vlRequirements"), "0");
+}
+
+INSTANTIATE_TEST_SUITE_P(Databases, SpecialTextsTest,
+                         ::testing::Values(Db::kSQLite, Db::kPostgreSQL),
+                         [](const ::testing::TestParamInfo<Db>& info) {
+                           return info.param == Db::kSQLite ? "SQLite" : "PostgreSQL";
+                         });
+
+// What a project holds, as text, without the GUIDs and keys each run
+// makes anew.
+class SameProjectTest : public HostileTest {
+ protected:
+  std::string Contents() {
+    std::string all;
+    for (const char* sql :
+         {"SELECT REQUIREMENTNAME, REQUIREMENTTEXT FROM vlRequirements ORDER BY ID",
+          "SELECT LOGINNAME, FULLNAME FROM vlUsers ORDER BY ID",
+          "SELECT NAME, DESCRIPTION FROM vlPackages ORDER BY ID",
+          "SELECT NAME, FILENAME, FILEEXTENSION, FILESIZE FROM vlDocuments ORDER BY ID",
+          "SELECT ITEMTEXT FROM vlUserDefinedListItems ORDER BY ITEMID",
+          "SELECT COUNT(*) FROM VlToRelationships", "SELECT COUNT(*) FROM VLDISCUSSIONS"}) {
+      for (const auto& row : Query(sql)) {
+        for (const auto& value : row) all += value + "|";
+        all += "\n";
+      }
+    }
+    return all;
+  }
+  // Creates a project from a baseline generated with `options` and
+  // returns what it holds.
+  std::string ProjectFrom(const gen::Options& options) {
+    Generate(options);
+    fs::remove_all(ProjectFolder());
+    EXPECT_EQ(Create(), 0) << err_;
+    return Contents();
+  }
+};
+
+TEST_F(SameProjectTest, EveryEncodingGivesTheSameProject) {
+  gen::Options o = SmallBaseline();
+  const std::string utf8 = ProjectFrom(o);
+  ASSERT_NE(utf8.find("\n"), std::string::npos);
+  o.encoding = gen::FileEncoding::kUtf16;
+  EXPECT_EQ(ProjectFrom(o), utf8);
+  o.encoding = gen::FileEncoding::kWindows1252;
+  EXPECT_EQ(ProjectFrom(o), utf8);
+}
+
+TEST_F(SameProjectTest, FileNamesInOtherLetterCasesAndDatesInOtherFormsGiveTheSameProject) {
+  gen::Options o = SmallBaseline();
+  const std::string exact = ProjectFrom(o);
+  const std::string dates = QueryOne("SELECT GROUP_CONCAT(VERSIONDATETIME) FROM vlRequirements");
+  o.file_case = gen::FileNameCase::kUpper;
+  EXPECT_EQ(ProjectFrom(o), exact);
+  o.file_case = gen::FileNameCase::kLower;
+  o.date_style = gen::DateStyle::kUs;
+  EXPECT_EQ(ProjectFrom(o), exact);
+  EXPECT_EQ(QueryOne("SELECT GROUP_CONCAT(VERSIONDATETIME) FROM vlRequirements"), dates);
+  o.date_style = gen::DateStyle::kIso;
+  EXPECT_EQ(ProjectFrom(o), exact);
+  EXPECT_EQ(QueryOne("SELECT GROUP_CONCAT(VERSIONDATETIME) FROM vlRequirements"), dates);
+}
+
+}  // namespace
+}  // namespace vl::hostile
