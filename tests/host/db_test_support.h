@@ -4,37 +4,14 @@
 
 #include <sqlite3.h>
 
-#include <atomic>
-#include <filesystem>
-#include <random>
 #include <string>
+
+#include "support/scratch_folder.h"
 
 namespace vl::dbtest {
 
-class TempDir {
- public:
-  TempDir() {
-    static std::atomic<unsigned> counter{0};
-    std::random_device rd;
-    path_ = std::filesystem::temp_directory_path() /
-            ("vl-db-" + std::to_string(rd()) + "-" + std::to_string(counter++));
-    std::filesystem::create_directories(path_);
-  }
-  ~TempDir() {
-    std::error_code ec;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ec);
-    std::filesystem::remove_all(path_, ec);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-
-  std::string path() const { return path_.string(); }
-  std::string File(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  std::filesystem::path path_;
-};
+// A scratch folder removed afterwards.
+using TempDir = vl::testing::ScratchFolder;
 
 // A plain connection of its own to a database file.
 class OtherConnection {

@@ -2,35 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <optional>
-
 #include "errors/message_sink.h"
 #include "errors/vl_error.h"
 #include "host/host_globals.h"
-#include "host/scratch_folder.h"
+#include "support/scoped_env.h"
+#include "support/scratch_folder.h"
 
 namespace vl {
 namespace {
-
-// Sets an environment variable for one test and puts the old value back.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const std::string& value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    setenv(name, value.c_str(), 1);
-  }
-  ~ScopedEnv() {
-    if (old_)
-      setenv(name_, old_->c_str(), 1);
-    else
-      unsetenv(name_);
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
 
 class InstallSettingsTest : public ::testing::Test {
  protected:
@@ -51,8 +30,8 @@ class InstallSettingsTest : public ::testing::Test {
   void WriteDrivers(const std::string& content) { install_.Write("Bin/DB Drivers.dat", content); }
 
   testing::ScratchFolder system_, user_, install_;
-  ScopedEnv dirs_{"XDG_CONFIG_DIRS", system_.path()};
-  ScopedEnv home_{"XDG_CONFIG_HOME", user_.path()};
+  testing::ScopedEnv dirs_{"XDG_CONFIG_DIRS", system_.path()};
+  testing::ScopedEnv home_{"XDG_CONFIG_HOME", user_.path()};
   RecordingMessageSink sink_;
 };
 
@@ -82,9 +61,9 @@ TEST_F(InstallSettingsTest, SettingsPathsFollowTheXdgVariables) {
   // The first folder of the list that holds the file is taken.
   testing::ScratchFolder other;
   WriteSystemSettings("/x");
-  ScopedEnv list("XDG_CONFIG_DIRS", "relative:" + other.path() + ":" + system_.path());
+  testing::ScopedEnv list("XDG_CONFIG_DIRS", "relative:" + other.path() + ":" + system_.path());
   EXPECT_EQ(SystemSettingsPath(), system_.path() + "/Corvane Software/Velloq.conf");
-  ScopedEnv none("XDG_CONFIG_DIRS", "");
+  testing::ScopedEnv none("XDG_CONFIG_DIRS", "");
   EXPECT_EQ(SystemSettingsPath(), "/etc/xdg/Corvane Software/Velloq.conf");
 }
 

@@ -8,7 +8,7 @@
 #include "errors/vl_error.h"
 #include "host/host_globals.h"
 #include "host/os_info.h"
-#include "host/scratch_folder.h"
+#include "support/scratch_folder.h"
 
 namespace vl {
 namespace {

@@ -3,36 +3,17 @@
 // is needed.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
-#include <optional>
 
 #include "errors/vl_error.h"
 #include "host/host_globals.h"
 #include "host/install_settings.h"
 #include "host/new_project_definition.h"
-#include "host/scratch_folder.h"
+#include "support/scoped_env.h"
+#include "support/scratch_folder.h"
 
 namespace vl {
 namespace {
-
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const std::string& value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    setenv(name, value.c_str(), 1);
-  }
-  ~ScopedEnv() {
-    if (old_)
-      setenv(name_, old_->c_str(), 1);
-    else
-      unsetenv(name_);
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
 
 std::string ShippedDrivers() {
   std::ifstream in(std::string(VL_SOURCE_DIR) + "/resources/DB Drivers.dat");
@@ -45,8 +26,8 @@ class ShippedDriversTest : public ::testing::Test {
   void TearDown() override { ResetHostGlobals(); }
 
   testing::ScratchFolder system_, user_, install_, shipped_;
-  ScopedEnv dirs_{"XDG_CONFIG_DIRS", system_.path()};
-  ScopedEnv home_{"XDG_CONFIG_HOME", user_.path()};
+  testing::ScopedEnv dirs_{"XDG_CONFIG_DIRS", system_.path()};
+  testing::ScopedEnv home_{"XDG_CONFIG_HOME", user_.path()};
 };
 
 TEST_F(ShippedDriversTest, TheProgramsOfferPostgreSQLWhereTheInstallationOffersNoList) {

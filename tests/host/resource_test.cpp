@@ -11,7 +11,7 @@
 #include "errors/vl_error.h"
 #include "host/host_globals.h"
 #include "host/messages.h"
-#include "host/scratch_folder.h"
+#include "support/scratch_folder.h"
 
 namespace vl {
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "host/host_globals.h"
-#include "host/scratch_folder.h"
+#include "support/scratch_folder.h"
 
 namespace vl {
 namespace {

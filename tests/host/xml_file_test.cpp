@@ -5,11 +5,11 @@
 
 #include <filesystem>
 #include <fstream>
-#include <random>
 
 #include "errors/vl_error.h"
 #include "host/host_globals.h"
 #include "host/xml_encoding.h"
+#include "support/scratch_folder.h"
 
 namespace vl {
 namespace {
@@ -21,18 +21,7 @@ const std::string kEuro = "\xE2\x82\xAC";
 
 class XmlFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ResetHostGlobals();
-    std::random_device rd;
-    dir_ = fs::temp_directory_path() /
-           ("vl_xml_test_" + std::to_string(rd()) + "_" + std::to_string(::getpid()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(dir_, ec);
-  }
+  void SetUp() override { ResetHostGlobals(); }
   std::string Folder() const { return dir_.string(); }
   void Write(const std::string& name, const std::string& bytes) {
     std::ofstream(dir_ / name, std::ios::binary) << bytes;
@@ -42,7 +31,8 @@ class XmlFileTest : public ::testing::Test {
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
 
-  fs::path dir_;
+  testing::ScratchFolder scratch_;
+  const fs::path dir_{scratch_.path()};
 };
 
 // UTF-16 bytes of an ASCII/Latin-1 text, little or big endian, with a BOM.

@@ -13,20 +13,27 @@ namespace vl::testing {
 class ScratchFolder {
  public:
   ScratchFolder() {
+    // The process's own count keeps two folders of one run apart even
+    // when the random source repeats itself.
     static std::atomic<unsigned> counter{0};
     std::random_device rd;
     path_ = std::filesystem::temp_directory_path() /
-            ("vl-h2-" + std::to_string(rd()) + "-" + std::to_string(counter++));
+            ("vl-test-" + std::to_string(rd()) + "-" + std::to_string(counter++));
     std::filesystem::create_directories(path_);
   }
   ~ScratchFolder() {
+    // A test may have taken away the right to change the folder.
     std::error_code ec;
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ec);
     std::filesystem::remove_all(path_, ec);
   }
   ScratchFolder(const ScratchFolder&) = delete;
   ScratchFolder& operator=(const ScratchFolder&) = delete;
 
   std::string path() const { return path_.string(); }
+  // The full path of `relative` inside the folder.
+  std::string File(const std::string& relative) const { return (path_ / relative).string(); }
   // Writes `content` byte for byte to `relative` (folders created as needed)
   // and returns the full path.
   std::string Write(const std::string& relative, const std::string& content) const {
