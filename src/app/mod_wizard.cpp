@@ -34,14 +34,15 @@ bool CreateGlobalObjects() {
 bool InitGlobalObjects(const std::string& programDir, void (*initForm)()) {
   try {
     goResource->InitResources(programDir + "/" + kResourceFileName, kAppName);
+    // The programs ship a "DB Drivers.dat" beside the resource file for
+    // an installation that has none of its own; the form lists the
+    // database types too.
+    SetShippedFilesFolder(programDir);
     gsMsgTitle = goResource->GetString(200);
     goBLProjInfo->init();
     if (initForm) initForm();
     goProjDefFactory = std::make_unique<ProjectDefinitionFactory>();
     goNewProjDef = goProjDefFactory->CreateDefinition();
-    // The programs ship a "DB Drivers.dat" beside the resource file for
-    // an installation that has none of its own.
-    SetShippedFilesFolder(programDir);
     gdictDBDrivers = RetrieveDrivers();
     return true;
   } catch (...) {
