@@ -262,8 +262,7 @@ std::shared_ptr<Project> SqlProjectApplication::Open(const std::string& vlp,
 
 // Projects on PostgreSQL keep their tables in a schema of their own; the
 // project file names the server and the schema, never a password.
-void SqlProjectApplication::CreatePgProject(const std::string& vlp,
-                                            const NewProjectDefinition& def,
+void SqlProjectApplication::CreatePgProject(const std::string& vlp, const NewProjectDefinition& def,
                                             const std::string& name) {
   ProjectFileInfo info;
   info.name = name;
@@ -288,9 +287,9 @@ void SqlProjectApplication::CreatePgProject(const std::string& vlp,
   try {
     WriteProjectFile(vlp, info);
   } catch (const VlError& e) {
-    throw VlError(e.number(), kSource,
-                  "The project was created in " + PgDatabasePool::NameOf(where) + ", but " +
-                      e.description());
+    throw VlError(
+        e.number(), kSource,
+        "The project was created in " + PgDatabasePool::NameOf(where) + ", but " + e.description());
   }
 }
 
