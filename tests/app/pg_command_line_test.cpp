@@ -2,16 +2,15 @@
 // server (see tests/host/pg_test_support.h).
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <optional>
-#include <random>
 #include <sstream>
 
 #include "app/command_line.h"
 #include "app_fixture.h"
 #include "host/pg_test_support.h"
 #include "host/project_file.h"
+#include "support/scoped_env.h"
+#include "support/scratch_folder.h"
 
 namespace vl {
 namespace {
@@ -56,42 +55,18 @@ TEST(PgCommandLineParse, ServerOptionsAreTaken) {
 // beside the programs is there for it already.
 std::vector<std::string> g_listed_by_form;
 
-// Sets an environment variable for one test and puts the old value back.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const std::string& value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    setenv(name, value.c_str(), 1);
-  }
-  ~ScopedEnv() {
-    if (old_)
-      setenv(name_, old_->c_str(), 1);
-    else
-      unsetenv(name_);
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
-
 TEST(PgStartUp, TheShippedListOffersPostgreSQLWhereNoInstallationIsKnown) {
-  const auto empty = std::filesystem::temp_directory_path() /
-                     ("vl-no-install-" + std::to_string(std::random_device{}()));
-  std::filesystem::create_directories(empty);
-  {
-    ScopedEnv dirs("XDG_CONFIG_DIRS", empty.string());
-    ScopedEnv home("XDG_CONFIG_HOME", empty.string());
-    ResetGlobalObjects();
-    ASSERT_TRUE(CreateGlobalObjects());
-    g_listed_by_form.clear();
-    EXPECT_TRUE(
-        InitGlobalObjects(VL_BINARY_DIR, [] { g_listed_by_form = RetrieveDrivers().Keys(); }));
-    EXPECT_EQ(g_listed_by_form, (std::vector<std::string>{"SQLite", "PostgreSQL"}));
-    EXPECT_EQ(gdictDBDrivers.Keys(), g_listed_by_form);
-    ResetGlobalObjects();
-  }
-  std::filesystem::remove_all(empty);
+  testing::ScratchFolder empty;
+  testing::ScopedEnv dirs("XDG_CONFIG_DIRS", empty.path());
+  testing::ScopedEnv home("XDG_CONFIG_HOME", empty.path());
+  ResetGlobalObjects();
+  ASSERT_TRUE(CreateGlobalObjects());
+  g_listed_by_form.clear();
+  EXPECT_TRUE(
+      InitGlobalObjects(VL_BINARY_DIR, [] { g_listed_by_form = RetrieveDrivers().Keys(); }));
+  EXPECT_EQ(g_listed_by_form, (std::vector<std::string>{"SQLite", "PostgreSQL"}));
+  EXPECT_EQ(gdictDBDrivers.Keys(), g_listed_by_form);
+  ResetGlobalObjects();
 }
 
 class PgCommandLineTest : public AppTest {

@@ -7,6 +7,7 @@
 #include "errors/vl_error.h"
 #include "host/host_globals.h"
 #include "host/pg_test_support.h"
+#include "support/scoped_env.h"
 
 namespace vl {
 namespace {
@@ -319,11 +320,12 @@ TEST_F(PgConnectionTest, WrongCredentialsAndDatabasesAreNamedWithTheReason) {
   d = ErrorOf([&] { PgDataServices::Connect(pw); });
   EXPECT_NE(d.find("password"), std::string::npos) << d;  // never taken from the settings
   pw.options.clear();
-  ::setenv("PGPASSWORD", "wrong", 1);
-  d = ErrorOf([&] { PgDataServices::Connect(pw); });
-  ::setenv("PGPASSWORD", "right", 1);
+  {
+    testing::ScopedEnv wrong("PGPASSWORD", "wrong");
+    d = ErrorOf([&] { PgDataServices::Connect(pw); });
+  }
+  testing::ScopedEnv right_password("PGPASSWORD", "right");
   const std::string right = ErrorOf([&] { PgDataServices::Connect(pw); });
-  ::unsetenv("PGPASSWORD");
   if (right != "<no error>" || d == "<no error>")
     GTEST_SKIP() << "this server does not ask vl_pw_test for a password";
   EXPECT_NE(d.find("password authentication failed"), std::string::npos) << d;
