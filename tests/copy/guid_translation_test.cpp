@@ -3,22 +3,16 @@
 #include <regex>
 #include <set>
 
-#include "baseline/bl_proj_info.h"
+#include "copy/copy_test_support.h"
 #include "copy/db_conventions.h"
 #include "copy/run_tables.h"
-#include "host/host_globals.h"
 
 namespace vl {
 namespace {
 
 class GuidTranslationTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ResetHostGlobals();
-    ResetBaselineGlobals();
-    ResetCopyGlobals();
-    ResetLookupCache();
-  }
+  void SetUp() override { testing::ResetAllGlobals(); }
 };
 
 using Pairs = std::vector<std::pair<std::string, std::string>>;

@@ -2,7 +2,7 @@
 
 #include <map>
 
-#include "baseline/bl_proj_info.h"
+#include "copy/copy_test_support.h"
 #include "copy/db_conventions.h"
 #include "copy/run_tables.h"
 #include "errors/vl_error.h"
@@ -51,10 +51,7 @@ class RecordingDataServices : public DataServices {
 class IdLookupTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ResetHostGlobals();
-    ResetBaselineGlobals();
-    ResetCopyGlobals();
-    ResetLookupCache();
+    testing::ResetAllGlobals();
     goResource = std::make_unique<Resource>();
     goResource->SetString(20085, "No translation for this object.");
     goResource->SetString(20084, "The translated object is not in the database.");

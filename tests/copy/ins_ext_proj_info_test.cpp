@@ -29,15 +29,9 @@ class InsExtProjInfoTest : public ProjectPairTest {
   // `externalProjects` under PROJECT; the new project is to lie in
   // Root()/Alpha.
   void UseBaseline(const std::string& externalProjects) {
-    WriteFile(root_ / "baseline" / "BaselineList.xml",
-              std::string("<BaselineList><PROJECT><BaselineType>Project</BaselineType><GUID>") +
-                  kBaselineGuid + "</GUID></PROJECT></BaselineList>");
-    WriteFile(root_ / "baseline" / "Project.xml", R"(<Project Name="Alpha" Description=""/>)");
-    WriteFile(root_ / "baseline" / "ExternalProjects.xml",
-              std::string("<?xml version=\"1.0\"?>\n<PROJECT GUID=\"") + kBaselineGuid + "\">\n" +
-                  externalProjects + "</PROJECT>\n");
-    ASSERT_TRUE(goBLProjInfo->ValidateBLProj(Baseline()));
-    goBLProjInfo->SetVLPFolder(FolderOf("Alpha"));
+    UseValidatedBaseline(kBaselineGuid, std::string("<?xml version=\"1.0\"?>\n<PROJECT GUID=\"") +
+                                            kBaselineGuid + "\">\n" + externalProjects +
+                                            "</PROJECT>\n");
   }
 
   static std::string Entry(const char* guid, const char* name, const std::string& extra = "") {

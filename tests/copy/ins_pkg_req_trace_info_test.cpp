@@ -66,14 +66,7 @@ class TraceCopyTest : public ProjectPairTest {
   // A validated baseline of the project kBaselineGuid, traces chosen, with
   // the package tree given by WritePackage; the new project is Root()/Alpha.
   void UseBaseline() {
-    WriteFile(root_ / "baseline" / "BaselineList.xml",
-              std::string("<BaselineList><PROJECT><BaselineType>Project</BaselineType><GUID>") +
-                  kBaselineGuid + "</GUID></PROJECT></BaselineList>");
-    WriteFile(root_ / "baseline" / "Project.xml", R"(<Project Name="Alpha" Description=""/>)");
-    WriteFile(root_ / "baseline" / "ExternalProjects.xml",
-              std::string("<PROJECT GUID=\"") + kBaselineGuid + "\"/>");
-    ASSERT_TRUE(goBLProjInfo->ValidateBLProj(Baseline()));
-    goBLProjInfo->SetVLPFolder(FolderOf("Alpha"));
+    UseValidatedBaseline(kBaselineGuid, std::string("<PROJECT GUID=\"") + kBaselineGuid + "\"/>");
     goBLProjInfo->SetCreateTraces(true);
     WriteFile(root_ / "baseline" / "PackageList.XML",
               std::string(R"(<?xml version="1.0"?><PROJECT><Pkg ParentID="0" GUID=")") + kRootPkg +

@@ -74,7 +74,7 @@ TEST_F(ProjInfoCopyTest, WithoutHistoryTheProjectGetsOneRecordNamingTheBaseline)
   WriteBaselineFile("Project.xml", kProjectXml);
   OpenNewProject();
   ds_->ExecuteSQL("UPDATE vlProjects SET VERSIONLABEL = 'Kept' WHERE ID = " + Pid());
-  const std::string reason = "From " + BaselineFolder() + " (; )";
+  const std::string reason = "From " + Baseline() + " (; )";
 
   RecordingDataServices rec(*ds_);
   InsProjInfo copier;
@@ -100,7 +100,7 @@ TEST_F(ProjInfoCopyTest, WithoutHistoryTheProjectGetsOneRecordNamingTheBaseline)
 
 TEST_F(ProjInfoCopyTest, AReasonOneCharacterOverTheLimitGoesToTheOverflowTableFirst) {
   WriteBaselineFile("Project.xml", kProjectXml);
-  const std::string reason = "From " + BaselineFolder() + " (; )";
+  const std::string reason = "From " + Baseline() + " (; )";
   const int32_t limit = static_cast<int32_t>(CharCount(reason)) - 1;
   OpenNewProject(limit);
 

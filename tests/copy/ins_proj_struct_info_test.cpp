@@ -6,31 +6,21 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <atomic>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <pugixml.hpp>
-#include <random>
 #include <string>
 #include <vector>
 
-#include "baseline/bl_proj_info.h"
-#include "copy/db_conventions.h"
-#include "copy/run_tables.h"
-#include "errors/message_sink.h"
+#include "copy/project_pair_fixture.h"
 #include "host/data_services_wrappers.h"
-#include "host/host_globals.h"
-#include "host/new_project_definition.h"
-#include "host/project_application.h"
-#include "host/resource.h"
 
 namespace vl {
 namespace {
 
 namespace fs = std::filesystem;
-using Rows = std::vector<std::vector<std::string>>;
+using Table = std::vector<std::vector<std::string>>;
 
 constexpr const char* kBaselineGuid = "{0B5E1A2C-0000-4000-8000-00000000B1A5}";
 
@@ -83,35 +73,20 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
   return text;
 }
 
-class InsProjStruInfoTest : public ::testing::Test {
+class InsProjStruInfoTest : public testing::ProjectPairTest {
  protected:
   void SetUp() override {
-    ResetHostGlobals();
-    ResetBaselineGlobals();
-    ResetCopyGlobals();
-    ResetLookupCache();
-    static std::atomic<unsigned> counter{0};
-    std::random_device rd;
-    root_ = fs::temp_directory_path() /
-            ("vl-h7-struct-" + std::to_string(rd()) + "-" + std::to_string(counter++));
-    fs::create_directories(root_ / "baseline");
-
-    goResource = std::make_unique<Resource>();
-    for (const auto& [id, text] : kTexts) goResource->SetString(id, text);
-    sink_.Clear();
-    SetMessageSink(&sink_);
-    goNewProjDef = std::make_unique<NewProjectDefinition>();
-    goProjApp = std::make_shared<SqlProjectApplication>();
-    goBLProjInfo = std::make_unique<BLProjInfo>();
-    goBLProjInfo->init();
+    ProjectPairTest::SetUp();
+    AddTexts({
+        {20073, "Document type %1"},
+        {20074, "Attribute %1"},
+        {20075, "List item %1"},
+        {20076, "Requirement type %1"},
+        {20077, "Connecting attributes"},
+    });
     // A baseline folder the descriptor accepts, so that it knows the
     // baseline's GUID.
-    WriteFile(root_ / "baseline" / "BaselineList.xml",
-              std::string("<PROJECT><BaselineType>Project</BaselineType><GUID>") + kBaselineGuid +
-                  "</GUID></PROJECT>");
-    WriteFile(root_ / "baseline" / "Project.xml", "<Project Name=\"Structure\"/>");
-    WriteFile(root_ / "baseline" / "ExternalProjects.xml", "<PROJECT/>");
-    ASSERT_TRUE(goBLProjInfo->ValidateBLProj((root_ / "baseline").string()));
+    UseValidatedBaseline(kBaselineGuid, "<PROJECT/>");
     project_ = CreateProject("Structure");
     copier_ = std::make_unique<InsProjStruInfo>();
     ds_ = DataServicesOf(*project_);
@@ -120,45 +95,14 @@ class InsProjStruInfoTest : public ::testing::Test {
   void TearDown() override {
     ds_.reset();
     project_.reset();
-    ResetCopyGlobals();
-    ResetBaselineGlobals();
-    ResetHostGlobals();
-    std::error_code ec;
-    fs::remove_all(root_, ec);
+    ProjectPairTest::TearDown();
   }
 
-  std::shared_ptr<Project> CreateProject(const std::string& name) {
-    const std::string folder = (root_ / name).string();
-    goNewProjDef->SetProjectName(name);
-    goNewProjDef->SetProjectFolder(folder);
-    goNewProjDef->SetDBType(kSQLiteDisplayName);
-    goNewProjDef->GetConnection().SetDriver(kSQLiteDriver);
-    goNewProjDef->PrepareNewProject();
-    return goProjApp->OpenProjectAs(kAppName, folder + "/" + name, name, "admin", "", true, true,
-                                    "");
-  }
+  void WriteStructure(const std::string& xml) { WriteBaselineFile("ProjectStructure.XML", xml); }
 
-  static void WriteFile(const fs::path& path, const std::string& text) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << text;
-  }
-  void WriteStructure(const std::string& xml) {
-    WriteFile(root_ / "baseline" / "ProjectStructure.XML", xml);
-  }
-
-  Rows Select(const std::string& sql) {
-    Rows rows;
-    std::unique_ptr<Recordset> rs = ds_->ExecuteSQL(sql);
-    for (rs->MoveFirst(); !rs->IsEOF(); rs->MoveNext()) {
-      std::vector<std::string> row;
-      for (size_t i = 0; i < rs->GetFields().size(); ++i)
-        row.push_back(rs->GetFieldValue(i).ToText());
-      rows.push_back(row);
-    }
-    return rows;
-  }
+  Table Select(const std::string& sql) { return Rows(*ds_, sql); }
   std::string Scalar(const std::string& sql) {
-    Rows rows = Select(sql);
+    Table rows = Select(sql);
     return rows.empty() ? "<none>" : rows[0][0];
   }
   std::string IdOf(const char* table, const char* idColumn, const std::string& oldGuid) {
@@ -190,20 +134,6 @@ class InsProjStruInfoTest : public ::testing::Test {
     return false;
   }
 
-  static constexpr std::pair<long, const char*> kTexts[] = {
-      {11011, " lacks the node "},
-      {20073, "Document type %1"},
-      {20074, "Attribute %1"},
-      {20075, "List item %1"},
-      {20076, "Requirement type %1"},
-      {20077, "Connecting attributes"},
-      {20083, "Error in %1: %2 %3 [%4]"},
-      {20084, "The translated object is not in the database."},
-      {20085, "No translation for this object."},
-  };
-
-  fs::path root_;
-  RecordingMessageSink sink_;
   std::shared_ptr<Project> project_;
   std::shared_ptr<DataServices> ds_;
   std::unique_ptr<InsProjStruInfo> copier_;
@@ -224,33 +154,33 @@ TEST_F(InsProjStruInfoTest, CopiesTheWholeStructure) {
   // The second item is the default: DEFAULTVALUE holds its new ITEMID.
   EXPECT_EQ(Select("SELECT LABEL, RANK, AUTOSUSPECT, REQUIRED, DATATYPE, DEFAULTVALUE, FLAGS, "
                    "DESCRIPTION, FIELDPROPERTIES FROM vlUserDefinedFields ORDER BY RANK"),
-            (Rows{{"Priority", "1", "1", "0", "10", low, "0", "How urgent", ""},
-                  {"Cost", "2", "0", "1", "2", "10", "3", "Don't guess", "p"}}));
+            (Table{{"Priority", "1", "1", "0", "10", low, "0", "How urgent", ""},
+                   {"Cost", "2", "0", "1", "2", "10", "3", "Don't guess", "p"}}));
   EXPECT_EQ(Select("SELECT FIELDID, ITEMRANK, ITEMTEXT FROM vlUserDefinedListItems ORDER BY "
                    "ITEMRANK"),
-            (Rows{{priority, "1", "High"}, {priority, "2", "Low"}}));
+            (Table{{priority, "1", "High"}, {priority, "2", "Low"}}));
 
   EXPECT_EQ(Select("SELECT NAME, DESCRIPTION, REQUIREMENTPREFIX, REQUIREMENTSTYLE, "
                    "REQUIREMENTCOLOR, REQUIREMENTMUSTCONTAIN, INITIALREQNUMBER, LASTREQNUMBER, "
                    "ALLOWEXTERNALREFERENCES FROM vlRequirementTypes ORDER BY NAME"),
-            (Rows{{"Feature", "Features", "FEAT", "2", "255", "", "1", "12", "1"},
-                  {"Note", "", "NOTE", "0", "0", "shall", "1", "0", "0"}}));
+            (Table{{"Feature", "Features", "FEAT", "2", "255", "", "1", "12", "1"},
+                   {"Note", "", "NOTE", "0", "0", "shall", "1", "0", "0"}}));
   const std::string feat = IdOf("vlRequirementTypes", "ID", "{RT-FEAT}");
   const std::string note = IdOf("vlRequirementTypes", "ID", "{RT-NOTE}");
   const std::string project = std::to_string(project_->GetProjectID());
   EXPECT_EQ(Select("SELECT PROJECTID, REQUIREMENTTYPEID FROM vlProjectRequirementTypes ORDER BY 2"),
-            (Rows{{project, feat}, {project, note}}));
+            (Table{{project, feat}, {project, note}}));
   // The type with an empty "Attributes" gets no links.
   EXPECT_EQ(Select("SELECT REQUIREMENTTYPEID, USERDEFINEDFIELDID FROM vlRequirementTypeFields "
                    "ORDER BY 2"),
-            (Rows{{feat, priority}, {feat, IdOf("vlUserDefinedFields", "ID", "{A-COST}")}}));
+            (Table{{feat, priority}, {feat, IdOf("vlUserDefinedFields", "ID", "{A-COST}")}}));
 
   // The second document type has no default although the first had one.
   EXPECT_EQ(Select("SELECT NAME, DESCRIPTION, FILEEXTENSION, DEFAULTREQUIREMENTTYPE, "
                    "TEMPLATENAME, TEMPLATEFILENAME FROM vlDocumentTypes ORDER BY ID"),
-            (Rows{{"Vision", "The vision", "VIS", feat, "Vision template", "vision.dot"},
-                  {"Notes", "", "NTS", "0", "", ""}}));
-  EXPECT_EQ(Select("SELECT PROJECTID FROM vlProjectDocumentTypes"), (Rows{{project}, {project}}));
+            (Table{{"Vision", "The vision", "VIS", feat, "Vision template", "vision.dot"},
+                   {"Notes", "", "NTS", "0", "", ""}}));
+  EXPECT_EQ(Select("SELECT PROJECTID FROM vlProjectDocumentTypes"), (Table{{project}, {project}}));
   EXPECT_TRUE(IsGUIDTranslated("{DT-NOTES}"));
 }
 
@@ -356,9 +286,9 @@ TEST_F(InsProjStruInfoTest, ViewsOfTheCopiedAttributesWorkInAnySqliteClient) {
       cost + ", ' 12.5 '), (2, " + cost + ", 'a lot'), (3, " + cost + ", NULL)");
   const std::string sortSql = "SELECT * FROM VlAttrValuesSortView_" + priority + " ORDER BY 1";
   const std::string costSql = "SELECT * FROM VlAttrValuesView_" + cost + " ORDER BY 1";
-  const Rows sorted = {{"1", high, "1"}, {"2", low, "2"}};
+  const Table sorted = {{"1", high, "1"}, {"2", low, "2"}};
   EXPECT_EQ(Select(sortSql), sorted);
-  EXPECT_EQ(Select(costSql), (Rows{{"1", "12"}, {"2", "0"}, {"3", ""}}));
+  EXPECT_EQ(Select(costSql), (Table{{"1", "12"}, {"2", "0"}, {"3", ""}}));
 
   // The same through the sqlite3 shell, which knows nothing of this
   // program.
@@ -476,7 +406,7 @@ TEST_F(InsProjStruInfoTest, UntranslatedOrMissingReferencesStopWithTheirMessage)
   EXPECT_FALSE(CopyAll(*ds_));
   EXPECT_EQ(sink_.infos,
             std::vector<std::string>{"Cannot read inserted Requirement Type from database."});
-  EXPECT_EQ(Select("SELECT NAME FROM vlDocumentTypes"), (Rows{{"Vision"}}));
+  EXPECT_EQ(Select("SELECT NAME FROM vlDocumentTypes"), (Table{{"Vision"}}));
 
   // An attribute translated but without its row.
   TearDown();

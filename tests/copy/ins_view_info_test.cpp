@@ -45,13 +45,7 @@ class InsViewInfoTest : public ProjectPairTest {
     ProjectPairTest::SetUp();
     goResource->SetString(20079, "Copying view: %1");
     goResource->SetString(20080, "Query not copied: %1");
-    WriteFile(root_ / "baseline" / "BaselineList.xml",
-              R"(<BaselineList><PROJECT><BaselineType>Project</BaselineType><GUID>)" +
-                  kBaselineGuid + "</GUID></PROJECT></BaselineList>");
-    WriteFile(root_ / "baseline" / "Project.xml", R"(<Project Name="Alpha" Description=""/>)");
-    WriteFile(root_ / "baseline" / "ExternalProjects.xml", R"(<PROJECT/>)");
-    ASSERT_TRUE(goBLProjInfo->ValidateBLProj(Baseline()));
-    goBLProjInfo->SetVLPFolder(FolderOf("Alpha"));
+    UseValidatedBaseline(kBaselineGuid, "<PROJECT/>");
     WriteQueryDefs("");
   }
 

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace vl::testing {
 
@@ -22,16 +23,25 @@ class ScratchFolder {
     std::filesystem::create_directories(path_);
   }
   ~ScratchFolder() {
-    // A test may have taken away the right to change the folder.
+    Clear();
     std::error_code ec;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ec);
-    std::filesystem::remove_all(path_, ec);
+    std::filesystem::remove(path_, ec);
   }
   ScratchFolder(const ScratchFolder&) = delete;
   ScratchFolder& operator=(const ScratchFolder&) = delete;
 
   std::string path() const { return path_.string(); }
+  // Removes everything in the folder, which stays.
+  void Clear() const {
+    // A test may have taken away the right to change the folder.
+    std::error_code ec;
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ec);
+    std::vector<std::filesystem::path> entries;
+    for (const auto& entry : std::filesystem::directory_iterator(path_, ec))
+      entries.push_back(entry.path());
+    for (const auto& entry : entries) std::filesystem::remove_all(entry, ec);
+  }
   // The full path of `relative` inside the folder.
   std::string File(const std::string& relative) const { return (path_ / relative).string(); }
   // Writes `content` byte for byte to `relative` (folders created as needed)
