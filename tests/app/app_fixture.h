@@ -5,11 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <random>
 #include <string>
 
 #include "app/mod_wizard.h"
 #include "errors/message_sink.h"
+#include "support/scratch_folder.h"
 
 namespace vl {
 
@@ -18,16 +18,14 @@ class AppTest : public ::testing::Test {
   void SetUp() override {
     ResetGlobalObjects();
     SetMessageSink(&sink_);
-    scratch_ = std::filesystem::temp_directory_path() /
-               ("vl_app_" + std::to_string(std::random_device{}()));
-    std::filesystem::create_directories(scratch_);
     ASSERT_TRUE(CreateGlobalObjects());
     ASSERT_TRUE(InitGlobalObjects(VL_BINARY_DIR)) << Messages(sink_);
   }
+  // Leaves the scratch folder empty; the folder itself goes with the
+  // fixture.
   void TearDown() override {
     ResetGlobalObjects();
-    std::error_code ec;
-    std::filesystem::remove_all(scratch_, ec);
+    scratch_folder_.Clear();
   }
 
   static std::string Messages(const RecordingMessageSink& s) {
@@ -55,7 +53,8 @@ class AppTest : public ::testing::Test {
   }
 
   RecordingMessageSink sink_;
-  std::filesystem::path scratch_;
+  testing::ScratchFolder scratch_folder_;
+  const std::filesystem::path scratch_{scratch_folder_.path()};
 };
 
 }  // namespace vl

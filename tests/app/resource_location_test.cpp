@@ -1,9 +1,10 @@
 #include "app/resource_location.h"
 
-#include <cstdlib>
 #include <fstream>
 
 #include "app_fixture.h"
+#include "support/scoped_env.h"
+#include "support/scratch_folder.h"
 
 namespace vl {
 namespace {
@@ -12,15 +13,7 @@ class ResourceLocationTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ResetGlobalObjects();
-    root_ = std::filesystem::temp_directory_path() /
-            ("vl_loc_" + std::to_string(std::random_device{}()));
     std::filesystem::create_directories(root_ / "bin");
-    setenv("XDG_CONFIG_DIRS", (root_ / "xdg").c_str(), 1);
-  }
-  void TearDown() override {
-    unsetenv("XDG_CONFIG_DIRS");
-    std::error_code ec;
-    std::filesystem::remove_all(root_, ec);
   }
   void Touch(const std::filesystem::path& p) {
     std::filesystem::create_directories(p.parent_path());
@@ -28,7 +21,9 @@ class ResourceLocationTest : public ::testing::Test {
   }
   std::string Bin() const { return (root_ / "bin").string(); }
 
-  std::filesystem::path root_;
+  testing::ScratchFolder scratch_;
+  const std::filesystem::path root_{scratch_.path()};
+  testing::ScopedEnv xdg_{"XDG_CONFIG_DIRS", (root_ / "xdg").string()};
 };
 
 TEST_F(ResourceLocationTest, TheResourceFileIsLookedForBesideTheProgramThenInShare) {

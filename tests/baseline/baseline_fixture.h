@@ -5,18 +5,16 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <optional>
-#include <random>
 #include <string>
 
 #include "baseline/bl_proj_info.h"
 #include "errors/message_sink.h"
 #include "host/host_globals.h"
+#include "support/scoped_env.h"
+#include "support/scratch_folder.h"
 
 namespace vl::testing {
 
@@ -27,12 +25,7 @@ class BaselineTest : public ::testing::Test {
   void SetUp() override {
     ResetHostGlobals();
     ResetBaselineGlobals();
-    std::random_device rd;
-    root_ = fs::temp_directory_path() /
-            ("vl-baseline-test-" + std::to_string(::getpid()) + "-" + std::to_string(rd()));
     fs::create_directories(root_ / "xdg");
-    SaveEnv("XDG_CONFIG_DIRS", saved_dirs_);
-    ::setenv("XDG_CONFIG_DIRS", (root_ / "xdg").c_str(), 1);
 
     goResource = std::make_unique<Resource>();
     for (const auto& [id, text] : kTexts) goResource->SetString(id, text);
@@ -41,12 +34,12 @@ class BaselineTest : public ::testing::Test {
     goBLProjInfo->init();
   }
 
+  // Leaves the scratch folder empty; the folder itself goes with the
+  // fixture, and the settings folder is given back then.
   void TearDown() override {
     ResetBaselineGlobals();
     ResetHostGlobals();
-    RestoreEnv("XDG_CONFIG_DIRS", saved_dirs_);
-    std::error_code ec;
-    fs::remove_all(root_, ec);
+    scratch_.Clear();
   }
 
   // Writes `text` to `path`, creating the folders above it.
@@ -75,21 +68,10 @@ class BaselineTest : public ::testing::Test {
       {20083, "Error in %1: %2 %3 [%4]"},
   };
 
-  fs::path root_;
+  ScratchFolder scratch_;
+  const fs::path root_{scratch_.path()};
+  ScopedEnv settings_{"XDG_CONFIG_DIRS", (root_ / "xdg").string()};
   RecordingMessageSink sink_;
-
- private:
-  static void SaveEnv(const char* name, std::optional<std::string>& saved) {
-    const char* v = std::getenv(name);
-    saved = v ? std::optional<std::string>(v) : std::nullopt;
-  }
-  static void RestoreEnv(const char* name, const std::optional<std::string>& saved) {
-    if (saved)
-      ::setenv(name, saved->c_str(), 1);
-    else
-      ::unsetenv(name);
-  }
-  std::optional<std::string> saved_dirs_;
 };
 
 }  // namespace vl::testing

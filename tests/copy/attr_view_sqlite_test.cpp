@@ -5,9 +5,7 @@
 
 #include <array>
 #include <cstdio>
-#include <filesystem>
 #include <memory>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -19,11 +17,10 @@
 #include "host/host_globals.h"
 #include "host/project_schema.h"
 #include "host/sqlite_data_services.h"
+#include "support/scratch_folder.h"
 
 namespace vl {
 namespace {
-
-namespace fs = std::filesystem;
 
 // The output of the sqlite3 shell for one query on a database file, rows
 // as "a|b" lines; "<failed>" when the shell reports an error.
@@ -51,18 +48,13 @@ class AttrViewSqliteTest : public ::testing::Test {
     ResetCopyGlobals();
     ResetBaselineGlobals();
     SetMessageSink(&sink_);
-    std::random_device rd;
-    folder_ = fs::temp_directory_path() / ("vl-h7-views-" + std::to_string(rd()));
-    fs::create_directories(folder_);
-    dbPath_ = (folder_ / "views.db").string();
+    dbPath_ = folder_.File("views.db");
     ds_ = SqliteDataServices::OpenFile(dbPath_, true);
     CreateProjectSchema(*ds_);
   }
   void TearDown() override {
     ds_.reset();
     ResetHostGlobals();
-    std::error_code ec;
-    fs::remove_all(folder_, ec);
   }
 
   void AddFieldValue(int32_t req, int32_t field, const std::string& literal) {
@@ -79,7 +71,7 @@ class AttrViewSqliteTest : public ::testing::Test {
   }
 
   RecordingMessageSink sink_;
-  fs::path folder_;
+  testing::ScratchFolder folder_;
   std::string dbPath_;
   std::unique_ptr<SqliteDataServices> ds_;
 };

@@ -1,14 +1,13 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
-#include <random>
 
 #include "baseline/bl_proj_info.h"
 #include "copy/db_conventions.h"
 #include "copy/run_tables.h"
 #include "host/host_globals.h"
+#include "support/scratch_folder.h"
 
 namespace vl {
 namespace {
@@ -21,9 +20,6 @@ class BaselineFileTest : public ::testing::Test {
     ResetHostGlobals();
     ResetBaselineGlobals();
     ResetCopyGlobals();
-    dir_ = fs::temp_directory_path() / ("vl_blfile_test_" + std::to_string(std::random_device()()) +
-                                        "_" + std::to_string(::getpid()));
-    fs::create_directories(dir_);
     goBLProjInfo = std::make_unique<BLProjInfo>();
     goBLProjInfo->SetBLXMLLoc(dir_.string());
     goResource = std::make_unique<Resource>();
@@ -33,14 +29,13 @@ class BaselineFileTest : public ::testing::Test {
   void TearDown() override {
     ResetHostGlobals();
     ResetBaselineGlobals();
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
   }
   void Write(const std::string& name, const std::string& text) {
     std::ofstream(dir_ / name, std::ios::binary) << text;
   }
 
-  fs::path dir_;
+  testing::ScratchFolder scratch_;
+  const fs::path dir_{scratch_.path()};
   RecordingMessageSink sink_;
 };
 

@@ -1,11 +1,9 @@
 #include "copy/guid_map_file.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
-#include <random>
 
 #include "baseline/bl_proj_info.h"
 #include "copy/db_conventions.h"
@@ -13,6 +11,7 @@
 #include "errors/vl_error.h"
 #include "host/host_globals.h"
 #include "host/xml_file.h"
+#include "support/scratch_folder.h"
 
 namespace vl {
 namespace {
@@ -25,20 +24,13 @@ class GuidMapFileTest : public ::testing::Test {
     ResetHostGlobals();
     ResetBaselineGlobals();
     ResetCopyGlobals();
-    dir_ =
-        fs::temp_directory_path() / ("vl_guidmap_test_" + std::to_string(std::random_device()()) +
-                                     "_" + std::to_string(::getpid()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
   }
   static std::string ReadFile(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
-  fs::path dir_;
+  testing::ScratchFolder scratch_;
+  const fs::path dir_{scratch_.path()};
 };
 
 TEST_F(GuidMapFileTest, PairsFollowTheOrderTheyWereRecordedIn) {

@@ -8,13 +8,13 @@
 #include <filesystem>
 #include <map>
 #include <pugixml.hpp>
-#include <random>
 #include <set>
 #include <sstream>
 #include <tuple>
 
 #include "app/command_line.h"
 #include "gen-baseline/generator.h"
+#include "support/scratch_folder.h"
 
 namespace vl {
 namespace {
@@ -116,7 +116,6 @@ std::multiset<Trace> DatabaseTraces(const Created& self, const Created& other) {
 class TwoProjectsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    root_ = fs::temp_directory_path() / ("vl_pair_" + std::to_string(std::random_device{}()));
     gen::Options b0;
     b0.seed = 2, b0.project_guid = kGuidB, b0.name = "Bravo", b0.prefix = "BRV";
     b0.requirements = 30;
@@ -129,10 +128,6 @@ class TwoProjectsTest : public ::testing::Test {
     gen::Options b = b0;
     b.external_baseline = (root_ / "a").string();
     gen::WriteBaseline(b, (root_ / "b").string());
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(root_, ec);
   }
 
   // Creates a project from `baseline` into root/`folder` through the
@@ -182,7 +177,8 @@ class TwoProjectsTest : public ::testing::Test {
     }
   }
 
-  fs::path root_;
+  testing::ScratchFolder scratch_;
+  const fs::path root_{scratch_.path()};
 };
 
 TEST_F(TwoProjectsTest, AlphaFirstThenBravo) {
