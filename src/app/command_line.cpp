@@ -10,6 +10,7 @@
 #include "app/ext_project_locations.h"
 #include "app/mod_wizard.h"
 #include "app/review_page.h"
+#include "app/run_sql_log.h"
 
 namespace vl {
 
@@ -83,7 +84,11 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLineOptions& 
       o.yes = true;
     else if (a == "--quiet" || a == "-q")
       o.quiet = true;
-    else if (a == "--folder") {
+    else if (a == "--stage-times")
+      o.stage_times = true;
+    else if (a == "--sql-log") {
+      if (!TakeValue(args, i, o.sql_log, error)) return false;
+    } else if (a == "--folder") {
       if (!TakeValue(args, i, o.folder, error)) return false;
       o.has_folder = true;
     } else if (a == "--name") {
@@ -169,6 +174,11 @@ Options of create and review:
                         baseline's external project GUID (repeatable).
   --yes                 Answer yes to every question (for scripts).
   --quiet               Print only a final summary instead of every line.
+  --stage-times         After the summary, print the time of each stage and
+                        the number of statements the new database ran.
+  --sql-log FILE        Write every statement the new database ran, each
+                        followed by ";", to FILE: its own shell replays it
+                        (sqlite3 NEW.db < FILE).
   --help                This text.
 
 Options the baseline does not hold are ignored with a note.
@@ -271,6 +281,21 @@ int CompleteExternalStep(const CommandLineOptions& o, std::ostream& err) {
   return SaveExtProjLocations(rows) ? kExitOk : kExitFailed;
 }
 
+bool OpenSqlLog(const std::string& path, RunSqlLog& log, std::ostream& err) {
+  std::string error;
+  if (log.Open(path, error)) return true;
+  err << "vlbaseline: " << error << "\n";
+  return false;
+}
+
+// One line per stage, in the order they ran, then the statement count.
+void PrintStageTimes(const CreationRun& run, const RunSqlLog& log, std::ostream& out) {
+  out << "Stage times:\n";
+  for (const CreationRun::StageTime& t : run.stage_times())
+    out << "  " << t.stage << " " << t.seconds << " s\n";
+  out << "Statements executed: " << log.statements() << std::endl;
+}
+
 int RunCreate(const CommandLineOptions& o, ConsoleMessageSink& sink, std::ostream& out,
               std::ostream& err) {
   if (!CompleteProjectStep(o, err)) return kExitFailed;
@@ -282,15 +307,27 @@ int RunCreate(const CommandLineOptions& o, ConsoleMessageSink& sink, std::ostrea
     out << goBLProjInfo->ReviewHTMLLoc() << std::endl;
     return kExitOk;
   }
+  // Outlives the run: the databases report their last statements when
+  // the run closes them.
+  RunSqlLog sql_log;
+  if (!o.sql_log.empty() && !OpenSqlLog(o.sql_log, sql_log, err)) return kExitFailed;
+  if (!o.sql_log.empty() || o.stage_times) AttachRunSqlLog(&sql_log);
   auto start = std::chrono::steady_clock::now();
   CreationRun run;
   bool ok = run.ExecuteActions();
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  AttachRunSqlLog(nullptr);
   out.flush();
   out << (ok ? "Project created: " : "Project creation stopped: ")
       << goBLProjInfo->CompleteVLPPathName() << ".vlp (" << sink.results_lines()
       << " results lines, " << sink.messages_shown() << " messages, " << seconds << " s)"
       << std::endl;
+  if (o.stage_times) PrintStageTimes(run, sql_log, out);
+  std::string log_error;
+  if (!sql_log.Close(log_error)) {
+    err << "vlbaseline: " << log_error << "\n";
+    return kExitFailed;
+  }
   return ok ? kExitOk : kExitFailed;
 }
 

@@ -18,6 +18,8 @@ struct CommandLineOptions {
   bool has_folder = false, has_name = false, has_description = false;
   bool traces = false, external_traces = false, history = false, discussions = false;
   bool all = false, yes = false, quiet = false, help = false;
+  bool stage_times = false;
+  std::string sql_log;  // file for the statements of the run, "" for none
   std::vector<std::pair<std::string, std::string>> externals;  // GUID, project file
   // PostgreSQL server settings (--pg-host, --pg-port, --pg-db, --pg-user,
   // --pg-schema, --pg-conninfo); empty ones take their defaults.
