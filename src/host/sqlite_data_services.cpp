@@ -18,6 +18,9 @@ namespace {
 constexpr const char* kSource = "VlDataServices";
 // Statements longer than this are shown shortened in error descriptions.
 constexpr size_t kShownStatementLength = 600;
+// Distinct statement shapes kept prepared; a run has a few dozen, so
+// reaching this means texts that do not repeat: start afresh.
+constexpr size_t kMaxPreparedShapes = 500;
 
 struct StmtDeleter {
   void operator()(sqlite3_stmt* s) const { sqlite3_finalize(s); }
@@ -222,12 +225,12 @@ std::unique_ptr<SqliteDataServices> SqliteDataServices::OpenFile(const std::stri
       ThrowOpenError(path, reason);
     }
   };
-  exec("PRAGMA journal_mode=WAL");
-  exec("PRAGMA synchronous=NORMAL");
   // Long runs write much: a larger page cache and fewer, larger
   // checkpoints keep them fast. Nothing here changes what is stored.
-  exec("PRAGMA cache_size=-32768");
-  exec("PRAGMA wal_autocheckpoint=10000");
+  static const char* const kSettings[] = {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=NORMAL",
+                                          "PRAGMA cache_size=-32768",
+                                          "PRAGMA wal_autocheckpoint=10000"};
+  for (const char* setting : kSettings) exec(setting);
   if (sqlite3_db_readonly(db, "main") == 1) {
     sqlite3_close_v2(db);
     ThrowOpenError(path, "the file cannot be written (read-only)");
@@ -236,7 +239,8 @@ std::unique_ptr<SqliteDataServices> SqliteDataServices::OpenFile(const std::stri
   exec("ROLLBACK");
 
   std::unique_ptr<SqliteDataServices> ds(new SqliteDataServices(db, path, options));
-  ds->Log("PRAGMA journal_mode=WAL");
+  // The log replays with the same settings, so a replay does the same work.
+  for (const char* setting : kSettings) ds->Log(setting);
   return ds;
 }
 
@@ -267,6 +271,8 @@ void SqliteDataServices::Close() {
   }
   for (auto& [text, stmt] : cached_) sqlite3_finalize(stmt);
   cached_.clear();
+  for (auto& [text, stmt] : shapes_) sqlite3_finalize(stmt);
+  shapes_.clear();
   sqlite3_close_v2(db_);
   db_ = nullptr;
   alive_.reset();
@@ -376,14 +382,65 @@ void SqliteDataServices::RunStep(sqlite3_stmt* stmt, const std::string& text, bo
   }
 }
 
+sqlite3_stmt* SqliteDataServices::BindShaped(const std::string& text) {
+  if (text.find('\0') != std::string::npos || !ShapeStatement(text, shape_)) return nullptr;
+  auto it = shapes_.find(shape_.shape);
+  if (it == shapes_.end()) {
+    if (shapes_.size() >= kMaxPreparedShapes) {
+      for (auto& [shape, stmt] : shapes_) sqlite3_finalize(stmt);
+      shapes_.clear();
+    }
+    // A shape the database refuses is remembered as such; its texts are
+    // prepared as they stand, so the database's message names them.
+    sqlite3_stmt* stmt = nullptr;
+    const char* tail = nullptr;
+    if (sqlite3_prepare_v3(db_, shape_.shape.c_str(), static_cast<int>(shape_.shape.size()),
+                           SQLITE_PREPARE_PERSISTENT, &stmt, &tail) != SQLITE_OK ||
+        (tail && *tail) || sqlite3_bind_parameter_count(stmt) != int(shape_.values.size())) {
+      sqlite3_finalize(stmt);
+      stmt = nullptr;
+    }
+    it = shapes_.emplace(shape_.shape, stmt).first;
+  }
+  sqlite3_stmt* stmt = it->second;
+  if (!stmt) return nullptr;
+  int rc = SQLITE_OK;
+  for (size_t k = 0; k < shape_.values.size() && rc == SQLITE_OK; ++k) {
+    const ShapedStatement::Value& v = shape_.values[k];
+    const int n = static_cast<int>(k) + 1;
+    if (v.kind == ShapedStatement::Kind::kInteger)
+      rc = sqlite3_bind_int64(stmt, n, v.integer);
+    else
+      rc =
+          sqlite3_bind_text(stmt, n, v.text.data(), static_cast<int>(v.text.size()), SQLITE_STATIC);
+  }
+  if (rc != SQLITE_OK) {
+    sqlite3_clear_bindings(stmt);
+    return nullptr;
+  }
+  return stmt;
+}
+
 SqliteDataServices::Result SqliteDataServices::Run(const std::string& text, bool collect) {
   CheckOpen();
   EnsureTransaction();
-  StmtPtr stmt(Prepare(text));
   Result result;
-  RunStep(stmt.get(), text, collect, result);
-  result.changes = sqlite3_changes(db_);
-  stmt.reset();
+  if (sqlite3_stmt* shaped = BindShaped(text)) {
+    // Kept prepared for the next text of the same shape: only reset.
+    struct Reset {
+      sqlite3_stmt* stmt;
+      ~Reset() {
+        sqlite3_reset(stmt);
+        sqlite3_clear_bindings(stmt);
+      }
+    } reset{shaped};
+    RunStep(shaped, text, collect, result);
+    result.changes = sqlite3_changes(db_);
+  } else {
+    StmtPtr stmt(Prepare(text));
+    RunStep(stmt.get(), text, collect, result);
+    result.changes = sqlite3_changes(db_);
+  }
   Log(text);
   CountStatement();
   return result;

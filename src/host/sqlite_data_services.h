@@ -13,6 +13,7 @@
 #include <string>
 
 #include "host/data_services.h"
+#include "host/sql_shape.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -84,6 +85,9 @@ class SqliteDataServices : public DataServices {
   sqlite3_stmt* Prepare(const std::string& text);
   // A statement prepared once and kept until the database closes.
   sqlite3_stmt* CachedStatement(const std::string& text);
+  // The prepared shape of `text` with its values bound, ready to step;
+  // nullptr when the text is to be prepared as it stands.
+  sqlite3_stmt* BindShaped(const std::string& text);
   void EnsureTransaction();
   void CountStatement();
   void Log(const std::string& text) const;
@@ -100,6 +104,10 @@ class SqliteDataServices : public DataServices {
   SqliteOptions options_;
   int since_commit_ = 0;
   std::map<std::string, sqlite3_stmt*> cached_;
+  // Prepared statement shapes (nullptr for a shape the database refused);
+  // shape_ is reused for every statement, sparing its buffers.
+  std::map<std::string, sqlite3_stmt*, std::less<>> shapes_;
+  ShapedStatement shape_;
   // Recordsets that may write back hold a weak copy: once the database is
   // gone, their Update() fails cleanly instead of touching freed memory.
   std::shared_ptr<SqliteDataServices*> alive_;
