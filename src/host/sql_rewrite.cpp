@@ -19,18 +19,29 @@ bool MarkerAt(const std::string& s, size_t i) {
 // closing quote; a doubled quote stays inside); s.size() when unclosed.
 size_t QuotedEnd(const std::string& s, size_t i, char quote) {
   size_t j = i + 1;
-  while (j < s.size()) {
-    if (s[j] == quote) {
-      if (j + 1 < s.size() && s[j + 1] == quote) {
-        j += 2;
-        continue;
-      }
-      return j + 1;
+  for (;;) {
+    j = s.find(quote, j);
+    if (j == std::string::npos) return s.size();
+    if (j + 1 < s.size() && s[j + 1] == quote) {
+      j += 2;
+      continue;
     }
-    ++j;
+    return j + 1;
   }
-  return s.size();
 }
+
+// The characters where something may need rewriting: quotes (whose inside
+// is never touched), the table marker's first character and the opening
+// of a timestamp.
+struct CharSet {
+  bool has[256] = {};
+};
+constexpr CharSet kRewriteStarts = [] {
+  CharSet set;
+  for (unsigned char c : {'\'', '"', '{', '\x05'}) set.has[c] = true;
+  return set;
+}();
+bool IsRewriteStart(char c) { return kRewriteStarts.has[static_cast<unsigned char>(c)]; }
 
 // Matches "{ ts 'text'}" (blanks optional where the form allows them, "ts"
 // in any case) at `i`. On success sets the text's bounds and returns one
@@ -69,30 +80,36 @@ std::string RewriteStatement(const std::string& sql, int dbType) {
   const bool rewrite_timestamps = dbType == kDBSQLite || dbType == kDBPostgreSQL;
   std::string out;
   out.reserve(sql.size());
+  // Statements are long runs of text that stay as they are: only the
+  // pieces before a change are copied, each in one go.
+  const size_t n = sql.size();
+  size_t copied = 0;
   size_t i = 0;
-  while (i < sql.size()) {
+  for (;;) {
+    while (i < n && !IsRewriteStart(sql[i])) ++i;
+    if (i >= n) break;
     const char c = sql[i];
     if (c == '\'' || c == '"') {
-      const size_t end = QuotedEnd(sql, i, c);
-      out.append(sql, i, end - i);
-      i = end;
+      i = QuotedEnd(sql, i, c);
     } else if (c == kTableMarker[0] && MarkerAt(sql, i)) {
+      out.append(sql, copied, i - copied);
       i += kTableMarker.size();
+      copied = i;
     } else if (c == '{' && rewrite_timestamps) {
       size_t text_begin = 0, text_end = 0;
       const size_t end = MatchTimestamp(sql, i, text_begin, text_end);
       if (end != 0) {
+        out.append(sql, copied, i - copied);
         AppendTimestamp(out, sql, text_begin, text_end, dbType);
-        i = end;
+        copied = i = end;
       } else {
-        out += c;
         ++i;
       }
     } else {
-      out += c;
       ++i;
     }
   }
+  out.append(sql, copied, n - copied);
   return out;
 }
 
