@@ -2,8 +2,6 @@
 // projects left unresolved for this baseline's project.
 #include "copy/ins_view_info.h"
 
-#include <filesystem>
-
 #include "baseline/bl_proj_info.h"
 #include "copy/db_conventions.h"
 #include "copy/run_tables.h"
@@ -113,8 +111,7 @@ bool InsViewInfo::CopyXMLQueryDefs(DataServices& oDS, Project& oProj) {
       result = InsertQueryDefSQL(oDS, oProj, qdef, bExternal);
     }
     if (unresolvedRoot.first_child())
-      SaveXmlFile(unresolved, AddTrailingSlash(GetParentFolderName(oProj.GetProjectPath())) +
-                                  kUnResQueryDefsFile);
+      SaveXmlFile(unresolved, BesideProjectFile(oProj, kUnResQueryDefsFile));
     if (!CompleteUnResQueryDefs(oProj)) return result;
     if (CompleteUnResViews()) return true;
     return result;
@@ -218,30 +215,19 @@ bool InsViewInfo::CompleteUnResQueryDefs(Project& oProj) {
   try {
     const std::string baselineGuid = goBLProjInfo ? goBLProjInfo->BLXMLGUID() : std::string();
     const std::string newGuid = oProj.GetProjectGUID();
-    for (const std::string& key : gcolExtProjs.Keys()) {
-      std::shared_ptr<Project> other = *gcolExtProjs.Find(key);
-      if (!other) continue;
-      const std::string path =
-          AddTrailingSlash(GetParentFolderName(other->GetProjectPath())) + kUnResQueryDefsFile;
-      if (!std::filesystem::exists(path)) continue;
-      pugi::xml_document doc;
-      LoadXmlPath(doc, path);
-      pugi::xml_node root = doc.last_child();
-      if (root && root.first_child()) {
-        std::shared_ptr<DataServices> ds = DataServicesOf(*other);
-        for (pugi::xml_node qdef : DescendantsNamed(doc, "QUERYDEF")) {
-          const std::string original = ElementText(qdef, "QUERYSTRING");
-          std::string ref;
-          if (!GetExtProjRef(original, ref) || ref != baselineGuid) continue;
-          SetElementText(qdef, "QUERYSTRING", ReplaceAll(original, baselineGuid, newGuid));
-          if (InsertQueryDefSQL(*ds, *other, qdef, false, true))
-            qdef.parent().remove_child(qdef);
-          else  // kept for another try, as it was
-            SetElementText(qdef, "QUERYSTRING", original);
-        }
-      }
-      SaveOrDelete(doc, path);
-    }
+    CompleteExtProjFiles(
+        kUnResQueryDefsFile, [&](pugi::xml_document& doc, Project& other, DataServices& ds) {
+          for (pugi::xml_node qdef : DescendantsNamed(doc, "QUERYDEF")) {
+            const std::string original = ElementText(qdef, "QUERYSTRING");
+            std::string ref;
+            if (!GetExtProjRef(original, ref) || ref != baselineGuid) continue;
+            SetElementText(qdef, "QUERYSTRING", ReplaceAll(original, baselineGuid, newGuid));
+            if (InsertQueryDefSQL(ds, other, qdef, false, true))
+              qdef.parent().remove_child(qdef);
+            else  // kept for another try, as it was
+              SetElementText(qdef, "QUERYSTRING", original);
+          }
+        });
     return true;
   } catch (...) {
     ReportProcError("CompleteUnResQueryDefs", "");

@@ -18,10 +18,6 @@ namespace {
 
 constexpr long kResCopyingView = 20079;
 
-std::string UnResViewsPath(Project& project) {
-  return AddTrailingSlash(GetParentFolderName(project.GetProjectPath())) + kUnResViewsFile;
-}
-
 // The specification kept for a query definition, or nullptr.
 const ProjStructSpec* SpecOf(const std::string& sQDefGUID) {
   const std::shared_ptr<ProjStructSpec>* spec = gcolQDefs.Find(sQDefGUID);
@@ -108,7 +104,7 @@ struct QueryResolution {
 bool InsViewInfo::CopyXMLPkgViewInfo(pugi::xml_node oPkg, int32_t lPkgID, DataServices& oDS,
                                      Project& oProj) {
   try {
-    const std::string unresolvedPath = UnResViewsPath(oProj);
+    const std::string unresolvedPath = BesideProjectFile(oProj, kUnResViewsFile);
     pugi::xml_document unresolved;
     if (std::filesystem::exists(unresolvedPath))
       LoadXmlPath(unresolved, unresolvedPath);
@@ -216,21 +212,11 @@ bool InsViewInfo::ViewHasUnResQdefs(pugi::xml_node oView, pugi::xml_node oUnResR
 
 bool InsViewInfo::CompleteUnResViews() {
   try {
-    for (const std::string& key : gcolExtProjs.Keys()) {
-      std::shared_ptr<Project> other = *gcolExtProjs.Find(key);
-      if (!other) continue;
-      const std::string path = UnResViewsPath(*other);
-      if (!std::filesystem::exists(path)) continue;
-      pugi::xml_document doc;
-      LoadXmlPath(doc, path);
-      pugi::xml_node root = doc.last_child();
-      if (root && root.first_child()) {
-        std::shared_ptr<DataServices> ds = DataServicesOf(*other);
-        for (pugi::xml_node view : DescendantsNamed(doc, "View"))
-          CompleteUnResView(view, *ds, *other);
-      }
-      SaveOrDelete(doc, path);
-    }
+    CompleteExtProjFiles(kUnResViewsFile,
+                         [&](pugi::xml_document& doc, Project& other, DataServices& ds) {
+                           for (pugi::xml_node view : DescendantsNamed(doc, "View"))
+                             CompleteUnResView(view, ds, other);
+                         });
     return true;
   } catch (...) {
     ReportProcError("CompleteUnResViews", "");

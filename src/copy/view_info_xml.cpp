@@ -2,7 +2,9 @@
 
 #include <filesystem>
 
+#include "copy/run_tables.h"
 #include "errors/vl_error.h"
+#include "host/path_utils.h"
 #include "host/xml_file.h"
 
 namespace vl {
@@ -30,6 +32,29 @@ void SaveOrDelete(const pugi::xml_document& doc, const std::string& path) {
   if (ec)
     throw VlError(err::kPermissionDenied, "DeleteFile",
                   "The file \"" + path + "\" could not be deleted: " + ec.message());
+}
+
+std::string BesideProjectFile(Project& project, const char* fileName) {
+  return AddTrailingSlash(GetParentFolderName(project.GetProjectPath())) + fileName;
+}
+
+void CompleteExtProjFiles(
+    const char* fileName,
+    const std::function<void(pugi::xml_document&, Project&, DataServices&)>& complete) {
+  for (const std::string& key : gcolExtProjs.Keys()) {
+    std::shared_ptr<Project> other = *gcolExtProjs.Find(key);
+    if (!other) continue;
+    const std::string path = BesideProjectFile(*other, fileName);
+    if (!std::filesystem::exists(path)) continue;
+    pugi::xml_document doc;
+    LoadXmlPath(doc, path);
+    pugi::xml_node root = doc.last_child();
+    if (root && root.first_child()) {
+      std::shared_ptr<DataServices> ds = DataServicesOf(*other);
+      complete(doc, *other, *ds);
+    }
+    SaveOrDelete(doc, path);
+  }
 }
 
 }  // namespace vl

@@ -1,10 +1,15 @@
 // Small XML steps of the query definition and view copier: elements moved
-// between documents, given a new text, and the "UnRes" files saved back or
-// deleted when empty.
+// between documents, given a new text, and the "UnRes" files kept beside
+// project files, completed in the projects that left them and saved back
+// or deleted when empty.
 #pragma once
 
+#include <functional>
 #include <pugixml.hpp>
 #include <string>
+
+#include "host/data_services.h"
+#include "host/project.h"
 
 namespace vl {
 
@@ -20,5 +25,18 @@ void SetElementText(pugi::xml_node node, const char* name, const std::string& te
 // nodes; otherwise deletes the file at `path` (nothing when it is
 // missing). Throws VlError when the file cannot be written or deleted.
 void SaveOrDelete(const pugi::xml_document& doc, const std::string& path);
+
+// The path of the file `fileName` in the folder of `project`'s project file.
+std::string BesideProjectFile(Project& project, const char* fileName);
+
+// For every opened external project (gcolExtProjs, in key order) whose
+// folder holds `fileName`: loads the file, calls `complete` with it, the
+// project and its data services when the last top-level node has child
+// nodes, and then saves the file back or deletes it (SaveOrDelete).
+// Throws what loading, `complete` or SaveOrDelete throws; the files of
+// the projects before stay as they were written.
+void CompleteExtProjFiles(
+    const char* fileName,
+    const std::function<void(pugi::xml_document&, Project&, DataServices&)>& complete);
 
 }  // namespace vl
