@@ -9,6 +9,7 @@
 #include "app/creation_run.h"
 #include "app/ext_project_locations.h"
 #include "app/mod_wizard.h"
+#include "app/results_page.h"
 #include "app/review_page.h"
 #include "app/run_sql_log.h"
 
@@ -314,7 +315,7 @@ int RunCreate(const CommandLineOptions& o, ConsoleMessageSink& sink, std::ostrea
   if (!o.sql_log.empty() || o.stage_times) AttachRunSqlLog(&sql_log);
   auto start = std::chrono::steady_clock::now();
   CreationRun run;
-  bool ok = run.ExecuteActions();
+  bool ok = ExecuteActionsAndWriteResultsPage(run);
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   AttachRunSqlLog(nullptr);
   out.flush();
