@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "baseline/bl_proj_info.h"
+#include "copy/copy_test_support.h"
 #include "copy/mod_attr_views.h"
 #include "copy/run_tables.h"
 #include "errors/message_sink.h"
@@ -44,9 +45,7 @@ std::string SqlQuote(const std::string& s) {
 class AttrViewSqliteTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ResetHostGlobals();
-    ResetCopyGlobals();
-    ResetBaselineGlobals();
+    testing::ResetAllGlobals();
     SetMessageSink(&sink_);
     dbPath_ = folder_.File("views.db");
     ds_ = SqliteDataServices::OpenFile(dbPath_, true);

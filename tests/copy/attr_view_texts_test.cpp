@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "baseline/bl_proj_info.h"
+#include "copy/copy_test_support.h"
 #include "copy/mod_attr_views.h"
 #include "copy/run_tables.h"
 #include "errors/message_sink.h"
@@ -128,9 +129,7 @@ class KindOnlyDataServices : public RecordingDataServices {
 class AttrViewCreationTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ResetHostGlobals();
-    ResetCopyGlobals();
-    ResetBaselineGlobals();
+    testing::ResetAllGlobals();
     SetMessageSink(&sink_);
   }
   void TearDown() override { ResetHostGlobals(); }

@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "baseline/bl_proj_info.h"
+#include "copy/copy_test_support.h"
 #include "copy/db_conventions.h"
 #include "copy/run_tables.h"
 #include "host/host_globals.h"
@@ -17,9 +18,7 @@ namespace fs = std::filesystem;
 class BaselineFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ResetHostGlobals();
-    ResetBaselineGlobals();
-    ResetCopyGlobals();
+    testing::ResetAllGlobals();
     goBLProjInfo = std::make_unique<BLProjInfo>();
     goBLProjInfo->SetBLXMLLoc(dir_.string());
     goResource = std::make_unique<Resource>();

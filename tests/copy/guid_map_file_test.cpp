@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "baseline/bl_proj_info.h"
+#include "copy/copy_test_support.h"
 #include "copy/db_conventions.h"
 #include "copy/run_tables.h"
 #include "errors/vl_error.h"
@@ -20,11 +21,7 @@ namespace fs = std::filesystem;
 
 class GuidMapFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ResetHostGlobals();
-    ResetBaselineGlobals();
-    ResetCopyGlobals();
-  }
+  void SetUp() override { testing::ResetAllGlobals(); }
   static std::string ReadFile(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "baseline/bl_proj_info.h"
+#include "copy/copy_test_support.h"
 #include "copy/db_conventions.h"
 #include "copy/run_tables.h"
 #include "host/data_services_wrappers.h"
@@ -20,9 +21,7 @@ namespace {
 class OverflowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ResetHostGlobals();
-    ResetCopyGlobals();
-    ResetBaselineGlobals();
+    testing::ResetAllGlobals();
     goResource = std::make_unique<Resource>();
     goResource->SetString(kResProcError, "%1|%2|%3|%4");
     SetMessageSink(&sink_);

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "baseline/bl_proj_info.h"
+#include "copy/copy_test_support.h"
 #include "copy/db_conventions.h"
 #include "copy/run_tables.h"
 #include "errors/vl_error.h"
@@ -15,11 +16,7 @@ namespace {
 
 class SqlLiteralTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ResetHostGlobals();
-    ResetBaselineGlobals();
-    ResetCopyGlobals();
-  }
+  void SetUp() override { testing::ResetAllGlobals(); }
 };
 
 std::string Lit(const std::string& s, bool emptyAsNull = false) {
