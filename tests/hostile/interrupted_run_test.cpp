@@ -1,7 +1,8 @@
 // A creation run killed (SIGKILL on the vlbaseline process) at many
 // points: afterwards the database opens, passes SQLite's integrity check
 // and holds exactly what was committed before the kill, and a new run
-// into a fresh folder succeeds.
+// into a fresh folder succeeds. The same on PostgreSQL, where the server
+// must hold exactly what the last commit left.
 //
 // The kill points are statement counts: a preloaded library
 // (kill_shim/sql_kill_shim.cpp) logs every statement the process runs and
@@ -18,8 +19,10 @@
 #include <random>
 #include <set>
 
+#include "host/pg_test_support.h"
 #include "host/project_application.h"
 #include "hostile_fixture.h"
+#include "kill_shim/committed_state.h"
 
 namespace vl::hostile {
 namespace {
@@ -163,6 +166,21 @@ std::string IntegrityOf(const std::string& path) {
   return ScalarOf(path, "PRAGMA integrity_check");
 }
 
+// Kill points in a run of `statements`: just before and just after each
+// commit, and four more spread by a fixed seed.
+std::set<long> KillPoints(const std::vector<LoggedStatement>& statements) {
+  std::set<long> points;
+  for (size_t i = 0; i < statements.size(); ++i) {
+    if (statements[i].sql != "COMMIT") continue;
+    points.insert(static_cast<long>(i) + 1);
+    if (i + 2 <= statements.size()) points.insert(static_cast<long>(i) + 2);
+  }
+  std::mt19937 random(15);
+  std::uniform_int_distribution<long> anywhere(1, static_cast<long>(statements.size()));
+  for (size_t spread = points.size() + 4; points.size() < spread;) points.insert(anywhere(random));
+  return points;
+}
+
 class InterruptedRunTest : public HostileTest {
  protected:
   void SetUp() override {
@@ -200,17 +218,7 @@ TEST_F(InterruptedRunTest, AKilledRunLeavesExactlyWhatWasCommitted) {
   ASSERT_TRUE(std::any_of(all.begin(), all.end(),
                           [&](const LoggedStatement& s) { return s.database == fullDb; }));
 
-  // Kill points: just before and just after each commit, and others
-  // spread by a fixed seed.
-  std::set<long> points;
-  for (size_t i = 0; i < all.size(); ++i) {
-    if (all[i].sql != "COMMIT") continue;
-    points.insert(static_cast<long>(i) + 1);
-    if (i + 2 <= all.size()) points.insert(static_cast<long>(i) + 2);
-  }
-  std::mt19937 random(15);
-  std::uniform_int_distribution<long> anywhere(1, static_cast<long>(all.size()));
-  for (size_t spread = points.size() + 4; points.size() < spread;) points.insert(anywhere(random));
+  const std::set<long> points = KillPoints(all);
 
   const auto before = BaselineSnapshot();
   int holding_types = 0;  // killed databases with committed requirement types
@@ -245,6 +253,75 @@ TEST_F(InterruptedRunTest, AKilledRunLeavesExactlyWhatWasCommitted) {
   // A new run into a fresh folder succeeds.
   const std::string again = (scratch_ / "again").string();
   const ProcessEnd second = RunKilledAt(CreateArgs(again), 0, Log(-1), Log(-1) + ".out");
+  EXPECT_EQ(second.exit_code, 0) << std::ifstream(Log(-1) + ".out").rdbuf();
+}
+
+class InterruptedPgRunTest : public InterruptedRunTest {
+ protected:
+  void SetUp() override {
+    InterruptedRunTest::SetUp();
+    VL_NEED_PG_SERVER();
+  }
+  std::vector<std::string> PgArgs(const std::string& folder, const std::string& schema) const {
+    std::vector<std::string> args = CreateArgs(folder);
+    args.insert(args.end(),
+                {"--database", "PostgreSQL", "--pg-conninfo", conninfo_, "--pg-schema", schema});
+    return args;
+  }
+  // The server's statements of a log (the summaries left out).
+  static std::vector<LoggedStatement> ServerStatements(const std::vector<LoggedStatement>& log) {
+    std::vector<LoggedStatement> statements;
+    for (const LoggedStatement& s : log)
+      if (s.database.rfind("pg:", 0) == 0) statements.push_back(s);
+    return statements;
+  }
+
+  std::string conninfo_;
+};
+
+TEST_F(InterruptedPgRunTest, AKilledRunOnPostgreSQLLeavesExactlyWhatWasCommitted) {
+  pgtest::ScratchSchema whole_schema(conninfo_, "whole");
+  const ProcessEnd whole = RunKilledAt(PgArgs((scratch_ / "full").string(), whole_schema.name()), 0,
+                                       Log(0), Log(0) + ".out");
+  ASSERT_EQ(whole.exit_code, 0) << std::ifstream(Log(0) + ".out").rdbuf();
+  const std::vector<LoggedStatement> all = ServerStatements(ReadLog(Log(0)));
+  ASSERT_GT(all.size(), 100u) << "the statement shim is not in effect";
+
+  int holding_types = 0;  // kills after requirement types were committed
+  for (long point : KillPoints(all)) {
+    SCOPED_TRACE("killed before statement " + std::to_string(point) + " of " +
+                 std::to_string(all.size()));
+    pgtest::ScratchSchema schema(conninfo_, "killed");
+    const std::string folder = (scratch_ / ("killed" + std::to_string(point))).string();
+    const ProcessEnd end =
+        RunKilledAt(PgArgs(folder, schema.name()), point, Log(point), Log(point) + ".out");
+    ASSERT_TRUE(end.killed) << "exit " << end.exit_code;
+    const std::vector<LoggedStatement> log = ReadLog(Log(point));
+    EXPECT_EQ(ServerStatements(log).size(), static_cast<size_t>(point - 1));
+    std::string committed;  // nothing before the first commit
+    for (const LoggedStatement& s : log) {
+      if (s.database != "pg-committed") continue;
+      ASSERT_EQ(s.rc, 0) << s.sql;
+      committed = s.sql;
+    }
+    pgtest::Observer server(conninfo_, schema.name());
+    EXPECT_EQ(server.Scalar(kCommittedState), committed);
+    if (committed.find("vlrequirementtypes=0:") == std::string::npos &&
+        committed.find("vlrequirementtypes=") != std::string::npos)
+      ++holding_types;
+
+    const std::string vlp = folder + "/killed" + std::to_string(point) + ".vlp";
+    if (fs::exists(vlp)) {
+      SqlProjectApplication app([]() -> NewProjectDefinition* { return nullptr; });
+      EXPECT_NO_THROW(app.OpenProject(vlp));
+      app.Shutdown();
+    }
+  }
+  EXPECT_GT(holding_types, 0);
+
+  pgtest::ScratchSchema again(conninfo_, "again");
+  const ProcessEnd second = RunKilledAt(PgArgs((scratch_ / "again").string(), again.name()), 0,
+                                        Log(-1), Log(-1) + ".out");
   EXPECT_EQ(second.exit_code, 0) << std::ifstream(Log(-1) + ".out").rdbuf();
 }
 

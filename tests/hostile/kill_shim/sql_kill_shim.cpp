@@ -1,25 +1,36 @@
 // A library preloaded (LD_PRELOAD) into the vlbaseline process by the
 // interrupted-run tests. It counts the statements the program hands to
 // SQLite (each sqlite3_exec call, and the first sqlite3_step of a
-// prepared statement after it was prepared or reset), writes every one
-// to a log once SQLite has run it, and kills the process with SIGKILL
-// just before statement number VL_KILL_AT would run. The log then holds
-// exactly the statements that ran, so the test knows which of them were
-// committed: the kill point is a statement count, never a moment in time.
+// prepared statement after it was prepared or reset) or to a PostgreSQL
+// server (each PQexec, and each statement sent in a pipeline apart from
+// the savepoints around it), writes every one to a log, and kills the
+// process with SIGKILL just before statement number VL_KILL_AT would run.
+// The kill point is a statement count, never a moment in time.
+//
+// SQLite statements are logged once SQLite has run them: the log then
+// holds exactly the statements that ran, and replaying it tells what was
+// committed. On PostgreSQL, right after each successful COMMIT, the
+// content of every table of the connection's schema is summed up (row
+// count and digest, read on the same connection) and logged: what the
+// server holds after the kill must equal the last such record.
 //
 // Environment: VL_KILL_LOG (the log file, appended to), VL_KILL_AT (the
 // statement to die before; none when unset or 0).
 //
-// Log record: "<database file>\t<result code>\t<length>\n<statement>\n",
-// written with one write call.
+// Log record: "<database>\t<result code>\t<length>\n<text>\n", written with
+// one write call. <database> is the SQLite database file, "pg:" and the
+// PostgreSQL database name, or "pg-committed" for a summary.
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <libpq-fe.h>
 #include <signal.h>
 #include <sqlite3.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <string>
+
+#include "committed_state.h"
 
 namespace {
 
@@ -48,12 +59,11 @@ void BeforeStatement() {
   if (++gCount == gKillAt) kill(getpid(), SIGKILL);
 }
 
-void Log(sqlite3* db, int rc, const char* sql) {
+void LogRecord(const std::string& database, int rc, const char* sql) {
   if (gLog < 0) return;
-  const char* file = db ? sqlite3_db_filename(db, "main") : nullptr;
   const std::string text = sql ? sql : "";
-  std::string record = std::string(file ? file : "") + "\t" + std::to_string(rc) + "\t" +
-                       std::to_string(text.size()) + "\n" + text + "\n";
+  std::string record = database + "\t" + std::to_string(rc) + "\t" + std::to_string(text.size()) +
+                       "\n" + text + "\n";
   const char* p = record.data();
   size_t left = record.size();
   while (left > 0) {
@@ -62,6 +72,11 @@ void Log(sqlite3* db, int rc, const char* sql) {
     p += n;
     left -= static_cast<size_t>(n);
   }
+}
+
+void Log(sqlite3* db, int rc, const char* sql) {
+  const char* file = db ? sqlite3_db_filename(db, "main") : nullptr;
+  LogRecord(file ? file : "", rc, sql);
 }
 
 template <typename Fn>
@@ -97,4 +112,60 @@ extern "C" int sqlite3_step(sqlite3_stmt* stmt) {
   Log(sqlite3_db_handle(stmt), rc, expanded ? expanded : sqlite3_sql(stmt));
   sqlite3_free(expanded);
   return rc;
+}
+
+// PostgreSQL.
+
+namespace {
+
+using PQexecFn = PGresult* (*)(PGconn*, const char*);
+using PQsendQueryParamsFn = int (*)(PGconn*, const char*, int, const Oid*, const char* const*,
+                                    const int*, const int*, int);
+
+void LogCommittedState(PGconn* conn, PQexecFn real) {
+  PGresult* r = real(conn, vl::hostile::kCommittedState);
+  if (PQresultStatus(r) == PGRES_TUPLES_OK && PQntuples(r) == 1)
+    LogRecord("pg-committed", 0, PQgetvalue(r, 0, 0));
+  else
+    LogRecord("pg-committed", -1, PQresultErrorMessage(r));
+  PQclear(r);
+}
+
+std::string PgName(PGconn* conn) {
+  const char* db = conn ? PQdb(conn) : nullptr;
+  return std::string("pg:") + (db ? db : "");
+}
+
+}  // namespace
+
+extern "C" PGresult* PQexec(PGconn* conn, const char* query) {
+  static const PQexecFn real = Real<PQexecFn>("PQexec");
+  if (gDepth > 0) return real(conn, query);
+  BeforeStatement();
+  ++gDepth;
+  PGresult* r = real(conn, query);
+  const ExecStatusType status = PQresultStatus(r);
+  LogRecord(PgName(conn), status, query);
+  if (query && std::string(query) == "COMMIT" && status == PGRES_COMMAND_OK &&
+      PQtransactionStatus(conn) == PQTRANS_IDLE)
+    LogCommittedState(conn, real);
+  --gDepth;
+  return r;
+}
+
+extern "C" int PQsendQueryParams(PGconn* conn, const char* command, int nParams,
+                                 const Oid* paramTypes, const char* const* paramValues,
+                                 const int* paramLengths, const int* paramFormats,
+                                 int resultFormat) {
+  static const PQsendQueryParamsFn real = Real<PQsendQueryParamsFn>("PQsendQueryParams");
+  const std::string text = command ? command : "";
+  // The savepoints around each statement belong to it.
+  const bool guard = text.rfind("SAVEPOINT ", 0) == 0 || text.rfind("RELEASE SAVEPOINT", 0) == 0 ||
+                     text.rfind("ROLLBACK TO SAVEPOINT", 0) == 0;
+  if (gDepth == 0 && !guard) {
+    BeforeStatement();
+    LogRecord(PgName(conn), 0, command);
+  }
+  return real(conn, command, nParams, paramTypes, paramValues, paramLengths, paramFormats,
+              resultFormat);
 }
