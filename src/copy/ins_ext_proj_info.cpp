@@ -7,6 +7,7 @@
 #include "baseline/bl_proj_info.h"
 #include "copy/db_conventions.h"
 #include "copy/run_tables.h"
+#include "copy/xml_elements.h"
 #include "host/convert.h"
 #include "host/host_globals.h"
 #include "host/messages.h"
@@ -102,8 +103,8 @@ std::shared_ptr<Project> OpenExternalProject(const std::string& sExtProjLoc) {
 
 // The ExternalProject element below `root` whose GUID is sGUID, or null.
 pugi::xml_node FindExtProjEntry(const pugi::xml_node& root, const std::string& sGUID) {
-  for (const pugi::xpath_node& n : root.select_nodes(".//ExternalProject"))
-    if (sGUID == n.node().attribute("GUID").value()) return n.node();
+  for (const pugi::xml_node& entry : DescendantsNamed(root, "ExternalProject"))
+    if (sGUID == entry.attribute("GUID").value()) return entry;
   return pugi::xml_node();
 }
 

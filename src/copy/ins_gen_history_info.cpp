@@ -1,8 +1,12 @@
 #include "copy/ins_gen_history_info.h"
 
+#include <vector>
+
 #include "baseline/bl_proj_info.h"
 #include "copy/db_conventions.h"
+#include "copy/element_values.h"
 #include "copy/ins_overflow_info.h"
+#include "copy/xml_elements.h"
 #include "host/convert.h"
 #include "host/messages.h"
 
@@ -22,7 +26,7 @@ VersionRecord ReadVersion(const pugi::xml_node& rver) {
   v.num = ElementText(rver, "VNum");
   v.label = ElementText(rver, "VLbl");
   v.userGuid = ElementText(rver, "VUGUID");
-  if (std::optional<VlDate> d = ParseDate(ElementText(rver, "VDate"))) v.date = Variant::Date(*d);
+  v.date = ElementDate(rver, "VDate");
   v.reason = ElementText(rver, "VResn");
   return v;
 }
@@ -60,8 +64,8 @@ bool InsGenHistoryInfo::CopyXMLDetailHistoryInfo(const pugi::xml_node& oSource,
       return true;
     }
     AddTextResultsLine(ResString(20053));
-    for (const pugi::xpath_node& n : history.select_nodes(".//RVer")) {
-      const VersionRecord v = ReadVersion(n.node());
+    for (const pugi::xml_node& rver : DescendantsNamed(history, "RVer")) {
+      const VersionRecord v = ReadVersion(rver);
       const int32_t lUID = GetNewUserID(oDS, v.userGuid);
       if (lUID == -1) return false;
       if (!InsertSingleHistRecord(sTableName, oDS, lRelatedID, v.num, v.label, lUID, v.date,
@@ -89,9 +93,9 @@ std::string InsGenHistoryInfo::CreateDefaultHistValuesSQL(const pugi::xml_node& 
       return DefaultValuesSQL(oProj);
     }
     // The newest version is the last one the history copier writes.
-    pugi::xpath_node_set versions = history.select_nodes(".//RVer");
+    const std::vector<pugi::xml_node> versions = DescendantsNamed(history, "RVer");
     if (versions.empty()) return DefaultValuesSQL(oProj);
-    const VersionRecord v = ReadVersion(versions[versions.size() - 1].node());
+    const VersionRecord v = ReadVersion(versions.back());
     const int32_t lUID = GetNewUserID(oDS, v.userGuid);
     if (lUID == -1) return "";
     return JoinValues({SqlText(v.num), SqlText(v.label), SqlLong(lUID), FormatSQLValue(v.date),

@@ -180,26 +180,26 @@ bool InsViewInfo::ViewHasUnResQdefs(pugi::xml_node oView, pugi::xml_node oUnResR
     pkg.set_value(std::to_string(lPkgID).c_str());
 
     std::string props = ElementText(oView, "ViewProperties");
-    if (!firstUnresolved) {
-      SetDecimalText(oView, "ViewQueryDefGUID", GetNewQefID(oDS, queryGuid));
-      int32_t lReqTypeID = 0;
-      if (const ProjStructSpec* spec = SpecOf(queryGuid))
-        UpdatePropsExtProjID(lReqTypeID, props, *spec);
-      else
-        lReqTypeID = GetNewReqTypeID(oDS, ElementText(oView, "ReqTypeID"));
-      SetDecimalText(oView, "ReqTypeID", lReqTypeID);
-      MarkResolved(oView, "ViewQueryDefGUID");
-    }
-    if (hasSecond && !secondUnresolved) {
-      SetDecimalText(oView, "SecQueryID", GetNewQefID(oDS, secQueryGuid));
-      int32_t lSecReqTypeID = 0;
-      if (const ProjStructSpec* spec = SpecOf(secQueryGuid))
-        UpdatePropsExtProjIDHoriz(lSecReqTypeID, props, *spec);
-      else
-        lSecReqTypeID = GetNewReqTypeID(oDS, ElementText(oView, "SecReqTypeID"));
-      SetDecimalText(oView, "SecReqTypeID", lSecReqTypeID);
-      MarkResolved(oView, "SecQueryID");
-    }
+    // A query of the view that is found already is recorded as found, with
+    // its requirement type; the second query is the horizontal one.
+    auto recordFound = [&](const std::string& guid, const char* queryName, const char* reqTypeName,
+                           bool second) {
+      SetDecimalText(oView, queryName, GetNewQefID(oDS, guid));
+      int32_t reqType = 0;
+      if (const ProjStructSpec* spec = SpecOf(guid)) {
+        if (second)
+          UpdatePropsExtProjIDHoriz(reqType, props, *spec);
+        else
+          UpdatePropsExtProjID(reqType, props, *spec);
+      } else {
+        reqType = GetNewReqTypeID(oDS, ElementText(oView, reqTypeName));
+      }
+      SetDecimalText(oView, reqTypeName, reqType);
+      MarkResolved(oView, queryName);
+    };
+    if (!firstUnresolved) recordFound(queryGuid, "ViewQueryDefGUID", "ReqTypeID", false);
+    if (hasSecond && !secondUnresolved)
+      recordFound(secQueryGuid, "SecQueryID", "SecReqTypeID", true);
     if (props != ElementText(oView, "ViewProperties"))
       SetElementText(oView, "ViewProperties", props);
     MoveElement(oUnResRoot, oView);
