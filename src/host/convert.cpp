@@ -19,17 +19,6 @@ std::string_view TrimSpace(std::string_view s) {
   return s;
 }
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
-    if (x != y) return false;
-  }
-  return true;
-}
-
 // Checks the shape of a decimal number: [sign] digits [. digits] [e [sign]
 // digits], with at least one digit in the mantissa.
 bool HasNumberShape(std::string_view s) {
@@ -77,6 +66,17 @@ double RoundedValueOf(const std::string& text, const char* proc) {
 }
 
 }  // namespace
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
+    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
+    if (x != y) return false;
+  }
+  return true;
+}
 
 std::optional<double> ParseNumber(const std::string& text) {
   std::string_view t = TrimSpace(text);

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "host/variant.h"
 
@@ -57,5 +58,7 @@ std::string CharLeft(const std::string& utf8, size_t n);
 std::string Trim(const std::string& s);
 std::string UCase(const std::string& s);  // ASCII letters only
 std::string LCase(const std::string& s);  // ASCII letters only
+// True when `a` and `b` differ at most in the case of ASCII letters.
+bool EqualsNoCase(std::string_view a, std::string_view b);
 
 }  // namespace vl

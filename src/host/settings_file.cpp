@@ -5,6 +5,8 @@
 #include <sstream>
 #include <system_error>
 
+#include "host/convert.h"
+
 namespace vl {
 
 namespace {
@@ -16,17 +18,6 @@ std::string TrimBlanks(const std::string& s) {
   if (first == std::string::npos) return "";
   size_t last = s.find_last_not_of(blanks);
   return s.substr(first, last - first + 1);
-}
-
-bool EqualsNoCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char ca = a[i], cb = b[i];
-    if (ca >= 'A' && ca <= 'Z') ca = static_cast<char>(ca - 'A' + 'a');
-    if (cb >= 'A' && cb <= 'Z') cb = static_cast<char>(cb - 'A' + 'a');
-    if (ca != cb) return false;
-  }
-  return true;
 }
 
 bool IsComment(const std::string& line) { return line[0] == ';' || line[0] == '#'; }
