@@ -202,7 +202,8 @@ bool MutateDocument(pugi::xml_document& doc, size_t room, const std::vector<std:
       break;
     case 7: {  // deep nesting
       pugi::xml_node inner = target;
-      const size_t levels = std::min<size_t>(room / 16, 1 + Pick(r, 3000));
+      // Now and then deeper than any recursion over elements could go.
+      const size_t levels = std::min<size_t>(room / 8, Chance(r, 10) ? 100000 : 1 + Pick(r, 3000));
       for (size_t i = 0; i < levels; ++i) inner = inner.append_child(target.name());
       break;
     }
@@ -288,20 +289,39 @@ size_t TotalSize(const std::vector<ArchiveSection>& sections) {
   return SerializeArchive(sections).size();
 }
 
+// Where a baseline file may point when it is a symbolic link: out of the
+// folder (to the bait the harness keeps three levels up, to a system
+// file), nowhere, at itself, at the folder, or inside the folder.
+std::string LinkTarget(const std::string& name, const BaselineFiles& base, Random& r) {
+  const std::string other = std::next(base.begin(), static_cast<long>(Pick(r, base.size())))->first;
+  const std::string targets[] = {
+      "../../../secret.xml", "/etc/hostname", "nowhere.xml", name, ".", "..", other,
+      "../bl/" + other};
+  return targets[Pick(r, std::size(targets))];
+}
+
 // A change to the list of files: a whole base file added, a file taken
-// away, renamed in another letter case or present in two spellings.
+// away, renamed in another letter case, present in two spellings, or
+// turned into a symbolic link.
 void MutateFileList(std::vector<ArchiveSection>& sections, const BaselineFiles& base, Random& r) {
   auto file = std::next(base.begin(), static_cast<long>(Pick(r, base.size())));
-  switch (Pick(r, 4)) {
+  switch (Pick(r, 5)) {
+    case 4: {
+      ArchiveSection link;
+      link.name = Chance(r, 80) ? file->first : ChangeCase(file->first, r);
+      link.link = LinkTarget(file->first, base, r);
+      sections.push_back(link);
+      break;
+    }
     case 0:
-      sections.push_back({file->first, file->second, false});
+      sections.push_back({file->first, file->second, false, ""});
       break;
     case 1:
-      sections.push_back({file->first, "", true});
+      sections.push_back({file->first, "", true, ""});
       break;
     case 2:  // only another spelling of the name remains
-      sections.push_back({file->first, "", true});
-      sections.push_back({ChangeCase(file->first, r), file->second, false});
+      sections.push_back({file->first, "", true, ""});
+      sections.push_back({ChangeCase(file->first, r), file->second, false, ""});
       break;
     default:
       if (!sections.empty()) sections.erase(sections.begin() + Pick(r, sections.size()));

@@ -6,6 +6,7 @@ namespace {
 
 constexpr const char kHeader[] = "=== ";
 constexpr size_t kHeaderSize = sizeof(kHeader) - 1;
+constexpr const char kArrow[] = " -> ";
 
 // The position of the next header at or after `from` that starts a line.
 size_t NextHeader(const std::string& bytes, size_t from) {
@@ -32,9 +33,13 @@ std::vector<ArchiveSection> ParseArchive(const std::string& bytes) {
     size_t content_end = next == std::string::npos ? bytes.size() : next;
     // The line break before a header belongs to the header.
     if (next != std::string::npos && content_end > content_begin) --content_end;
+    const size_t arrow = section.name.find(kArrow);
     if (!section.name.empty() && section.name[0] == '-') {
       section.name.erase(0, 1);
       section.removed = true;
+    } else if (arrow != std::string::npos) {
+      section.link = section.name.substr(arrow + sizeof(kArrow) - 1);
+      section.name.erase(arrow);
     } else {
       section.content = bytes.substr(content_begin, content_end - content_begin);
     }
@@ -53,6 +58,10 @@ std::string SerializeArchive(const std::vector<ArchiveSection>& sections) {
       out += "-" + s.name;
       continue;
     }
+    if (!s.link.empty()) {
+      out += s.name + kArrow + s.link;
+      continue;
+    }
     out += s.name + "\n" + s.content;
   }
   return out;
@@ -63,6 +72,8 @@ BaselineFiles Overlay(const BaselineFiles& base, const std::vector<ArchiveSectio
   for (const ArchiveSection& s : sections) {
     if (s.removed)
       files.erase(s.name);
+    else if (!s.link.empty())
+      files[s.name] = kLinkMarker + s.link;
     else
       files[s.name] = s.content;
   }

@@ -2,7 +2,8 @@
 // targets receive their inputs: a sequence of sections, each a header line
 // "=== NAME" followed by the bytes of the file NAME up to the line break
 // before the next header. A header "=== -NAME" (no content) removes the
-// file NAME from the baseline the input is laid over. Bytes before the
+// file NAME from the baseline the input is laid over; "=== NAME -> TARGET"
+// (no content) makes NAME a symbolic link to TARGET. Bytes before the
 // first header are ignored.
 #pragma once
 
@@ -16,7 +17,12 @@ struct ArchiveSection {
   std::string name;
   std::string content;
   bool removed = false;  // "=== -NAME": the file is taken away
+  std::string link;      // "=== NAME -> TARGET": a symbolic link to TARGET
 };
+
+// In BaselineFiles, a symbolic link is held as this marker followed by its
+// target (no file's bytes begin with a NUL).
+inline const std::string kLinkMarker("\0link\0", 6);
 
 // Splits `bytes` into sections. Never fails: any bytes give some list
 // (possibly empty).
@@ -31,7 +37,7 @@ using BaselineFiles = std::map<std::string, std::string>;
 
 // `base` with the sections of `sections` laid over it in order: a section
 // replaces (or adds) the file of exactly its name, a removal takes it
-// away.
+// away, a link replaces it by kLinkMarker + target.
 BaselineFiles Overlay(const BaselineFiles& base, const std::vector<ArchiveSection>& sections);
 
 }  // namespace vl::fuzz

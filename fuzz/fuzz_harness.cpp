@@ -21,8 +21,18 @@ namespace vl::fuzz {
 namespace fs = std::filesystem;
 
 const char* const kEscapeTrap = "/tmp/vl-fuzz-escape";
+const char* const kSecretMarker = "VL-FUZZ-SECRET";
 
 namespace {
+
+// Serves as BaselineList.xml, Project.xml, ExternalProjects.xml, a
+// package file or a document file alike.
+constexpr const char* kSecretXml =
+    "<?xml version=\"1.0\"?><PROJECT GUID=\"VL-FUZZ-SECRET\"><Label>VL-FUZZ-SECRET</Label>"
+    "<BaselineType>Project</BaselineType><BaselineDesc>VL-FUZZ-SECRET</BaselineDesc>"
+    "<Project Name=\"VL-FUZZ-SECRET\" Description=\"VL-FUZZ-SECRET\"/>"
+    "<P GUID=\"VL-FUZZ-SECRET\" Name=\"VL-FUZZ-SECRET\" Prefix=\"VL-FUZZ-SECRET\"/>"
+    "<Pkg><PkgName>VL-FUZZ-SECRET</PkgName><PkgDesc>VL-FUZZ-SECRET</PkgDesc></Pkg></PROJECT>";
 
 std::string ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -147,6 +157,7 @@ Workspace::Workspace(const std::string& tag) {
                                        std::to_string(std::random_device{}()));
   inner_ = root_ / "a" / "b";
   fs::create_directories(inner_);
+  std::ofstream(root_ / "secret.xml", std::ios::binary) << kSecretXml;
 }
 
 Workspace::~Workspace() {
@@ -161,6 +172,12 @@ void Workspace::Prepare(const BaselineFiles& files) {
   written_.clear();
   for (const auto& [name, bytes] : files) {
     if (!WritableName(name)) continue;
+    if (bytes.rfind(kLinkMarker, 0) == 0) {
+      std::error_code ec;
+      fs::create_symlink(bytes.substr(kLinkMarker.size()), inner_ / "bl" / name, ec);
+      if (!ec) written_[name] = bytes;
+      continue;
+    }
     std::ofstream out(inner_ / "bl" / name, std::ios::binary);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (out) written_[name] = bytes;
@@ -168,7 +185,8 @@ void Workspace::Prepare(const BaselineFiles& files) {
 }
 
 void Workspace::CheckConfinement(std::vector<std::string>& problems) const {
-  ExpectOnly(root_, {"a"}, problems);
+  ExpectOnly(root_, {"a", "secret.xml"}, problems);
+  if (ReadFile(root_ / "secret.xml") != kSecretXml) problems.push_back("the bait was changed");
   ExpectOnly(root_ / "a", {"b"}, problems);
   ExpectOnly(inner_, {"bl", "proj", "cwd"}, problems);
   ExpectOnly(inner_ / "cwd", {}, problems);
@@ -177,9 +195,13 @@ void Workspace::CheckConfinement(std::vector<std::string>& problems) const {
     problems.push_back(std::string("written outside the project folder: ") + kEscapeTrap);
   const std::set<std::string> now = Entries(inner_ / "bl");
   for (const auto& [name, bytes] : written_) {
+    const fs::path path = inner_ / "bl" / name;
     if (!now.count(name))
       problems.push_back("baseline file removed: " + name);
-    else if (ReadFile(inner_ / "bl" / name) != bytes)
+    else if (bytes.rfind(kLinkMarker, 0) == 0
+                 ? !fs::is_symlink(fs::symlink_status(path, ec)) ||
+                       fs::read_symlink(path, ec).string() != bytes.substr(kLinkMarker.size())
+                 : ReadFile(path) != bytes)
       problems.push_back("baseline file changed: " + name);
   }
   for (const std::string& name : now)
@@ -220,8 +242,16 @@ Outcome RunValidateInput(Workspace& ws, const std::string& input, const std::str
       outcome.problems.push_back("start-up failed; is the resource file in " + programDir + "?");
     } else if (goBLProjInfo->ValidateBLProj(ws.baseline())) {
       // What the next steps show of a valid baseline.
-      (void)goBLProjInfo->BLXMLOptionsList();
-      (void)goBLProjInfo->CompleteVLPPathName();
+      const BLProjInfo& d = *goBLProjInfo;
+      std::string shown = d.BLXMLOptionsList() + d.CompleteVLPPathName() + d.BLXMLLabel() +
+                          d.BLXMLDesc() + d.BLXMLGUID() + d.VLPName() + d.VLPDesc();
+      d.colExtProjs().ForEach([&](const std::string&, const clsExtProjInfo& p) {
+        shown += p.GUID + p.Name + p.Prefix;
+      });
+      // (Unless the input holds the marker itself.)
+      if (shown.find(kSecretMarker) != std::string::npos &&
+          input.find(kSecretMarker) == std::string::npos)
+        outcome.problems.push_back("a file outside the baseline was read");
     } else if (sink.infos.empty()) {
       outcome.problems.push_back("the baseline was refused without a message");
     }
@@ -247,6 +277,17 @@ Outcome RunCreateInput(Workspace& ws, const std::string& input, const std::strin
     outcome.problems.push_back("the run stopped without a message");
   ws.CheckConfinement(outcome.problems);
   CheckProjectDatabase(ws.project(), outcome.problems);
+  // Nothing of a file outside the baseline reached the project (the
+  // database stores texts as they are), unless the input holds the
+  // marker itself.
+  std::error_code ec;
+  if (input.find(kSecretMarker) != std::string::npos) return outcome;
+  for (fs::recursive_directory_iterator it(ws.project(), ec), end; !ec && it != end;
+       it.increment(ec)) {
+    if (it->is_regular_file() && ReadFile(it->path()).find(kSecretMarker) != std::string::npos)
+      outcome.problems.push_back("a file outside the baseline was read into " +
+                                 it->path().filename().string());
+  }
   return outcome;
 }
 

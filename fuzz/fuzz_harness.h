@@ -26,7 +26,9 @@ const BaselineFiles& BaseBaseline();
 
 // Where one input's files go: <root>/a/b/{bl,proj,cwd}. The levels above
 // "bl" hold nothing else, so a file written through "../" from the
-// baseline or project folder is seen.
+// baseline or project folder is seen. <root>/secret.xml is bait: a valid
+// baseline file (any of them) whose texts are kSecretMarker, reachable
+// through links like "../../../secret.xml"; nothing of it may show.
 class Workspace {
  public:
   // `tag` distinguishes concurrent users (target name, test name).
@@ -40,19 +42,21 @@ class Workspace {
   std::string cwd() const { return (inner_ / "cwd").string(); }
 
   // Empties the three folders and writes `files` into the baseline
-  // folder. Files whose names could not stand in one folder (holding "/",
-  // NUL, "." or "..", or too long) are skipped.
+  // folder (links as links). Files whose names could not stand in one
+  // folder (holding "/", NUL, "." or "..", or too long) are skipped.
   void Prepare(const BaselineFiles& files);
   // Appends to `problems` every trace of a write outside the project
   // folder: anything new beside the three folders or above them, in the
-  // working folder, in the escape trap, or a baseline file changed,
-  // added or removed.
+  // working folder, in the escape trap, the bait or a baseline file
+  // changed, added or removed.
   void CheckConfinement(std::vector<std::string>& problems) const;
 
  private:
   std::filesystem::path root_, inner_;
   BaselineFiles written_;
 };
+
+extern const char* const kSecretMarker;
 
 // A path no input may ever create (absolute names in hostile baselines
 // point at it); CheckConfinement reports it.

@@ -12,7 +12,7 @@ namespace vl::fuzz {
 namespace {
 
 std::string Section(const std::string& name, const std::string& content) {
-  return SerializeArchive({{name, content, false}});
+  return SerializeArchive({{name, content, false, ""}});
 }
 
 std::string Save(const pugi::xml_document& doc) {
@@ -88,9 +88,12 @@ Seeds ValidateSeeds() {
       Section("ExternalProjects.xml",
               "<PROJECT><P GUID=\"{A}\" Name=\"a\" Prefix=\"A\"/><P GUID=\"{A}\" Name=\"b\"/>"
               "<P/><P GUID=\"../x\" Name=\"&lt;&amp;'\"/></PROJECT>"));
-  seeds.emplace_back("case-names", SerializeArchive({{"BaselineList.xml", "", true},
-                                                     {"BASELINELIST.XML", list, false},
-                                                     {"baselinelist.xml", "<PROJECT/>", false}}));
+  ArchiveSection link{"Project.xml", "", false, "../../../secret.xml"};
+  seeds.emplace_back("link-outside", SerializeArchive({link}));
+  seeds.emplace_back("case-names",
+                     SerializeArchive({{"BaselineList.xml", "", true, ""},
+                                       {"BASELINELIST.XML", list, false, ""},
+                                       {"baselinelist.xml", "<PROJECT/>", false, ""}}));
   return seeds;
 }
 
@@ -132,9 +135,18 @@ Seeds CreateRunSeeds() {
               "\xFF\xFE" + gen::Utf8ToUtf16Le(BaseBaseline().at("ProjectStructure.XML"))));
   seeds.emplace_back("cp1252-package", Section(child, gen::Utf8To1252(BaseBaseline().at(child))));
   seeds.emplace_back("lower-case-package",
-                     SerializeArchive({{child, "", true},
+                     SerializeArchive({{child, "", true, ""},
                                        {std::string(child).replace(child.size() - 4, 4, ".xml"),
-                                        BaseBaseline().at(child), false}}));
+                                        BaseBaseline().at(child), false, ""}}));
+  for (const auto& [name, bytes] : BaseBaseline()) {
+    if (name.size() > 4 && name.substr(name.size() - 4) == ".DOC") {
+      seeds.emplace_back("document-linked-outside",
+                         SerializeArchive({{name, "", false, "../../../secret.xml"}}));
+      break;
+    }
+  }
+  seeds.emplace_back("package-linked-outside",
+                     SerializeArchive({{child, "", false, "../../../secret.xml"}}));
   seeds.emplace_back("document-is-folder", Edited(child, [](pugi::xml_document& doc) {
                        SetFirst(doc, "//Doc/FileName", "Project");
                        SetFirst(doc, "//Doc/FileExtension", "xml");
