@@ -1,8 +1,5 @@
 #include "tools/baseline_folder.h"
 
-#include <unistd.h>
-
-#include <atomic>
 #include <fstream>
 #include <sstream>
 
@@ -29,19 +26,6 @@ std::string ReadBytes(const fs::path& path) {
 }
 
 }  // namespace
-
-TempFolder::TempFolder() {
-  static std::atomic<int> counter{0};
-  path_ = fs::temp_directory_path() /
-          ("vl-gen-test-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
-  fs::remove_all(path_);
-  fs::create_directories(path_);
-}
-
-TempFolder::~TempFolder() {
-  std::error_code ec;
-  fs::remove_all(path_, ec);
-}
 
 LoadedBaseline::LoadedBaseline(const std::string& folder) : folder_(folder) {
   for (const auto& entry : fs::directory_iterator(folder)) {

@@ -9,21 +9,20 @@
 #include <string>
 #include <vector>
 
+#include "support/scratch_folder.h"
+
 namespace vl::gen::test {
 
 // A fresh folder below the system's temporary folder, removed with its
 // contents when the object goes.
 class TempFolder {
  public:
-  TempFolder();
-  ~TempFolder();
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
   const std::filesystem::path& path() const { return path_; }
-  std::string Sub(const std::string& name) const { return (path_ / name).string(); }
+  std::string Sub(const std::string& name) const { return scratch_.File(name); }
 
  private:
-  std::filesystem::path path_;
+  vl::testing::ScratchFolder scratch_;
+  const std::filesystem::path path_{scratch_.path()};
 };
 
 // One "Req" element of a package file, with where it stands.
