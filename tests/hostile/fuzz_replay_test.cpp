@@ -38,6 +38,7 @@ class FuzzReplayTest : public ::testing::Test {
 };
 
 TEST_F(FuzzReplayTest, ValidationKeepsItsPromisesOnSeedsAndRegressions) {
+  ASSERT_FALSE(Regressions("validate").empty()) << "fuzz/regressions/validate not found";
   Workspace ws("replay-validate");
   for (const auto& [name, input] : ValidateSeeds())
     EXPECT_TRUE(RunValidateInput(ws, input, VL_BINARY_DIR).ok()) << name;
@@ -48,6 +49,7 @@ TEST_F(FuzzReplayTest, ValidationKeepsItsPromisesOnSeedsAndRegressions) {
 }
 
 TEST_F(FuzzReplayTest, CreationRunKeepsItsPromisesOnSeedsAndRegressions) {
+  ASSERT_FALSE(Regressions("create-run").empty()) << "fuzz/regressions/create-run not found";
   Workspace ws("replay-create");
   for (const auto& [name, input] : CreateRunSeeds()) {
     Outcome outcome = RunCreateInput(ws, input, VL_BINARY_DIR);

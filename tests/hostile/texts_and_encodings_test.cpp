@@ -164,5 +164,31 @@ TEST_F(SameProjectTest, FileNamesInOtherLetterCasesAndDatesInOtherFormsGiveTheSa
   EXPECT_EQ(QueryOne("SELECT GROUP_CONCAT(VERSIONDATETIME) FROM vlRequirements"), dates);
 }
 
+using EnormousTextTest = HostileTest;
+
+TEST_F(EnormousTextTest, IsCutBetweenCharactersAndKeptWholeInOverflow) {
+  Generate();
+  // Three megabytes of two-byte letters, quotes and separators, starting
+  // one byte off so that a cut by bytes would split a letter.
+  std::string text = "x";
+  while (text.size() < 3000000) text += "\xCE\xA9'a|";
+  EditXml(RootPackageFile(), [&](pugi::xml_document& doc) {
+    doc.select_node("//Req/RText").node().text().set(text.c_str());
+  });
+  ASSERT_EQ(Create(), 0) << err_;
+  std::string stored = text;
+  for (char& c : stored)
+    if (c == '|') c = '\x1A';
+  const Rows cut = Query(
+      "SELECT REQUIREMENTTEXT, LENGTH(REQUIREMENTTEXT) FROM vlRequirements "
+      "WHERE OVERFLOWIND = 1");
+  ASSERT_EQ(cut.size(), 1u);
+  EXPECT_EQ(cut[0][1], "2000");  // characters, not bytes
+  EXPECT_EQ(stored.compare(0, cut[0][0].size(), cut[0][0]), 0);
+  const Rows whole = Query("SELECT OVERFLOWTEXT FROM VlOverflowText");
+  ASSERT_EQ(whole.size(), 1u);
+  EXPECT_TRUE(whole[0][0] == stored) << whole[0][0].size() << " bytes stored";
+}
+
 }  // namespace
 }  // namespace vl::hostile
