@@ -94,30 +94,48 @@ bool InsPkgInfo::CopyXMLPkgInfo(DataServices& oDS, Project& oProj) {
 
 bool InsPkgInfo::AddXMLPackage(const std::string& sPkgGUID, int32_t lParentID, DataServices& oDS,
                                Project& oProj) {
-  try {
-    // The GUID names the package file: it must not lead out of the
-    // baseline folder.
-    if (!IsSafeNamePart(sPkgGUID)) {
-      ShowInfoMessage(ResFormat(kResUnsafePackageName, {NameForMessage(sPkgGUID)}));
+  // One package: its checks, row and contents, with the trap of the
+  // package's own walk step.
+  struct Level {
+    int32_t pkgId = 0;
+    std::vector<std::string> children;  // the package file is closed by now
+    size_t next = 0;
+  };
+  auto addOne = [&](const std::string& guid, int32_t parentId, Level& level) {
+    try {
+      // The GUID names the package file: it must not lead out of the
+      // baseline folder.
+      if (!IsSafeNamePart(guid)) {
+        ShowInfoMessage(ResFormat(kResUnsafePackageName, {NameForMessage(guid)}));
+        return false;
+      }
+      // A package reached a second time would be copied again, and package
+      // files that refer to each other in a cycle would never end the walk.
+      if (!reached_.insert(UCase(guid)).second) {
+        ShowInfoMessage(ResFormat(kResPackageReachedTwice, {guid}));
+        return false;
+      }
+      return CopyPackageContents(guid, parentId, oDS, oProj, level.pkgId, level.children);
+    } catch (...) {
+      ReportProcError("AddXMLPackage", "");
       return false;
     }
-    // A package reached a second time would be copied again, and package
-    // files that refer to each other in a cycle would never end the walk.
-    if (!reached_.insert(UCase(sPkgGUID)).second) {
-      ShowInfoMessage(ResFormat(kResPackageReachedTwice, {sPkgGUID}));
-      return false;
-    }
-    int32_t lPkgID = 0;
-    std::vector<std::string> childGuids;
-    if (!CopyPackageContents(sPkgGUID, lParentID, oDS, oProj, lPkgID, childGuids)) return false;
-    // The package file is closed by now: a deep tree keeps one list of
-    // GUIDs per level, not one document.
-    for (const std::string& childGuid : childGuids)
-      if (!AddXMLPackage(childGuid, lPkgID, oDS, oProj)) return false;
-    return true;
-  } catch (...) {
-    ReportProcError("AddXMLPackage", "");
-    return false;
+  };
+  // Pre-order, kept on a list of levels rather than the call stack: a
+  // baseline may chain tens of thousands of packages one below the other.
+  std::vector<Level> pending;
+  std::string guid = sPkgGUID;
+  int32_t parentId = lParentID;
+  for (;;) {
+    Level level;
+    if (!addOne(guid, parentId, level)) return false;
+    pending.push_back(std::move(level));
+    while (!pending.empty() && pending.back().next == pending.back().children.size())
+      pending.pop_back();
+    if (pending.empty()) return true;
+    Level& top = pending.back();
+    guid = top.children[top.next++];
+    parentId = top.pkgId;
   }
 }
 

@@ -36,8 +36,9 @@ class InsPkgInfo {
 
  private:
   // Copies the package sPkgGUID below the package lParentID (0 for the
-  // root) and then its child packages, one after the other. The package's
-  // GUID is recorded in gdictPSGUIDs under its baseline GUID. False:
+  // root) and then its child packages, one after the other, at any depth
+  // (the walk does not recurse). The package's GUID is recorded in
+  // gdictPSGUIDs under its baseline GUID. False:
   //  - after a message naming it, with nothing done, when sPkgGUID would
   //    name a file outside the baseline folder, or names a package this
   //    walk has reached already (package files that refer to each other

@@ -2,7 +2,10 @@
 // each other in a cycle, one GUID used by two objects, truncated and
 // missing files. Every run ends, says why it stopped, and leaves an intact
 // database.
+#include <pthread.h>
+
 #include <fstream>
+#include <functional>
 
 #include "hostile_fixture.h"
 
@@ -133,6 +136,36 @@ TEST_F(BrokenStructureTest, WrongTypesAndHugeNumbersAreReadAsMissing) {
   const int status = Create();
   EXPECT_EQ(IntegrityCheck(), "ok");
   EXPECT_TRUE(status == 0 || !err_.empty());
+}
+
+// Runs `body` on a thread with a stack of `bytes`: a walk that recursed
+// once per level of a deep structure runs out of it long before the
+// structure ends.
+void OnSmallStack(size_t bytes, const std::function<void()>& body) {
+  pthread_attr_t attr;
+  pthread_attr_init(&attr);
+  pthread_attr_setstacksize(&attr, bytes);
+  pthread_t thread;
+  auto run = [](void* arg) -> void* {
+    (*static_cast<const std::function<void()>*>(arg))();
+    return nullptr;
+  };
+  ASSERT_EQ(pthread_create(&thread, &attr, run, const_cast<std::function<void()>*>(&body)), 0);
+  pthread_join(thread, nullptr);
+  pthread_attr_destroy(&attr);
+}
+
+TEST_F(BrokenStructureTest, AChainOfThousandsOfPackagesIsWalkedWithoutRecursion) {
+  gen::Options o = SmallBaseline();
+  o.packages = 3000;
+  o.depth = 2999;  // each package below the one before
+  o.docs_per_package = 0;
+  o.views_per_package = 0;
+  Generate(o);
+  int status = -1;
+  OnSmallStack(512 * 1024, [&] { status = Create(); });
+  EXPECT_EQ(status, 0) << err_;
+  EXPECT_EQ(QueryOne("SELECT COUNT(*) FROM vlPackages"), "3000");
 }
 
 }  // namespace
