@@ -34,6 +34,7 @@ const std::vector<SpecialText>& SpecialTexts() {
        "\xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1 \xE6\x97\xA5\xE6\x9C\xAC "
        "\xD0\x9F\xD1\x80\xD0\xB8 \xF0\x9F\x98\x80"},
       {"'); DROP TABLE vlRequirements; --", "'); DROP TABLE vlRequirements; --"},
+      {"C:\\dir\\x \\' \\n", "C:\\dir\\x \\' \\n"},  // backslashes are no escapes
       {"%1 %s {ts '2003-01-01 00:00:00'}", "%1 %s {ts '2003-01-01 00:00:00'}"},
       {"   ", ""}};
   return texts;
