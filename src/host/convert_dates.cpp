@@ -137,6 +137,23 @@ VlDate CDate(const std::string& text) {
 }
 
 std::string FormatDateTime(const VlDate& d) {
+  // Every history row and document carries dates: the usual ones are
+  // written digit by digit, anything else through the general formatter.
+  auto two = [](int v) { return v >= 0 && v <= 99; };
+  if (d.year >= 0 && d.year <= 9999 && two(d.month) && two(d.day) && two(d.hour) && two(d.minute) &&
+      two(d.second)) {
+    std::string out = "0000-00-00 00:00:00";
+    auto put = [&out](size_t at, int v, int digits) {
+      for (int k = digits - 1; k >= 0; --k, v /= 10) out[at + k] = static_cast<char>('0' + v % 10);
+    };
+    put(0, d.year, 4);
+    put(5, d.month, 2);
+    put(8, d.day, 2);
+    put(11, d.hour, 2);
+    put(14, d.minute, 2);
+    put(17, d.second, 2);
+    return out;
+  }
   char buf[64];
   std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", d.year, d.month, d.day, d.hour,
                 d.minute, d.second);

@@ -269,6 +269,7 @@ void SqliteDataServices::Close() {
   } catch (...) {
     failure = std::current_exception();
   }
+  keys_.clear();
   for (auto& [text, stmt] : cached_) sqlite3_finalize(stmt);
   cached_.clear();
   for (auto& [text, stmt] : shapes_) sqlite3_finalize(stmt);
@@ -472,23 +473,42 @@ sqlite3_stmt* SqliteDataServices::CachedStatement(const std::string& text) {
   return stmt;
 }
 
+const SqliteDataServices::KeyStatements& SqliteDataServices::KeyStatementsFor(
+    const std::string& keyTable, const std::string& keyColumn, const std::string& keyClass,
+    const std::string& valueColumn) {
+  for (const KeyStatements& k : keys_)
+    if (k.key_class == keyClass && k.key_table == keyTable && k.key_column == keyColumn &&
+        k.value_column == valueColumn)
+      return k;
+  KeyStatements k;
+  k.key_table = keyTable;
+  k.key_column = keyColumn;
+  k.key_class = keyClass;
+  k.value_column = valueColumn;
+  k.table = ResolveTableName(keyTable);
+  for (const std::string* name :
+       std::initializer_list<const std::string*>{&k.table, &keyColumn, &valueColumn})
+    if (!IsPlainIdentifier(*name))
+      throw VlError(err::kDatabase, kSource,
+                    "The key table or column name \"" + *name + "\" is not a plain name.");
+  const std::string bump =
+      "UPDATE " + k.table + " SET " + valueColumn + " = " + valueColumn + " + 1 WHERE " + keyColumn;
+  const std::string read = "SELECT " + valueColumn + " FROM " + k.table + " WHERE " + keyColumn;
+  k.update = CachedStatement(bump + " = ?1");
+  k.select = CachedStatement(read + " = ?1");
+  k.update_text = bump + " = " + QuoteText(keyClass);
+  k.select_text = read + " = " + QuoteText(keyClass);
+  keys_.push_back(std::move(k));
+  return keys_.back();
+}
+
 int32_t SqliteDataServices::GetNextKey(const std::string& keyTable, const std::string& keyColumn,
                                        const std::string& keyClass,
                                        const std::string& valueColumn) {
   CheckOpen();
-  const std::string table = ResolveTableName(keyTable);
-  for (const std::string* name : {&table, &keyColumn, &valueColumn})
-    if (!IsPlainIdentifier(*name))
-      throw VlError(err::kDatabase, kSource,
-                    "The key table or column name \"" + *name + "\" is not a plain name.");
-  // Keys are drawn once per row written: both statements are prepared once
-  // and kept.
-  const std::string bump =
-      "UPDATE " + table + " SET " + valueColumn + " = " + valueColumn + " + 1 WHERE " + keyColumn;
-  const std::string read = "SELECT " + valueColumn + " FROM " + table + " WHERE " + keyColumn;
-  const std::string literal = " = " + QuoteText(keyClass);
-  sqlite3_stmt* update = CachedStatement(bump + " = ?1");
-  sqlite3_stmt* select = CachedStatement(read + " = ?1");
+  // Keys are drawn once per row written: both statements are prepared
+  // once per key class and kept.
+  const KeyStatements& k = KeyStatementsFor(keyTable, keyColumn, keyClass, valueColumn);
   EnsureTransaction();
   const bool in_transaction = !sqlite3_get_autocommit(db_);
   auto step = [&](sqlite3_stmt* stmt, const std::string& as_text) {
@@ -499,29 +519,29 @@ int32_t SqliteDataServices::GetNextKey(const std::string& keyTable, const std::s
     if (rc != SQLITE_DONE && rc != SQLITE_ROW) ThrowStatementError(as_text, in_transaction);
     return rc;
   };
-  step(update, bump + literal);
+  step(k.update, k.update_text);
   const bool found = sqlite3_changes(db_) > 0;
-  sqlite3_reset(update);
-  Log(bump + literal);
+  sqlite3_reset(k.update);
+  Log(k.update_text);
   CountStatement();
   if (!found) {
-    Run("INSERT INTO " + table + " (" + keyColumn + ", " + valueColumn + ") VALUES (" +
+    Run("INSERT INTO " + k.table + " (" + keyColumn + ", " + valueColumn + ") VALUES (" +
             QuoteText(keyClass) + ", 1)",
         false);
     return 1;
   }
-  const int rc = step(select, read + literal);
-  const int type = rc == SQLITE_ROW ? sqlite3_column_type(select, 0) : SQLITE_NULL;
-  const sqlite3_int64 value = rc == SQLITE_ROW ? sqlite3_column_int64(select, 0) : 0;
-  sqlite3_reset(select);
-  Log(read + literal);
+  const int rc = step(k.select, k.select_text);
+  const int type = rc == SQLITE_ROW ? sqlite3_column_type(k.select, 0) : SQLITE_NULL;
+  const sqlite3_int64 value = rc == SQLITE_ROW ? sqlite3_column_int64(k.select, 0) : 0;
+  sqlite3_reset(k.select);
+  Log(k.select_text);
   CountStatement();
   if (type != SQLITE_INTEGER)
     throw VlError(err::kDatabase, kSource,
-                  "The key of class \"" + keyClass + "\" in " + table + " is not a number.");
+                  "The key of class \"" + keyClass + "\" in " + k.table + " is not a number.");
   if (value > INT32_MAX || value < INT32_MIN)
     throw VlError(err::kOverflow, kSource,
-                  "The keys of class \"" + keyClass + "\" in " + table + " are exhausted.");
+                  "The keys of class \"" + keyClass + "\" in " + k.table + " are exhausted.");
   return static_cast<int32_t>(value);
 }
 

@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "host/data_services.h"
 #include "host/sql_shape.h"
@@ -85,6 +86,18 @@ class SqliteDataServices : public DataServices {
   sqlite3_stmt* Prepare(const std::string& text);
   // A statement prepared once and kept until the database closes.
   sqlite3_stmt* CachedStatement(const std::string& text);
+  // The two statements that draw a key of one class (from cached_), and
+  // their texts as the log shows them.
+  struct KeyStatements {
+    std::string key_table, key_column, key_class, value_column;  // as asked for
+    std::string table;                                           // without its marker
+    sqlite3_stmt* update = nullptr;
+    sqlite3_stmt* select = nullptr;
+    std::string update_text, select_text;
+  };
+  const KeyStatements& KeyStatementsFor(const std::string& keyTable, const std::string& keyColumn,
+                                        const std::string& keyClass,
+                                        const std::string& valueColumn);
   // The prepared shape of `text` with its values bound, ready to step;
   // nullptr when the text is to be prepared as it stands.
   sqlite3_stmt* BindShaped(const std::string& text);
@@ -104,6 +117,7 @@ class SqliteDataServices : public DataServices {
   SqliteOptions options_;
   int since_commit_ = 0;
   std::map<std::string, sqlite3_stmt*> cached_;
+  std::vector<KeyStatements> keys_;  // a few key classes: searched in turn
   // Prepared statement shapes (nullptr for a shape the database refused);
   // shape_ is reused for every statement, sparing its buffers.
   std::map<std::string, sqlite3_stmt*, std::less<>> shapes_;

@@ -130,6 +130,10 @@ TEST_F(ConvertTest, DatesAreWrittenInOneForm) {
   EXPECT_EQ(FormatDateTime(VlDate{2003, 7, 1, 14, 5, 9}), "2003-07-01 14:05:09");
   EXPECT_EQ(FormatDateTime(*ParseDate(FormatDateTime(VlDate{999, 1, 2, 3, 4, 5}))),
             "0999-01-02 03:04:05");
+  EXPECT_EQ(FormatDateTime(VlDate{0, 1, 1, 0, 0, 0}), "0000-01-01 00:00:00");
+  EXPECT_EQ(FormatDateTime(VlDate{9999, 12, 31, 23, 59, 59}), "9999-12-31 23:59:59");
+  // Beyond four digits the year is written whole.
+  EXPECT_EQ(FormatDateTime(VlDate{12345, 6, 7, 8, 9, 10}), "12345-06-07 08:09:10");
   VlDate now = Now();
   EXPECT_TRUE(ParseDate(FormatDateTime(now)).has_value());
 }

@@ -165,6 +165,7 @@ TEST_F(ShapedStatementsTest, ManyDistinctShapesAndTheLogOfTexts) {
   // The log holds the texts, never a shape.
   EXPECT_EQ(log.back(), "SELECT COUNT(*) AS N, SUM(I) AS S FROM Bound");
   EXPECT_EQ(log[log.size() - 2], "INSERT INTO Bound (ID, I) VALUES (1600, 600)");
+  ds_->Close();  // its last statements go to the log, which ends here
 }
 
 }  // namespace
