@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <optional>
+#include <string_view>
 
 #include "errors/vl_error.h"
 #include "host/convert.h"
@@ -50,26 +51,38 @@ std::string DateLiteral(const Variant& value) {
   return "{ ts '" + FormatDateTime(*date) + "'}";
 }
 
-std::string StringLiteral(const Variant& value, bool bEmptyAsNull) {
-  const std::string source = value.ToText();
+// Every text of every row passes here: the literal is built in one
+// string, copying the runs between the characters that change.
+std::string QuotedTextLiteral(std::string_view source, bool bEmptyAsNull) {
   if (bEmptyAsNull && source.empty()) return "NULL";
   std::string text;
   text.reserve(source.size() + 8);
+  text += '\'';
+  bool blank = true;  // nothing but spaces: stored as an empty text
+  size_t copied = 0;
   for (size_t i = 0; i < source.size(); ++i) {
-    char c = source[i];
-    if (c == '\0') continue;  // no database keeps a NUL inside a text
+    const char c = source[i];
+    if (c != ' ' && c != '\0') blank = false;
+    if (c != '\0' && c != '|' && c != '\'') continue;
+    text.append(source.substr(copied, i - copied));
     if (c == '|') {
       text += '\x1A';
     } else if (c == '\'') {
       // A pair of quotes is taken as one quote already doubled.
       text += "''";
       if (i + 1 < source.size() && source[i + 1] == '\'') ++i;
-    } else {
-      text += c;
-    }
+    }  // no database keeps a NUL inside a text: it is left out
+    copied = i + 1;
   }
-  if (Trim(text).empty()) return "''";
-  return "'" + text + "'";
+  if (blank) return "''";
+  text.append(source.substr(copied));
+  text += '\'';
+  return text;
+}
+
+std::string StringLiteral(const Variant& value, bool bEmptyAsNull) {
+  if (value.type() == vbString) return QuotedTextLiteral(value.AsString(), bEmptyAsNull);
+  return QuotedTextLiteral(value.ToText(), bEmptyAsNull);
 }
 
 std::string BooleanLiteral(const Variant& value) {
@@ -105,7 +118,7 @@ std::string FormatSQLValue(const Variant& value, bool bEmptyAsNull, int lVarType
   }
 }
 
-std::string SqlText(const std::string& s) { return FormatSQLValue(Variant::String(s)); }
+std::string SqlText(const std::string& s) { return QuotedTextLiteral(s, false); }
 std::string SqlLong(int64_t v) { return std::to_string(v); }
 std::string SqlBool(bool v) { return v ? "1" : "0"; }
 std::string SqlDate(const VlDate& d) { return "{ ts '" + FormatDateTime(d) + "'}"; }

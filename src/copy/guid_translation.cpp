@@ -2,7 +2,6 @@
 #include <sys/random.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <fstream>
 
 #include "copy/db_conventions.h"
@@ -51,13 +50,20 @@ std::string GenerateGUID() {
     throw VlError(err::kGuidGenerate, kGuidSource, "Error generating GUID");
   b[6] = static_cast<unsigned char>((b[6] & 0x0F) | 0x40);  // version 4: random
   b[8] = static_cast<unsigned char>((b[8] & 0x3F) | 0x80);  // the standard variant
-  char text[40];
-  int n = std::snprintf(text, sizeof text,
-                        "{%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
-                        b[0], b[1], b[2], b[3], b[4], b[5], b[6], b[7], b[8], b[9], b[10], b[11],
-                        b[12], b[13], b[14], b[15]);
-  if (n != 38) throw VlError(err::kGuidToString, kGuidSource, "Error converting CLSID to string");
-  return std::string(text, 38);
+  // Every copied object gets one: written digit by digit, not through the
+  // general formatter.
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string text(38, '-');
+  text.front() = '{';
+  text.back() = '}';
+  size_t at = 1;
+  for (size_t i = 0; i < sizeof b; ++i) {
+    if (i == 4 || i == 6 || i == 8 || i == 10) ++at;  // the hyphens stay
+    text[at++] = kHex[b[i] >> 4];
+    text[at++] = kHex[b[i] & 15];
+  }
+  if (at != 37) throw VlError(err::kGuidToString, kGuidSource, "Error converting CLSID to string");
+  return text;
 }
 
 std::string AssignNewGUID(const std::string& oldGuid) {

@@ -2,7 +2,9 @@
 // referenced object, hundreds of thousands of times on a large baseline,
 // so found IDs are remembered: a row never changes its ID.
 #include <cmath>
+#include <cstdint>
 #include <unordered_map>
+#include <vector>
 
 #include "copy/db_conventions.h"
 #include "copy/run_tables.h"
@@ -18,16 +20,30 @@ constexpr long kResRowMissing = 20084;
 // Beyond this many remembered IDs the memory is worth more than the time.
 constexpr size_t kMaxRemembered = 2000000;
 
-// Found IDs by database object, table and new GUID. The database object is
-// named by its serial number, never by its address, which a later object
-// may reuse.
-std::unordered_map<std::string, int32_t>& FoundIds() {
-  static std::unordered_map<std::string, int32_t> ids;
-  return ids;
+// Found IDs by new GUID, one table of them per database object and table.
+// The database object is named by its serial number, never by its
+// address, which a later object may reuse. A run looks up a few tables of
+// one or two databases: they are searched in turn.
+struct FoundIdTable {
+  uint64_t serial;
+  std::string table;
+  std::unordered_map<std::string, int32_t> ids;
+};
+struct FoundIdTables {
+  std::vector<FoundIdTable> tables;
+  size_t remembered = 0;
+};
+FoundIdTables& FoundIds() {
+  static FoundIdTables found;
+  return found;
 }
 
-std::string CacheKey(const DataServices& oDS, const char* table, const std::string& newGuid) {
-  return std::to_string(oDS.InstanceSerial()) + '\x1F' + table + '\x1F' + newGuid;
+std::unordered_map<std::string, int32_t>& FoundIdsOf(const DataServices& oDS, const char* table) {
+  FoundIdTables& found = FoundIds();
+  for (FoundIdTable& t : found.tables)
+    if (t.serial == oDS.InstanceSerial() && t.table == table) return t.ids;
+  found.tables.push_back({oDS.InstanceSerial(), table, {}});
+  return found.tables.back().ids;
 }
 
 int32_t ToId(const Variant& v) {
@@ -48,9 +64,9 @@ int32_t LookUpNewId(const char* procName, DataServices& oDS, OrderedMap<std::str
       ShowInfoMessage(ResString(kResNotTranslated));
       return -1;
     }
-    const std::string key = CacheKey(oDS, tableName, newGuid);
-    auto found = FoundIds().find(key);
-    if (found != FoundIds().end()) return found->second;
+    std::unordered_map<std::string, int32_t>& ids = FoundIdsOf(oDS, tableName);
+    auto found = ids.find(newGuid);
+    if (found != ids.end()) return found->second;
 
     const std::string sql = std::string("SELECT ") + keyColumn + " " + " FROM " + Tbl(tableName) +
                             " WHERE " + "VLGUID" + " = " + SqlText(newGuid);
@@ -61,8 +77,9 @@ int32_t LookUpNewId(const char* procName, DataServices& oDS, OrderedMap<std::str
     }
     rs->MoveFirst();
     const int32_t id = ToId(rs->GetFieldValue(keyColumn));
-    if (FoundIds().size() >= kMaxRemembered) FoundIds().clear();
-    FoundIds().emplace(key, id);
+    if (FoundIds().remembered >= kMaxRemembered) ResetLookupCache();
+    FoundIdsOf(oDS, tableName).emplace(newGuid, id);
+    ++FoundIds().remembered;
     return id;
   } catch (...) {
     ReportProcError(procName, "");
@@ -72,7 +89,10 @@ int32_t LookUpNewId(const char* procName, DataServices& oDS, OrderedMap<std::str
 
 }  // namespace
 
-void ResetLookupCache() { FoundIds().clear(); }
+void ResetLookupCache() {
+  FoundIds().tables.clear();
+  FoundIds().remembered = 0;
+}
 
 int32_t GetNewReqTypeID(DataServices& oDS, const std::string& oldGuid) {
   return LookUpNewId("GetNewReqTypeID", oDS, gdictPSGUIDs, "vlRequirementTypes", "ID", oldGuid);

@@ -11,18 +11,28 @@ std::vector<pugi::xml_node> DescendantsNamed(const pugi::xml_node& parent, const
   std::vector<pugi::xml_node> found;
   if (!parent) return found;
   // Pre-order walk without recursion: a deep document cannot exhaust the
-  // stack, and every node is visited once.
+  // stack, and every node is visited once. The walk runs for every item
+  // of every package, so it asks the parser for as little as it can:
+  // text nodes have an empty name, and the name's first character rules
+  // out most elements before a full comparison.
+  const char* const parent_name = parent.name();
   pugi::xml_node node = parent.first_child();
   while (node) {
-    if (node.type() == pugi::node_element && std::strcmp(node.name(), name) == 0)
+    const char* node_name = node.name();
+    if (node_name[0] == name[0] && std::strcmp(node_name, name) == 0 &&
+        node.type() == pugi::node_element)
       found.push_back(node);
-    if (node.first_child()) {
-      node = node.first_child();
-      continue;
+    pugi::xml_node next = node.first_child();
+    if (!next) {
+      next = node.next_sibling();
+      // Up until an ancestor below `parent` has a next sibling.
+      while (!next) {
+        node = node.parent();
+        if (!node || (node.name() == parent_name && node == parent)) return found;
+        next = node.next_sibling();
+      }
     }
-    while (node && node != parent && !node.next_sibling()) node = node.parent();
-    if (!node || node == parent) break;
-    node = node.next_sibling();
+    node = next;
   }
   return found;
 }
