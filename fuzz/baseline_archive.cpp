@@ -67,17 +67,18 @@ std::string SerializeArchive(const std::vector<ArchiveSection>& sections) {
   return out;
 }
 
-BaselineFiles Overlay(const BaselineFiles& base, const std::vector<ArchiveSection>& sections) {
-  BaselineFiles files = base;
+BaselineFolder Overlay(const BaselineFiles& base, const std::vector<ArchiveSection>& sections) {
+  BaselineFolder folder{base, {}};
   for (const ArchiveSection& s : sections) {
-    if (s.removed)
-      files.erase(s.name);
-    else if (!s.link.empty())
-      files[s.name] = kLinkMarker + s.link;
+    folder.files.erase(s.name);
+    folder.links.erase(s.name);
+    if (s.removed) continue;
+    if (!s.link.empty())
+      folder.links[s.name] = s.link;
     else
-      files[s.name] = s.content;
+      folder.files[s.name] = s.content;
   }
-  return files;
+  return folder;
 }
 
 }  // namespace vl::fuzz

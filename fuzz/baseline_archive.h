@@ -20,10 +20,6 @@ struct ArchiveSection {
   std::string link;      // "=== NAME -> TARGET": a symbolic link to TARGET
 };
 
-// In BaselineFiles, a symbolic link is held as this marker followed by its
-// target (no file's bytes begin with a NUL).
-inline const std::string kLinkMarker("\0link\0", 6);
-
 // Splits `bytes` into sections. Never fails: any bytes give some list
 // (possibly empty).
 std::vector<ArchiveSection> ParseArchive(const std::string& bytes);
@@ -35,9 +31,15 @@ std::string SerializeArchive(const std::vector<ArchiveSection>& sections);
 // The files of a baseline: name to bytes.
 using BaselineFiles = std::map<std::string, std::string>;
 
+// A baseline folder: its files, and its symbolic links (name to target).
+struct BaselineFolder {
+  BaselineFiles files;
+  std::map<std::string, std::string> links;
+};
+
 // `base` with the sections of `sections` laid over it in order: a section
-// replaces (or adds) the file of exactly its name, a removal takes it
-// away, a link replaces it by kLinkMarker + target.
-BaselineFiles Overlay(const BaselineFiles& base, const std::vector<ArchiveSection>& sections);
+// replaces (or adds) the file or link of exactly its name, a removal
+// takes it away.
+BaselineFolder Overlay(const BaselineFiles& base, const std::vector<ArchiveSection>& sections);
 
 }  // namespace vl::fuzz

@@ -6,9 +6,11 @@
 #include <cctype>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <random>
 #include <set>
 #include <sstream>
+#include <stdexcept>
 
 #include "app/command_line.h"
 #include "app/mod_wizard.h"
@@ -39,13 +41,28 @@ std::string ReadFile(const fs::path& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// A small baseline that still holds every kind of content: several
-// packages on two levels, documents with their files, views, history,
-// traces, discussions, query definitions and requirements with texts long
-// enough to overflow.
-BaselineFiles GenerateBase() {
+std::map<std::string, std::string> ReadFolder(const fs::path& folder) {
+  std::map<std::string, std::string> files;
+  for (const fs::directory_entry& e : fs::directory_iterator(folder))
+    if (e.is_regular_file()) files[e.path().filename().string()] = ReadFile(e.path());
+  return files;
+}
+
+// What the inputs are laid over: a small baseline that still holds every
+// kind of content (packages on two levels, documents with their files,
+// views, history, traces, discussions, query definitions, texts long
+// enough to overflow), and an external project it refers to (traces and
+// query definitions across projects), created once and restored before
+// every input, since a run rewrites its unresolved-reference files.
+struct BaseFixture {
+  BaselineFiles baseline;
+  std::string external_guid;
+  std::map<std::string, std::string> external_project;  // the files of folder "ext"
+};
+
+gen::Options SmallOptions(uint64_t seed) {
   gen::Options o;
-  o.seed = 11;
+  o.seed = seed;
   o.requirements = 8;
   o.packages = 3;
   o.depth = 2;
@@ -53,18 +70,39 @@ BaselineFiles GenerateBase() {
   o.users = 3;
   o.discussions = 2;
   o.query_defs = 2;
-  o.ext_query_defs = 0;
+  o.ext_query_defs = 1;
   o.text_size = 40;
   o.long_text_every = 4;
-  const fs::path folder =
-      fs::temp_directory_path() /
-      ("vl-fuzz-base-" + std::to_string(getpid()) + "-" + std::to_string(std::random_device{}()));
-  gen::WriteBaseline(o, folder.string());
-  BaselineFiles files;
-  for (const fs::directory_entry& e : fs::directory_iterator(folder))
-    files[e.path().filename().string()] = ReadFile(e.path());
-  fs::remove_all(folder);
-  return files;
+  return o;
+}
+
+BaseFixture MakeBase() {
+  const fs::path temp = fs::temp_directory_path() / ("vl-fuzz-base-" + std::to_string(getpid()) +
+                                                     "-" + std::to_string(std::random_device{}()));
+  BaseFixture base;
+  gen::Options other = SmallOptions(12);
+  other.name = "External";
+  other.prefix = "EXT";
+  base.external_guid = gen::WriteBaseline(other, (temp / "extbl").string()).project_guid;
+  std::ostringstream out, err;
+  std::istringstream in;
+  if (RunCommandLine({"create", (temp / "extbl").string(), "--folder", (temp / "ext").string(),
+                      "--all", "--yes", "--quiet"},
+                     VL_FUZZ_RESOURCE_DIR, out, err, in, false) != kExitOk)
+    throw std::runtime_error("the external project cannot be created: " + err.str());
+  base.external_project = ReadFolder(temp / "ext");
+  gen::Options own = SmallOptions(11);
+  own.external_baseline = (temp / "extbl").string();
+  own.cross_traces = 4;
+  gen::WriteBaseline(own, (temp / "bl").string());
+  base.baseline = ReadFolder(temp / "bl");
+  fs::remove_all(temp);
+  return base;
+}
+
+const BaseFixture& Base() {
+  static const BaseFixture base = MakeBase();
+  return base;
 }
 
 bool WritableName(const std::string& name) {
@@ -147,10 +185,7 @@ void InFolder(const std::string& cwd, Body body) {
 
 }  // namespace
 
-const BaselineFiles& BaseBaseline() {
-  static const BaselineFiles base = GenerateBase();
-  return base;
-}
+const BaselineFiles& BaseBaseline() { return Base().baseline; }
 
 Workspace::Workspace(const std::string& tag) {
   root_ = fs::temp_directory_path() / ("vl-fuzz-" + tag + "-" + std::to_string(getpid()) + "-" +
@@ -165,22 +200,25 @@ Workspace::~Workspace() {
   fs::remove_all(root_, ec);
 }
 
-void Workspace::Prepare(const BaselineFiles& files) {
-  for (const char* sub : {"bl", "proj", "cwd"}) MakeEmpty(inner_ / sub);
+void Workspace::Prepare(const BaselineFolder& folder) {
+  for (const char* sub : {"bl", "proj", "cwd", "ext"}) MakeEmpty(inner_ / sub);
+  for (const auto& [name, bytes] : Base().external_project)
+    std::ofstream(inner_ / "ext" / name, std::ios::binary) << bytes;
   // The project folder is made by the run itself (it asks first).
   fs::remove(inner_ / "proj");
-  written_.clear();
-  for (const auto& [name, bytes] : files) {
+  written_ = BaselineFolder();
+  for (const auto& [name, bytes] : folder.files) {
     if (!WritableName(name)) continue;
-    if (bytes.rfind(kLinkMarker, 0) == 0) {
-      std::error_code ec;
-      fs::create_symlink(bytes.substr(kLinkMarker.size()), inner_ / "bl" / name, ec);
-      if (!ec) written_[name] = bytes;
-      continue;
-    }
     std::ofstream out(inner_ / "bl" / name, std::ios::binary);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (out) written_[name] = bytes;
+    if (out) written_.files[name] = bytes;
+  }
+  for (const auto& [name, target] : folder.links) {
+    if (!WritableName(name) || written_.files.count(name)) continue;
+    std::error_code ec;
+    const fs::path path = inner_ / "bl" / name;
+    fs::create_symlink(target, path, ec);
+    if (!ec) written_.links[name] = fs::read_symlink(path, ec).string();
   }
 }
 
@@ -188,24 +226,30 @@ void Workspace::CheckConfinement(std::vector<std::string>& problems) const {
   ExpectOnly(root_, {"a", "secret.xml"}, problems);
   if (ReadFile(root_ / "secret.xml") != kSecretXml) problems.push_back("the bait was changed");
   ExpectOnly(root_ / "a", {"b"}, problems);
-  ExpectOnly(inner_, {"bl", "proj", "cwd"}, problems);
+  ExpectOnly(inner_, {"bl", "proj", "cwd", "ext"}, problems);
   ExpectOnly(inner_ / "cwd", {}, problems);
   std::error_code ec;
   if (fs::exists(fs::symlink_status(kEscapeTrap, ec)))
     problems.push_back(std::string("written outside the project folder: ") + kEscapeTrap);
   const std::set<std::string> now = Entries(inner_ / "bl");
-  for (const auto& [name, bytes] : written_) {
+  for (const auto& [name, bytes] : written_.files) {
     const fs::path path = inner_ / "bl" / name;
     if (!now.count(name))
       problems.push_back("baseline file removed: " + name);
-    else if (bytes.rfind(kLinkMarker, 0) == 0
-                 ? !fs::is_symlink(fs::symlink_status(path, ec)) ||
-                       fs::read_symlink(path, ec).string() != bytes.substr(kLinkMarker.size())
-                 : ReadFile(path) != bytes)
+    else if (fs::is_symlink(fs::symlink_status(path, ec)) || ReadFile(path) != bytes)
       problems.push_back("baseline file changed: " + name);
   }
+  for (const auto& [name, target] : written_.links) {
+    const fs::path path = inner_ / "bl" / name;
+    if (!now.count(name))
+      problems.push_back("baseline link removed: " + name);
+    else if (!fs::is_symlink(fs::symlink_status(path, ec)) ||
+             fs::read_symlink(path, ec).string() != target)
+      problems.push_back("baseline link changed: " + name);
+  }
   for (const std::string& name : now)
-    if (!written_.count(name)) problems.push_back("file added to the baseline folder: " + name);
+    if (!written_.files.count(name) && !written_.links.count(name))
+      problems.push_back("file added to the baseline folder: " + name);
 }
 
 std::string Outcome::Describe() const {
@@ -218,14 +262,16 @@ namespace {
 
 // The files validation reads, in any letter case: writing the others
 // would only slow the target down.
-BaselineFiles ValidatedFiles(const BaselineFiles& files) {
-  BaselineFiles kept;
-  for (const auto& [name, bytes] : files) {
-    std::string lower = name;
-    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (lower == "baselinelist.xml" || lower == "project.xml" || lower == "externalprojects.xml")
-      kept[name] = bytes;
-  }
+BaselineFolder ValidatedFiles(const BaselineFolder& folder) {
+  auto validated = [](std::string name) {
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return name == "baselinelist.xml" || name == "project.xml" || name == "externalprojects.xml";
+  };
+  BaselineFolder kept;
+  for (const auto& [name, bytes] : folder.files)
+    if (validated(name)) kept.files[name] = bytes;
+  for (const auto& [name, target] : folder.links)
+    if (validated(name)) kept.links[name] = target;
   return kept;
 }
 
@@ -269,7 +315,8 @@ Outcome RunCreateInput(Workspace& ws, const std::string& input, const std::strin
   int status = kExitOk;
   InFolder(ws.cwd(), [&] {
     status = RunCommandLine(
-        {"create", ws.baseline(), "--folder", ws.project(), "--all", "--yes", "--quiet"},
+        {"create", ws.baseline(), "--folder", ws.project(), "--all", "--yes", "--quiet",
+         "--external", Base().external_guid + "=" + ws.external() + "/ext.vlp"},
         programDir, out, err, in, false);
   });
   if (status == kExitUsage) outcome.problems.push_back("usage error: " + err.str());
@@ -277,16 +324,18 @@ Outcome RunCreateInput(Workspace& ws, const std::string& input, const std::strin
     outcome.problems.push_back("the run stopped without a message");
   ws.CheckConfinement(outcome.problems);
   CheckProjectDatabase(ws.project(), outcome.problems);
-  // Nothing of a file outside the baseline reached the project (the
+  CheckProjectDatabase(ws.external(), outcome.problems);
+  // Nothing of a file outside the baseline reached either project (the
   // database stores texts as they are), unless the input holds the
   // marker itself.
-  std::error_code ec;
   if (input.find(kSecretMarker) != std::string::npos) return outcome;
-  for (fs::recursive_directory_iterator it(ws.project(), ec), end; !ec && it != end;
-       it.increment(ec)) {
-    if (it->is_regular_file() && ReadFile(it->path()).find(kSecretMarker) != std::string::npos)
-      outcome.problems.push_back("a file outside the baseline was read into " +
-                                 it->path().filename().string());
+  for (const std::string& folder : {ws.project(), ws.external()}) {
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+      if (it->is_regular_file() && ReadFile(it->path()).find(kSecretMarker) != std::string::npos)
+        outcome.problems.push_back("a file outside the baseline was read into " +
+                                   it->path().filename().string());
+    }
   }
   return outcome;
 }

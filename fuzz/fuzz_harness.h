@@ -21,10 +21,11 @@
 namespace vl::fuzz {
 
 // The small baseline every input is laid over, generated once per
-// process (same bytes every time).
+// process (same bytes every time). It refers to an external project,
+// which Workspace::Prepare restores in the folder "ext" before each input.
 const BaselineFiles& BaseBaseline();
 
-// Where one input's files go: <root>/a/b/{bl,proj,cwd}. The levels above
+// Where one input's files go: <root>/a/b/{bl,proj,cwd,ext}. The levels above
 // "bl" hold nothing else, so a file written through "../" from the
 // baseline or project folder is seen. <root>/secret.xml is bait: a valid
 // baseline file (any of them) whose texts are kSecretMarker, reachable
@@ -40,11 +41,13 @@ class Workspace {
   std::string baseline() const { return (inner_ / "bl").string(); }
   std::string project() const { return (inner_ / "proj").string(); }
   std::string cwd() const { return (inner_ / "cwd").string(); }
+  // The external project's folder (its runs rewrite files there).
+  std::string external() const { return (inner_ / "ext").string(); }
 
   // Empties the three folders and writes `files` into the baseline
   // folder (links as links). Files whose names could not stand in one
   // folder (holding "/", NUL, "." or "..", or too long) are skipped.
-  void Prepare(const BaselineFiles& files);
+  void Prepare(const BaselineFolder& folder);
   // Appends to `problems` every trace of a write outside the project
   // folder: anything new beside the three folders or above them, in the
   // working folder, in the escape trap, the bait or a baseline file
@@ -53,7 +56,7 @@ class Workspace {
 
  private:
   std::filesystem::path root_, inner_;
-  BaselineFiles written_;
+  BaselineFolder written_;  // as it was made (link targets as the system took them)
 };
 
 extern const char* const kSecretMarker;
@@ -73,9 +76,9 @@ struct Outcome {
 // `programDir` holds the resource file.
 Outcome RunValidateInput(Workspace& ws, const std::string& input, const std::string& programDir);
 
-// Creates a project from the baseline of `input` with
-// "vlbaseline create BL --folder PROJ --all --yes --quiet", then checks
-// the project database.
+// Creates a project from the baseline of `input` with "vlbaseline create
+// BL --folder PROJ --all --yes --quiet --external GUID=EXT", then checks
+// both project databases.
 Outcome RunCreateInput(Workspace& ws, const std::string& input, const std::string& programDir);
 
 }  // namespace vl::fuzz
