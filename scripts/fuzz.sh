@@ -28,11 +28,13 @@ cmake -S . -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \
   -DCMAKE_CXX_FLAGS=-O1 -DVL_FUZZ=ON -DVL_WERROR=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)" --target fuzz_validate fuzz_create_run vl-fuzz-seeds
 
-# Each input writes a baseline and a project: memory is faster than a disk.
-if [[ -d /dev/shm && -w /dev/shm ]]; then
+# Each input writes a baseline and a project: memory is faster than a disk
+# (when there is room; containers often give /dev/shm little).
+if [[ -d /dev/shm && -w /dev/shm ]] &&
+  (($(df --output=avail -k /dev/shm | tail -1) > 512 * 1024)); then
   export TMPDIR=/dev/shm
 fi
-# A leak of the run is a finding too; a slow input is not a hang below 20 s.
+# A leak of the run is a finding too; a slow input is not a hang below 60 s.
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 
@@ -50,7 +52,7 @@ for target in validate create-run; do
     [[ -d "$extra" ]] && inputs+=("$extra")
   done
   echo "fuzz: $target for ${seconds}s"
-  if ! "$exe" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2560 -max_len=262144 \
+  if ! "$exe" -max_total_time="$seconds" -timeout=60 -rss_limit_mb=2560 -max_len=262144 \
       -dict=fuzz/baseline.dict -artifact_prefix="$findings/" -print_final_stats=1 \
       "${inputs[@]}" 2>"$build/fuzz-$target.log"; then
     tail -n 60 "$build/fuzz-$target.log" >&2
