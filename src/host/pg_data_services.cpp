@@ -499,19 +499,20 @@ void PgDataServices::WriteRowBack(EditTarget& target, const std::vector<Variant>
   const std::string first = original.at(target.columns.size()).ToText();
   auto at = target.moved.find(first);
   const std::string where = at == target.moved.end() ? first : at->second;
+  // The values are written as literals of no type, which the server reads
+  // as it reads parameters of no type; so the statement log holds a
+  // statement that psql can replay.
+  auto literal = [](const std::optional<std::string>& v) { return v ? QuoteText(*v) : "NULL"; };
   std::string sql = "UPDATE " + target.table + " SET ";
-  Params params;
   for (size_t k = 0; k < changed.size(); ++k) {
     const size_t c = changed[k];
     if (target.columns[c].empty())
       throw VlError(err::kDatabase, kSource,
                     "The field " + std::to_string(c) + " is computed and cannot be updated.");
-    params.push_back(PgParameter(edited[c]));
-    sql += (k > 0 ? ", " : "") + target.columns[c] + " = $" + std::to_string(params.size());
+    sql += (k > 0 ? ", " : "") + target.columns[c] + " = " + literal(PgParameter(edited[c]));
   }
-  params.push_back(where);
-  sql += " WHERE ctid = $" + std::to_string(params.size()) + " RETURNING ctid";
-  Result done = Run(sql, true, params);
+  sql += " WHERE ctid = " + QuoteText(where) + " RETURNING ctid";
+  Result done = Run(sql, true);
   if (done.rows.size() != 1)
     throw VlError(err::kDatabase, kSource,
                   "The row to update no longer exists (statement: " + ShortenStatement(sql) + ")");

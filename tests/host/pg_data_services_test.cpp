@@ -250,6 +250,11 @@ TEST_F(PgDataServicesTest, TheStatementLogRebuildsTheSchema) {
   ds_->ExecuteSQL("INSERT INTO Log VALUES (1, 'a;b', { ts '2001-02-03 04:05:06'})");
   ds_->ExecuteSQL("INSERT INTO Log VALUES (" + std::to_string(Key(*ds_, "Log")) + ", 'c', NULL)");
   EXPECT_THROW(ds_->ExecuteSQL("INSERT INTO Log VALUES ('x')"), VlError);  // not logged
+  // An edited row is written back by a statement the log can replay.
+  auto edited = ds_->QueryRecordset("SELECT TEXT_VALUE, AT FROM Log WHERE TEXT_VALUE = 'c'", true);
+  edited->SetFieldValue("TEXT_VALUE", Variant::String("it's \\ d"));
+  edited->SetFieldValue("AT", Variant::Date(VlDate{2002, 3, 4, 5, 6, 7}));
+  edited->Update();
   ds_->Close();
   ScratchSchema copy(conninfo_, "replay");
   const std::string replay = pgtest::RunPsql(
@@ -257,7 +262,10 @@ TEST_F(PgDataServicesTest, TheStatementLogRebuildsTheSchema) {
                      "CREATE TABLE VlKeys (KeyClass TEXT PRIMARY KEY, LastKey "
                      "INTEGER);\n" +
                      script + "SELECT * FROM Log ORDER BY ID;\n");
-  EXPECT_EQ(replay, "1|a;b|2001-02-03 04:05:06\n1|c|\n") << script;
+  // What the edited row's SELECT and UPDATE print comes first.
+  const std::string rows = "1|a;b|2001-02-03 04:05:06\n1|it's \\ d|2002-03-04 05:06:07\n";
+  ASSERT_GE(replay.size(), rows.size()) << replay;
+  EXPECT_EQ(replay.substr(replay.size() - rows.size()), rows) << script;
 }
 
 class PgConnectionTest : public ::testing::Test {
