@@ -15,13 +15,33 @@ namespace vl {
 
 namespace {
 
-// Collects the saved text in memory.
-class StringWriter : public pugi::xml_writer {
- public:
-  void write(const void* data, size_t size) override {
-    text.append(static_cast<const char*>(data), size);
+bool WriteAll(int fd, const char* data, size_t size) {
+  size_t done = 0;
+  while (done < size) {
+    ssize_t n = ::write(fd, data + done, size - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
   }
-  std::string text;
+  return true;
+}
+
+// Hands the saved text to the file piece by piece as the document is
+// written out: a large document (the GUID maps of a big baseline) is never
+// held a second time as text.
+class FileWriter : public pugi::xml_writer {
+ public:
+  explicit FileWriter(int fd) : fd_(fd) {}
+  void write(const void* data, size_t size) override {
+    if (error_ != 0) return;
+    if (!WriteAll(fd_, static_cast<const char*>(data), size)) error_ = errno != 0 ? errno : EIO;
+  }
+  // 0 when everything was written, else the error number.
+  int error() const { return error_; }
+
+ private:
+  int fd_;
+  int error_ = 0;
 };
 
 [[noreturn]] void ThrowSaveError(const std::string& path, int errorNumber) {
@@ -46,19 +66,17 @@ bool DeclaresOtherEncoding(const pugi::xml_document& doc) {
   return false;
 }
 
-std::string SavedText(const pugi::xml_document& doc) {
-  StringWriter writer;
+void SaveText(const pugi::xml_document& doc, pugi::xml_writer& writer) {
   const unsigned flags = pugi::format_default | pugi::format_no_declaration;
   if (!DeclaresOtherEncoding(doc)) {
     doc.save(writer, "\t", flags, pugi::encoding_utf8);
-    return writer.text;
+    return;
   }
   pugi::xml_document copy;
   copy.reset(doc);
   for (pugi::xml_node n = copy.first_child(); n; n = n.next_sibling())
     if (n.type() == pugi::node_declaration) n.remove_attribute("encoding");
   copy.save(writer, "\t", flags, pugi::encoding_utf8);
-  return writer.text;
 }
 
 // The permissions a newly created file would get, or those of the file
@@ -71,26 +89,21 @@ mode_t ModeFor(const std::string& path) {
   return 0666 & ~mask;
 }
 
-bool WriteAll(int fd, const std::string& text) {
-  size_t done = 0;
-  while (done < text.size()) {
-    ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
-
 }  // namespace
 
 void SaveXmlFile(const pugi::xml_document& doc, const std::string& path) {
-  const std::string text = SavedText(doc);
   std::string tmp = path + ".tmp-XXXXXX";
   int fd = ::mkstemp(tmp.data());
   if (fd < 0) ThrowSaveError(path, errno);
-  bool ok = ::fchmod(fd, ModeFor(path)) == 0 && WriteAll(fd, text) && ::fsync(fd) == 0;
-  int error = errno != 0 ? errno : EIO;
+  bool ok = ::fchmod(fd, ModeFor(path)) == 0;
+  int error = ok ? 0 : errno;
+  if (ok) {
+    FileWriter writer(fd);
+    SaveText(doc, writer);
+    error = writer.error();
+    if (error == 0 && ::fsync(fd) != 0) error = errno;
+    ok = error == 0;
+  }
   if (::close(fd) != 0 && ok) {
     ok = false;
     error = errno;
@@ -101,7 +114,7 @@ void SaveXmlFile(const pugi::xml_document& doc, const std::string& path) {
   }
   if (!ok) {
     ::unlink(tmp.c_str());
-    ThrowSaveError(path, error);
+    ThrowSaveError(path, error != 0 ? error : EIO);
   }
 }
 
