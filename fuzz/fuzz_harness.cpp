@@ -314,10 +314,18 @@ Outcome RunCreateInput(Workspace& ws, const std::string& input, const std::strin
   std::istringstream in;
   int status = kExitOk;
   InFolder(ws.cwd(), [&] {
-    status = RunCommandLine(
-        {"create", ws.baseline(), "--folder", ws.project(), "--all", "--yes", "--quiet",
-         "--external", Base().external_guid + "=" + ws.external() + "/ext.vlp"},
-        programDir, out, err, in, false);
+    std::vector<std::string> args = {"create", ws.baseline(), "--folder", ws.project(),
+                                     "--all",  "--yes",       "--quiet"};
+    const std::string external = Base().external_guid + "=" + ws.external() + "/ext.vlp";
+    // A damaged list of external projects may no longer name it: the
+    // tool refuses its location then, and the run goes on without.
+    args.insert(args.end(), {"--external", external});
+    status = RunCommandLine(args, programDir, out, err, in, false);
+    if (status == kExitUsage && err.str().find("has no external project") != std::string::npos) {
+      args.resize(args.size() - 2);
+      err.str("");
+      status = RunCommandLine(args, programDir, out, err, in, false);
+    }
   });
   if (status == kExitUsage) outcome.problems.push_back("usage error: " + err.str());
   if (status == kExitFailed && err.str().find_first_not_of(" \r\n") == std::string::npos)

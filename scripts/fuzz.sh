@@ -13,7 +13,8 @@
 # script fails: copy the file into fuzz/regressions/TARGET, where the
 # regular tests replay it, and fix the fault.
 #
-# Environment: VL_FUZZ_BUILD (build folder, default build-fuzz).
+# Environment: VL_FUZZ_BUILD (build folder, default build-fuzz),
+# VL_FUZZ_TARGETS (default "validate create-run").
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-60}"
@@ -39,7 +40,7 @@ export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 
 status=0
-for target in validate create-run; do
+for target in ${VL_FUZZ_TARGETS:-validate create-run}; do
   exe="$build/fuzz_${target//-/_}"
   corpus="$build/corpus/$target"
   seeds="$build/seeds/$target"
