@@ -76,6 +76,11 @@ int32_t GetNewDocTypeID(DataServices& oDS, const std::string& oldGuid);
 int32_t GetNewReqID(DataServices& oDS, const std::string& oldGuid);
 // Forgets the remembered look-up results (a new run, or a reopened database).
 void ResetLookupCache();
+// Remembers that the vlRequirements row of `oDS` carrying `newGuid` has the
+// ID `id`, as GetNewReqID would find it: the requirement copier says so
+// right after writing the row, sparing the traces and discussions one
+// SELECT per requirement.
+void RememberNewReqID(DataServices& oDS, const std::string& newGuid, int32_t id);
 
 // The next key of `keyClass` from VlKeys.
 int32_t NextKey(DataServices& oDS, const std::string& keyClass);

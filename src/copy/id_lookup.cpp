@@ -19,6 +19,7 @@ constexpr long kResNotTranslated = 20085;
 constexpr long kResRowMissing = 20084;
 // Beyond this many remembered IDs the memory is worth more than the time.
 constexpr size_t kMaxRemembered = 2000000;
+constexpr const char* kRequirementsTable = "vlRequirements";
 
 // Found IDs by new GUID, one table of them per database object and table.
 // The database object is named by its serial number, never by its
@@ -119,7 +120,12 @@ int32_t GetNewDocTypeID(DataServices& oDS, const std::string& oldGuid) {
   return LookUpNewId("GetNewDocTypeID", oDS, gdictPSGUIDs, "vlDocumentTypes", "ID", oldGuid);
 }
 int32_t GetNewReqID(DataServices& oDS, const std::string& oldGuid) {
-  return LookUpNewId("GetNewReqID", oDS, gdictReqGUIDs, "vlRequirements", "ID", oldGuid);
+  return LookUpNewId("GetNewReqID", oDS, gdictReqGUIDs, kRequirementsTable, "ID", oldGuid);
+}
+
+void RememberNewReqID(DataServices& oDS, const std::string& newGuid, int32_t id) {
+  if (FoundIds().remembered >= kMaxRemembered) ResetLookupCache();
+  if (FoundIdsOf(oDS, kRequirementsTable).emplace(newGuid, id).second) ++FoundIds().remembered;
 }
 
 int32_t NextKey(DataServices& oDS, const std::string& keyClass) {

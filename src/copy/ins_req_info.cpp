@@ -156,6 +156,7 @@ bool InsReqInfo::CopyRequirement(const pugi::xml_node& oReq, int32_t lPkgID, Dat
   if (historyValues.empty()) return false;
   oDS.ExecuteSQL(RequirementInsertSQL(id, reqTypeId, r, textIsCut, pos, newGuid,
                                       history.CreateDefaultHistFieldsSQL(), historyValues));
+  RememberNewReqID(oDS, newGuid, id);
   oDS.ExecuteSQL(LinkRowInsertSQL(Tbl("vlProjectRequirements"), "PROJECTID", "REQUIREMENTID",
                                   oProj.GetProjectID(), id));
   oDS.ExecuteSQL(LinkRowInsertSQL("VLPACKAGEELEMENTS", "PACKAGEID", "REQUIREMENTID", lPkgID, id));

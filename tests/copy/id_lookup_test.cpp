@@ -120,6 +120,25 @@ TEST_F(IdLookupTest, FoundIdsAreRememberedPerDatabaseObject) {
   EXPECT_EQ(GetNewUserID(ds, "{U}"), 8);
 }
 
+TEST_F(IdLookupTest, ARequirementJustWrittenIsFoundWithoutASelect) {
+  const std::string g = AssignNewReqGUID("{R}");
+  RecordingDataServices ds, other;
+  RememberNewReqID(ds, g, 42);
+  EXPECT_EQ(GetNewReqID(ds, "{R}"), 42);
+  EXPECT_TRUE(ds.statements.empty());
+  // Only for that database, and only for requirements.
+  other.ids["'" + g + "'"] = Variant::Long(5);
+  EXPECT_EQ(GetNewReqID(other, "{R}"), 5);
+  EXPECT_EQ(other.statements.size(), 1u);
+  AddGUIDTranslation("{R}", g);
+  EXPECT_EQ(GetNewDocID(ds, "{R}"), -1);
+  EXPECT_EQ(ds.statements.size(), 1u);
+  // A reopened database asks again.
+  ResetLookupCache();
+  ds.ids["'" + g + "'"] = Variant::Long(43);
+  EXPECT_EQ(GetNewReqID(ds, "{R}"), 43);
+}
+
 TEST_F(IdLookupTest, AMissEveryTimeShowsItsMessageEveryTime) {
   RecordingDataServices ds;
   EXPECT_EQ(GetNewUserID(ds, "{NOBODY}"), -1);
