@@ -46,8 +46,14 @@ std::string DefaultValuesSQL(Project& oProj) {
 }
 
 std::string JoinValues(const std::vector<std::string>& values) {
+  size_t size = 0;
+  for (const std::string& v : values) size += v.size() + 2;
   std::string out;
-  for (const std::string& v : values) out += (out.empty() ? "" : ", ") + v;
+  out.reserve(size);
+  for (const std::string& v : values) {
+    if (!out.empty()) out.append(", ");
+    out.append(v);
+  }
   return out;
 }
 
