@@ -202,6 +202,12 @@ std::unique_ptr<SqliteDataServices> SqliteDataServices::OpenFile(const std::stri
   if (!in_memory && std::filesystem::is_directory(path, ec))
     ThrowOpenError(path, "it is a folder, not a file");
 
+  // The library keeps no memory statistics: without them none of its
+  // allocations takes a lock. Only possible before the library starts;
+  // afterwards the call is refused and changes nothing.
+  static const int no_memory_statistics = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+  (void)no_memory_statistics;
+
   sqlite3* db = nullptr;
   // One connection is used by one thread at a time: no locking inside.
   const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
