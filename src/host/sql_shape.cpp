@@ -9,36 +9,52 @@ namespace {
 // How the database's tokenizer sees each byte. Bare words are ASCII
 // letters, digits, "_" and "$" and every byte of a UTF-8 letter (not the
 // C library's classes, which depend on the locale).
-enum CharFlags : uint8_t {
-  kBlank = 1,
-  kWordStart = 2,
-  kWordChar = 4,
-  kDigit = 8,
-  kPunctuation = 16,  // operators and punctuation that need no care
+enum CharClass : uint8_t {
+  kRefused = 0,  // ";", parameters, and what the database would refuse
+  kBlank,
+  kWordStart,
+  kDigit,
+  kDollar,     // inside a word only
+  kQuote,      // a text
+  kNameQuote,  // a quoted name: " ` [
+  kOpen,
+  kClose,
+  kDot,
+  kDash,
+  kSlash,
+  kPunctuation,  // operators and punctuation that need no care
 };
 struct CharTable {
-  uint8_t flags[256] = {};
+  CharClass cls[256] = {};
+  bool word[256] = {};  // inside a bare word
 };
 constexpr CharTable kChars = [] {
   CharTable t;
-  for (unsigned char c : {' ', '\t', '\n', '\r', '\f'}) t.flags[c] = kBlank;
+  for (unsigned char c : {' ', '\t', '\n', '\r', '\f'}) t.cls[c] = kBlank;
   for (int c = 0; c < 256; ++c) {
-    const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c >= 0x80;
-    if (letter) t.flags[c] = kWordStart | kWordChar;
-    if (c >= '0' && c <= '9') t.flags[c] = kDigit | kWordChar;
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c >= 0x80)
+      t.cls[c] = kWordStart;
+    if (c >= '0' && c <= '9') t.cls[c] = kDigit;
   }
-  t.flags[static_cast<unsigned char>('$')] = kWordChar;
-  for (unsigned char c : {',', '=', '<', '>', '!', '|', '&', '~', '+', '-', '*', '/', '%', '.'})
-    t.flags[c] = kPunctuation;
+  t.cls[static_cast<unsigned char>('$')] = kDollar;
+  t.cls[static_cast<unsigned char>('\'')] = kQuote;
+  for (unsigned char c : {'"', '`', '['}) t.cls[c] = kNameQuote;
+  t.cls[static_cast<unsigned char>('(')] = kOpen;
+  t.cls[static_cast<unsigned char>(')')] = kClose;
+  t.cls[static_cast<unsigned char>('.')] = kDot;
+  t.cls[static_cast<unsigned char>('-')] = kDash;
+  t.cls[static_cast<unsigned char>('/')] = kSlash;
+  for (unsigned char c : {',', '=', '<', '>', '!', '|', '&', '~', '+', '*', '%'})
+    t.cls[c] = kPunctuation;
+  for (int c = 0; c < 256; ++c)
+    t.word[c] = t.cls[c] == kWordStart || t.cls[c] == kDigit || t.cls[c] == kDollar;
   return t;
 }();
 
-bool Is(char c, uint8_t flag) { return (kChars.flags[static_cast<unsigned char>(c)] & flag) != 0; }
-bool IsBlank(char c) { return Is(c, kBlank); }
-bool IsDigit(char c) { return Is(c, kDigit); }
-bool IsWordChar(char c) { return Is(c, kWordChar); }
-bool IsWordStart(char c) { return Is(c, kWordStart); }
-bool IsPlainPunctuation(char c) { return Is(c, kPunctuation); }
+CharClass ClassOf(char c) { return kChars.cls[static_cast<unsigned char>(c)]; }
+bool IsDigit(char c) { return ClassOf(c) == kDigit; }
+bool IsBlank(char c) { return ClassOf(c) == kBlank; }
+bool IsWordChar(char c) { return kChars.word[static_cast<unsigned char>(c)]; }
 
 bool WordIs(std::string_view word, std::string_view upper) {
   if (word.size() != upper.size()) return false;
@@ -195,54 +211,72 @@ bool Shaper::Statement(std::string_view first_word) {
   bool binding = !is_select;
   bool bound_part_over = false;
   int depth = 0;
+  const size_t n = s_.size();
   size_t i = 0;
-  while (i < s_.size()) {
+  while (i < n) {
     const char c = s_[i];
-    if (IsBlank(c)) {
-      ++i;
-    } else if (c == '\'') {
-      const size_t end = QuotedEnd(s_, i, '\'', true);
-      if (end == std::string_view::npos) return false;
-      if (binding && !TakeText(i, end)) return false;
-      i = end;
-    } else if (c == '"' || c == '`' || c == '[') {
-      const size_t end = QuotedEnd(s_, i, c == '[' ? ']' : c, c != '[');
-      if (end == std::string_view::npos) return false;
-      i = end;
-    } else if (IsDigit(c) || (c == '.' && i + 1 < s_.size() && IsDigit(s_[i + 1]))) {
-      bool is_real = false;
-      const size_t end = NumberEnd(s_, i, is_real);
-      if (end == std::string_view::npos) return false;
-      if (binding && !TakeNumber(i, end, is_real)) return false;
-      i = end;
-    } else if ((c == 'x' || c == 'X') && i + 1 < s_.size() && s_[i + 1] == '\'') {
-      return false;  // a blob literal
-    } else if (IsWordStart(c)) {
-      size_t end = i;
-      while (end < s_.size() && IsWordChar(s_[end])) ++end;
-      const std::string_view word = s_.substr(i, end - i);
-      if (EndsBoundPart(word)) {
-        if (!is_select || depth > 0) return false;
-        binding = false;
-        bound_part_over = true;
-      } else if (is_select && depth == 0 && !bound_part_over && WordIs(word, "WHERE")) {
-        binding = true;
+    switch (ClassOf(c)) {
+      case kBlank:
+      case kPunctuation:
+        ++i;
+        break;
+      case kWordStart: {
+        if ((c == 'x' || c == 'X') && i + 1 < n && s_[i + 1] == '\'') return false;  // a blob
+        size_t end = i + 1;
+        while (end < n && IsWordChar(s_[end])) ++end;
+        const std::string_view word = s_.substr(i, end - i);
+        if (EndsBoundPart(word)) {
+          if (!is_select || depth > 0) return false;
+          binding = false;
+          bound_part_over = true;
+        } else if (is_select && depth == 0 && !bound_part_over && WordIs(word, "WHERE")) {
+          binding = true;
+        }
+        i = end;
+        break;
       }
-      i = end;
-    } else if (c == '(') {
-      ++depth;
-      ++i;
-    } else if (c == ')') {
-      --depth;
-      ++i;
-    } else if (c == '-' && i + 1 < s_.size() && s_[i + 1] == '-') {
-      return false;  // a comment
-    } else if (c == '/' && i + 1 < s_.size() && s_[i + 1] == '*') {
-      return false;
-    } else if (IsPlainPunctuation(c)) {
-      ++i;
-    } else {
-      return false;  // ";", parameters, and what the database would refuse
+      case kQuote: {
+        const size_t end = QuotedEnd(s_, i, '\'', true);
+        if (end == std::string_view::npos || (binding && !TakeText(i, end))) return false;
+        i = end;
+        break;
+      }
+      case kNameQuote: {
+        const size_t end = QuotedEnd(s_, i, c == '[' ? ']' : c, c != '[');
+        if (end == std::string_view::npos) return false;
+        i = end;
+        break;
+      }
+      case kDot:
+        if (i + 1 >= n || !IsDigit(s_[i + 1])) {
+          ++i;
+          break;
+        }
+        [[fallthrough]];  // a number such as .5
+      case kDigit: {
+        bool is_real = false;
+        const size_t end = NumberEnd(s_, i, is_real);
+        if (end == std::string_view::npos || (binding && !TakeNumber(i, end, is_real)))
+          return false;
+        i = end;
+        break;
+      }
+      case kOpen:
+        ++depth;
+        ++i;
+        break;
+      case kClose:
+        --depth;
+        ++i;
+        break;
+      case kDash:
+      case kSlash:
+        // "--" and "/*" open comments.
+        if (i + 1 < n && s_[i + 1] == (c == '-' ? '-' : '*')) return false;
+        ++i;
+        break;
+      default:
+        return false;  // ";", parameters, and what the database would refuse
     }
   }
   return true;
