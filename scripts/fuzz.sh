@@ -53,7 +53,10 @@ for target in ${VL_FUZZ_TARGETS:-validate create-run}; do
     [[ -d "$extra" ]] && inputs+=("$extra")
   done
   echo "fuzz: $target for ${seconds}s"
-  if ! "$exe" -max_total_time="$seconds" -timeout=60 -rss_limit_mb=2560 -max_len=262144 \
+  # A fixed seed (VL_FUZZ_SEED, set by CI) makes a run repeatable.
+  seed_arg=()
+  [[ -n "${VL_FUZZ_SEED:-}" ]] && seed_arg=(-seed="$VL_FUZZ_SEED")
+  if ! "$exe" "${seed_arg[@]}" -max_total_time="$seconds" -timeout=60 -rss_limit_mb=2560 -max_len=262144 \
       -dict=fuzz/baseline.dict -artifact_prefix="$findings/" -print_final_stats=1 \
       "${inputs[@]}" 2>"$build/fuzz-$target.log"; then
     tail -n 60 "$build/fuzz-$target.log" >&2
