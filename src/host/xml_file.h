@@ -4,6 +4,7 @@
 // for. Document type declarations are never resolved or fetched.
 #pragma once
 
+#include <functional>
 #include <pugixml.hpp>
 #include <string>
 
@@ -40,6 +41,14 @@ void AddXmlDeclaration(pugi::xml_document& doc);
 // to a temporary file beside it, then renamed). Throws VlError naming the
 // path when it cannot be written.
 void SaveXmlFile(const pugi::xml_document& doc, const std::string& path);
+// Saves to `path` the text that `write` hands to the writer it is given,
+// the same way (atomically, the same permissions and errors): for files too
+// large to be held as a document. The text of SaveXmlFile for a document
+// is XmlDocumentText; WriteXmlNode writes one node of it as it appears at
+// `depth` (indented by that many tabs, followed by a line break).
+void SaveXmlText(const std::string& path, const std::function<void(pugi::xml_writer&)>& write);
+std::string XmlDocumentText(const pugi::xml_document& doc);
+void WriteXmlNode(pugi::xml_writer& writer, const pugi::xml_node& node, unsigned depth);
 
 // The text of the first element matching `xpath` below `node`, "" when none.
 std::string ChildText(const pugi::xml_node& node, const char* xpath);

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include "errors/vl_error.h"
@@ -66,8 +67,19 @@ bool DeclaresOtherEncoding(const pugi::xml_document& doc) {
   return false;
 }
 
+// Tabs for indentation, no byte-order mark, the document's own declaration.
+constexpr unsigned kSaveFlags = pugi::format_default | pugi::format_no_declaration;
+
+class StringWriter : public pugi::xml_writer {
+ public:
+  void write(const void* data, size_t size) override {
+    text.append(static_cast<const char*>(data), size);
+  }
+  std::string text;
+};
+
 void SaveText(const pugi::xml_document& doc, pugi::xml_writer& writer) {
-  const unsigned flags = pugi::format_default | pugi::format_no_declaration;
+  const unsigned flags = kSaveFlags;
   if (!DeclaresOtherEncoding(doc)) {
     doc.save(writer, "\t", flags, pugi::encoding_utf8);
     return;
@@ -91,7 +103,7 @@ mode_t ModeFor(const std::string& path) {
 
 }  // namespace
 
-void SaveXmlFile(const pugi::xml_document& doc, const std::string& path) {
+void SaveXmlText(const std::string& path, const std::function<void(pugi::xml_writer&)>& write) {
   std::string tmp = path + ".tmp-XXXXXX";
   int fd = ::mkstemp(tmp.data());
   if (fd < 0) ThrowSaveError(path, errno);
@@ -99,7 +111,7 @@ void SaveXmlFile(const pugi::xml_document& doc, const std::string& path) {
   int error = ok ? 0 : errno;
   if (ok) {
     FileWriter writer(fd);
-    SaveText(doc, writer);
+    write(writer);
     error = writer.error();
     if (error == 0 && ::fsync(fd) != 0) error = errno;
     ok = error == 0;
@@ -116,6 +128,20 @@ void SaveXmlFile(const pugi::xml_document& doc, const std::string& path) {
     ::unlink(tmp.c_str());
     ThrowSaveError(path, error != 0 ? error : EIO);
   }
+}
+
+void SaveXmlFile(const pugi::xml_document& doc, const std::string& path) {
+  SaveXmlText(path, [&](pugi::xml_writer& writer) { SaveText(doc, writer); });
+}
+
+std::string XmlDocumentText(const pugi::xml_document& doc) {
+  StringWriter writer;
+  SaveText(doc, writer);
+  return writer.text;
+}
+
+void WriteXmlNode(pugi::xml_writer& writer, const pugi::xml_node& node, unsigned depth) {
+  node.print(writer, "\t", kSaveFlags, pugi::encoding_utf8, depth);
 }
 
 }  // namespace vl

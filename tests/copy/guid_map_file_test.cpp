@@ -96,6 +96,36 @@ TEST_F(GuidMapFileTest, ABigMapHasNoLimitAndReplacesTheOldFile) {
   EXPECT_EQ(ReadFile(path).rfind("<?xml version=\"1.0\" standalone=\"yes\"?>", 0), 0u);
 }
 
+TEST_F(GuidMapFileTest, TheFileHoldsExactlyTheTextOfTheWholeDocument) {
+  // Old GUIDs come from baseline files and may hold anything.
+  const std::vector<std::pair<std::string, std::string>> pairs = {{"{O1}", "{N1}"},
+                                                                  {"a\"b&c<d>e'f", "{N2}"},
+                                                                  {"tab\there\nline\r", "{N3}"},
+                                                                  {"caf\xC3\xA9 \x01", "{N4}"},
+                                                                  {"{SKIPPED}", ""},
+                                                                  {"", "{N6}"}};
+  for (int round = 0; round < 2; ++round) {
+    gdictReqGUIDs.Clear();
+    // The second round writes more pairs than one small document holds.
+    for (int i = 0; i < (round == 0 ? 1 : 2500); ++i)
+      for (const auto& [o, n] : pairs)
+        gdictReqGUIDs.Add(o + std::to_string(i), n.empty() ? n : n + std::to_string(i));
+    pugi::xml_document whole;
+    BuildGUIDMapDocument(whole, "{BL\"&}", "{NEW}", gdictReqGUIDs);
+    const std::string path = (dir_ / "ReqGUIDMap.xml").string();
+    WriteGUIDMapFile(path, "{BL\"&}", "{NEW}", gdictReqGUIDs);
+    EXPECT_EQ(ReadFile(path), XmlDocumentText(whole)) << "round " << round;
+  }
+  // Without pairs the root stands alone.
+  gdictReqGUIDs.Clear();
+  gdictReqGUIDs.Add("{ONLY}", "");
+  const std::string path = (dir_ / "Bare.xml").string();
+  WriteGUIDMapFile(path, "{BL}", "{NEW}", gdictReqGUIDs);
+  EXPECT_EQ(
+      ReadFile(path),
+      "<?xml version=\"1.0\" standalone=\"yes\"?>\n<PROJECT GUID=\"{BL}\" NEWGUID=\"{NEW}\" />\n");
+}
+
 TEST_F(GuidMapFileTest, AMapThatCannotBeWrittenNamesThePath) {
   const std::string path = (dir_ / "missing" / "PSGUIDMap.xml").string();
   try {
