@@ -35,6 +35,11 @@ if [[ -d /dev/shm && -w /dev/shm ]] &&
   (($(df --output=avail -k /dev/shm | tail -1) > 512 * 1024)); then
   export TMPDIR=/dev/shm
 fi
+# The targets' scratch folders go into a folder of this run, removed at the
+# end: a target that aborts on a finding cannot clean up after itself.
+TMPDIR="$(mktemp -d "${TMPDIR:-/tmp}/vl-fuzz-run.XXXXXX")"
+export TMPDIR
+trap 'rm -rf "$TMPDIR"' EXIT
 # A leak of the run is a finding too; a slow input is not a hang below 60 s.
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
