@@ -8,6 +8,8 @@ PACKAGES+=(libpq-dev postgresql)
 PACKAGES+=(qt6-base-dev xvfb xauth)
 # The fuzz targets: clang with its sanitizer and libFuzzer run-times.
 PACKAGES+=(clang libclang-rt-14-dev)
+# The benchmark (bench/run.sh) measures with GNU time.
+PACKAGES+=(time)
 missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
