@@ -1,0 +1,389 @@
+#!/usr/bin/env bash
+# Benchmark of large baselines: creation runs of generated baselines of
+# 2,000, 20,000 and 100,000 requirements on SQLite and on PostgreSQL,
+# each measured against its database's own shell replaying the run's
+# statement log (the same statements, the same commit points).
+#
+#   bench/run.sh                      build, measure, write bench/RESULTS.md
+#   bench/run.sh --sizes "2000 20000" other sizes
+#   bench/run.sh --no-postgres        SQLite only
+#   bench/run.sh --repeat 3           best of three timed runs (default 2)
+#   bench/run.sh --keep DIR           keep baselines, projects and logs in DIR
+#
+# Environment: VL_BUILD, a build folder to use instead of building
+# build-bench (Release); TMPDIR, where the work folder goes.
+#
+# Per size and database it reports the wall time, CPU time, time per stage,
+# statements executed and per second, peak resident memory, and the ratio
+# of the run's time to the replay's. The results replace the part of
+# bench/RESULTS.md between its two "bench:" markers; the rest of the file
+# (the analysis) is left alone. Needs: cmake, g++, GNU time (/usr/bin/time),
+# sqlite3, and for PostgreSQL the server binaries (initdb, pg_ctl) and psql.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root="$(pwd)"
+
+sizes="2000 20000 100000"
+postgres=1
+repeat=2
+keep=""
+while (($#)); do
+  case "$1" in
+    --sizes) sizes="$2"; shift 2 ;;
+    --no-postgres) postgres=0; shift ;;
+    --repeat) repeat="$2"; shift 2 ;;
+    --keep) keep="$2"; shift 2 ;;
+    -h | --help) sed -n '2,/^set -euo/p' "$0" | sed '$d; s/^# \{0,1\}//'; exit 0 ;;
+    *) echo "bench: unknown option $1 (try --help)" >&2; exit 2 ;;
+  esac
+done
+
+[[ -x /usr/bin/time ]] || { echo "bench: GNU time is needed (apt-get install time)" >&2; exit 1; }
+command -v sqlite3 >/dev/null || { echo "bench: sqlite3 is needed" >&2; exit 1; }
+
+# --- build -----------------------------------------------------------------
+build="${VL_BUILD:-$root/build-bench}"
+if [[ -z "${VL_BUILD:-}" ]]; then
+  echo "bench: building Release into $build" >&2
+  build_log="$(mktemp)"
+  if ! { cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release &&
+    cmake --build "$build" -j"$(nproc)" --target vlbaseline gen-baseline; } >"$build_log" 2>&1; then
+    tail -30 "$build_log" >&2
+    rm -f "$build_log"
+    echo "bench: the build failed" >&2
+    exit 1
+  fi
+  rm -f "$build_log"
+fi
+vlb="$build/vlbaseline"
+gen="$build/gen-baseline"
+
+if [[ -n "$keep" ]]; then
+  work="$keep"
+  mkdir -p "$work"
+else
+  work="$(mktemp -d "${TMPDIR:-/tmp}/vl-bench.XXXXXX")"
+fi
+pg_started=0
+cleanup() {
+  if ((pg_started)); then "$root/scripts/pg-test-cluster.sh" stop >/dev/null 2>&1 || true; fi
+  [[ -n "$keep" ]] || rm -rf "$work"
+}
+trap cleanup EXIT
+
+# --- helpers -----------------------------------------------------------------
+# timed OUT CMD...: runs CMD with its standard output in OUT.stdout and
+# standard error in OUT.stderr; leaves "wall user sys maxrss_kb" in OUT.time.
+# A failure is shown and returned.
+timed() {
+  local out="$1"
+  shift
+  /usr/bin/time -f '%e %U %S %M' -o "$out.time" "$@" >"$out.stdout" 2>"$out.stderr" || {
+    echo "bench: failed: $*" >&2
+    tail -5 "$out.stderr" >&2
+    return 1
+  }
+}
+field() { awk -v n="$2" '{print $n}' "$1.time"; }
+cpu() { awk '{printf "%.2f", $2 + $3}' "$1.time"; }
+# The best (shortest wall time) of the runs OUT.1 .. OUT.R, copied to OUT.
+best_of() {
+  local out="$1" best="" r
+  for ((r = 1; r <= repeat; r++)); do
+    if [[ -z "$best" ]] || awk -v a="$(field "$out.$r" 1)" -v b="$(field "$best" 1)" \
+      'BEGIN{exit !(a < b)}'; then best="$out.$r"; fi
+  done
+  for ext in time stdout stderr; do cp "$best.$ext" "$out.$ext"; done
+}
+div() { awk -v a="$1" -v b="$2" -v f="${3:-%.2f}" 'BEGIN{ if (b > 0) printf f, a / b; else print "-" }'; }
+mb() { awk -v k="$1" 'BEGIN{printf "%.1f", k / 1024}'; }
+statements() { sed -n 's/^Statements executed: //p' "$1.stdout"; }
+# "name seconds" per stage; the three reopenings are added up.
+stage_times() {
+  awk '/^Stage times:/{s=1; next} s && /^  /{t[$1] += $2; if (!($1 in seen)) {seen[$1]=1; o[++n]=$1}}
+       END{for (i = 1; i <= n; i++) printf "%s %.3f\n", o[i], t[o[i]]}' "$1.stdout"
+}
+
+declare -A R  # results: R[db,size,key]
+
+# Generates the baseline of `n` requirements: every kind of attribute, two
+# history versions, two traces per requirement, discussions, documents,
+# views, query definitions, and a long text now and then; 500 requirements
+# per package, at least 12 packages.
+generate() {
+  local n="$1" dir="$work/bl-$n"
+  local packages=$(((n + 499) / 500))
+  ((packages >= 12)) || packages=12
+  if [[ ! -f "$dir/BaselineList.xml" ]]; then
+    "$gen" --out "$dir" --seed 7 --requirements "$n" --packages "$packages" \
+      --history-versions 2 --traces-per-req 2 --discussions $((n / 100)) \
+      --docs-per-package 2 --views-per-package 2 --query-defs 6 --users 20 \
+      --long-text-every 50 >"$work/gen-$n.txt"
+  fi
+  R[bl,$n,packages]=$packages
+  R[bl,$n,mb]=$(mb "$(du -sk "$dir" | cut -f1)")
+  local largest
+  largest=$(find "$dir" -type f -printf '%s %f\n' | sort -n | tail -1)
+  R[bl,$n,largest_mb]=$(awk -v b="${largest%% *}" 'BEGIN{printf "%.1f", b / 1048576}')
+  R[bl,$n,largest_name]=${largest#* }
+}
+
+# One database kind at one size: the timed runs, the logged run, the replay.
+# `db` is sqlite or pg; the creation options of that kind follow.
+measure() {
+  local db="$1" n="$2"
+  shift 2
+  local bl="$work/bl-$n" out="$work/$db-$n" r
+  for ((r = 1; r <= repeat; r++)); do
+    rm -rf "$out-run"
+    drop_replay "$db" "$n" run
+    timed "$out.$r" "$vlb" create "$bl" --folder "$out-run" --all --yes --quiet --stage-times \
+      $(schema_option "$db" "$n" run) "$@" || exit 1
+  done
+  best_of "$out"
+  rm -rf "$out-logged"
+  drop_replay "$db" "$n" logged
+  timed "$out-logged" "$vlb" create "$bl" --folder "$out-logged" --all --yes --quiet \
+    --stage-times --sql-log "$out.sql" $(schema_option "$db" "$n" logged) "$@" || exit 1
+  local replayed=1
+  for ((r = 1; r <= repeat && replayed; r++)); do
+    drop_replay "$db" "$n" replay
+    if [[ "$db" == sqlite ]]; then
+      timed "$out-replay.$r" sh -c 'sqlite3 "$1" <"$2" >/dev/null' sh "$out-replay.db" "$out.sql" ||
+        replayed=0
+    else
+      timed "$out-replay.$r" psql -X -q -v ON_ERROR_STOP=1 -o /dev/null -d "replay_$n" \
+        -f "$out.sql" || replayed=0
+    fi
+  done
+  if ((replayed)); then
+    best_of "$out-replay"
+  else
+    echo "0 0 0 0" >"$out-replay.time"
+    R[$db,$n,replay_error]=$(grep -m1 -i error "$out-replay.1.stderr" | cut -c1-160)
+  fi
+  R[$db,$n,wall]=$(field "$out" 1)
+  R[$db,$n,cpu]=$(cpu "$out")
+  R[$db,$n,peak_mb]=$(mb "$(field "$out" 4)")
+  R[$db,$n,statements]=$(statements "$out")
+  R[$db,$n,rate]=$(div "${R[$db,$n,statements]}" "${R[$db,$n,wall]}" "%.0f")
+  R[$db,$n,replay_wall]=$(field "$out-replay" 1)
+  R[$db,$n,replay_cpu]=$(cpu "$out-replay")
+  R[$db,$n,ratio]=$(div "${R[$db,$n,wall]}" "${R[$db,$n,replay_wall]}")
+  if [[ -n "${R[$db,$n,replay_error]:-}" ]]; then
+    R[$db,$n,replay_wall]="failed"
+    R[$db,$n,replay_cpu]="-"
+    R[$db,$n,ratio]="-"
+  fi
+  R[$db,$n,log_mb]=$(mb "$(($(stat -c %s "$out.sql") / 1024))")
+  R[$db,$n,stages]=$(stage_times "$out")
+  check_replay "$db" "$n"
+  [[ -n "$keep" ]] || rm -rf "$out-run" "$out-logged" "$out.sql" "$out-replay.db"*
+}
+
+schema_option() {
+  [[ "$1" == pg ]] && echo "--pg-schema bench_$3_$2" || true
+}
+
+drop_replay() {
+  local db="$1" n="$2" what="$3"
+  if [[ "$db" == sqlite ]]; then
+    [[ "$what" != replay ]] || rm -f "$work/sqlite-$n-replay.db"*
+  elif [[ "$what" == replay ]]; then
+    dropdb --if-exists "replay_$n" && createdb "replay_$n"
+  else
+    psql -X -q -d postgres -c "DROP SCHEMA IF EXISTS bench_${what}_$n CASCADE" >/dev/null 2>&1
+  fi
+}
+
+# The replayed database holds the rows the run wrote.
+check_replay() {
+  local db="$1" n="$2" made replayed
+  local q="SELECT (SELECT count(*) FROM vlRequirements) || ' ' || (SELECT count(*) FROM VlToRelationships)"
+  if [[ "$db" == sqlite ]]; then
+    made=$(sqlite3 "$work/sqlite-$n-logged/sqlite-$n-logged.db" "$q")
+    replayed=$(sqlite3 "$work/sqlite-$n-replay.db" "$q")
+  else
+    made=$(psql -X -At -d postgres -c "SET search_path TO bench_logged_$n; $q" | tail -1)
+    replayed=$(psql -X -At -d "replay_$n" -c "$q")
+  fi
+  R[$db,$n,check]="$made"
+  [[ "$made" == "$replayed" ]] || R[$db,$n,check]="MISMATCH: run $made, replay $replayed"
+}
+
+# --- measure -------------------------------------------------------------
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+for n in $sizes; do
+  echo "bench: $n requirements: generating" >&2
+  generate "$n"
+  echo "bench: $n requirements: SQLite" >&2
+  measure sqlite "$n"
+done
+
+# Results lines: the middle size once more, every line printed to a file.
+lines_n=$(echo "$sizes" | awk '{print $(int((NF + 1) / 2))}')
+rm -rf "$work/lines-run"
+timed "$work/lines" "$vlb" create "$work/bl-$lines_n" --folder "$work/lines-run" --all --yes || exit 1
+R[lines,count]=$(sed -n 's/.*(\([0-9]*\) results lines.*/\1/p' "$work/lines.stdout")
+R[lines,wall]=$(field "$work/lines" 1)
+R[lines,cpu]=$(cpu "$work/lines")
+rm -rf "$work/lines-run" "$work/lines.stdout"
+
+pg_note=""
+if ((postgres)); then
+  if ! command -v psql >/dev/null || ! ls /usr/lib/postgresql/*/bin/initdb >/dev/null 2>&1; then
+    pg_note="PostgreSQL was not measured: the server binaries or psql are missing."
+  else
+    eval "$("$root/scripts/pg-test-cluster.sh" start 2>/dev/null)"
+    pg_started=1
+    for n in $sizes; do
+      echo "bench: $n requirements: PostgreSQL" >&2
+      measure pg "$n" --database PostgreSQL --pg-host "$PGHOST" --pg-port "$PGPORT" \
+        --pg-db postgres --pg-user "$PGUSER"
+    done
+  fi
+else
+  pg_note="PostgreSQL was not measured (--no-postgres)."
+fi
+load_after=$(cut -d' ' -f1-3 /proc/loadavg)
+
+# --- report -------------------------------------------------------------
+# The stage names of the run, as the copiers are called.
+stage_label() {
+  case "$1" in
+    CreateProject) echo "create project" ;;
+    CopyXMLGroupInfo) echo "groups" ;;
+    CopyXMLUserInfo) echo "users" ;;
+    Reopen) echo "reopenings (3)" ;;
+    CopyXMLProjInfo) echo "project, history" ;;
+    CopyXMLAttrInfo) echo "attributes" ;;
+    CopyXMLReqTypeInfo) echo "requirement types" ;;
+    ConnectXMLReqTypeAttrs) echo "type attributes" ;;
+    CopyXMLDocTypeInfo) echo "document types" ;;
+    CopyXMLExtProjInfo) echo "external projects" ;;
+    CopyXMLGroupSecInfo) echo "group rights" ;;
+    CopyXMLQueryDefs) echo "query definitions" ;;
+    CopyXMLPkgInfo) echo "packages (docs, views, reqs)" ;;
+    CopyXMLPkgTraceInfo) echo "traces" ;;
+    CopyXMLDiscInfo) echo "discussions" ;;
+    WriteGUIDMapFiles) echo "GUID map files" ;;
+    *) echo "$1" ;;
+  esac
+}
+
+verdict() {
+  awk -v a="$1" -v b="$2" 'BEGIN{
+    if (a !~ /^[0-9.]+$/) print "not measured"; else print (a + 0 <= b + 0) ? "met" : "**not met**" }'
+}
+
+report_db() {
+  local db="$1" title="$2" yard="$3" n first=""
+  echo "### $title"
+  echo
+  echo "| requirements | wall s | CPU s | statements | statements/s | peak MB | log MB | $yard wall s | $yard CPU s | run / replay |"
+  echo "|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
+  for n in $sizes; do
+    echo "| $n | ${R[$db,$n,wall]} | ${R[$db,$n,cpu]} | ${R[$db,$n,statements]} | ${R[$db,$n,rate]} | ${R[$db,$n,peak_mb]} | ${R[$db,$n,log_mb]} | ${R[$db,$n,replay_wall]} | ${R[$db,$n,replay_cpu]} | ${R[$db,$n,ratio]} |"
+  done
+  echo
+  echo "Time per stage (s):"
+  echo
+  printf '| stage |'
+  for n in $sizes; do printf ' %s |' "$n"; done
+  printf '\n|---|'
+  for n in $sizes; do printf -- '---:|'; done
+  echo
+  first=$(echo "$sizes" | awk '{print $1}')
+  while read -r stage _; do
+    printf '| %s |' "$(stage_label "$stage")"
+    for n in $sizes; do
+      printf ' %s |' "$(echo "${R[$db,$n,stages]}" | awk -v s="$stage" '$1 == s {print $2}')"
+    done
+    echo
+  done <<<"${R[$db,$first,stages]}"
+  echo
+  echo "Replayed database holds the same rows (requirements, traces):"
+  for n in $sizes; do echo "${n}: ${R[$db,$n,check]};"; done | paste -sd' '
+  for n in $sizes; do
+    [[ -z "${R[$db,$n,replay_error]:-}" ]] || echo "- $n: the replay failed: \`${R[$db,$n,replay_error]}\`"
+  done
+  echo
+}
+
+targets() {
+  local ns=($sizes) last="${sizes##* }" i
+  echo "| target | measured | |"
+  echo "|---|---|---|"
+  for n in $sizes; do
+    echo "| SQLite, $n: run <= 1.5 x replay of its log | ${R[sqlite,$n,ratio]} x | $(verdict "${R[sqlite,$n,ratio]}" 1.5) |"
+  done
+  if [[ " $sizes " == *" 100000 "* ]]; then
+    echo "| SQLite, 100000 requirements in <= 20 s | ${R[sqlite,100000,wall]} s | $(verdict "${R[sqlite,100000,wall]}" 20) |"
+  fi
+  for ((i = 1; i < ${#ns[@]}; i++)); do
+    local a="${ns[$((i - 1))]}" b="${ns[$i]}"
+    local grow limit ratio
+    grow=$(div "$b" "$a" "%.0f")
+    limit=$(awk -v g="$grow" 'BEGIN{printf "%.1f", g * 1.1}')
+    ratio=$(div "${R[sqlite,$b,wall]}" "${R[sqlite,$a,wall]}")
+    echo "| SQLite, ${grow}x the requirements ($a to $b) <= ${limit}x the time | ${ratio}x | $(verdict "$ratio" "$limit") |"
+  done
+  echo "| SQLite, $last: peak memory <= 2 x largest baseline file (${R[bl,$last,largest_mb]} MB) | ${R[sqlite,$last,peak_mb]} MB | $(verdict "${R[sqlite,$last,peak_mb]}" "$(awk -v m="${R[bl,$last,largest_mb]}" 'BEGIN{print 2 * m}')") |"
+  if [[ -z "$pg_note" ]]; then
+    for n in $sizes; do
+      echo "| PostgreSQL, $n: run <= 1.5 x psql replay of its log | ${R[pg,$n,ratio]} x | $(verdict "${R[pg,$n,ratio]}" 1.5) |"
+    done
+  fi
+}
+
+report() {
+  echo "<!-- bench:begin (written by bench/run.sh; everything up to bench:end is replaced) -->"
+  echo
+  echo "## Measured $(date -u '+%Y-%m-%d %H:%M UTC')"
+  echo
+  echo "- Machine: $(sed -n 's/^model name[[:space:]]*: *//p' /proc/cpuinfo | head -1), $(nproc) cores," \
+    "$(awk '/^MemTotal:/{printf "%.0f", $2 / 1048576}' /proc/meminfo) GB memory;" \
+    "$(. /etc/os-release && echo "$PRETTY_NAME"), kernel $(uname -r);" \
+    "work folder on $(df -T "$work" | awk 'NR==2{print $2}')."
+  echo "- Software: SQLite $(sqlite3 --version | cut -d' ' -f1)$(command -v psql >/dev/null && echo ", $(psql --version)");" \
+    "vlbaseline at commit $(git -C "$root" rev-parse --short HEAD)$(git -C "$root" diff --quiet HEAD -- src || echo ' (with changes)'), $(basename "$build")."
+  echo "- Load average (1, 5, 15 min) before: $load_before; after: $load_after." \
+    "Times are the best of $repeat runs; CPU is user + system time of the measured process" \
+    "(for PostgreSQL the server's work is not in it)."
+  echo
+  echo "Baselines (tools/gen-baseline, seed 7):"
+  echo
+  echo "| requirements | packages | size MB | largest file MB |"
+  echo "|---:|---:|---:|---|"
+  for n in $sizes; do
+    echo "| $n | ${R[bl,$n,packages]} | ${R[bl,$n,mb]} | ${R[bl,$n,largest_mb]} (${R[bl,$n,largest_name]}) |"
+  done
+  echo
+  targets
+  echo
+  report_db sqlite "SQLite" "sqlite3"
+  echo "Results lines: $lines_n requirements without --quiet, ${R[lines,count]} lines to a file:" \
+    "${R[lines,wall]} s wall, ${R[lines,cpu]} s CPU (with --quiet: ${R[sqlite,$lines_n,wall]} s, ${R[sqlite,$lines_n,cpu]} s)."
+  echo
+  if [[ -n "$pg_note" ]]; then
+    echo "$pg_note"
+  else
+    report_db pg "PostgreSQL (local throwaway cluster, socket)" "psql"
+  fi
+  echo
+  echo "<!-- bench:end -->"
+}
+
+results="$root/bench/RESULTS.md"
+report >"$work/report.md"
+if [[ -f "$results" ]] && grep -q '<!-- bench:begin' "$results"; then
+  awk -v f="$work/report.md" '
+    /<!-- bench:begin/ { while ((getline line < f) > 0) print line; skip = 1; next }
+    /<!-- bench:end/ { skip = 0; next }
+    !skip' "$results" >"$work/results.new"
+  mv "$work/results.new" "$results"
+else
+  { echo "# Benchmark results"; echo; cat "$work/report.md"; } >"$results"
+fi
+cat "$work/report.md"
+echo "bench: results written to bench/RESULTS.md" >&2
