@@ -25,8 +25,9 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
   return static_cast<bool>(in.read(bytes.data(), size));
 }
 
-// Parses a whole file's bytes. Baselines can be large, so the bytes are
-// handed to the parser without a further copy where the encoding allows.
+// Parses a whole file's bytes. The document must own the buffer it is
+// parsed in, so the bytes are copied once into memory the parser frees:
+// for a moment a file is held twice, then once beside its nodes.
 XmlLoadResult ParseXmlBytes(pugi::xml_document& doc, std::string bytes) {
   XmlLoadResult result;
   doc.reset();
