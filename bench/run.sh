@@ -78,6 +78,9 @@ trap cleanup EXIT
 timed() {
   local out="$1"
   shift
+  # The files written before (a baseline, a log, a replayed database) would
+  # otherwise be written back to the disk during the measured command.
+  sync
   /usr/bin/time -f '%e %U %S %M' -o "$out.time" "$@" >"$out.stdout" 2>"$out.stderr" || {
     echo "bench: failed: $*" >&2
     tail -5 "$out.stderr" >&2
