@@ -439,7 +439,7 @@ TEST_F(PackageViewsTest, SecondariesAreWrittenWhenTheyAreFound) {
   EXPECT_NE(sql.find(",1,7, 7, 'Both', 'd', 2, 1, 'p', 40, 40, 1, { ts"), std::string::npos) << sql;
 }
 
-TEST_F(PackageViewsTest, SpecificationOfTheQueryNamesTheExternalProjectInTheProperties) {
+TEST_F(PackageViewsTest, QueryDefinitionNamesTheExternalProjectInTheProperties) {
   gcolQDefs.Add(kOldQuery, std::make_shared<ProjStructSpec>(ProjStructSpec{"31", "12"}));
   ASSERT_TRUE(copier_.CopyXMLPkgViewInfo(
       Package(View("Ext", "", "Sort=1;externalProjectID=/i7;Width=/i20")), 1, *ds_, *alpha_));

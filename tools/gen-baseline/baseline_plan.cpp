@@ -59,8 +59,8 @@ void PlanStructure(BaselinePlan& plan) {
                               types[t].second, type_attributes[t], 0});
   }
   const std::vector<DocTypePlan> doc_types = {{"", "Vision", "doc", 0},
-                                              {"", "Use-Case Specification", "doc", 1},
-                                              {"", "Supplementary Specification", "doc", 2},
+                                              {"", "Use-Case Model", "doc", 1},
+                                              {"", "Supplementary Requirements", "doc", 2},
                                               {"", "Glossary", "txt", -1}};
   for (size_t d = 0; d < doc_types.size(); ++d) {
     plan.doc_types.push_back(doc_types[d]);
