@@ -193,7 +193,9 @@ drop_replay() {
   if [[ "$db" == sqlite ]]; then
     [[ "$what" != replay ]] || rm -f "$work/sqlite-$n-replay.db"*
   elif [[ "$what" == replay ]]; then
-    dropdb --if-exists "replay_$n" && createdb "replay_$n"
+    # (without the notice that a database to drop was not there)
+    PGOPTIONS="-c client_min_messages=warning" dropdb --if-exists "replay_$n" &&
+      createdb "replay_$n"
   else
     psql -X -q -d postgres -c "DROP SCHEMA IF EXISTS bench_${what}_$n CASCADE" >/dev/null 2>&1
   fi
