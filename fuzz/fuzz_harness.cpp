@@ -16,7 +16,7 @@
 #include "app/mod_wizard.h"
 #include "errors/message_sink.h"
 #include "gen-baseline/generator.h"
-#include "host/project_application.h"
+#include "host/project/project_application.h"
 
 namespace vl::fuzz {
 

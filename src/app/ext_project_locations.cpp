@@ -3,8 +3,8 @@
 #include <filesystem>
 
 #include "app/mod_wizard.h"
-#include "host/convert.h"
-#include "host/xml_file.h"
+#include "host/text/convert.h"
+#include "host/xml/xml_file.h"
 
 namespace vl {
 

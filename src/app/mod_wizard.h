@@ -6,10 +6,10 @@
 
 #include "baseline/bl_proj_info.h"
 #include "copy/run_tables.h"
-#include "host/host_globals.h"
-#include "host/install_settings.h"
-#include "host/messages.h"
-#include "host/path_utils.h"
+#include "host/text/host_globals.h"
+#include "host/project/install_settings.h"
+#include "host/text/messages.h"
+#include "host/text/path_utils.h"
 
 namespace vl {
 

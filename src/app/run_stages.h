@@ -4,8 +4,8 @@
 
 #include <memory>
 
-#include "host/data_services.h"
-#include "host/project.h"
+#include "host/db/data_services.h"
+#include "host/project/project.h"
 
 namespace vl {
 

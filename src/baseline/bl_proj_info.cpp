@@ -2,10 +2,10 @@
 // and lists, the new project's path and the start time of the run.
 #include "baseline/bl_proj_info.h"
 
-#include "host/convert.h"
-#include "host/install_settings.h"
-#include "host/messages.h"
-#include "host/path_utils.h"
+#include "host/text/convert.h"
+#include "host/project/install_settings.h"
+#include "host/text/messages.h"
+#include "host/text/path_utils.h"
 
 namespace vl {
 

@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "host/ordered_map.h"
-#include "host/variant.h"
+#include "host/text/ordered_map.h"
+#include "host/text/variant.h"
 
 namespace vl {
 

@@ -6,10 +6,10 @@
 #include <pugixml.hpp>
 
 #include "baseline/bl_proj_info.h"
-#include "host/convert.h"
-#include "host/messages.h"
-#include "host/path_utils.h"
-#include "host/xml_file.h"
+#include "host/text/convert.h"
+#include "host/text/messages.h"
+#include "host/text/path_utils.h"
+#include "host/xml/xml_file.h"
 
 namespace vl {
 

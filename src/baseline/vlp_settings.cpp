@@ -6,8 +6,8 @@
 
 #include "baseline/bl_proj_info.h"
 #include "errors/message_sink.h"
-#include "host/host_globals.h"
-#include "host/messages.h"
+#include "host/text/host_globals.h"
+#include "host/text/messages.h"
 
 namespace vl {
 

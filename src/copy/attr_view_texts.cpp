@@ -4,7 +4,7 @@
 
 #include "copy/db_conventions.h"
 #include "copy/mod_attr_views.h"
-#include "host/messages.h"
+#include "host/text/messages.h"
 
 namespace vl {
 namespace {

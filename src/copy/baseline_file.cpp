@@ -4,8 +4,8 @@
 #include "baseline/bl_proj_info.h"
 #include "copy/db_conventions.h"
 #include "errors/vl_error.h"
-#include "host/messages.h"
-#include "host/xml_file.h"
+#include "host/text/messages.h"
+#include "host/xml/xml_file.h"
 
 namespace vl {
 

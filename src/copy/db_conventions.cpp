@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "errors/vl_error.h"
-#include "host/convert.h"
+#include "host/text/convert.h"
 
 namespace vl {
 

@@ -7,10 +7,10 @@
 #include <pugixml.hpp>
 #include <string>
 
-#include "host/data_services.h"
-#include "host/ordered_map.h"
-#include "host/project.h"
-#include "host/variant.h"
+#include "host/db/data_services.h"
+#include "host/text/ordered_map.h"
+#include "host/project/project.h"
+#include "host/text/variant.h"
 
 namespace vl {
 

@@ -3,7 +3,7 @@
 #include <optional>
 
 #include "copy/db_conventions.h"
-#include "host/convert.h"
+#include "host/text/convert.h"
 
 namespace vl {
 

@@ -7,7 +7,7 @@
 #include <pugixml.hpp>
 #include <string>
 
-#include "host/variant.h"
+#include "host/text/variant.h"
 
 namespace vl {
 

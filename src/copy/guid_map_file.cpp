@@ -2,7 +2,7 @@
 
 #include "copy/db_conventions.h"
 #include "errors/vl_error.h"
-#include "host/xml_file.h"
+#include "host/xml/xml_file.h"
 
 namespace vl {
 

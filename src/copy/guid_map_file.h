@@ -16,7 +16,7 @@
 #include <pugixml.hpp>
 #include <string>
 
-#include "host/ordered_map.h"
+#include "host/text/ordered_map.h"
 
 namespace vl {
 

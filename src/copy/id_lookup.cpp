@@ -8,8 +8,8 @@
 
 #include "copy/db_conventions.h"
 #include "copy/run_tables.h"
-#include "host/convert.h"
-#include "host/messages.h"
+#include "host/text/convert.h"
+#include "host/text/messages.h"
 
 namespace vl {
 

@@ -8,10 +8,10 @@
 #include "baseline/bl_proj_info.h"
 #include "copy/db_conventions.h"
 #include "copy/xml_elements.h"
-#include "host/convert.h"
-#include "host/host_globals.h"
-#include "host/messages.h"
-#include "host/xml_file.h"
+#include "host/text/convert.h"
+#include "host/text/host_globals.h"
+#include "host/text/messages.h"
+#include "host/xml/xml_file.h"
 
 namespace vl {
 namespace {

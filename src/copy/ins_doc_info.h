@@ -13,8 +13,8 @@
 #include <cstdint>
 #include <pugixml.hpp>
 
-#include "host/data_services.h"
-#include "host/project.h"
+#include "host/db/data_services.h"
+#include "host/project/project.h"
 
 namespace vl {
 

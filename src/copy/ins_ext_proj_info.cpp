@@ -8,12 +8,12 @@
 #include "copy/db_conventions.h"
 #include "copy/run_tables.h"
 #include "copy/xml_elements.h"
-#include "host/convert.h"
-#include "host/host_globals.h"
-#include "host/messages.h"
-#include "host/path_utils.h"
-#include "host/resource.h"
-#include "host/xml_file.h"
+#include "host/text/convert.h"
+#include "host/text/host_globals.h"
+#include "host/text/messages.h"
+#include "host/text/path_utils.h"
+#include "host/text/resource.h"
+#include "host/xml/xml_file.h"
 
 namespace vl {
 namespace {

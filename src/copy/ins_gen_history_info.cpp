@@ -7,8 +7,8 @@
 #include "copy/element_values.h"
 #include "copy/ins_overflow_info.h"
 #include "copy/xml_elements.h"
-#include "host/convert.h"
-#include "host/messages.h"
+#include "host/text/convert.h"
+#include "host/text/messages.h"
 
 namespace vl {
 namespace {

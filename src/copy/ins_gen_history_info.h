@@ -11,9 +11,9 @@
 #include <pugixml.hpp>
 #include <string>
 
-#include "host/data_services.h"
-#include "host/project.h"
-#include "host/variant.h"
+#include "host/db/data_services.h"
+#include "host/project/project.h"
+#include "host/text/variant.h"
 
 namespace vl {
 

@@ -7,10 +7,10 @@
 
 #include "copy/db_conventions.h"
 #include "copy/xml_elements.h"
-#include "host/convert.h"
-#include "host/host_globals.h"
-#include "host/messages.h"
-#include "host/xml_encoding.h"
+#include "host/text/convert.h"
+#include "host/text/host_globals.h"
+#include "host/text/messages.h"
+#include "host/xml/xml_encoding.h"
 
 namespace vl {
 namespace {

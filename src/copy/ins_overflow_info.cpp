@@ -1,8 +1,8 @@
 #include "copy/ins_overflow_info.h"
 
 #include "copy/db_conventions.h"
-#include "host/convert.h"
-#include "host/messages.h"
+#include "host/text/convert.h"
+#include "host/text/messages.h"
 
 namespace vl {
 

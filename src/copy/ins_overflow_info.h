@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "host/data_services.h"
+#include "host/db/data_services.h"
 
 namespace vl {
 

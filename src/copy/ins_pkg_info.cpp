@@ -11,9 +11,9 @@
 #include "copy/ins_view_info.h"
 #include "copy/insert_sql.h"
 #include "copy/xml_elements.h"
-#include "host/convert.h"
-#include "host/messages.h"
-#include "host/xml_file.h"
+#include "host/text/convert.h"
+#include "host/text/messages.h"
+#include "host/xml/xml_file.h"
 
 namespace vl {
 namespace {

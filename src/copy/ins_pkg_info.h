@@ -16,8 +16,8 @@
 #include <unordered_set>
 #include <vector>
 
-#include "host/data_services.h"
-#include "host/project.h"
+#include "host/db/data_services.h"
+#include "host/project/project.h"
 
 namespace vl {
 

@@ -7,8 +7,8 @@
 #include "baseline/bl_proj_info.h"
 #include "copy/db_conventions.h"
 #include "copy/ins_gen_history_info.h"
-#include "host/convert.h"
-#include "host/messages.h"
+#include "host/text/convert.h"
+#include "host/text/messages.h"
 
 namespace vl {
 namespace {

@@ -4,8 +4,8 @@
 // otherwise one record that names the baseline it came from.
 #pragma once
 
-#include "host/data_services.h"
-#include "host/project.h"
+#include "host/db/data_services.h"
+#include "host/project/project.h"
 
 namespace vl {
 

@@ -7,11 +7,11 @@
 #include "copy/guid_map_file.h"
 #include "copy/mod_attr_views.h"
 #include "copy/xml_elements.h"
-#include "host/convert.h"
-#include "host/host_globals.h"
-#include "host/messages.h"
-#include "host/path_utils.h"
-#include "host/xml_file.h"
+#include "host/text/convert.h"
+#include "host/text/host_globals.h"
+#include "host/text/messages.h"
+#include "host/text/path_utils.h"
+#include "host/xml/xml_file.h"
 
 namespace vl {
 namespace {

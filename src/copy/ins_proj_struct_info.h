@@ -9,8 +9,8 @@
 #include <memory>
 #include <pugixml.hpp>
 
-#include "host/data_services.h"
-#include "host/project.h"
+#include "host/db/data_services.h"
+#include "host/project/project.h"
 
 namespace vl {
 

@@ -11,8 +11,8 @@
 #include "copy/ins_overflow_info.h"
 #include "copy/insert_sql.h"
 #include "copy/xml_elements.h"
-#include "host/convert.h"
-#include "host/messages.h"
+#include "host/text/convert.h"
+#include "host/text/messages.h"
 
 namespace vl {
 namespace {

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "host/data_services.h"
-#include "host/project.h"
+#include "host/db/data_services.h"
+#include "host/project/project.h"
 
 namespace vl {
 

@@ -7,10 +7,10 @@
 #include "copy/run_tables.h"
 #include "copy/view_info_xml.h"
 #include "copy/xml_elements.h"
-#include "host/convert.h"
-#include "host/messages.h"
-#include "host/path_utils.h"
-#include "host/xml_file.h"
+#include "host/text/convert.h"
+#include "host/text/messages.h"
+#include "host/text/path_utils.h"
+#include "host/xml/xml_file.h"
 
 namespace vl {
 namespace {

@@ -19,10 +19,10 @@
 #include <pugixml.hpp>
 #include <string>
 
-#include "host/data_services.h"
-#include "host/ordered_map.h"
-#include "host/project.h"
-#include "host/query_services.h"
+#include "host/db/data_services.h"
+#include "host/text/ordered_map.h"
+#include "host/project/project.h"
+#include "host/project/query_services.h"
 
 namespace vl {
 

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "copy/ins_view_info.h"
-#include "host/convert.h"
+#include "host/text/convert.h"
 
 namespace vl {
 namespace {

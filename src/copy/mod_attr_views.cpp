@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "errors/mod_preserve_error.h"
-#include "host/messages.h"
+#include "host/text/messages.h"
 
 namespace vl {
 namespace {

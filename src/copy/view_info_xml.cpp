@@ -4,8 +4,8 @@
 
 #include "copy/run_tables.h"
 #include "errors/vl_error.h"
-#include "host/path_utils.h"
-#include "host/xml_file.h"
+#include "host/text/path_utils.h"
+#include "host/xml/xml_file.h"
 
 namespace vl {
 

@@ -8,8 +8,8 @@
 #include <pugixml.hpp>
 #include <string>
 
-#include "host/data_services.h"
-#include "host/project.h"
+#include "host/db/data_services.h"
+#include "host/project/project.h"
 
 namespace vl {
 

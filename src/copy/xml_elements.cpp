@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "errors/vl_error.h"
-#include "host/convert.h"
+#include "host/text/convert.h"
 
 namespace vl {
 

@@ -6,7 +6,7 @@
 
 #include <QDialog>
 
-#include "host/new_project_definition.h"
+#include "host/project/new_project_definition.h"
 
 class QLineEdit;
 

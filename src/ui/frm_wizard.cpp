@@ -11,7 +11,7 @@
 
 #include "app/mod_wizard.h"
 #include "app/resource_location.h"
-#include "host/convert.h"
+#include "host/text/convert.h"
 #include "ui/db_config_dialog.h"
 #include "ui/ext_projects_grid.h"
 #include "ui/folder_browse.h"

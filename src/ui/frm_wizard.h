@@ -10,7 +10,7 @@
 #include <functional>
 #include <string>
 
-#include "host/new_project_definition.h"
+#include "host/project/new_project_definition.h"
 
 class QCheckBox;
 class QComboBox;

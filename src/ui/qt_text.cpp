@@ -1,6 +1,6 @@
 #include "ui/qt_text.h"
 
-#include "host/messages.h"
+#include "host/text/messages.h"
 
 namespace vl {
 

@@ -12,7 +12,7 @@
 #include <QTreeWidget>
 
 #include "app/mod_wizard.h"
-#include "host/convert.h"
+#include "host/text/convert.h"
 #include "ui/qt_text.h"
 
 namespace vl {

@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "host/resource.h"
+#include "host/text/resource.h"
 
 namespace vl {
 

@@ -3,8 +3,8 @@
 #include <fstream>
 
 #include "app_fixture.h"
-#include "host/project_application.h"
-#include "host/xml_file.h"
+#include "host/project/project_application.h"
+#include "host/xml/xml_file.h"
 
 namespace vl {
 namespace {

@@ -7,9 +7,9 @@
 
 #include "app_fixture.h"
 #include "copy/ins_ext_proj_info.h"
-#include "host/pg_test_support.h"
-#include "host/project_application.h"
-#include "host/resource.h"
+#include "support/pg_test_support.h"
+#include "host/project/project_application.h"
+#include "host/text/resource.h"
 
 namespace vl {
 namespace {

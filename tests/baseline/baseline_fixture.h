@@ -12,7 +12,7 @@
 
 #include "baseline/bl_proj_info.h"
 #include "errors/message_sink.h"
-#include "host/host_globals.h"
+#include "host/text/host_globals.h"
 #include "support/scoped_env.h"
 #include "support/scratch_folder.h"
 

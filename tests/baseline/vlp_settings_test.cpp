@@ -3,7 +3,7 @@
 #include <string>
 
 #include "baseline_fixture.h"
-#include "host/new_project_definition.h"
+#include "host/project/new_project_definition.h"
 
 namespace vl::testing {
 namespace {

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "copy/mod_attr_views.h"
-#include "host/convert.h"
+#include "host/text/convert.h"
 
 namespace vl {
 namespace {

@@ -7,7 +7,7 @@
 #include "copy/copy_test_support.h"
 #include "copy/db_conventions.h"
 #include "copy/run_tables.h"
-#include "host/host_globals.h"
+#include "host/text/host_globals.h"
 #include "support/scratch_folder.h"
 
 namespace vl {

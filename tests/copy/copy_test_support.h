@@ -19,12 +19,12 @@
 #include "copy/db_conventions.h"
 #include "copy/run_tables.h"
 #include "errors/message_sink.h"
-#include "host/data_services.h"
-#include "host/host_globals.h"
-#include "host/new_project_definition.h"
-#include "host/project_application.h"
-#include "host/project_file.h"
-#include "host/resource.h"
+#include "host/db/data_services.h"
+#include "host/text/host_globals.h"
+#include "host/project/new_project_definition.h"
+#include "host/project/project_application.h"
+#include "host/project/project_file.h"
+#include "host/text/resource.h"
 #include "support/scratch_folder.h"
 
 namespace vl::testing {

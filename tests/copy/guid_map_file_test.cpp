@@ -10,8 +10,8 @@
 #include "copy/db_conventions.h"
 #include "copy/run_tables.h"
 #include "errors/vl_error.h"
-#include "host/host_globals.h"
-#include "host/xml_file.h"
+#include "host/text/host_globals.h"
+#include "host/xml/xml_file.h"
 #include "support/scratch_folder.h"
 
 namespace vl {

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "copy/users_history_fixture.h"
-#include "host/convert.h"
-#include "host/data_services_wrappers.h"
+#include "host/text/convert.h"
+#include "support/data_services_wrappers.h"
 
 namespace vl {
 namespace {

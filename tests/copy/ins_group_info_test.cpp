@@ -5,7 +5,7 @@
 #include <string>
 
 #include "copy/users_history_fixture.h"
-#include "host/data_services_wrappers.h"
+#include "support/data_services_wrappers.h"
 
 namespace vl {
 namespace {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "copy/project_pair_fixture.h"
-#include "host/data_services_wrappers.h"
+#include "support/data_services_wrappers.h"
 
 namespace vl::testing {
 namespace {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "copy/copy_test_support.h"
-#include "host/convert.h"
+#include "host/text/convert.h"
 
 namespace vl::testing {
 

@@ -9,7 +9,7 @@
 #include "copy/db_conventions.h"
 #include "copy/run_tables.h"
 #include "errors/vl_error.h"
-#include "host/host_globals.h"
+#include "host/text/host_globals.h"
 
 namespace vl {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "copy/copy_test_support.h"
-#include "host/messages.h"
+#include "host/text/messages.h"
 
 namespace vl::testing {
 

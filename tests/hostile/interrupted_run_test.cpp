@@ -19,8 +19,8 @@
 #include <random>
 #include <set>
 
-#include "host/pg_test_support.h"
-#include "host/project_application.h"
+#include "support/pg_test_support.h"
+#include "host/project/project_application.h"
 #include "hostile_fixture.h"
 #include "kill_shim/committed_state.h"
 

@@ -6,7 +6,7 @@
 // same project.
 #include <fstream>
 
-#include "host/pg_test_support.h"
+#include "support/pg_test_support.h"
 #include "hostile_fixture.h"
 
 namespace vl::hostile {

@@ -4,7 +4,7 @@
 #include <QScrollBar>
 #include <QTextBlock>
 
-#include "host/messages.h"
+#include "host/text/messages.h"
 #include "wizard_fixture.h"
 
 namespace vl {

@@ -1,0 +1,155 @@
+#include "host/db/sql_rewrite.h"
+
+#include <cctype>
+
+#include "host/text/convert.h"
+#include "host/db/data_services.h"
+
+namespace vl {
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+bool MarkerAt(const std::string& s, size_t i) {
+  return s.compare(i, kTableMarker.size(), kTableMarker) == 0;
+}
+
+// Where a quoted piece that opens at `i` with `quote` ends (one past the
+// closing quote; a doubled quote stays inside); s.size() when unclosed.
+size_t QuotedEnd(const std::string& s, size_t i, char quote) {
+  size_t j = i + 1;
+  for (;;) {
+    j = s.find(quote, j);
+    if (j == std::string::npos) return s.size();
+    if (j + 1 < s.size() && s[j + 1] == quote) {
+      j += 2;
+      continue;
+    }
+    return j + 1;
+  }
+}
+
+// The characters where something may need rewriting: quotes (whose inside
+// is never touched), the table marker's first character and the opening
+// of a timestamp.
+struct CharSet {
+  bool has[256] = {};
+};
+constexpr CharSet kRewriteStarts = [] {
+  CharSet set;
+  for (unsigned char c : {'\'', '"', '{', '\x05'}) set.has[c] = true;
+  return set;
+}();
+bool IsRewriteStart(char c) { return kRewriteStarts.has[static_cast<unsigned char>(c)]; }
+
+// Matches "{ ts 'text'}" (blanks optional where the form allows them, "ts"
+// in any case) at `i`. On success sets the text's bounds and returns one
+// past the "}"; otherwise returns 0. Scans no further than the closing
+// quote of the text, so a failed match costs no more than reading on.
+size_t MatchTimestamp(const std::string& s, size_t i, size_t& text_begin, size_t& text_end) {
+  size_t j = i + 1;
+  while (j < s.size() && IsBlank(s[j])) ++j;
+  if (j + 2 > s.size() || std::tolower(static_cast<unsigned char>(s[j])) != 't' ||
+      std::tolower(static_cast<unsigned char>(s[j + 1])) != 's')
+    return 0;
+  j += 2;
+  while (j < s.size() && IsBlank(s[j])) ++j;
+  if (j >= s.size() || s[j] != '\'') return 0;
+  text_begin = j + 1;
+  size_t k = text_begin;
+  while (k < s.size() && s[k] != '\'') ++k;
+  if (k >= s.size()) return 0;
+  text_end = k;
+  ++k;
+  while (k < s.size() && IsBlank(s[k])) ++k;
+  if (k >= s.size() || s[k] != '}') return 0;
+  return k + 1;
+}
+
+void AppendTimestamp(std::string& out, const std::string& s, size_t begin, size_t end, int dbType) {
+  if (dbType == kDBPostgreSQL) out += "TIMESTAMP ";
+  out += '\'';
+  out.append(s, begin, end - begin);
+  out += '\'';
+}
+
+}  // namespace
+
+std::string RewriteStatement(const std::string& sql, int dbType) {
+  const bool rewrite_timestamps = dbType == kDBSQLite || dbType == kDBPostgreSQL;
+  std::string out;
+  out.reserve(sql.size());
+  // Statements are long runs of text that stay as they are: only the
+  // pieces before a change are copied, each in one go.
+  const size_t n = sql.size();
+  size_t copied = 0;
+  size_t i = 0;
+  for (;;) {
+    while (i < n && !IsRewriteStart(sql[i])) ++i;
+    if (i >= n) break;
+    const char c = sql[i];
+    if (c == '\'' || c == '"') {
+      i = QuotedEnd(sql, i, c);
+    } else if (c == kTableMarker[0] && MarkerAt(sql, i)) {
+      out.append(sql, copied, i - copied);
+      i += kTableMarker.size();
+      copied = i;
+    } else if (c == '{' && rewrite_timestamps) {
+      size_t text_begin = 0, text_end = 0;
+      const size_t end = MatchTimestamp(sql, i, text_begin, text_end);
+      if (end != 0) {
+        out.append(sql, copied, i - copied);
+        AppendTimestamp(out, sql, text_begin, text_end, dbType);
+        copied = i = end;
+      } else {
+        ++i;
+      }
+    } else {
+      ++i;
+    }
+  }
+  out.append(sql, copied, n - copied);
+  return out;
+}
+
+std::string ResolveTableName(const std::string& name) {
+  std::string out;
+  out.reserve(name.size());
+  for (size_t i = 0; i < name.size();) {
+    if (MarkerAt(name, i)) {
+      i += kTableMarker.size();
+    } else {
+      out += name[i++];
+    }
+  }
+  return out;
+}
+
+std::string ToStoredText(const std::string& text) {
+  std::string out = text;
+  for (char& c : out)
+    if (c == '|') c = '\x1A';
+  return out;
+}
+
+std::string FromStoredText(const std::string& stored) {
+  std::string out = stored;
+  for (char& c : out)
+    if (c == '\x1A') c = '|';
+  return out;
+}
+
+std::string QuoteSqlText(const std::string& text) {
+  std::string out = "'";
+  for (char c : ToStoredText(text)) {
+    if (c == '\'') out += '\'';
+    out += c;
+  }
+  out += '\'';
+  return out;
+}
+
+std::string TimestampLiteral(const VlDate& date) { return "{ ts '" + FormatDateTime(date) + "'}"; }
+
+}  // namespace vl

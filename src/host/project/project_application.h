@@ -1,0 +1,108 @@
+// The project application: creates and opens projects (a project file
+// NAME.vlp and its database) and hands out their project objects.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "host/project/new_project_definition.h"
+#include "host/project/pg_projects.h"
+#include "host/project/project.h"
+#include "host/project/sql_project.h"
+#include "host/db/sqlite_data_services.h"
+
+namespace vl {
+
+class SqlProjectApplication : public ProjectApplication {
+ public:
+  // Gives the definition of the project to create, or nullptr.
+  using DefinitionSource = std::function<NewProjectDefinition*()>;
+  // Receives every statement run on a database this application opens,
+  // with the path of that database.
+  using DatabaseLog =
+      std::function<void(const std::string& databasePath, const std::string& statement)>;
+
+  // `definition` gives the prepared new-project definition; by default the
+  // process's goNewProjDef.
+  explicit SqlProjectApplication(DefinitionSource definition = nullptr);
+  // Shuts down (closing every project still open).
+  ~SqlProjectApplication() override;
+  SqlProjectApplication(const SqlProjectApplication&) = delete;
+  SqlProjectApplication& operator=(const SqlProjectApplication&) = delete;
+
+  // Opens the project at `path` (with or without ".vlp") as `user`. When
+  // the project file does not exist and the definition is prepared for
+  // this path (its folder + "/" + its name, or its folder + "/" + the
+  // folder's own name), creates the project first: the folder when
+  // missing, the database with every table and its starting rows, then
+  // the project file, named `projectName` (the definition's name when
+  // empty). A project file that exists where a prepared definition wants
+  // to create one is not touched: that is an error. Throws VlError naming
+  // the file and the reason when the project cannot be created or opened;
+  // a database begun but not finished is named as such and left in place.
+  // The password and the flags are not used: projects here have no
+  // sign-on of their own.
+  std::shared_ptr<Project> OpenProjectAs(const std::string& appName, const std::string& path,
+                                         const std::string& projectName, const std::string& user,
+                                         const std::string& password, bool flag1, bool flag2,
+                                         const std::string& extra) override;
+  // Opens an existing project as "admin".
+  std::shared_ptr<Project> OpenProject(const std::string& path) override;
+  ContextInfo& GetContextInfo() override { return context_; }
+  // Closes every project still open; afterwards nothing can be opened. A
+  // second call does nothing.
+  void Shutdown() override;
+
+  void SetQueryServicesFactory(QueryServicesFactory factory) {
+    query_services_ = std::move(factory);
+  }
+  void SetStatementLog(DatabaseLog log) { log_ = std::move(log); }
+  // Settings for the SQLite databases opened from now on (lock waiting,
+  // commit interval); the log is set through SetStatementLog.
+  void SetSqliteOptions(const SqliteOptions& options) { sqlite_options_ = options; }
+  // Settings for the PostgreSQL connections opened from now on (connect
+  // and lock timeouts, commit interval); the log is set through
+  // SetStatementLog.
+  void SetPgOptions(const PgOptions& options) { pg_options_ = options; }
+
+ private:
+  struct OpenDatabase {
+    std::shared_ptr<SqliteDataServices> ds;
+    int users = 0;
+  };
+
+  void CheckRunning() const;
+  bool DefinitionWants(const NewProjectDefinition& def, const std::string& vlp) const;
+  void CreateProject(const std::string& vlp, const NewProjectDefinition& def,
+                     const std::string& projectName);
+  void CreateSqliteProject(const std::string& vlp, const std::string& name,
+                           const std::string& description);
+  std::shared_ptr<Project> Open(const std::string& vlp, const std::string& user);
+  std::shared_ptr<SqliteDataServices> AcquireDatabase(const std::string& dbPath, bool create);
+  void ReleaseDatabase(const std::string& dbPath);
+  SqliteOptions OptionsFor(const std::string& dbPath) const;
+  void CreatePgProject(const std::string& vlp, const NewProjectDefinition& def,
+                       const std::string& name);
+  void AcquirePgDatabase(const std::string& vlp, const ProjectFileInfo& info,
+                         SqlProject::Setup& setup);
+  PgOptions PgOptionsFor(const PgLocation& where) const;
+
+  DefinitionSource definition_;
+  QueryServicesFactory query_services_;
+  DatabaseLog log_;
+  SqliteOptions sqlite_options_;
+  ContextInfo context_;
+  bool shut_down_ = false;
+  std::vector<std::weak_ptr<SqlProject>> projects_;
+  std::map<std::string, OpenDatabase> databases_;
+  PgOptions pg_options_;
+  PgDatabasePool pg_databases_;
+  // Project files this application created: opening them again is fine.
+  std::set<std::string> created_;
+};
+
+}  // namespace vl

@@ -1,0 +1,172 @@
+// The data services run most statements as a prepared shape with the
+// values bound. Whatever a statement stores, reads, or reports must be
+// what the same text gives when the database reads it as it stands.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "errors/vl_error.h"
+#include "support/db_test_support.h"
+#include "host/text/host_globals.h"
+#include "host/db/sqlite_data_services.h"
+
+namespace vl {
+namespace {
+
+using dbtest::OtherConnection;
+using dbtest::TempDir;
+
+constexpr const char* kTable =
+    "(ID INTEGER PRIMARY KEY, I INTEGER, R DOUBLE PRECISION, T TEXT, N NUMERIC, D TIMESTAMP, B)";
+
+class ShapedStatementsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetHostGlobals();
+    path_ = dir_.File("shaped.db");
+    ds_ = SqliteDataServices::OpenFile(path_, true);
+    ds_->ExecuteDDL(std::string("CREATE TABLE Bound ") + kTable);
+    ds_->ExecuteDDL(std::string("CREATE TABLE AsText ") + kTable);
+  }
+  // Each column of the row as typeof() and quote(), which tell every
+  // stored difference apart.
+  std::string Row(OtherConnection& c, const std::string& table, int id) {
+    std::string out;
+    for (const char* col : {"I", "R", "T", "N", "D", "B"})
+      out += c.Scalar("SELECT typeof(" + std::string(col) + ") || ':' || quote(" + col + ") FROM " +
+                      table + " WHERE ID = " + std::to_string(id)) +
+             " ";
+    return out;
+  }
+
+  TempDir dir_;
+  std::string path_;
+  std::unique_ptr<SqliteDataServices> ds_;
+};
+
+TEST_F(ShapedStatementsTest, StoredValuesAreThoseOfTheTextInEveryColumnKind) {
+  const std::vector<std::string> literals = {"0",
+                                             "-0",
+                                             "7",
+                                             "-123456789012345678",
+                                             "12.5",
+                                             "0.1",
+                                             "-0.0",
+                                             "1e300",
+                                             "2.5E-3",
+                                             ".5",
+                                             "7.",
+                                             "3.0",
+                                             "'12'",
+                                             "'12.50'",
+                                             "' 7 '",
+                                             "''",
+                                             "'it''s'",
+                                             "'caf\xC3\xA9'",
+                                             "NULL",
+                                             "'2003-07-01 14:05:09'",
+                                             "99999999999999999999",
+                                             "0.30000000000000004",
+                                             "-(5)"};
+  int id = 0;
+  for (const std::string& lit : literals) {
+    ++id;
+    const std::string values = std::to_string(id) + ", " + lit + ", " + lit + ", " + lit + ", " +
+                               lit + ", " + lit + ", " + lit;
+    ds_->ExecuteSQL("INSERT INTO Bound (ID, I, R, T, N, D, B) VALUES (" + values + ")");
+  }
+  ds_->Commit();
+  OtherConnection check(path_);
+  id = 0;
+  for (const std::string& lit : literals) {
+    ++id;
+    ASSERT_TRUE(check.Exec("INSERT INTO AsText VALUES (" + std::to_string(id) + ", " + lit + ", " +
+                           lit + ", " + lit + ", " + lit + ", " + lit + ", " + lit + ")"));
+    EXPECT_EQ(Row(check, "Bound", id), Row(check, "AsText", id)) << lit;
+  }
+}
+
+TEST_F(ShapedStatementsTest, LookUpsAndUpdatesFindTheRowsTheTextWouldFind) {
+  ds_->ExecuteSQL("INSERT INTO Bound (ID, I, T, R) VALUES (1, 5, '{A}', 0.1)");
+  ds_->ExecuteSQL("INSERT INTO Bound (ID, I, T, R) VALUES (2, 6, '{B}', 0.2)");
+  auto rs = ds_->QueryRecordset("SELECT ID  FROM Bound WHERE T = '{B}'");
+  ASSERT_FALSE(rs->IsEOF());
+  EXPECT_EQ(rs->GetFieldValue("ID").AsInt(), 2);
+  // The same shape with another value finds another row.
+  rs = ds_->QueryRecordset("SELECT ID  FROM Bound WHERE T = '{A}'");
+  EXPECT_EQ(rs->GetFieldValue("ID").AsInt(), 1);
+  // A text compared with a number column converts as the text would.
+  rs = ds_->QueryRecordset("SELECT ID FROM Bound WHERE I = '6'");
+  EXPECT_EQ(rs->GetFieldValue("ID").AsInt(), 2);
+  rs = ds_->QueryRecordset("SELECT ID FROM Bound WHERE R = 0.1");
+  EXPECT_EQ(rs->GetFieldValue("ID").AsInt(), 1);
+  ds_->ExecuteSQL("UPDATE Bound SET T = 'it''s' WHERE ID = 2");
+  ds_->ExecuteSQL("DELETE FROM Bound WHERE T = '{A}'");
+  rs = ds_->ExecuteSQL("SELECT COUNT(*) AS N, MAX(T) AS T FROM Bound");
+  EXPECT_EQ(rs->GetFieldValue("N").AsInt(), 1);
+  EXPECT_EQ(rs->GetFieldValue("T").AsString(), "it's");
+}
+
+TEST_F(ShapedStatementsTest, ResultColumnsKeepTheNamesOfTheirText) {
+  ds_->ExecuteSQL("INSERT INTO Bound (ID) VALUES (1)");
+  auto rs = ds_->ExecuteSQL("SELECT 'x', 2, ID FROM Bound WHERE ID = 1");
+  ASSERT_FALSE(rs->IsEOF());
+  EXPECT_EQ(rs->GetFieldValue("'x'").AsString(), "x");
+  EXPECT_EQ(rs->GetFieldValue("2").AsInt(), 2);
+  rs = ds_->ExecuteSQL("SELECT ID, T FROM Bound WHERE ID >= 1 ORDER BY 1");
+  EXPECT_EQ(rs->GetFieldValue("ID").AsInt(), 1);
+}
+
+TEST_F(ShapedStatementsTest, FailuresNameTheStatementAsWrittenAndUndoOnlyItself) {
+  ds_->ExecuteSQL("INSERT INTO Bound (ID, T) VALUES (1, 'first')");
+  try {
+    ds_->ExecuteSQL("INSERT INTO Bound (ID, T) VALUES (1, 'again')");
+    FAIL() << "a second row with the same key was accepted";
+  } catch (const VlError& e) {
+    EXPECT_NE(e.description().find("UNIQUE"), std::string::npos) << e.description();
+    EXPECT_NE(e.description().find("VALUES (1, 'again')"), std::string::npos) << e.description();
+  }
+  // A string where the database wants a name: the text's own reading.
+  ds_->ExecuteSQL("INSERT INTO Bound ('ID', 'T') VALUES (2, 'named')");
+  try {
+    ds_->ExecuteSQL("INSERT INTO Bound (ID, T) VALUES (3, 'x'");
+    FAIL() << "a broken statement ran";
+  } catch (const VlError& e) {
+    EXPECT_NE(e.description().find("VALUES (3, 'x'"), std::string::npos) << e.description();
+  }
+  EXPECT_THROW(ds_->ExecuteSQL("INSERT INTO Bound (ID) VALUES (4); DELETE FROM Bound"), VlError);
+  auto rs = ds_->ExecuteSQL("SELECT COUNT(*) AS N FROM Bound");
+  EXPECT_EQ(rs->GetFieldValue("N").AsInt(), 2);
+  // The same shape goes on working after its failure.
+  ds_->ExecuteSQL("INSERT INTO Bound (ID, T) VALUES (5, 'after')");
+  rs = ds_->ExecuteSQL("SELECT T FROM Bound WHERE ID = 5");
+  EXPECT_EQ(rs->GetFieldValue("T").AsString(), "after");
+}
+
+TEST_F(ShapedStatementsTest, ManyDistinctShapesAndTheLogOfTexts) {
+  ds_->Close();
+  std::vector<std::string> log;
+  SqliteOptions options;
+  options.log = [&](const std::string& s) { log.push_back(s); };
+  ds_ = SqliteDataServices::OpenFile(path_, false, options);
+  // More shapes than are kept prepared: each still runs with its values.
+  std::string in_list = "0";
+  for (int n = 1; n <= 600; ++n) {
+    in_list += "," + std::to_string(n);
+    ds_->ExecuteSQL("INSERT INTO Bound (ID, I) SELECT " + std::to_string(n) + ", " +
+                    std::to_string(n * 2) + " WHERE -1 NOT IN (" + in_list + ")");
+    ds_->ExecuteSQL("INSERT INTO Bound (ID, I) VALUES (" + std::to_string(1000 + n) + ", " +
+                    std::to_string(n) + ")");
+  }
+  auto rs = ds_->ExecuteSQL("SELECT COUNT(*) AS N, SUM(I) AS S FROM Bound");
+  EXPECT_EQ(rs->GetFieldValue("N").AsInt(), 1200);
+  EXPECT_EQ(rs->GetFieldValue("S").AsInt(), 3 * 600 * 601 / 2);
+  // The log holds the texts, never a shape.
+  EXPECT_EQ(log.back(), "SELECT COUNT(*) AS N, SUM(I) AS S FROM Bound");
+  EXPECT_EQ(log[log.size() - 2], "INSERT INTO Bound (ID, I) VALUES (1600, 600)");
+  ds_->Close();  // its last statements go to the log, which ends here
+}
+
+}  // namespace
+}  // namespace vl

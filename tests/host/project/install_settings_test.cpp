@@ -1,0 +1,146 @@
+#include "host/project/install_settings.h"
+
+#include <gtest/gtest.h>
+
+#include "errors/message_sink.h"
+#include "errors/vl_error.h"
+#include "host/text/host_globals.h"
+#include "support/scoped_env.h"
+#include "support/scratch_folder.h"
+
+namespace vl {
+namespace {
+
+class InstallSettingsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetHostGlobals();
+    SetMessageSink(&sink_);
+  }
+  void TearDown() override { ResetHostGlobals(); }
+
+  // The system settings file naming `installDir` as the installation.
+  void WriteSystemSettings(const std::string& installDir) {
+    system_.Write("Corvane Software/Velloq.conf", "[4.0]\nInstallDirectory=" + installDir + "\n");
+  }
+  void WritePreference(const std::string& line) {
+    user_.Write("Corvane Software/Velloq.conf", "[4.0/Preferences]\n" + line + "\n");
+  }
+  std::string Install() const { return install_.path(); }
+  void WriteDrivers(const std::string& content) { install_.Write("Bin/DB Drivers.dat", content); }
+
+  testing::ScratchFolder system_, user_, install_;
+  testing::ScopedEnv dirs_{"XDG_CONFIG_DIRS", system_.path()};
+  testing::ScopedEnv home_{"XDG_CONFIG_HOME", user_.path()};
+  RecordingMessageSink sink_;
+};
+
+std::vector<std::string> Keys(const OrderedMap<std::string>& m) { return m.Keys(); }
+
+TEST_F(InstallSettingsTest, TrimAtNullCutsAtTheFirstNul) {
+  EXPECT_EQ(TrimAtNull(std::string("/opt/velloq\0garbage", 19)), "/opt/velloq");
+  EXPECT_EQ(TrimAtNull("whole"), "whole");
+  EXPECT_EQ(TrimAtNull(std::string("\0x", 2)), "");
+}
+
+TEST_F(InstallSettingsTest, ReadRegBaseRegInfoFailsWithEmptyValueForAnythingMissing) {
+  std::string path = system_.Write("a.conf", "[4.0]\nInstallDirectory=/opt/v\n");
+  std::string value = "stale";
+  EXPECT_FALSE(ReadRegBaseRegInfo(system_.path() + "/none.conf", "4.0", "InstallDirectory", value));
+  EXPECT_EQ(value, "");
+  value = "stale";
+  EXPECT_FALSE(ReadRegBaseRegInfo(path, "5.0", "InstallDirectory", value));
+  EXPECT_EQ(value, "");
+  EXPECT_FALSE(ReadRegBaseRegInfo(path, "4.0", "Other", value));
+  EXPECT_TRUE(ReadRegBaseRegInfo(path, "4.0", "installdirectory", value));
+  EXPECT_EQ(value, "/opt/v");
+}
+
+TEST_F(InstallSettingsTest, SettingsPathsFollowTheXdgVariables) {
+  EXPECT_EQ(UserSettingsPath(), user_.path() + "/Corvane Software/Velloq.conf");
+  // The first folder of the list that holds the file is taken.
+  testing::ScratchFolder other;
+  WriteSystemSettings("/x");
+  testing::ScopedEnv list("XDG_CONFIG_DIRS", "relative:" + other.path() + ":" + system_.path());
+  EXPECT_EQ(SystemSettingsPath(), system_.path() + "/Corvane Software/Velloq.conf");
+  testing::ScopedEnv none("XDG_CONFIG_DIRS", "");
+  EXPECT_EQ(SystemSettingsPath(), "/etc/xdg/Corvane Software/Velloq.conf");
+}
+
+TEST_F(InstallSettingsTest, InstallAndBinDirectories) {
+  std::string dir = "stale";
+  EXPECT_FALSE(ReadVelloqInstallDir(dir));
+  EXPECT_EQ(dir, "");
+  EXPECT_FALSE(GetVelloqBinDirectory(dir));
+  EXPECT_TRUE(sink_.infos.empty());  // a missing setting is not an error
+
+  WriteSystemSettings("/opt/velloq");
+  EXPECT_TRUE(ReadVelloqInstallDir(dir));
+  EXPECT_EQ(dir, "/opt/velloq");
+  EXPECT_TRUE(GetVelloqBinDirectory(dir));
+  EXPECT_EQ(dir, "/opt/velloq/Bin");
+}
+
+TEST_F(InstallSettingsTest, EmptyInstallDirectoryCountsAsUnread) {
+  WriteSystemSettings("   ");
+  std::string dir;
+  EXPECT_FALSE(ReadVelloqInstallDir(dir));
+  EXPECT_FALSE(GetVelloqBinDirectory(dir));
+  EXPECT_EQ(dir, "");
+}
+
+TEST_F(InstallSettingsTest, EnterpriseCreationIsForbiddenOnlyByAZeroPreference) {
+  EXPECT_TRUE(EnterpriseDBCreationAllowed());  // no user settings file
+  user_.Write("Corvane Software/Velloq.conf", "[4.0]\nEnterpriseDatabaseCreation=0\n");
+  EXPECT_TRUE(EnterpriseDBCreationAllowed());  // no preferences section
+  WritePreference("Other=0");
+  EXPECT_TRUE(EnterpriseDBCreationAllowed());  // value absent
+  WritePreference("EnterpriseDatabaseCreation=1");
+  EXPECT_TRUE(EnterpriseDBCreationAllowed());
+  WritePreference("EnterpriseDatabaseCreation=no");
+  EXPECT_TRUE(EnterpriseDBCreationAllowed());
+  WritePreference("EnterpriseDatabaseCreation=0");
+  EXPECT_FALSE(EnterpriseDBCreationAllowed());
+  WritePreference("EnterpriseDatabaseCreation = 00 ");
+  EXPECT_FALSE(EnterpriseDBCreationAllowed());
+}
+
+TEST_F(InstallSettingsTest, DriversAreSQLiteThenTheEnterpriseEntriesInFileOrder) {
+  WriteSystemSettings(Install());
+  WriteDrivers("[Enterprise Drivers]\nPostgreSQL=PostgreSQL\nSQL Server=SQL Server Driver\n");
+  OrderedMap<std::string> drivers = RetrieveDrivers();
+  EXPECT_EQ(Keys(drivers), (std::vector<std::string>{"SQLite", "PostgreSQL", "SQL Server"}));
+  EXPECT_EQ(*drivers.Find("SQLite"), "SQLite3");
+  EXPECT_EQ(*drivers.Find("SQL Server"), "SQL Server Driver");
+}
+
+TEST_F(InstallSettingsTest, OnlySQLiteWhenEnterpriseEntriesAreUnavailable) {
+  auto onlySQLite = std::vector<std::string>{"SQLite"};
+  EXPECT_EQ(Keys(RetrieveDrivers()), onlySQLite);  // no installation directory
+  WriteSystemSettings(Install());
+  EXPECT_EQ(Keys(RetrieveDrivers()), onlySQLite);  // no "DB Drivers.dat"
+  WriteDrivers("[Other Drivers]\nPostgreSQL=PostgreSQL\n");
+  EXPECT_EQ(Keys(RetrieveDrivers()), onlySQLite);  // no "Enterprise Drivers" section
+  WriteDrivers("[Enterprise Drivers]\nPostgreSQL=PostgreSQL\n");
+  WritePreference("EnterpriseDatabaseCreation=0");
+  EXPECT_EQ(Keys(RetrieveDrivers()), onlySQLite);  // forbidden by the preference
+  WritePreference("EnterpriseDatabaseCreation=1");
+  EXPECT_EQ(Keys(RetrieveDrivers()), (std::vector<std::string>{"SQLite", "PostgreSQL"}));
+  EXPECT_TRUE(sink_.infos.empty());
+}
+
+TEST_F(InstallSettingsTest, DuplicateDriverNameIsPassedOnWithTheProcedureName) {
+  WriteSystemSettings(Install());
+  WriteDrivers("[Enterprise Drivers]\nPostgreSQL=PostgreSQL\nSQLite=Other\n");
+  try {
+    RetrieveDrivers();
+    FAIL() << "no error";
+  } catch (const VlError& e) {
+    EXPECT_EQ(e.number(), err::kKeyAlreadyExists);
+    EXPECT_EQ(e.source().rfind("ModWizard.RetrieveDrivers", 0), 0u) << e.source();
+  }
+  EXPECT_TRUE(sink_.infos.empty());  // the caller reports it, not the utility
+}
+
+}  // namespace
+}  // namespace vl

@@ -1,0 +1,626 @@
+#include "host/project/project_application.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+
+#include "errors/vl_error.h"
+#include "support/db_test_support.h"
+#include "host/text/host_globals.h"
+#include "host/project/project_file.h"
+#include "host/db/project_schema.h"
+#include "host/text/resource.h"
+
+namespace vl {
+namespace {
+
+namespace fs = std::filesystem;
+using dbtest::OtherConnection;
+using dbtest::TempDir;
+
+class ProjectApplicationTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetHostGlobals();
+    folder_ = dir_.File("Alpha");
+    def_.SetProjectName("Alpha");
+    def_.SetProjectDescription("The first one");
+    def_.SetProjectFolder(folder_);
+    def_.SetDBType(kSQLiteDisplayName);
+    def_.PrepareNewProject();
+    app_ = std::make_unique<SqlProjectApplication>([this] { return &def_; });
+  }
+
+  std::shared_ptr<Project> Create() {
+    return app_->OpenProjectAs(kAppName, folder_ + "/Alpha", "Alpha", "admin", "", true, true, "");
+  }
+  // The description of the VlError `f` throws ("" when it throws none).
+  template <typename F>
+  static std::string ErrorOf(F&& f) {
+    try {
+      f();
+    } catch (const VlError& e) {
+      return e.description();
+    }
+    return "";
+  }
+  std::string Vlp() const { return folder_ + "/Alpha.vlp"; }
+  std::string Db() const { return folder_ + "/Alpha.db"; }
+
+  TempDir dir_;
+  std::string folder_;
+  NewProjectDefinition def_;
+  std::unique_ptr<SqlProjectApplication> app_;
+};
+
+TEST_F(ProjectApplicationTest, CreatesAProjectThatReadsBackAfterReopening) {
+  auto p = Create();
+  ASSERT_NE(p, nullptr);
+  EXPECT_TRUE(fs::exists(Vlp()));
+  EXPECT_TRUE(fs::exists(Db()));
+  const std::string guid = p->GetProjectGUID();
+  EXPECT_TRUE(std::regex_match(
+      guid,
+      std::regex(R"(\{[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}\})")));
+  EXPECT_EQ(p->GetProjectName(), "Alpha");
+  EXPECT_EQ(p->GetProjectPrefix(), "ALPHA");
+  EXPECT_EQ(p->GetProjectID(), 1);
+  EXPECT_EQ(p->GetProjectPath(), Vlp());
+  EXPECT_EQ(p->GetCurrentUserID(), 1);
+  EXPECT_EQ(p->GetRootPackage()->GetPackageID(), 1);
+  EXPECT_EQ(p->GetOverflowSize(), 255);
+  EXPECT_EQ(p->GetReqTextOverflowSize(), 2000);
+  EXPECT_EQ(p->GetFieldValueOverflowSize(), 255);
+  auto admin = p->FindUser("admin");
+  ASSERT_NE(admin, nullptr);
+  auto admins = p->FindGroup(kAdminGroupName);
+  ASSERT_NE(admins, nullptr);
+  EXPECT_EQ(admin->GetUserGroupID(), admins->GetGroupID());
+  EXPECT_EQ(&p->GetApplication(), app_.get());
+
+  auto ds = DataServicesOf(*p);
+  ds->ExecuteSQL("UPDATE vlProjects SET PREFIX = 'AL' WHERE ID = 1");
+  p->CloseProject();
+  EXPECT_THROW(ds->ExecuteSQL("SELECT 1"), VlError);
+  EXPECT_EQ(p->GetProjectGUID(), guid);  // kept values stay readable
+
+  auto again = app_->OpenProject(Vlp());
+  EXPECT_EQ(again->GetProjectGUID(), guid);
+  EXPECT_EQ(again->GetProjectPrefix(), "AL");
+  auto rs = DataServicesOf(*again)->ExecuteSQL(
+      "SELECT NAME, DESCRIPTION, VERSIONNUMBER FROM vlProjects WHERE ID = 1");
+  EXPECT_EQ(rs->GetFieldValue("DESCRIPTION").AsString(), "The first one");
+  EXPECT_EQ(rs->GetFieldValue("VERSIONNUMBER").AsString(), "1.000");
+  // The project file is plain text a person can read.
+  std::ifstream in(Vlp());
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("GUID=" + guid), std::string::npos);
+  EXPECT_NE(text.find("File=Alpha.db"), std::string::npos);
+}
+
+TEST_F(ProjectApplicationTest, StartsWithTheRowsOfANewProject) {
+  auto p = Create();
+  auto ds = DataServicesOf(*p);
+  auto count = [&](const std::string& table) {
+    return ds->ExecuteSQL("SELECT COUNT(*) AS N FROM " + table)->GetFieldValue("N").AsInt();
+  };
+  EXPECT_EQ(count("vlProjects"), 1);
+  EXPECT_EQ(count("vlPackages WHERE PARENTID = 0 AND PROJECTID = 1"), 1);
+  EXPECT_EQ(count("vlProjectHistory WHERE ID = 1 AND VERSIONUSERID = 1"), 1);
+  EXPECT_EQ(count("vlUsers WHERE LoginName = 'admin' AND Password = ''"), 1);
+  // Every key class is there, and no key to come is already in use.
+  for (const std::string& cls : ProjectKeyClasses())
+    EXPECT_EQ(count("VlKeys WHERE KeyClass = '" + cls + "'"), 1) << cls;
+  for (const char* cls : {"Project", "Package", "User", "UserGroup"})
+    EXPECT_EQ(ds->GetNextKey(kTableMarker + "VlKeys", "KeyClass", cls, "LastKey"), 2) << cls;
+  EXPECT_EQ(ds->GetNextKey("VlKeys", "KeyClass", "Requirement", "LastKey"), 1);
+}
+
+TEST_F(ProjectApplicationTest, KeysKeepGrowingAcrossCloseAndReopen) {
+  auto p = Create();
+  auto key = [](Project& proj) {
+    return DataServicesOf(proj)->GetNextKey("VlKeys", "KeyClass", "Document", "LastKey");
+  };
+  EXPECT_EQ(key(*p), 1);
+  EXPECT_EQ(key(*p), 2);
+  p->CloseProject();
+  p = app_->OpenProject(folder_ + "/Alpha");
+  EXPECT_EQ(key(*p), 3);
+  app_->Shutdown();
+  SqlProjectApplication other([] { return nullptr; });
+  EXPECT_EQ(key(*other.OpenProject(Vlp())), 4);
+}
+
+TEST_F(ProjectApplicationTest, TheSchemaHoldsEveryTableTheCopiersUse) {
+  auto p = Create();
+  p->CloseProject();
+  OtherConnection db(Db());
+  for (const std::string& t : ProjectTableNames())
+    EXPECT_EQ(db.Scalar("SELECT COUNT(*) FROM sqlite_master WHERE type = 'table' AND name = '" + t +
+                        "' COLLATE NOCASE"),
+              "1")
+        << t;
+  // Every table name the statements carry a marker for.
+  for (const char* t : {"vlRequirementTypes",
+                        "vlUsers",
+                        "vlUserGroups",
+                        "VlQueryDefinitions",
+                        "vlUserDefinedFields",
+                        "vlUserDefinedListItems",
+                        "vlDocuments",
+                        "vlDocumentTypes",
+                        "vlRequirements",
+                        "vlProjects",
+                        "vlProjectHistory",
+                        "VlKeys",
+                        "vlProjectDocumentTypes",
+                        "vlProjectRequirementTypes",
+                        "vlRequirementTypeFields",
+                        "vlProjectDocuments",
+                        "vlDocumentHistory",
+                        "VlViews",
+                        "vlProjectRequirements",
+                        "vlRequirementHistory",
+                        "vlUserDefinedListValues",
+                        "vlUserDefinedFieldValues",
+                        "VlToRelationships",
+                        "VlOverflowText",
+                        "VlOverflowValues",
+                        "vlRequirementTypeUsers",
+                        "VlOverflowHistory",
+                        "vlDocumentTypeUsers",
+                        "vlUserDefinedFieldUsers",
+                        "vlUserDefinedListItemUsers",
+                        "vlExternalProjects",
+                        "vlProjectExternalProjects",
+                        "vlPackages",
+                        "VLPACKAGEELEMENTS",
+                        "VLDISCUSSIONS",
+                        "VLPROJECTDISCUSSIONS",
+                        "VLDISCUSSIONUSERS",
+                        "VLDISCUSSIONGROUPS",
+                        "VLDISCUSSIONSREAD",
+                        "VLDISCUSSIONREQUIREMENTS"})
+    EXPECT_EQ(db.Scalar(std::string("SELECT COUNT(*) FROM sqlite_master WHERE name = '") + t +
+                        "' COLLATE NOCASE"),
+              "1")
+        << t;
+  // Objects are looked up by GUID, requirements by prefix and tag.
+  for (const std::string& t : ProjectTableNames()) {
+    if (db.Scalar("SELECT COUNT(*) FROM pragma_table_info('" + t + "') WHERE name = 'VLGUID'") ==
+        "0")
+      continue;
+    EXPECT_EQ(db.Scalar("SELECT COUNT(*) FROM sqlite_master WHERE type = 'index' AND tbl_name = '" +
+                        t + "' AND sql LIKE '%(VLGUID)'"),
+              "1")
+        << t;
+  }
+  EXPECT_EQ(db.Scalar("SELECT COUNT(*) FROM sqlite_master WHERE type = 'index' AND sql LIKE "
+                      "'%vlRequirements (REQUIREMENTPREFIX, TAG)'"),
+            "1");
+  if (std::system("command -v sqlite3 >/dev/null 2>&1") == 0) {
+    const std::string out = dir_.File("schema.txt");
+    EXPECT_EQ(std::system(("sqlite3 '" + Db() + "' .schema > '" + out + "'").c_str()), 0);
+    EXPECT_GT(fs::file_size(out), 1000u);
+  }
+}
+
+// The columns each copier writes, in the order it writes them: an INSERT
+// of every list must run against a new project.
+TEST_F(ProjectApplicationTest, TheSchemaTakesEveryColumnListTheCopiersWrite) {
+  auto p = Create();
+  auto ds = DataServicesOf(*p);
+  const std::vector<std::pair<std::string, std::string>> lists = {
+      {"vlUsers", "ID,VLGUID,LoginName,Password,Active,FullName,EmailAddress,GroupID"},
+      {"VLPROJECTHISTORY",
+       "ID, VERSIONNUMBER, VERSIONLABEL, VERSIONUSERID, VERSIONDATETIME, VERSIONREASON, "
+       "OVERFLOWIND"},
+      {"vlUserDefinedFields",
+       "ID, VLGUID, LABEL, RANK, AUTOSUSPECT, REQUIRED, DATATYPE, DEFAULTVALUE, FLAGS, "
+       "DESCRIPTION, FIELDPROPERTIES"},
+      {"vlUserDefinedListItems", "ITEMID, FIELDID, ITEMRANK, ITEMTEXT, VLGUID"},
+      {"vlRequirementTypes",
+       "ID, VLGUID, NAME, DESCRIPTION, REQUIREMENTPREFIX, REQUIREMENTSTYLE, REQUIREMENTCOLOR, "
+       "REQUIREMENTMUSTCONTAIN, INITIALREQNUMBER, LASTREQNUMBER, ALLOWEXTERNALREFERENCES"},
+      {"vlProjectRequirementTypes", "PROJECTID, REQUIREMENTTYPEID"},
+      {"vlRequirementTypeFields", "REQUIREMENTTYPEID, USERDEFINEDFIELDID"},
+      {"vlDocumentTypes",
+       "ID, VLGUID, NAME, DESCRIPTION, FILEEXTENSION, DEFAULTREQUIREMENTTYPE, TEMPLATENAME, "
+       "TEMPLATEDESCRIPTION, TEMPLATEFILENAME, TEMPLATEHELPFILE"},
+      {"vlProjectDocumentTypes", "PROJECTID, DOCUMENTTYPEID"},
+      {"VlOverflowText", "OVERFLOWID, OVERFLOWTEXT"},
+      {"VlOverflowValues", "OVERFLOWREQUIREMENTID, OVERFLOWFIELDID, OVERFLOWFIELDVALUE"},
+      {"VlOverflowHistory",
+       "OVERFLOWTYPE, OVERFLOWID, OVERFLOWVERSIONNUMBER, OVERFLOWVERSIONREASON"},
+      {"vlPackages", "ID, PROJECTID, PARENTID, NAME, DESCRIPTION, VLGUID"},
+      {"vlDocuments",
+       "ID,VLGUID,NAME,DESCRIPTION,DOCUMENTTYPEID,ITEMLABEL,PROTECTSTATE,UNLOCKTOREVISE,"
+       "DEFERREDRENUMBER,DEFERREDRESTYLE,FILENAME,FILEEXTENSION,FILEDATETIME,FILESIZE,"
+       "FILEFLAGS,FILEVERSION, VERSIONNUMBER, VERSIONLABEL, VERSIONUSERID, VERSIONDATETIME, "
+       "VERSIONREASON"},
+      {"vlProjectDocuments", "PROJECTID, DOCUMENTID"},
+      {"VLPACKAGEELEMENTS", "PACKAGEID, DOCUMENTID"},
+      {"VLPACKAGEELEMENTS", "PACKAGEID, VIEWID"},
+      {"VLPACKAGEELEMENTS", "PACKAGEID, REQUIREMENTID"},
+      {"vlDocumentHistory",
+       "ID, VERSIONNUMBER, VERSIONLABEL, VERSIONUSERID, VERSIONDATETIME, VERSIONREASON, "
+       "OVERFLOWIND"},
+      {"vlRequirements",
+       "ID, REQUIREMENTTYPEID, TAG, LASTCHILDTAG, LONGTAGNUMBER, REQUIREMENTPREFIX, "
+       "REQUIREMENTNAME, REQUIREMENTTEXT, OVERFLOWIND, DELETED, BOOKMARKNAME, "
+       "BOOKMARKDOCUMENTID, DOCUMENTPOSITION, LASTDOCTEXT, VERSIONNUMBER, VERSIONLABEL, "
+       "VERSIONUSERID, VERSIONDATETIME, VERSIONREASON, FLAGS, VLGUID"},
+      {"vlProjectRequirements", "PROJECTID, REQUIREMENTID"},
+      {"vlRequirementHistory",
+       "ID, VERSIONNUMBER, VERSIONLABEL, VERSIONUSERID, VERSIONDATETIME, VERSIONREASON, "
+       "OVERFLOWIND"},
+      {"vlUserDefinedListValues", "REQUIREMENTID, FIELDID, LISTITEMID"},
+      {"vlUserDefinedFieldValues", "REQUIREMENTID, FIELDID, FIELDVALUE, OVERFLOWIND, NUMERICVALUE"},
+      {"VlToRelationships",
+       "REQUIREMENTID, EXTERNALPROJECTID, TOID, EXTERNALPROJECTTOID, TYPE, STATE, VERSIONNUMBER"},
+      {"VlQueryDefinitions",
+       "ID,PROJECTID, QUERYNAME, QUERYDESCRIPTION, QUERYUSERID, QUERYDATETIME, QUERYREASON, "
+       "QUERYBASETYPE, QUERYSTRING, VLGUID"},
+      {"VlViews",
+       "ID,PROJECTID, REQUIREMENTTYPEID, SECONDARYREQTYPEID, VIEWNAME, VIEWDESCRIPTION, "
+       "VIEWTYPE, VISIBILITY, PROPERTIES, QUERYID, SECONDARYQUERYID, VIEWUSERID, VIEWDATETIME, "
+       "VIEWREASON, VLGUID"},
+      {"VLDISCUSSIONS",
+       "ID, ROOTID, PARENTID, SUBJECT, MESSAGE, AUTHORID, SUBMITDATETIME, PRIORITY, STATUS, "
+       "HASRESPONSES, RESTRICTED"},
+      {"VLPROJECTDISCUSSIONS", "PROJECTID, DISCUSSIONID"},
+      {"VLDISCUSSIONUSERS", "DISCUSSIONID, USERID"},
+      {"VLDISCUSSIONGROUPS", "DISCUSSIONID, GROUPID"},
+      {"VLDISCUSSIONSREAD", "DISCUSSIONID, USERID"},
+      {"VLDISCUSSIONREQUIREMENTS", "DISCUSSIONID, REQUIREMENTID"},
+      {"vlDocumentTypeUsers", "PROJECTID, DOCUMENTTYPEID, USERGROUPID, ACCESSRIGHTS"},
+      {"vlRequirementTypeUsers",
+       "PROJECTID, REQUIREMENTTYPEID, USERGROUPID, ACCESSRIGHTS, REQTEXTACCESSRIGHTS, "
+       "TRACEABILITYACCESSRIGHTS, REQNAMEACCESSRIGHTS"},
+      {"vlUserDefinedFieldUsers", "PROJECTID, USERGROUPID, FIELDID, ACCESSRIGHTS"},
+      {"vlUserDefinedListItemUsers", "PROJECTID, USERGROUPID, LISTITEMID, ACCESSRIGHTS"},
+      {"vlExternalProjects", "ID, NAME, VLGUID, PREFIX, DIRECTORY, FILENAME"},
+      {"vlProjectExternalProjects", "PROJECTID, EXTERNALPROJECTID, CONNECTATOPEN"},
+  };
+  int id = 100;
+  for (const auto& [table, columns] : lists) {
+    std::string values;
+    const int n = static_cast<int>(std::count(columns.begin(), columns.end(), ',')) + 1;
+    for (int i = 0; i < n; ++i) values += (i ? ", " : "") + std::to_string(id + i);
+    EXPECT_NO_THROW(ds->ExecuteSQL("INSERT INTO " + kTableMarker + table + " (" + columns +
+                                   ") VALUES (" + values + ")"))
+        << table;
+    id += 100;
+  }
+  // The columns read or edited elsewhere.
+  EXPECT_NO_THROW(ds->QueryRecordset(
+      "SELECT PREFIX, DOCUMENTWORDFORMAT, SECURITYENABLED, RSDS, FLAGS, VERSIONNUMBER, "
+      "VERSIONLABEL, VERSIONDATETIME, VERSIONREASON FROM vlProjects WHERE vlGUID = 'x'",
+      true));
+  EXPECT_NO_THROW(ds->ExecuteSQL(
+      "SELECT VlExternalProjects.VlGUID as ExtProjectGUID, VlExternalProjects.Prefix, "
+      "VlExternalProjects.Name, VlExternalProjects.Directory, VlExternalProjects.Filename FROM "
+      "VlExternalProjects WHERE VlExternalProjects.VlGUID = 'x'"));
+}
+
+TEST_F(ProjectApplicationTest, GroupsAreCreatedFoundAndStored) {
+  auto p = Create();
+  auto g = p->GetGroups().AddGroup("Writers|Editors", 3, "They write", 3, 4, 5, 6, 7);
+  EXPECT_EQ(g->GetGroupID(), 2);
+  EXPECT_EQ(g->GetGroupGUID().size(), 38u);
+  EXPECT_NE(g->GetGroupGUID(), p->FindGroup(kAdminGroupName)->GetGroupGUID());
+  EXPECT_EQ(p->FindGroup("Writers|Editors"), g);  // the same object
+  EXPECT_EQ(p->FindGroup("Nobody"), nullptr);
+  EXPECT_EQ(p->FindUser("nobody"), nullptr);
+  EXPECT_THROW(p->GetGroups().AddGroup("Writers|Editors", 0, "", 0, 0, 0, 0, 0), VlError);
+
+  g->SetGroupDescription("They write a lot");
+  g->SetListItemAccessRights(70);
+  p->CommitUsersAndGroups();
+  OtherConnection other(Db());
+  // Stored as the copiers store texts: "|" as the character 26.
+  EXPECT_EQ(other.Scalar("SELECT DESCRIPTION || '/' || PROJECTACCESSRIGHTS || '/' || "
+                         "LISTITEMACCESSRIGHTS FROM vlUserGroups WHERE NAME = 'Writers' || "
+                         "char(26) || 'Editors'"),
+            "They write a lot/3/70");
+  // Changes not yet stored are stored when the project closes.
+  g->SetReqTypeAccessRights(55);
+  p->CloseProject();
+  EXPECT_EQ(other.Scalar("SELECT REQTYPEACCESSRIGHTS FROM vlUserGroups WHERE ID = 2"), "55");
+  auto again = app_->OpenProject(Vlp());
+  auto found = again->FindGroup("Writers|Editors");
+  ASSERT_NE(found, nullptr);
+  EXPECT_EQ(found->GetGroupName(), "Writers|Editors");
+  EXPECT_EQ(found->GetAccessRights(2), 55);
+  EXPECT_FALSE(found->dirty());
+}
+
+TEST_F(ProjectApplicationTest, FindsRequirementsByTag) {
+  std::string prefix;
+  int32_t n = 0;
+  EXPECT_TRUE(SqlProject::SplitTag("FEAT1.2", prefix, n));
+  EXPECT_EQ(prefix, "FEAT1.");
+  EXPECT_EQ(n, 2);
+  EXPECT_TRUE(SqlProject::SplitTag("FEAT1", prefix, n));
+  EXPECT_EQ(prefix, "FEAT");
+  EXPECT_EQ(n, 1);
+  EXPECT_TRUE(SqlProject::SplitTag("A.B.12", prefix, n));
+  EXPECT_EQ(prefix, "A.B.");
+  EXPECT_EQ(n, 12);
+  EXPECT_FALSE(SqlProject::SplitTag("FEAT", prefix, n));
+  EXPECT_FALSE(SqlProject::SplitTag("", prefix, n));
+  EXPECT_FALSE(SqlProject::SplitTag("X99999999999", prefix, n));
+
+  auto p = Create();
+  auto ds = DataServicesOf(*p);
+  ds->ExecuteSQL(
+      "INSERT INTO vlRequirements (ID, TAG, REQUIREMENTPREFIX, VLGUID) VALUES "
+      "(7, 1, 'FEAT', '{A}')");
+  ds->ExecuteSQL(
+      "INSERT INTO vlRequirements (ID, TAG, REQUIREMENTPREFIX, VLGUID) VALUES "
+      "(8, 2, 'FEAT1.', '{B}')");
+  // Rows written in this run are found before anything is committed.
+  auto parent = p->GetRequirement("FEAT1");
+  ASSERT_NE(parent, nullptr);
+  EXPECT_EQ(parent->GetRequirementID(), 7);
+  EXPECT_EQ(parent->GetRequirementGUID(), "{A}");
+  EXPECT_EQ(p->GetRequirement("FEAT1.2")->GetRequirementID(), 8);
+  EXPECT_EQ(p->GetRequirement("FEAT2"), nullptr);
+  EXPECT_EQ(p->GetRequirement("FEAT"), nullptr);
+  EXPECT_EQ(p->GetRequirement("feat1"), nullptr);
+}
+
+TEST_F(ProjectApplicationTest, ShutdownClosesEveryProjectOnce) {
+  auto p = Create();
+  auto ds = DataServicesOf(*p);
+  ds->ExecuteSQL("INSERT INTO VLDISCUSSIONS (ID) VALUES (9)");
+  app_->Shutdown();
+  EXPECT_THROW(ds->ExecuteSQL("SELECT 1"), VlError);
+  EXPECT_THROW(p->GetApplication(), VlError);
+  EXPECT_THROW(p->GetDataServices("x"), VlError);
+  EXPECT_NO_THROW(app_->Shutdown());
+  EXPECT_THROW(app_->OpenProject(Vlp()), VlError);
+  OtherConnection other(Db());
+  EXPECT_EQ(other.Scalar("SELECT COUNT(*) FROM VLDISCUSSIONS"), "1");
+}
+
+TEST_F(ProjectApplicationTest, TwoOpeningsOfOneProjectShareItsDatabase) {
+  auto a = Create();
+  auto b = app_->OpenProject(Vlp());
+  DataServicesOf(*a)->ExecuteSQL("INSERT INTO VLDISCUSSIONS (ID) VALUES (1)");
+  a->CloseProject();
+  auto rs = DataServicesOf(*b)->ExecuteSQL("SELECT COUNT(*) AS N FROM VLDISCUSSIONS");
+  EXPECT_EQ(rs->GetFieldValue("N").AsInt(), 1);
+  EXPECT_THROW(b->GetDataServices("not the key"), VlError);
+  EXPECT_NE(b->GetQueryServices(app_->GetContextInfo().GetContextKey()), nullptr);
+}
+
+TEST_F(ProjectApplicationTest, TheStatementLogRebuildsTheNewDatabase) {
+  std::string script;
+  app_->SetStatementLog([&](const std::string& db, const std::string& s) {
+    EXPECT_EQ(db, Db());
+    script += s + ";\n";
+  });
+  auto p = Create();
+  DataServicesOf(*p)->ExecuteSQL("INSERT INTO VLDISCUSSIONS (ID, SUBJECT) VALUES (5, 'x;y')");
+  p->CloseProject();
+  sqlite3* replay = nullptr;
+  ASSERT_EQ(sqlite3_open(dir_.File("replay.db").c_str(), &replay), SQLITE_OK);
+  EXPECT_EQ(sqlite3_exec(replay, script.c_str(), nullptr, nullptr, nullptr), SQLITE_OK)
+      << sqlite3_errmsg(replay);
+  sqlite3_close(replay);
+  OtherConnection original(Db()), copy(dir_.File("replay.db"));
+  for (const char* q :
+       {"SELECT group_concat(name) FROM (SELECT name FROM sqlite_master ORDER BY name)",
+        "SELECT group_concat(KeyClass || LastKey) FROM VlKeys",
+        "SELECT VLGUID || NAME || VERSIONDATETIME FROM vlProjects",
+        "SELECT SUBJECT FROM VLDISCUSSIONS"})
+    EXPECT_EQ(copy.Scalar(q), original.Scalar(q)) << q;
+}
+
+class ProjectErrorsTest : public ProjectApplicationTest {};
+
+TEST_F(ProjectErrorsTest, AMissingProjectFileIsNotCreatedWithoutADefinition) {
+  NewProjectDefinition unprepared;
+  SqlProjectApplication app([&] { return &unprepared; });
+  const std::string d = ErrorOf([&] {
+    app.OpenProjectAs(kAppName, folder_ + "/Alpha", "Alpha", "admin", "", true, true, "");
+  });
+  EXPECT_NE(d.find(Vlp()), std::string::npos) << d;
+  EXPECT_NE(d.find("does not exist"), std::string::npos) << d;
+  EXPECT_FALSE(fs::exists(folder_));
+  // A prepared definition for another path does not create this one.
+  const std::string other = ErrorOf([&] {
+    app_->OpenProjectAs(kAppName, dir_.File("Beta/Beta"), "", "admin", "", true, true, "");
+  });
+  EXPECT_NE(other.find("does not exist"), std::string::npos) << other;
+}
+
+TEST_F(ProjectErrorsTest, AnExistingProjectIsNeverWrittenOver) {
+  Create()->CloseProject();
+  SqlProjectApplication second([this] { return &def_; });
+  const std::string d = ErrorOf([&] {
+    second.OpenProjectAs(kAppName, folder_ + "/Alpha", "Alpha", "admin", "", true, true, "");
+  });
+  EXPECT_NE(d.find(Vlp()), std::string::npos) << d;
+  EXPECT_NE(d.find("already exists"), std::string::npos) << d;
+  // A stray database file of that name is not written over either.
+  fs::remove(Vlp());
+  const std::string db = ErrorOf([&] {
+    second.OpenProjectAs(kAppName, folder_ + "/Alpha", "Alpha", "admin", "", true, true, "");
+  });
+  EXPECT_NE(db.find(Db()), std::string::npos) << db;
+  // Without a definition an existing project opens as usual, through
+  // either path form.
+  fs::remove(Db());
+  Create()->CloseProject();
+  SqlProjectApplication plain([] { return nullptr; });
+  EXPECT_NO_THROW(plain.OpenProjectAs(kAppName, Vlp(), "", "admin", "", true, true, ""));
+}
+
+TEST_F(ProjectErrorsTest, AFolderThatCannotBeMadeIsNamed) {
+  NewProjectDefinition nowhere;
+  nowhere.SetProjectName("Alpha");
+  nowhere.SetProjectFolder("/proc/vl-no-such-place/Alpha");
+  nowhere.SetDBType(kSQLiteDisplayName);
+  nowhere.PrepareNewProject();
+  SqlProjectApplication app([&] { return &nowhere; });
+  const std::string d = ErrorOf([&] {
+    app.OpenProjectAs(kAppName, "/proc/vl-no-such-place/Alpha/Alpha", "Alpha", "admin", "", true,
+                      true, "");
+  });
+  EXPECT_NE(d.find("/proc/vl-no-such-place/Alpha"), std::string::npos) << d;
+  EXPECT_NE(d.find("cannot be created"), std::string::npos) << d;
+}
+
+TEST_F(ProjectErrorsTest, AFolderThatCannotBeWrittenIsNamed) {
+  if (geteuid() == 0) GTEST_SKIP() << "the superuser writes everywhere";
+  fs::create_directories(folder_);
+  fs::permissions(folder_, fs::perms::owner_read | fs::perms::owner_exec);
+  const std::string d = ErrorOf([&] { Create(); });
+  fs::permissions(folder_, fs::perms::owner_all);
+  EXPECT_NE(d.find(folder_), std::string::npos) << d;
+  EXPECT_NE(d.find("cannot be written"), std::string::npos) << d;
+}
+
+TEST_F(ProjectErrorsTest, OtherDatabaseTypesAreRefusedClearly) {
+  def_.SetDBType(kPostgreSQLDisplayName);
+  // A server that cannot be reached (pg_project_test.cpp makes projects on
+  // a real one).
+  def_.GetConnection().host = "127.0.0.1";
+  def_.GetConnection().port = "1";
+  def_.PrepareNewProject();
+  const std::string d = ErrorOf([&] { Create(); });
+  EXPECT_NE(d.find("PostgreSQL"), std::string::npos) << d;
+  EXPECT_FALSE(fs::exists(Vlp()));
+}
+
+TEST_F(ProjectErrorsTest, BadProjectAndDatabaseFilesAreNamedWithTheReason) {
+  Create()->CloseProject();
+  // The database damaged.
+  fs::copy_file(Db(), dir_.File("good.db"));
+  {
+    std::ofstream out(Db(), std::ios::trunc);
+    for (int i = 0; i < 200; ++i) out << "not a database at all\n";
+  }
+  std::string d = ErrorOf([&] { app_->OpenProject(Vlp()); });
+  EXPECT_NE(d.find(Db()), std::string::npos) << d;
+  EXPECT_NE(d.find("not a database"), std::string::npos) << d;
+  // The database missing.
+  fs::remove(Db());
+  d = ErrorOf([&] { app_->OpenProject(Vlp()); });
+  EXPECT_NE(d.find(Db()), std::string::npos) << d;
+  EXPECT_NE(d.find("does not exist"), std::string::npos) << d;
+  // The database locked by another program.
+  fs::copy_file(dir_.File("good.db"), Db());
+  SqliteOptions quick;
+  quick.busy_timeout_ms = 0;
+  app_->SetSqliteOptions(quick);
+  {
+    OtherConnection writer(Db());
+    ASSERT_TRUE(writer.Exec("BEGIN IMMEDIATE; INSERT INTO VLDISCUSSIONS (ID) VALUES (1)"));
+    d = ErrorOf([&] { app_->OpenProject(Vlp()); });
+    EXPECT_NE(d.find(Db()), std::string::npos) << d;
+    EXPECT_NE(d.find("locked"), std::string::npos) << d;
+  }
+  EXPECT_NO_THROW(app_->OpenProject(Vlp())->CloseProject());
+  // Another project's database beside this project file.
+  fs::path other_db = dir_.File("Other.db");
+  {
+    auto other = SqliteDataServices::OpenFile(other_db.string(), true);
+    CreateProjectSchema(*other);
+  }
+  fs::remove(Db());
+  fs::copy_file(other_db, Db());
+  d = ErrorOf([&] { app_->OpenProject(Vlp()); });
+  EXPECT_NE(d.find("does not hold the project"), std::string::npos) << d;
+  // The project file not one at all.
+  { std::ofstream(Vlp(), std::ios::trunc) << "just some notes\n[Other]\nx=1\n"; }
+  d = ErrorOf([&] { app_->OpenProject(Vlp()); });
+  EXPECT_NE(d.find(Vlp()), std::string::npos) << d;
+  EXPECT_NE(d.find("not a project file"), std::string::npos) << d;
+}
+
+TEST_F(ProjectErrorsTest, ACreationThatFailsHalfwaySaysTheDatabaseWasBegun) {
+  app_->SetStatementLog([](const std::string&, const std::string& s) {
+    if (s.find("CREATE TABLE vlUsers") != std::string::npos)
+      throw VlError(err::kDatabase, "VlDataServices", "disk full");
+  });
+  const std::string d = ErrorOf([&] { Create(); });
+  EXPECT_NE(d.find(Db()), std::string::npos) << d;
+  EXPECT_NE(d.find("begun"), std::string::npos) << d;
+  EXPECT_NE(d.find("disk full"), std::string::npos) << d;
+  EXPECT_TRUE(fs::exists(Db()));  // left for the user to look at
+  EXPECT_FALSE(fs::exists(Vlp()));
+}
+
+class ProjectFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ResetHostGlobals(); }
+  TempDir dir_;
+};
+
+TEST_F(ProjectFileTest, WritesAndReadsEveryField) {
+  ProjectFileInfo info;
+  info.name = "Gamma Project";
+  info.guid = "{00000000-0000-4000-8000-000000000001}";
+  info.db_type = "SQLite";
+  info.db_file = "Gamma.db";
+  info.req_text_size = -1;
+  const std::string path = dir_.File("Gamma.vlp");
+  WriteProjectFile(path, info);
+  WriteProjectFile(path, info);  // replaces the file
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_.path()), fs::directory_iterator()), 1);
+  const ProjectFileInfo back = ReadProjectFile(path);
+  EXPECT_EQ(back.name, info.name);
+  EXPECT_EQ(back.guid, info.guid);
+  EXPECT_EQ(back.db_type, "SQLite");
+  EXPECT_EQ(back.db_file, "Gamma.db");
+  EXPECT_EQ(back.version_reason_size, 255);
+  EXPECT_EQ(back.req_text_size, -1);
+  EXPECT_EQ(back.field_value_size, 255);
+  EXPECT_EQ(DatabaseFilePath(path, back), dir_.File("Gamma.db"));
+  EXPECT_EQ(ProjectFilePath("/p/Gamma"), "/p/Gamma.vlp");
+  EXPECT_EQ(ProjectFilePath("/p/Gamma.VLP"), "/p/Gamma.VLP");
+
+  ProjectFileInfo pg = info;
+  pg.db_type = "PostgreSQL";
+  pg.db_file.clear();
+  pg.host = "db.example";
+  pg.port = "5432";
+  pg.user = "reader";
+  pg.schema = "gamma";
+  WriteProjectFile(path, pg);
+  const ProjectFileInfo pg_back = ReadProjectFile(path);
+  EXPECT_EQ(pg_back.host, "db.example");
+  EXPECT_EQ(pg_back.schema, "gamma");
+  std::ifstream in(path);
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(text.find("assword="), std::string::npos);
+}
+
+TEST_F(ProjectFileTest, RefusesWhatCannotBeWrittenOrRead) {
+  ProjectFileInfo info;
+  info.guid = "{G}";
+  info.db_type = "SQLite";
+  info.name = "Two\nLines";
+  const std::string path = dir_.File("Bad.vlp");
+  EXPECT_THROW(WriteProjectFile(path, info), VlError);
+  EXPECT_FALSE(fs::exists(path));
+  info.name = "Fine";
+  EXPECT_THROW(WriteProjectFile(dir_.File("no/such/folder/X.vlp"), info), VlError);
+
+  std::ofstream(path)
+      << "[Project]\nGUID={G}\nDatabaseType=SQLite\n[Overflow]\nVersionReason=lots\n";
+  EXPECT_THROW(ReadProjectFile(path), VlError);
+  std::ofstream(path, std::ios::trunc) << "[Project]\nGUID={G}\nDatabaseType=SQLite\n"
+                                          "[Overflow]\nAttributeValue=-2\n";
+  EXPECT_THROW(ReadProjectFile(path), VlError);
+  EXPECT_THROW(ReadProjectFile(dir_.path()), VlError);
+}
+
+}  // namespace
+}  // namespace vl

@@ -1,0 +1,159 @@
+#include "host/project/query_parser.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace vl {
+namespace {
+
+const std::string kReqType = "{11111111-2222-3333-4444-555555555555}";
+const std::string kProject = "{AAAAAAAA-BBBB-CCCC-DDDD-EEEEEEEEEEEE}";
+const std::string kAttr = "{0A0A0A0A-0B0B-0C0C-0D0D-0E0E0E0E0E0E}";
+const std::string kItem = "{99999999-8888-7777-6666-555544443333}";
+
+std::string Canonical(const std::string& query) {
+  QueryTree tree;
+  std::string error;
+  EXPECT_TRUE(ParseQueryText(query, tree, error)) << error;
+  return tree.Canonical();
+}
+
+std::string ErrorOf(const std::string& query) {
+  QueryTree tree;
+  std::string error;
+  EXPECT_FALSE(ParseQueryText(query, tree, error)) << query;
+  return error;
+}
+
+TEST(QueryParserTest, CanonicalFormHasOneBlankBetweenTokensAndUpperCase) {
+  EXPECT_EQ(Canonical("(" + kReqType + ")"), "(" + kReqType + ")");
+  EXPECT_EQ(Canonical("  (  {11111111-2222-3333-4444-555555555555}  )  "), "(" + kReqType + ")");
+  EXPECT_EQ(Canonical("({aaaaaaaa-bbbb-cccc-dddd-eeeeeeeeeeee} . "
+                      "{11111111-2222-3333-4444-555555555555})"),
+            "(" + kProject + "." + kReqType + ")");
+  EXPECT_EQ(Canonical("(" + kReqType + ")where " + kAttr + "='x'"),
+            "(" + kReqType + ") WHERE " + kAttr + " = 'x'");
+  EXPECT_EQ(Canonical("(" + kReqType + ")\r\n WHERE\t" + kAttr + "   contains 'it''s'  Or " +
+                      kAttr + "<=-12.5 and " + kAttr + "<>{99999999-8888-7777-6666-555544443333}"),
+            "(" + kReqType + ") WHERE " + kAttr + " CONTAINS 'it''s' OR " + kAttr +
+                " <= -12.5 AND " + kAttr + " <> " + kItem);
+}
+
+TEST(QueryParserTest, EveryOperatorAndValueKindIsRead) {
+  for (const char* op : {"=", "<>", "<", ">", "<=", ">="}) {
+    QueryTree tree;
+    std::string error;
+    ASSERT_TRUE(ParseQueryText("(" + kReqType + ") WHERE " + kAttr + op + "7", tree, error))
+        << op << ": " << error;
+    ASSERT_EQ(tree.conditions.size(), 1u);
+    EXPECT_EQ(tree.conditions[0].op, op);
+    EXPECT_EQ(tree.conditions[0].value.kind, QueryTokenKind::kNumber);
+  }
+  QueryTree tree;
+  std::string error;
+  ASSERT_TRUE(ParseQueryText(
+      "(" + kProject + "." + kReqType + ") WHERE " + kAttr + " = '' OR " + kAttr + " = " + kItem,
+      tree, error))
+      << error;
+  ASSERT_TRUE(tree.project.has_value());
+  EXPECT_EQ(tree.project->text, kProject);
+  EXPECT_EQ(tree.reqType.text, kReqType);
+  EXPECT_EQ(tree.conditions[0].value.kind, QueryTokenKind::kText);
+  EXPECT_EQ(tree.conditions[0].value.text, "''");
+  EXPECT_EQ(tree.conditions[1].value.kind, QueryTokenKind::kGuid);
+  EXPECT_EQ(tree.connectors, std::vector<std::string>{"OR"});
+}
+
+TEST(QueryParserTest, TextsKeepWhatTheyHoldIncludingKeywordsAndBrackets) {
+  EXPECT_EQ(Canonical("(" + kReqType + ") WHERE " + kAttr + " = 'a ) where ( {x} . ''y'''"),
+            "(" + kReqType + ") WHERE " + kAttr + " = 'a ) where ( {x} . ''y'''");
+  EXPECT_EQ(Canonical("(" + kReqType + ") WHERE " + kAttr + " = 'Grüße\nzwei Zeilen'"),
+            "(" + kReqType + ") WHERE " + kAttr + " = 'Grüße\nzwei Zeilen'");
+}
+
+TEST(QueryParserTest, ErrorsNameTheTokenItsPositionAndWhatWasExpected) {
+  EXPECT_EQ(ErrorOf(""), "Expected \"(\" at the start of the query, found the end of the query.");
+  EXPECT_EQ(ErrorOf("WHERE"),
+            "Expected \"(\" at the start of the query, found \"WHERE\" at position 1.");
+  EXPECT_EQ(ErrorOf("()"),
+            "Expected the GUID of a requirement type or a project after \"(\", found \")\" at "
+            "position 2.");
+  EXPECT_EQ(ErrorOf("(" + kProject + ".)"),
+            "Expected the GUID of a requirement type after \".\", found \")\" at position 41.");
+  EXPECT_EQ(ErrorOf("(" + kReqType + " WHERE"),
+            "Expected \")\" after the requirement type, found \"WHERE\" at position 41.");
+  EXPECT_EQ(ErrorOf("(" + kReqType + ") SELECT"),
+            "Expected \"WHERE\" or the end of the query, found \"SELECT\" at position 42.");
+  EXPECT_EQ(ErrorOf("(" + kReqType + ") WHERE 'x' = 1"),
+            "Expected the GUID of an attribute, found \"'x'\" at position 48.");
+  EXPECT_EQ(ErrorOf("(" + kReqType + ") where " + kAttr + " like 'x'"),
+            "Expected an operator (=, <>, <, >, <=, >= or CONTAINS), found \"like\" at position "
+            "87.");
+  EXPECT_EQ(ErrorOf("(" + kReqType + ") WHERE " + kAttr + " ="),
+            "Expected a value (a text in quotes, a number or the GUID of a list item), found the "
+            "end of the query.");
+  EXPECT_EQ(
+      ErrorOf("(" + kReqType + ") WHERE " + kAttr + " = 1 " + kAttr),
+      "Expected \"AND\", \"OR\" or the end of the query, found \"" + kAttr + "\" at position 91.");
+  EXPECT_EQ(ErrorOf("(" + kReqType + ") WHERE " + kAttr + " = 1 AND"),
+            "Expected the GUID of an attribute, found the end of the query.");
+}
+
+TEST(QueryParserTest, TokenErrorsNameTheFaultyText) {
+  EXPECT_EQ(ErrorOf("({1234567890})"),
+            "Expected a GUID of the form {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}, found "
+            "\"{1234567890}\" at position 2.");
+  EXPECT_EQ(ErrorOf("({11111111-2222-3333-4444-55555555555G})"),
+            "Expected a GUID of the form {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}, found "
+            "\"{11111111-2222-3333-4444-55555555555G}\" at position 2.");
+  EXPECT_EQ(ErrorOf("({11111111 )"),
+            "Expected a GUID of the form {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}, found "
+            "\"{11111111\" at position 2.");
+  EXPECT_EQ(ErrorOf("(" + kReqType + ") WHERE " + kAttr + " = 'open"),
+            "Expected the closing quote of the text \"'open\" at position 89, found the end of the "
+            "query.");
+  EXPECT_EQ(ErrorOf("(" + kReqType + ") WHERE " + kAttr + " ! 1"),
+            "Expected a GUID, a keyword, an operator, a text in quotes or a number, found \"!\" at "
+            "position 87.");
+  // Positions count characters, not bytes.
+  EXPECT_EQ(ErrorOf("(" + kReqType + ") WHERE " + kAttr + " = 'é' ß"),
+            "Expected a GUID, a keyword, an operator, a text in quotes or a number, found \"ß\" at "
+            "position 93.");
+}
+
+TEST(QueryParserTest, LongTokensAreShortenedInErrorTexts) {
+  const std::string text = "'" + std::string(60, 'x');
+  std::string error = ErrorOf("(" + kReqType + ") WHERE " + kAttr + " = " + text);
+  EXPECT_EQ(error, "Expected the closing quote of the text \"'" + std::string(36, 'x') +
+                       "...\" at position 89, found the end of the query.");
+}
+
+TEST(QueryParserTest, TokenizerGivesKindsAndPositions) {
+  std::vector<QueryToken> tokens;
+  std::string error;
+  ASSERT_TRUE(
+      TokenizeQuery(" ( {aaaaaaaa-bbbb-cccc-dddd-eeeeeeeeeeee}.x1_y >= +3.25 '' )", tokens, error))
+      << error;
+  ASSERT_EQ(tokens.size(), 9u);
+  EXPECT_EQ(tokens[0].kind, QueryTokenKind::kOpen);
+  EXPECT_EQ(tokens[0].position, 2u);
+  EXPECT_EQ(tokens[1].kind, QueryTokenKind::kGuid);
+  EXPECT_EQ(tokens[1].text, kProject);
+  EXPECT_EQ(tokens[1].position, 4u);
+  EXPECT_EQ(tokens[2].kind, QueryTokenKind::kDot);
+  EXPECT_EQ(tokens[3].kind, QueryTokenKind::kWord);
+  EXPECT_EQ(tokens[3].text, "x1_y");  // words as written
+  EXPECT_EQ(tokens[4].kind, QueryTokenKind::kOperator);
+  EXPECT_EQ(tokens[4].text, ">=");
+  EXPECT_EQ(tokens[5].kind, QueryTokenKind::kNumber);
+  EXPECT_EQ(tokens[5].text, "+3.25");
+  EXPECT_EQ(tokens[6].kind, QueryTokenKind::kText);
+  EXPECT_EQ(tokens[6].text, "''");
+  EXPECT_EQ(tokens[7].kind, QueryTokenKind::kClose);
+  EXPECT_EQ(tokens[8].kind, QueryTokenKind::kEnd);
+  EXPECT_EQ(tokens[8].position, 61u);
+}
+
+}  // namespace
+}  // namespace vl
