@@ -6,8 +6,8 @@
 #include <filesystem>
 
 #include "copy/db_conventions.h"
-#include "host/text/convert.h"
 #include "host/project/project_application.h"
+#include "host/text/convert.h"
 
 namespace vl {
 

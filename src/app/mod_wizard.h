@@ -6,8 +6,8 @@
 
 #include "baseline/bl_proj_info.h"
 #include "copy/run_tables.h"
-#include "host/text/host_globals.h"
 #include "host/project/install_settings.h"
+#include "host/text/host_globals.h"
 #include "host/text/messages.h"
 #include "host/text/path_utils.h"
 

@@ -3,8 +3,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "host/text/host_globals.h"
 #include "host/project/project_application.h"
+#include "host/text/host_globals.h"
 
 namespace vl {
 

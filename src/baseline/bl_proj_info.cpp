@@ -2,8 +2,8 @@
 // and lists, the new project's path and the start time of the run.
 #include "baseline/bl_proj_info.h"
 
-#include "host/text/convert.h"
 #include "host/project/install_settings.h"
+#include "host/text/convert.h"
 #include "host/text/messages.h"
 #include "host/text/path_utils.h"
 

@@ -14,10 +14,10 @@ namespace vl {
 // One external project named in the baseline.
 class clsExtProjInfo {
  public:
-  std::string GUID;    // as written in ExternalProjects.xml; the key in colExtProjs
+  std::string GUID;  // as written in ExternalProjects.xml; the key in colExtProjs
   std::string Prefix;
   std::string Name;
-  std::string Loc;     // location of its project file; "" until the user gives one
+  std::string Loc;  // location of its project file; "" until the user gives one
 };
 
 class BLProjInfo {

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "host/db/data_services.h"
-#include "host/text/ordered_map.h"
 #include "host/project/project.h"
+#include "host/text/ordered_map.h"
 #include "host/text/variant.h"
 
 namespace vl {

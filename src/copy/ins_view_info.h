@@ -20,9 +20,9 @@
 #include <string>
 
 #include "host/db/data_services.h"
-#include "host/text/ordered_map.h"
 #include "host/project/project.h"
 #include "host/project/query_services.h"
+#include "host/text/ordered_map.h"
 
 namespace vl {
 

@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 
-#include "host/text/ordered_map.h"
 #include "host/project/project.h"
 #include "host/project/query_services.h"
+#include "host/text/ordered_map.h"
 
 namespace vl {
 

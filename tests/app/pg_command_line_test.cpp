@@ -7,8 +7,8 @@
 
 #include "app/command_line.h"
 #include "app_fixture.h"
-#include "support/pg_test_support.h"
 #include "host/project/project_file.h"
+#include "support/pg_test_support.h"
 #include "support/scoped_env.h"
 #include "support/scratch_folder.h"
 

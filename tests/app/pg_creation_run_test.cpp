@@ -13,12 +13,12 @@
 
 #include "app/creation_run.h"
 #include "app_fixture.h"
-#include "host/text/convert.h"
-#include "host/project/pg_projects.h"
-#include "support/pg_test_support.h"
-#include "host/project/project_file.h"
 #include "host/db/project_schema.h"
+#include "host/project/pg_projects.h"
+#include "host/project/project_file.h"
+#include "host/text/convert.h"
 #include "host/xml/xml_file.h"
+#include "support/pg_test_support.h"
 
 namespace vl {
 namespace {

@@ -7,9 +7,9 @@
 
 #include "app_fixture.h"
 #include "copy/ins_ext_proj_info.h"
-#include "support/pg_test_support.h"
 #include "host/project/project_application.h"
 #include "host/text/resource.h"
+#include "support/pg_test_support.h"
 
 namespace vl {
 namespace {

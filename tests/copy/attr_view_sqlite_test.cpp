@@ -14,10 +14,10 @@
 #include "copy/mod_attr_views.h"
 #include "copy/run_tables.h"
 #include "errors/message_sink.h"
-#include "host/text/convert.h"
-#include "host/text/host_globals.h"
 #include "host/db/project_schema.h"
 #include "host/db/sqlite_data_services.h"
+#include "host/text/convert.h"
+#include "host/text/host_globals.h"
 #include "support/scratch_folder.h"
 
 namespace vl {

@@ -11,8 +11,8 @@
 #include "copy/mod_attr_views.h"
 #include "copy/run_tables.h"
 #include "errors/message_sink.h"
-#include "support/data_services_wrappers.h"
 #include "host/text/host_globals.h"
+#include "support/data_services_wrappers.h"
 
 namespace vl {
 namespace {

@@ -20,10 +20,10 @@
 #include "copy/run_tables.h"
 #include "errors/message_sink.h"
 #include "host/db/data_services.h"
-#include "host/text/host_globals.h"
 #include "host/project/new_project_definition.h"
 #include "host/project/project_application.h"
 #include "host/project/project_file.h"
+#include "host/text/host_globals.h"
 #include "host/text/resource.h"
 #include "support/scratch_folder.h"
 

@@ -6,8 +6,8 @@
 #include "copy/db_conventions.h"
 #include "copy/run_tables.h"
 #include "errors/vl_error.h"
-#include "host/text/host_globals.h"
 #include "host/db/sqlite_data_services.h"
+#include "host/text/host_globals.h"
 
 namespace vl {
 namespace {

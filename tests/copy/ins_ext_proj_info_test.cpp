@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "copy/project_pair_fixture.h"
-#include "support/data_services_wrappers.h"
 #include "host/db/sqlite_data_services.h"
 #include "host/xml/xml_file.h"
+#include "support/data_services_wrappers.h"
 
 namespace vl::testing {
 namespace {

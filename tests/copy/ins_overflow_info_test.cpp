@@ -9,11 +9,11 @@
 #include "copy/copy_test_support.h"
 #include "copy/db_conventions.h"
 #include "copy/run_tables.h"
-#include "support/data_services_wrappers.h"
-#include "host/text/host_globals.h"
-#include "host/text/messages.h"
 #include "host/db/project_schema.h"
 #include "host/db/sqlite_data_services.h"
+#include "host/text/host_globals.h"
+#include "host/text/messages.h"
+#include "support/data_services_wrappers.h"
 
 namespace vl {
 namespace {

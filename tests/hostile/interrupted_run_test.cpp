@@ -19,10 +19,10 @@
 #include <random>
 #include <set>
 
-#include "support/pg_test_support.h"
 #include "host/project/project_application.h"
 #include "hostile_fixture.h"
 #include "kill_shim/committed_state.h"
+#include "support/pg_test_support.h"
 
 namespace vl::hostile {
 namespace {

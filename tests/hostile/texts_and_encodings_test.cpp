@@ -6,8 +6,8 @@
 // same project.
 #include <fstream>
 
-#include "support/pg_test_support.h"
 #include "hostile_fixture.h"
+#include "support/pg_test_support.h"
 
 namespace vl::hostile {
 namespace {

@@ -5,9 +5,9 @@
 #include <cctype>
 
 #include "errors/vl_error.h"
-#include "host/text/convert.h"
 #include "host/db/pg_values.h"
 #include "host/db/sql_rewrite.h"
+#include "host/text/convert.h"
 
 namespace vl {
 

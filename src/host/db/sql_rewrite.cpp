@@ -2,8 +2,8 @@
 
 #include <cctype>
 
-#include "host/text/convert.h"
 #include "host/db/data_services.h"
+#include "host/text/convert.h"
 
 namespace vl {
 

@@ -8,8 +8,8 @@
 #include <filesystem>
 
 #include "errors/vl_error.h"
-#include "host/text/convert.h"
 #include "host/db/sql_rewrite.h"
+#include "host/text/convert.h"
 
 namespace vl {
 

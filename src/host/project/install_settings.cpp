@@ -9,10 +9,10 @@
 #include <system_error>
 
 #include "errors/mod_errors.h"
-#include "host/text/convert.h"
-#include "host/text/messages.h"
 #include "host/project/new_project_definition.h"
 #include "host/project/settings_file.h"
+#include "host/text/convert.h"
+#include "host/text/messages.h"
 
 namespace vl {
 

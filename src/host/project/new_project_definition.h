@@ -29,11 +29,20 @@ inline constexpr const char* kPostgreSQLDisplayName = "PostgreSQL";
 
 class NewProjectDefinition {
  public:
-  void SetProjectName(const std::string& v) { name_ = v; prepared_ = false; }
+  void SetProjectName(const std::string& v) {
+    name_ = v;
+    prepared_ = false;
+  }
   void SetProjectDescription(const std::string& v) { description_ = v; }
-  void SetProjectFolder(const std::string& v) { folder_ = v; prepared_ = false; }
+  void SetProjectFolder(const std::string& v) {
+    folder_ = v;
+    prepared_ = false;
+  }
   // The display name of the database type ("SQLite", "PostgreSQL").
-  void SetDBType(const std::string& v) { db_type_ = v; prepared_ = false; }
+  void SetDBType(const std::string& v) {
+    db_type_ = v;
+    prepared_ = false;
+  }
   ConnectionSettings& GetConnection() { return connection_; }
 
   const std::string& GetProjectName() const { return name_; }

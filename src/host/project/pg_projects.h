@@ -8,10 +8,10 @@
 #include <memory>
 #include <string>
 
-#include "host/project/new_project_definition.h"
 #include "host/db/pg_data_services.h"
-#include "host/project/project_file.h"
 #include "host/db/project_schema.h"
+#include "host/project/new_project_definition.h"
+#include "host/project/project_file.h"
 
 namespace vl {
 

@@ -17,17 +17,36 @@ class NewProjectDefinition;
 // is written by Project::CommitUsersAndGroups.
 class Group {
  public:
-  Group(int32_t id, std::string guid, std::string name) : id_(id), guid_(std::move(guid)), name_(std::move(name)) {}
+  Group(int32_t id, std::string guid, std::string name)
+      : id_(id), guid_(std::move(guid)), name_(std::move(name)) {}
   int32_t GetGroupID() const { return id_; }
   const std::string& GetGroupGUID() const { return guid_; }
   const std::string& GetGroupName() const { return name_; }
   const std::string& GetGroupDescription() const { return description_; }
-  void SetGroupDescription(const std::string& v) { description_ = v; dirty_ = true; }
-  void SetProjectAccessRights(int32_t v) { rights_[0] = v; dirty_ = true; }
-  void SetDocTypeAccessRights(int32_t v) { rights_[1] = v; dirty_ = true; }
-  void SetReqTypeAccessRights(int32_t v) { rights_[2] = v; dirty_ = true; }
-  void SetAttributeAccessRights(int32_t v) { rights_[3] = v; dirty_ = true; }
-  void SetListItemAccessRights(int32_t v) { rights_[4] = v; dirty_ = true; }
+  void SetGroupDescription(const std::string& v) {
+    description_ = v;
+    dirty_ = true;
+  }
+  void SetProjectAccessRights(int32_t v) {
+    rights_[0] = v;
+    dirty_ = true;
+  }
+  void SetDocTypeAccessRights(int32_t v) {
+    rights_[1] = v;
+    dirty_ = true;
+  }
+  void SetReqTypeAccessRights(int32_t v) {
+    rights_[2] = v;
+    dirty_ = true;
+  }
+  void SetAttributeAccessRights(int32_t v) {
+    rights_[3] = v;
+    dirty_ = true;
+  }
+  void SetListItemAccessRights(int32_t v) {
+    rights_[4] = v;
+    dirty_ = true;
+  }
   // 0 project, 1 document types, 2 requirement types, 3 attributes, 4 list items.
   int32_t GetAccessRights(int which) const { return rights_[which]; }
   bool dirty() const { return dirty_; }
@@ -85,10 +104,9 @@ class GroupCollection {
   // Creates a group with a GUID of its own; the arguments in the order the
   // copiers pass them (project rights twice).
   virtual std::shared_ptr<Group> AddGroup(const std::string& name, int32_t projectRights,
-                                          const std::string& description,
-                                          int32_t projectRights2, int32_t docTypeRights,
-                                          int32_t reqTypeRights, int32_t attributeRights,
-                                          int32_t listItemRights) = 0;
+                                          const std::string& description, int32_t projectRights2,
+                                          int32_t docTypeRights, int32_t reqTypeRights,
+                                          int32_t attributeRights, int32_t listItemRights) = 0;
 };
 
 class QueryServices;

@@ -6,11 +6,11 @@
 #include <filesystem>
 
 #include "errors/vl_error.h"
+#include "host/db/project_schema.h"
+#include "host/project/project_file.h"
 #include "host/text/convert.h"
 #include "host/text/host_globals.h"
 #include "host/text/path_utils.h"
-#include "host/project/project_file.h"
-#include "host/db/project_schema.h"
 #include "host/text/random_guid.h"
 #include "host/text/resource.h"
 

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "host/db/sqlite_data_services.h"
 #include "host/project/new_project_definition.h"
 #include "host/project/pg_projects.h"
 #include "host/project/project.h"
 #include "host/project/sql_project.h"
-#include "host/db/sqlite_data_services.h"
 
 namespace vl {
 

@@ -9,8 +9,8 @@
 #include <random>
 
 #include "errors/vl_error.h"
-#include "host/text/convert.h"
 #include "host/project/settings_file.h"
+#include "host/text/convert.h"
 
 namespace fs = std::filesystem;
 

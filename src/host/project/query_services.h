@@ -29,8 +29,8 @@ class QueryServices {
   // Parses `query` against `project`. On success fills `parsed` and returns
   // true; otherwise sets `errorText` (naming the token and what was
   // expected) and returns false.
-  virtual bool ParseQueryString(Project& project, const std::string& query,
-                                std::string& errorText, ParsedQuery& parsed) = 0;
+  virtual bool ParseQueryString(Project& project, const std::string& query, std::string& errorText,
+                                ParsedQuery& parsed) = 0;
 };
 
 }  // namespace vl

@@ -10,7 +10,8 @@ namespace vl {
 
 class SettingsEntry {
  public:
-  SettingsEntry(std::string name, std::string value) : name_(std::move(name)), value_(std::move(value)) {}
+  SettingsEntry(std::string name, std::string value)
+      : name_(std::move(name)), value_(std::move(value)) {}
   const std::string& GetName() const { return name_; }
   const std::string& GetValue() const { return value_; }
 
@@ -28,7 +29,9 @@ class SettingsSection {
   // The value of the first entry of that name (compared without regard to
   // case), or nullptr.
   const std::string* Find(const std::string& name) const;
-  void AddEntry(std::string name, std::string value) { entries_.emplace_back(std::move(name), std::move(value)); }
+  void AddEntry(std::string name, std::string value) {
+    entries_.emplace_back(std::move(name), std::move(value));
+  }
 
  private:
   std::string name_;

@@ -1,10 +1,10 @@
 #include "host/project/sql_project.h"
 
 #include "errors/vl_error.h"
+#include "host/db/sql_rewrite.h"
+#include "host/project/sql_query_services.h"
 #include "host/text/convert.h"
 #include "host/text/random_guid.h"
-#include "host/project/sql_query_services.h"
-#include "host/db/sql_rewrite.h"
 
 namespace vl {
 

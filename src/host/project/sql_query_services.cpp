@@ -2,9 +2,9 @@
 
 #include "errors/vl_error.h"
 #include "host/db/data_services.h"
-#include "host/text/path_utils.h"
-#include "host/project/query_parser.h"
 #include "host/db/sql_rewrite.h"
+#include "host/project/query_parser.h"
+#include "host/text/path_utils.h"
 
 namespace vl {
 namespace {

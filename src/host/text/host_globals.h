@@ -8,8 +8,8 @@
 
 #include "errors/message_sink.h"
 #include "host/project/new_project_definition.h"
-#include "host/text/ordered_map.h"
 #include "host/project/project.h"
+#include "host/text/ordered_map.h"
 #include "host/text/resource.h"
 
 namespace vl {

@@ -1,7 +1,7 @@
 #include "host/text/messages.h"
 
-#include "host/text/convert.h"
 #include "host/db/data_services.h"
+#include "host/text/convert.h"
 #include "host/text/host_globals.h"
 
 namespace vl {
@@ -26,8 +26,8 @@ void ReportProcError(const std::string& procName, const std::string& message,
                      const ErrorState& pending) {
   CommitOpenDatabases();
   if (pending.pending()) {
-    ShowInfoMessage(ResFormat(kResProcError, {procName, std::to_string(pending.number),
-                                              pending.description, message}));
+    ShowInfoMessage(ResFormat(
+        kResProcError, {procName, std::to_string(pending.number), pending.description, message}));
   } else {
     ShowInfoMessage(message + " (" + procName + ")");
   }

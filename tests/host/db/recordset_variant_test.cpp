@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
 #include "errors/vl_error.h"
-#include "support/data_services_wrappers.h"
-#include "host/text/host_globals.h"
 #include "host/db/recordset.h"
 #include "host/db/sqlite_data_services.h"
+#include "host/text/host_globals.h"
 #include "host/text/variant.h"
+#include "support/data_services_wrappers.h"
 
 namespace vl {
 namespace {

@@ -6,8 +6,8 @@
 #include <fstream>
 
 #include "errors/vl_error.h"
-#include "support/db_test_support.h"
 #include "host/text/host_globals.h"
+#include "support/db_test_support.h"
 
 namespace vl {
 namespace {

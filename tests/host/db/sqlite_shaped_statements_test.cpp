@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "errors/vl_error.h"
-#include "support/db_test_support.h"
-#include "host/text/host_globals.h"
 #include "host/db/sqlite_data_services.h"
+#include "host/text/host_globals.h"
+#include "support/db_test_support.h"
 
 namespace vl {
 namespace {

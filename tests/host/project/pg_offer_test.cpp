@@ -6,9 +6,9 @@
 #include <fstream>
 
 #include "errors/vl_error.h"
-#include "host/text/host_globals.h"
 #include "host/project/install_settings.h"
 #include "host/project/new_project_definition.h"
+#include "host/text/host_globals.h"
 #include "support/scoped_env.h"
 #include "support/scratch_folder.h"
 

@@ -7,12 +7,12 @@
 #include <fstream>
 
 #include "errors/vl_error.h"
-#include "support/db_test_support.h"
-#include "host/text/host_globals.h"
 #include "host/project/pg_projects.h"
-#include "support/pg_test_support.h"
 #include "host/project/project_application.h"
+#include "host/text/host_globals.h"
 #include "host/text/resource.h"
+#include "support/db_test_support.h"
+#include "support/pg_test_support.h"
 
 namespace vl {
 namespace {

@@ -8,11 +8,11 @@
 #include <regex>
 
 #include "errors/vl_error.h"
-#include "support/db_test_support.h"
-#include "host/text/host_globals.h"
-#include "host/project/project_file.h"
 #include "host/db/project_schema.h"
+#include "host/project/project_file.h"
+#include "host/text/host_globals.h"
 #include "host/text/resource.h"
+#include "support/db_test_support.h"
 
 namespace vl {
 namespace {

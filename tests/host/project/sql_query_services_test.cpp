@@ -5,11 +5,11 @@
 #include <cctype>
 #include <string>
 
-#include "support/db_test_support.h"
-#include "host/text/host_globals.h"
 #include "host/project/new_project_definition.h"
 #include "host/project/project_application.h"
+#include "host/text/host_globals.h"
 #include "host/text/resource.h"
+#include "support/db_test_support.h"
 
 namespace vl {
 namespace {
