@@ -14,7 +14,7 @@
 
 #include "app/command_line.h"
 #include "app/mod_wizard.h"
-#include "errors/message_sink.h"
+#include "support/recording_sink.h"
 #include "gen-baseline/generator.h"
 #include "host/project/project_application.h"
 
@@ -282,13 +282,12 @@ Outcome RunValidateInput(Workspace& ws, const std::string& input, const std::str
   ws.Prepare(ValidatedFiles(Overlay(BaseBaseline(), ParseArchive(input))));
   RecordingMessageSink sink;
   InFolder(ws.cwd(), [&] {
-    ResetGlobalObjects();
-    SetMessageSink(&sink);
-    if (!CreateGlobalObjects() || !InitGlobalObjects(programDir)) {
+    Session session(&sink);
+    if (!session.CreateGlobalObjects() || !session.InitGlobalObjects(programDir)) {
       outcome.problems.push_back("start-up failed; is the resource file in " + programDir + "?");
-    } else if (goBLProjInfo->ValidateBLProj(ws.baseline())) {
+    } else if (session.goBLProjInfo->ValidateBLProj(ws.baseline())) {
       // What the next steps show of a valid baseline.
-      const BLProjInfo& d = *goBLProjInfo;
+      const BLProjInfo& d = *session.goBLProjInfo;
       std::string shown = d.BLXMLOptionsList() + d.CompleteVLPPathName() + d.BLXMLLabel() +
                           d.BLXMLDesc() + d.BLXMLGUID() + d.VLPName() + d.VLPDesc();
       d.colExtProjs().ForEach([&](const std::string&, const clsExtProjInfo& p) {
@@ -301,7 +300,6 @@ Outcome RunValidateInput(Workspace& ws, const std::string& input, const std::str
     } else if (sink.infos.empty()) {
       outcome.problems.push_back("the baseline was refused without a message");
     }
-    ResetGlobalObjects();
   });
   ws.CheckConfinement(outcome.problems);
   return outcome;

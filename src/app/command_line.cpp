@@ -189,8 +189,8 @@ Exit status: 0 success, 1 stopped or invalid, 2 usage error.
 
 namespace {
 
-void PrintBaseline(std::ostream& out) {
-  const BLProjInfo& d = *goBLProjInfo;
+void PrintBaseline(const Session& session, std::ostream& out) {
+  const BLProjInfo& d = *session.goBLProjInfo;
   out << "Label:       " << d.BLXMLLabel() << "\n"
       << "Time stamp:  " << d.BLXMLTimestamp() << "\n"
       << "Description: " << d.BLXMLDesc() << "\n"
@@ -203,8 +203,8 @@ void PrintBaseline(std::ostream& out) {
 }
 
 // Step 1: name, folder, description and database; then the settings check.
-bool CompleteProjectStep(const CommandLineOptions& o, std::ostream& err) {
-  BLProjInfo& d = *goBLProjInfo;
+bool CompleteProjectStep(Session& session, const CommandLineOptions& o, std::ostream& err) {
+  BLProjInfo& d = *session.goBLProjInfo;
   if (o.has_name) d.SetVLPName(o.name);
   if (o.has_folder) {
     d.SetVLPFolder(std::filesystem::absolute(o.folder).lexically_normal().string());
@@ -217,7 +217,7 @@ bool CompleteProjectStep(const CommandLineOptions& o, std::ostream& err) {
   std::string entry = o.database.empty()
                           ? (o.HasPgSettings() ? kPostgreSQLDisplayName : kSQLiteDisplayName)
                           : o.database;
-  std::vector<std::string> keys = gdictDBDrivers.Keys();
+  std::vector<std::string> keys = session.gdictDBDrivers.Keys();
   auto it = std::find(keys.begin(), keys.end(), entry);
   if (it == keys.end()) {
     err << "vlbaseline: unknown database \"" << entry << "\"; the list offers:";
@@ -232,7 +232,7 @@ bool CompleteProjectStep(const CommandLineOptions& o, std::ostream& err) {
       err << "vlbaseline: the --pg options need --database " << kPostgreSQLDisplayName << "\n";
       return false;
     }
-    ConnectionSettings& c = goNewProjDef->GetConnection();
+    ConnectionSettings& c = session.goNewProjDef->GetConnection();
     c.host = o.pg_host;
     c.port = o.pg_port;
     c.database = o.pg_db;
@@ -244,12 +244,12 @@ bool CompleteProjectStep(const CommandLineOptions& o, std::ostream& err) {
     err << "vlbaseline: the new project needs a name and a folder\n";
     return false;
   }
-  return d.ValidateVLPSettings();
+  return d.ValidateVLPSettings(*session.goNewProjDef, session.gdictDBDrivers);
 }
 
 // Step 2: the options the baseline holds.
-void CompleteOptionsStep(const CommandLineOptions& o, std::ostream& err) {
-  BLProjInfo& d = *goBLProjInfo;
+void CompleteOptionsStep(Session& session, const CommandLineOptions& o, std::ostream& err) {
+  BLProjInfo& d = *session.goBLProjInfo;
   auto choose = [&](bool asked, bool held, const char* what, void (BLProjInfo::*set)(bool)) {
     if (asked && !held && !o.all) err << "vlbaseline: note: the baseline holds no " << what << "\n";
     (d.*set)((asked || o.all) && held);
@@ -265,8 +265,8 @@ void CompleteOptionsStep(const CommandLineOptions& o, std::ostream& err) {
 }
 
 // Step 3: the external projects' locations.
-int CompleteExternalStep(const CommandLineOptions& o, std::ostream& err) {
-  BLProjInfo& d = *goBLProjInfo;
+int CompleteExternalStep(Session& session, const CommandLineOptions& o, std::ostream& err) {
+  BLProjInfo& d = *session.goBLProjInfo;
   std::vector<clsExtProjInfo> rows;
   d.colExtProjs().ForEach([&](const std::string&, const clsExtProjInfo& p) { rows.push_back(p); });
   for (const auto& [guid, file] : o.externals) {
@@ -279,7 +279,7 @@ int CompleteExternalStep(const CommandLineOptions& o, std::ostream& err) {
     }
     row->Loc = std::filesystem::absolute(file).lexically_normal().string();
   }
-  return SaveExtProjLocations(rows) ? kExitOk : kExitFailed;
+  return SaveExtProjLocations(rows, d, session.messages) ? kExitOk : kExitFailed;
 }
 
 bool OpenSqlLog(const std::string& path, RunSqlLog& log, std::ostream& err) {
@@ -297,30 +297,30 @@ void PrintStageTimes(const CreationRun& run, const RunSqlLog& log, std::ostream&
   out << "Statements executed: " << log.statements() << std::endl;
 }
 
-int RunCreate(const CommandLineOptions& o, ConsoleMessageSink& sink, std::ostream& out,
-              std::ostream& err) {
-  if (!CompleteProjectStep(o, err)) return kExitFailed;
-  CompleteOptionsStep(o, err);
-  int ext = CompleteExternalStep(o, err);
+int RunCreate(Session& session, const CommandLineOptions& o, ConsoleMessageSink& sink,
+              std::ostream& out, std::ostream& err, const CancelRequest* cancel) {
+  if (!CompleteProjectStep(session, o, err)) return kExitFailed;
+  CompleteOptionsStep(session, o, err);
+  int ext = CompleteExternalStep(session, o, err);
   if (ext != kExitOk) return ext;
   if (o.command == "review") {
-    if (!CreateReviewHTML()) return kExitFailed;
-    out << goBLProjInfo->ReviewHTMLLoc() << std::endl;
+    if (!CreateReviewHTML(session)) return kExitFailed;
+    out << session.goBLProjInfo->ReviewHTMLLoc() << std::endl;
     return kExitOk;
   }
   // Outlives the run: the databases report their last statements when
   // the run closes them.
   RunSqlLog sql_log;
   if (!o.sql_log.empty() && !OpenSqlLog(o.sql_log, sql_log, err)) return kExitFailed;
-  if (!o.sql_log.empty() || o.stage_times) AttachRunSqlLog(&sql_log);
+  if (!o.sql_log.empty() || o.stage_times) AttachRunSqlLog(session.goProjApp.get(), &sql_log);
   auto start = std::chrono::steady_clock::now();
-  CreationRun run;
-  bool ok = ExecuteActionsAndWriteResultsPage(run);
+  CreationRun run(session, cancel);
+  bool ok = ExecuteActionsAndWriteResultsPage(session, run);
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  AttachRunSqlLog(nullptr);
+  AttachRunSqlLog(session.goProjApp.get(), nullptr);
   out.flush();
   out << (ok ? "Project created: " : "Project creation stopped: ")
-      << goBLProjInfo->CompleteVLPPathName() << ".vlp (" << sink.results_lines()
+      << session.goBLProjInfo->CompleteVLPPathName() << ".vlp (" << sink.results_lines()
       << " results lines, " << sink.messages_shown() << " messages, " << seconds << " s)"
       << std::endl;
   if (o.stage_times) PrintStageTimes(run, sql_log, out);
@@ -335,7 +335,8 @@ int RunCreate(const CommandLineOptions& o, ConsoleMessageSink& sink, std::ostrea
 }  // namespace
 
 int RunCommandLine(const std::vector<std::string>& args, const std::string& programDir,
-                   std::ostream& out, std::ostream& err, std::istream& in, bool interactive) {
+                   std::ostream& out, std::ostream& err, std::istream& in, bool interactive,
+                   const CancelRequest* cancel) {
   CommandLineOptions o;
   std::string error;
   if (!ParseCommandLine(args, o, error)) {
@@ -348,22 +349,20 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
     return kExitOk;
   }
   ConsoleMessageSink sink(out, err, in, interactive, o.yes, o.quiet);
-  ResetGlobalObjects();
-  SetMessageSink(&sink);
+  Session session(&sink);
   int status = kExitFailed;
-  if (CreateGlobalObjects() && InitGlobalObjects(programDir)) {
+  if (session.CreateGlobalObjects() && session.InitGlobalObjects(programDir)) {
     std::string folder = std::filesystem::absolute(o.baseline).lexically_normal().string();
-    if (goBLProjInfo->ValidateBLProj(StripTrailingSlash(folder))) {
+    if (session.goBLProjInfo->ValidateBLProj(StripTrailingSlash(folder))) {
       if (o.command == "validate") {
-        PrintBaseline(out);
+        PrintBaseline(session, out);
         status = kExitOk;
       } else {
-        status = RunCreate(o, sink, out, err);
+        status = RunCreate(session, o, sink, out, err, cancel);
       }
     }
   }
   out.flush();
-  ResetGlobalObjects();
   return status;
 }
 

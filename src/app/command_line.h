@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "errors/run_cancelled.h"
+
 namespace vl {
 
 // Exit codes.
@@ -36,7 +38,9 @@ std::string CommandLineHelp();
 
 // Runs the tool. `programDir` is where the resource file lies; `interactive`
 // tells whether questions may be asked on `in`.
+// `cancel`, when given, stops a creation run when it is set (a signal).
 int RunCommandLine(const std::vector<std::string>& args, const std::string& programDir,
-                   std::ostream& out, std::ostream& err, std::istream& in, bool interactive);
+                   std::ostream& out, std::ostream& err, std::istream& in, bool interactive,
+                   const CancelRequest* cancel = nullptr);
 
 }  // namespace vl

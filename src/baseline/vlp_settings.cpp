@@ -6,7 +6,6 @@
 
 #include "baseline/bl_proj_info.h"
 #include "errors/message_sink.h"
-#include "host/text/host_globals.h"
 #include "host/text/messages.h"
 
 namespace vl {
@@ -52,31 +51,30 @@ void CreateFolderPath(const fs::path& folder) {
 
 }  // namespace
 
-bool BLProjInfo::ValidateVLPSettings() {
+bool BLProjInfo::ValidateVLPSettings(NewProjectDefinition& newProjDef,
+                                     const OrderedMap<std::string>& drivers) {
   try {
     std::error_code ec;
     if (!fs::is_directory(vlp_folder_, ec)) {
-      if (AskUser(ResString(kResCreateFolder), vbYesNo) != vbYes) return false;
+      if (messages_->AskUser(messages_->ResString(kResCreateFolder), vbYesNo) != vbYes) return false;
       if (!DriveExists(vlp_folder_)) {
-        ShowInfoMessage(ResString(kResNoDrive));
+        messages_->ShowInfoMessage(messages_->ResString(kResNoDrive));
         return false;
       }
       CreateFolderPath(CleanFolderPath(vlp_folder_));
     }
-    if (!goNewProjDef)
-      throw VlError(err::kObjectRequired, "BLProjInfo.ValidateVLPSettings", "Object required");
-    goNewProjDef->SetProjectName(vlp_name_);
-    goNewProjDef->SetProjectDescription(vlp_desc_);
-    goNewProjDef->SetProjectFolder(vlp_folder_);
+    newProjDef.SetProjectName(vlp_name_);
+    newProjDef.SetProjectDescription(vlp_desc_);
+    newProjDef.SetProjectFolder(vlp_folder_);
     // The database type travels as the text shown in the list, the driver
     // as the item the drivers list holds for that text.
-    goNewProjDef->SetDBType(vlp_db_display_);
-    const std::string* driver = gdictDBDrivers.Find(vlp_db_display_);
-    goNewProjDef->GetConnection().SetDriver(driver ? *driver : std::string());
-    goNewProjDef->ValidateDefinition();
+    newProjDef.SetDBType(vlp_db_display_);
+    const std::string* driver = drivers.Find(vlp_db_display_);
+    newProjDef.GetConnection().SetDriver(driver ? *driver : std::string());
+    newProjDef.ValidateDefinition();
     return true;
-  } catch (...) {
-    ReportProcError("BLProjInfo.ValidateVLPSettings", "");
+  } catch (const std::exception&) {
+    messages_->ReportProcError("BLProjInfo.ValidateVLPSettings", "");
     return false;
   }
 }

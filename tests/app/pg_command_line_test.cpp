@@ -59,14 +59,14 @@ TEST(PgStartUp, TheShippedListOffersPostgreSQLWhereNoInstallationIsKnown) {
   testing::ScratchFolder empty;
   testing::ScopedEnv dirs("XDG_CONFIG_DIRS", empty.path());
   testing::ScopedEnv home("XDG_CONFIG_HOME", empty.path());
-  ResetGlobalObjects();
-  ASSERT_TRUE(CreateGlobalObjects());
+  Session session;
+  ASSERT_TRUE(session.CreateGlobalObjects());
   g_listed_by_form.clear();
-  EXPECT_TRUE(
-      InitGlobalObjects(VL_BINARY_DIR, [] { g_listed_by_form = RetrieveDrivers().Keys(); }));
+  EXPECT_TRUE(session.InitGlobalObjects(VL_BINARY_DIR, [&] {
+    g_listed_by_form = RetrieveDrivers(session.shipped_files_folder()).Keys();
+  }));
   EXPECT_EQ(g_listed_by_form, (std::vector<std::string>{"SQLite", "PostgreSQL"}));
-  EXPECT_EQ(gdictDBDrivers.Keys(), g_listed_by_form);
-  ResetGlobalObjects();
+  EXPECT_EQ(session.gdictDBDrivers.Keys(), g_listed_by_form);
 }
 
 class PgCommandLineTest : public AppTest {

@@ -2,7 +2,6 @@
 // copiers reaches the database through this interface.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -25,10 +24,10 @@ class DataServices {
  public:
   virtual ~DataServices() = default;
 
-  // A number no other data-services object of this process has had, so
-  // that results remembered per database cannot be confused with those of
-  // a later object that happens to reuse the same address.
-  uint64_t InstanceSerial() const { return serial_; }
+  // Tells this object apart from every other, also from a later one that
+  // happens to take its place in memory: results remembered per database
+  // keep a weak copy, which expires with the object.
+  std::weak_ptr<const int> Identity() const { return identity_; }
 
   // Runs one statement. For a SELECT, returns its rows (read-only);
   // otherwise returns nullptr. Table markers and "{ ts '...'}" literals
@@ -64,29 +63,12 @@ class DataServices {
 
  protected:
   DataServices() = default;
-  // A copy is another object and gets a serial of its own.
+  // A copy is another object and gets an identity of its own.
   DataServices(const DataServices&) {}
   DataServices& operator=(const DataServices&) { return *this; }
 
  private:
-  static uint64_t NextInstanceSerial() {
-    static std::atomic<uint64_t> next{1};
-    return next++;
-  }
-  uint64_t serial_ = NextInstanceSerial();
+  std::shared_ptr<const int> identity_ = std::make_shared<const int>(0);
 };
-
-}  // namespace vl
-
-namespace vl {
-
-// Every open data-services object is listed while it is open, so that a
-// procedure-error report can make everything written so far durable before
-// the user sees it. Implementations call Register in their constructor and
-// Unregister when closed.
-void RegisterOpenDatabase(DataServices* ds);
-void UnregisterOpenDatabase(DataServices* ds);
-// Commits every open database; errors are ignored.
-void CommitOpenDatabases();
 
 }  // namespace vl

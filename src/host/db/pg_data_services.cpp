@@ -119,7 +119,6 @@ PgDataServices::PgDataServices(std::unique_ptr<PgConnection> conn, const PgOptio
       options_(options),
       alive_(std::make_shared<PgDataServices*>(this)) {
   if (options_.commit_every < 1) options_.commit_every = 1;
-  RegisterOpenDatabase(this);
 }
 
 PgDataServices::~PgDataServices() {
@@ -141,7 +140,6 @@ void PgDataServices::Close() {
   conn_.reset();
   alive_.reset();
   keys_.clear();
-  UnregisterOpenDatabase(this);
   if (failure) std::rethrow_exception(failure);
 }
 

@@ -2,9 +2,8 @@
 // a schema of its own.
 //
 // As on the file database, statements run inside a transaction that is
-// committed by Commit(), when the data services are closed, before an
-// error report (CommitOpenDatabases) and on its own every few thousand
-// statements. The server gives up a whole transaction when one statement
+// committed by Commit(), when the data services are closed and on its own
+// every few thousand statements. The server gives up a whole transaction when one statement
 // in it fails, so every statement runs under a savepoint of its own: a
 // rejected statement undoes only itself and the rows written before it
 // stay.

@@ -258,7 +258,6 @@ SqliteDataServices::SqliteDataServices(sqlite3* db, std::string path, const Sqli
       options_(options),
       alive_(std::make_shared<SqliteDataServices*>(this)) {
   if (options_.commit_every < 1) options_.commit_every = 1;
-  RegisterOpenDatabase(this);
 }
 
 SqliteDataServices::~SqliteDataServices() {
@@ -285,7 +284,6 @@ void SqliteDataServices::Close() {
   sqlite3_close_v2(db_);
   db_ = nullptr;
   alive_.reset();
-  UnregisterOpenDatabase(this);
   if (failure) std::rethrow_exception(failure);
 }
 

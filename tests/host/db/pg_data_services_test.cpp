@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include "errors/vl_error.h"
-#include "host/text/host_globals.h"
 #include "support/pg_test_support.h"
 #include "support/scoped_env.h"
 
@@ -30,7 +29,6 @@ std::string ErrorOf(F&& f) {
 class PgDataServicesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ResetHostGlobals();
     VL_NEED_PG_SERVER();
     schema_ = std::make_unique<ScratchSchema>(conninfo_, "ds");
     Observer(conninfo_).Exec("CREATE SCHEMA " + schema_->name());
@@ -136,7 +134,7 @@ TEST_F(PgDataServicesTest, AFailedStatementUndoesOnlyItself) {
   EXPECT_EQ(CommittedIds(), "1,2,3");
 }
 
-TEST_F(PgDataServicesTest, CommitsOnItsOwnEveryFewStatementsWhenClosedAndBeforeAReport) {
+TEST_F(PgDataServicesTest, CommitsOnItsOwnEveryFewStatementsAndWhenClosed) {
   PgOptions every3;
   every3.commit_every = 3;
   auto ds = Open(every3);
@@ -146,7 +144,7 @@ TEST_F(PgDataServicesTest, CommitsOnItsOwnEveryFewStatementsWhenClosedAndBeforeA
   ds->ExecuteSQL("INSERT INTO T (ID) VALUES (3)");
   EXPECT_EQ(CommittedIds(), "1,2,3");
   ds->ExecuteSQL("INSERT INTO T (ID) VALUES (4)");
-  CommitOpenDatabases();  // what an error report does first
+  ds->Commit();
   EXPECT_EQ(CommittedIds(), "1,2,3,4");
   ds->ExecuteSQL("INSERT INTO T (ID) VALUES (5)");
   ds->Close();
@@ -270,7 +268,6 @@ TEST_F(PgDataServicesTest, TheStatementLogRebuildsTheSchema) {
 
 class PgConnectionTest : public ::testing::Test {
  protected:
-  void SetUp() override { ResetHostGlobals(); }
   std::string conninfo_;
 };
 
