@@ -39,6 +39,7 @@ class RecordingDataServices : public DataServices {
   void ExecuteDDL(const std::string& sql) override { statements.push_back(sql); }
   int GetDBType() const override { return kDBSQLite; }
   void Commit() override {}
+  void Rollback() override {}
 
   std::map<std::string, Variant> ids;
   std::string column = "ID";

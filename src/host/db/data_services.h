@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -59,7 +60,26 @@ class DataServices {
 
   // Makes everything executed so far durable. The data services also
   // commit on their own every few thousand statements and when closed.
+  // Does nothing while commits are held.
   virtual void Commit() = 0;
+
+  // Undoes everything executed since the last commit.
+  virtual void Rollback() = 0;
+
+  // While commits are held, neither Commit() nor the automatic commits end
+  // the transaction, and closing undoes it: what is executed meanwhile
+  // becomes durable all at once, by HoldCommits(false) and then Commit(),
+  // or not at all. Used where a run writes into another project, which
+  // must change completely or not at all.
+  void HoldCommits(bool hold) { commits_held_ = hold; }
+  bool commits_held() const { return commits_held_; }
+
+  // Receives the text of every statement that succeeds from now on, as the
+  // database ran it (the statements a key draw runs included), in order;
+  // nullptr stops it. Running the texts again in the same order on the
+  // database as it was repeats the work exactly.
+  using StatementObserver = std::function<void(const std::string& statement)>;
+  void SetStatementObserver(StatementObserver observer) { observer_ = std::move(observer); }
 
  protected:
   DataServices() = default;
@@ -67,8 +87,15 @@ class DataServices {
   DataServices(const DataServices&) {}
   DataServices& operator=(const DataServices&) { return *this; }
 
+ protected:
+  void Observe(const std::string& statement) const {
+    if (observer_) observer_(statement);
+  }
+
  private:
   std::shared_ptr<const int> identity_ = std::make_shared<const int>(0);
+  bool commits_held_ = false;
+  StatementObserver observer_;
 };
 
 }  // namespace vl

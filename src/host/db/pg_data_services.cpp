@@ -133,8 +133,11 @@ void PgDataServices::Close() {
   if (!conn_) return;
   std::exception_ptr failure;
   try {
-    Commit();
-  } catch (...) {
+    if (commits_held())
+      Rollback();
+    else
+      Commit();
+  } catch (const std::exception&) {
     failure = std::current_exception();
   }
   conn_.reset();
@@ -151,6 +154,7 @@ void PgDataServices::CheckOpen() const {
 
 void PgDataServices::Log(const std::string& text) const {
   if (options_.log) options_.log(text);
+  Observe(text);
 }
 
 void PgDataServices::ThrowConnectionLost(const std::string& doing) {
@@ -196,6 +200,7 @@ void PgDataServices::EnsureTransaction() {
 
 void PgDataServices::Commit() {
   CheckOpen();
+  if (commits_held()) return;
   const PGTransactionStatusType status = PQtransactionStatus(conn_->get());
   if (status == PQTRANS_IDLE) return;
   if (status == PQTRANS_INTRANS) FlushKeys();

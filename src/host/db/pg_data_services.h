@@ -73,7 +73,7 @@ class PgDataServices : public DataServices {
 
   // Undoes everything since the last commit (a project whose creation
   // failed leaves nothing half-made).
-  void Rollback();
+  void Rollback() override;
   // Commits and closes the connection. Afterwards every operation throws
   // VlError; a second call does nothing. When the final commit fails the
   // connection is still closed and the error is thrown.

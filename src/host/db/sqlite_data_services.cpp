@@ -272,8 +272,11 @@ void SqliteDataServices::Close() {
   if (!db_) return;
   std::exception_ptr failure;
   try {
-    Commit();
-  } catch (...) {
+    if (commits_held())
+      Rollback();
+    else
+      Commit();
+  } catch (const std::exception&) {
     failure = std::current_exception();
   }
   keys_.clear();
@@ -293,6 +296,7 @@ void SqliteDataServices::CheckOpen() const {
 
 void SqliteDataServices::Log(const std::string& text) const {
   if (options_.log) options_.log(text);
+  Observe(text);
 }
 
 void SqliteDataServices::ThrowStatementError(const std::string& text,
@@ -319,7 +323,7 @@ void SqliteDataServices::EnsureTransaction() {
 
 void SqliteDataServices::Commit() {
   CheckOpen();
-  if (sqlite3_get_autocommit(db_)) return;
+  if (commits_held() || sqlite3_get_autocommit(db_)) return;
   char* msg = nullptr;
   if (sqlite3_exec(db_, "COMMIT", nullptr, nullptr, &msg) != SQLITE_OK) {
     const std::string reason = msg ? msg : sqlite3_errmsg(db_);
@@ -329,6 +333,20 @@ void SqliteDataServices::Commit() {
   }
   Log("COMMIT");
   since_commit_ = 0;
+}
+
+void SqliteDataServices::Rollback() {
+  CheckOpen();
+  since_commit_ = 0;
+  if (sqlite3_get_autocommit(db_)) return;
+  char* msg = nullptr;
+  if (sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, &msg) != SQLITE_OK) {
+    const std::string reason = msg ? msg : sqlite3_errmsg(db_);
+    sqlite3_free(msg);
+    throw VlError(err::kDatabase, kSource,
+                  "Cannot undo the changes to \"" + path_ + "\": " + reason);
+  }
+  Log("ROLLBACK");
 }
 
 void SqliteDataServices::CountStatement() {
