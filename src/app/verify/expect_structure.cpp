@@ -34,15 +34,6 @@ Cell TextAttr(const pugi::xml_node& el, const char* name) {
   return StoredCell(el.attribute(name).value());
 }
 
-// A text the project component writes itself: quotes as they are, "|" as
-// the character 26.
-Cell ComponentText(const std::string& text) {
-  std::string s = text;
-  for (char& c : s)
-    if (c == '|') c = '\x1A';
-  return TextCell(s);
-}
-
 // An attribute as a recordset field gets it: the text as it is, NULL when
 // the attribute is missing.
 Cell RawAttr(const pugi::xml_node& el, const char* name) {
@@ -139,8 +130,8 @@ void Expectations::Groups() {
     ObjectRef obj{"group", g.attribute("NAME").value(), old, in_.ps.New(old)};
     Add("vlUserGroups", obj,
         {{"VLGUID", TextCell(obj.new_guid)},
-         {"NAME", ComponentText(obj.name)},
-         {"DESCRIPTION", ComponentText(g.attribute("DESCRIPTION").value())},
+         {"NAME", TextCell(ExactText(obj.name))},
+         {"DESCRIPTION", TextCell(ExactText(g.attribute("DESCRIPTION").value()))},
          {"PROJECTACCESSRIGHTS", LongAttr(g, "ProjectAccessRights")},
          {"DOCTYPEACCESSRIGHTS", LongAttr(g, "DocTypeAccessRights")},
          {"REQTYPEACCESSRIGHTS", LongAttr(g, "ReqTypeAccessRights")},
@@ -164,7 +155,7 @@ void Expectations::Users() {
   for (const pugi::xml_node& u : DescendantsNamed(root, "User")) {
     const std::string old = u.attribute("ID").value();
     ObjectRef obj{"user", u.attribute("LoginName").value(), old, in_.ps.New(old)};
-    auto group = groupIds.find(ComponentText(u.attribute("GroupName").value()).text);
+    auto group = groupIds.find(ExactText(u.attribute("GroupName").value()));
     Add("vlUsers", obj,
         {{"VLGUID", TextCell(obj.new_guid)},
          {"LoginName", StoredCell(obj.name)},

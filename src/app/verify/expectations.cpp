@@ -166,7 +166,7 @@ void Expectations::QueryDefinitions() {
              ") is not copied: the query services refuse its query string");
         continue;
       }
-      cells.push_back({"QUERYSTRING", StoredCell(canonical)});
+      cells.push_back({"QUERYSTRING", TextCell(ExactText(canonical))});
     }
     Cell date, baseType;
     try {

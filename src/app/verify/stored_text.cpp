@@ -29,6 +29,17 @@ std::string StoredText(const std::string& text) {
   return blank ? std::string() : out;
 }
 
+std::string ExactText(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text)
+    if (c == '|')
+      out += '\x1A';
+    else if (c != '\0')
+      out += c;
+  return out;
+}
+
 SplitText SplitAtLimit(const std::string& text, int32_t limit) {
   SplitText s;
   if (limit < 0 || CharCount(text) <= static_cast<size_t>(limit)) {

@@ -19,6 +19,9 @@ namespace vl::verify {
 // one), a NUL is dropped, and a text of blanks only is stored empty.
 std::string StoredText(const std::string& text);
 inline Cell StoredCell(const std::string& text) { return TextCell(StoredText(text)); }
+// A text stored exactly, as query strings and the project component's
+// own texts are: only "|" becomes the character 26 and a NUL is dropped.
+std::string ExactText(const std::string& text);
 
 // A long text split at `limit` characters (-1: no limit): the row keeps
 // the first `limit` characters and the overflow row the whole text.
