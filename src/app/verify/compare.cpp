@@ -1,209 +1,197 @@
 #include "app/verify/compare.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace vl::verify {
 
 namespace {
 
-constexpr char kKeySeparator = '\x1F';
 const char* const kParentChild = "parent-child links";
 
-class Comparer {
+// FNV-1a over the key's values, each ended by a separator (and NULL told
+// apart from every text).
+class KeyHash {
  public:
-  Comparer(const ProjectRows& db, size_t maxDifferences) : db_(db), max_(maxDifferences) {
-    for (const TableSpec& spec : VerifiedTables()) {
-      Kind(spec.kind);
-      if (spec.table == "VlToRelationships") Kind(kParentChild);
-    }
+  void Add(bool null, std::string_view text) {
+    if (null) Byte(0xFE);
+    for (char c : text) Byte(static_cast<unsigned char>(c));
+    Byte(0x1F);
   }
-
-  void Table(const TableSpec& spec, const std::vector<ExpectedRow>& expected);
-
-  Comparison Take() {
-    for (const std::string& k : order_) result_.kinds.push_back(kinds_[k]);
-    return std::move(result_);
-  }
+  uint64_t value() const { return h_; }
 
  private:
-  KindSummary& Kind(const std::string& name) {
-    auto [it, added] = kinds_.try_emplace(name);
-    if (added) {
-      it->second.kind = name;
-      order_.push_back(name);
-    }
-    return it->second;
-  }
-
-  void Report(Difference d) {
-    if (result_.differences.size() < max_)
-      result_.differences.push_back(std::move(d));
-    else
-      ++result_.differences_left_out;
-  }
-
-  std::string KeyOf(const TableSpec& spec, const ExpectedRow& row, bool& known) const;
-  void Extra(const TableSpec& spec, const ProjectRows::Row& row);
-
-  const ProjectRows& db_;
-  size_t max_;
-  std::unordered_map<std::string, KindSummary> kinds_;
-  std::vector<std::string> order_;
-  Comparison result_;
+  void Byte(unsigned char b) { h_ = (h_ ^ b) * 1099511628211ull; }
+  uint64_t h_ = 14695981039346656037ull;
 };
 
 const Cell* CellIn(const ExpectedRow& row, const std::string& column) {
   for (const auto& [name, cell] : row.cells)
-    if (name == column) return &cell;
+    if (column == name) return &cell;
   return nullptr;
-}
-
-std::string Describe(const std::vector<std::string>& columns, const ProjectRows::Row& row,
-                     size_t count) {
-  std::string out;
-  for (size_t i = 0; i < count && i < columns.size(); ++i)
-    out += (i ? ", " : "") + columns[i] + "=" + row[i].Shown();
-  return out;
-}
-
-std::string Comparer::KeyOf(const TableSpec& spec, const ExpectedRow& row, bool& known) const {
-  std::string key;
-  known = true;
-  for (const std::string& column : spec.key) {
-    const Cell* c = CellIn(row, column);
-    if (!c || c->unknown) {
-      known = false;
-      key += (c ? c->text : "?") + kKeySeparator;
-    } else {
-      key += c->Shown() + kKeySeparator;
-    }
-  }
-  return key;
-}
-
-// The name of the object an extra row belongs to, from the first column
-// that names one.
-std::string NameOf(const TableSpec& spec, const ProjectRows::Row& row) {
-  const std::vector<std::string> columns = ColumnsOf(spec);
-  for (const char* n : {"NAME", "LoginName", "LABEL", "ITEMTEXT", "QUERYNAME", "VIEWNAME",
-                        "SUBJECT", "REQUIREMENTPREFIX"})
-    for (size_t i = 0; i < columns.size(); ++i)
-      if (columns[i] == n) return row[i].Shown();
-  return "";
-}
-
-void Comparer::Extra(const TableSpec& spec, const ProjectRows::Row& row) {
-  // The rows every new project starts with stay when the baseline does
-  // not name them.
-  const std::string name = NameOf(spec, row);
-  if ((spec.table == "vlUsers" && name == "admin") ||
-      (spec.table == "vlUserGroups" && name == "Administrators"))
-    return;
-  std::string kind = spec.kind;
-  if (spec.table == "VlToRelationships" && row[ColumnIndex(spec, "TYPE")].text == "1")
-    kind = kParentChild;
-  ++Kind(kind).extra;
-  const std::vector<std::string> columns = ColumnsOf(spec);
-  Difference d;
-  d.what = Difference::What::kExtra;
-  d.object = {kind, name, "", spec.has_guid ? row[0].text : ""};
-  d.table = spec.table;
-  d.found = Describe(columns, row, columns.size());
-  Report(std::move(d));
-}
-
-void Comparer::Table(const TableSpec& spec, const std::vector<ExpectedRow>& expected) {
-  const std::vector<ProjectRows::Row>& rows = db_.Rows(spec.table);
-  const std::vector<std::string> columns = ColumnsOf(spec);
-  std::unordered_map<std::string, std::vector<size_t>> index;
-  index.reserve(rows.size());
-  for (size_t i = 0; i < rows.size(); ++i) {
-    std::string key;
-    for (size_t k = 0; k < spec.key.size(); ++k) key += rows[i][k].Shown() + kKeySeparator;
-    index[key].push_back(i);
-  }
-  std::vector<bool> used(rows.size(), false);
-
-  for (const ExpectedRow& e : expected) {
-    KindSummary& kind = Kind(e.summary.empty() ? spec.kind : e.summary);
-    // The compared columns: those the expectation gives beyond the key.
-    std::vector<std::pair<size_t, const Cell*>> fields;
-    for (const auto& [column, cell] : e.cells)
-      if (std::find(spec.key.begin(), spec.key.end(), column) == spec.key.end())
-        fields.push_back({ColumnIndex(spec, column), &cell});
-    auto matches = [&](size_t i) {
-      for (const auto& [c, cell] : fields)
-        if (!(rows[i][c] == *cell)) return false;
-      return true;
-    };
-    bool known = false;
-    const std::string key = KeyOf(spec, e, known);
-    long chosen = -1;
-    if (known) {
-      auto it = index.find(key);
-      if (it != index.end()) {
-        for (size_t i : it->second)
-          if (!used[i] && matches(i)) {
-            chosen = static_cast<long>(i);
-            break;
-          }
-        if (chosen < 0)
-          for (size_t i : it->second)
-            if (!used[i]) {
-              chosen = static_cast<long>(i);
-              break;
-            }
-      }
-    }
-    if (chosen < 0) {
-      Difference d;
-      d.object = e.object;
-      d.table = spec.table;
-      std::string what;
-      for (const std::string& column : spec.key) {
-        const Cell* c = CellIn(e, column);
-        what += (what.empty() ? "" : ", ") + column + "=" + (c ? c->Shown() : "?");
-      }
-      d.expected = what;
-      if (e.pending) {
-        d.what = Difference::What::kPending;
-        ++kind.pending;
-      } else {
-        d.what = Difference::What::kMissing;
-        ++kind.expected;
-        ++kind.missing;
-      }
-      Report(std::move(d));
-      continue;
-    }
-    used[chosen] = true;
-    ++kind.expected;
-    ++kind.found;
-    bool differs = false;
-    for (const auto& [c, cell] : fields) {
-      const Cell& found = rows[chosen][c];
-      if (found == *cell) continue;
-      differs = true;
-      Report({Difference::What::kDiffers, e.object, spec.table, columns[c], cell->Shown(),
-              found.Shown()});
-    }
-    if (differs) ++kind.differing;
-  }
-  for (size_t i = 0; i < rows.size(); ++i)
-    if (!used[i]) Extra(spec, rows[i]);
 }
 
 }  // namespace
 
-Comparison CompareRows(const std::unordered_map<std::string, std::vector<ExpectedRow>>& expected,
-                       const ProjectRows& db, size_t maxDifferences) {
-  Comparer comparer(db, maxDifferences);
-  static const std::vector<ExpectedRow> none;
+Comparer::Comparer(const ProjectRows& db, size_t maxDifferences) : db_(db), max_(maxDifferences) {
   for (const TableSpec& spec : VerifiedTables()) {
-    auto it = expected.find(spec.table);
-    comparer.Table(spec, it == expected.end() ? none : it->second);
+    Kind(spec.kind);
+    if (spec.table == "VlToRelationships") Kind(kParentChild);
   }
-  return comparer.Take();
+}
+
+KindSummary& Comparer::Kind(const std::string& name) {
+  auto [it, added] = kinds_.try_emplace(name);
+  if (added) {
+    it->second.kind = name;
+    order_.push_back(name);
+  }
+  return it->second;
+}
+
+void Comparer::Report(Difference d) {
+  if (result_.differences.size() < max_)
+    result_.differences.push_back(std::move(d));
+  else
+    ++result_.differences_left_out;
+}
+
+Comparer::TableState& Comparer::State(const std::string& table) {
+  auto [it, added] = tables_.try_emplace(table);
+  TableState& t = it->second;
+  if (!added) return t;
+  t.spec = &SpecOf(table);
+  t.rows = &db_.Rows(table);
+  t.columns = ColumnsOf(*t.spec);
+  for (size_t c = 0; c < t.columns.size(); ++c) t.column_index.emplace(t.columns[c], c);
+  t.used.assign(t.rows->size(), false);
+  if (!t.spec->has_guid) {
+    t.by_key.reserve(t.rows->size());
+    for (size_t r = 0; r < t.rows->size(); ++r) {
+      KeyHash h;
+      for (size_t k = 0; k < t.spec->key.size(); ++k) h.Add(t.rows->Null(r, k), t.rows->Text(r, k));
+      t.by_key.emplace(h.value(), static_cast<uint32_t>(r));
+    }
+  }
+  return t;
+}
+
+std::vector<size_t> Comparer::Candidates(TableState& t, const ExpectedRow& row) const {
+  std::vector<size_t> out;
+  std::vector<const Cell*> key;
+  for (const std::string& column : t.spec->key) {
+    const Cell* c = CellIn(row, column);
+    if (!c || c->unknown) return out;  // refers to something not copied
+    key.push_back(c);
+  }
+  if (t.spec->has_guid) {
+    if (std::optional<size_t> r = db_.RowOf(t.spec->table, key[0]->text)) out.push_back(*r);
+    return out;
+  }
+  KeyHash h;
+  for (const Cell* c : key) h.Add(c->null, c->text);
+  auto [first, last] = t.by_key.equal_range(h.value());
+  for (auto it = first; it != last; ++it) {
+    bool same = true;
+    for (size_t k = 0; k < key.size() && same; ++k) same = t.rows->Equals(it->second, k, *key[k]);
+    if (same) out.push_back(it->second);
+  }
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+void Comparer::Compare(const ExpectedRow& e) {
+  TableState& t = State(e.table);
+  KindSummary& kind = Kind(e.summary.empty() ? t.spec->kind : e.summary);
+  std::vector<std::pair<size_t, const Cell*>> fields;
+  for (const auto& [column, cell] : e.cells) {
+    const size_t c = t.column_index.at(column);
+    if (c >= t.spec->key.size()) fields.push_back({c, &cell});
+  }
+  const std::vector<size_t> candidates = Candidates(t, e);
+  auto matches = [&](size_t r) {
+    for (const auto& [c, cell] : fields)
+      if (!t.rows->Equals(r, c, *cell)) return false;
+    return true;
+  };
+  long chosen = -1;
+  for (size_t r : candidates)
+    if (!t.used[r] && matches(r)) {
+      chosen = static_cast<long>(r);
+      break;
+    }
+  for (size_t r : candidates)
+    if (chosen < 0 && !t.used[r]) chosen = static_cast<long>(r);
+
+  if (chosen < 0) {
+    Difference d;
+    d.object = e.object;
+    d.table = e.table;
+    for (const std::string& column : t.spec->key) {
+      const Cell* c = CellIn(e, column);
+      d.expected += (d.expected.empty() ? "" : ", ") + column + "=" + (c ? c->Shown() : "?");
+    }
+    if (e.pending) {
+      d.what = Difference::What::kPending;
+      ++kind.pending;
+    } else {
+      d.what = Difference::What::kMissing;
+      ++kind.expected;
+      ++kind.missing;
+    }
+    Report(std::move(d));
+    return;
+  }
+  t.used[chosen] = true;
+  ++kind.expected;
+  ++kind.found;
+  bool differs = false;
+  for (const auto& [c, cell] : fields) {
+    if (t.rows->Equals(chosen, c, *cell)) continue;
+    differs = true;
+    Report({Difference::What::kDiffers, e.object, e.table, t.columns[c], cell->Shown(),
+            t.rows->Get(chosen, c).Shown()});
+  }
+  if (differs) ++kind.differing;
+}
+
+void Comparer::Extra(const TableState& t, size_t r) {
+  // The name of the object the row belongs to, from the first column that
+  // names one.
+  std::string name;
+  for (const char* n : {"NAME", "LoginName", "LABEL", "ITEMTEXT", "QUERYNAME", "VIEWNAME",
+                        "SUBJECT", "REQUIREMENTPREFIX"}) {
+    auto c = t.column_index.find(n);
+    if (c == t.column_index.end()) continue;
+    name = t.rows->Get(r, c->second).Shown();
+    break;
+  }
+  // The rows every new project starts with stay when the baseline does
+  // not name them.
+  if ((t.spec->table == "vlUsers" && name == "admin") ||
+      (t.spec->table == "vlUserGroups" && name == "Administrators"))
+    return;
+  std::string kind = t.spec->kind;
+  if (t.spec->table == "VlToRelationships" && t.rows->Text(r, t.column_index.at("TYPE")) == "1")
+    kind = kParentChild;
+  ++Kind(kind).extra;
+  Difference d;
+  d.what = Difference::What::kExtra;
+  d.object = {kind, name, "", t.spec->has_guid ? std::string(t.rows->Text(r, 0)) : ""};
+  d.table = t.spec->table;
+  for (size_t c = 0; c < t.columns.size(); ++c)
+    d.found += (c ? ", " : "") + t.columns[c] + "=" + t.rows->Get(r, c).Shown();
+  Report(std::move(d));
+}
+
+Comparison Comparer::Finish() {
+  for (const TableSpec& spec : VerifiedTables()) {
+    const TableState& t = State(spec.table);
+    for (size_t r = 0; r < t.rows->size(); ++r)
+      if (!t.used[r]) Extra(t, r);
+  }
+  for (const std::string& k : order_) result_.kinds.push_back(kinds_[k]);
+  return std::move(result_);
 }
 
 }  // namespace vl::verify

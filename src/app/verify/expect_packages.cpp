@@ -1,10 +1,14 @@
 // The package tree with its documents, views and requirements (their
 // values, overflow texts, history and parent-child links) and the traces,
 // as the run was to write them.
+#include <filesystem>
+
 #include "app/verify/expectations.h"
+#include "copy/baseline_names.h"
 #include "copy/db_conventions.h"
 #include "copy/xml_elements.h"
 #include "host/text/convert.h"
+#include "host/xml/xml_file.h"
 
 namespace vl::verify {
 
@@ -86,7 +90,33 @@ void Expectations::Documents(const pugi::xml_node& pkg, const Cell& pkgId) {
          {"VIEWID", NullCell()},
          {"REQUIREMENTID", NullCell()}});
     History(d, "vlDocumentHistory", 2, docId, obj);
+    DocumentFile(d, obj);
   }
+}
+
+void Expectations::DocumentFile(const pugi::xml_node& doc, const ObjectRef& obj) {
+  namespace fs = std::filesystem;
+  const std::string name = ElementText(doc, "FileName"), ext = ElementText(doc, "FileExtension");
+  if (name.empty() || !IsSafeNamePart(name) || !IsSafeNamePart(ext)) return;
+  // The baseline keeps every document as NAME.DOC; the copy is NAME.EXT.
+  const std::string source = FindFileNoCase(in_.baseline->folder(), name + ".DOC");
+  if (source.empty()) return;
+  const fs::path copy = fs::path(in_.folder) / (name + "." + ext);
+  std::error_code ec;
+  const auto want = fs::file_size(source, ec);
+  ++files_.expected;
+  if (!fs::is_regular_file(copy)) {
+    ++files_.missing;
+    file_differences_.push_back(
+        {Difference::What::kMissing, obj, "document file", "", copy.string(), ""});
+    return;
+  }
+  ++files_.found;
+  const auto got = fs::file_size(copy, ec);
+  if (got == want) return;
+  ++files_.differing;
+  file_differences_.push_back({Difference::What::kDiffers, obj, "document file", "size",
+                               std::to_string(want), std::to_string(got)});
 }
 
 void Expectations::Views(const pugi::xml_node& pkg, const Cell& pkgId) {

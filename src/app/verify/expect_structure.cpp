@@ -147,10 +147,11 @@ void Expectations::Users() {
   std::unordered_map<std::string, Cell> groupIds;
   const TableSpec& groups = SpecOf("vlUserGroups");
   const size_t nameCol = ColumnIndex(groups, "NAME"), idCol = ColumnIndex(groups, "ID");
-  for (const ProjectRows::Row& row : db_.Rows("vlUserGroups")) {
-    auto [it, added] = groupIds.emplace(row[nameCol].text, row[idCol]);
-    if (!added && std::stoll(row[idCol].text) < std::stoll(it->second.text))
-      it->second = row[idCol];
+  const TableRows& rows = db_.Rows("vlUserGroups");
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const Cell id = rows.Get(i, idCol);
+    auto [it, added] = groupIds.emplace(std::string(rows.Text(i, nameCol)), id);
+    if (!added && std::stoll(id.text) < std::stoll(it->second.text)) it->second = id;
   }
   for (const pugi::xml_node& u : DescendantsNamed(root, "User")) {
     const std::string old = u.attribute("ID").value();

@@ -11,12 +11,13 @@
 
 namespace vl::verify {
 
-Expectations::Expectations(VerifyInputs& in) : in_(in), db_(*in.db) {
+Expectations::Expectations(VerifyInputs& in, std::function<void(const ExpectedRow&)> sink)
+    : in_(in), db_(*in.db), sink_(std::move(sink)) {
   project_guid_ = in.file.guid;
   project_id_ = db_.IdOf("vlProjects", project_guid_);
   admin_id_ = UnknownCell("(no user admin)");
-  for (const ProjectRows::Row* u : db_.RowsWhere("vlUsers", "LoginName", "admin"))
-    admin_id_ = (*u)[ColumnIndex(SpecOf("vlUsers"), "ID")];
+  for (size_t u : db_.RowsWhere("vlUsers", "LoginName", "admin"))
+    admin_id_ = db_.Rows("vlUsers").Get(u, ColumnIndex(SpecOf("vlUsers"), "ID"));
   pending_traces_ = in.pending.traces;
 }
 
@@ -36,8 +37,7 @@ void Expectations::Build() {
 
 void Expectations::Add(const std::string& table, const ObjectRef& obj, Cells cells, bool pending,
                        const std::string& summary) {
-  ExpectedRow row{table, obj, std::move(cells), pending, summary};
-  rows_[table].push_back(std::move(row));
+  sink_(ExpectedRow{table, obj, std::move(cells), pending, summary});
 }
 
 void Expectations::Note(const std::string& note) {
@@ -188,6 +188,17 @@ void Expectations::QueryDefinitions() {
 void Expectations::Discussions() {
   pugi::xml_node root = in_.baseline->Root("Discussions.XML");
   if (!root) return Note(in_.baseline->Problem("Discussions.XML"));
+  // Discussions carry no GUID: the n-th discussion of a subject is the
+  // n-th row with that subject, in the order of their IDs.
+  const TableSpec& spec = SpecOf("VLDISCUSSIONS");
+  const size_t subjectCol = ColumnIndex(spec, "SUBJECT");
+  const TableRows& rows = db_.Rows("VLDISCUSSIONS");
+  for (size_t i = 0; i < rows.size(); ++i)
+    discussion_ids_[std::string(rows.Text(i, subjectCol))].push_back(rows.Get(i, 0));
+  for (auto& [subject, ids] : discussion_ids_)
+    std::sort(ids.begin(), ids.end(), [](const Cell& a, const Cell& b) {
+      return std::stoll(a.text) < std::stoll(b.text);
+    });
   std::unordered_map<std::string, size_t> seen;
   for (pugi::xml_node d : root.child("Discs").children("Disc"))
     Discussion(d, Cell{}, IntCell(0), seen);
@@ -195,15 +206,10 @@ void Expectations::Discussions() {
 
 void Expectations::Discussion(const pugi::xml_node& disc, const Cell& rootId, const Cell& parentId,
                               std::unordered_map<std::string, size_t>& seen) {
-  // Discussions carry no GUID: the n-th discussion of a subject is the
-  // n-th row with that subject, in the order of their IDs.
   const std::string subject = StoredText(ElementText(disc, "Subj"));
-  std::vector<const ProjectRows::Row*> rows = db_.RowsWhere("VLDISCUSSIONS", "SUBJECT", subject);
-  std::sort(rows.begin(), rows.end(), [](const ProjectRows::Row* a, const ProjectRows::Row* b) {
-    return std::stoll((*a)[0].text) < std::stoll((*b)[0].text);
-  });
+  const std::vector<Cell>& ids = discussion_ids_[subject];
   const size_t n = seen[subject]++;
-  const Cell id = n < rows.size() ? (*rows[n])[0] : UnknownCell("(no discussion row)");
+  const Cell id = n < ids.size() ? ids[n] : UnknownCell("(no discussion row)");
   const Cell root = rootId.text.empty() && !rootId.unknown ? id : rootId;
   ObjectRef obj{"discussion", ElementText(disc, "Subj"), "", ""};
   auto number = [&](const char* name, int32_t fallback) {

@@ -38,16 +38,20 @@ struct VerifyInputs {
 
 class Expectations {
  public:
-  explicit Expectations(VerifyInputs& in);
+  // Every row derived goes to `sink` at once, none is kept.
+  Expectations(VerifyInputs& in, std::function<void(const ExpectedRow&)> sink);
 
   // Derives every row; notes say what could not be derived or checked.
   void Build();
 
-  const std::unordered_map<std::string, std::vector<ExpectedRow>>& rows() const { return rows_; }
   const std::vector<std::string>& notes() const { return notes_; }
+  // The documents' files copied beside the project: how many were looked
+  // for, and those missing or of another size than the baseline's.
+  const KindSummary& files() const { return files_; }
+  const std::vector<Difference>& file_differences() const { return file_differences_; }
 
  private:
-  using Cells = std::vector<std::pair<std::string, Cell>>;
+  using Cells = std::vector<std::pair<const char*, Cell>>;
 
   // Kinds, in the order the run copies them.
   void Project();
@@ -62,6 +66,7 @@ class Expectations {
   void Packages();
   void Package(const BaselineFiles::Package& p);
   void Documents(const pugi::xml_node& pkg, const Cell& pkgId);
+  void DocumentFile(const pugi::xml_node& doc, const ObjectRef& obj);
   void Views(const pugi::xml_node& pkg, const Cell& pkgId);
   void Requirements(const pugi::xml_node& pkg, const Cell& pkgId, size_t pkgIndex);
   void ParentLinks();
@@ -94,8 +99,10 @@ class Expectations {
   const ProjectRows& db_;
   Cell project_id_, admin_id_;
   std::string project_guid_;
-  std::unordered_map<std::string, std::vector<ExpectedRow>> rows_;
+  std::function<void(const ExpectedRow&)> sink_;
   std::vector<std::string> notes_;
+  KindSummary files_{"document files"};
+  std::vector<Difference> file_differences_;
   // Requirements by prefix and tag ("FEAT1.#2"), first of each, with the
   // package they stand in; children waiting for their parent.
   struct Tagged {
@@ -111,6 +118,8 @@ class Expectations {
   };
   std::vector<Child> children_;
   std::multiset<std::string> pending_traces_;
+  // The IDs of the discussion rows by subject, in ID order.
+  std::unordered_map<std::string, std::vector<Cell>> discussion_ids_;
   // Query definitions whose QUERYSTRING names an external project.
   std::unordered_map<std::string, std::string> external_queries_;  // old GUID -> project GUID
 };

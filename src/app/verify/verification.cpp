@@ -41,10 +41,10 @@ std::string TextOf(const std::string& resourceDir, long id) {
 // The choices the run took, as the project's rows show them.
 CopyChoices ChoicesRecorded(const ProjectRows& db, const PendingItems& pending) {
   CopyChoices c;
-  c.history = !db.Rows("vlRequirementHistory").empty() || !db.Rows("vlDocumentHistory").empty() ||
+  c.history = db.Rows("vlRequirementHistory").size() || db.Rows("vlDocumentHistory").size() ||
               db.Rows("vlProjectHistory").size() != 1;
   c.traces = !db.RowsWhere("VlToRelationships", "TYPE", "0").empty() || !pending.traces.empty();
-  c.discussions = !db.Rows("VLDISCUSSIONS").empty();
+  c.discussions = db.Rows("VLDISCUSSIONS").size() != 0;
   return c;
 }
 
@@ -52,13 +52,15 @@ CopyChoices ChoicesRecorded(const ProjectRows& db, const PendingItems& pending) 
 std::vector<LinkedProject> LinkedProjects(const ProjectRows& db) {
   std::vector<LinkedProject> linked;
   const TableSpec& spec = SpecOf("vlExternalProjects");
-  for (const ProjectRows::Row& row : db.Rows("vlExternalProjects")) {
+  const TableRows& rows = db.Rows("vlExternalProjects");
+  for (size_t i = 0; i < rows.size(); ++i) {
     LinkedProject l;
-    l.guid = row[0].text;
-    l.row_id = row[ColumnIndex(spec, "ID")].text;
+    l.guid = rows.Text(i, 0);
+    l.row_id = rows.Text(i, ColumnIndex(spec, "ID"));
     l.baseline_guid = l.guid;
-    const fs::path folder = row[ColumnIndex(spec, "DIRECTORY")].text;
-    l.project_file = (folder / (row[ColumnIndex(spec, "FILENAME")].text + ".vlp")).string();
+    const fs::path folder = rows.Text(i, ColumnIndex(spec, "DIRECTORY"));
+    l.project_file =
+        (folder / (std::string(rows.Text(i, ColumnIndex(spec, "FILENAME"))) + ".vlp")).string();
     try {
       ProjectFileInfo info = ReadProjectFile(l.project_file);
       l.file_found = info.guid == l.guid;
@@ -123,11 +125,15 @@ void Verify(const VerifyRequest& request, VerifyReport& report) {
   report.choices = in.choices;
   report.choices_given = request.history && request.traces && request.discussions;
 
-  Expectations expectations(in);
+  Comparer comparer(db, request.max_differences);
+  Expectations expectations(in, [&comparer](const ExpectedRow& row) { comparer.Compare(row); });
   expectations.Build();
-  Comparison c = CompareRows(expectations.rows(), db, request.max_differences);
+  Comparison c = comparer.Finish();
   report.kinds = std::move(c.kinds);
+  report.kinds.push_back(expectations.files());
   report.differences = std::move(c.differences);
+  report.differences.insert(report.differences.end(), expectations.file_differences().begin(),
+                            expectations.file_differences().end());
   report.differences_left_out = c.differences_left_out;
   report.notes.insert(report.notes.end(), expectations.notes().begin(), expectations.notes().end());
   project->CloseProject();

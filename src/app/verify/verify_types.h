@@ -44,7 +44,7 @@ struct ObjectRef {
 struct ExpectedRow {
   std::string table;
   ObjectRef object;
-  std::vector<std::pair<std::string, Cell>> cells;  // column -> value
+  std::vector<std::pair<const char*, Cell>> cells;  // column -> value
   // Waits in an UnRes file for a project not created yet: not finding it
   // is no fault.
   bool pending = false;
