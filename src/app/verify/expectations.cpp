@@ -196,9 +196,8 @@ void Expectations::Discussions() {
   for (size_t i = 0; i < rows.size(); ++i)
     discussion_ids_[std::string(rows.Text(i, subjectCol))].push_back(rows.Get(i, 0));
   for (auto& [subject, ids] : discussion_ids_)
-    std::sort(ids.begin(), ids.end(), [](const Cell& a, const Cell& b) {
-      return std::stoll(a.text) < std::stoll(b.text);
-    });
+    std::sort(ids.begin(), ids.end(),
+              [](const Cell& a, const Cell& b) { return std::stoll(a.text) < std::stoll(b.text); });
   std::unordered_map<std::string, size_t> seen;
   for (pugi::xml_node d : root.child("Discs").children("Disc"))
     Discussion(d, Cell{}, IntCell(0), seen);

@@ -85,8 +85,8 @@ constexpr int kSliceRows = 20000;
 
 void ProjectRows::Read(DataServices& ds) {
   for (const TableSpec& spec : VerifiedTables()) {
-    TableRows& table = rows_.insert_or_assign(spec.table, TableRows(ColumnsOf(spec).size()))
-                           .first->second;
+    TableRows& table =
+        rows_.insert_or_assign(spec.table, TableRows(ColumnsOf(spec).size())).first->second;
     const std::string select = SelectOf(spec);
     if (!spec.has_guid) {
       if (std::unique_ptr<Recordset> rs = ds.ExecuteSQL(select)) table.Append(*rs);

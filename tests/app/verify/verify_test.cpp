@@ -8,6 +8,7 @@
 #include <functional>
 #include <pugixml.hpp>
 #include <sstream>
+#include <tuple>
 
 #include "app/command_line.h"
 #include "app/verify/verification.h"
@@ -54,7 +55,7 @@ class VerifyTest : public ::testing::Test {
   std::string Create(const std::string& baseline, const std::string& folder,
                      std::vector<std::string> extra = {"--all"}) {
     std::vector<std::string> args = {"create", baseline, "--folder", (root_ / folder).string(),
-                                     "--yes", "--quiet"};
+                                     "--yes",  "--quiet"};
     args.insert(args.end(), extra.begin(), extra.end());
     EXPECT_EQ(Run(args), kExitOk) << err_ << out_;
     return (root_ / folder / (folder + ".vlp")).string();
@@ -80,9 +81,16 @@ class VerifyTest : public ::testing::Test {
 
 // Texts that SQL, XML and the literal rule treat specially.
 void MakeTextsHostile(const std::string& baseline) {
-  const char* texts[] = {"it's", "can''t", "'", "a|b||c", "tab\tline\nctl\x01 end",
-                         "\xCE\xA9\xCE\xBC \xF0\x9F\x98\x80", "'); DROP TABLE vlRequirements; --",
-                         "C:\\dir\\' \\n", "%1 {ts '2003-01-01 00:00:00'}", "   "};
+  const char* texts[] = {"it's",
+                         "can''t",
+                         "'",
+                         "a|b||c",
+                         "tab\tline\nctl\x01 end",
+                         "\xCE\xA9\xCE\xBC \xF0\x9F\x98\x80",
+                         "'); DROP TABLE vlRequirements; --",
+                         "C:\\dir\\' \\n",
+                         "%1 {ts '2003-01-01 00:00:00'}",
+                         "   "};
   for (const auto& entry : fs::directory_iterator(baseline)) {
     if (entry.path().filename().string().front() != '{') continue;
     pugi::xml_document doc;
@@ -122,26 +130,25 @@ TEST_P(VerifyShapeTest, EverythingMatches) {
 
 INSTANTIATE_TEST_SUITE_P(
     Baselines, VerifyShapeTest,
-    ::testing::Values(
-        Shape{"Sample", nullptr, {"--all"}},
-        Shape{"Utf16IsoUpperCaseLongTexts",
-              [](gen::Options& o) {
-                o.encoding = gen::FileEncoding::kUtf16;
-                o.date_style = gen::DateStyle::kIso;
-                o.file_case = gen::FileNameCase::kUpper;
-                o.long_text_every = 3;
-              },
-              {"--all"}},
-        Shape{"Windows1252UsDatesNoHistory",
-              [](gen::Options& o) {
-                o.encoding = gen::FileEncoding::kWindows1252;
-                o.date_style = gen::DateStyle::kUs;
-                o.history_versions = 0;
-              },
-              {"--all"}},
-        Shape{"NothingChosen", [](gen::Options& o) { o.long_text_every = 5; }, {}},
-        Shape{"HistoryOnly", [](gen::Options&) {}, {"--history"}},
-        Shape{"HostileTexts", [](gen::Options& o) { o.seed = 9; }, {"--all"}, true}),
+    ::testing::Values(Shape{"Sample", nullptr, {"--all"}},
+                      Shape{"Utf16IsoUpperCaseLongTexts",
+                            [](gen::Options& o) {
+                              o.encoding = gen::FileEncoding::kUtf16;
+                              o.date_style = gen::DateStyle::kIso;
+                              o.file_case = gen::FileNameCase::kUpper;
+                              o.long_text_every = 3;
+                            },
+                            {"--all"}},
+                      Shape{"Windows1252UsDatesNoHistory",
+                            [](gen::Options& o) {
+                              o.encoding = gen::FileEncoding::kWindows1252;
+                              o.date_style = gen::DateStyle::kUs;
+                              o.history_versions = 0;
+                            },
+                            {"--all"}},
+                      Shape{"NothingChosen", [](gen::Options& o) { o.long_text_every = 5; }, {}},
+                      Shape{"HistoryOnly", [](gen::Options&) {}, {"--history"}},
+                      Shape{"HostileTexts", [](gen::Options& o) { o.seed = 9; }, {"--all"}, true}),
     [](const ::testing::TestParamInfo<Shape>& info) { return std::string(info.param.name); });
 
 class VerifyPostgresTest : public VerifyTest {
@@ -165,10 +172,25 @@ TEST_F(VerifyPostgresTest, EverythingMatches) {
                                 "--pg-schema", schema_->name()}));
 }
 
-// Two baselines that refer to each other, created in either order: after
-// the first run what waits for the other project is pending, after the
-// second both projects hold everything.
-class VerifyPairTest : public VerifyTest, public ::testing::WithParamInterface<bool> {};
+// Two baselines that refer to each other, created in either order, on
+// SQLite and PostgreSQL: after the first run what waits for the other
+// project is pending, after the second both projects hold everything.
+class VerifyPairTest : public VerifyTest,
+                       public ::testing::WithParamInterface<std::tuple<bool, bool>> {
+ protected:
+  void SetUp() override {
+    if (!std::get<1>(GetParam())) return;
+    VL_NEED_PG_SERVER();
+    for (auto* s : {&schema1_, &schema2_})
+      *s = std::make_unique<pgtest::ScratchSchema>(conninfo_, "verify_pair");
+  }
+  std::vector<std::string> Where(const std::unique_ptr<pgtest::ScratchSchema>& schema) {
+    if (!schema) return {};
+    return {"--database", "PostgreSQL", "--pg-conninfo", conninfo_, "--pg-schema", schema->name()};
+  }
+  std::string conninfo_;
+  std::unique_ptr<pgtest::ScratchSchema> schema1_, schema2_;
+};
 
 TEST_P(VerifyPairTest, BothOrdersMatch) {
   const std::string kA = "{AAAAAAAA-0000-4000-8000-00000000000A}";
@@ -183,15 +205,19 @@ TEST_P(VerifyPairTest, BothOrdersMatch) {
   b.external_baseline = blA;
   const std::string blB = Generate("b", b);
 
-  const bool alphaFirst = GetParam();
+  const bool alphaFirst = std::get<0>(GetParam());
   const std::string first = alphaFirst ? blA : blB, second = alphaFirst ? blB : blA;
-  const std::string firstProject = Create(first, "P1");
+  std::vector<std::string> options = Where(schema1_);
+  options.push_back("--all");
+  const std::string firstProject = Create(first, "P1", options);
   const VerifyReport waiting = Verify(first, firstProject);
   EXPECT_TRUE(waiting.Matches()) << Describe(waiting);
   EXPECT_GT(Count(waiting, &verify::KindSummary::pending), 0u);
 
-  const std::string secondProject =
-      Create(second, "P2", {"--all", "--external", (alphaFirst ? kA : kB) + "=" + firstProject});
+  options = Where(schema2_);
+  options.insert(options.end(),
+                 {"--all", "--external", (alphaFirst ? kA : kB) + "=" + firstProject});
+  const std::string secondProject = Create(second, "P2", options);
   for (const auto& [bl, project] : {std::pair{first, firstProject}, {second, secondProject}}) {
     const VerifyReport r = Verify(bl, project);
     EXPECT_TRUE(r.Matches()) << project << Describe(r);
@@ -199,9 +225,12 @@ TEST_P(VerifyPairTest, BothOrdersMatch) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Orders, VerifyPairTest, ::testing::Bool(),
-                         [](const ::testing::TestParamInfo<bool>& info) {
-                           return std::string(info.param ? "AlphaFirst" : "BravoFirst");
+INSTANTIATE_TEST_SUITE_P(Orders, VerifyPairTest,
+                         ::testing::Combine(::testing::Bool(), ::testing::Bool()),
+                         [](const ::testing::TestParamInfo<std::tuple<bool, bool>>& info) {
+                           return std::string(std::get<0>(info.param) ? "AlphaFirst"
+                                                                      : "BravoFirst") +
+                                  (std::get<1>(info.param) ? "PostgreSQL" : "SQLite");
                          });
 
 // One fault planted straight into a created database, and what verify
