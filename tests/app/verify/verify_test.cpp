@@ -155,13 +155,18 @@ class VerifyPostgresTest : public VerifyTest {
  protected:
   void SetUp() override {
     VL_NEED_PG_SERVER();
+    sample_schema_ = std::make_unique<pgtest::ScratchSchema>(conninfo_, "verify_sample");
     schema_ = std::make_unique<pgtest::ScratchSchema>(conninfo_, "verify");
   }
   std::string conninfo_;
-  std::unique_ptr<pgtest::ScratchSchema> schema_;
+  std::unique_ptr<pgtest::ScratchSchema> sample_schema_, schema_;
 };
 
 TEST_F(VerifyPostgresTest, EverythingMatches) {
+  const std::string sample = std::string(VL_SOURCE_DIR) + "/examples/sample-baseline";
+  ExpectMatch(sample, Create(sample, "sample",
+                             {"--all", "--database", "PostgreSQL", "--pg-conninfo", conninfo_,
+                              "--pg-schema", sample_schema_->name()}));
   gen::Options o;
   o.requirements = 60;
   o.long_text_every = 4;
