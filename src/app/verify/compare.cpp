@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "host/text/convert.h"
+
 namespace vl::verify {
 
 namespace {
@@ -24,6 +26,15 @@ class KeyHash {
   void Byte(unsigned char b) { h_ = (h_ ^ b) * 1099511628211ull; }
   uint64_t h_ = 14695981039346656037ull;
 };
+
+// A value within a row's description: on one line, and short.
+std::string Brief(const Cell& c) {
+  constexpr size_t kMost = 60;
+  std::string out = CharLeft(c.Shown(), kMost);
+  for (char& ch : out)
+    if (static_cast<unsigned char>(ch) < 0x20) ch = ' ';
+  return out.size() < c.Shown().size() ? out + "..." : out;
+}
 
 const Cell* CellIn(const ExpectedRow& row, const std::string& column) {
   for (const auto& [name, cell] : row.cells)
@@ -129,7 +140,7 @@ void Comparer::Compare(const ExpectedRow& e) {
     d.table = e.table;
     for (const std::string& column : t.spec->key) {
       const Cell* c = CellIn(e, column);
-      d.expected += (d.expected.empty() ? "" : ", ") + column + "=" + (c ? c->Shown() : "?");
+      d.expected += (d.expected.empty() ? "" : ", ") + column + "=" + (c ? Brief(*c) : "?");
     }
     if (e.pending) {
       d.what = Difference::What::kPending;
@@ -180,7 +191,7 @@ void Comparer::Extra(const TableState& t, size_t r) {
   d.object = {kind, name, "", t.spec->has_guid ? std::string(t.rows->Text(r, 0)) : ""};
   d.table = t.spec->table;
   for (size_t c = 0; c < t.columns.size(); ++c)
-    d.found += (c ? ", " : "") + t.columns[c] + "=" + t.rows->Get(r, c).Shown();
+    d.found += (c ? ", " : "") + t.columns[c] + "=" + Brief(t.rows->Get(r, c));
   Report(std::move(d));
 }
 

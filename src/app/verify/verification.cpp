@@ -8,6 +8,7 @@
 #include "app/verify/expectations.h"
 #include "app/verify/project_rows.h"
 #include "app/verify/run_record.h"
+#include "copy/db_conventions.h"
 #include "errors/vl_error.h"
 #include "host/project/project_application.h"
 #include "host/project/project_file.h"
@@ -111,6 +112,14 @@ void Verify(const VerifyRequest& request, VerifyReport& report) {
     report.notes.push_back(
         "the GUID map files beside the project are missing: nothing the run "
         "copied can be found by its new GUID");
+  // A project verified against another baseline would only show everything
+  // missing: say what it was made from instead.
+  const std::string baselineGuid = ElementText(baseline.Root("BaselineList.xml"), "GUID");
+  if (in.ps.read && !baselineGuid.empty() && in.ps.baseline_guid != baselineGuid) {
+    report.error = "the project was created from the baseline " + in.ps.baseline_guid +
+                   ", not from this one (" + baselineGuid + ")";
+    return;
+  }
   in.pending = ReadPendingItems(folder);
   in.linked = &linked;
   in.read_linked_requirements = [&app](LinkedProject& l) { return ReadRequirementIds(app, l); };

@@ -320,6 +320,11 @@ TEST_F(VerifyTest, CommandLineExitStatus) {
   // Choices that the run did not take: the traces it was not told to copy
   // are not missing, the discussions it copied are extra.
   EXPECT_EQ(Run({"verify", sample, project, "--history", "--traces"}), kExitFailed);
+  // Another baseline than the project's is named as such.
+  gen::Options o;
+  o.requirements = 5;
+  EXPECT_EQ(Run({"verify", Generate("other", o), project}), kExitFailed);
+  EXPECT_NE(err_.find("created from the baseline"), std::string::npos) << err_;
   EXPECT_EQ(Run({"verify", sample}), kExitUsage);
   EXPECT_EQ(Run({"verify", sample, (root_ / "none.vlp").string()}), kExitFailed);
   EXPECT_NE(err_.find("cannot verify"), std::string::npos) << err_;
