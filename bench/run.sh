@@ -15,8 +15,9 @@
 #
 # Per size and database it reports the wall time, CPU time, time per stage,
 # statements executed and per second, peak resident memory, and the ratio
-# of the run's time to the replay's. The results replace the part of
-# bench/RESULTS.md between its two "bench:" markers; the rest of the file
+# of the run's time to the replay's; and the time of "vlbaseline verify" of
+# the project the run created beside the creation's. The results replace the
+# part of bench/RESULTS.md between its two "bench:" markers; the rest of the file
 # (the analysis) is left alone. Needs: cmake, g++, GNU time (/usr/bin/time),
 # sqlite3, and for PostgreSQL the server binaries (initdb, pg_ctl) and psql.
 set -euo pipefail
@@ -181,7 +182,24 @@ measure() {
   R[$db,$n,log_mb]=$(mb "$(($(stat -c %s "$out.sql") / 1024))")
   R[$db,$n,stages]=$(stage_times "$out")
   check_replay "$db" "$n"
+  verify_project "$db" "$n"
   [[ -n "$keep" ]] || rm -rf "$out-run" "$out-logged" "$out.sql" "$out-replay.db"*
+}
+
+# vlbaseline verify of the project the last timed run created, timed like
+# the runs; records whether it found everything matching.
+verify_project() {
+  local db="$1" n="$2" r
+  local out="$work/$db-$n" project="$work/$db-$n-run/$db-$n-run.vlp"
+  R[$db,$n,verify_result]="match"
+  for ((r = 1; r <= repeat; r++)); do
+    timed "$out-verify.$r" "$vlb" verify "$work/bl-$n" "$project" || R[$db,$n,verify_result]="**differences**"
+  done
+  best_of "$out-verify"
+  R[$db,$n,verify_wall]=$(field "$out-verify" 1)
+  R[$db,$n,verify_cpu]=$(cpu "$out-verify")
+  R[$db,$n,verify_peak_mb]=$(mb "$(field "$out-verify" 4)")
+  R[$db,$n,verify_ratio]=$(div "${R[$db,$n,verify_wall]}" "${R[$db,$n,wall]}")
 }
 
 schema_option() {
@@ -307,6 +325,14 @@ report_db() {
     echo
   done <<<"${R[$db,$first,stages]}"
   echo
+  echo "Verification (\`vlbaseline verify\` of the project the run created):"
+  echo
+  echo "| requirements | create wall s | verify wall s | verify CPU s | verify peak MB | verify / create | result |"
+  echo "|---:|---:|---:|---:|---:|---:|---|"
+  for n in $sizes; do
+    echo "| $n | ${R[$db,$n,wall]} | ${R[$db,$n,verify_wall]} | ${R[$db,$n,verify_cpu]} | ${R[$db,$n,verify_peak_mb]} | ${R[$db,$n,verify_ratio]} | ${R[$db,$n,verify_result]} |"
+  done
+  echo
   echo "Replayed database holds the same rows (requirements, traces):"
   for n in $sizes; do echo "${n}: ${R[$db,$n,check]};"; done | paste -sd' '
   for n in $sizes; do
@@ -334,7 +360,13 @@ targets() {
     echo "| SQLite, ${grow}x the requirements ($a to $b) <= ${limit}x the time | ${ratio}x | $(verdict "$ratio" "$limit") |"
   done
   echo "| SQLite, $last: peak memory <= 2 x largest baseline file (${R[bl,$last,largest_mb]} MB) | ${R[sqlite,$last,peak_mb]} MB | $(verdict "${R[sqlite,$last,peak_mb]}" "$(awk -v m="${R[bl,$last,largest_mb]}" 'BEGIN{print 2 * m}')") |"
+  for n in $sizes; do
+    echo "| SQLite, $n: verify <= create | ${R[sqlite,$n,verify_ratio]} x | $(verdict "${R[sqlite,$n,verify_ratio]}" 1) |"
+  done
   if [[ -z "$pg_note" ]]; then
+    for n in $sizes; do
+      echo "| PostgreSQL, $n: verify <= create | ${R[pg,$n,verify_ratio]} x | $(verdict "${R[pg,$n,verify_ratio]}" 1) |"
+    done
     for n in $sizes; do
       echo "| PostgreSQL, $n: run <= 1.5 x psql replay of its log | ${R[pg,$n,ratio]} x | $(verdict "${R[pg,$n,ratio]}" 1.5) |"
     done

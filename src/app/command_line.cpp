@@ -12,6 +12,7 @@
 #include "app/results_page.h"
 #include "app/review_page.h"
 #include "app/run_sql_log.h"
+#include "app/verify/verify_command.h"
 
 namespace vl {
 
@@ -87,6 +88,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLineOptions& 
       o.quiet = true;
     else if (a == "--stage-times")
       o.stage_times = true;
+    else if (a == "--json")
+      o.json = true;
     else if (a == "--sql-log") {
       if (!TakeValue(args, i, o.sql_log, error)) return false;
     } else if (a == "--folder") {
@@ -116,9 +119,19 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLineOptions& 
     return false;
   }
   o.command = positional[0];
-  if (o.command != "validate" && o.command != "create" && o.command != "review") {
+  if (o.command != "validate" && o.command != "create" && o.command != "review" &&
+      o.command != "verify") {
     error = "unknown command \"" + o.command + "\"";
     return false;
+  }
+  if (o.command == "verify") {
+    if (positional.size() != 3) {
+      error = "verify needs a BASELINE folder and a PROJECT.vlp file";
+      return false;
+    }
+    o.baseline = positional[1];
+    o.project = positional[2];
+    return true;
   }
   if (positional.size() != 2) {
     error = o.command + " needs exactly one BASELINE folder";
@@ -133,6 +146,7 @@ std::string CommandLineHelp() {
   vlbaseline validate BASELINE
   vlbaseline create BASELINE [options]
   vlbaseline review BASELINE [options]
+  vlbaseline verify BASELINE PROJECT.vlp [--json] [choices]
 
 Commands:
   validate   Checks the baseline folder and prints its label, time stamp,
@@ -144,6 +158,16 @@ Commands:
   review     Writes the review page of the planned project beside its
              project file, as the wizard's review step does, and prints
              the page's path. Nothing is created but the folder.
+  verify     Proves that a project created from the baseline holds it:
+             every object the run was to copy is looked for in the
+             project's database with every field, as the copy rules give
+             it. Prints a summary per kind and each difference (object,
+             old and new GUID, field, baseline's and database's value).
+             The run's choices are read from the project, or given with
+             --history, --traces, --discussions, --all (then exactly
+             those). --json prints the report as JSON. Exit status 0 when
+             everything matches, 1 on a difference or when the project
+             cannot be verified.
 
 Options of create and review:
   --folder DIR          Folder of the new project (default: the Projects
@@ -348,6 +372,7 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
     out << CommandLineHelp();
     return kExitOk;
   }
+  if (o.command == "verify") return RunVerifyCommand(o, programDir, out, err);
   ConsoleMessageSink sink(out, err, in, interactive, o.yes, o.quiet);
   Session session(&sink);
   int status = kExitFailed;

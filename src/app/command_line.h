@@ -14,8 +14,10 @@ namespace vl {
 constexpr int kExitOk = 0, kExitFailed = 1, kExitUsage = 2;
 
 struct CommandLineOptions {
-  std::string command;  // "validate", "create", "review"
+  std::string command;  // "validate", "create", "review", "verify"
   std::string baseline;
+  std::string project;  // verify: the project file
+  bool json = false;    // verify: the report as JSON
   std::string folder, name, description, database;
   bool has_folder = false, has_name = false, has_description = false;
   bool traces = false, external_traces = false, history = false, discussions = false;
