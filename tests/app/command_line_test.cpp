@@ -221,6 +221,23 @@ TEST_F(CommandLineTest, DamagedBaselinesAreFoundBeforeAnythingIsWritten) {
   }
 }
 
+// What would only leave part of the baseline out is listed, and create asks
+// before it goes on.
+TEST_F(CommandLineTest, DataThatWouldBeLostIsListedAndCreateAsksFirst) {
+  const std::string baseline = CopyOfSample();
+  Edit(baseline, kRootPkg, "<SecQueryID>{1618CB22", "<SecQueryID>{1618CB20");
+  CliResult validated = RunCli({"validate", baseline});
+  EXPECT_EQ(validated.status, kExitFailed);
+  EXPECT_NE(validated.err.find(":35: loses data: PROJECT/Pkg/Views/View[2]/SecQueryID: "),
+            std::string::npos)
+      << validated.err;
+  const std::string folder = (scratch_ / "made").string();
+  EXPECT_EQ(RunCli({"create", baseline, "--folder", folder}).status, kExitFailed);
+  EXPECT_FALSE(std::filesystem::exists(folder));
+  CliResult yes = RunCli({"create", baseline, "--folder", folder, "--yes"});
+  EXPECT_EQ(yes.status, kExitOk) << yes.err;
+}
+
 // The new project's place is checked before any question: a folder that is
 // or lies inside the baseline folder, or that holds a project already, is
 // a usage error and nothing is created.
