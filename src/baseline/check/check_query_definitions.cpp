@@ -32,7 +32,8 @@ std::string GuidAsWritten(const std::string& query, size_t position) {
 std::string RefusalOf(const GuidRegistry& guids, const std::string& query) {
   QueryTree tree;
   std::string error;
-  if (!ParseQueryText(query, tree, error)) return "the query services refuse the query: " + error;
+  if (!ParseQueryText(query, tree, error))
+    return "the query services refuse the query (" + error + "): the definition is not copied";
   auto check = [&](const QueryToken& token, GuidKind kind) {
     if (error.empty()) error = UnresolvedReason(guids, GuidAsWritten(query, token.position), kind);
   };
