@@ -95,18 +95,36 @@ int CheckedXmlFile::LineOf(const pugi::xml_attribute& attribute) const {
   return attribute ? LineAt(attribute.name()) : 0;
 }
 
+namespace {
+
+// One step of an element path: the name, and the position among siblings
+// of that name when there are such siblings.
+std::string PathStep(const pugi::xml_node& n) {
+  size_t position = 1;
+  for (pugi::xml_node s = n.previous_sibling(n.name()); s; s = s.previous_sibling(n.name()))
+    ++position;
+  std::string step = n.name();
+  if (position > 1 || n.next_sibling(n.name())) step += "[" + std::to_string(position) + "]";
+  return step;
+}
+
+}  // namespace
+
 std::string ElementPath(const pugi::xml_node& node) {
-  std::vector<std::string> steps;
-  for (pugi::xml_node n = node; n && n.type() == pugi::node_element; n = n.parent()) {
-    size_t position = 1;
-    for (pugi::xml_node s = n.previous_sibling(n.name()); s; s = s.previous_sibling(n.name()))
-      ++position;
-    std::string step = n.name();
-    if (position > 1 || n.next_sibling(n.name())) step += "[" + std::to_string(position) + "]";
-    steps.push_back(std::move(step));
-  }
+  // A hostile file may nest elements a million deep: a path that long is
+  // shown with its root and its last steps only.
+  constexpr size_t kShownSteps = 16;
+  std::vector<pugi::xml_node> chain;
+  for (pugi::xml_node n = node; n && n.type() == pugi::node_element; n = n.parent())
+    chain.push_back(n);
   std::string path;
-  for (auto it = steps.rbegin(); it != steps.rend(); ++it) path += (path.empty() ? "" : "/") + *it;
+  for (size_t i = chain.size(); i-- > 0;) {
+    if (i + 1 != chain.size() && i >= kShownSteps) {
+      if (i + 2 == chain.size()) path += "/...";
+      continue;
+    }
+    path += (path.empty() ? "" : "/") + PathStep(chain[i]);
+  }
   return path;
 }
 
