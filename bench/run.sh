@@ -15,9 +15,11 @@
 #
 # Per size and database it reports the wall time, CPU time, time per stage,
 # statements executed and per second, peak resident memory, and the ratio
-# of the run's time to the replay's; and the time of "vlbaseline verify" of
-# the project the run created beside the creation's. The results replace the
-# part of bench/RESULTS.md between its two "bench:" markers; the rest of the file
+# of the run's time to the replay's; the time of "vlbaseline verify" of the
+# project the run created beside the creation's; per size the time of the
+# deep check of the baseline (vlbaseline validate) against the creation's.
+# The results replace the part of bench/RESULTS.md between its two "bench:"
+# markers; the rest of the file
 # (the analysis) is left alone. Needs: cmake, g++, GNU time (/usr/bin/time),
 # sqlite3, and for PostgreSQL the server binaries (initdb, pg_ctl) and psql.
 set -euo pipefail
@@ -202,6 +204,25 @@ verify_project() {
   R[$db,$n,verify_ratio]=$(div "${R[$db,$n,verify_wall]}" "${R[$db,$n,wall]}")
 }
 
+# The deep check of the baseline alone (vlbaseline validate), against the
+# creation run without it: the check's share is the validation's time over
+# the creation's wall time less the check stage that create runs first.
+measure_check() {
+  local n="$1" bl="$work/bl-$n" out="$work/check-$n" r check_stage
+  for ((r = 1; r <= repeat; r++)); do
+    timed "$out.$r" "$vlb" validate "$bl" || exit 1
+  done
+  best_of "$out"
+  R[check,$n,wall]=$(field "$out" 1)
+  R[check,$n,cpu]=$(cpu "$out")
+  R[check,$n,peak_mb]=$(mb "$(field "$out" 4)")
+  check_stage=$(echo "${R[sqlite,$n,stages]}" | awk '$1 == "CheckBaseline" {print $2}')
+  R[check,$n,in_create]=${check_stage:-0}
+  R[check,$n,creation]=$(awk -v w="${R[sqlite,$n,wall]}" -v c="${check_stage:-0}" \
+    'BEGIN{printf "%.2f", w - c}')
+  R[check,$n,ratio]=$(div "${R[check,$n,wall]}" "${R[check,$n,creation]}")
+}
+
 schema_option() {
   [[ "$1" == pg ]] && echo "--pg-schema bench_$3_$2" || true
 }
@@ -241,6 +262,8 @@ for n in $sizes; do
   generate "$n"
   echo "bench: $n requirements: SQLite" >&2
   measure sqlite "$n"
+  echo "bench: $n requirements: deep check" >&2
+  measure_check "$n"
 done
 
 # Results lines: the middle size once more, every line printed to a file.
@@ -274,6 +297,7 @@ load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 # The stage names of the run, as the copiers are called.
 stage_label() {
   case "$1" in
+    CheckBaseline) echo "baseline check (before anything is written)" ;;
     CreateProject) echo "create project" ;;
     CopyXMLGroupInfo) echo "groups" ;;
     CopyXMLUserInfo) echo "users" ;;
@@ -341,6 +365,20 @@ report_db() {
   echo
 }
 
+report_check() {
+  echo "### Deep check of the baseline"
+  echo
+  echo "\`vlbaseline validate\` (the deep check of everything the baseline holds) against the"
+  echo "SQLite creation run without the check that \`create\` now runs first."
+  echo
+  echo "| requirements | check wall s | check CPU s | check peak MB | check within create s | creation wall s | check / creation |"
+  echo "|---:|---:|---:|---:|---:|---:|---:|"
+  for n in $sizes; do
+    echo "| $n | ${R[check,$n,wall]} | ${R[check,$n,cpu]} | ${R[check,$n,peak_mb]} | ${R[check,$n,in_create]} | ${R[check,$n,creation]} | ${R[check,$n,ratio]} |"
+  done
+  echo
+}
+
 targets() {
   local ns=($sizes) last="${sizes##* }" i
   echo "| target | measured | |"
@@ -358,6 +396,9 @@ targets() {
     limit=$(awk -v g="$grow" 'BEGIN{printf "%.1f", g * 1.1}')
     ratio=$(div "${R[sqlite,$b,wall]}" "${R[sqlite,$a,wall]}")
     echo "| SQLite, ${grow}x the requirements ($a to $b) <= ${limit}x the time | ${ratio}x | $(verdict "$ratio" "$limit") |"
+  done
+  for n in $sizes; do
+    echo "| $n: deep check <= 1/3 of the creation on SQLite | ${R[check,$n,ratio]} x | $(verdict "${R[check,$n,ratio]}" 0.334) |"
   done
   echo "| SQLite, $last: peak memory <= 2 x largest baseline file (${R[bl,$last,largest_mb]} MB) | ${R[sqlite,$last,peak_mb]} MB | $(verdict "${R[sqlite,$last,peak_mb]}" "$(awk -v m="${R[bl,$last,largest_mb]}" 'BEGIN{print 2 * m}')") |"
   for n in $sizes; do
@@ -399,6 +440,7 @@ report() {
   targets
   echo
   report_db sqlite "SQLite" "sqlite3"
+  report_check
   echo "Results lines: $lines_n requirements without --quiet, ${R[lines,count]} lines to a file:" \
     "${R[lines,wall]} s wall, ${R[lines,cpu]} s CPU (with --quiet: ${R[sqlite,$lines_n,wall]} s, ${R[sqlite,$lines_n,cpu]} s)."
   echo

@@ -14,6 +14,7 @@
 
 #include "app/command_line.h"
 #include "app/mod_wizard.h"
+#include "baseline/check/baseline_check.h"
 #include "support/recording_sink.h"
 #include "gen-baseline/generator.h"
 #include "host/project/project_application.h"
@@ -297,6 +298,13 @@ Outcome RunValidateInput(Workspace& ws, const std::string& input, const std::str
       if (shown.find(kSecretMarker) != std::string::npos &&
           input.find(kSecretMarker) == std::string::npos)
         outcome.problems.push_back("a file outside the baseline was read");
+      // The deep check of everything the baseline holds reads every file
+      // a run would read: it must end, whatever the files hold.
+      const BaselineCheckResult checked = CheckBaseline(CheckInputOf(d, false));
+      for (const CheckProblem& p : checked.problems.listed())
+        if (p.text.find(kSecretMarker) != std::string::npos &&
+            input.find(kSecretMarker) == std::string::npos)
+          outcome.problems.push_back("the check showed a file outside the baseline");
     } else if (sink.infos.empty()) {
       outcome.problems.push_back("the baseline was refused without a message");
     }

@@ -5,8 +5,8 @@
 #include <system_error>
 #include <vector>
 
+#include "baseline/baseline_names.h"
 #include "baseline/bl_proj_info.h"
-#include "copy/baseline_names.h"
 #include "copy/db_conventions.h"
 #include "copy/element_values.h"
 #include "copy/ins_gen_history_info.h"

@@ -2,8 +2,8 @@
 
 #include <pugixml.hpp>
 
+#include "baseline/baseline_names.h"
 #include "baseline/bl_proj_info.h"
-#include "copy/baseline_names.h"
 #include "copy/db_conventions.h"
 #include "copy/element_values.h"
 #include "copy/ins_doc_info.h"
