@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "app/verify/expectations.h"
-#include "copy/baseline_names.h"
+#include "baseline/baseline_names.h"
 #include "copy/db_conventions.h"
 #include "copy/xml_elements.h"
 #include "host/text/convert.h"
