@@ -130,6 +130,7 @@ bool CreationRun::CreateProject() {
   ErrorState pending;
   try {
     auto start = std::chrono::steady_clock::now();
+    messages.Progress("CreateProject", 0, 0);
     bool go_on = CreateAndOpenVLPFile(oProj);
     Time("CreateProject", start);
     if (go_on) {
@@ -137,6 +138,7 @@ bool CreationRun::CreateProject() {
       for (const Step& step : kSteps) {
         ctx.CheckCancelled();
         start = std::chrono::steady_clock::now();
+        messages.Progress(step.name, 0, 0);
         if (step.stage) {
           go_on = step.stage(copiers, *oDS, *oProj);
           Time(step.name, start);
@@ -155,6 +157,7 @@ bool CreationRun::CreateProject() {
     if (go_on) {
       result = true;
       start = std::chrono::steady_clock::now();
+      messages.Progress("WriteGUIDMapFiles", 0, 0);
       WriteGUIDMapFiles(ctx, *oProj);
       Time("WriteGUIDMapFiles", start);
     }

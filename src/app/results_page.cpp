@@ -26,6 +26,10 @@ int ResultsPageRecorder::Ask(const std::string& title, const std::string& text, 
 
 void ResultsPageRecorder::Breathe() { inner_.Breathe(); }
 
+void ResultsPageRecorder::Progress(const std::string& stage, long done, long total) {
+  inner_.Progress(stage, done, total);
+}
+
 void ResultsPageRecorder::AddResultsLine(const std::string& line) {
   ++lines_;
   if (!spool_failed_) {

@@ -26,6 +26,7 @@ class ResultsPageRecorder : public MessageSink {
   int Ask(const std::string& title, const std::string& text, int buttons) override;
   void AddResultsLine(const std::string& line) override;
   void Breathe() override;
+  void Progress(const std::string& stage, long done, long total) override;
 
   long lines() const { return lines_; }
 

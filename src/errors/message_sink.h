@@ -27,6 +27,14 @@ class MessageSink {
   // Lets pending window work happen during long work. Cheap when called
   // often: implementations decide how often they really refresh.
   virtual void Breathe() {}
+  // Where long work stands: `done` of `total` units of `stage` are done
+  // (`total` 0 when the count is not known). The creation run reports each
+  // stage as it starts (its routine name, 0, 0) and the stages that know
+  // their counts cheaply report them as they go. Implementations show it or
+  // ignore it; it is called often.
+  virtual void Progress(const std::string& stage, long done, long total) {
+    (void)stage, (void)done, (void)total;
+  }
 };
 
 // Discards everything, answers every question with `answer`.

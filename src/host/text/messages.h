@@ -50,6 +50,10 @@ class Messenger {
   void AddTextResultsLine(const std::string& line);
   // Lets the window breathe during long work.
   void Breathe() { sink_->Breathe(); }
+  // Where long work stands (MessageSink::Progress).
+  void Progress(const std::string& stage, long done, long total) {
+    sink_->Progress(stage, done, total);
+  }
 
   std::string ResString(long id) const;
   std::string ResFormat(long id, const std::vector<std::string>& values) const;
