@@ -20,6 +20,10 @@ void ResultsPageRecorder::ShowInfo(const std::string& title, const std::string& 
   inner_.ShowInfo(title, text);
 }
 
+void ResultsPageRecorder::ShowError(const std::string& title, const std::string& text) {
+  inner_.ShowError(title, text);
+}
+
 int ResultsPageRecorder::Ask(const std::string& title, const std::string& text, int buttons) {
   return inner_.Ask(title, text, buttons);
 }

@@ -19,6 +19,11 @@ class MessageSink {
   virtual ~MessageSink() = default;
   // A modal information message with one OK button.
   virtual void ShowInfo(const std::string& title, const std::string& text) = 0;
+  // The report of an error that broke off the work in hand (an exception
+  // caught); by default shown as any other message.
+  virtual void ShowError(const std::string& title, const std::string& text) {
+    ShowInfo(title, text);
+  }
   // A modal question; `buttons` is a MsgButtons value plus vbQuestion.
   // Returns the MsgResult of the button pressed.
   virtual int Ask(const std::string& title, const std::string& text, int buttons) = 0;
