@@ -14,7 +14,9 @@ class ResultsView : public QPlainTextEdit {
  public:
   explicit ResultsView(QWidget* parent = nullptr);
 
-  // Keeps `line` for the next ShowQueuedLines.
+  // Keeps `line` for the next ShowQueuedLines. Line breaks inside it (a
+  // requirement's text may hold some) are shown as "↵", so that one line
+  // stays one line of the results.
   void QueueLine(const std::string& line);
   // Appends the kept lines in one go and scrolls to the last one.
   void ShowQueuedLines();
