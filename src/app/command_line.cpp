@@ -165,7 +165,11 @@ Commands:
              created, and when parts of the baseline would not be copied
              the tool asks whether to go on. Then the creation run.
              Results lines go to standard output, messages to standard
-             error.
+             error. The project appears only when the whole run has
+             succeeded; a run that fails or is interrupted (Ctrl-C,
+             SIGTERM) removes what it made and changes no other project.
+             What a killed run left is cleared by the next create into
+             the same folder, or that names a project it was completing.
   review     Writes the review page of the planned project beside its
              project file, as the wizard's review step does, and prints
              the page's path, after the same checks as create. Nothing is
@@ -225,7 +229,8 @@ Options of create and review:
 
 Options the baseline does not hold are ignored with a note.
 Exit status: 0 success, 1 stopped or invalid, 2 usage error (also a new
-project's place that cannot be used).
+project's place that cannot be used), 130 or 143 when SIGINT or SIGTERM
+stopped the run (nothing was created).
 )";
 }
 
