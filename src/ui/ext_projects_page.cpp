@@ -27,8 +27,8 @@ std::string ProblemList(const std::string& summary, const CheckProblems& problem
   for (const CheckProblem& p : problems.listed())
     if (p.severity == severity) text += "\n" + FormatProblem(p);
   if (problems.unlisted() > 0)
-    text += "\n" + AppSession().messages.ResFormat(kResNotListed,
-                                                   {std::to_string(problems.unlisted())});
+    text += "\n" +
+            AppSession().messages.ResFormat(kResNotListed, {std::to_string(problems.unlisted())});
   return text;
 }
 
@@ -78,9 +78,9 @@ bool ExtProjectsPage::CheckBaselineForTheRun() {
   if (!finished || result.cancelled) return false;
   Messenger& messages = AppSession().messages;
   if (result.problems.StopsRun()) {
-    messages.sink().ShowError(messages.title(),
-                              ProblemList(messages.ResString(kResStopsRun), result.problems,
-                                          CheckSeverity::kStopsRun));
+    messages.sink().ShowError(
+        messages.title(),
+        ProblemList(messages.ResString(kResStopsRun), result.problems, CheckSeverity::kStopsRun));
     return false;
   }
   if (!result.problems.LosesData()) return true;

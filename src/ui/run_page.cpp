@@ -22,21 +22,18 @@ namespace vl {
 namespace {
 
 constexpr long kResCreated = 6004, kResNotCreated = 6005, kResStopped = 6006, kResAskStop = 6011,
-               kResStopping = 6012, kResWarning = 6013, kResError = 6014,
-               kResOutcomeCreated = 6020, kResOutcomeNotCreated = 6021,
-               kResOutcomeStopped = 6022, kResStageCount = 6120;
+               kResStopping = 6012, kResWarning = 6013, kResError = 6014, kResOutcomeCreated = 6020,
+               kResOutcomeNotCreated = 6021, kResOutcomeStopped = 6022, kResStageCount = 6120;
 
 // The run's stages as the progress names them.
 std::string StageText(const std::string& stage) {
   static const std::map<std::string, long> texts = {
-      {"CreateProject", 6100},       {"CopyXMLGroupInfo", 6101},
-      {"Reopen", 6102},              {"CopyXMLUserInfo", 6103},
-      {"CopyXMLProjInfo", 6104},     {"CopyXMLAttrInfo", 6105},
-      {"CopyXMLReqTypeInfo", 6106},  {"ConnectXMLReqTypeAttrs", 6107},
-      {"CopyXMLDocTypeInfo", 6108},  {"CopyXMLExtProjInfo", 6109},
-      {"CopyXMLGroupSecInfo", 6110}, {"CopyXMLQueryDefs", 6111},
-      {"CopyXMLPkgInfo", 6112},      {"CopyXMLPkgTraceInfo", 6113},
-      {"CopyXMLDiscInfo", 6114},     {"WriteGUIDMapFiles", 6115}};
+      {"CreateProject", 6100},      {"CopyXMLGroupInfo", 6101},       {"Reopen", 6102},
+      {"CopyXMLUserInfo", 6103},    {"CopyXMLProjInfo", 6104},        {"CopyXMLAttrInfo", 6105},
+      {"CopyXMLReqTypeInfo", 6106}, {"ConnectXMLReqTypeAttrs", 6107}, {"CopyXMLDocTypeInfo", 6108},
+      {"CopyXMLExtProjInfo", 6109}, {"CopyXMLGroupSecInfo", 6110},    {"CopyXMLQueryDefs", 6111},
+      {"CopyXMLPkgInfo", 6112},     {"CopyXMLPkgTraceInfo", 6113},    {"CopyXMLDiscInfo", 6114},
+      {"WriteGUIDMapFiles", 6115},  {"CompleteOtherProjects", 6116},  {"Commit", 6117}};
   const auto it = texts.find(stage);
   return it == texts.end() ? stage : AppSession().messages.ResString(it->second);
 }

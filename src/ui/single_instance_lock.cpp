@@ -4,10 +4,9 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <QFileSystemWatcher>
 #include <cerrno>
 #include <cstdlib>
-
-#include <QFileSystemWatcher>
 
 #include "host/text/resource.h"
 
