@@ -75,7 +75,9 @@ frmWizard::frmWizard(WizardDialogs dialogs, QWidget* parent)
   setPage(kExtProjectsStep, new ExtProjectsPage);
   setPage(kReviewStep, new ReviewStepPage);
   setPage(kRunStep, new RunPage);
-  banner_ = new WizardBanner;
+  // A child from the start: the wizard adopts its side widget only when it
+  // lays itself out, after the resource texts and pictures are applied.
+  banner_ = new WizardBanner(this);
   Tag(banner_, 30);
   setSideWidget(banner_);
   connect(this, &QWizard::helpRequested, this, [this] { ShowHelpForStep(); });
@@ -127,7 +129,8 @@ void frmWizard::FitOnScreen() {
   area.setTop(area.top() + style()->pixelMetric(QStyle::PM_TitleBarHeight));
   banner_->SetWidth(area.height() < kSmallScreenHeight ? kSmallBannerWidth
                                                        : WizardBanner::kFullWidth);
-  setMinimumSize(minimumSizeHint().boundedTo(area.size()));
+  if (const QSize least = minimumSizeHint(); least.isValid())
+    setMinimumSize(least.boundedTo(area.size()));
   setGeometry(FitWindow(kWantedSize, area));
 }
 
