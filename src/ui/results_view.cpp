@@ -30,6 +30,13 @@ void ResultsView::ShowQueuedLines() {
   verticalScrollBar()->setValue(verticalScrollBar()->maximum());
 }
 
+void ResultsView::resizeEvent(QResizeEvent* event) {
+  QScrollBar* bar = verticalScrollBar();
+  const bool at_end = bar->value() == bar->maximum();
+  QPlainTextEdit::resizeEvent(event);
+  if (at_end) bar->setValue(bar->maximum());
+}
+
 QStringList ResultsView::ShownLines() const {
   QStringList lines;
   if (document()->isEmpty()) return lines;

@@ -25,6 +25,11 @@ class ResultsView : public QPlainTextEdit {
   // The lines shown, in order (for checks; costs a walk over the text).
   QStringList ShownLines() const;
 
+ protected:
+  // The last line stays in view when the box shrinks (the run's outcome
+  // appears below it at the end).
+  void resizeEvent(QResizeEvent* event) override;
+
  private:
   QStringList queued_;
 };
