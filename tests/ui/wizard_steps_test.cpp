@@ -71,6 +71,19 @@ TEST_F(WizardTest, WithoutAnInstallationTheProjectGoesBelowTheDocumentsFolder) {
   }
 }
 
+// The window fits the screens it may open on, whatever the scale factor:
+// the free area in logical pixels is the screen divided by the factor.
+TEST(FitWindowTest, StaysWithinTheFreeAreaAndCentred) {
+  for (const QSize screen : {QSize(1280, 1024), QSize(1366, 768)}) {
+    for (const double scale : {1.0, 1.25, 1.5, 2.0}) {
+      const QRect area(0, 30, int(screen.width() / scale), int(screen.height() / scale) - 30);
+      const QRect placed = FitWindow(frmWizard::kWantedSize, area);
+      EXPECT_TRUE(area.contains(placed)) << screen.width() << " at " << scale;
+      EXPECT_EQ(placed.center().x(), area.center().x());
+    }
+  }
+}
+
 // A place that cannot take the project is said beside the folder on step 1,
 // with Next disabled; a usable one is made absolute and normal.
 struct PlaceCase {
