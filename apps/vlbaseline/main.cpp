@@ -17,5 +17,6 @@ int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
   std::vector<std::string> args(argv + 1, argv + argc);
   return vl::RunCommandLine(args, vl::FindResourceDirectory(vl::GetProgramDirectory()), std::cout,
-                            std::cerr, std::cin, isatty(STDIN_FILENO) != 0);
+                            std::cerr, std::cin, isatty(STDIN_FILENO) != 0, nullptr,
+                            {isatty(STDOUT_FILENO) != 0, isatty(STDERR_FILENO) != 0});
 }
