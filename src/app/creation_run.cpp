@@ -528,6 +528,8 @@ void CreationRun::Commit(Run& run) {
   run.ctx.others.Forget();
   for (const RunJournal::Other& o : j.others) PlaceOtherFiles(o);
   run.ctx.CloseExternalProjects();
+  // A database kept open between stages holds its journal files open.
+  if (session_.goProjApp) session_.goProjApp->CloseIdleDatabases();
   run.staging.Publish();
 }
 
@@ -544,6 +546,7 @@ void CreationRun::Undo(Run& run) {
   run.project.reset();
   run.ds.reset();
   run.ctx.CloseExternalProjects();
+  if (session_.goProjApp) session_.goProjApp->CloseIdleDatabases();
   const std::string& folder = run.staging.project_folder();
   if (run.committed) {
     messages.ShowInfoMessage(

@@ -181,6 +181,10 @@ class ProjectApplication {
   virtual ContextInfo& GetContextInfo() = 0;
   // Closes every project still open. A second call does nothing.
   virtual void Shutdown() noexcept = 0;
+  // Closes the databases kept open after their last project closed, so
+  // that their files can be moved or removed; errors are ignored (what
+  // they held was committed or undone before).
+  virtual void CloseIdleDatabases() noexcept {}
 };
 
 // The data services of a project, reached the way the copiers reach them:

@@ -200,6 +200,21 @@ void SqlProjectApplication::CreateSqliteProject(const std::string& vlp, const st
   }
 }
 
+void SqlProjectApplication::CloseIdleDatabases() noexcept {
+  for (auto it = databases_.begin(); it != databases_.end();) {
+    if (it->second.users > 0) {
+      ++it;
+      continue;
+    }
+    try {
+      it->second.ds->Close();
+    } catch (const std::exception&) {
+      // Its work was committed when its last project closed.
+    }
+    it = databases_.erase(it);
+  }
+}
+
 void SqlProjectApplication::SetStatementLog(DatabaseLog log) {
   log_ = std::move(log);
   // A database kept open must not write to a log its owner has closed.
