@@ -195,4 +195,26 @@ std::vector<LeftoverOutcome> ClearLeftoversPointingTo(const std::string& project
   return outcomes;
 }
 
+std::vector<LeftoverOutcome> ClearLeftoversAround(
+    const std::string& projectFolder, std::vector<std::string> projectFiles,
+    ProjectApplication& projects, ProjectLocks& locks, int lockWaitSeconds,
+    const std::function<void(const std::string&)>& onWait, const std::function<void()>& poll) {
+  std::vector<LeftoverOutcome> found;
+  auto keep = [&](const LeftoverOutcome& o) {
+    if (o.kind == LeftoverOutcome::Kind::kInUse)
+      throw VlError(err::kFileAlreadyExists, kSource, o.description);
+    if (o.kind != LeftoverOutcome::Kind::kNone) found.push_back(o);
+  };
+  keep(ClearLeftover(projectFolder, projects, locks, lockWaitSeconds));
+  std::sort(projectFiles.begin(), projectFiles.end());
+  for (const std::string& file : projectFiles) {
+    locks.Lock(
+        file, lockWaitSeconds, [&] { onWait(file); }, poll);
+    for (const LeftoverOutcome& o :
+         ClearLeftoversPointingTo(file, projects, locks, lockWaitSeconds))
+      keep(o);
+  }
+  return found;
+}
+
 }  // namespace vl
