@@ -200,7 +200,8 @@ void SqlProjectApplication::CreateSqliteProject(const std::string& vlp, const st
   }
 }
 
-void SqlProjectApplication::CloseIdleDatabases() noexcept {
+void SqlProjectApplication::CloseIdleDatabases() {
+  std::exception_ptr failure;
   for (auto it = databases_.begin(); it != databases_.end();) {
     if (it->second.users > 0) {
       ++it;
@@ -209,10 +210,11 @@ void SqlProjectApplication::CloseIdleDatabases() noexcept {
     try {
       it->second.ds->Close();
     } catch (const std::exception&) {
-      // Its work was committed when its last project closed.
+      if (!failure) failure = std::current_exception();
     }
     it = databases_.erase(it);
   }
+  if (failure) std::rethrow_exception(failure);
 }
 
 void SqlProjectApplication::SetStatementLog(DatabaseLog log) {

@@ -59,7 +59,7 @@ class SqlProjectApplication : public ProjectApplication {
   // Closes every project still open; afterwards nothing can be opened. A
   // second call does nothing.
   void Shutdown() noexcept override;
-  void CloseIdleDatabases() noexcept override;
+  void CloseIdleDatabases() override;
 
   void SetQueryServicesFactory(QueryServicesFactory factory) {
     query_services_ = std::move(factory);
