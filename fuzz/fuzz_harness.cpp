@@ -197,6 +197,21 @@ void CheckNoSilentMisreading(const fs::path& projectFolder, const std::string& i
   }
 }
 
+// A run that did not succeed left no project, and no run leaves its
+// staging files behind, in its folder or in the external project's.
+void CheckNothingLeft(const Workspace& ws, bool succeeded, std::vector<std::string>& problems) {
+  const fs::path project(ws.project());
+  const std::string name = project.filename().string();
+  std::error_code ec;
+  for (const char* ext : {".vlp", ".db"})
+    if (!succeeded && fs::exists(project / (name + ext), ec))
+      problems.push_back("a run that did not succeed left " + name + ext);
+  for (const fs::path& folder : {project, fs::path(ws.external())})
+    for (const std::string& entry : Entries(folder))
+      if (entry.find(".vlbaseline") != std::string::npos)
+        problems.push_back("a run left " + (folder / entry).string());
+}
+
 // Runs `body` with the working folder set to `cwd`, so that a relative
 // name that slipped through would land where CheckConfinement looks.
 template <typename Body>
@@ -365,6 +380,7 @@ Outcome RunCreateInput(Workspace& ws, const std::string& input, const std::strin
   if (status == kExitFailed && err.str().find_first_not_of(" \r\n") == std::string::npos)
     outcome.problems.push_back("the run stopped without a message");
   ws.CheckConfinement(outcome.problems);
+  CheckNothingLeft(ws, status == kExitOk, outcome.problems);
   CheckProjectDatabase(ws.project(), outcome.problems);
   CheckProjectDatabase(ws.external(), outcome.problems);
   CheckNoSilentMisreading(ws.project(), input, err.str(), outcome.problems);

@@ -430,7 +430,8 @@ int RunCreate(Session& session, const CommandLineOptions& o, ConsoleMessageSink&
   int ext = CompleteExternalStep(session, o, err);
   if (ext != kExitOk) return ext;
   double check_seconds = 0;
-  if (!CheckBaselineBeforeRun(session, o.command == "create", o.quiet, err, check_seconds))
+  if (!CheckBaselineBeforeRun(session, checked.file_name, o.command == "create", o.quiet, err,
+                              check_seconds))
     return kExitFailed;
   std::error_code ec;
   const bool folder_existed = std::filesystem::exists(checked.folder, ec);

@@ -316,14 +316,8 @@ bool CreationRun::CreateAndOpenVLPFile(Run& run) {
     const bool on_pg = def.GetDBType() == kPostgreSQLDisplayName;
     CheckFinalPlaceIsFree(j.final_project, !on_pg);
     if (on_pg) {
-      const PgLocation final_place = PgLocationOfDefinition(def.GetConnection(), bl.VLPName());
-      j.pg_host = final_place.host;
-      j.pg_port = final_place.port;
-      j.pg_database = final_place.database;
-      j.pg_user = final_place.user;
-      j.pg_options = final_place.options;
-      j.pg_final_schema = final_place.schema;
-      j.pg_staging_schema = StagingSchemaFor(final_place.schema, run.token);
+      j.pg_place = PgLocationOfDefinition(def.GetConnection(), bl.VLPName());
+      j.pg_staging_schema = StagingSchemaFor(j.pg_place.schema, run.token);
       def.GetConnection().schema = j.pg_staging_schema;
     }
     char host[256] = "";
@@ -343,9 +337,9 @@ bool CreationRun::CreateAndOpenVLPFile(Run& run) {
     run.ds = DataServicesOf(*run.project);
     run.journal.project_guid = run.project->GetProjectGUID();
     if (auto* pg = dynamic_cast<PgDataServices*>(run.ds.get());
-        pg && PgSchemaHoldsAnything(*pg, j.pg_final_schema))
+        pg && PgSchemaHoldsAnything(*pg, j.pg_place.schema))
       throw VlError(err::kFileAlreadyExists, "VlProjectApplication",
-                    "The schema \"" + j.pg_final_schema + "\" on the PostgreSQL server " +
+                    "The schema \"" + j.pg_place.schema + "\" on the PostgreSQL server " +
                         pg->server() +
                         " already holds something, and a project is never written over it. "
                         "Choose another schema.");
@@ -424,12 +418,12 @@ void CreationRun::Commit(Run& run) {
   if (on_pg) {
     // Recorded as it will be found once published.
     ProjectFileInfo info = ReadProjectFile(run.staging.StagedProjectFile());
-    info.schema = j.pg_final_schema;
+    info.schema = j.pg_place.schema;
     WriteProjectFile(run.staging.StagedProjectFile(), info);
     if (auto* pg = dynamic_cast<PgDataServices*>(run.ds.get());
-        pg && PgSchemaHoldsAnything(*pg, j.pg_final_schema))
+        pg && PgSchemaHoldsAnything(*pg, j.pg_place.schema))
       throw VlError(err::kFileAlreadyExists, "frmWizard.CreateProject",
-                    "The schema \"" + j.pg_final_schema + "\" on " + pg->server() +
+                    "The schema \"" + j.pg_place.schema + "\" on " + pg->server() +
                         " has come to hold something during the run; nothing was created.");
   } else {
     run.project->CloseProject();
@@ -496,7 +490,7 @@ void CreationRun::Commit(Run& run) {
   run.committed = true;
 
   if (on_pg) {
-    RenamePgSchema(dynamic_cast<PgDataServices&>(*run.ds), j.pg_staging_schema, j.pg_final_schema);
+    RenamePgSchema(dynamic_cast<PgDataServices&>(*run.ds), j.pg_staging_schema, j.pg_place.schema);
     run.project->CloseProject();
     run.project.reset();
     run.ds.reset();

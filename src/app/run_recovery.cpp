@@ -21,12 +21,7 @@ namespace {
 constexpr const char* kSource = "Recovery";
 
 PgLocation StagingLocationOf(const RunJournal& j, const std::string& schema) {
-  PgLocation where;
-  where.host = j.pg_host;
-  where.port = j.pg_port;
-  where.database = j.pg_database;
-  where.user = j.pg_user;
-  where.options = j.pg_options;
+  PgLocation where = j.pg_place;
   where.schema = schema;
   return where;
 }
@@ -93,12 +88,12 @@ void FinishPgSchema(const RunJournal& j) {
   std::unique_ptr<PgDataServices> ds =
       PgDataServices::Connect(StagingLocationOf(j, j.pg_staging_schema));
   if (PgSchemaExists(*ds, j.pg_staging_schema)) {
-    if (PgSchemaHoldsAnything(*ds, j.pg_final_schema))
+    if (PgSchemaHoldsAnything(*ds, j.pg_place.schema))
       throw VlError(err::kFileAlreadyExists, kSource,
-                    "The schema \"" + j.pg_final_schema + "\" on " + ds->server() +
+                    "The schema \"" + j.pg_place.schema + "\" on " + ds->server() +
                         " holds something already, so the new project's schema \"" +
                         j.pg_staging_schema + "\" cannot take its name.");
-    RenamePgSchema(*ds, j.pg_staging_schema, j.pg_final_schema);
+    RenamePgSchema(*ds, j.pg_staging_schema, j.pg_place.schema);
   }
   ds->Close();
 }

@@ -170,7 +170,7 @@ std::string SqliteLiteral(const Variant& value) {
       const std::string& s = value.AsString();
       if (s.find('\0') == std::string::npos) return QuoteText(s);
       // A statement text ends at a NUL, so such a text goes in as bytes.
-      static const char* hex = "0123456789ABCDEF";
+      constexpr const char* hex = "0123456789ABCDEF";
       std::string out = "CAST(X'";
       for (unsigned char c : s) {
         out += hex[c >> 4];

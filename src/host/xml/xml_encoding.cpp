@@ -5,16 +5,11 @@
 #include <string_view>
 #include <utility>
 
+#include "host/text/windows_1252.h"
+
 namespace vl {
 
 namespace {
-
-// Code points of the bytes 0x80..0x9F in windows-1252; the undefined ones
-// keep their own number.
-constexpr uint16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 void AppendUtf8(std::string& out, uint32_t cp) {
   if (cp < 0x80) {
@@ -125,7 +120,7 @@ std::string Windows1252ToUtf8(std::string_view bytes) {
     if (b < 0x80)
       out += ch;
     else
-      AppendUtf8(out, b < 0xA0 ? kCp1252High[b - 0x80] : b);
+      AppendUtf8(out, Windows1252CodePoint(b));
   }
   return out;
 }
