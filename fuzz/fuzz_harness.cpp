@@ -17,6 +17,7 @@
 #include "baseline/check/baseline_check.h"
 #include "gen-baseline/generator.h"
 #include "host/project/project_application.h"
+#include "host/xml/xml_encoding.h"
 #include "support/recording_sink.h"
 
 namespace vl::fuzz {
@@ -166,6 +167,33 @@ void CheckProjectDatabase(const fs::path& projectFolder, std::vector<std::string
       problems.push_back(std::string("the project does not open: ") + e.what());
     }
     app.Shutdown();
+  }
+}
+
+// Words with letters beyond ASCII that the generated baselines use.
+constexpr const char* kNonAsciiWords[] = {"café",   "naïve", "Größe", "façade",
+                                          "Ørsted", "déjà",  "über",  "señor"};
+
+// No text changed its encoding silently: a UTF-8 file read as windows-1252
+// would store "cafÃ©" for "café". Such a misreading may
+// reach the database only when the run said that a file was read as
+// windows-1252, or when the input itself holds it or names an encoding.
+void CheckNoSilentMisreading(const fs::path& projectFolder, const std::string& input,
+                             const std::string& messages, std::vector<std::string>& problems) {
+  if (input.find("encoding") != std::string::npos) return;
+  std::string stored, said = messages;
+  std::error_code ec;
+  for (fs::directory_iterator it(projectFolder, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.ends_with(".db") || name.ends_with(".db-wal")) stored += ReadFile(it->path());
+    if (name.find("Results") != std::string::npos) said += ReadFile(it->path());
+  }
+  if (said.find("windows-1252") != std::string::npos) return;
+  for (const char* word : kNonAsciiWords) {
+    const std::string misread = Windows1252ToUtf8(word);
+    if (stored.find(misread) != std::string::npos && input.find(misread) == std::string::npos)
+      problems.push_back("\"" + misread + "\" was stored for \"" + word +
+                         "\" and no message said the file was read as windows-1252");
   }
 }
 
@@ -355,6 +383,7 @@ Outcome RunCreateInput(Workspace& ws, const std::string& input, const std::strin
   CheckNothingLeft(ws, status == kExitOk, outcome.problems);
   CheckProjectDatabase(ws.project(), outcome.problems);
   CheckProjectDatabase(ws.external(), outcome.problems);
+  CheckNoSilentMisreading(ws.project(), input, err.str(), outcome.problems);
   // Nothing of a file outside the baseline reached either project (the
   // database stores texts as they are), unless the input holds the
   // marker itself.

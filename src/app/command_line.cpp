@@ -332,7 +332,14 @@ int CompleteExternalStep(Session& session, const CommandLineOptions& o, std::ost
     }
     row->Loc = std::filesystem::absolute(file).lexically_normal().string();
   }
-  return SaveExtProjLocations(rows, d, session.messages) ? kExitOk : kExitFailed;
+  if (!SaveExtProjLocations(rows, d, session.messages)) return kExitFailed;
+  // The user sees where each accepted location leads before the run
+  // connects to it.
+  for (const auto& [guid, file] : o.externals)
+    if (const clsExtProjInfo* p = d.colExtProjs().Find(guid))
+      err << "vlbaseline: external project " << p->Name << ": " << p->Loc << ", "
+          << EscapeControls(DescribeProjectPlace(p->Loc), true) << "\n";
+  return kExitOk;
 }
 
 bool OpenSqlLog(const std::string& path, RunSqlLog& log, std::ostream& err) {
@@ -423,7 +430,8 @@ int RunCreate(Session& session, const CommandLineOptions& o, ConsoleMessageSink&
   int ext = CompleteExternalStep(session, o, err);
   if (ext != kExitOk) return ext;
   double check_seconds = 0;
-  if (!CheckBaselineBeforeRun(session, o.command == "create", o.quiet, err, check_seconds))
+  if (!CheckBaselineBeforeRun(session, checked.file_name, o.command == "create", o.quiet, err,
+                              check_seconds))
     return kExitFailed;
   std::error_code ec;
   const bool folder_existed = std::filesystem::exists(checked.folder, ec);
@@ -470,7 +478,7 @@ int RunCreate(Session& session, const CommandLineOptions& o, ConsoleMessageSink&
 
 int RunCommandLine(const std::vector<std::string>& args, const std::string& programDir,
                    std::ostream& out, std::ostream& err, std::istream& in, bool interactive,
-                   const CancelRequest* cancel) {
+                   const CancelRequest* cancel, ConsoleTerminals terminals) {
   CommandLineOptions o;
   std::string error;
   if (!ParseCommandLine(args, o, error)) {
@@ -483,7 +491,7 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
     return kExitOk;
   }
   if (o.command == "verify") return RunVerifyCommand(o, programDir, out, err);
-  ConsoleMessageSink sink(out, err, in, interactive, o.yes, o.quiet);
+  ConsoleMessageSink sink(out, err, in, interactive, o.yes, o.quiet, terminals);
   Session session(&sink);
   int status = kExitFailed;
   if (session.CreateGlobalObjects() && session.InitGlobalObjects(programDir)) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/console_sink.h"
 #include "errors/run_cancelled.h"
 
 namespace vl {
@@ -41,8 +42,9 @@ std::string CommandLineHelp();
 // Runs the tool. `programDir` is where the resource file lies; `interactive`
 // tells whether questions may be asked on `in`.
 // `cancel`, when given, stops a creation run when it is set (a signal).
+// `terminals` tells which of `out` and `err` are terminals.
 int RunCommandLine(const std::vector<std::string>& args, const std::string& programDir,
                    std::ostream& out, std::ostream& err, std::istream& in, bool interactive,
-                   const CancelRequest* cancel = nullptr);
+                   const CancelRequest* cancel = nullptr, ConsoleTerminals terminals = {});
 
 }  // namespace vl
