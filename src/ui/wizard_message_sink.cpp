@@ -89,20 +89,20 @@ int WizardMessageSink::AskBox(const std::string& title, const std::string& text,
   return RunBox(QMessageBox::Question, title, text, buttons, escape);
 }
 
-void WizardMessageSink::ShowInfo(const std::string& title, const std::string& text) {
+void WizardMessageSink::ShowMessage(bool error, const std::string& title, const std::string& text) {
   if (ResultsView* lines = box()) lines->ShowQueuedLines();
   if (run_)
-    run_->ShowRunMessage(false, text);
+    run_->ShowRunMessage(error, text);
   else
-    ShowBox(QMessageBox::Warning, title, text);
+    ShowBox(error ? QMessageBox::Critical : QMessageBox::Warning, title, text);
+}
+
+void WizardMessageSink::ShowInfo(const std::string& title, const std::string& text) {
+  ShowMessage(false, title, text);
 }
 
 void WizardMessageSink::ShowError(const std::string& title, const std::string& text) {
-  if (ResultsView* lines = box()) lines->ShowQueuedLines();
-  if (run_)
-    run_->ShowRunMessage(true, text);
-  else
-    ShowBox(QMessageBox::Critical, title, text);
+  ShowMessage(true, title, text);
 }
 
 int WizardMessageSink::Ask(const std::string& title, const std::string& text, int buttons) {

@@ -67,6 +67,7 @@ class WizardMessageSink : public MessageSink {
 
  private:
   ResultsView* box() const;
+  void ShowMessage(bool error, const std::string& title, const std::string& text);
   QPointer<ResultsView> results_;
   RunView* run_ = nullptr;
   std::chrono::steady_clock::time_point last_refresh_{};

@@ -64,9 +64,9 @@ TEST_F(ResultsPageTest, ARunWritesItsResultsPageUnderTheAnnouncedName) {
     if (p.total > 0)
       packages.push_back(p.stage + " " + std::to_string(p.done) + "/" + std::to_string(p.total));
   }
-  ASSERT_EQ(stages.size(), 18u);
+  ASSERT_EQ(stages.size(), 20u);
   EXPECT_EQ(stages.front(), "CreateProject");
-  EXPECT_EQ(stages.back(), "WriteGUIDMapFiles");
+  EXPECT_EQ(stages.back(), "Commit");
   EXPECT_EQ(packages, (std::vector<std::string>{"CopyXMLPkgInfo 1/4", "CopyXMLPkgInfo 2/4",
                                                 "CopyXMLPkgInfo 3/4", "CopyXMLPkgInfo 4/4"}));
 }
