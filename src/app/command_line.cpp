@@ -12,6 +12,7 @@
 #include "app/results_page.h"
 #include "app/review_page.h"
 #include "app/run_sql_log.h"
+#include "host/db/pg_pipeline.h"
 
 namespace vl {
 
@@ -289,12 +290,15 @@ bool OpenSqlLog(const std::string& path, RunSqlLog& log, std::ostream& err) {
   return false;
 }
 
-// One line per stage, in the order they ran, then the statement count.
-void PrintStageTimes(const CreationRun& run, const RunSqlLog& log, std::ostream& out) {
+// One line per stage, in the order they ran, then the statement count and
+// the times the run waited for a database server.
+void PrintStageTimes(const CreationRun& run, const RunSqlLog& log, long roundTrips,
+                     std::ostream& out) {
   out << "Stage times:\n";
   for (const CreationRun::StageTime& t : run.stage_times())
     out << "  " << t.stage << " " << t.seconds << " s\n";
-  out << "Statements executed: " << log.statements() << std::endl;
+  out << "Statements executed: " << log.statements() << "\n";
+  out << "Server round trips: " << roundTrips << std::endl;
 }
 
 int RunCreate(const CommandLineOptions& o, ConsoleMessageSink& sink, std::ostream& out,
@@ -314,6 +318,7 @@ int RunCreate(const CommandLineOptions& o, ConsoleMessageSink& sink, std::ostrea
   if (!o.sql_log.empty() && !OpenSqlLog(o.sql_log, sql_log, err)) return kExitFailed;
   if (!o.sql_log.empty() || o.stage_times) AttachRunSqlLog(&sql_log);
   auto start = std::chrono::steady_clock::now();
+  const long round_trips_before = PgPipeline::TotalRoundTrips();
   CreationRun run;
   bool ok = ExecuteActionsAndWriteResultsPage(run);
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -323,7 +328,8 @@ int RunCreate(const CommandLineOptions& o, ConsoleMessageSink& sink, std::ostrea
       << goBLProjInfo->CompleteVLPPathName() << ".vlp (" << sink.results_lines()
       << " results lines, " << sink.messages_shown() << " messages, " << seconds << " s)"
       << std::endl;
-  if (o.stage_times) PrintStageTimes(run, sql_log, out);
+  if (o.stage_times)
+    PrintStageTimes(run, sql_log, PgPipeline::TotalRoundTrips() - round_trips_before, out);
   std::string log_error;
   if (!sql_log.Close(log_error)) {
     err << "vlbaseline: " << log_error << "\n";

@@ -81,6 +81,14 @@ void ResetLookupCache();
 // right after writing the row, sparing the traces and discussions one
 // SELECT per requirement.
 void RememberNewReqID(DataServices& oDS, const std::string& newGuid, int32_t id);
+// Remembers that the requirement copier wrote the vlRequirements row `id`
+// of `oDS` with the REQUIREMENTPREFIX `storedPrefix` (as the database
+// holds it) and the TAG `tag`. FindNewReqIDByTag gives the lowest such ID,
+// as the project component's look-up by tag would find it in a new
+// project, whose requirements are all written by that copier; 0 when none
+// was remembered (the database may still hold one).
+void RememberNewReqTag(DataServices& oDS, const std::string& storedPrefix, int32_t tag, int32_t id);
+int32_t FindNewReqIDByTag(DataServices& oDS, const std::string& storedPrefix, int32_t tag);
 
 // The next key of `keyClass` from VlKeys.
 int32_t NextKey(DataServices& oDS, const std::string& keyClass);

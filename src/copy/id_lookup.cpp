@@ -20,6 +20,8 @@ constexpr long kResRowMissing = 20084;
 // Beyond this many remembered IDs the memory is worth more than the time.
 constexpr size_t kMaxRemembered = 2000000;
 constexpr const char* kRequirementsTable = "vlRequirements";
+// The found IDs of requirements by prefix and tag.
+constexpr const char* kRequirementTags = "vlRequirements REQUIREMENTPREFIX TAG";
 
 // Found IDs by new GUID, one table of them per database object and table.
 // The database object is named by its serial number, never by its
@@ -126,6 +128,30 @@ int32_t GetNewReqID(DataServices& oDS, const std::string& oldGuid) {
 void RememberNewReqID(DataServices& oDS, const std::string& newGuid, int32_t id) {
   if (FoundIds().remembered >= kMaxRemembered) ResetLookupCache();
   if (FoundIdsOf(oDS, kRequirementsTable).emplace(newGuid, id).second) ++FoundIds().remembered;
+}
+
+namespace {
+
+std::string TagKey(const std::string& storedPrefix, int32_t tag) {
+  return storedPrefix + '\0' + std::to_string(tag);
+}
+
+}  // namespace
+
+void RememberNewReqTag(DataServices& oDS, const std::string& storedPrefix, int32_t tag,
+                       int32_t id) {
+  if (FoundIds().remembered >= kMaxRemembered) ResetLookupCache();
+  auto [it, added] = FoundIdsOf(oDS, kRequirementTags).emplace(TagKey(storedPrefix, tag), id);
+  if (added)
+    ++FoundIds().remembered;
+  else if (id < it->second)
+    it->second = id;
+}
+
+int32_t FindNewReqIDByTag(DataServices& oDS, const std::string& storedPrefix, int32_t tag) {
+  const std::unordered_map<std::string, int32_t>& ids = FoundIdsOf(oDS, kRequirementTags);
+  auto it = ids.find(TagKey(storedPrefix, tag));
+  return it == ids.end() ? 0 : it->second;
 }
 
 int32_t NextKey(DataServices& oDS, const std::string& keyClass) {

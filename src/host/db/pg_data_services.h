@@ -4,23 +4,71 @@
 // As on the file database, statements run inside a transaction that is
 // committed by Commit(), when the data services are closed, before an
 // error report (CommitOpenDatabases) and on its own every few thousand
-// statements. The server gives up a whole transaction when one statement
-// in it fails, so every statement runs under a savepoint of its own: a
-// rejected statement undoes only itself and the rows written before it
-// stay.
+// statements (before the statement that follows them). The server gives up a whole transaction when
+// one statement in it fails, so statements run under savepoints: a rejected statement undoes only
+// itself and the rows written before it stay.
+//
+// Statements are sent without waiting for each answer wherever the
+// caller needs none, so a run costs round trips to the server only where
+// it needs a value the server alone knows:
+//  - a statement whose rows are needed (a SELECT, a RETURNING clause), a
+//    key read from the key table, a commit, and a statement that is not a
+//    plain INSERT, UPDATE or DELETE with literal values (CREATE, a write
+//    naming the key table, a text that cannot be shaped, see sql_shape.h)
+//    are sent and waited for, each under a savepoint of its own, as
+//    always;
+//  - so is the first statement of every shape (the text with its values
+//    taken out). Once one has run, the shape is prepared on the server,
+//    and later statements of that shape are sent as runs of it with their
+//    values bound, many to a batch under one savepoint, without waiting.
+// Waiting is for what the program can act on: a statement the server
+// cannot parse, that names a table or column that is not there, that
+// lacks a privilege or breaks a rule on its fixed parts is met at its
+// first run; a value the server would not take where it stands (a number
+// out of range, a date that does not exist, malformed UTF-8) is found in
+// the program (PgValueFits), and such a statement is waited for too. So
+// every failure the program can foresee is thrown by the call that sent
+// the statement, with the server's reason and the statement, as before.
+//
+// What remains is what only the rows already there or the server itself
+// decide: a duplicate key, a check, a trigger, a full disk, a cancelled
+// statement. Such a failure is found when the batch's answers are read
+// (when the batch is full and the next one is on its way, before any
+// statement that is waited for, at a commit): the batch is rolled back to
+// its savepoint, the statements before the failed one are sent again,
+// the failed one runs again as its own text under its own savepoint, so
+// that its error is exactly the one a statement waited for gets, and the
+// statements sent after it are sent again. The error is then thrown by
+// the call that found it, once that call has done its own work (a commit
+// excepted, which commits nothing while a failure is unreported); a
+// second such failure is thrown by the next call. What ends up in the
+// database is what waiting for each statement would have left to a caller
+// that reports a failed statement and goes on: every statement but the
+// failed one. The statement log takes a statement once it has run for
+// good, in the order sent.
+//
+// A project's own statements never fail on their values or the rows
+// already there: keys are handed out by the key table, and the tables
+// carry no rules beyond their keys. So in a creation run only the
+// server's own troubles take the second path.
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
+#include "errors/vl_error.h"
 #include "host/db/data_services.h"
 #include "host/db/pg_connection.h"
+#include "host/db/pg_pipeline.h"
+#include "host/db/sql_shape.h"
 
 namespace vl {
 
@@ -34,6 +82,13 @@ struct PgOptions {
   PgConnectOptions connect;
   // Statements between automatic commits.
   int commit_every = 5000;
+  // Statements sent without waiting, when false every statement is
+  // waited for.
+  bool pipeline = true;
+  // A batch ends after this many statements or this many bytes of
+  // statement text.
+  int batch_statements = 1000;
+  size_t batch_bytes = 1 << 20;
   PgStatementLog log;
 };
 
@@ -52,7 +107,10 @@ class PgDataServices : public DataServices {
 
   // Throws VlError (err::kDatabase) with the server's reason and the
   // statement; a text holding a NUL character or more than one statement
-  // is refused before anything runs.
+  // is refused before anything runs. Every operation may instead throw
+  // the failure of a statement sent earlier and found only now (see
+  // above), after doing its own work (a commit excepted); its own failure
+  // is then thrown by the next call.
   std::unique_ptr<Recordset> ExecuteSQL(const std::string& sql) override;
   // With `forUpdate` the SELECT must read columns of one table (no
   // DISTINCT); Update() of the recordset then writes the changed columns
@@ -70,14 +128,20 @@ class PgDataServices : public DataServices {
                      const std::string& keyClass, const std::string& valueColumn) override;
   void ExecuteDDL(const std::string& sql) override;
   int GetDBType() const override { return kDBPostgreSQL; }
+  // Reads the answers to everything sent; a statement that failed is
+  // thrown (see above) and nothing is committed, the other statements
+  // stay in the transaction. Otherwise commits.
   void Commit() override;
 
   // Undoes everything since the last commit (a project whose creation
-  // failed leaves nothing half-made).
+  // failed leaves nothing half-made), statements sent and not yet answered
+  // included; a failure among them is not reported.
   void Rollback();
   // Commits and closes the connection. Afterwards every operation throws
-  // VlError; a second call does nothing. When the final commit fails the
-  // connection is still closed and the error is thrown.
+  // VlError; a second call does nothing. A statement found to have failed
+  // undoes only itself: the rest is committed, then its error thrown. When
+  // the final commit fails the connection is still closed and the error is
+  // thrown.
   void Close();
   bool IsOpen() const { return conn_ != nullptr; }
   const PgLocation& location() const { return where_; }
@@ -87,10 +151,28 @@ class PgDataServices : public DataServices {
   // The server as messages name it.
   const std::string& server() const { return server_; }
   void SetStatementLog(PgStatementLog log) { options_.log = std::move(log); }
+  // Times these data services waited for the server (see PgPipeline).
+  long round_trips() const { return pipeline_ ? pipeline_->round_trips() : round_trips_at_close_; }
 
  private:
   using Params = std::vector<std::optional<std::string>>;
-  struct Result;
+  // What a statement waited for gave back.
+  struct Result {
+    std::vector<std::string> columns;
+    std::vector<Oid> tables;      // table of each column, 0 for an expression
+    std::vector<int> table_cols;  // its column number in that table
+    std::vector<Recordset::Row> rows;
+    bool returns_rows = false;
+  };
+  // A statement shape met on this connection: kNew until one statement of
+  // it has run, then prepared (kReady, with the type the server infers
+  // for each parameter's place) or, when the server cannot prepare it,
+  // kText: its statements always run as their texts.
+  struct Shape {
+    enum State { kNew, kReady, kText } state = kNew;
+    std::string name;
+    std::vector<Oid> places;
+  };
   struct KeyCounter {
     int64_t last = 0;    // the last key handed out
     int64_t stored = 0;  // the value the key row holds now
@@ -102,12 +184,48 @@ class PgDataServices : public DataServices {
   // A statement of the copiers: the key rows written first when it names
   // a key table, counted towards the next automatic commit.
   Result Run(const std::string& text, bool collect, const Params& params = {});
-  // One statement under its own savepoint, logged when `log`.
+  // Run without BeforeStatement and the pending failures.
+  Result RunNow(const std::string& text, bool collect, const Params& params);
+  int32_t NextKeyNow(const std::string& keyTable, const std::string& keyColumn,
+                     const std::string& keyClass, const std::string& valueColumn);
+  // One statement under its own savepoint, waited for, logged when `log`.
+  // Everything sent before is read first; a failure found there is left
+  // pending and the statement sent again.
   Result RunGuarded(const std::string& text, const Params& params, bool collect, bool log = true);
   void SendGuarded(const std::string& text, const Params& params);
   Result ReadGuarded(const std::string& text, bool collect);
+  // Sends `text` in a batch when it may go without waiting (see above):
+  // a write of a prepared shape whose values all fit. False, with nothing
+  // sent, otherwise.
+  bool SendWithoutWaiting(const std::string& text);
+  // The shape of the statement in shaped_, nullptr when no more shapes are
+  // kept; prepares a kNew one after its first statement ran.
+  Shape* ShapeOf(const std::string& shape);
+  void PrepareShape(const std::string& text);
+  bool ValuesFit(const Shape& shape) const;
+  // Ends a full batch and reads the answers of older ones, so no more
+  // than two batches are ever unread.
+  void MakeRoomInPipeline();
+  // Reads the answers to every batch sent. False when a failed statement
+  // was found among them: it was dealt with (Recover) and its error is
+  // pending; a direct segment sent after the batches did not run.
+  bool ReadAllBatches();
+  void Recover(PgPipeline::Failure failure);
+  void SendAgain(const std::string& text);
+  // Throws the first failure found after its statement's call, if any.
+  void ThrowPendingError();
+  // Inside a catch block of a call's own failure `e`: rethrows it when no
+  // earlier failure is pending, else queues it behind them.
+  void KeepOwnError(const VlError& e);
+  // Commit() without throwing a pending failure: false, with nothing
+  // committed, when one is pending after everything sent was read.
+  bool CommitIfClean();
+  void Confirmed(const std::string& text) const { Log(text); }
   void EnsureTransaction();
   void ExecPlain(const char* sql, const char* what);
+  // What every statement of the copiers does first: throws a failure
+  // found before, commits when due, makes room in the pipeline.
+  void BeforeStatement();
   void CountStatement();
   void FlushKeys();
   bool NamesKeyTable(const std::string& text) const;
@@ -131,10 +249,19 @@ class PgDataServices : public DataServices {
   std::map<int, std::string> ColumnNamesOf(unsigned int tableOid);
 
   std::unique_ptr<PgConnection> conn_;
+  std::unique_ptr<PgPipeline> pipeline_;
+  long round_trips_at_close_ = 0;
   PgLocation where_, effective_;
   std::string server_;
   PgOptions options_;
   int since_commit_ = 0;
+  std::unordered_map<std::string, Shape> shapes_;
+  // Scratch room for the statement at hand: its shape and its values.
+  ShapedStatement shaped_;
+  std::string parameter_texts_;
+  std::vector<const char*> parameters_;
+  // Failures found after their statements' calls, to be thrown in turn.
+  std::deque<VlError> pending_errors_;
   // The key rows read in this transaction, by table, columns and class.
   std::map<std::string, KeyCounter> keys_;
   // Key tables seen (lower case), so statements naming them are noticed.

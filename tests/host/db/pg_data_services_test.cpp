@@ -142,10 +142,11 @@ TEST_F(PgDataServicesTest, CommitsOnItsOwnEveryFewStatementsWhenClosedAndBeforeA
   auto ds = Open(every3);
   ds->ExecuteSQL("INSERT INTO T (ID) VALUES (1)");
   ds->ExecuteSQL("INSERT INTO T (ID) VALUES (2)");
-  EXPECT_EQ(CommittedIds(), "");
   ds->ExecuteSQL("INSERT INTO T (ID) VALUES (3)");
-  EXPECT_EQ(CommittedIds(), "1,2,3");
+  EXPECT_EQ(CommittedIds(), "");
+  // The three are committed before the statement that follows them.
   ds->ExecuteSQL("INSERT INTO T (ID) VALUES (4)");
+  EXPECT_EQ(CommittedIds(), "1,2,3");
   CommitOpenDatabases();  // what an error report does first
   EXPECT_EQ(CommittedIds(), "1,2,3,4");
   ds->ExecuteSQL("INSERT INTO T (ID) VALUES (5)");
@@ -158,6 +159,137 @@ TEST_F(PgDataServicesTest, CommitsOnItsOwnEveryFewStatementsWhenClosedAndBeforeA
   ds_->Rollback();
   ds_->Commit();
   EXPECT_EQ(CommittedIds(), "1,2,3,4,5");
+}
+
+// What a script of statements ("COMMIT" for Commit()) gave: the call
+// that threw each error and its words, and the statement log.
+struct ScriptRun {
+  std::vector<std::pair<size_t, std::string>> errors;
+  std::string log;
+};
+
+ScriptRun RunScript(PgDataServices& ds, const std::vector<std::string>& script) {
+  ScriptRun out;
+  ds.SetStatementLog([&out](const std::string& s) { out.log += s + ";\n"; });
+  for (size_t i = 0; i < script.size(); ++i) {
+    try {
+      if (script[i] == "COMMIT")
+        ds.Commit();
+      else
+        ds.ExecuteSQL(script[i]);
+    } catch (const VlError& e) {
+      out.errors.emplace_back(i, e.description());
+    }
+  }
+  ds.SetStatementLog(nullptr);
+  return out;
+}
+
+// The same script on data services that wait for every statement, in a
+// schema of their own.
+class PgPipelineTest : public PgDataServicesTest {
+ protected:
+  void SetUp() override {
+    PgDataServicesTest::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
+    waiting_schema_ = std::make_unique<ScratchSchema>(conninfo_, "wait");
+    Observer(conninfo_).Exec("CREATE SCHEMA " + waiting_schema_->name());
+    PgOptions wait;
+    wait.pipeline = false;
+    waiting_ = PgDataServices::Connect(waiting_schema_->location(), wait);
+    waiting_->ExecuteDDL(
+        "CREATE TABLE T (ID INTEGER PRIMARY KEY, NAME TEXT, WHEN_DONE TIMESTAMP, "
+        "AMOUNT DOUBLE PRECISION)");
+    waiting_->Commit();
+  }
+  void TearDown() override {
+    waiting_.reset();
+    waiting_schema_.reset();
+    PgDataServicesTest::TearDown();
+  }
+  std::string WaitingIds() {
+    return Observer(conninfo_, waiting_schema_->name())
+        .Scalar("SELECT coalesce(string_agg(ID::text, ',' ORDER BY ID), '') FROM T");
+  }
+
+  std::unique_ptr<ScratchSchema> waiting_schema_;
+  std::unique_ptr<PgDataServices> waiting_;
+};
+
+TEST_F(PgPipelineTest, AFailureFoundLateUndoesOnlyItsStatementAndReadsAsAlways) {
+  // Batches of four: the first is read when the third begins, the others
+  // at the commit.
+  PgOptions fours;
+  fours.batch_statements = 4;
+  struct Case {
+    const char* where;
+    size_t duplicate;  // which of the twelve writes repeats a key
+    size_t found_by;   // the call that reports it
+  };
+  for (const Case& c : {Case{"first of a batch", 0, 9}, Case{"inside a batch", 1, 9},
+                        Case{"last of a batch", 3, 9}, Case{"last before the commit", 11, 13}}) {
+    SCOPED_TRACE(c.where);
+    for (PgDataServices* ds : {ds_.get(), waiting_.get()}) {
+      ds->ExecuteDDL("DELETE FROM T");
+      ds->Commit();
+    }
+    auto ds = Open(fours);
+    // The first statement of a shape is always waited for.
+    std::vector<std::string> script = {"INSERT INTO T (ID, NAME) VALUES (1, 'one')"};
+    for (size_t i = 0; i < 12; ++i)
+      script.push_back("INSERT INTO T (ID, NAME) VALUES (" +
+                       std::to_string(i == c.duplicate ? 1 : 10 + i) + ", 'n" + std::to_string(i) +
+                       "')");
+    // A commit that reports a failure commits nothing; the next one
+    // commits every statement but the failed one.
+    script.insert(script.end(), {"COMMIT", "COMMIT"});
+    const ScriptRun sent = RunScript(*ds, script);
+    const ScriptRun waited = RunScript(*waiting_, script);
+    ASSERT_EQ(waited.errors.size(), 1u);
+    ASSERT_EQ(sent.errors.size(), 1u) << sent.errors[1].second;
+    EXPECT_EQ(sent.errors[0].first, c.found_by);
+    EXPECT_EQ(sent.errors[0].second, waited.errors[0].second);
+    EXPECT_NE(sent.errors[0].second.find("duplicate key"), std::string::npos);
+    EXPECT_EQ(sent.log, waited.log);
+    std::string kept = "1";
+    for (size_t i = 0; i < 12; ++i)
+      if (i != c.duplicate) kept += "," + std::to_string(10 + i);
+    EXPECT_EQ(CommittedIds(), kept);
+    EXPECT_EQ(WaitingIds(), kept);
+  }
+}
+
+TEST_F(PgPipelineTest, AValueTheServerWouldRefuseIsReportedByItsOwnCall) {
+  // Each shape has run once; then values its places cannot take, each
+  // between good ones.
+  const std::string cols = "INSERT INTO T (ID, NAME, WHEN_DONE, AMOUNT) VALUES (";
+  const std::vector<std::string> script = {
+      cols + "1, 'a', { ts '2003-07-01 14:05:09'}, 1.5)",
+      cols + "2, 'b', { ts '2003-02-29 14:05:09'}, 1.5)",    // no such day
+      cols + "3, 'c', { ts '2003-07-01 14:05:09'}, 1e400)",  // beyond any double
+      cols + "4, 'd', { ts '2004-02-29 23:59:59'}, 2.5)",
+      "INSERT INTO T (ID, NAME) VALUES ('5', 'e')",
+      "INSERT INTO T (ID, NAME) VALUES ('six', 'f')",  // no number
+      "INSERT INTO T (ID, NAME) VALUES (7, 'g')",
+      "INSERT INTO T (ID, NAME) VALUES (8, 'bad \xC3\x28 UTF-8')",
+      "INSERT INTO T (ID, NAME) VALUES (9, 'i')",
+      "COMMIT"};
+  const ScriptRun sent = RunScript(*ds_, script);
+  const ScriptRun waited = RunScript(*waiting_, script);
+  ASSERT_EQ(waited.errors.size(), 4u);
+  EXPECT_EQ(sent.errors, waited.errors);
+  EXPECT_EQ(sent.log, waited.log);
+  EXPECT_EQ(CommittedIds(), "1,4,5,7,9");
+  EXPECT_EQ(WaitingIds(), "1,4,5,7,9");
+}
+
+TEST_F(PgDataServicesTest, ThousandsOfWritesCostAFewRoundTrips) {
+  const long before = ds_->round_trips();
+  for (int i = 1; i <= 5000; ++i)
+    ds_->ExecuteSQL("INSERT INTO T (ID, NAME) VALUES (" + std::to_string(i) + ", 'n')");
+  ds_->Commit();
+  EXPECT_LT(ds_->round_trips() - before, 15);
+  EXPECT_EQ(Observer(conninfo_, schema_->name()).Scalar("SELECT count(*) FROM T"), "5000");
 }
 
 TEST_F(PgDataServicesTest, KeysGrowAcrossReopeningAndFollowLastKey) {

@@ -3,7 +3,9 @@
 // SQLite (each sqlite3_exec call, and the first sqlite3_step of a
 // prepared statement after it was prepared or reset) or to a PostgreSQL
 // server (each PQexec, and each statement sent in a pipeline apart from
-// the savepoints around it), writes every one to a log, and kills the
+// the savepoints around it: a text, or a run of a prepared statement,
+// logged as its name and values; preparing one is no statement of the
+// program), writes every one to a log, and kills the
 // process with SIGKILL just before statement number VL_KILL_AT would run.
 // The kill point is a statement count, never a moment in time.
 //
@@ -151,6 +153,21 @@ extern "C" PGresult* PQexec(PGconn* conn, const char* query) {
     LogCommittedState(conn, real);
   --gDepth;
   return r;
+}
+
+extern "C" int PQsendQueryPrepared(PGconn* conn, const char* stmtName, int nParams,
+                                   const char* const* paramValues, const int* paramLengths,
+                                   const int* paramFormats, int resultFormat) {
+  using Fn = int (*)(PGconn*, const char*, int, const char* const*, const int*, const int*, int);
+  static const Fn real = Real<Fn>("PQsendQueryPrepared");
+  if (gDepth == 0) {
+    BeforeStatement();
+    std::string text = std::string("EXECUTE ") + (stmtName ? stmtName : "") + " (";
+    for (int i = 0; i < nParams; ++i)
+      text += std::string(i ? ", " : "") + (paramValues[i] ? paramValues[i] : "NULL");
+    LogRecord(PgName(conn), 0, (text + ")").c_str());
+  }
+  return real(conn, stmtName, nParams, paramValues, paramLengths, paramFormats, resultFormat);
 }
 
 extern "C" int PQsendQueryParams(PGconn* conn, const char* command, int nParams,
