@@ -233,17 +233,14 @@ void PgDataServices::BeforeStatement() {
 }
 
 bool PgDataServices::NamesKeyTable(const std::string& text) const {
-  if (key_tables_.empty()) return false;
-  const std::string lower = LowerAscii(text);
   for (const std::string& table : key_tables_)
-    if (lower.find(table) != std::string::npos) return true;
+    if (FindNoCase(text, table) != std::string::npos) return true;
   return false;
 }
 
 void PgDataServices::ForgetKeysOf(const std::string& text) {
-  const std::string lower = LowerAscii(text);
   std::erase_if(keys_, [&](const auto& entry) {
-    return lower.find(LowerAscii(entry.second.table)) != std::string::npos;
+    return FindNoCase(text, LowerAscii(entry.second.table)) != std::string::npos;
   });
 }
 
@@ -262,11 +259,11 @@ PgDataServices::Result PgDataServices::Run(const std::string& text, bool collect
 
 PgDataServices::Result PgDataServices::RunNow(const std::string& text, bool collect,
                                               const Params& params) {
-  const bool names_keys = NamesKeyTable(text);
-  if (!names_keys && params.empty() && SendWithoutWaiting(text)) {
+  if (params.empty() && SendWithoutWaiting(text)) {
     CountStatement();
     return Result{};
   }
+  const bool names_keys = NamesKeyTable(text);
   if (names_keys) FlushKeys();
   Result result;
   try {
@@ -306,7 +303,7 @@ void PgDataServices::FlushKeys() {
                                std::to_string(k.last) + " WHERE " + k.key_column + " = " +
                                QuoteText(k.key_class);
     MakeRoomInPipeline();
-    if (!SendWithoutWaiting(update)) {
+    if (!SendWithoutWaiting(update, true)) {
       RunGuarded(update, {}, false);
       PrepareShape(update);
     }

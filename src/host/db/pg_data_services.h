@@ -195,9 +195,10 @@ class PgDataServices : public DataServices {
   void SendGuarded(const std::string& text, const Params& params);
   Result ReadGuarded(const std::string& text, bool collect);
   // Sends `text` in a batch when it may go without waiting (see above):
-  // a write of a prepared shape whose values all fit. False, with nothing
+  // a write of a prepared shape whose values all fit, naming no key table
+  // unless it is the write of a key row (`keyRow`). False, with nothing
   // sent, otherwise.
-  bool SendWithoutWaiting(const std::string& text);
+  bool SendWithoutWaiting(const std::string& text, bool keyRow = false);
   // The shape of the statement in shaped_, nullptr when no more shapes are
   // kept; prepares a kNew one after its first statement ran.
   Shape* ShapeOf(const std::string& shape);

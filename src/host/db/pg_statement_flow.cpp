@@ -9,6 +9,7 @@
 #include "host/db/pg_parameters.h"
 #include "host/db/pg_reasons.h"
 #include "host/db/pg_values.h"
+#include "host/db/sql_rewrite.h"
 
 namespace vl {
 
@@ -23,45 +24,27 @@ constexpr const char* kUndoBatch = "ROLLBACK TO SAVEPOINT vl_batch; RELEASE SAVE
 // Beyond this many shapes on one connection, new ones run as text.
 constexpr size_t kMaxShapes = 1000;
 
-bool IsWordChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
-
-// True when `text` holds `word` (upper case) as a word of its own, in any
-// case.
-bool HoldsWord(const std::string& text, const char* word) {
-  const size_t n = std::char_traits<char>::length(word);
-  for (size_t i = 0; i + n <= text.size(); ++i) {
-    if ((i > 0 && IsWordChar(text[i - 1])) || (i + n < text.size() && IsWordChar(text[i + n])))
-      continue;
-    size_t k = 0;
-    while (k < n && std::toupper(static_cast<unsigned char>(text[i + k])) == word[k]) ++k;
-    if (k == n) return true;
-  }
-  return false;
-}
-
 // An INSERT, UPDATE or DELETE that gives no rows back: nobody waits for
 // its answer.
 bool IsPlainWrite(const std::string& shape) {
   size_t i = 0;
   while (i < shape.size() && std::isspace(static_cast<unsigned char>(shape[i]))) ++i;
-  const std::string first = shape.substr(i, 6);
-  std::string upper;
-  for (char c : first) upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return (upper == "INSERT" || upper == "UPDATE" || upper == "DELETE") &&
-         !HoldsWord(shape, "RETURNING");
+  const std::string_view first = std::string_view(shape).substr(i, 7);
+  return (FindNoCase(first, "insert ") == 0 || FindNoCase(first, "update ") == 0 ||
+          FindNoCase(first, "delete ") == 0) &&
+         FindNoCase(shape, "returning", true) == std::string::npos;
 }
 
-// A shape with the kind of each of its values: a whole number and a real
-// number make the same text, but their parameters are declared with
-// different types.
-std::string ShapeKey(const ShapedStatement& shaped) {
-  std::string key = shaped.shape;
-  key.reserve(key.size() + 1 + shaped.values.size());
-  key += '\0';
+// Turns a shape into the key of its prepared statement: a whole number
+// and a real number make the same text, but their parameters are declared
+// with different types, so the kind of each value follows a NUL.
+void MakeShapeKey(ShapedStatement& shaped) {
+  shaped.shape += '\0';
   for (const ShapedStatement::Value& v : shaped.values)
-    key += static_cast<char>('0' + static_cast<int>(v.kind));
-  return key;
+    shaped.shape += static_cast<char>('0' + static_cast<int>(v.kind));
 }
+
+std::string ShapeOfKey(const std::string& key) { return key.substr(0, key.find('\0')); }
 
 }  // namespace
 
@@ -144,11 +127,15 @@ bool PgDataServices::ValuesFit(const Shape& shape) const {
   return true;
 }
 
-bool PgDataServices::SendWithoutWaiting(const std::string& text) {
+bool PgDataServices::SendWithoutWaiting(const std::string& text, bool keyRow) {
+  // A statement of the copiers naming the key table waits: the key rows
+  // are written first.
   if (!options_.pipeline || text.find('\0') != std::string::npos ||
-      !ShapeStatement(text, shaped_, SqlDialect::kPostgreSQL) || !IsPlainWrite(shaped_.shape))
+      !ShapeStatement(text, shaped_, SqlDialect::kPostgreSQL) || !IsPlainWrite(shaped_.shape) ||
+      (!keyRow && NamesKeyTable(shaped_.shape)))
     return false;
-  auto it = shapes_.find(ShapeKey(shaped_));
+  MakeShapeKey(shaped_);
+  auto it = shapes_.find(shaped_.shape);
   if (it == shapes_.end() || it->second.state != Shape::kReady || !ValuesFit(it->second))
     return false;
   EnsureTransaction();
@@ -172,7 +159,8 @@ void PgDataServices::PrepareShape(const std::string& text) {
   if (!options_.pipeline || text.find('\0') != std::string::npos ||
       !ShapeStatement(text, shaped_, SqlDialect::kPostgreSQL) || !IsPlainWrite(shaped_.shape))
     return;
-  const std::string key = ShapeKey(shaped_);
+  MakeShapeKey(shaped_);
+  const std::string key = shaped_.shape, shape_text = ShapeOfKey(key);
   if (!shapes_.count(key) && shapes_.size() >= kMaxShapes) return;
   Shape& shape = shapes_[key];
   if (shape.state != Shape::kNew) return;
@@ -181,8 +169,8 @@ void PgDataServices::PrepareShape(const std::string& text) {
   shape.name = "vl_" + std::to_string(shapes_.size());
   std::vector<Oid> declared, none(shaped_.values.size(), 0);
   for (const ShapedStatement::Value& v : shaped_.values) declared.push_back(PgParameterType(v));
-  if (!pipeline_->Query(kSavepoint) || !pipeline_->Prepare(shape.name, shaped_.shape, declared) ||
-      !pipeline_->Prepare("", shaped_.shape, none) || !pipeline_->Describe("") ||
+  if (!pipeline_->Query(kSavepoint) || !pipeline_->Prepare(shape.name, shape_text, declared) ||
+      !pipeline_->Prepare("", shape_text, none) || !pipeline_->Describe("") ||
       !pipeline_->Query(kRelease) || !pipeline_->EndDirect())
     ThrowConnectionLost("preparing a statement");
   if (!ReadAllBatches()) return;  // tried again with the next statement of the shape
