@@ -68,6 +68,7 @@
 #include "host/db/data_services.h"
 #include "host/db/pg_connection.h"
 #include "host/db/pg_pipeline.h"
+#include "host/db/pg_row_runs.h"
 #include "host/db/sql_shape.h"
 
 namespace vl {
@@ -168,10 +169,23 @@ class PgDataServices : public DataServices {
   // it has run, then prepared (kReady, with the type the server infers
   // for each parameter's place) or, when the server cannot prepare it,
   // kText: its statements always run as their texts.
+  // A shape that inserts one row into a table whose rows the server writes
+  // in no way but as given (no triggers, rules, defaults) also keeps what
+  // it takes to send runs of its rows as one statement (`rows`), and the
+  // statements prepared for runs of 2, 4, 8, ... rows.
   struct Shape {
     enum State { kNew, kReady, kText } state = kNew;
     std::string name;
-    std::vector<Oid> places;
+    std::vector<Oid> declared, places;
+    std::optional<RowRunShape> rows;
+    std::vector<std::string> runs;  // by the power of two of the rows
+  };
+  // A statement to be sent in the next batch, with its parameter texts
+  // (each ended by a NUL).
+  struct Pending {
+    std::string text;
+    Shape* shape;
+    std::string parameters;
   };
   struct KeyCounter {
     int64_t last = 0;    // the last key handed out
@@ -199,12 +213,17 @@ class PgDataServices : public DataServices {
   // unless it is the write of a key row (`keyRow`). False, with nothing
   // sent, otherwise.
   bool SendWithoutWaiting(const std::string& text, bool keyRow = false);
-  // The shape of the statement in shaped_, nullptr when no more shapes are
-  // kept; prepares a kNew one after its first statement ran.
-  Shape* ShapeOf(const std::string& shape);
+  // Prepares the shape of `text` after its first statement ran.
   void PrepareShape(const std::string& text);
   bool ValuesFit(const Shape& shape) const;
-  // Ends a full batch and reads the answers of older ones, so no more
+  // Sends the statements kept for the batch, in one batch: the rows of
+  // each table in the order made, several of one shape in a row as one
+  // statement; the rows of different tables (between statements that are
+  // no such inserts) need not keep their order among each other.
+  void SendPending();
+  void SendRun(const std::vector<uint32_t>& members);
+  const std::string& RunStatementName(Shape& shape, size_t rows);
+  // Sends a full batch and reads the answers of older ones, so no more
   // than two batches are ever unread.
   void MakeRoomInPipeline();
   // Reads the answers to every batch sent. False when a failed statement
@@ -257,9 +276,11 @@ class PgDataServices : public DataServices {
   PgOptions options_;
   int since_commit_ = 0;
   std::unordered_map<std::string, Shape> shapes_;
+  std::vector<Pending> pending_;
+  size_t pending_bytes_ = 0;
+  long run_statements_ = 0;  // names the statements prepared for runs
   // Scratch room for the statement at hand: its shape and its values.
   ShapedStatement shaped_;
-  std::string parameter_texts_;
   std::vector<const char*> parameters_;
   // Failures found after their statements' calls, to be thrown in turn.
   std::deque<VlError> pending_errors_;

@@ -44,24 +44,43 @@ void PgPipeline::LeavePipelineWhenIdle() {
   if (in_pipeline_ && Idle() && !direct_ && PQexitPipelineMode(conn_) == 1) in_pipeline_ = false;
 }
 
+void PgPipeline::Sent(std::vector<uint32_t> members) {
+  ++open_->requests;
+  open_->members.push_back(std::move(members));
+}
+
 bool PgPipeline::OpenBatch() {
-  if (open_) return true;
+  if (open_ && open_->requests > 0) return true;
   if (direct_ || !EnterPipeline()) return false;
   if (PQsendQueryParams(conn_, kOpenBatch.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0) != 1)
     return false;
-  open_ = Segment{true, 1, {}, 0};
+  if (!open_) open_ = Segment{true, 0, {}, {}};
+  Sent();
   return true;
 }
 
+size_t PgPipeline::BatchStatement(std::string text) {
+  if (!open_) open_ = Segment{true, 0, {}, {}};
+  open_->statements.push_back(std::move(text));
+  return open_->statements.size() - 1;
+}
+
 bool PgPipeline::AddToBatch(const std::string& name, const std::vector<const char*>& values,
-                            std::string text) {
+                            std::vector<uint32_t> members) {
   if (!OpenBatch()) return false;
   if (PQsendQueryPrepared(conn_, name.c_str(), static_cast<int>(values.size()), values.data(),
                           nullptr, nullptr, 0) != 1)
     return false;
-  ++open_->requests;
-  open_->bytes += text.size();
-  open_->statements.push_back(std::move(text));
+  Sent(std::move(members));
+  return true;
+}
+
+bool PgPipeline::PrepareInBatch(const std::string& name, const std::string& sql,
+                                const std::vector<Oid>& types) {
+  if (!OpenBatch() || PQsendPrepare(conn_, name.c_str(), sql.c_str(),
+                                    static_cast<int>(types.size()), types.data()) != 1)
+    return false;
+  Sent();
   return true;
 }
 
@@ -74,11 +93,13 @@ bool PgPipeline::Sync(Segment segment) {
 
 bool PgPipeline::EndBatch() {
   if (!open_) return true;
-  Segment batch = std::move(*open_);
-  open_.reset();
+  // A batch whose statements were never sent has nothing to end.
+  if (open_->requests == 0) return open_->statements.empty();
   if (PQsendQueryParams(conn_, kCloseBatch.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0) != 1)
     return false;
-  ++batch.requests;
+  Sent();
+  Segment batch = std::move(*open_);
+  open_.reset();
   return Sync(std::move(batch));
 }
 
@@ -161,17 +182,13 @@ int PgPipeline::ReadSegment(const Segment& s, std::vector<PgResultPtr>* answers,
   return failed;
 }
 
-std::optional<PgPipeline::Failure> PgPipeline::FailureFrom(size_t segment, int request,
-                                                           PgResultPtr result) {
+std::optional<PgPipeline::Failure> PgPipeline::FailureFrom(int request, PgResultPtr result) {
   Failure f;
   f.result = std::move(result);
-  const Segment& failed = segments_[segment];
-  // Request 0 opens the batch; a refused savepoint or release is no
-  // statement's fault: `failed` is then past the statements.
-  const size_t index = static_cast<size_t>(request);
-  f.failed = index >= 1 && index <= failed.statements.size() ? index - 1 : failed.statements.size();
+  const Segment& failed = segments_.front();
+  for (uint32_t member : failed.members[static_cast<size_t>(request)]) f.suspects.push_back(member);
   f.statements = failed.statements;
-  for (size_t k = segment + 1; k < segments_.size(); ++k) {
+  for (size_t k = 1; k < segments_.size(); ++k) {
     if (ReadSegment(segments_[k], nullptr, nullptr) == -2) break;
     for (const std::string& text : segments_[k].statements) f.statements.push_back(text);
   }

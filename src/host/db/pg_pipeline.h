@@ -6,7 +6,10 @@
 //    It opens with a savepoint and closes by releasing it, so a failed
 //    statement can be undone to the batch's start; after a failure the
 //    server skips the rest of what was sent up to the next sync point, and
-//    the transaction stays failed until it is rolled back to a savepoint;
+//    the transaction stays failed until it is rolled back to a savepoint.
+//    A batch keeps its statements in the order the program made them;
+//    each request it sends runs one or several of them (the rows of one
+//    table sent as one statement);
 //  - a direct segment holds the requests of one synchronous operation
 //    (a statement whose rows are needed, preparing a statement), whose
 //    answers go back to the caller.
@@ -19,6 +22,7 @@
 // data services' business.
 #pragma once
 
+#include <cstdint>
 #include <deque>
 #include <memory>
 #include <optional>
@@ -45,16 +49,20 @@ class PgPipeline {
   PgPipeline(const PgPipeline&) = delete;
   PgPipeline& operator=(const PgPipeline&) = delete;
 
-  // Adds a run of the prepared statement `name` with `values` (texts,
-  // nullptr for NULL) to the open batch, opening one when none is;
-  // `text` is the statement as the log takes it. False when the
-  // connection cannot take it (it is broken).
+  // Adds `text`, a statement as the log takes it, to the open batch,
+  // opening one when none is; returns its number in the batch. It is sent
+  // by a request naming that number (AddToBatch).
+  size_t BatchStatement(std::string text);
+  // Sends a run of the prepared statement `name` with `values` (texts,
+  // nullptr for NULL) in the open batch; it runs the batch's statements
+  // `members`. False when the connection cannot take it (it is broken).
   bool AddToBatch(const std::string& name, const std::vector<const char*>& values,
-                  std::string text);
+                  std::vector<uint32_t> members);
+  // Prepares a statement inside the open batch.
+  bool PrepareInBatch(const std::string& name, const std::string& sql,
+                      const std::vector<Oid>& types);
   // Ends the open batch, if any: its savepoint released, a sync point.
   bool EndBatch();
-  size_t OpenBatchStatements() const { return open_ ? open_->statements.size() : 0; }
-  size_t OpenBatchBytes() const { return open_ ? open_->bytes : 0; }
   // Batches ended and not yet read.
   size_t BatchesSent() const;
 
@@ -65,13 +73,17 @@ class PgPipeline {
   // Ends the direct segment with a sync point.
   bool EndDirect();
 
-  // A statement of a batch that the server refused, with every statement
-  // sent after it (whose answers were skipped): after it, the server's
-  // transaction is failed until rolled back to the batch's savepoint.
+  // A request of a batch that the server refused: after it, the server's
+  // transaction is failed until rolled back to the batch's savepoint, and
+  // every statement of the batch and of the batches after it is undone or
+  // was skipped.
   struct Failure {
-    std::vector<std::string> statements;  // every unconfirmed one, in the order sent
-    size_t failed = 0;                    // the index of the refused one
-    PgResultPtr result;                   // the server's answer to it
+    // Every unconfirmed statement, in the order the program made them.
+    std::vector<std::string> statements;
+    // Those the refused request ran, one of which failed; none when the
+    // savepoint or its release was refused.
+    std::vector<size_t> suspects;
+    PgResultPtr result;  // the server's answer
   };
   // Reads the answers to the oldest ended batches until at most `keep`
   // are left; the texts of each batch that ran whole go to `confirmed`
@@ -103,10 +115,12 @@ class PgPipeline {
     bool batch = false;
     int requests = 0;  // sent, each answered by one result and a null
     std::vector<std::string> statements;
-    size_t bytes = 0;
+    // The statements each request runs, by request (batches only).
+    std::vector<std::vector<uint32_t>> members;
   };
   bool EnterPipeline();
   bool OpenBatch();
+  void Sent(std::vector<uint32_t> members = {});
   bool Sync(Segment segment);
   bool StartDirect();
   // The first result of the next request (the rest of its results read
@@ -116,7 +130,7 @@ class PgPipeline {
   // Reads the answers of one ended segment; the index of the first
   // request the server refused, or -1; -2 when the connection broke.
   int ReadSegment(const Segment& s, std::vector<PgResultPtr>* answers, PgResultPtr* refused);
-  std::optional<Failure> FailureFrom(size_t segment, int request, PgResultPtr result);
+  std::optional<Failure> FailureFrom(int request, PgResultPtr result);
   void LeavePipelineWhenIdle();
   void WaitingForAnswer();
 
@@ -136,7 +150,7 @@ std::optional<PgPipeline::Failure> PgPipeline::ReadBatches(size_t keep, Confirm&
     PgResultPtr refused;
     const int failed = ReadSegment(segments_.front(), nullptr, &refused);
     if (failed == -2) return std::nullopt;
-    if (failed >= 0) return FailureFrom(0, failed, std::move(refused));
+    if (failed >= 0) return FailureFrom(failed, std::move(refused));
     for (const std::string& text : segments_.front().statements) confirmed(text);
     segments_.pop_front();
   }

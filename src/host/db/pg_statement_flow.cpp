@@ -3,6 +3,7 @@
 // (see pg_data_services.h).
 #include <libpq-fe.h>
 
+#include <algorithm>
 #include <cctype>
 
 #include "host/db/pg_data_services.h"
@@ -21,6 +22,15 @@ constexpr const char* kRelease = "RELEASE SAVEPOINT vl_statement";
 constexpr const char* kUndoStatement =
     "ROLLBACK TO SAVEPOINT vl_statement; RELEASE SAVEPOINT vl_statement";
 constexpr const char* kUndoBatch = "ROLLBACK TO SAVEPOINT vl_batch; RELEASE SAVEPOINT vl_batch";
+// "t" when the table named by $1 is a plain table that writes rows just as
+// they are given: no triggers (foreign keys included), rules, row security,
+// defaults, identity or generated columns. Rows of such tables may be sent
+// together and ahead of other tables' rows.
+constexpr const char* kPlainTable =
+    "SELECT c.relkind = 'r' AND NOT c.relhastriggers AND NOT c.relhasrules AND NOT "
+    "c.relrowsecurity AND NOT EXISTS (SELECT 1 FROM pg_catalog.pg_attribute a WHERE a.attrelid = "
+    "c.oid AND a.attnum > 0 AND NOT a.attisdropped AND (a.atthasdef OR a.attidentity <> '' OR "
+    "a.attgenerated <> '')) FROM pg_catalog.pg_class c WHERE c.oid = pg_catalog.to_regclass($1)";
 // Beyond this many shapes on one connection, new ones run as text.
 constexpr size_t kMaxShapes = 1000;
 
@@ -49,6 +59,7 @@ std::string ShapeOfKey(const std::string& key) { return key.substr(0, key.find('
 }  // namespace
 
 void PgDataServices::SendGuarded(const std::string& text, const Params& params) {
+  SendPending();
   std::vector<const char*> values;
   values.reserve(params.size());
   for (const auto& p : params) values.push_back(p ? p->c_str() : nullptr);
@@ -139,20 +150,98 @@ bool PgDataServices::SendWithoutWaiting(const std::string& text, bool keyRow) {
   if (it == shapes_.end() || it->second.state != Shape::kReady || !ValuesFit(it->second))
     return false;
   EnsureTransaction();
-  // The texts end with a NUL each; their addresses are taken once all are in.
-  parameter_texts_.clear();
-  std::vector<size_t> starts;
-  starts.reserve(shaped_.values.size());
+  Pending p{text, &it->second, {}};
   for (const ShapedStatement::Value& v : shaped_.values) {
-    starts.push_back(parameter_texts_.size());
-    AppendPgParameterText(v, parameter_texts_);
-    parameter_texts_.push_back('\0');
+    AppendPgParameterText(v, p.parameters);
+    p.parameters.push_back('\0');
   }
-  parameters_.clear();
-  for (size_t start : starts) parameters_.push_back(parameter_texts_.data() + start);
-  if (!pipeline_->AddToBatch(it->second.name, parameters_, text))
-    ThrowConnectionLost("sending a statement");
+  pending_bytes_ += text.size();
+  pending_.push_back(std::move(p));
   return true;
+}
+
+const std::string& PgDataServices::RunStatementName(Shape& shape, size_t rows) {
+  size_t power = 0;
+  while ((size_t{2} << power) <= rows) ++power;
+  if (shape.runs.size() <= power) shape.runs.resize(power + 1);
+  std::string& name = shape.runs[power];
+  if (!name.empty()) return name;
+  // Prepared in the batch that first needs it; the name is new each time,
+  // since a batch that fails may or may not have prepared it.
+  name = shape.name + "_" + std::to_string(++run_statements_) + "x" + std::to_string(rows);
+  std::vector<Oid> types;
+  for (size_t r = 0; r < rows; ++r)
+    types.insert(types.end(), shape.declared.begin(), shape.declared.end());
+  if (!pipeline_->PrepareInBatch(name, RowRunText(*shape.rows, rows), types))
+    ThrowConnectionLost("preparing a statement");
+  return name;
+}
+
+void PgDataServices::SendRun(const std::vector<uint32_t>& members) {
+  Shape& shape = *pending_[members[0]].shape;
+  const std::string& name =
+      members.size() == 1 ? shape.name : RunStatementName(shape, members.size());
+  parameters_.clear();
+  for (uint32_t m : members) {
+    const std::string& texts = pending_[m].parameters;
+    for (size_t at = 0; at < texts.size(); at = texts.find('\0', at) + 1)
+      parameters_.push_back(texts.data() + at);
+  }
+  if (!pipeline_->AddToBatch(name, parameters_, members)) ThrowConnectionLost("sending statements");
+}
+
+namespace {
+
+// The largest number of rows of `shape` one statement takes: a power of
+// two, and the server takes at most 65535 parameters.
+size_t MaxRunRows(size_t parameters) {
+  size_t rows = 1;
+  while (rows < 128 && (rows * 2) * parameters <= 65535) rows *= 2;
+  return rows;
+}
+
+}  // namespace
+
+void PgDataServices::SendPending() {
+  if (pending_.empty()) return;
+  for (Pending& p : pending_) pipeline_->BatchStatement(p.text);
+  const uint32_t n = static_cast<uint32_t>(pending_.size());
+  for (uint32_t i = 0; i < n;) {
+    if (!pending_[i].shape->rows) {
+      SendRun({i++});
+      continue;
+    }
+    // A stretch of row inserts: each table's rows, in order, table after
+    // table in the order of their first row.
+    uint32_t end = i;
+    while (end < n && pending_[end].shape->rows) ++end;
+    std::vector<std::pair<const std::string*, std::vector<uint32_t>>> tables;
+    for (uint32_t k = i; k < end; ++k) {
+      const std::string& table = pending_[k].shape->rows->table;
+      auto t =
+          std::find_if(tables.begin(), tables.end(), [&](auto& e) { return *e.first == table; });
+      if (t == tables.end()) t = tables.insert(tables.end(), {&table, {}});
+      t->second.push_back(k);
+    }
+    for (const auto& [table, rows] : tables)
+      for (size_t r = 0; r < rows.size();) {
+        // A run of one shape, in as few statements as powers of two allow.
+        Shape* shape = pending_[rows[r]].shape;
+        size_t run = 1;
+        while (r + run < rows.size() && pending_[rows[r + run]].shape == shape) ++run;
+        for (size_t left = run; left > 0;) {
+          size_t take = MaxRunRows(shape->declared.size());
+          while (take > left) take /= 2;
+          SendRun(std::vector<uint32_t>(rows.begin() + r, rows.begin() + r + take));
+          r += take;
+          left -= take;
+        }
+      }
+    i = end;
+  }
+  pending_.clear();
+  pending_bytes_ = 0;
+  if (!pipeline_->EndBatch()) ThrowConnectionLost("sending statements");
 }
 
 void PgDataServices::PrepareShape(const std::string& text) {
@@ -165,21 +254,30 @@ void PgDataServices::PrepareShape(const std::string& text) {
   Shape& shape = shapes_[key];
   if (shape.state != Shape::kNew) return;
   // Prepared twice: with the types its literals have, to be run, and
-  // with no types, so the server says what each place takes.
+  // with no types, so the server says what each place takes. A row insert
+  // asks besides whether its table writes rows just as given.
   shape.name = "vl_" + std::to_string(shapes_.size());
-  std::vector<Oid> declared, none(shaped_.values.size(), 0);
-  for (const ShapedStatement::Value& v : shaped_.values) declared.push_back(PgParameterType(v));
-  if (!pipeline_->Query(kSavepoint) || !pipeline_->Prepare(shape.name, shape_text, declared) ||
+  shape.declared.clear();
+  std::vector<Oid> none(shaped_.values.size(), 0);
+  for (const ShapedStatement::Value& v : shaped_.values)
+    shape.declared.push_back(PgParameterType(v));
+  RowRunShape rows;
+  const bool row_insert = SplitRowRun(shape_text, rows);
+  const char* table = rows.written_table.c_str();
+  SendPending();
+  if (!pipeline_->Query(kSavepoint) ||
+      !pipeline_->Prepare(shape.name, shape_text, shape.declared) ||
       !pipeline_->Prepare("", shape_text, none) || !pipeline_->Describe("") ||
-      !pipeline_->Query(kRelease) || !pipeline_->EndDirect())
+      (row_insert && !pipeline_->Query(kPlainTable, 1, &table)) || !pipeline_->Query(kRelease) ||
+      !pipeline_->EndDirect())
     ThrowConnectionLost("preparing a statement");
   if (!ReadAllBatches()) return;  // tried again with the next statement of the shape
   std::vector<PgResultPtr> answers = pipeline_->ReadDirect();
-  if (answers.size() != 5) ThrowConnectionLost("preparing a statement");
+  if (answers.size() != (row_insert ? 6u : 5u)) ThrowConnectionLost("preparing a statement");
   Shape& prepared = shapes_[key];
   prepared.state = Shape::kText;
   for (const PgResultPtr& a : answers)
-    if (PQresultStatus(a.get()) != PGRES_COMMAND_OK) {
+    if (PQresultStatus(a.get()) != PGRES_COMMAND_OK && PQresultStatus(a.get()) != PGRES_TUPLES_OK) {
       if (PQtransactionStatus(conn_->get()) == PQTRANS_INERROR)
         ExecPlain(kUndoStatement, "undo a statement");
       return;
@@ -187,13 +285,16 @@ void PgDataServices::PrepareShape(const std::string& text) {
   const PGresult* described = answers[3].get();
   for (int i = 0; i < PQnparams(described); ++i)
     prepared.places.push_back(PQparamtype(described, i));
+  const PGresult* plain = row_insert ? answers[4].get() : nullptr;
+  if (plain && PQntuples(plain) == 1 && std::string(PQgetvalue(plain, 0, 0)) == "t")
+    prepared.rows = rows;
   prepared.state = Shape::kReady;
 }
 
 void PgDataServices::MakeRoomInPipeline() {
-  if (static_cast<int>(pipeline_->OpenBatchStatements()) >= options_.batch_statements ||
-      pipeline_->OpenBatchBytes() >= options_.batch_bytes)
-    pipeline_->EndBatch();
+  if (static_cast<int>(pending_.size()) >= options_.batch_statements ||
+      pending_bytes_ >= options_.batch_bytes)
+    SendPending();
   if (pipeline_->BatchesSent() < 2) return;
   std::optional<PgPipeline::Failure> failure =
       pipeline_->ReadBatches(1, [this](const std::string& text) { Confirmed(text); });
@@ -202,7 +303,7 @@ void PgDataServices::MakeRoomInPipeline() {
 }
 
 bool PgDataServices::ReadAllBatches() {
-  if (!pipeline_->EndBatch()) ThrowConnectionLost("sending statements");
+  SendPending();
   std::optional<PgPipeline::Failure> failure =
       pipeline_->ReadBatches(0, [this](const std::string& text) { Confirmed(text); });
   if (PQstatus(conn_->get()) == CONNECTION_BAD) ThrowConnectionLost("running statements");
@@ -223,8 +324,15 @@ void PgDataServices::SendAgain(const std::string& text) {
 
 void PgDataServices::Recover(PgPipeline::Failure failure) {
   const std::string reason = PgReasonOf(failure.result.get(), conn_->get());
-  // Back to where the failed statement's batch began; the batches sent
-  // after it never began.
+  // Statements made after the failed batches and not yet sent follow the
+  // ones sent again.
+  std::vector<Pending> later = std::move(pending_);
+  pending_.clear();
+  pending_bytes_ = 0;
+  // Statements prepared in a failed batch may be missing.
+  for (auto& [key, shape] : shapes_) shape.runs.clear();
+  // Back to where the failed batch began; the batches sent after it never
+  // began.
   pipeline_->CountRoundTrip();
   PgResultPtr undo(PQexec(conn_->get(), kUndoBatch));
   if (PQstatus(conn_->get()) == CONNECTION_BAD) ThrowConnectionLost("undoing a statement");
@@ -238,25 +346,31 @@ void PgDataServices::Recover(PgPipeline::Failure failure) {
                                           "); the statements since the last commit are lost."));
     return;
   }
+  // Every statement again, in the order made; the ones the refused
+  // request ran each alone, as its own text, so that the failed one's
+  // error is the one a statement waited for gets.
   const std::vector<std::string>& all = failure.statements;
-  // The statements before the failed one ran and were undone with it.
-  for (size_t i = 0; i < failure.failed; ++i) SendAgain(all[i]);
-  while (!ReadAllBatches()) {
-  }
-  // The failed one alone, as its own text: its error is the one a
-  // statement waited for gets.
-  if (failure.failed < all.size()) {
-    try {
-      RunGuarded(all[failure.failed], {}, false);
-    } catch (const VlError& e) {
-      pending_errors_.push_back(e);
-    }
-  } else {
+  std::vector<bool> suspect(all.size(), false);
+  for (size_t i : failure.suspects) suspect[i] = true;
+  if (failure.suspects.empty())
     pending_errors_.push_back(VlError(err::kDatabase, kSource,
                                       "Cannot run statements on the PostgreSQL server " + server_ +
                                           ": " + reason + "; they were sent again."));
+  for (size_t i = 0; i < all.size(); ++i) {
+    if (!suspect[i]) {
+      SendAgain(all[i]);
+      continue;
+    }
+    try {
+      RunGuarded(all[i], {}, false);
+    } catch (const VlError& e) {
+      pending_errors_.push_back(e);
+    }
   }
-  for (size_t i = failure.failed + 1; i < all.size(); ++i) SendAgain(all[i]);
+  for (Pending& p : later) {
+    pending_bytes_ += p.text.size();
+    pending_.push_back(std::move(p));
+  }
 }
 
 }  // namespace vl

@@ -4,8 +4,9 @@
 // prepared statement after it was prepared or reset) or to a PostgreSQL
 // server (each PQexec, and each statement sent in a pipeline apart from
 // the savepoints around it: a text, or a run of a prepared statement,
-// logged as its name and values; preparing one is no statement of the
-// program), writes every one to a log, and kills the
+// logged as its name and values, a run for several rows counting as that
+// many statements; preparing one is no statement of the program), writes
+// every one to a log, and kills the
 // process with SIGKILL just before statement number VL_KILL_AT would run.
 // The kill point is a statement count, never a moment in time.
 //
@@ -30,6 +31,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "committed_state.h"
@@ -155,17 +157,37 @@ extern "C" PGresult* PQexec(PGconn* conn, const char* query) {
   return r;
 }
 
+namespace {
+
+// A prepared statement named "...x<k>" runs k statements of the program
+// (the rows of one table sent together); any other runs one.
+long StatementsRun(const char* name) {
+  const char* x = name ? std::strrchr(name, 'x') : nullptr;
+  if (!x || !x[1]) return 1;
+  char* end = nullptr;
+  const long rows = std::strtol(x + 1, &end, 10);
+  return *end == '\0' && rows > 0 ? rows : 1;
+}
+
+}  // namespace
+
 extern "C" int PQsendQueryPrepared(PGconn* conn, const char* stmtName, int nParams,
                                    const char* const* paramValues, const int* paramLengths,
                                    const int* paramFormats, int resultFormat) {
   using Fn = int (*)(PGconn*, const char*, int, const char* const*, const int*, const int*, int);
   static const Fn real = Real<Fn>("PQsendQueryPrepared");
   if (gDepth == 0) {
-    BeforeStatement();
-    std::string text = std::string("EXECUTE ") + (stmtName ? stmtName : "") + " (";
-    for (int i = 0; i < nParams; ++i)
-      text += std::string(i ? ", " : "") + (paramValues[i] ? paramValues[i] : "NULL");
-    LogRecord(PgName(conn), 0, (text + ")").c_str());
+    const long rows = StatementsRun(stmtName);
+    const int per_row = static_cast<int>(nParams / rows);
+    for (long r = 0; r < rows; ++r) {
+      BeforeStatement();
+      std::string text = std::string("EXECUTE ") + (stmtName ? stmtName : "") + " (";
+      for (int i = 0; i < per_row; ++i) {
+        const char* v = paramValues[r * per_row + i];
+        text += std::string(i ? ", " : "") + (v ? v : "NULL");
+      }
+      LogRecord(PgName(conn), 0, (text + ")").c_str());
+    }
   }
   return real(conn, stmtName, nParams, paramValues, paramLengths, paramFormats, resultFormat);
 }
