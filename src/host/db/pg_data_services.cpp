@@ -98,6 +98,7 @@ void PgDataServices::Close() {
     if (!failure) failure = std::current_exception();
   }
   round_trips_at_close_ = pipeline_->round_trips();
+  pending_.clear();
   pipeline_.reset();
   conn_.reset();
   alive_.reset();
@@ -121,10 +122,16 @@ void PgDataServices::Log(const std::string& text) const {
 void PgDataServices::ThrowConnectionLost(const std::string& doing) {
   const std::string reason = PgReasonOf(nullptr, conn_->get());
   keys_.clear();
-  pipeline_->Discard();
+  DropUnsent();
   throw VlError(err::kDatabase, kSource,
                 "The connection to the PostgreSQL server " + server_ + " failed while " + doing +
                     ": " + reason + ". The statements since the last commit are lost.");
+}
+
+void PgDataServices::DropUnsent() {
+  pending_.clear();
+  pending_bytes_ = 0;
+  pipeline_->Discard();
 }
 
 void PgDataServices::ThrowPendingError() {
@@ -215,7 +222,7 @@ void PgDataServices::Rollback() {
   keys_.clear();
   since_commit_ = 0;
   pending_errors_.clear();
-  pipeline_->Discard();
+  DropUnsent();
   if (PQstatus(conn_->get()) == CONNECTION_BAD) ThrowConnectionLost("undoing the changes");
   if (PQtransactionStatus(conn_->get()) == PQTRANS_IDLE) return;
   ExecPlain("ROLLBACK", "undo the changes");
@@ -232,7 +239,7 @@ void PgDataServices::BeforeStatement() {
   MakeRoomInPipeline();
 }
 
-bool PgDataServices::NamesKeyTable(const std::string& text) const {
+bool PgDataServices::NamesKeyTable(std::string_view text) const {
   for (const std::string& table : key_tables_)
     if (FindNoCase(text, table) != std::string::npos) return true;
   return false;
@@ -244,8 +251,7 @@ void PgDataServices::ForgetKeysOf(const std::string& text) {
   });
 }
 
-PgDataServices::Result PgDataServices::Run(const std::string& text, bool collect,
-                                           const Params& params) {
+PgDataServices::Result PgDataServices::Run(std::string text, bool collect, const Params& params) {
   BeforeStatement();
   Result result;
   try {
@@ -257,7 +263,7 @@ PgDataServices::Result PgDataServices::Run(const std::string& text, bool collect
   return result;
 }
 
-PgDataServices::Result PgDataServices::RunNow(const std::string& text, bool collect,
+PgDataServices::Result PgDataServices::RunNow(std::string& text, bool collect,
                                               const Params& params) {
   if (params.empty() && SendWithoutWaiting(text)) {
     CountStatement();
@@ -303,7 +309,8 @@ void PgDataServices::FlushKeys() {
                                std::to_string(k.last) + " WHERE " + k.key_column + " = " +
                                QuoteText(k.key_class);
     MakeRoomInPipeline();
-    if (!SendWithoutWaiting(update, true)) {
+    std::string sent = update;
+    if (!SendWithoutWaiting(sent, true)) {
       RunGuarded(update, {}, false);
       PrepareShape(update);
     }

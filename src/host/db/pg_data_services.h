@@ -4,13 +4,14 @@
 // As on the file database, statements run inside a transaction that is
 // committed by Commit(), when the data services are closed, before an
 // error report (CommitOpenDatabases) and on its own every few thousand
-// statements (before the statement that follows them). The server gives up a whole transaction when
-// one statement in it fails, so statements run under savepoints: a rejected statement undoes only
-// itself and the rows written before it stay.
+// statements (before the statement that follows them). The server gives
+// up a whole transaction when one statement in it fails, so statements
+// run under savepoints: a rejected statement undoes only itself and the
+// rows written before it stay.
 //
-// Statements are sent without waiting for each answer wherever the
-// caller needs none, so a run costs round trips to the server only where
-// it needs a value the server alone knows:
+// Statements are sent without waiting for each answer wherever the caller
+// needs none, so a run waits for the server only where it needs a value
+// the server alone knows:
 //  - a statement whose rows are needed (a SELECT, a RETURNING clause), a
 //    key read from the key table, a commit, and a statement that is not a
 //    plain INSERT, UPDATE or DELETE with literal values (CREATE, a write
@@ -20,7 +21,11 @@
 //  - so is the first statement of every shape (the text with its values
 //    taken out). Once one has run, the shape is prepared on the server,
 //    and later statements of that shape are sent as runs of it with their
-//    values bound, many to a batch under one savepoint, without waiting.
+//    values bound, a thousand to a batch under one savepoint, without
+//    waiting. Inserts into a table that writes rows just as given (no
+//    triggers, rules, row security or defaults: nothing another table's
+//    rows could change) go as one statement per table and shape in a
+//    batch, each table's rows in their order (see pg_row_runs.h).
 // Waiting is for what the program can act on: a statement the server
 // cannot parse, that names a table or column that is not there, that
 // lacks a privilege or breaks a rule on its fixed parts is met at its
@@ -31,21 +36,21 @@
 // the statement, with the server's reason and the statement, as before.
 //
 // What remains is what only the rows already there or the server itself
-// decide: a duplicate key, a check, a trigger, a full disk, a cancelled
-// statement. Such a failure is found when the batch's answers are read
-// (when the batch is full and the next one is on its way, before any
-// statement that is waited for, at a commit): the batch is rolled back to
-// its savepoint, the statements before the failed one are sent again,
-// the failed one runs again as its own text under its own savepoint, so
-// that its error is exactly the one a statement waited for gets, and the
-// statements sent after it are sent again. The error is then thrown by
+// decide: a duplicate key, a check, a full disk, a cancelled statement.
+// Such a failure is found when the batch's answers are read (when the
+// next batch is full, before any statement that is waited for, at a
+// commit): the batch is rolled back to its savepoint and its statements,
+// and those of the batches sent after it, are sent again in the order
+// the program made them, each that the refused statement ran alone as its
+// own text under its own savepoint, so that the failed one's error is
+// exactly the one a statement waited for gets. The error is then thrown by
 // the call that found it, once that call has done its own work (a commit
 // excepted, which commits nothing while a failure is unreported); a
 // second such failure is thrown by the next call. What ends up in the
 // database is what waiting for each statement would have left to a caller
 // that reports a failed statement and goes on: every statement but the
 // failed one. The statement log takes a statement once it has run for
-// good, in the order sent.
+// good, in the order the program made them.
 //
 // A project's own statements never fail on their values or the rows
 // already there: keys are handed out by the key table, and the tables
@@ -179,6 +184,9 @@ class PgDataServices : public DataServices {
     std::vector<Oid> declared, places;
     std::optional<RowRunShape> rows;
     std::vector<std::string> runs;  // by the power of two of the rows
+    // Whether it names a key table, as of the number of key tables seen.
+    bool names_keys = false;
+    size_t key_tables_seen = SIZE_MAX;
   };
   // A statement to be sent in the next batch, with its parameter texts
   // (each ended by a NUL).
@@ -197,9 +205,9 @@ class PgDataServices : public DataServices {
 
   // A statement of the copiers: the key rows written first when it names
   // a key table, counted towards the next automatic commit.
-  Result Run(const std::string& text, bool collect, const Params& params = {});
+  Result Run(std::string text, bool collect, const Params& params = {});
   // Run without BeforeStatement and the pending failures.
-  Result RunNow(const std::string& text, bool collect, const Params& params);
+  Result RunNow(std::string& text, bool collect, const Params& params);
   int32_t NextKeyNow(const std::string& keyTable, const std::string& keyColumn,
                      const std::string& keyClass, const std::string& valueColumn);
   // One statement under its own savepoint, waited for, logged when `log`.
@@ -210,9 +218,9 @@ class PgDataServices : public DataServices {
   Result ReadGuarded(const std::string& text, bool collect);
   // Sends `text` in a batch when it may go without waiting (see above):
   // a write of a prepared shape whose values all fit, naming no key table
-  // unless it is the write of a key row (`keyRow`). False, with nothing
-  // sent, otherwise.
-  bool SendWithoutWaiting(const std::string& text, bool keyRow = false);
+  // unless it is the write of a key row (`keyRow`); `text` is moved into
+  // the batch. False, with nothing sent, otherwise.
+  bool SendWithoutWaiting(std::string& text, bool keyRow = false);
   // Prepares the shape of `text` after its first statement ran.
   void PrepareShape(const std::string& text);
   bool ValuesFit(const Shape& shape) const;
@@ -232,6 +240,9 @@ class PgDataServices : public DataServices {
   bool ReadAllBatches();
   void Recover(PgPipeline::Failure failure);
   void SendAgain(const std::string& text);
+  // Forgets the statements kept for the next batch and reads and drops
+  // the answers to what was sent (for a rollback or a lost connection).
+  void DropUnsent();
   // Throws the first failure found after its statement's call, if any.
   void ThrowPendingError();
   // Inside a catch block of a call's own failure `e`: rethrows it when no
@@ -248,7 +259,7 @@ class PgDataServices : public DataServices {
   void BeforeStatement();
   void CountStatement();
   void FlushKeys();
-  bool NamesKeyTable(const std::string& text) const;
+  bool NamesKeyTable(std::string_view text) const;
   void ForgetKeysOf(const std::string& text);
   void Log(const std::string& text) const;
   void CheckOpen() const;

@@ -138,24 +138,32 @@ bool PgDataServices::ValuesFit(const Shape& shape) const {
   return true;
 }
 
-bool PgDataServices::SendWithoutWaiting(const std::string& text, bool keyRow) {
+bool PgDataServices::SendWithoutWaiting(std::string& text, bool keyRow) {
   // A statement of the copiers naming the key table waits: the key rows
   // are written first.
+  // (Only writes are prepared; what a shape names is looked at once for
+  // every key table seen.)
   if (!options_.pipeline || text.find('\0') != std::string::npos ||
-      !ShapeStatement(text, shaped_, SqlDialect::kPostgreSQL) || !IsPlainWrite(shaped_.shape) ||
-      (!keyRow && NamesKeyTable(shaped_.shape)))
+      !ShapeStatement(text, shaped_, SqlDialect::kPostgreSQL))
     return false;
   MakeShapeKey(shaped_);
   auto it = shapes_.find(shaped_.shape);
-  if (it == shapes_.end() || it->second.state != Shape::kReady || !ValuesFit(it->second))
-    return false;
+  if (it == shapes_.end() || it->second.state != Shape::kReady) return false;
+  Shape& shape = it->second;
+  if (shape.key_tables_seen != key_tables_.size()) {
+    shape.names_keys = NamesKeyTable(std::string_view(it->first).substr(0, it->first.find('\0')));
+    shape.key_tables_seen = key_tables_.size();
+  }
+  if ((!keyRow && shape.names_keys) || !ValuesFit(shape)) return false;
   EnsureTransaction();
-  Pending p{text, &it->second, {}};
+  Pending p{{}, &shape, {}};
   for (const ShapedStatement::Value& v : shaped_.values) {
     AppendPgParameterText(v, p.parameters);
     p.parameters.push_back('\0');
   }
+  // The values are copied out: the text can go.
   pending_bytes_ += text.size();
+  p.text = std::move(text);
   pending_.push_back(std::move(p));
   return true;
 }
@@ -204,7 +212,7 @@ size_t MaxRunRows(size_t parameters) {
 
 void PgDataServices::SendPending() {
   if (pending_.empty()) return;
-  for (Pending& p : pending_) pipeline_->BatchStatement(p.text);
+  for (Pending& p : pending_) pipeline_->BatchStatement(std::move(p.text));
   const uint32_t n = static_cast<uint32_t>(pending_.size());
   for (uint32_t i = 0; i < n;) {
     if (!pending_[i].shape->rows) {
@@ -314,7 +322,8 @@ bool PgDataServices::ReadAllBatches() {
 
 void PgDataServices::SendAgain(const std::string& text) {
   MakeRoomInPipeline();
-  if (SendWithoutWaiting(text)) return;
+  std::string sent = text;
+  if (SendWithoutWaiting(sent)) return;
   try {
     RunGuarded(text, {}, false);
   } catch (const VlError& e) {
