@@ -14,11 +14,8 @@ namespace vl {
 // result.
 std::string PgReasonOf(const PGresult* r, PGconn* conn);
 
-// The start and the end of a huge statement, never cut inside a character,
-// as an error description shows it.
-std::string ShortenStatement(const std::string& text);
-
-// The description of a refused statement: "<reason> (statement: <text>)".
+// The description of a refused statement: "<reason> (statement: <text>)",
+// a huge statement shortened (ShortenStatement).
 std::string RefusedStatement(const std::string& reason, const std::string& text);
 
 }  // namespace vl

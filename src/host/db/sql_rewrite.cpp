@@ -142,6 +142,11 @@ std::string FromStoredText(const std::string& stored) {
 
 namespace {
 
+// Statements longer than this are shown shortened in error descriptions.
+constexpr size_t kShownStatementLength = 600;
+
+bool IsUtf8Continuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
 char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool IsAsciiWordChar(char c) {
@@ -149,6 +154,15 @@ bool IsAsciiWordChar(char c) {
 }
 
 }  // namespace
+
+std::string ShortenStatement(const std::string& text) {
+  if (text.size() <= kShownStatementLength) return text;
+  size_t head = kShownStatementLength * 2 / 3;
+  while (head > 0 && IsUtf8Continuation(text[head])) --head;
+  size_t tail = text.size() - kShownStatementLength / 3;
+  while (tail < text.size() && IsUtf8Continuation(text[tail])) ++tail;
+  return text.substr(0, head) + " ... " + text.substr(tail);
+}
 
 size_t FindNoCase(std::string_view text, std::string_view lowerWord, bool wholeWord, size_t from) {
   const size_t n = lowerWord.size();

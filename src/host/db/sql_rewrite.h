@@ -30,6 +30,10 @@ std::string ResolveTableName(const std::string& name);
 std::string ToStoredText(const std::string& text);
 std::string FromStoredText(const std::string& stored);
 
+// The start and the end of a huge statement, never cut inside a character,
+// as an error description shows it.
+std::string ShortenStatement(const std::string& text);
+
 // Where `text` holds `lowerWord` (lower-case ASCII) in any letter case,
 // from `from` on; with `wholeWord`, only where no letter, digit or "_"
 // touches it. npos when nowhere. A pass over the text without the C
