@@ -229,6 +229,8 @@ class PgDataServices : public DataServices {
   // statement; the rows of different tables (between statements that are
   // no such inserts) need not keep their order among each other.
   void SendPending();
+  // Sends the kept statements `begin` to `end`, all row inserts.
+  void SendRowStretch(uint32_t begin, uint32_t end);
   void SendRun(const std::vector<uint32_t>& members);
   const std::string& RunStatementName(Shape& shape, size_t rows);
   // Sends a full batch and reads the answers of older ones, so no more

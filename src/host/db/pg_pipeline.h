@@ -14,9 +14,9 @@
 //    (a statement whose rows are needed, preparing a statement), whose
 //    answers go back to the caller.
 // Batches are read in the order sent, before the direct segment that
-// follows them, and at most two batches are sent but not read: their
-// answers are small and fit the connection's buffers, so sending never
-// waits on a server that waits for its answers to be read.
+// follows them. The caller keeps at most two batches sent but not read:
+// their answers are small and fit the connection's buffers, so sending
+// never waits on a server that waits for its answers to be read.
 //
 // This class only sends and reads; what to do about a failure is the
 // data services' business.
@@ -81,7 +81,7 @@ class PgPipeline {
     // Every unconfirmed statement, in the order the program made them.
     std::vector<std::string> statements;
     // Those the refused request ran, one of which failed; none when the
-    // savepoint or its release was refused.
+    // savepoint, its release or a preparation was refused.
     std::vector<size_t> suspects;
     PgResultPtr result;  // the server's answer
   };

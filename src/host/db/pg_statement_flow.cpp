@@ -31,8 +31,11 @@ constexpr const char* kPlainTable =
     "c.relrowsecurity AND NOT EXISTS (SELECT 1 FROM pg_catalog.pg_attribute a WHERE a.attrelid = "
     "c.oid AND a.attnum > 0 AND NOT a.attisdropped AND (a.atthasdef OR a.attidentity <> '' OR "
     "a.attgenerated <> '')) FROM pg_catalog.pg_class c WHERE c.oid = pg_catalog.to_regclass($1)";
-// Beyond this many shapes on one connection, new ones run as text.
-constexpr size_t kMaxShapes = 1000;
+// Beyond this many shapes on one connection, statements of new ones are
+// waited for, as their texts: each shape holds up to nine prepared
+// statements on the server (one row, runs of 2 to 128), and a run has a
+// few dozen shapes.
+constexpr size_t kMaxShapes = 300;
 
 // An INSERT, UPDATE or DELETE that gives no rows back: nobody waits for
 // its answer.
@@ -210,41 +213,45 @@ size_t MaxRunRows(size_t parameters) {
 
 }  // namespace
 
+void PgDataServices::SendRowStretch(uint32_t begin, uint32_t end) {
+  // Each table's rows, in order, table after table in the order of their
+  // first row.
+  std::vector<std::pair<const std::string*, std::vector<uint32_t>>> tables;
+  for (uint32_t k = begin; k < end; ++k) {
+    const std::string& table = pending_[k].shape->rows->table;
+    auto t = std::find_if(tables.begin(), tables.end(), [&](auto& e) { return *e.first == table; });
+    if (t == tables.end()) t = tables.insert(tables.end(), {&table, {}});
+    t->second.push_back(k);
+  }
+  for (const auto& [table, rows] : tables)
+    for (size_t r = 0; r < rows.size();) {
+      // A run of one shape, in as few statements as powers of two allow.
+      Shape* shape = pending_[rows[r]].shape;
+      size_t run = 1;
+      while (r + run < rows.size() && pending_[rows[r + run]].shape == shape) ++run;
+      for (size_t left = run; left > 0;) {
+        size_t take = MaxRunRows(shape->declared.size());
+        while (take > left) take /= 2;
+        SendRun(std::vector<uint32_t>(rows.begin() + r, rows.begin() + r + take));
+        r += take;
+        left -= take;
+      }
+    }
+}
+
 void PgDataServices::SendPending() {
   if (pending_.empty()) return;
   for (Pending& p : pending_) pipeline_->BatchStatement(std::move(p.text));
   const uint32_t n = static_cast<uint32_t>(pending_.size());
+  // Statements that are no row inserts keep their place among the rest.
   for (uint32_t i = 0; i < n;) {
     if (!pending_[i].shape->rows) {
       SendRun({i++});
       continue;
     }
-    // A stretch of row inserts: each table's rows, in order, table after
-    // table in the order of their first row.
     uint32_t end = i;
     while (end < n && pending_[end].shape->rows) ++end;
-    std::vector<std::pair<const std::string*, std::vector<uint32_t>>> tables;
-    for (uint32_t k = i; k < end; ++k) {
-      const std::string& table = pending_[k].shape->rows->table;
-      auto t =
-          std::find_if(tables.begin(), tables.end(), [&](auto& e) { return *e.first == table; });
-      if (t == tables.end()) t = tables.insert(tables.end(), {&table, {}});
-      t->second.push_back(k);
-    }
-    for (const auto& [table, rows] : tables)
-      for (size_t r = 0; r < rows.size();) {
-        // A run of one shape, in as few statements as powers of two allow.
-        Shape* shape = pending_[rows[r]].shape;
-        size_t run = 1;
-        while (r + run < rows.size() && pending_[rows[r + run]].shape == shape) ++run;
-        for (size_t left = run; left > 0;) {
-          size_t take = MaxRunRows(shape->declared.size());
-          while (take > left) take /= 2;
-          SendRun(std::vector<uint32_t>(rows.begin() + r, rows.begin() + r + take));
-          r += take;
-          left -= take;
-        }
-      }
+    SendRowStretch(i, end);
     i = end;
   }
   pending_.clear();
@@ -358,13 +365,12 @@ void PgDataServices::Recover(PgPipeline::Failure failure) {
   // Every statement again, in the order made; the ones the refused
   // request ran each alone, as its own text, so that the failed one's
   // error is the one a statement waited for gets.
+  // A refused savepoint, release or preparation is none of the
+  // statements': then each runs alone, and nothing is sent in a batch
+  // that could be refused again.
   const std::vector<std::string>& all = failure.statements;
-  std::vector<bool> suspect(all.size(), false);
+  std::vector<bool> suspect(all.size(), failure.suspects.empty());
   for (size_t i : failure.suspects) suspect[i] = true;
-  if (failure.suspects.empty())
-    pending_errors_.push_back(VlError(err::kDatabase, kSource,
-                                      "Cannot run statements on the PostgreSQL server " + server_ +
-                                          ": " + reason + "; they were sent again."));
   for (size_t i = 0; i < all.size(); ++i) {
     if (!suspect[i]) {
       SendAgain(all[i]);
