@@ -81,8 +81,8 @@ size_t CountParameters(const std::string& s) {
 bool SplitRowRun(const std::string& shape, RowRunShape& out) {
   out = RowRunShape{};
   size_t i = SkipBlanks(shape, 0);
-  if (FindNoCase(std::string_view(shape).substr(i, 7), "insert ") != 0) return false;
-  i = SkipBlanks(shape, i + 7);
+  if (FindNoCase(std::string_view(shape).substr(i, 7), "insert", true) != 0) return false;
+  i = SkipBlanks(shape, i + 6);
   if (FindNoCase(std::string_view(shape).substr(i, 5), "into", true) != 0) return false;
   i = SkipBlanks(shape, i + 4);
   if (!TakeTableName(shape, i, out)) return false;

@@ -43,8 +43,8 @@ bool IsPlainWrite(const std::string& shape) {
   size_t i = 0;
   while (i < shape.size() && std::isspace(static_cast<unsigned char>(shape[i]))) ++i;
   const std::string_view first = std::string_view(shape).substr(i, 7);
-  return (FindNoCase(first, "insert ") == 0 || FindNoCase(first, "update ") == 0 ||
-          FindNoCase(first, "delete ") == 0) &&
+  return (FindNoCase(first, "insert", true) == 0 || FindNoCase(first, "update", true) == 0 ||
+          FindNoCase(first, "delete", true) == 0) &&
          FindNoCase(shape, "returning", true) == std::string::npos;
 }
 
@@ -142,10 +142,7 @@ bool PgDataServices::ValuesFit(const Shape& shape) const {
 }
 
 bool PgDataServices::SendWithoutWaiting(std::string& text, bool keyRow) {
-  // A statement of the copiers naming the key table waits: the key rows
-  // are written first.
-  // (Only writes are prepared; what a shape names is looked at once for
-  // every key table seen.)
+  // Only plain writes are prepared (PrepareShape).
   if (!options_.pipeline || text.find('\0') != std::string::npos ||
       !ShapeStatement(text, shaped_, SqlDialect::kPostgreSQL))
     return false;
@@ -153,6 +150,9 @@ bool PgDataServices::SendWithoutWaiting(std::string& text, bool keyRow) {
   auto it = shapes_.find(shaped_.shape);
   if (it == shapes_.end() || it->second.state != Shape::kReady) return false;
   Shape& shape = it->second;
+  // A statement of the copiers naming the key table waits: the key rows
+  // are written first. What a shape names is looked at again only when a
+  // key table was added.
   if (shape.key_tables_seen != key_tables_.size()) {
     shape.names_keys = NamesKeyTable(std::string_view(it->first).substr(0, it->first.find('\0')));
     shape.key_tables_seen = key_tables_.size();

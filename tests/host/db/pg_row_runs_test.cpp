@@ -7,10 +7,10 @@ namespace {
 
 TEST(PgRowRunsTest, ARowInsertRepeatsItsRowWithTheParametersNumberedOn) {
   RowRunShape run;
-  ASSERT_TRUE(SplitRowRun("INSERT INTO VlToRelationships (A,\r\nB) VALUES ($1, \r\n$2)", run));
+  ASSERT_TRUE(SplitRowRun("INSERT\r\nINTO VlToRelationships (A,\r\nB) VALUES ($1, \r\n$2)", run));
   EXPECT_EQ(run.table, "vltorelationships");
   EXPECT_EQ(RowRunText(run, 3),
-            "INSERT INTO VlToRelationships (A,\r\nB) VALUES ($1, \r\n$2), ($3, \r\n$4), ($5, "
+            "INSERT\r\nINTO VlToRelationships (A,\r\nB) VALUES ($1, \r\n$2), ($3, \r\n$4), ($5, "
             "\r\n$6)");
   // A quoted name is the table as written; "$1" inside a quoted name is no
   // parameter; NULL stays in every row.
