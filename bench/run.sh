@@ -21,8 +21,11 @@
 # statements executed and per second, peak resident memory, and the ratio
 # of the run's time to the replay's; for PostgreSQL also the round trips
 # (the times the run waited for the server), pg_restore's time and the
-# time over the delayed link. The results replace the part of
-# bench/RESULTS.md between its two "bench:" markers; the rest of the file
+# time over the delayed link; the time of "vlbaseline verify" of the
+# project the run created beside the creation's; per size the time of the
+# deep check of the baseline (vlbaseline validate) against the creation's.
+# The results replace the part of bench/RESULTS.md between its two "bench:"
+# markers; the rest of the file
 # (the analysis) is left alone. Needs: cmake, g++, GNU time (/usr/bin/time),
 # sqlite3, and for PostgreSQL the server binaries (initdb, pg_ctl), psql,
 # pg_dump and pg_restore.
@@ -224,7 +227,43 @@ measure() {
   R[$db,$n,log_mb]=$(mb "$(($(stat -c %s "$out.sql") / 1024))")
   R[$db,$n,stages]=$(stage_times "$out")
   check_replay "$db" "$n"
+  verify_project "$db" "$n"
   [[ -n "$keep" ]] || rm -rf "$out-run" "$out-logged" "$out.sql" "$out-replay.db"*
+}
+
+# vlbaseline verify of the project the last timed run created, timed like
+# the runs; records whether it found everything matching.
+verify_project() {
+  local db="$1" n="$2" r
+  local out="$work/$db-$n" project="$work/$db-$n-run/$db-$n-run.vlp"
+  R[$db,$n,verify_result]="match"
+  for ((r = 1; r <= repeat; r++)); do
+    timed "$out-verify.$r" "$vlb" verify "$work/bl-$n" "$project" || R[$db,$n,verify_result]="**differences**"
+  done
+  best_of "$out-verify"
+  R[$db,$n,verify_wall]=$(field "$out-verify" 1)
+  R[$db,$n,verify_cpu]=$(cpu "$out-verify")
+  R[$db,$n,verify_peak_mb]=$(mb "$(field "$out-verify" 4)")
+  R[$db,$n,verify_ratio]=$(div "${R[$db,$n,verify_wall]}" "${R[$db,$n,wall]}")
+}
+
+# The deep check of the baseline alone (vlbaseline validate), against the
+# creation run without it: the check's share is the validation's time over
+# the creation's wall time less the check stage that create runs first.
+measure_check() {
+  local n="$1" bl="$work/bl-$n" out="$work/check-$n" r check_stage
+  for ((r = 1; r <= repeat; r++)); do
+    timed "$out.$r" "$vlb" validate "$bl" || exit 1
+  done
+  best_of "$out"
+  R[check,$n,wall]=$(field "$out" 1)
+  R[check,$n,cpu]=$(cpu "$out")
+  R[check,$n,peak_mb]=$(mb "$(field "$out" 4)")
+  check_stage=$(echo "${R[sqlite,$n,stages]}" | awk '$1 == "CheckBaseline" {print $2}')
+  R[check,$n,in_create]=${check_stage:-0}
+  R[check,$n,creation]=$(awk -v w="${R[sqlite,$n,wall]}" -v c="${check_stage:-0}" \
+    'BEGIN{printf "%.2f", w - c}')
+  R[check,$n,ratio]=$(div "${R[check,$n,wall]}" "${R[check,$n,creation]}")
 }
 
 schema_option() {
@@ -332,6 +371,8 @@ for n in $sizes; do
   generate "$n"
   echo "bench: $n requirements: SQLite" >&2
   measure sqlite "$n"
+  echo "bench: $n requirements: deep check" >&2
+  measure_check "$n"
 done
 
 # Results lines: the middle size once more, every line printed to a file.
@@ -372,6 +413,7 @@ load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 # The stage names of the run, as the copiers are called.
 stage_label() {
   case "$1" in
+    CheckBaseline) echo "baseline check (before anything is written)" ;;
     CreateProject) echo "create project" ;;
     CopyXMLGroupInfo) echo "groups" ;;
     CopyXMLUserInfo) echo "users" ;;
@@ -423,10 +465,32 @@ report_db() {
     echo
   done <<<"${R[$db,$first,stages]}"
   echo
+  echo "Verification (\`vlbaseline verify\` of the project the run created):"
+  echo
+  echo "| requirements | create wall s | verify wall s | verify CPU s | verify peak MB | verify / create | result |"
+  echo "|---:|---:|---:|---:|---:|---:|---|"
+  for n in $sizes; do
+    echo "| $n | ${R[$db,$n,wall]} | ${R[$db,$n,verify_wall]} | ${R[$db,$n,verify_cpu]} | ${R[$db,$n,verify_peak_mb]} | ${R[$db,$n,verify_ratio]} | ${R[$db,$n,verify_result]} |"
+  done
+  echo
   echo "Replayed database holds the same rows (requirements, traces):"
   for n in $sizes; do echo "${n}: ${R[$db,$n,check]};"; done | paste -sd' '
   for n in $sizes; do
     [[ -z "${R[$db,$n,replay_error]:-}" ]] || echo "- $n: the replay failed: \`${R[$db,$n,replay_error]}\`"
+  done
+  echo
+}
+
+report_check() {
+  echo "### Deep check of the baseline"
+  echo
+  echo "\`vlbaseline validate\` (the deep check of everything the baseline holds) against the"
+  echo "SQLite creation run without the check that \`create\` now runs first."
+  echo
+  echo "| requirements | check wall s | check CPU s | check peak MB | check within create s | creation wall s | check / creation |"
+  echo "|---:|---:|---:|---:|---:|---:|---:|"
+  for n in $sizes; do
+    echo "| $n | ${R[check,$n,wall]} | ${R[check,$n,cpu]} | ${R[check,$n,peak_mb]} | ${R[check,$n,in_create]} | ${R[check,$n,creation]} | ${R[check,$n,ratio]} |"
   done
   echo
 }
@@ -449,8 +513,17 @@ targets() {
     ratio=$(div "${R[sqlite,$b,wall]}" "${R[sqlite,$a,wall]}")
     echo "| SQLite, ${grow}x the requirements ($a to $b) <= ${limit}x the time | ${ratio}x | $(verdict "$ratio" "$limit") |"
   done
+  for n in $sizes; do
+    echo "| $n: deep check <= 1/3 of the creation on SQLite | ${R[check,$n,ratio]} x | $(verdict "${R[check,$n,ratio]}" 0.334) |"
+  done
   echo "| SQLite, $last: peak memory <= 2 x largest baseline file (${R[bl,$last,largest_mb]} MB) | ${R[sqlite,$last,peak_mb]} MB | $(verdict "${R[sqlite,$last,peak_mb]}" "$(awk -v m="${R[bl,$last,largest_mb]}" 'BEGIN{print 2 * m}')") |"
+  for n in $sizes; do
+    echo "| SQLite, $n: verify <= create | ${R[sqlite,$n,verify_ratio]} x | $(verdict "${R[sqlite,$n,verify_ratio]}" 1) |"
+  done
   if [[ -z "$pg_note" ]]; then
+    for n in $sizes; do
+      echo "| PostgreSQL, $n: verify <= create | ${R[pg,$n,verify_ratio]} x | $(verdict "${R[pg,$n,verify_ratio]}" 1) |"
+    done
     for n in $sizes; do
       echo "| PostgreSQL, $n: run <= 1.5 x psql replay of its log | ${R[pg,$n,ratio]} x | $(verdict "${R[pg,$n,ratio]}" 1.5) |"
     done
@@ -511,6 +584,7 @@ report() {
   targets
   echo
   report_db sqlite "SQLite" "sqlite3"
+  report_check
   echo "Results lines: $lines_n requirements without --quiet, ${R[lines,count]} lines to a file:" \
     "${R[lines,wall]} s wall, ${R[lines,cpu]} s CPU (with --quiet: ${R[sqlite,$lines_n,wall]} s, ${R[sqlite,$lines_n,cpu]} s)."
   echo

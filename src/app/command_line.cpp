@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "app/command_line_checks.h"
 #include "app/console_sink.h"
 #include "app/creation_run.h"
 #include "app/ext_project_locations.h"
@@ -12,6 +13,7 @@
 #include "app/results_page.h"
 #include "app/review_page.h"
 #include "app/run_sql_log.h"
+#include "app/verify/verify_command.h"
 #include "host/db/pg_pipeline.h"
 
 namespace vl {
@@ -88,6 +90,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLineOptions& 
       o.quiet = true;
     else if (a == "--stage-times")
       o.stage_times = true;
+    else if (a == "--json")
+      o.json = true;
     else if (a == "--sql-log") {
       if (!TakeValue(args, i, o.sql_log, error)) return false;
     } else if (a == "--folder") {
@@ -117,9 +121,19 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLineOptions& 
     return false;
   }
   o.command = positional[0];
-  if (o.command != "validate" && o.command != "create" && o.command != "review") {
+  if (o.command != "validate" && o.command != "create" && o.command != "review" &&
+      o.command != "verify") {
     error = "unknown command \"" + o.command + "\"";
     return false;
+  }
+  if (o.command == "verify") {
+    if (positional.size() != 3) {
+      error = "verify needs a BASELINE folder and a PROJECT.vlp file";
+      return false;
+    }
+    o.baseline = positional[1];
+    o.project = positional[2];
+    return true;
   }
   if (positional.size() != 2) {
     error = o.command + " needs exactly one BASELINE folder";
@@ -134,23 +148,47 @@ std::string CommandLineHelp() {
   vlbaseline validate BASELINE
   vlbaseline create BASELINE [options]
   vlbaseline review BASELINE [options]
+  vlbaseline verify BASELINE PROJECT.vlp [--json] [choices]
 
 Commands:
   validate   Checks the baseline folder and prints its label, time stamp,
-             description, GUID, contents and external projects.
-             Exit status 0 when the baseline is valid, 1 when it is not.
-  create     Creates a new project from the baseline, as the wizard does:
-             the same checks and messages, then the creation run. Results
-             lines go to standard output, messages to standard error.
+             description, GUID, contents and external projects; then
+             checks every file a creation run would read, every document
+             file and every reference, and lists each problem with its
+             file, line and element. Exit status 0 when the baseline is
+             valid, 1 when a problem would stop a run or lose data.
+  create     Creates a new project from the baseline, as the wizard does.
+             First the new project's place (folder, name, database,
+             schema) and then the baseline are checked, before anything
+             is asked or created: a problem of the place is a usage error,
+             a problem that would stop the run ends the tool with nothing
+             created, and when parts of the baseline would not be copied
+             the tool asks whether to go on. Then the creation run.
+             Results lines go to standard output, messages to standard
+             error.
   review     Writes the review page of the planned project beside its
              project file, as the wizard's review step does, and prints
-             the page's path. Nothing is created but the folder.
+             the page's path, after the same checks as create. Nothing is
+             created but the folder.
+  verify     Proves that a project created from the baseline holds it:
+             every object the run was to copy is looked for in the
+             project's database with every field, as the copy rules give
+             it. Prints a summary per kind and each difference (object,
+             old and new GUID, field, baseline's and database's value).
+             The run's choices are read from the project, or given with
+             --history, --traces, --discussions, --all (then exactly
+             those). --json prints the report as JSON. Exit status 0 when
+             everything matches, 1 on a difference or when the project
+             cannot be verified.
 
 Options of create and review:
   --folder DIR          Folder of the new project (default: the Projects
                         folder of the installation, or the current folder,
-                        followed by the baseline project's name). The project
-                        file is named after the folder's last part.
+                        followed by the baseline project's name); a relative
+                        folder is taken from the current folder. The project
+                        file is named after the folder's last part. It must
+                        not be, or lie inside, the baseline folder, nor hold
+                        a project of that name.
   --name NAME           Name of the new project (default: the baseline's).
   --description TEXT    Description (default: the baseline's).
   --database ENTRY      Database type, an entry of the database list
@@ -163,7 +201,8 @@ Options of create and review:
                         file or PGPASSWORD.
   --pg-schema NAME      Schema that receives the project's tables (default:
                         made from the project name); it must not hold a
-                        project yet.
+                        project yet, nor be a system schema
+                        (information_schema, pg_...).
   --pg-conninfo TEXT    A libpq connection string ("host=H dbname=D" or
                         "postgresql://U@H:P/D"); the options above win.
                         Fields left out take libpq's defaults (PGHOST, ...).
@@ -176,22 +215,24 @@ Options of create and review:
                         baseline's external project GUID (repeatable).
   --yes                 Answer yes to every question (for scripts).
   --quiet               Print only a final summary instead of every line.
-  --stage-times         After the summary, print the time of each stage and
-                        the number of statements the new database ran.
+  --stage-times         After the summary, print the time of each stage (the
+                        baseline check first) and the number of statements
+                        the new database ran.
   --sql-log FILE        Write every statement the new database ran, each
                         followed by ";", to FILE: its own shell replays it
                         (sqlite3 NEW.db < FILE).
   --help                This text.
 
 Options the baseline does not hold are ignored with a note.
-Exit status: 0 success, 1 stopped or invalid, 2 usage error.
+Exit status: 0 success, 1 stopped or invalid, 2 usage error (also a new
+project's place that cannot be used).
 )";
 }
 
 namespace {
 
-void PrintBaseline(std::ostream& out) {
-  const BLProjInfo& d = *goBLProjInfo;
+void PrintBaseline(const Session& session, std::ostream& out) {
+  const BLProjInfo& d = *session.goBLProjInfo;
   out << "Label:       " << d.BLXMLLabel() << "\n"
       << "Time stamp:  " << d.BLXMLTimestamp() << "\n"
       << "Description: " << d.BLXMLDesc() << "\n"
@@ -203,54 +244,60 @@ void PrintBaseline(std::ostream& out) {
   });
 }
 
-// Step 1: name, folder, description and database; then the settings check.
-bool CompleteProjectStep(const CommandLineOptions& o, std::ostream& err) {
-  BLProjInfo& d = *goBLProjInfo;
-  if (o.has_name) d.SetVLPName(o.name);
-  if (o.has_folder) {
-    d.SetVLPFolder(std::filesystem::absolute(o.folder).lexically_normal().string());
-  } else {
-    std::string install;
-    if (!ReadVelloqInstallDir(install))
-      d.SetVLPFolder((std::filesystem::current_path() / FolderNameFrom(d.VLPName())).string());
-  }
+// The new project's place as the options and the baseline give it, before
+// anything is checked or created.
+TargetChoice ChooseTarget(Session& session, const CommandLineOptions& o) {
+  const BLProjInfo& d = *session.goBLProjInfo;
+  TargetChoice c;
+  c.baseline_folder = d.BLXMLLoc();
+  c.name = o.has_name ? o.name : d.VLPName();
+  std::string install;
+  if (o.has_folder)
+    c.folder = o.folder;
+  else if (ReadVelloqInstallDir(install))
+    c.folder = d.VLPFolder();
+  else
+    c.folder = (std::filesystem::current_path() / FolderNameFrom(c.name)).string();
+  c.database = o.database.empty()
+                   ? (o.HasPgSettings() ? kPostgreSQLDisplayName : kSQLiteDisplayName)
+                   : o.database;
+  c.databases = session.gdictDBDrivers.Keys();
+  c.connection.host = o.pg_host;
+  c.connection.port = o.pg_port;
+  c.connection.database = o.pg_db;
+  c.connection.user = o.pg_user;
+  c.connection.schema = o.pg_schema;
+  c.connection.conninfo = o.pg_conninfo;
+  return c;
+}
+
+// A place that cannot be used is a usage error, unless the fault lies only
+// in the project name the baseline gave (no --name).
+int TargetFaultStatus(const CommandLineOptions& o, const TargetCheckResult& checked) {
+  for (const TargetProblem& p : checked.problems)
+    if (p.field != TargetField::kName || o.has_name) return kExitUsage;
+  return kExitFailed;
+}
+
+// Step 1 for a checked place: name, folder, description and database into
+// the descriptor; then the settings check, which may ask to create the
+// folder.
+bool CompleteProjectStep(Session& session, const CommandLineOptions& o, const TargetChoice& c,
+                         const TargetCheckResult& checked) {
+  BLProjInfo& d = *session.goBLProjInfo;
+  d.SetVLPName(c.name);
+  d.SetVLPFolder(checked.folder);
   if (o.has_description) d.SetVLPDesc(o.description);
-  std::string entry = o.database.empty()
-                          ? (o.HasPgSettings() ? kPostgreSQLDisplayName : kSQLiteDisplayName)
-                          : o.database;
-  std::vector<std::string> keys = gdictDBDrivers.Keys();
-  auto it = std::find(keys.begin(), keys.end(), entry);
-  if (it == keys.end()) {
-    err << "vlbaseline: unknown database \"" << entry << "\"; the list offers:";
-    for (const auto& k : keys) err << " \"" << k << "\"";
-    err << "\n";
-    return false;
-  }
-  d.SetVLPDBType(static_cast<int32_t>(it - keys.begin()) + 1);
-  d.SetVLPDBDisplayName(entry);
-  if (o.HasPgSettings()) {
-    if (entry != kPostgreSQLDisplayName) {
-      err << "vlbaseline: the --pg options need --database " << kPostgreSQLDisplayName << "\n";
-      return false;
-    }
-    ConnectionSettings& c = goNewProjDef->GetConnection();
-    c.host = o.pg_host;
-    c.port = o.pg_port;
-    c.database = o.pg_db;
-    c.user = o.pg_user;
-    c.schema = o.pg_schema;
-    c.conninfo = o.pg_conninfo;
-  }
-  if (d.VLPName().empty() || d.VLPFolder().empty()) {
-    err << "vlbaseline: the new project needs a name and a folder\n";
-    return false;
-  }
-  return d.ValidateVLPSettings();
+  const auto it = std::find(c.databases.begin(), c.databases.end(), c.database);
+  d.SetVLPDBType(static_cast<int32_t>(it - c.databases.begin()) + 1);
+  d.SetVLPDBDisplayName(c.database);
+  if (o.HasPgSettings()) session.goNewProjDef->GetConnection() = c.connection;
+  return d.ValidateVLPSettings(*session.goNewProjDef, session.gdictDBDrivers);
 }
 
 // Step 2: the options the baseline holds.
-void CompleteOptionsStep(const CommandLineOptions& o, std::ostream& err) {
-  BLProjInfo& d = *goBLProjInfo;
+void CompleteOptionsStep(Session& session, const CommandLineOptions& o, std::ostream& err) {
+  BLProjInfo& d = *session.goBLProjInfo;
   auto choose = [&](bool asked, bool held, const char* what, void (BLProjInfo::*set)(bool)) {
     if (asked && !held && !o.all) err << "vlbaseline: note: the baseline holds no " << what << "\n";
     (d.*set)((asked || o.all) && held);
@@ -266,8 +313,8 @@ void CompleteOptionsStep(const CommandLineOptions& o, std::ostream& err) {
 }
 
 // Step 3: the external projects' locations.
-int CompleteExternalStep(const CommandLineOptions& o, std::ostream& err) {
-  BLProjInfo& d = *goBLProjInfo;
+int CompleteExternalStep(Session& session, const CommandLineOptions& o, std::ostream& err) {
+  BLProjInfo& d = *session.goBLProjInfo;
   std::vector<clsExtProjInfo> rows;
   d.colExtProjs().ForEach([&](const std::string&, const clsExtProjInfo& p) { rows.push_back(p); });
   for (const auto& [guid, file] : o.externals) {
@@ -280,7 +327,7 @@ int CompleteExternalStep(const CommandLineOptions& o, std::ostream& err) {
     }
     row->Loc = std::filesystem::absolute(file).lexically_normal().string();
   }
-  return SaveExtProjLocations(rows) ? kExitOk : kExitFailed;
+  return SaveExtProjLocations(rows, d, session.messages) ? kExitOk : kExitFailed;
 }
 
 bool OpenSqlLog(const std::string& path, RunSqlLog& log, std::ostream& err) {
@@ -290,46 +337,60 @@ bool OpenSqlLog(const std::string& path, RunSqlLog& log, std::ostream& err) {
   return false;
 }
 
-// One line per stage, in the order they ran, then the statement count and
-// the times the run waited for a database server.
-void PrintStageTimes(const CreationRun& run, const RunSqlLog& log, long roundTrips,
-                     std::ostream& out) {
+// One line per stage, in the order they ran (the baseline check first),
+// then the statement count and the times the run waited for a database
+// server.
+void PrintStageTimes(double checkSeconds, const CreationRun& run, const RunSqlLog& log,
+                     long roundTrips, std::ostream& out) {
   out << "Stage times:\n";
+  out << "  CheckBaseline " << checkSeconds << " s\n";
   for (const CreationRun::StageTime& t : run.stage_times())
     out << "  " << t.stage << " " << t.seconds << " s\n";
   out << "Statements executed: " << log.statements() << "\n";
   out << "Server round trips: " << roundTrips << std::endl;
 }
 
-int RunCreate(const CommandLineOptions& o, ConsoleMessageSink& sink, std::ostream& out,
-              std::ostream& err) {
-  if (!CompleteProjectStep(o, err)) return kExitFailed;
-  CompleteOptionsStep(o, err);
-  int ext = CompleteExternalStep(o, err);
+int RunCreate(Session& session, const CommandLineOptions& o, ConsoleMessageSink& sink,
+              std::ostream& out, std::ostream& err, const CancelRequest* cancel) {
+  // Everything is checked before anything is asked or created.
+  const TargetChoice target = ChooseTarget(session, o);
+  TargetCheckResult checked;
+  if (o.HasPgSettings() && target.database != kPostgreSQLDisplayName) {
+    err << "vlbaseline: the --pg options need --database " << kPostgreSQLDisplayName << "\n";
+    return kExitUsage;
+  }
+  if (!ReportTargetCheck(target, checked, err)) return TargetFaultStatus(o, checked);
+  CompleteOptionsStep(session, o, err);
+  int ext = CompleteExternalStep(session, o, err);
   if (ext != kExitOk) return ext;
+  double check_seconds = 0;
+  if (!CheckBaselineBeforeRun(session, o.command == "create", o.quiet, err, check_seconds))
+    return kExitFailed;
+  if (!CompleteProjectStep(session, o, target, checked)) return kExitFailed;
   if (o.command == "review") {
-    if (!CreateReviewHTML()) return kExitFailed;
-    out << goBLProjInfo->ReviewHTMLLoc() << std::endl;
+    if (!CreateReviewHTML(session)) return kExitFailed;
+    out << session.goBLProjInfo->ReviewHTMLLoc() << std::endl;
     return kExitOk;
   }
   // Outlives the run: the databases report their last statements when
   // the run closes them.
   RunSqlLog sql_log;
   if (!o.sql_log.empty() && !OpenSqlLog(o.sql_log, sql_log, err)) return kExitFailed;
-  if (!o.sql_log.empty() || o.stage_times) AttachRunSqlLog(&sql_log);
+  if (!o.sql_log.empty() || o.stage_times) AttachRunSqlLog(session.goProjApp.get(), &sql_log);
   auto start = std::chrono::steady_clock::now();
   const long round_trips_before = PgPipeline::TotalRoundTrips();
-  CreationRun run;
-  bool ok = ExecuteActionsAndWriteResultsPage(run);
+  CreationRun run(session, cancel);
+  bool ok = ExecuteActionsAndWriteResultsPage(session, run);
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  AttachRunSqlLog(nullptr);
+  AttachRunSqlLog(session.goProjApp.get(), nullptr);
   out.flush();
   out << (ok ? "Project created: " : "Project creation stopped: ")
-      << goBLProjInfo->CompleteVLPPathName() << ".vlp (" << sink.results_lines()
+      << session.goBLProjInfo->CompleteVLPPathName() << ".vlp (" << sink.results_lines()
       << " results lines, " << sink.messages_shown() << " messages, " << seconds << " s)"
       << std::endl;
   if (o.stage_times)
-    PrintStageTimes(run, sql_log, PgPipeline::TotalRoundTrips() - round_trips_before, out);
+    PrintStageTimes(check_seconds, run, sql_log, PgPipeline::TotalRoundTrips() - round_trips_before,
+                    out);
   std::string log_error;
   if (!sql_log.Close(log_error)) {
     err << "vlbaseline: " << log_error << "\n";
@@ -341,7 +402,8 @@ int RunCreate(const CommandLineOptions& o, ConsoleMessageSink& sink, std::ostrea
 }  // namespace
 
 int RunCommandLine(const std::vector<std::string>& args, const std::string& programDir,
-                   std::ostream& out, std::ostream& err, std::istream& in, bool interactive) {
+                   std::ostream& out, std::ostream& err, std::istream& in, bool interactive,
+                   const CancelRequest* cancel) {
   CommandLineOptions o;
   std::string error;
   if (!ParseCommandLine(args, o, error)) {
@@ -353,23 +415,22 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
     out << CommandLineHelp();
     return kExitOk;
   }
+  if (o.command == "verify") return RunVerifyCommand(o, programDir, out, err);
   ConsoleMessageSink sink(out, err, in, interactive, o.yes, o.quiet);
-  ResetGlobalObjects();
-  SetMessageSink(&sink);
+  Session session(&sink);
   int status = kExitFailed;
-  if (CreateGlobalObjects() && InitGlobalObjects(programDir)) {
+  if (session.CreateGlobalObjects() && session.InitGlobalObjects(programDir)) {
     std::string folder = std::filesystem::absolute(o.baseline).lexically_normal().string();
-    if (goBLProjInfo->ValidateBLProj(StripTrailingSlash(folder))) {
+    if (session.goBLProjInfo->ValidateBLProj(StripTrailingSlash(folder))) {
       if (o.command == "validate") {
-        PrintBaseline(out);
-        status = kExitOk;
+        PrintBaseline(session, out);
+        status = CheckWholeBaseline(session, out, err) ? kExitOk : kExitFailed;
       } else {
-        status = RunCreate(o, sink, out, err);
+        status = RunCreate(session, o, sink, out, err, cancel);
       }
     }
   }
   out.flush();
-  ResetGlobalObjects();
   return status;
 }
 

@@ -6,14 +6,18 @@
 #include <string>
 #include <vector>
 
+#include "errors/run_cancelled.h"
+
 namespace vl {
 
 // Exit codes.
 constexpr int kExitOk = 0, kExitFailed = 1, kExitUsage = 2;
 
 struct CommandLineOptions {
-  std::string command;  // "validate", "create", "review"
+  std::string command;  // "validate", "create", "review", "verify"
   std::string baseline;
+  std::string project;  // verify: the project file
+  bool json = false;    // verify: the report as JSON
   std::string folder, name, description, database;
   bool has_folder = false, has_name = false, has_description = false;
   bool traces = false, external_traces = false, history = false, discussions = false;
@@ -36,7 +40,9 @@ std::string CommandLineHelp();
 
 // Runs the tool. `programDir` is where the resource file lies; `interactive`
 // tells whether questions may be asked on `in`.
+// `cancel`, when given, stops a creation run when it is set (a signal).
 int RunCommandLine(const std::vector<std::string>& args, const std::string& programDir,
-                   std::ostream& out, std::ostream& err, std::istream& in, bool interactive);
+                   std::ostream& out, std::ostream& err, std::istream& in, bool interactive,
+                   const CancelRequest* cancel = nullptr);
 
 }  // namespace vl

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "app/mod_wizard.h"
+#include "host/text/path_utils.h"
 #include "host/text/convert.h"
 #include "host/xml/xml_file.h"
 
@@ -10,17 +10,18 @@ namespace vl {
 
 namespace {
 
-void RefuseLocation(long resId, const clsExtProjInfo& record) {
+void RefuseLocation(Messenger& messages, long resId, const clsExtProjInfo& record) {
   std::vector<std::string> inserts = {record.Loc};
   if (resId == kResExtLocNotWaiting) inserts.push_back(record.Name);
-  ReportProcError("frmWizard.validateExtProjectLoc", ResFormat(resId, inserts), ErrorState{});
+  messages.ReportProcError("frmWizard.validateExtProjectLoc", messages.ResFormat(resId, inserts),
+                           ErrorState{});
 }
 
 // The project that wrote `doc` was waiting for the baseline's project.
-bool ListsBaselineProject(const pugi::xml_document& doc, const std::string& recordGuid) {
+bool ListsBaselineProject(const pugi::xml_document& doc, const std::string& recordGuid,
+                          const std::string& own_guid) {
   pugi::xml_node root = doc.document_element();
   if (!root || root.first_attribute().value() != recordGuid) return false;
-  const std::string own_guid = goBLProjInfo->BLXMLGUID();
   for (pugi::xpath_node n : doc.select_nodes("//ExternalProject")) {
     if (own_guid == n.node().attribute("GUID").value()) return true;
   }
@@ -29,44 +30,46 @@ bool ListsBaselineProject(const pugi::xml_document& doc, const std::string& reco
 
 }  // namespace
 
-bool validateExtProjectLoc(const clsExtProjInfo& record) {
+bool validateExtProjectLoc(const clsExtProjInfo& record, const BLProjInfo& baseline,
+                           Messenger& messages) {
   try {
     if (record.Loc.empty()) return true;
     if (UCase(record.Loc).find(".VLP") == std::string::npos) {
-      RefuseLocation(kResExtLocNotProjectFile, record);
+      RefuseLocation(messages, kResExtLocNotProjectFile, record);
       return false;
     }
     const std::string folder = GetParentFolderName(record.Loc);
     const std::string unres = folder + "/UnResExtProjs.xml";
     if (!std::filesystem::is_regular_file(unres)) {
-      RefuseLocation(kResExtLocNotWaiting, record);
+      RefuseLocation(messages, kResExtLocNotWaiting, record);
       return false;
     }
     pugi::xml_document doc;
     XmlLoadResult loaded = LoadXmlPath(doc, unres);
     if (!loaded) throw VlError(err::kUnspecified, "XML", unres + ": " + loaded.message);
-    if (!ListsBaselineProject(doc, record.GUID)) {
-      RefuseLocation(kResExtLocNotWaiting, record);
+    if (!ListsBaselineProject(doc, record.GUID, baseline.BLXMLGUID())) {
+      RefuseLocation(messages, kResExtLocNotWaiting, record);
       return false;
     }
     return true;
-  } catch (...) {
-    ReportProcError("frmWizard.validateExtProjectLoc", "");
+  } catch (const std::exception&) {
+    messages.ReportProcError("frmWizard.validateExtProjectLoc", "");
     return false;
   }
 }
 
-bool SaveExtProjLocations(const std::vector<clsExtProjInfo>& rows) {
+bool SaveExtProjLocations(const std::vector<clsExtProjInfo>& rows, BLProjInfo& baseline,
+                          Messenger& messages) {
   try {
     for (const clsExtProjInfo& row : rows) {
-      clsExtProjInfo* stored = goBLProjInfo->colExtProjs().Find(row.GUID);
+      clsExtProjInfo* stored = baseline.colExtProjs().Find(row.GUID);
       if (!stored) continue;
-      if (!validateExtProjectLoc(row)) return false;
+      if (!validateExtProjectLoc(row, baseline, messages)) return false;
       stored->Loc = row.Loc;
     }
     return true;
-  } catch (...) {
-    ReportProcError("frmWizard.SaveExtProjLocations", "");
+  } catch (const std::exception&) {
+    messages.ReportProcError("frmWizard.SaveExtProjLocations", "");
     return false;
   }
 }

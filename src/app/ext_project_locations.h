@@ -16,12 +16,14 @@ constexpr long kResExtLocNotProjectFile = 4101, kResExtLocNotWaiting = 4102;
 // whose folder holds "UnResExtProjs.xml" made from the project `record`
 // names and listing an "ExternalProject" whose GUID is the baseline's own
 // project GUID. Otherwise shows 4101 or 4102 and returns false.
-bool validateExtProjectLoc(const clsExtProjInfo& record);
+bool validateExtProjectLoc(const clsExtProjInfo& record, const BLProjInfo& baseline,
+                           Messenger& messages);
 
 // Completes the external-projects step: for each row in order, the record
 // of colExtProjs with the same GUID takes the row's location once the row
 // is valid; the first invalid row stops the check (later rows keep their
 // stored locations). True when all rows passed.
-bool SaveExtProjLocations(const std::vector<clsExtProjInfo>& rows);
+bool SaveExtProjLocations(const std::vector<clsExtProjInfo>& rows, BLProjInfo& baseline,
+                          Messenger& messages);
 
 }  // namespace vl

@@ -1,71 +1,60 @@
 #include "app/mod_wizard.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <filesystem>
 
-#include "copy/db_conventions.h"
 #include "host/project/project_application.h"
 #include "host/text/convert.h"
 
 namespace vl {
 
-bool gbHelpShown = false;
+Session::Session(MessageSink* sink) : messages(sink) {}
 
-void ResetGlobalObjects() {
-  ResetCopyGlobals();
-  ResetLookupCache();
-  ResetBaselineGlobals();
-  ResetHostGlobals();
-  gbHelpShown = false;
-}
+Session::~Session() { ReleaseProjectApplication(); }
 
-bool CreateGlobalObjects() {
+bool Session::CreateGlobalObjects() {
   goResource = std::make_unique<Resource>();
-  goBLProjInfo = std::make_unique<BLProjInfo>();
+  messages.SetResource(goResource.get());
+  goBLProjInfo = std::make_unique<BLProjInfo>(messages);
   gdictDBDrivers.Clear();
-  goProjApp = std::make_shared<SqlProjectApplication>();
-  gdictPSGUIDs.Clear();
-  gdictReqGUIDs.Clear();
+  goProjApp = std::make_shared<SqlProjectApplication>([this] { return goNewProjDef.get(); });
   return goResource && goBLProjInfo;
 }
 
-bool InitGlobalObjects(const std::string& programDir, void (*initForm)()) {
+bool Session::InitGlobalObjects(const std::string& programDir,
+                                const std::function<void()>& initForm) {
   try {
     goResource->InitResources(programDir + "/" + kResourceFileName, kAppName);
     // The programs ship a "DB Drivers.dat" beside the resource file for
     // an installation that has none of its own; the form lists the
     // database types too.
-    SetShippedFilesFolder(programDir);
-    gsMsgTitle = goResource->GetString(200);
+    shipped_files_folder_ = programDir;
+    messages.SetTitle(goResource->GetString(200));
     goBLProjInfo->init();
     if (initForm) initForm();
     goProjDefFactory = std::make_unique<ProjectDefinitionFactory>();
     goNewProjDef = goProjDefFactory->CreateDefinition();
-    gdictDBDrivers = RetrieveDrivers();
+    gdictDBDrivers = RetrieveDrivers(shipped_files_folder_);
     return true;
-  } catch (...) {
-    ReportProcError("Modwizard.InitGlobalObjects", "");
+  } catch (const std::exception&) {
+    messages.ReportProcError("Modwizard.InitGlobalObjects", "");
     return false;
   }
 }
 
-void ReleaseProjectApplication() {
-  try {
-    if (goProjApp) goProjApp->Shutdown();
-  } catch (...) {
-  }
+void Session::ReleaseProjectApplication() {
+  if (!goProjApp) return;
+  goProjApp->Shutdown();
   goProjApp.reset();
 }
 
-std::string GetHelpDirectory() {
+std::string Session::GetHelpDirectory() {
   std::string dir;
-  if (!ReadVelloqInstallDir(dir)) return "";
+  if (!ReadVelloqInstallDir(dir, &messages)) return "";
   return dir + "/HELP";
 }
 
-std::string BuildReportFileName(bool results) {
+std::string Session::BuildReportFileName(bool results) const {
   std::string path = goBLProjInfo ? goBLProjInfo->CompleteVLPPathName() : "";
   std::string name = StripFileExtension(path);
   name += results ? ".BLProjCreateResults." : ".BLProjCreateReview.";
@@ -75,9 +64,6 @@ std::string BuildReportFileName(bool results) {
                 now.day, now.hour, now.minute, now.second);
   return name + stamp + ".html";
 }
-
-std::string GetReviewFileName() { return BuildReportFileName(false); }
-std::string GetResultsFileName() { return BuildReportFileName(true); }
 
 std::string GetProgramDirectory() {
   std::error_code ec;

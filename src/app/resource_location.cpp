@@ -2,7 +2,8 @@
 
 #include <filesystem>
 
-#include "app/mod_wizard.h"
+#include "host/project/install_settings.h"
+#include "host/text/resource.h"
 
 namespace vl {
 
@@ -31,7 +32,8 @@ std::string FindResourceDirectory(const std::string& programDir) {
 }
 
 std::string FindHelpFile(const std::string& programDir) {
-  std::string help_dir = GetHelpDirectory();
+  std::string install;
+  const std::string help_dir = ReadVelloqInstallDir(install) ? install + "/HELP" : "";
   const fs::path candidates[] = {
       help_dir.empty() ? fs::path() : fs::path(help_dir) / kHelpFileName,
       fs::path(InstalledDataDirectory(programDir)) / "HELP" / kHelpFileName,

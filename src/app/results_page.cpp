@@ -56,28 +56,29 @@ void ResultsPageRecorder::WritePage(const std::string& path, const std::string& 
                   "Cannot write " + path + ": " + std::strerror(errno));
 }
 
-bool ExecuteActionsAndWriteResultsPage(CreationRun& run,
+bool ExecuteActionsAndWriteResultsPage(Session& session, CreationRun& run,
                                        const std::function<void()>& beforeRelease) {
-  MessageSink& inner = Messages();
+  Messenger& messages = session.messages;
+  MessageSink& inner = messages.sink();
   ResultsPageRecorder recorder(inner);
   bool written = false;
   auto write_page = [&] {
     if (written || run.results_file_name().empty()) return;
     written = true;
     // Messages about the page go to the window or terminal, not into it.
-    SetMessageSink(&inner);
+    messages.SetSink(&inner);
     try {
-      recorder.WritePage(run.results_file_name(), gsMsgTitle);
-    } catch (...) {
-      ReportProcError("modResultsPage.WriteResultsPage", "");
+      recorder.WritePage(run.results_file_name(), messages.title());
+    } catch (const std::exception&) {
+      messages.ReportProcError("modResultsPage.WriteResultsPage", "");
     }
   };
-  SetMessageSink(&recorder);
+  messages.SetSink(&recorder);
   bool result = run.ExecuteActions([&] {
     write_page();
     if (beforeRelease) beforeRelease();
   });
-  SetMessageSink(&inner);
+  messages.SetSink(&inner);
   write_page();
   return result;
 }

@@ -48,7 +48,7 @@ class ResultsPageRecorder : public MessageSink {
 // page that cannot be written is reported under
 // "modResultsPage.WriteResultsPage"; the run's result is not changed by it.
 // Returns ExecuteActions' result.
-bool ExecuteActionsAndWriteResultsPage(CreationRun& run,
+bool ExecuteActionsAndWriteResultsPage(Session& session, CreationRun& run,
                                        const std::function<void()>& beforeRelease = nullptr);
 
 }  // namespace vl

@@ -15,12 +15,6 @@ constexpr const char* kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 
 using Rows = std::vector<std::vector<std::string>>;
 
-const BLProjInfo& Descriptor() {
-  if (!goBLProjInfo)
-    throw VlError(err::kObjectRequired, "frmWizard.CreateReviewHTML", "Object required");
-  return *goBLProjInfo;
-}
-
 }  // namespace
 
 std::string BuildHtmlTable(const std::string& caption, const Rows& rows) {
@@ -33,60 +27,55 @@ std::string BuildHtmlTable(const std::string& caption, const Rows& rows) {
   return html + "</tbody></table>";
 }
 
-std::string OptionText(bool holds, bool chosen) {
-  if (!holds) return ResString(kResOptionNotHeld);
-  return ResString(chosen ? kResOptionCopied : kResOptionNotCopied);
+std::string OptionText(const Messenger& m, bool holds, bool chosen) {
+  if (!holds) return m.ResString(kResOptionNotHeld);
+  return m.ResString(chosen ? kResOptionCopied : kResOptionNotCopied);
 }
 
-std::string BuildBaselineFragment() {
-  const BLProjInfo& d = Descriptor();
-  return BuildHtmlTable(ResString(kResReviewBaseline), {{ResString(5101), d.BLXMLLoc()},
-                                                        {ResString(5102), d.BLXMLLabel()},
-                                                        {ResString(5103), d.BLXMLTimestamp()},
-                                                        {ResString(5104), d.BLXMLDesc()},
-                                                        {ResString(5105), d.BLXMLOptionsList()}});
+std::string BuildBaselineFragment(const BLProjInfo& d, const Messenger& m) {
+  return BuildHtmlTable(m.ResString(kResReviewBaseline), {{m.ResString(5101), d.BLXMLLoc()},
+                                                        {m.ResString(5102), d.BLXMLLabel()},
+                                                        {m.ResString(5103), d.BLXMLTimestamp()},
+                                                        {m.ResString(5104), d.BLXMLDesc()},
+                                                        {m.ResString(5105), d.BLXMLOptionsList()}});
 }
 
-std::string BuildNewProjectFragment() {
-  const BLProjInfo& d = Descriptor();
-  return BuildHtmlTable(ResString(kResReviewNewProject), {{ResString(5201), d.VLPName()},
-                                                          {ResString(5202), d.VLPFolder()},
-                                                          {ResString(5203), d.VLPDesc()}});
+std::string BuildNewProjectFragment(const BLProjInfo& d, const Messenger& m) {
+  return BuildHtmlTable(m.ResString(kResReviewNewProject), {{m.ResString(5201), d.VLPName()},
+                                                          {m.ResString(5202), d.VLPFolder()},
+                                                          {m.ResString(5203), d.VLPDesc()}});
 }
 
-std::string BuildOptionsFragment() {
-  const BLProjInfo& d = Descriptor();
+std::string BuildOptionsFragment(const BLProjInfo& d, const Messenger& m) {
   return BuildHtmlTable(
-      ResString(kResReviewOptions),
-      {{ResString(5301), OptionText(d.isBLXMLContainsTraces(), d.CreateTraces())},
-       {ResString(5302), OptionText(d.isBLXMLContainsExtTraces(), d.CreateExtTraces())},
-       {ResString(5303), OptionText(d.isBLXMLContainsHist(), d.CreateHist())},
-       {ResString(5304), OptionText(d.isBLXMLContainsDisc(), d.CreateDisc())}});
+      m.ResString(kResReviewOptions),
+      {{m.ResString(5301), OptionText(m, d.isBLXMLContainsTraces(), d.CreateTraces())},
+       {m.ResString(5302), OptionText(m, d.isBLXMLContainsExtTraces(), d.CreateExtTraces())},
+       {m.ResString(5303), OptionText(m, d.isBLXMLContainsHist(), d.CreateHist())},
+       {m.ResString(5304), OptionText(m, d.isBLXMLContainsDisc(), d.CreateDisc())}});
 }
 
-std::string BuildExtProjectsFragment() {
-  const BLProjInfo& d = Descriptor();
-  Rows rows = {{ResString(4003), ResString(4004), ResString(4005)}};
+std::string BuildExtProjectsFragment(const BLProjInfo& d, const Messenger& m) {
+  Rows rows = {{m.ResString(4003), m.ResString(4004), m.ResString(4005)}};
   d.colExtProjs().ForEach([&](const std::string&, const clsExtProjInfo& p) {
-    rows.push_back({p.Name, p.Prefix, p.Loc.empty() ? ResString(kResReviewNotLocated) : p.Loc});
+    rows.push_back({p.Name, p.Prefix, p.Loc.empty() ? m.ResString(kResReviewNotLocated) : p.Loc});
   });
-  return BuildHtmlTable(ResString(kResReviewExtProjects), rows);
+  return BuildHtmlTable(m.ResString(kResReviewExtProjects), rows);
 }
 
-std::string BuildReviewPage() {
+std::string BuildReviewPage(const BLProjInfo& d, const Messenger& m) {
   std::string page;
   for (auto* fragment : {&BuildBaselineFragment, &BuildNewProjectFragment, &BuildOptionsFragment,
                          &BuildExtProjectsFragment})
-    page += "<p>" + fragment() + "<br>";
+    page += "<p>" + fragment(d, m) + "<br>";
   return page;
 }
 
-bool CreateReviewHTML() {
+bool CreateReviewHTML(Session& session) {
   try {
-    Descriptor();
-    const std::string path = GetReviewFileName();
-    goBLProjInfo->SetReviewHTMLLoc(path);
-    const std::string page = BuildReviewPage();
+    const std::string path = session.GetReviewFileName();
+    session.goBLProjInfo->SetReviewHTMLLoc(path);
+    const std::string page = BuildReviewPage(*session.goBLProjInfo, session.messages);
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (out) out << kUtf8ByteOrderMark << page;
     out.close();
@@ -94,8 +83,8 @@ bool CreateReviewHTML() {
       throw VlError(err::kPathNotFound, "frmWizard.CreateReviewHTML",
                     "Cannot write " + path + ": " + std::strerror(errno));
     return true;
-  } catch (...) {
-    ReportProcError("frmWizard.CreateReviewHTML", "");
+  } catch (const std::exception&) {
+    session.messages.ReportProcError("frmWizard.CreateReviewHTML", "");
     return false;
   }
 }

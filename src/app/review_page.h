@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "app/mod_wizard.h"
+
 namespace vl {
 
 // Resource ids of the page's captions and texts.
@@ -20,26 +22,26 @@ std::string BuildHtmlTable(const std::string& caption,
 
 // The text of one options row: 5305 when the baseline does not hold the
 // content, otherwise 5306 when it is chosen and 5307 when it is not.
-std::string OptionText(bool holds, bool chosen);
+std::string OptionText(const Messenger& m, bool holds, bool chosen);
 
-// The four fragments, from goBLProjInfo (which must exist). A value that
-// is missing leaves its cell empty.
-std::string BuildBaselineFragment();
-std::string BuildNewProjectFragment();
-std::string BuildOptionsFragment();
+// The four fragments, from the descriptor `d`, with the texts of `m`. A
+// value that is missing leaves its cell empty.
+std::string BuildBaselineFragment(const BLProjInfo& d, const Messenger& m);
+std::string BuildNewProjectFragment(const BLProjInfo& d, const Messenger& m);
+std::string BuildOptionsFragment(const BLProjInfo& d, const Messenger& m);
 // The caption, the heading row, then one row per external project in
 // collection order: name, prefix, and the location or text 5400.
-std::string BuildExtProjectsFragment();
+std::string BuildExtProjectsFragment(const BLProjInfo& d, const Messenger& m);
 
 // The whole page: each fragment preceded by "<p>" and followed by "<br>",
 // nothing else.
-std::string BuildReviewPage();
+std::string BuildReviewPage(const BLProjInfo& d, const Messenger& m);
 
-// Stores GetReviewFileName() in ReviewHTMLLoc and writes the page there,
+// Stores the session's GetReviewFileName() in ReviewHTMLLoc and writes the page there,
 // replacing any file of that name. The page is UTF-8 with a byte-order
 // mark, so that every character of the baseline's texts survives and any
 // reader knows the encoding. On a failure: the report under
 // "frmWizard.CreateReviewHTML" and false (ReviewHTMLLoc keeps the name).
-bool CreateReviewHTML();
+bool CreateReviewHTML(Session& session);
 
 }  // namespace vl

@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "host/project/project_application.h"
-#include "host/text/host_globals.h"
 
 namespace vl {
 
@@ -56,8 +55,8 @@ bool RunSqlLog::Close(std::string& error) {
   return true;
 }
 
-void AttachRunSqlLog(RunSqlLog* log) {
-  auto* app = dynamic_cast<SqlProjectApplication*>(goProjApp.get());
+void AttachRunSqlLog(ProjectApplication* projects, RunSqlLog* log) {
+  auto* app = dynamic_cast<SqlProjectApplication*>(projects);
   if (!app) return;
   if (!log) {
     app->SetStatementLog(nullptr);

@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <string>
 
+#include "host/project/project.h"
+
 namespace vl {
 
 class RunSqlLog {
@@ -48,9 +50,9 @@ class RunSqlLog {
   bool write_failed_ = false;
 };
 
-// Hands every statement that the process's project application runs from
-// now on to `log`; nullptr stops it. Does nothing when the application
-// cannot report statements.
-void AttachRunSqlLog(RunSqlLog* log);
+// Hands every statement that `projects` runs from now on to `log`;
+// nullptr stops it. Does nothing when the application cannot report
+// statements.
+void AttachRunSqlLog(ProjectApplication* projects, RunSqlLog* log);
 
 }  // namespace vl

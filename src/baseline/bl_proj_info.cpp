@@ -18,17 +18,19 @@ constexpr long kResDiscussions = 1013;
 constexpr long kResNoOptions = 1014;
 constexpr long kResExtTraces = 11010;
 
-std::string TextWhen(bool flag, long id) { return flag ? ResString(id) : std::string(); }
+}  // namespace
+
+std::string BLProjInfo::TextWhen(bool flag, long id) const {
+  return flag ? messages_->ResString(id) : std::string();
+}
 
 // Joins the texts for display; an empty list reads as "none" (text 1014).
-std::string JoinOptions(std::initializer_list<std::string> texts) {
+std::string BLProjInfo::JoinOptions(std::initializer_list<std::string> texts) const {
   std::string list;
   for (const std::string& text : texts) list = JoinWithComma(list, text);
   list = Trim(list);
-  return list.empty() ? ResString(kResNoOptions) : list;
+  return list.empty() ? messages_->ResString(kResNoOptions) : list;
 }
-
-}  // namespace
 
 void BLProjInfo::init() {
   bl_xml_loc_.clear();
@@ -38,13 +40,9 @@ void BLProjInfo::init() {
 void BLProjInfo::ResetBLProjInfo() {
   vlp_name_.clear();
   vlp_folder_.clear();
-  try {
-    // Without an installation the user has to pick the folder himself.
-    std::string install_dir;
-    if (ReadVelloqInstallDir(install_dir)) vlp_folder_ = install_dir + "/Projects";
-  } catch (...) {
-    vlp_folder_.clear();
-  }
+  // Without an installation the user has to pick the folder himself.
+  std::string install_dir;
+  if (ReadVelloqInstallDir(install_dir, messages_)) vlp_folder_ = install_dir + "/Projects";
   vlp_db_type_ = 0;
   vlp_db_display_.clear();
   vlp_desc_.clear();

@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "host/project/new_project_definition.h"
+#include "host/text/messages.h"
 #include "host/text/ordered_map.h"
 #include "host/text/variant.h"
 
@@ -22,6 +24,10 @@ class clsExtProjInfo {
 
 class BLProjInfo {
  public:
+  // Messages and texts go through `messages`, which must outlive the
+  // descriptor.
+  explicit BLProjInfo(Messenger& messages) : messages_(&messages) {}
+
   // Sets BLXMLLoc to "" and resets everything else.
   void init();
 
@@ -78,8 +84,10 @@ class BLProjInfo {
   // True when the folder is a usable baseline (messages shown otherwise).
   bool ValidateBLProj(const std::string& sLoc);
   // True when the new project's settings are usable and were handed to
-  // goNewProjDef (questions and messages shown otherwise).
-  bool ValidateVLPSettings();
+  // `newProjDef`, the driver looked up in `drivers` (questions and
+  // messages shown otherwise).
+  bool ValidateVLPSettings(NewProjectDefinition& newProjDef,
+                           const OrderedMap<std::string>& drivers);
 
   // VLPFolder + "/" + VLPFileName.
   std::string CompleteVLPPathName() const;
@@ -91,10 +99,13 @@ class BLProjInfo {
 
  private:
   void ResetBLProjInfo();
+  std::string TextWhen(bool flag, long id) const;
+  std::string JoinOptions(std::initializer_list<std::string> texts) const;
   bool UpdateBLInfoFromXML(const std::string& path);
   bool UpdateProjInfoFromXML(const std::string& path);
   bool UpdateExtProjInfoFromXML(const std::string& path);
 
+  Messenger* messages_;
   std::string bl_xml_loc_, vlp_name_, vlp_folder_, vlp_desc_, vlp_db_display_;
   int32_t vlp_db_type_ = 0;
   bool create_traces_ = false, create_ext_traces_ = false, create_disc_ = false,
@@ -107,9 +118,5 @@ class BLProjInfo {
   std::string review_html_loc_;
   VlDate start_date_time_;
 };
-
-// The one descriptor of the process.
-extern std::unique_ptr<BLProjInfo> goBLProjInfo;
-void ResetBaselineGlobals();
 
 }  // namespace vl

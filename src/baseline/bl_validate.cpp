@@ -70,7 +70,7 @@ bool BLProjInfo::ValidateBLProj(const std::string& sLoc) {
     for (int i = 0; i < 3; ++i) {
       paths[i] = FindBaselineFile(sLoc, names[i]);
       if (paths[i].empty()) {
-        ShowInfoMessage(ResString(kResFileMissing) + names[i]);
+        messages_->ShowInfoMessage(messages_->ResString(kResFileMissing) + names[i]);
         return false;
       }
     }
@@ -83,8 +83,8 @@ bool BLProjInfo::ValidateBLProj(const std::string& sLoc) {
       bl_xml_loc_ = sLoc;
     }
     return is_xml_valid_;
-  } catch (...) {
-    ReportProcError("BLProjInfo.ValidateBLProj", "");
+  } catch (const std::exception&) {
+    messages_->ReportProcError("BLProjInfo.ValidateBLProj", "");
     return false;
   }
 }
@@ -95,18 +95,18 @@ bool BLProjInfo::UpdateBLInfoFromXML(const std::string& path) {
     LoadXmlPath(doc, path);  // a broken file reads as one without elements
     pugi::xml_node project = SelectFirst(doc, "//PROJECT");
     if (!project) {
-      ShowInfoMessage(std::string(kBaselineListFile) + ResString(kResMissingNode) + "PROJECT");
+      messages_->ShowInfoMessage(std::string(kBaselineListFile) + messages_->ResString(kResMissingNode) + "PROJECT");
       return false;
     }
     pugi::xml_node type = SelectFirst(doc, "//BaselineType");
     if (!type) {
-      ShowInfoMessage(std::string(kBaselineListFile) + ResString(kResMissingNode) + "BaselineType");
+      messages_->ShowInfoMessage(std::string(kBaselineListFile) + messages_->ResString(kResMissingNode) + "BaselineType");
       return false;
     }
     std::string type_text = ElementText(type);
     if (LCase(type_text) != "project") {
-      ShowInfoMessage(std::string(kBaselineListFile) +
-                      ResFormat(kResWrongBaselineType, {type_text}));
+      messages_->ShowInfoMessage(std::string(kBaselineListFile) +
+                      messages_->ResFormat(kResWrongBaselineType, {type_text}));
       return false;
     }
     CopyTextBelow(project, "Label", label_);
@@ -120,8 +120,8 @@ bool BLProjInfo::UpdateBLInfoFromXML(const std::string& path) {
     contains_traces_ = contains_ext_traces_ || FlagBelow(project, "IncludeTraces");
     contains_hist_ = FlagBelow(project, "IncludeHistory");
     return true;
-  } catch (...) {
-    ReportProcError("BLProjInfo.UpdateBLInfoFromXML", "");
+  } catch (const std::exception&) {
+    messages_->ReportProcError("BLProjInfo.UpdateBLInfoFromXML", "");
     return false;
   }
 }
@@ -132,7 +132,7 @@ bool BLProjInfo::UpdateProjInfoFromXML(const std::string& path) {
     LoadXmlPath(doc, path);
     pugi::xml_node project = SelectFirst(doc, "//Project");
     if (!project) {
-      ShowInfoMessage(std::string(kProjectFile) + ResString(kResMissingNode) + "Project");
+      messages_->ShowInfoMessage(std::string(kProjectFile) + messages_->ResString(kResMissingNode) + "Project");
       return false;
     }
     vlp_name_ = project.attribute("Name").value();
@@ -142,8 +142,8 @@ bool BLProjInfo::UpdateProjInfoFromXML(const std::string& path) {
     vlp_folder_ = AddTrailingSlash(vlp_folder_) + FolderNameFrom(vlp_name_);
     vlp_desc_ = project.attribute("Description").value();
     return true;
-  } catch (...) {
-    ReportProcError("BLProjInfo.UpdateProjInfoFromXML", "");
+  } catch (const std::exception&) {
+    messages_->ReportProcError("BLProjInfo.UpdateProjInfoFromXML", "");
     return false;
   }
 }
@@ -154,7 +154,7 @@ bool BLProjInfo::UpdateExtProjInfoFromXML(const std::string& path) {
     LoadXmlPath(doc, path);
     pugi::xml_node project = SelectFirst(doc, "//PROJECT");
     if (!project) {
-      ShowInfoMessage(path + " does not contain required node:" + "PROJECT");
+      messages_->ShowInfoMessage(path + " does not contain required node:" + "PROJECT");
       return false;
     }
     for (pugi::xml_node child : project.children()) {
@@ -167,8 +167,8 @@ bool BLProjInfo::UpdateExtProjInfoFromXML(const std::string& path) {
       if (!ext_projs_.Exists(ext.GUID)) ext_projs_.Add(ext.GUID, ext);
     }
     return true;
-  } catch (...) {
-    ReportProcError("BLProjInfo.UpdateExtProjInfoFromXML", "");
+  } catch (const std::exception&) {
+    messages_->ReportProcError("BLProjInfo.UpdateExtProjInfoFromXML", "");
     return false;
   }
 }

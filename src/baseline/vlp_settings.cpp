@@ -1,12 +1,10 @@
 // Validation of the new project's settings: its folder (created on the
 // user's word) and the hand-over to the new-project definition.
-#include <unistd.h>
-
 #include <filesystem>
 
 #include "baseline/bl_proj_info.h"
+#include "baseline/check/target_check.h"
 #include "errors/message_sink.h"
-#include "host/text/host_globals.h"
 #include "host/text/messages.h"
 
 namespace vl {
@@ -25,21 +23,6 @@ fs::path CleanFolderPath(const std::string& folder) {
   return p;
 }
 
-// Whether a folder could be created at `folder`. This system has no drive
-// letters: the "drive" is the nearest folder of the path that already
-// exists, and it must be a folder we may write into. A relative path has
-// no drive, so nothing is created relative to the working directory.
-bool DriveExists(const std::string& folder) {
-  fs::path p = CleanFolderPath(folder);
-  if (folder.empty() || !p.is_absolute()) return false;
-  std::error_code ec;
-  while (!fs::exists(p, ec)) {
-    if (p == p.root_path()) return false;
-    p = p.parent_path();
-  }
-  return fs::is_directory(p, ec) && ::access(p.c_str(), W_OK) == 0;
-}
-
 // Creates `folder` and every missing folder above it, the outermost first.
 // Throws when a level cannot be created.
 void CreateFolderPath(const fs::path& folder) {
@@ -52,31 +35,35 @@ void CreateFolderPath(const fs::path& folder) {
 
 }  // namespace
 
-bool BLProjInfo::ValidateVLPSettings() {
+bool BLProjInfo::ValidateVLPSettings(NewProjectDefinition& newProjDef,
+                                     const OrderedMap<std::string>& drivers) {
   try {
     std::error_code ec;
     if (!fs::is_directory(vlp_folder_, ec)) {
-      if (AskUser(ResString(kResCreateFolder), vbYesNo) != vbYes) return false;
-      if (!DriveExists(vlp_folder_)) {
-        ShowInfoMessage(ResString(kResNoDrive));
+      if (messages_->AskUser(messages_->ResString(kResCreateFolder), vbYesNo) != vbYes)
+        return false;
+      // This system has no drive letters: the "drive" is the nearest
+      // folder of the path that exists, and it must be one we may write
+      // into. A relative path has none, so nothing is created relative to
+      // the working directory.
+      if (!FolderCanBeCreated(vlp_folder_)) {
+        messages_->ShowInfoMessage(messages_->ResString(kResNoDrive));
         return false;
       }
       CreateFolderPath(CleanFolderPath(vlp_folder_));
     }
-    if (!goNewProjDef)
-      throw VlError(err::kObjectRequired, "BLProjInfo.ValidateVLPSettings", "Object required");
-    goNewProjDef->SetProjectName(vlp_name_);
-    goNewProjDef->SetProjectDescription(vlp_desc_);
-    goNewProjDef->SetProjectFolder(vlp_folder_);
+    newProjDef.SetProjectName(vlp_name_);
+    newProjDef.SetProjectDescription(vlp_desc_);
+    newProjDef.SetProjectFolder(vlp_folder_);
     // The database type travels as the text shown in the list, the driver
     // as the item the drivers list holds for that text.
-    goNewProjDef->SetDBType(vlp_db_display_);
-    const std::string* driver = gdictDBDrivers.Find(vlp_db_display_);
-    goNewProjDef->GetConnection().SetDriver(driver ? *driver : std::string());
-    goNewProjDef->ValidateDefinition();
+    newProjDef.SetDBType(vlp_db_display_);
+    const std::string* driver = drivers.Find(vlp_db_display_);
+    newProjDef.GetConnection().SetDriver(driver ? *driver : std::string());
+    newProjDef.ValidateDefinition();
     return true;
-  } catch (...) {
-    ReportProcError("BLProjInfo.ValidateVLPSettings", "");
+  } catch (const std::exception&) {
+    messages_->ReportProcError("BLProjInfo.ValidateVLPSettings", "");
     return false;
   }
 }

@@ -4,7 +4,6 @@
 
 #include "copy/db_conventions.h"
 #include "copy/mod_attr_views.h"
-#include "host/text/messages.h"
 
 namespace vl {
 namespace {
@@ -43,18 +42,6 @@ std::string ListView(const std::string& a) {
          ".ItemRank" + " from " + LV() + ", " + LI() + " Where " + LV() + ".FieldID = " + LI() +
          ".FieldID and " + LV() + ".ListItemID = " + LI() + ".ItemId And " + LV() +
          ".FieldId = " + a;
-}
-
-// Runs a builder under its own error trap: a failure is reported under
-// `procName` and gives no text, so no view is made for that attribute.
-template <typename Build>
-std::string Trapped(const char* procName, Build&& build) {
-  try {
-    return build();
-  } catch (...) {
-    ReportProcError(procName, "");
-    return "";
-  }
 }
 
 // The blanks a whole-number conversion ignores around a value.
@@ -143,138 +130,124 @@ std::string SelectPieceView(const std::string& a, const std::string& selectPiece
 }  // namespace
 
 std::string BuildAttrViewForSQLite_(int32_t attrId, int32_t dataType) {
-  return Trapped("BuildAttrViewForSQLite_", [&]() -> std::string {
-    const std::string a = std::to_string(attrId);
-    switch (ValueKindOf(dataType)) {
-      case ValueKind::kList:
-        return ListView(a);
-      case ValueKind::kText:
-        return PortableTextView(a);
-      case ValueKind::kWholeNumber:
-        return SQLiteWholeNumberView(a);
-      case ValueKind::kNumeric:
-        return NumericValueView(a);
-      case ValueKind::kNone:
-        break;
-    }
-    return "";
-  });
+  const std::string a = std::to_string(attrId);
+  switch (ValueKindOf(dataType)) {
+    case ValueKind::kList:
+      return ListView(a);
+    case ValueKind::kText:
+      return PortableTextView(a);
+    case ValueKind::kWholeNumber:
+      return SQLiteWholeNumberView(a);
+    case ValueKind::kNumeric:
+      return NumericValueView(a);
+    case ValueKind::kNone:
+      break;
+  }
+  return "";
 }
 
 std::string BuildAttrViewForPostgreSQL_(int32_t attrId, int32_t dataType) {
-  return Trapped("BuildAttrViewForPostgreSQL_", [&]() -> std::string {
-    const std::string a = std::to_string(attrId);
-    switch (ValueKindOf(dataType)) {
-      case ValueKind::kList:
-        return ListView(a);
-      case ValueKind::kText:
-        return PortableTextView(a);
-      case ValueKind::kWholeNumber:
-        return PostgresWholeNumberView(a);
-      case ValueKind::kNumeric:
-        return NumericValueView(a);
-      case ValueKind::kNone:
-        break;
-    }
-    return "";
-  });
+  const std::string a = std::to_string(attrId);
+  switch (ValueKindOf(dataType)) {
+    case ValueKind::kList:
+      return ListView(a);
+    case ValueKind::kText:
+      return PortableTextView(a);
+    case ValueKind::kWholeNumber:
+      return PostgresWholeNumberView(a);
+    case ValueKind::kNumeric:
+      return NumericValueView(a);
+    case ValueKind::kNone:
+      break;
+  }
+  return "";
 }
 
 std::string BuildAttrViewForAccess_(int32_t attrId, int32_t dataType) {
-  return Trapped("BuildAttrViewForAccess_", [&]() -> std::string {
-    const std::string a = std::to_string(attrId);
-    switch (ValueKindOf(dataType)) {
-      case ValueKind::kList:
-        return ListView(a);
-      case ValueKind::kText:
-        return ViewHead(a) + " Select RequirementID, iif(NOT isnull(" + FV() +
-               ".FieldValue), cstr(" + FV() + ".FieldValue), NULL) as FieldValue from " + FV() +
-               " Where FieldID = " + a;
-      case ValueKind::kWholeNumber:
-        return ViewHead(a) + " Select RequirementID, iif(NOT isnull(" + FV() +
-               ".FieldValue), iif(isnumeric(" + FV() + ".FieldValue), clng(" + FV() +
-               ".FieldValue), 0), NULL) as fieldvalue" + " from " + FV() + " Where FieldID = " + a;
-      case ValueKind::kNumeric:
-        return NumericValueView(a);
-      case ValueKind::kNone:
-        break;
-    }
-    return "";
-  });
+  const std::string a = std::to_string(attrId);
+  switch (ValueKindOf(dataType)) {
+    case ValueKind::kList:
+      return ListView(a);
+    case ValueKind::kText:
+      return ViewHead(a) + " Select RequirementID, iif(NOT isnull(" + FV() +
+             ".FieldValue), cstr(" + FV() + ".FieldValue), NULL) as FieldValue from " + FV() +
+             " Where FieldID = " + a;
+    case ValueKind::kWholeNumber:
+      return ViewHead(a) + " Select RequirementID, iif(NOT isnull(" + FV() +
+             ".FieldValue), iif(isnumeric(" + FV() + ".FieldValue), clng(" + FV() +
+             ".FieldValue), 0), NULL) as fieldvalue" + " from " + FV() + " Where FieldID = " + a;
+    case ValueKind::kNumeric:
+      return NumericValueView(a);
+    case ValueKind::kNone:
+      break;
+  }
+  return "";
 }
 
 std::string BuildAttrViewForOracle_(int32_t attrId, int32_t dataType) {
-  return Trapped("BuildAttrViewForOracle_", [&]() -> std::string {
-    const std::string a = std::to_string(attrId);
-    switch (ValueKindOf(dataType)) {
-      case ValueKind::kList:
-        return ListView(a);
-      case ValueKind::kText:
-        return SelectPieceView(a, " Select RequirementID, VL_STR_TO_STRING(FieldValue) ");
-      case ValueKind::kWholeNumber:
-        return SelectPieceView(a, " Select RequirementID, VL_STR_TO_NUMBER(FieldValue) ");
-      case ValueKind::kNumeric:
-        return SelectPieceView(a, " Select RequirementID, NumericValue");
-      case ValueKind::kNone:
-        break;
-    }
-    return "";
-  });
+  const std::string a = std::to_string(attrId);
+  switch (ValueKindOf(dataType)) {
+    case ValueKind::kList:
+      return ListView(a);
+    case ValueKind::kText:
+      return SelectPieceView(a, " Select RequirementID, VL_STR_TO_STRING(FieldValue) ");
+    case ValueKind::kWholeNumber:
+      return SelectPieceView(a, " Select RequirementID, VL_STR_TO_NUMBER(FieldValue) ");
+    case ValueKind::kNumeric:
+      return SelectPieceView(a, " Select RequirementID, NumericValue");
+    case ValueKind::kNone:
+      break;
+  }
+  return "";
 }
 
 std::string BuildAttrViewForDB2_(int32_t attrId, int32_t dataType) {
-  return Trapped("BuildAttrViewForDB2_", [&]() -> std::string {
-    const std::string a = std::to_string(attrId);
-    switch (ValueKindOf(dataType)) {
-      case ValueKind::kList:
-        return ListView(a);
-      case ValueKind::kText:
-        return SelectPieceView(a, " Select RequirementID, FieldValue ");
-      case ValueKind::kWholeNumber:
-        return SelectPieceView(a, " Select RequirementID, DECIMAL(FieldValue) ");
-      case ValueKind::kNumeric:
-        return SelectPieceView(a, " Select RequirementID, NumericValue");
-      case ValueKind::kNone:
-        break;
-    }
-    return "";
-  });
+  const std::string a = std::to_string(attrId);
+  switch (ValueKindOf(dataType)) {
+    case ValueKind::kList:
+      return ListView(a);
+    case ValueKind::kText:
+      return SelectPieceView(a, " Select RequirementID, FieldValue ");
+    case ValueKind::kWholeNumber:
+      return SelectPieceView(a, " Select RequirementID, DECIMAL(FieldValue) ");
+    case ValueKind::kNumeric:
+      return SelectPieceView(a, " Select RequirementID, NumericValue");
+    case ValueKind::kNone:
+      break;
+  }
+  return "";
 }
 
 std::string BuildAttrViewForSQLServer_(int32_t attrId, int32_t dataType) {
-  return Trapped("BuildAttrViewForSQLServer_", [&]() -> std::string {
-    const std::string a = std::to_string(attrId);
-    const std::string tail = " as FieldValue from " + FV() + " Where FieldID = " + a;
-    switch (ValueKindOf(dataType)) {
-      case ValueKind::kList:
-        return ListView(a);
-      case ValueKind::kText:
-        return ViewHead(a) + " Select RequirementID,  CASE when " +
-               "FieldValue is NULL Then NULL Else " + " CONVERT(VARCHAR(255), FieldValue) END" +
-               tail;
-      case ValueKind::kWholeNumber:
-        return ViewHead(a) + " Select RequirementID,  CASE when " +
-               "FieldValue is NULL Then NULL Else " +
-               " COALESCE(NULLIF(ISNUMERIC(FieldValue), 1), " + " CONVERT(INT, FieldValue)) END" +
-               tail;
-      case ValueKind::kNumeric:
-        return ViewHead(a) + " Select RequirementID, NumericValue" + tail;
-      case ValueKind::kNone:
-        break;
-    }
-    return "";
-  });
+  const std::string a = std::to_string(attrId);
+  const std::string tail = " as FieldValue from " + FV() + " Where FieldID = " + a;
+  switch (ValueKindOf(dataType)) {
+    case ValueKind::kList:
+      return ListView(a);
+    case ValueKind::kText:
+      return ViewHead(a) + " Select RequirementID,  CASE when " +
+             "FieldValue is NULL Then NULL Else " + " CONVERT(VARCHAR(255), FieldValue) END" +
+             tail;
+    case ValueKind::kWholeNumber:
+      return ViewHead(a) + " Select RequirementID,  CASE when " +
+             "FieldValue is NULL Then NULL Else " +
+             " COALESCE(NULLIF(ISNUMERIC(FieldValue), 1), " + " CONVERT(INT, FieldValue)) END" +
+             tail;
+    case ValueKind::kNumeric:
+      return ViewHead(a) + " Select RequirementID, NumericValue" + tail;
+    case ValueKind::kNone:
+      break;
+  }
+  return "";
 }
 
 std::string BuildAttrSortViewForMultiAttr_(int32_t attrId) {
-  return Trapped("BuildAttrSortViewForMultiAttr_", [&]() -> std::string {
-    const std::string a = std::to_string(attrId);
-    return "CREATE VIEW " + Tbl("VlAttrValuesSortView_") + a + " AS" + " SELECT " + LV() +
-           ".RequirementID," + " Min(" + LV() + ".ListItemID) AS ListItemID," + " Min(" + LI() +
-           ".ItemRank) AS ItemRank" + " FROM " + LV() + ", " + LI() + " WHERE " + LV() +
-           ".FieldID = " + LI() + ".FieldID" + " AND " + LV() + ".ListItemID = " + LI() +
-           ".ItemID" + " AND " + LV() + ".FieldID = " + a + " GROUP BY " + LV() + ".RequirementID";
-  });
+  const std::string a = std::to_string(attrId);
+  return "CREATE VIEW " + Tbl("VlAttrValuesSortView_") + a + " AS" + " SELECT " + LV() +
+         ".RequirementID," + " Min(" + LV() + ".ListItemID) AS ListItemID," + " Min(" + LI() +
+         ".ItemRank) AS ItemRank" + " FROM " + LV() + ", " + LI() + " WHERE " + LV() +
+         ".FieldID = " + LI() + ".FieldID" + " AND " + LV() + ".ListItemID = " + LI() +
+         ".ItemID" + " AND " + LV() + ".FieldID = " + a + " GROUP BY " + LV() + ".RequirementID";
 }
 
 }  // namespace vl

@@ -3,13 +3,10 @@
 // so found IDs are remembered: a row never changes its ID.
 #include <cmath>
 #include <cstdint>
-#include <unordered_map>
-#include <vector>
 
 #include "copy/db_conventions.h"
-#include "copy/run_tables.h"
+#include "copy/run_context.h"
 #include "host/text/convert.h"
-#include "host/text/messages.h"
 
 namespace vl {
 
@@ -23,32 +20,6 @@ constexpr const char* kRequirementsTable = "vlRequirements";
 // The found IDs of requirements by prefix and tag.
 constexpr const char* kRequirementTags = "vlRequirements REQUIREMENTPREFIX TAG";
 
-// Found IDs by new GUID, one table of them per database object and table.
-// The database object is named by its serial number, never by its
-// address, which a later object may reuse. A run looks up a few tables of
-// one or two databases: they are searched in turn.
-struct FoundIdTable {
-  uint64_t serial;
-  std::string table;
-  std::unordered_map<std::string, int32_t> ids;
-};
-struct FoundIdTables {
-  std::vector<FoundIdTable> tables;
-  size_t remembered = 0;
-};
-FoundIdTables& FoundIds() {
-  static FoundIdTables found;
-  return found;
-}
-
-std::unordered_map<std::string, int32_t>& FoundIdsOf(const DataServices& oDS, const char* table) {
-  FoundIdTables& found = FoundIds();
-  for (FoundIdTable& t : found.tables)
-    if (t.serial == oDS.InstanceSerial() && t.table == table) return t.ids;
-  found.tables.push_back({oDS.InstanceSerial(), table, {}});
-  return found.tables.back().ids;
-}
-
 int32_t ToId(const Variant& v) {
   if (v.type() == vbString) return CLng(v.AsString());
   if (!v.IsNumber()) throw VlError(err::kTypeMismatch, "ToId", "Type mismatch");
@@ -57,17 +28,56 @@ int32_t ToId(const Variant& v) {
   return static_cast<int32_t>(d);
 }
 
+}  // namespace
+
+std::unordered_map<std::string, int32_t>& FoundIds::Of(const DataServices& ds, const char* table) {
+  // A run looks up a few tables of one or two databases: they are
+  // searched in turn. A weak copy keeps its database's identity allocated,
+  // so a later database never compares equal to one that is gone.
+  const std::weak_ptr<const int> database = ds.Identity();
+  auto same = [&](const Table& t) {
+    return !t.database.owner_before(database) && !database.owner_before(t.database);
+  };
+  for (Table& t : tables_)
+    if (same(t) && t.table == table) return t.ids;
+  std::erase_if(tables_, [](const Table& t) { return t.database.expired(); });
+  tables_.push_back({database, table, {}});
+  return tables_.back().ids;
+}
+
+void FoundIds::Remember(const DataServices& ds, const char* table, const std::string& guid,
+                        int32_t id) {
+  if (remembered_ >= kMaxRemembered) Clear();
+  if (Of(ds, table).emplace(guid, id).second) ++remembered_;
+}
+
+void FoundIds::RememberLowest(const DataServices& ds, const char* table, const std::string& key,
+                              int32_t id) {
+  if (remembered_ >= kMaxRemembered) Clear();
+  auto [it, added] = Of(ds, table).emplace(key, id);
+  if (added)
+    ++remembered_;
+  else if (id < it->second)
+    it->second = id;
+}
+
+void FoundIds::Clear() {
+  tables_.clear();
+  remembered_ = 0;
+}
+
 // The family's one algorithm: translate, then select the key column of the
 // row that carries the new GUID. -1 after a message when either is missing.
-int32_t LookUpNewId(const char* procName, DataServices& oDS, OrderedMap<std::string>& table,
-                    const char* tableName, const char* keyColumn, const std::string& oldGuid) {
+int32_t RunContext::LookUpNewId(const char* procName, DataServices& oDS,
+                                OrderedMap<std::string>& table, const char* tableName,
+                                const char* keyColumn, const std::string& oldGuid) {
   try {
     const std::string newGuid = table[oldGuid];  // a missing GUID is added, empty
     if (newGuid.empty()) {
-      ShowInfoMessage(ResString(kResNotTranslated));
+      messages_.ShowInfoMessage(messages_.ResString(kResNotTranslated));
       return -1;
     }
-    std::unordered_map<std::string, int32_t>& ids = FoundIdsOf(oDS, tableName);
+    std::unordered_map<std::string, int32_t>& ids = found_ids.Of(oDS, tableName);
     auto found = ids.find(newGuid);
     if (found != ids.end()) return found->second;
 
@@ -75,59 +85,52 @@ int32_t LookUpNewId(const char* procName, DataServices& oDS, OrderedMap<std::str
                             " WHERE " + "VLGUID" + " = " + SqlText(newGuid);
     std::unique_ptr<Recordset> rs = oDS.QueryRecordset(sql);
     if (!rs || rs->IsEOF()) {
-      ShowInfoMessage(ResString(kResRowMissing));
+      messages_.ShowInfoMessage(messages_.ResString(kResRowMissing));
       return -1;
     }
     rs->MoveFirst();
     const int32_t id = ToId(rs->GetFieldValue(keyColumn));
-    if (FoundIds().remembered >= kMaxRemembered) ResetLookupCache();
-    FoundIdsOf(oDS, tableName).emplace(newGuid, id);
-    ++FoundIds().remembered;
+    found_ids.Remember(oDS, tableName, newGuid, id);
     return id;
-  } catch (...) {
-    ReportProcError(procName, "");
+  } catch (const std::exception&) {
+    messages_.ReportProcError(procName, "");
     return -1;
   }
 }
 
-}  // namespace
-
-void ResetLookupCache() {
-  FoundIds().tables.clear();
-  FoundIds().remembered = 0;
+int32_t RunContext::GetNewReqTypeID(DataServices& oDS, const std::string& oldGuid) {
+  return LookUpNewId("GetNewReqTypeID", oDS, tables.gdictPSGUIDs, "vlRequirementTypes", "ID",
+                     oldGuid);
+}
+int32_t RunContext::GetNewUserID(DataServices& oDS, const std::string& oldGuid) {
+  return LookUpNewId("GetNewUserID", oDS, tables.gdictPSGUIDs, "vlUsers", "ID", oldGuid);
+}
+int32_t RunContext::GetNewGroupID(DataServices& oDS, const std::string& oldGuid) {
+  return LookUpNewId("GetNewGroupID", oDS, tables.gdictPSGUIDs, "vlUserGroups", "ID", oldGuid);
+}
+int32_t RunContext::GetNewQefID(DataServices& oDS, const std::string& oldGuid) {
+  return LookUpNewId("GetNewQefID", oDS, tables.gdictPSGUIDs, "VlQueryDefinitions", "ID", oldGuid);
+}
+int32_t RunContext::GetNewAttrID(DataServices& oDS, const std::string& oldGuid) {
+  return LookUpNewId("GetNewAttrID", oDS, tables.gdictPSGUIDs, "vlUserDefinedFields", "ID",
+                     oldGuid);
+}
+int32_t RunContext::GetNewLVID(DataServices& oDS, const std::string& oldGuid) {
+  return LookUpNewId("GetNewLVID", oDS, tables.gdictPSGUIDs, "vlUserDefinedListItems", "ITEMID",
+                     oldGuid);
+}
+int32_t RunContext::GetNewDocID(DataServices& oDS, const std::string& oldGuid) {
+  return LookUpNewId("GetNewDocID", oDS, tables.gdictPSGUIDs, "vlDocuments", "ID", oldGuid);
+}
+int32_t RunContext::GetNewDocTypeID(DataServices& oDS, const std::string& oldGuid) {
+  return LookUpNewId("GetNewDocTypeID", oDS, tables.gdictPSGUIDs, "vlDocumentTypes", "ID", oldGuid);
+}
+int32_t RunContext::GetNewReqID(DataServices& oDS, const std::string& oldGuid) {
+  return LookUpNewId("GetNewReqID", oDS, tables.gdictReqGUIDs, kRequirementsTable, "ID", oldGuid);
 }
 
-int32_t GetNewReqTypeID(DataServices& oDS, const std::string& oldGuid) {
-  return LookUpNewId("GetNewReqTypeID", oDS, gdictPSGUIDs, "vlRequirementTypes", "ID", oldGuid);
-}
-int32_t GetNewUserID(DataServices& oDS, const std::string& oldGuid) {
-  return LookUpNewId("GetNewUserID", oDS, gdictPSGUIDs, "vlUsers", "ID", oldGuid);
-}
-int32_t GetNewGroupID(DataServices& oDS, const std::string& oldGuid) {
-  return LookUpNewId("GetNewGroupID", oDS, gdictPSGUIDs, "vlUserGroups", "ID", oldGuid);
-}
-int32_t GetNewQefID(DataServices& oDS, const std::string& oldGuid) {
-  return LookUpNewId("GetNewQefID", oDS, gdictPSGUIDs, "VlQueryDefinitions", "ID", oldGuid);
-}
-int32_t GetNewAttrID(DataServices& oDS, const std::string& oldGuid) {
-  return LookUpNewId("GetNewAttrID", oDS, gdictPSGUIDs, "vlUserDefinedFields", "ID", oldGuid);
-}
-int32_t GetNewLVID(DataServices& oDS, const std::string& oldGuid) {
-  return LookUpNewId("GetNewLVID", oDS, gdictPSGUIDs, "vlUserDefinedListItems", "ITEMID", oldGuid);
-}
-int32_t GetNewDocID(DataServices& oDS, const std::string& oldGuid) {
-  return LookUpNewId("GetNewDocID", oDS, gdictPSGUIDs, "vlDocuments", "ID", oldGuid);
-}
-int32_t GetNewDocTypeID(DataServices& oDS, const std::string& oldGuid) {
-  return LookUpNewId("GetNewDocTypeID", oDS, gdictPSGUIDs, "vlDocumentTypes", "ID", oldGuid);
-}
-int32_t GetNewReqID(DataServices& oDS, const std::string& oldGuid) {
-  return LookUpNewId("GetNewReqID", oDS, gdictReqGUIDs, kRequirementsTable, "ID", oldGuid);
-}
-
-void RememberNewReqID(DataServices& oDS, const std::string& newGuid, int32_t id) {
-  if (FoundIds().remembered >= kMaxRemembered) ResetLookupCache();
-  if (FoundIdsOf(oDS, kRequirementsTable).emplace(newGuid, id).second) ++FoundIds().remembered;
+void RunContext::RememberNewReqID(DataServices& oDS, const std::string& newGuid, int32_t id) {
+  found_ids.Remember(oDS, kRequirementsTable, newGuid, id);
 }
 
 namespace {
@@ -138,18 +141,14 @@ std::string TagKey(const std::string& storedPrefix, int32_t tag) {
 
 }  // namespace
 
-void RememberNewReqTag(DataServices& oDS, const std::string& storedPrefix, int32_t tag,
-                       int32_t id) {
-  if (FoundIds().remembered >= kMaxRemembered) ResetLookupCache();
-  auto [it, added] = FoundIdsOf(oDS, kRequirementTags).emplace(TagKey(storedPrefix, tag), id);
-  if (added)
-    ++FoundIds().remembered;
-  else if (id < it->second)
-    it->second = id;
+void RunContext::RememberNewReqTag(DataServices& oDS, const std::string& storedPrefix, int32_t tag,
+                                   int32_t id) {
+  found_ids.RememberLowest(oDS, kRequirementTags, TagKey(storedPrefix, tag), id);
 }
 
-int32_t FindNewReqIDByTag(DataServices& oDS, const std::string& storedPrefix, int32_t tag) {
-  const std::unordered_map<std::string, int32_t>& ids = FoundIdsOf(oDS, kRequirementTags);
+int32_t RunContext::FindNewReqIDByTag(DataServices& oDS, const std::string& storedPrefix,
+                                      int32_t tag) {
+  const std::unordered_map<std::string, int32_t>& ids = found_ids.Of(oDS, kRequirementTags);
   auto it = ids.find(TagKey(storedPrefix, tag));
   return it == ids.end() ? 0 : it->second;
 }

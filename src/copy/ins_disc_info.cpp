@@ -9,7 +9,6 @@
 #include "copy/db_conventions.h"
 #include "copy/xml_elements.h"
 #include "host/text/convert.h"
-#include "host/text/host_globals.h"
 #include "host/text/messages.h"
 #include "host/xml/xml_file.h"
 
@@ -79,7 +78,7 @@ bool InsDiscInfo::CopyXMLDiscInfo(DataServices& oDS, Project& oProj) {
     pugi::xml_node discs = root.child("Discs");
     if (!discs) return true;
     return AddXMLDiscs(0, 0, discs, oDS, oProj);
-  } catch (...) {
+  } catch (const std::exception&) {
     ReportProcError("CopyXMLDiscInfo", "");
     return false;
   }
@@ -112,7 +111,7 @@ bool InsDiscInfo::AddXMLDiscs(int32_t lRootID, int32_t lParentID, const pugi::xm
         pending.push_back({replies.child("Disc"), lThreadID, lDiscID});
     }
     return true;
-  } catch (...) {
+  } catch (const std::exception&) {
     ReportProcError("AddXMLDiscs", "");
     return false;
   }
@@ -129,7 +128,7 @@ bool InsDiscInfo::AddOneDisc(int32_t lDiscID, int32_t lRootID, int32_t lParentID
   const int32_t lRestricted = LongOr(oDisc, "Restrict", kDefaultRestricted);
 
   AddTextResultsLine(ResFormat(kResDiscussion, {sSubject}));
-  Messages().Breathe();
+  Breathe();
   // An empty "Replies" still marks the discussion as answered.
   const bool bHasResponses = static_cast<bool>(oDisc.child("Replies"));
 
@@ -156,8 +155,8 @@ bool InsDiscInfo::AddXMLDiscUsers(int32_t lDiscID, const pugi::xml_node& oDisc, 
                                   Project& /*oProj*/) {
   try {
     return AddMemberRows(lDiscID, oDisc, "DUsers", "DUsr", "DUID", "VLDISCUSSIONUSERS ",
-                         "(DISCUSSIONID, USERID", GetNewUserID, oDS);
-  } catch (...) {
+                         "(DISCUSSIONID, USERID", [this](DataServices& ds, const std::string& g) { return GetNewUserID(ds, g); }, oDS);
+  } catch (const std::exception&) {
     ReportProcError("AddXMLDiscUsers", "");
     return false;
   }
@@ -167,8 +166,8 @@ bool InsDiscInfo::AddXMLDiscGroups(int32_t lDiscID, const pugi::xml_node& oDisc,
                                    Project& /*oProj*/) {
   try {
     return AddMemberRows(lDiscID, oDisc, "DGroups", "DGroup", "DGID", "VLDISCUSSIONGROUPS ",
-                         "(DISCUSSIONID, GROUPID", GetNewGroupID, oDS);
-  } catch (...) {
+                         "(DISCUSSIONID, GROUPID", [this](DataServices& ds, const std::string& g) { return GetNewGroupID(ds, g); }, oDS);
+  } catch (const std::exception&) {
     ReportProcError("AddXMLDiscGroups", "");
     return false;
   }
@@ -179,8 +178,8 @@ bool InsDiscInfo::AddXMLDiscReadUsers(int32_t lDiscID, const pugi::xml_node& oDi
   try {
     // Every user of a discussion counts as having read it.
     return AddMemberRows(lDiscID, oDisc, "DUsers", "DUsr", "DUID", "VLDISCUSSIONSREAD ",
-                         "(DISCUSSIONID, USERID", GetNewUserID, oDS);
-  } catch (...) {
+                         "(DISCUSSIONID, USERID", [this](DataServices& ds, const std::string& g) { return GetNewUserID(ds, g); }, oDS);
+  } catch (const std::exception&) {
     ReportProcError("AddXMLDiscReadUsers", "");
     return false;
   }
@@ -190,8 +189,8 @@ bool InsDiscInfo::AddXMLDiscReqs(int32_t lDiscID, const pugi::xml_node& oDisc, D
                                  Project& /*oProj*/) {
   try {
     return AddMemberRows(lDiscID, oDisc, "DiscReqs", "DiscReq", "GUID", "VLDISCUSSIONREQUIREMENTS ",
-                         "(DISCUSSIONID, REQUIREMENTID ", GetNewReqID, oDS);
-  } catch (...) {
+                         "(DISCUSSIONID, REQUIREMENTID ", [this](DataServices& ds, const std::string& g) { return GetNewReqID(ds, g); }, oDS);
+  } catch (const std::exception&) {
     ReportProcError("AddXMLDiscReqs", "");
     return false;
   }

@@ -13,14 +13,17 @@
 #include <cstdint>
 #include <pugixml.hpp>
 
+#include "copy/copier.h"
 #include "host/db/data_services.h"
 #include "host/project/project.h"
 
 namespace vl {
 
 // Holds no state; the creation run creates one when it needs it.
-class InsDiscInfo {
+class InsDiscInfo : public Copier {
  public:
+  using Copier::Copier;
+
   // With CreateDisc off: true, nothing read. Otherwise copies every "Disc"
   // below "PROJECT/Discs" (true at once when there is no "Discs"). True
   // when all were copied. False, with nothing written, after a message

@@ -5,8 +5,8 @@
 #include <system_error>
 #include <vector>
 
+#include "baseline/baseline_names.h"
 #include "baseline/bl_proj_info.h"
-#include "copy/baseline_names.h"
 #include "copy/db_conventions.h"
 #include "copy/element_values.h"
 #include "copy/ins_gen_history_info.h"
@@ -67,9 +67,9 @@ int32_t IdOf(const Variant& v) {
   return CLng(v.ToText());
 }
 
-// The new ID of the document type; -1 after a message when the type was
-// not copied.
-int32_t DocumentTypeID(DataServices& oDS, const std::string& docTypeGuid) {
+}  // namespace
+
+int32_t InsDocInfo::DocumentTypeID(DataServices& oDS, const std::string& docTypeGuid) {
   if (!IsGUIDTranslated(docTypeGuid)) {
     ShowInfoMessage(kDocTypeNotTranslated);
     return -1;
@@ -85,6 +85,8 @@ int32_t DocumentTypeID(DataServices& oDS, const std::string& docTypeGuid) {
   return IdOf(rs->GetFieldValue("ID"));
 }
 
+namespace {
+
 [[noreturn]] void ThrowCopyError(const fs::filesystem_error& e) {
   long number = err::kUnspecified;
   if (e.code() == std::errc::no_such_file_or_directory) number = err::kPathNotFound;
@@ -97,13 +99,13 @@ int32_t DocumentTypeID(DataServices& oDS, const std::string& docTypeGuid) {
 // baseline file; the copy is made writable unless FileFlags holds a
 // lower-case "r". Throws VlError when the file is missing or cannot be
 // copied.
-void CopyDocumentFile(const DocRecord& d) {
-  const std::string blFolder = goBLProjInfo->BLXMLLoc();
+void CopyDocumentFile(const DocRecord& d, const std::string& blFolder,
+                      const std::string& projectFolder) {
   const std::string source = FindFileNoCase(blFolder, d.fileName + ".DOC");
   if (source.empty())
     throw VlError(err::kFileNotFound, "CopyFile",
                   "File not found: " + (fs::path(blFolder) / (d.fileName + ".DOC")).string());
-  const fs::path dest = fs::path(goBLProjInfo->VLPFolder()) / (d.fileName + "." + d.fileExtension);
+  const fs::path dest = fs::path(projectFolder) / (d.fileName + "." + d.fileExtension);
   try {
     // A file of that name is replaced even when it is read-only, and a
     // link of that name is replaced rather than followed out of the folder.
@@ -150,9 +152,10 @@ std::string DocumentInsertSQL(int32_t id, const std::string& newGuid, int32_t do
          historyFields + ") VALUES (" + JoinedBy(values, ",") + ", " + historyValues + ")";
 }
 
-// One document: key, progress line, new GUID, type, file, rows, history.
-// False after a message; throws on unexpected errors.
-bool CopyDocument(const pugi::xml_node& oDoc, int32_t lPkgID, DataServices& oDS, Project& oProj) {
+}  // namespace
+
+bool InsDocInfo::CopyDocument(const pugi::xml_node& oDoc, int32_t lPkgID, DataServices& oDS,
+                              Project& oProj) {
   const int32_t id = NextKey(oDS, "Document");
   const DocRecord d = ReadDocument(oDoc);
   AddTextResultsLine(ResFormat(kResCopyingDocument, {d.name}));
@@ -164,9 +167,9 @@ bool CopyDocument(const pugi::xml_node& oDoc, int32_t lPkgID, DataServices& oDS,
   const std::string newGuid = AssignNewGUID(d.guid);
   const int32_t docTypeId = DocumentTypeID(oDS, d.docTypeGuid);
   if (docTypeId == -1) return false;
-  CopyDocumentFile(d);
+  CopyDocumentFile(d, BaselineDescriptor().BLXMLLoc(), BaselineDescriptor().VLPFolder());
 
-  InsGenHistoryInfo history;
+  InsGenHistoryInfo history(ctx_);
   const std::string historyValues = history.CreateDefaultHistValuesSQL(oDoc, oProj, oDS);
   // Without the current version's values the row cannot be written; the
   // reason has been shown already.
@@ -179,14 +182,9 @@ bool CopyDocument(const pugi::xml_node& oDoc, int32_t lPkgID, DataServices& oDS,
   return history.CopyXMLDetailHistoryInfo(oDoc, Tbl("vlDocumentHistory"), id, oDS, oProj);
 }
 
-}  // namespace
-
 bool InsDocInfo::CopyXMLPkgDocInfo(pugi::xml_node oPkg, int32_t lPkgID, DataServices& oDS,
                                    Project& oProj) {
   try {
-    if (!goBLProjInfo)
-      throw VlError(err::kObjectVariableNotSet, "goBLProjInfo",
-                    "The baseline descriptor does not exist");
     if (!oPkg)
       throw VlError(err::kObjectVariableNotSet, "selectSingleNode",
                     "Object variable not set: the package file has no package element "
@@ -196,7 +194,7 @@ bool InsDocInfo::CopyXMLPkgDocInfo(pugi::xml_node oPkg, int32_t lPkgID, DataServ
     for (const pugi::xml_node& oDoc : DescendantsNamed(docs, "Doc"))
       if (!CopyDocument(oDoc, lPkgID, oDS, oProj)) return false;
     return true;
-  } catch (...) {
+  } catch (const std::exception&) {
     ReportProcError("CopyXMLPkgDocInfo", "");
     return false;
   }

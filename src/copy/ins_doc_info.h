@@ -13,14 +13,17 @@
 #include <cstdint>
 #include <pugixml.hpp>
 
+#include "copy/copier.h"
 #include "host/db/data_services.h"
 #include "host/project/project.h"
 
 namespace vl {
 
 // Holds no state; the package copier creates one when it needs it.
-class InsDocInfo {
+class InsDocInfo : public Copier {
  public:
+  using Copier::Copier;
+
   // Copies the "Doc" elements below oPkg's "Docs" in document order, each
   // linked to package lPkgID. True when all were copied, and at once when
   // there is no "Docs". The file of a document is copied before any of its
@@ -43,6 +46,14 @@ class InsDocInfo {
   //    that cannot be copied, or any other error: a procedure-error report
   //    ("CopyXMLPkgDocInfo").
   bool CopyXMLPkgDocInfo(pugi::xml_node oPkg, int32_t lPkgID, DataServices& oDS, Project& oProj);
+
+ private:
+  // One document: key, progress line, new GUID, type, file, rows, history.
+  // False after a message; throws on unexpected errors.
+  bool CopyDocument(const pugi::xml_node& oDoc, int32_t lPkgID, DataServices& oDS, Project& oProj);
+  // The new ID of the document type; -1 after a message when the type was
+  // not copied.
+  int32_t DocumentTypeID(DataServices& oDS, const std::string& docTypeGuid);
 };
 
 }  // namespace vl

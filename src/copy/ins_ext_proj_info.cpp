@@ -6,10 +6,8 @@
 
 #include "baseline/bl_proj_info.h"
 #include "copy/db_conventions.h"
-#include "copy/run_tables.h"
 #include "copy/xml_elements.h"
 #include "host/text/convert.h"
-#include "host/text/host_globals.h"
 #include "host/text/messages.h"
 #include "host/text/path_utils.h"
 #include "host/text/resource.h"
@@ -84,20 +82,18 @@ std::optional<int32_t> ExistingExtProjKey(DataServices& ds, const std::string& s
 // The opened project that stands for an external project. A project file
 // named twice in one run is opened once: the second opening is closed and
 // the first one used.
-std::shared_ptr<Project> OpenExternalProject(const std::string& sExtProjLoc) {
-  if (!goProjApp)
-    throw VlError(err::kObjectRequired, "goProjApp", "Object required: no project application");
+std::shared_ptr<Project> OpenExternalProject(RunContext& ctx, const std::string& sExtProjLoc) {
   std::shared_ptr<Project> proj =
-      goProjApp->OpenProjectAs(kAppName, sExtProjLoc, "", "admin", "", true, true, "");
+      ctx.projects().OpenProjectAs(kAppName, sExtProjLoc, "", "admin", "", true, true, "");
   if (!proj)
     throw VlError(err::kObjectVariableNotSet, "OpenProjectAs",
                   "Object variable not set: the project \"" + sExtProjLoc + "\" was not opened");
   const std::string guid = proj->GetProjectGUID();
-  if (std::shared_ptr<Project>* open = gcolExtProjs.Find(guid)) {
+  if (std::shared_ptr<Project>* open = ctx.tables.gcolExtProjs.Find(guid)) {
     proj->CloseProject();
     return *open;
   }
-  gcolExtProjs.Add(guid, proj);
+  ctx.tables.gcolExtProjs.Add(guid, proj);
   return proj;
 }
 
@@ -116,8 +112,8 @@ bool InsExtProjInfo::CopyXMLExtProjInfo(DataServices& oDS, Project& oProj) {
     pugi::xml_node root = LoadBaselineFile(doc, kExtProjsFile);
     if (!root) return false;
     const BLProjInfo& bl = BaselineDescriptor();
-    gdictExtProjMap.Clear();
-    gdictExtProjMap.Add(bl.BLXMLGUID(), oProj.GetProjectGUID());
+    tables().gdictExtProjMap.Clear();
+    tables().gdictExtProjMap.Add(bl.BLXMLGUID(), oProj.GetProjectGUID());
 
     bool bUnresolved = false;
     for (pugi::xml_node el = root.first_child(); el;) {
@@ -136,7 +132,7 @@ bool InsExtProjInfo::CopyXMLExtProjInfo(DataServices& oDS, Project& oProj) {
         } else {
           bUnresolved = true;
         }
-        Messages().Breathe();
+        Breathe();
       }
       el = next;
     }
@@ -144,7 +140,7 @@ bool InsExtProjInfo::CopyXMLExtProjInfo(DataServices& oDS, Project& oProj) {
       SaveXmlFile(doc, AddTrailingSlash(bl.VLPFolder()) + kUnResExtProjsFile);
     }
     return true;
-  } catch (...) {
+  } catch (const std::exception&) {
     ReportProcError("CopyXMLExtProjInfo", "");
     return false;
   }
@@ -156,7 +152,7 @@ bool InsExtProjInfo::openAndProcessExtProjInfo(const std::string& sExtProjLoc,
   try {
     const std::string sBaselineGUID = a_oXMLExtProj.attribute("GUID").value();
     const bool bConnectAtOpen = ConnectAtOpenOf(a_oXMLExtProj);
-    std::shared_ptr<Project> ext = OpenExternalProject(sExtProjLoc);
+    std::shared_ptr<Project> ext = OpenExternalProject(ctx_, sExtProjLoc);
     std::shared_ptr<DataServices> extDS = DataServicesOf(*ext);
     const std::string sExtGUID = ext->GetProjectGUID();
 
@@ -176,10 +172,10 @@ bool InsExtProjInfo::openAndProcessExtProjInfo(const std::string& sExtProjLoc,
       std::optional<int32_t> existing = ExistingExtProjKey(oDS, sExtGUID);
       lKey = existing ? *existing : getNextExtProjKey(oDS, *extDS);
     }
-    gdictExtProjMap[sBaselineGUID] = sExtGUID;
+    tables().gdictExtProjMap[sBaselineGUID] = sExtGUID;
     addCurrProjectAsExtProj(*ext, oProj, lKey, bSameDB);
     return true;
-  } catch (...) {
+  } catch (const std::exception&) {
     ReportProcError("openAndProcessExtProjInfo", "");
     return false;
   }
@@ -195,7 +191,7 @@ bool InsExtProjInfo::areProjectsFromSameDB(DataServices& oCurrProjDS, DataServic
         "WHERE vlProjects.ID = " + SqlLong(oExtProj.GetProjectID()) +
         " AND vlProjects.VlGUID = " + SqlText(oExtProj.GetProjectGUID()));
     return rs && !rs->IsEOF();
-  } catch (...) {
+  } catch (const std::exception&) {
     ReportProcError("areProjectsFromSameDB", "");
     return false;
   }
@@ -251,7 +247,7 @@ bool InsExtProjInfo::addCurrProjectAsExtProj(Project& oExtProj, Project& oCurrPr
       SaveXmlFile(doc, loaded.path);
     }
     return true;
-  } catch (...) {
+  } catch (const std::exception&) {
     ReportProcError("addCurrProjectAsExtProj", "");
     return false;
   }

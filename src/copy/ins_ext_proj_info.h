@@ -23,6 +23,7 @@
 #include <pugixml.hpp>
 #include <string>
 
+#include "copy/copier.h"
 #include "host/db/data_services.h"
 #include "host/project/project.h"
 
@@ -32,8 +33,10 @@ namespace vl {
 inline constexpr const char* kUnResExtProjsFile = "UnResExtProjs.xml";
 
 // Holds no state; the run-wide tables are gdictExtProjMap and gcolExtProjs.
-class InsExtProjInfo {
+class InsExtProjInfo : public Copier {
  public:
+  using Copier::Copier;
+
   // Replaces gdictExtProjMap by one holding BLXMLGUID -> the new project's
   // GUID, then, for every child element of "PROJECT" in document order,
   // adds the results line 20052 (the name) and, when the user gave the

@@ -31,18 +31,15 @@ VersionRecord ReadVersion(const pugi::xml_node& rver) {
   return v;
 }
 
-bool HistoryIsCopied() {
-  if (!goBLProjInfo)
-    throw VlError(err::kObjectVariableNotSet, "goBLProjInfo",
-                  "The baseline descriptor does not exist");
-  return goBLProjInfo->CreateHist();
+bool HistoryIsCopied(RunContext& ctx) {
+  return ctx.baseline().CreateHist();
 }
 
-std::string NoHistoryLine() { return ResString(11011) + "History"; }
+std::string NoHistoryLine(RunContext& ctx) { return ctx.messages().ResString(11011) + "History"; }
 
-std::string DefaultValuesSQL(Project& oProj) {
+std::string DefaultValuesSQL(RunContext& ctx, Project& oProj) {
   return std::string("'1.000'") + ", " + "''" + ", " + SqlLong(oProj.GetCurrentUserID()) + ", " +
-         SqlDate(goBLProjInfo->StartDateTime()) + ", " + SqlText(ResFormat(20054, {}));
+         SqlDate(ctx.baseline().StartDateTime()) + ", " + SqlText(ctx.messages().ResFormat(20054, {}));
 }
 
 std::string JoinValues(const std::vector<std::string>& values) {
@@ -63,10 +60,10 @@ bool InsGenHistoryInfo::CopyXMLDetailHistoryInfo(const pugi::xml_node& oSource,
                                                  const std::string& sTableName, int32_t lRelatedID,
                                                  DataServices& oDS, Project& oProj) {
   try {
-    if (!HistoryIsCopied()) return true;
+    if (!HistoryIsCopied(ctx_)) return true;
     pugi::xml_node history = oSource.child("History");
     if (!history) {
-      AddTextResultsLine(NoHistoryLine());
+      AddTextResultsLine(NoHistoryLine(ctx_));
       return true;
     }
     AddTextResultsLine(ResString(20053));
@@ -79,7 +76,7 @@ bool InsGenHistoryInfo::CopyXMLDetailHistoryInfo(const pugi::xml_node& oSource,
         return false;
     }
     return true;
-  } catch (...) {
+  } catch (const std::exception&) {
     ReportProcError("CopyXMLDetailHistoryInfo", "");
     return false;
   }
@@ -92,21 +89,21 @@ std::string InsGenHistoryInfo::CreateDefaultHistFieldsSQL() const {
 std::string InsGenHistoryInfo::CreateDefaultHistValuesSQL(const pugi::xml_node& oSource,
                                                           Project& oProj, DataServices& oDS) {
   try {
-    if (!HistoryIsCopied()) return DefaultValuesSQL(oProj);
+    if (!HistoryIsCopied(ctx_)) return DefaultValuesSQL(ctx_, oProj);
     pugi::xml_node history = oSource.child("History");
     if (!history) {
-      AddTextResultsLine(NoHistoryLine());
-      return DefaultValuesSQL(oProj);
+      AddTextResultsLine(NoHistoryLine(ctx_));
+      return DefaultValuesSQL(ctx_, oProj);
     }
     // The newest version is the last one the history copier writes.
     const std::vector<pugi::xml_node> versions = DescendantsNamed(history, "RVer");
-    if (versions.empty()) return DefaultValuesSQL(oProj);
+    if (versions.empty()) return DefaultValuesSQL(ctx_, oProj);
     const VersionRecord v = ReadVersion(versions.back());
     const int32_t lUID = GetNewUserID(oDS, v.userGuid);
     if (lUID == -1) return "";
     return JoinValues({SqlText(v.num), SqlText(v.label), SqlLong(lUID), FormatSQLValue(v.date),
                        SqlText(v.reason)});
-  } catch (...) {
+  } catch (const std::exception&) {
     ReportProcError("CreateDefaultHistValuesSQL", "");
     return "";
   }
@@ -118,7 +115,7 @@ bool InsGenHistoryInfo::InsertSingleHistRecord(const std::string& sTableName, Da
                                                const Variant& dVDate, const std::string& sVReason,
                                                Project& oProj) {
   try {
-    InsOverflowInfo overflow;
+    InsOverflowInfo overflow(ctx_);
     std::string reason = sVReason, overflowText;
     bool bIsOverflow = false;
     if (!overflow.SplitOverflowText(oProj.GetOverflowSize(), reason, overflowText, bIsOverflow))
@@ -135,7 +132,7 @@ bool InsGenHistoryInfo::InsertSingleHistRecord(const std::string& sTableName, Da
       return false;
     oDS.ExecuteSQL(sql);
     return true;
-  } catch (...) {
+  } catch (const std::exception&) {
     ReportProcError("InsertSingleHistRecord", "");
     return false;
   }

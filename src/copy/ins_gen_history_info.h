@@ -11,6 +11,7 @@
 #include <pugixml.hpp>
 #include <string>
 
+#include "copy/copier.h"
 #include "host/db/data_services.h"
 #include "host/project/project.h"
 #include "host/text/variant.h"
@@ -18,8 +19,10 @@
 namespace vl {
 
 // Holds no state; callers create one when they need it.
-class InsGenHistoryInfo {
+class InsGenHistoryInfo : public Copier {
  public:
+  using Copier::Copier;
+
   // Does nothing and returns true when history is not copied. Otherwise
   // inserts one row into sTableName for every "RVer" under the "History"
   // child of oSource, in document order, for the object lRelatedID.

@@ -8,7 +8,6 @@
 #include "copy/db_conventions.h"
 #include "copy/xml_elements.h"
 #include "host/text/convert.h"
-#include "host/text/host_globals.h"
 #include "host/text/messages.h"
 #include "host/xml/xml_encoding.h"
 
@@ -38,7 +37,7 @@ int CharCodeOf(const std::string& pending) {
 std::shared_ptr<Group> FindGroupOrNone(Project& oProj, const std::string& name) {
   try {
     return oProj.FindGroup(name);
-  } catch (...) {
+  } catch (const std::exception&) {
     return nullptr;
   }
 }
@@ -46,7 +45,7 @@ std::shared_ptr<Group> FindGroupOrNone(Project& oProj, const std::string& name) 
 std::shared_ptr<User> FindUserOrNone(Project& oProj, const std::string& login) {
   try {
     return oProj.FindUser(login);
-  } catch (...) {
+  } catch (const std::exception&) {
     return nullptr;
   }
 }
@@ -81,9 +80,9 @@ void OverwriteGroup(Group& group, const BaselineGroup& g) {
   group.SetListItemAccessRights(g.listItemRights);
 }
 
-void CopyOneGroup(const pugi::xml_node& el, Project& oProj) {
+void CopyOneGroup(RunContext& ctx, const pugi::xml_node& el, Project& oProj) {
   const BaselineGroup g = ReadGroup(el);
-  AddTextResultsLine(ResFormat(20055, {g.name}));
+  ctx.messages().AddTextResultsLine(ctx.messages().ResFormat(20055, {g.name}));
   std::shared_ptr<Group> group = FindGroupOrNone(oProj, g.name);
   if (!group) {
     group = oProj.GetGroups().AddGroup(g.name, g.projectRights, g.description, g.projectRights,
@@ -93,13 +92,13 @@ void CopyOneGroup(const pugi::xml_node& el, Project& oProj) {
       throw VlError(err::kObjectVariableNotSet, "AddGroup",
                     "The group \"" + g.name + "\" was not created");
     // Two baseline groups with one GUID: the second one stops the copier.
-    if (!AddGUIDTranslation(g.guid, group->GetGroupGUID()))
+    if (!ctx.AddGUIDTranslation(g.guid, group->GetGroupGUID()))
       throw VlError(err::kKeyAlreadyExists, "Dictionary",
                     "The group GUID " + g.guid + " is already translated");
     return;
   }
   OverwriteGroup(*group, g);
-  if (!AddGUIDTranslation(g.guid, group->GetGroupGUID())) ShowInfoMessage(ResString(20056));
+  if (!ctx.AddGUIDTranslation(g.guid, group->GetGroupGUID())) ctx.messages().ShowInfoMessage(ctx.messages().ResString(20056));
 }
 
 struct BaselineUser {
@@ -119,9 +118,9 @@ BaselineUser ReadUser(const pugi::xml_node& el) {
   return u;
 }
 
-void InsertUser(DataServices& oDS, const BaselineUser& u, int32_t lGroupID) {
+void InsertUser(RunContext& ctx, DataServices& oDS, const BaselineUser& u, int32_t lGroupID) {
   const int32_t lID = NextKey(oDS, "User");
-  const std::string newGuid = AssignNewGUID(u.guid);
+  const std::string newGuid = ctx.AssignNewGUID(u.guid);
   oDS.ExecuteSQL("INSERT INTO " + Tbl("vlUsers") +
                  " (ID,VLGUID,LoginName,Password,Active,FullName,EmailAddress,GroupID) VALUES (" +
                  SqlLong(lID) + "," + SqlText(newGuid) + "," + SqlText(u.login) + "," +
@@ -129,18 +128,18 @@ void InsertUser(DataServices& oDS, const BaselineUser& u, int32_t lGroupID) {
                  SqlText(u.fullName) + "," + SqlText(u.email) + "," + SqlLong(lGroupID) + ")");
 }
 
-void UpdateUser(DataServices& oDS, const BaselineUser& u, int32_t lGroupID, const User& existing) {
+void UpdateUser(RunContext& ctx, DataServices& oDS, const BaselineUser& u, int32_t lGroupID, const User& existing) {
   oDS.ExecuteSQL("UPDATE " + Tbl("vlUsers") + " SET Password=" +
                  SqlText(InsGroupInfo::CongealPWD(u.password)) + ",Active=" + SqlBool(u.active) +
                  ",FullName=" + SqlText(u.fullName) + ",EmailAddress=" + SqlText(u.email) +
                  ",GroupID=" + SqlLong(lGroupID) + " WHERE LoginName  = " + SqlText(u.login) +
                  " AND GroupID  = " + SqlLong(existing.GetUserGroupID()));
-  if (!AddGUIDTranslation(u.guid, existing.GetUserGUID())) ShowInfoMessage(ResString(20058));
+  if (!ctx.AddGUIDTranslation(u.guid, existing.GetUserGUID())) ctx.messages().ShowInfoMessage(ctx.messages().ResString(20058));
 }
 
-void CopyOneUser(const pugi::xml_node& el, DataServices& oDS, Project& oProj) {
+void CopyOneUser(RunContext& ctx, const pugi::xml_node& el, DataServices& oDS, Project& oProj) {
   const BaselineUser u = ReadUser(el);
-  AddTextResultsLine(ResFormat(20057, {u.login}) + u.login);
+  ctx.messages().AddTextResultsLine(ctx.messages().ResFormat(20057, {u.login}) + u.login);
   std::shared_ptr<Group> group = oProj.FindGroup(u.groupName);
   if (!group)
     throw VlError(err::kObjectVariableNotSet, "FindGroup",
@@ -149,9 +148,9 @@ void CopyOneUser(const pugi::xml_node& el, DataServices& oDS, Project& oProj) {
   const int32_t lGroupID = group->GetGroupID();
   std::shared_ptr<User> existing = FindUserOrNone(oProj, u.login);
   if (existing)
-    UpdateUser(oDS, u, lGroupID, *existing);
+    UpdateUser(ctx, oDS, u, lGroupID, *existing);
   else
-    InsertUser(oDS, u, lGroupID);
+    InsertUser(ctx, oDS, u, lGroupID);
 }
 
 }  // namespace
@@ -178,12 +177,12 @@ bool InsGroupInfo::CopyXMLGroupInfo(DataServices& /*oDS*/, Project& oProj) {
     pugi::xml_node root = LoadBaselineFile(doc, kUserGroupsFile);
     if (!root) return false;
     for (const pugi::xml_node& el : DescendantsNamed(root, "Group")) {
-      CopyOneGroup(el, oProj);
-      Messages().Breathe();
+      CopyOneGroup(ctx_, el, oProj);
+      Breathe();
     }
     oProj.CommitUsersAndGroups();
     return true;
-  } catch (...) {
+  } catch (const std::exception&) {
     ReportProcError(kGroupProc, "");
     return false;
   }
@@ -195,12 +194,12 @@ bool InsGroupInfo::CopyXMLUserInfo(DataServices& oDS, Project& oProj) {
     pugi::xml_node root = LoadBaselineFile(doc, kUserGroupsFile);
     if (!root) return false;
     for (const pugi::xml_node& el : DescendantsNamed(root, "User")) {
-      CopyOneUser(el, oDS, oProj);
-      Messages().Breathe();
+      CopyOneUser(ctx_, el, oDS, oProj);
+      Breathe();
     }
     oProj.CommitUsersAndGroups();
     return true;
-  } catch (...) {
+  } catch (const std::exception&) {
     ReportProcError(kUserProc, "");
     return false;
   }

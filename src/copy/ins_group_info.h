@@ -6,14 +6,17 @@
 
 #include <string>
 
+#include "copy/copier.h"
 #include "host/db/data_services.h"
 #include "host/project/project.h"
 
 namespace vl {
 
 // Holds no state between calls. Groups must be copied before users.
-class InsGroupInfo {
+class InsGroupInfo : public Copier {
  public:
+  using Copier::Copier;
+
   // Creates every "Group" of the baseline through the project's group
   // collection, or reuses the group of that name (its description and
   // rights are then set from the baseline), records old GUID -> new GUID,

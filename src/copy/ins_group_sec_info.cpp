@@ -5,7 +5,6 @@
 #include "copy/db_conventions.h"
 #include "copy/xml_elements.h"
 #include "host/text/convert.h"
-#include "host/text/host_globals.h"
 #include "host/text/messages.h"
 
 namespace vl {
@@ -32,10 +31,10 @@ bool InsGroupSecInfo::CopyXMLGroupSecInfo(DataServices& oDS, Project& oProj) {
       if (lGroupID == -1) return false;
       if (!CopyGroupDocTypeRights(group, lGroupID, oDS, oProj)) return false;
       if (!CopyGroupReqTypeRights(group, lGroupID, oDS, oProj)) return false;
-      Messages().Breathe();
+      Breathe();
     }
     return true;
-  } catch (...) {
+  } catch (const std::exception&) {
     ReportProcError("CopyXMLGroupSecInfo", "");
     return false;
   }
@@ -55,7 +54,7 @@ bool InsGroupSecInfo::CopyGroupDocTypeRights(const pugi::xml_node& oGroup, int32
                      SqlLong(lGroupID) + ", " + SqlLong(lAccess) + ")");
     }
     return true;
-  } catch (...) {
+  } catch (const std::exception&) {
     ReportProcError("CopyGroupDocTypeRights", "");
     return false;
   }
@@ -82,7 +81,7 @@ bool InsGroupSecInfo::CopyGroupReqTypeRights(const pugi::xml_node& oGroup, int32
       if (!CopyGroupRTAttrRights(right, lGroupID, oDS, oProj)) return false;
     }
     return true;
-  } catch (...) {
+  } catch (const std::exception&) {
     ReportProcError("CopyGroupReqTypeRights", "");
     return false;
   }
@@ -103,7 +102,7 @@ bool InsGroupSecInfo::CopyGroupRTAttrRights(const pugi::xml_node& oReqTypeRight,
       if (!CopyGroupAttrLVRights(right, lGroupID, oDS, oProj)) return false;
     }
     return true;
-  } catch (...) {
+  } catch (const std::exception&) {
     ReportProcError("CopyGroupRTAttrRights", "");
     return false;
   }
@@ -123,7 +122,7 @@ bool InsGroupSecInfo::CopyGroupAttrLVRights(const pugi::xml_node& oAttrRight, in
                      SqlLong(lItemID) + ", " + SqlLong(lAccess) + ")");
     }
     return true;
-  } catch (...) {
+  } catch (const std::exception&) {
     ReportProcError("CopyGroupAttrLVRights", "");
     return false;
   }

@@ -25,6 +25,7 @@
 #include <cstdint>
 #include <pugixml.hpp>
 
+#include "copy/copier.h"
 #include "host/db/data_services.h"
 #include "host/project/project.h"
 
@@ -32,8 +33,10 @@ namespace vl {
 
 // Holds no state; the groups, attributes, list items, requirement types
 // and document types must have been copied before.
-class InsGroupSecInfo {
+class InsGroupSecInfo : public Copier {
  public:
+  using Copier::Copier;
+
   // Writes, group by group in document order, all document type rights
   // (vlDocumentTypeUsers), then for each requirement type right its row
   // (vlRequirementTypeUsers) followed, for each of its attribute rights,

@@ -32,7 +32,7 @@ bool InsOverflowInfo::SplitOverflowText(int32_t lOverflowSize, std::string& sTex
       sText = CharLeft(sText, limit);
     }
     return true;
-  } catch (...) {
+  } catch (const std::exception&) {
     bIsOverflow = false;
     ReportProcError("SplitOverflowText", "");
     return false;
@@ -45,7 +45,7 @@ bool InsOverflowInfo::SaveReqOverflowText(int32_t lReqID, const std::string& sOv
     oDS.ExecuteSQL("INSERT INTO " + Tbl("VlOverflowText") + " (OVERFLOWID, OVERFLOWTEXT) VALUES (" +
                    SqlLong(lReqID) + ", " + SqlText(sOverflowText) + ")");
     return true;
-  } catch (...) {
+  } catch (const std::exception&) {
     ReportProcError("SaveReqOverflowText", "");
     return false;
   }
@@ -60,7 +60,7 @@ bool InsOverflowInfo::SaveReqOverflowAttrValue(int32_t lReqID, int32_t lFieldID,
                    SqlLong(lReqID) + ", " + SqlLong(lFieldID) + ", " + SqlText(sOverflowText) +
                    ")");
     return true;
-  } catch (...) {
+  } catch (const std::exception&) {
     ReportProcError("SaveReqOverflowAttrValue", "");
     return false;
   }
@@ -78,7 +78,7 @@ bool InsOverflowInfo::SaveReqOverflowHistRec(const std::string& sTableName, int3
                    SqlLong(type) + ", " + SqlLong(lID) + ", " + SqlText(sVerNbr) + ", " +
                    SqlText(sOverflowText) + ")");
     return true;
-  } catch (...) {
+  } catch (const std::exception&) {
     ReportProcError("SaveReqOverflowHistRec", "");
     return false;
   }

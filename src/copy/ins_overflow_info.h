@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "copy/copier.h"
 #include "host/db/data_services.h"
 
 namespace vl {
@@ -16,8 +17,10 @@ namespace vl {
 int32_t OverflowTypeOfHistoryTable(const std::string& sTableName);
 
 // Holds no state; callers create one when they need it.
-class InsOverflowInfo {
+class InsOverflowInfo : public Copier {
  public:
+  using Copier::Copier;
+
   // Sets bIsOverflow to false. When lOverflowSize is not -1 and sText has
   // more characters (code points) than lOverflowSize: sets bIsOverflow,
   // puts the whole text into sOverflowText and cuts sText to its first

@@ -2,8 +2,8 @@
 
 #include <pugixml.hpp>
 
+#include "baseline/baseline_names.h"
 #include "baseline/bl_proj_info.h"
-#include "copy/baseline_names.h"
 #include "copy/db_conventions.h"
 #include "copy/element_values.h"
 #include "copy/ins_doc_info.h"
@@ -28,15 +28,15 @@ constexpr long kResPackageReachedTwice = 20142;
 constexpr const char* kPackageListFile = "PackageList.XML";
 
 // The views of one package, by the view copier.
-bool CopyPackageViews(pugi::xml_node oPkg, int32_t lPkgID, DataServices& oDS, Project& oProj) {
-  InsViewInfo views;
+bool CopyPackageViews(RunContext& ctx, pugi::xml_node oPkg, int32_t lPkgID, DataServices& oDS, Project& oProj) {
+  InsViewInfo views(ctx);
   return views.CopyXMLPkgViewInfo(oPkg, lPkgID, oDS, oProj);
 }
 
 // The new project was born with its root package: its row takes the
 // baseline root's name, description and new GUID. False after text 20062
 // when the row is missing.
-bool UpdateRootPackage(const std::string& name, const std::string& description,
+bool UpdateRootPackage(RunContext& ctx, const std::string& name, const std::string& description,
                        const std::string& newGuid, DataServices& oDS, Project& oProj,
                        int32_t& lPkgID) {
   std::shared_ptr<Package> root = oProj.GetRootPackage();
@@ -47,7 +47,7 @@ bool UpdateRootPackage(const std::string& name, const std::string& description,
         "SELECT  NAME, DESCRIPTION, VLGUID  FROM vlPackages  WHERE ID=" + SqlLong(lPkgID), true);
   }
   if (!row || row->IsEOF()) {
-    ShowInfoMessage(ResString(kResRootPackageMissing));
+    ctx.messages().ShowInfoMessage(ctx.messages().ResString(kResRootPackageMissing));
     return false;
   }
   row->MoveFirst();
@@ -86,7 +86,7 @@ bool InsPkgInfo::CopyXMLPkgInfo(DataServices& oDS, Project& oProj) {
           err::kObjectRequired, "selectSingleNode",
           std::string(kPackageListFile) + " names no root package (a Pkg with ParentID 0)");
     return AddXMLPackage(root.attribute("GUID").value(), 0, oDS, oProj);
-  } catch (...) {
+  } catch (const std::exception&) {
     ReportProcError("CopyXMLPkgInfo", "");
     return false;
   }
@@ -116,7 +116,7 @@ bool InsPkgInfo::AddXMLPackage(const std::string& sPkgGUID, int32_t lParentID, D
         return false;
       }
       return CopyPackageContents(guid, parentId, oDS, oProj, level.pkgId, level.children);
-    } catch (...) {
+    } catch (const std::exception&) {
       ReportProcError("AddXMLPackage", "");
       return false;
     }
@@ -142,13 +142,10 @@ bool InsPkgInfo::AddXMLPackage(const std::string& sPkgGUID, int32_t lParentID, D
 bool InsPkgInfo::CopyPackageContents(const std::string& sPkgGUID, int32_t lParentID,
                                      DataServices& oDS, Project& oProj, int32_t& lPkgID,
                                      std::vector<std::string>& childGuids) {
-  if (!goBLProjInfo)
-    throw VlError(err::kObjectVariableNotSet, "goBLProjInfo",
-                  "The baseline descriptor does not exist");
   pugi::xml_document doc;
   // A missing or broken file leaves no package element; the document
   // copier then stops on it with its own report.
-  LoadXmlFile(doc, goBLProjInfo->BLXMLLoc(), sPkgGUID + ".XML");
+  LoadXmlFile(doc, BaselineDescriptor().BLXMLLoc(), sPkgGUID + ".XML");
   const pugi::xml_node oPkg = doc.select_node("//PROJECT/Pkg").node();
   const std::string name = ElementText(oPkg, "PkgName");
   const std::string description = ElementText(oPkg, "PkgDesc");
@@ -156,21 +153,21 @@ bool InsPkgInfo::CopyPackageContents(const std::string& sPkgGUID, int32_t lParen
   const std::string newGuid = AssignNewGUID(sPkgGUID);
 
   if (lParentID < 1) {
-    if (!UpdateRootPackage(name, description, newGuid, oDS, oProj, lPkgID)) return false;
+    if (!UpdateRootPackage(ctx_, name, description, newGuid, oDS, oProj, lPkgID)) return false;
   } else {
     lPkgID = InsertPackageRow(name, description, newGuid, lParentID, oDS, oProj);
   }
 
-  InsDocInfo documents;
+  InsDocInfo documents(ctx_);
   if (!documents.CopyXMLPkgDocInfo(oPkg, lPkgID, oDS, oProj)) {
     ShowInfoMessage(ResString(kResDocumentsFailed));
     return false;
   }
-  if (!CopyPackageViews(oPkg, lPkgID, oDS, oProj)) {
+  if (!CopyPackageViews(ctx_, oPkg, lPkgID, oDS, oProj)) {
     ShowInfoMessage(ResString(kResViewsFailed));
     return false;
   }
-  InsReqInfo requirements;
+  InsReqInfo requirements(ctx_);
   if (!requirements.CopyXMLPkgReqInfo(oPkg, lPkgID, oDS, oProj)) {
     ShowInfoMessage(ResString(kResRequirementsFailed));
     return false;

@@ -16,14 +16,17 @@
 #include <unordered_set>
 #include <vector>
 
+#include "copy/copier.h"
 #include "host/db/data_services.h"
 #include "host/project/project.h"
 
 namespace vl {
 
 // One object per walk; it remembers only which packages the walk reached.
-class InsPkgInfo {
+class InsPkgInfo : public Copier {
  public:
+  using Copier::Copier;
+
   // Copies the whole package tree. True when every package and
   // everything in it was copied. False:
   //  - with nothing done, after a message ("PackageList.XML" + text 11011

@@ -9,10 +9,8 @@
 
 #include "baseline/bl_proj_info.h"
 #include "copy/db_conventions.h"
-#include "copy/run_tables.h"
 #include "copy/xml_elements.h"
 #include "host/text/convert.h"
-#include "host/text/host_globals.h"
 #include "host/text/messages.h"
 #include "host/text/path_utils.h"
 #include "host/xml/xml_file.h"
@@ -71,7 +69,7 @@ bool InsPkgReqTraceInfo::CopyXMLPkgTraceInfo(DataServices& oDS, Project& oProj) 
       pugi::xml_document list;
       pugi::xml_node root = LoadBaselineFile(list, kPackageListFile);
       if (!root) {
-        CloseExternalProjects();
+        ctx_.CloseExternalProjects();
         return false;
       }
       pugi::xml_node rootPkg = root.select_node("Pkg[@ParentID='0']").node();
@@ -85,13 +83,13 @@ bool InsPkgReqTraceInfo::CopyXMLPkgTraceInfo(DataServices& oDS, Project& oProj) 
     processUnResExtTracesOfExtProjects(oDS, oProj);
     const bool bCopied = AddXMLPackageTraces(sRootGUID, oDS, oProj);
     if (HasElementChild(unres_root_)) SaveXmlFile(unres_doc_, unres_path_);
-    const bool bClosed = CloseExternalProjects();
+    const bool bClosed = ctx_.CloseExternalProjects();
     return bCopied && bClosed;
-  } catch (...) {
+  } catch (const std::exception&) {
     ReportProcError("CopyXMLPkgTraceInfo", "");
     // The external projects are not used after this stage, whatever its
     // outcome.
-    if (bTracesOn) CloseExternalProjects();
+    if (bTracesOn) ctx_.CloseExternalProjects();
     return false;
   }
 }
@@ -141,7 +139,7 @@ bool InsPkgReqTraceInfo::AddXMLPackageTraces(const std::string& sPkgGUID, DataSe
       if (pending.empty()) return true;
       sGUID = pending.back().children[pending.back().next++];
     }
-  } catch (...) {
+  } catch (const std::exception&) {
     ReportProcError("AddXMLPackageTraces", "");
     return false;
   }
@@ -160,7 +158,7 @@ bool InsPkgReqTraceInfo::CopyOnePackageTraces(const std::string& sPkgGUID, DataS
                       (loaded ? std::string("it has no PROJECT/Pkg element") : loaded.message));
 
   AddTextResultsLine(ResFormat(kResPackageTraces, {ElementText(oPkg, "PkgName")}));
-  Messages().Breathe();
+  Breathe();
   if (!CopyXMLPkgReqTraceInfo(oPkg, oDS, oProj)) {
     ShowInfoMessage(kTracePackageFailedText);
     return false;
@@ -190,13 +188,13 @@ bool InsPkgReqTraceInfo::CopyXMLPkgReqTraceInfo(pugi::xml_node oPkg, DataService
 
       if (tto) {
         AddTextResultsLine(ResFormat(kResRequirementTraces, {sRPre}));
-        Messages().Breathe();
+        Breathe();
         if (!CopyReqTraceInfo(tto, lReqID, sRPre, sGUID, oDS, oProj)) return false;
       }
       if (!ProcessTFromsForCPTs(req, oDS, oProj)) return false;
     }
     return true;
-  } catch (...) {
+  } catch (const std::exception&) {
     ReportProcError("CopyXMLPkgReqTraceInfo", "");
     return false;
   }
@@ -233,7 +231,7 @@ bool InsPkgReqTraceInfo::CopyReqTraceInfo(const pugi::xml_node& oTTo, int32_t lR
       oDS.ExecuteSQL(BuildTraceInsertSQL(lReqID, lOtherID, 0, lState, sTRVer, false));
     }
     return true;
-  } catch (...) {
+  } catch (const std::exception&) {
     ReportProcError("CopyReqTraceInfo", "");
     return false;
   }
@@ -246,14 +244,14 @@ bool InsPkgReqTraceInfo::ProcessTFromsForCPTs(const pugi::xml_node& oReq, DataSe
     if (!tfrom) return true;
     const std::string sGUID = ElementText(oReq, "GUID");
     AddTextResultsLine(ResFormat(kResRequirementExtTraces, {ElementText(oReq, "RPre")}));
-    Messages().Breathe();
+    Breathe();
     const int32_t lReqID = GetNewReqID(oDS, sGUID);
     if (lReqID == -1) return true;
     // Internal traces are written from the other requirement's TTo.
     for (const pugi::xml_node& treq : DescendantsNamed(tfrom, "TReq"))
       if (!ElementText(treq, "EPGUID").empty()) CopyCPTInfo(treq, lReqID, oDS, oProj, true);
     return true;
-  } catch (...) {
+  } catch (const std::exception&) {
     ReportProcError("ProcessTFromsForCPTs", "");
     return false;
   }
@@ -267,12 +265,12 @@ bool InsPkgReqTraceInfo::CopyCPTInfo(const pugi::xml_node& oTReq, int32_t lReqID
     const std::string sTRVer = ElementText(oTReq, "TRVer");
     const int32_t lState = ToLongOrZero(ElementText(oTReq, "State"));
 
-    const std::string* sOpenedGUID = gdictExtProjMap.Find(sEPGUID);
+    const std::string* sOpenedGUID = tables().gdictExtProjMap.Find(sEPGUID);
     if (!sOpenedGUID || sOpenedGUID->empty()) {
       RecordUnresolved(sTRID, sEPGUID, sTRVer, lState, bDirection);
       return true;
     }
-    if (!gcolExtProjs.Exists(*sOpenedGUID))
+    if (!tables().gcolExtProjs.Exists(*sOpenedGUID))
       throw VlError(err::kInvalidProcedureCall, "CopyCPTInfo",
                     "Invalid procedure call or argument: the project " + *sOpenedGUID +
                         " that stands for the external project " + sEPGUID + " is not open");
@@ -280,7 +278,7 @@ bool InsPkgReqTraceInfo::CopyCPTInfo(const pugi::xml_node& oTReq, int32_t lReqID
     // the trace as unresolved towards the baseline's project. Otherwise the
     // trace waits, like one to a project not opened, for a project created
     // later from the other project's baseline.
-    const int32_t* lOtherID = gdictExtTraces.Find(sTRID);
+    const int32_t* lOtherID = tables().gdictExtTraces.Find(sTRID);
     if (!lOtherID) {
       RecordUnresolved(sTRID, sEPGUID, sTRVer, lState, bDirection);
       return true;
@@ -299,7 +297,7 @@ bool InsPkgReqTraceInfo::CopyCPTInfo(const pugi::xml_node& oTReq, int32_t lReqID
     }
     oDS.ExecuteSQL(BuildTraceInsertSQL(lReqID, *lOtherID, lRowID, lState, sTRVer, bDirection));
     return true;
-  } catch (...) {
+  } catch (const std::exception&) {
     ReportProcError("CopyCPTInfo", "");
     return false;
   }
@@ -340,16 +338,16 @@ std::string InsPkgReqTraceInfo::BuildTraceInsertSQL(int32_t lReqID, int32_t lOth
 
 bool InsPkgReqTraceInfo::processUnResExtTracesOfExtProjects(DataServices& oDS, Project& oProj) {
   try {
-    if (gcolExtProjs.Empty()) return true;
+    if (tables().gcolExtProjs.Empty()) return true;
     const std::string sBLGUID = BaselineDescriptor().BLXMLGUID();
     const std::string sNewProjGUID = oProj.GetProjectGUID();
-    const std::vector<std::string> keys = gcolExtProjs.Keys();
+    const std::vector<std::string> keys = tables().gcolExtProjs.Keys();
     for (size_t i = keys.size(); i-- > 0;) {
-      std::shared_ptr<Project> ext = *gcolExtProjs.Find(keys[i]);
+      std::shared_ptr<Project> ext = *tables().gcolExtProjs.Find(keys[i]);
       if (!ResolveExtProjTraces(*ext, sBLGUID, sNewProjGUID, oDS)) return true;
     }
     return true;
-  } catch (...) {
+  } catch (const std::exception&) {
     ReportProcError("processUnResExtTracesOfExtProjects", PendingError().description);
     return false;
   }
@@ -392,7 +390,7 @@ bool InsPkgReqTraceInfo::ResolveExtProjTraces(Project& oExtProj, const std::stri
       pugi::xml_node rcpt = trace.parent();
       const int32_t lExtReqID = CLng(rcpt.attribute("NEWREQID").value());
       const std::string sOldGUID = rcpt.attribute("OLDGUID").value();
-      if (!gdictExtTraces.Exists(sOldGUID)) gdictExtTraces.Add(sOldGUID, lExtReqID);
+      if (!tables().gdictExtTraces.Exists(sOldGUID)) tables().gdictExtTraces.Add(sOldGUID, lExtReqID);
 
       int32_t lRowID = 0;
       if (!getExtProjID(lRowID, sNewProjGUID, oExtProj))
@@ -405,10 +403,10 @@ bool InsPkgReqTraceInfo::ResolveExtProjTraces(Project& oExtProj, const std::stri
       rcpt.remove_child(trace);
       if (!HasElementChild(rcpt)) rcpt.parent().remove_child(rcpt);
     }
-  } catch (...) {
+  } catch (const std::exception&) {
     try {
       SaveOrDeleteUnRes(doc, loaded.path);
-    } catch (...) {
+    } catch (const std::exception&) {
       // The error that stopped the work is the one to report.
     }
     throw;
@@ -428,19 +426,5 @@ bool InsPkgReqTraceInfo::getExtProjID(int32_t& lID, const std::string& sProjGUID
   return true;
 }
 
-bool InsPkgReqTraceInfo::CloseExternalProjects() {
-  bool bClosed = true;
-  const std::vector<std::string> keys = gcolExtProjs.Keys();
-  for (size_t i = keys.size(); i-- > 0;) {
-    try {
-      (*gcolExtProjs.Find(keys[i]))->CloseProject();
-    } catch (...) {
-      ReportProcError("CopyXMLPkgTraceInfo", "");
-      bClosed = false;
-    }
-  }
-  gcolExtProjs.Clear();
-  return bClosed;
-}
 
 }  // namespace vl

@@ -28,6 +28,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "copy/copier.h"
 #include "host/db/data_services.h"
 #include "host/project/project.h"
 
@@ -43,8 +44,10 @@ inline constexpr const char* kTracePackageFailedText =
 inline constexpr const char* kParentChildTraceText =
     "Not adding the trace as it is parent child relationship: ";
 
-class InsPkgReqTraceInfo {
+class InsPkgReqTraceInfo : public Copier {
  public:
+  using Copier::Copier;
+
   // When CreateTraces is off: returns true and does nothing else (the
   // external projects stay open).
   // Otherwise: resolves what the opened external projects recorded for the
@@ -130,7 +133,7 @@ class InsPkgReqTraceInfo {
   // deleted when nothing is left, also when the work stops early. False
   // when a trace's end in the new project has no new ID (stop, nothing
   // failed); throws VlError on failure.
-  static bool ResolveExtProjTraces(Project& oExtProj, const std::string& sBLGUID,
+  bool ResolveExtProjTraces(Project& oExtProj, const std::string& sBLGUID,
                                    const std::string& sNewProjGUID, DataServices& oDS);
 
   // The ID of the vlExternalProjects row of oProj's database whose GUID is
@@ -138,9 +141,6 @@ class InsPkgReqTraceInfo {
   // otherwise. Throws VlError when the statement fails.
   static bool getExtProjID(int32_t& lID, const std::string& sProjGUID, Project& oProj);
 
-  // Closes the projects of gcolExtProjs, last first, and empties it. False
-  // after a report ("CopyXMLPkgTraceInfo") when one could not be closed.
-  static bool CloseExternalProjects();
 
   // vlExternalProjects row IDs of the new project's database, by the GUID
   // of the project they describe (rows do not change during the copy).

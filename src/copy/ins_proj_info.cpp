@@ -43,16 +43,16 @@ void SetProjectSettings(Recordset& row, const pugi::xml_node& project) {
 
 // History chosen: the current version from Project.xml, the versions from
 // ProjectHistory.xml.
-bool CopyBaselineHistory(Recordset& row, const pugi::xml_node& project, DataServices& oDS,
+bool CopyBaselineHistory(RunContext& ctx, Recordset& row, const pugi::xml_node& project, DataServices& oDS,
                          Project& oProj) {
   row.SetFieldValue("VERSIONNUMBER", AttrAsRead(project, "VersionNumber"));
   row.SetFieldValue("VERSIONLABEL", AttrAsRead(project, "VersionLabel"));
   row.SetFieldValue("VERSIONDATETIME", DateAsRead(project, "VersionDateTime"));
   row.SetFieldValue("VERSIONREASON", AttrAsRead(project, "VersionReason"));
   pugi::xml_document histDoc;
-  pugi::xml_node histRoot = LoadBaselineFile(histDoc, "ProjectHistory.xml");
+  pugi::xml_node histRoot = ctx.LoadBaselineFile(histDoc, "ProjectHistory.xml");
   if (!histRoot) return false;
-  InsGenHistoryInfo history;
+  InsGenHistoryInfo history(ctx);
   if (!history.CopyXMLDetailHistoryInfo(histRoot, Tbl("vlProjectHistory"), oProj.GetProjectID(),
                                         oDS, oProj))
     return false;
@@ -62,17 +62,17 @@ bool CopyBaselineHistory(Recordset& row, const pugi::xml_node& project, DataServ
 
 // History not chosen: one record that says which baseline the project
 // was made from, at the time the run started.
-bool WriteDefaultHistory(Recordset& row, DataServices& oDS, Project& oProj) {
-  const BLProjInfo& bl = *goBLProjInfo;
-  const std::string reason = ResFormat(20071, {bl.BLXMLLoc(), bl.BLXMLLabel(), bl.BLXMLDesc()});
+bool WriteDefaultHistory(RunContext& ctx, Recordset& row, DataServices& oDS, Project& oProj) {
+  const BLProjInfo& bl = ctx.baseline();
+  const std::string reason = ctx.messages().ResFormat(20071, {bl.BLXMLLoc(), bl.BLXMLLabel(), bl.BLXMLDesc()});
   row.SetFieldValue("VERSIONNUMBER", Variant::String("1.000"));
   row.SetFieldValue("VERSIONDATETIME", Variant::Date(bl.StartDateTime()));
   row.SetFieldValue("VERSIONREASON", Variant::String(reason));
-  InsGenHistoryInfo history;
+  InsGenHistoryInfo history(ctx);
   if (!history.InsertSingleHistRecord("VLPROJECTHISTORY", oDS, oProj.GetProjectID(), "1.000", "",
                                       oProj.GetCurrentUserID(), Variant::Date(bl.StartDateTime()),
                                       reason, oProj)) {
-    ShowInfoMessage(ResString(20072));
+    ctx.messages().ShowInfoMessage(ctx.messages().ResString(20072));
     return false;
   }
   row.Update();
@@ -83,7 +83,6 @@ bool WriteDefaultHistory(Recordset& row, DataServices& oDS, Project& oProj) {
 
 bool InsProjInfo::CopyXMLProjInfo(DataServices& oDS, Project& oProj) {
   try {
-    if (!goBLProjInfo) throw VlError(91, "goBLProjInfo", "The baseline descriptor does not exist");
     pugi::xml_document doc;
     pugi::xml_node project = LoadBaselineFile(doc, "Project.xml", "//Project", "PROJECT");
     if (!project) return false;
@@ -95,9 +94,9 @@ bool InsProjInfo::CopyXMLProjInfo(DataServices& oDS, Project& oProj) {
     if (!row) throw VlError(91, "QueryRecordset", "No recordset for the project row");
     row->MoveFirst();
     SetProjectSettings(*row, project);
-    if (goBLProjInfo->CreateHist()) return CopyBaselineHistory(*row, project, oDS, oProj);
-    return WriteDefaultHistory(*row, oDS, oProj);
-  } catch (...) {
+    if (BaselineDescriptor().CreateHist()) return CopyBaselineHistory(ctx_, *row, project, oDS, oProj);
+    return WriteDefaultHistory(ctx_, *row, oDS, oProj);
+  } catch (const std::exception&) {
     ReportProcError("frmWizard.CopyXMLProjInfo", "");
     return false;
   }

@@ -4,13 +4,16 @@
 // otherwise one record that names the baseline it came from.
 #pragma once
 
+#include "copy/copier.h"
 #include "host/db/data_services.h"
 #include "host/project/project.h"
 
 namespace vl {
 
-class InsProjInfo {
+class InsProjInfo : public Copier {
  public:
+  using Copier::Copier;
+
   // Removes the history rows the new project was born with, then edits
   // the project row (prefix, Word format, security, RSDS, flags and the
   // current version) and writes the history. True when the row was

@@ -8,7 +8,6 @@
 #include "copy/mod_attr_views.h"
 #include "copy/xml_elements.h"
 #include "host/text/convert.h"
-#include "host/text/host_globals.h"
 #include "host/text/messages.h"
 #include "host/text/path_utils.h"
 #include "host/xml/xml_file.h"
@@ -29,9 +28,9 @@ bool SelectFirstId(DataServices& oDS, const std::string& sql, int32_t& id) {
   return true;
 }
 
-void ShowProgress(const std::string& line) {
-  AddTextResultsLine(line);
-  Messages().Breathe();
+void ShowProgress(RunContext& ctx, const std::string& line) {
+  ctx.messages().AddTextResultsLine(line);
+  ctx.Breathe();
 }
 
 struct BaselineAttribute {
@@ -139,20 +138,20 @@ void LinkReqTypeToProject(DataServices& oDS, Project& oProj, int32_t lTypeID) {
 
 // Links the attributes listed under one requirement type; false after a
 // message when one has no translation or no row.
-bool ConnectTypeAttributes(DataServices& oDS, const pugi::xml_node& reqType, int32_t lTypeID) {
+bool ConnectTypeAttributes(RunContext& ctx, DataServices& oDS, const pugi::xml_node& reqType, int32_t lTypeID) {
   pugi::xml_node attributes = RequiredElement(reqType, "Attributes");
   for (const pugi::xml_node& el : DescendantsNamed(attributes, "Attribute")) {
     const std::string oldGuid = RequiredAttr(el, "ID");
-    if (!IsGUIDTranslated(oldGuid)) {
-      ShowInfoMessage("ReqType Attribute not translated.");
+    if (!ctx.IsGUIDTranslated(oldGuid)) {
+      ctx.messages().ShowInfoMessage("ReqType Attribute not translated.");
       return false;
     }
     int32_t lAttrID = 0;
     if (!SelectFirstId(
             oDS,
-            "SELECT ID FROM vlUserDefinedFields WHERE VLGUID = " + SqlText(TranslateGUID(oldGuid)),
+            "SELECT ID FROM vlUserDefinedFields WHERE VLGUID = " + SqlText(ctx.TranslateGUID(oldGuid)),
             lAttrID)) {
-      ShowInfoMessage("Cannot read inserted attr from database.");
+      ctx.messages().ShowInfoMessage("Cannot read inserted attr from database.");
       return false;
     }
     oDS.ExecuteSQL("INSERT INTO " + Tbl("vlRequirementTypeFields") +
@@ -185,15 +184,15 @@ BaselineDocType ReadDocType(const pugi::xml_node& el) {
 // The new ID of a document type's default requirement type: 0 when the
 // baseline names none that was copied; false after a message when the
 // copied type has no row.
-bool DefaultReqTypeId(DataServices& oDS, const std::string& oldGuid, int32_t& lReqTypeID) {
+bool DefaultReqTypeId(RunContext& ctx, DataServices& oDS, const std::string& oldGuid, int32_t& lReqTypeID) {
   lReqTypeID = 0;
-  if (!IsGUIDTranslated(oldGuid)) return true;
+  if (!ctx.IsGUIDTranslated(oldGuid)) return true;
   if (SelectFirstId(
           oDS,
-          "SELECT ID FROM vlRequirementTypes WHERE VLGUID = " + SqlText(TranslateGUID(oldGuid)),
+          "SELECT ID FROM vlRequirementTypes WHERE VLGUID = " + SqlText(ctx.TranslateGUID(oldGuid)),
           lReqTypeID))
     return true;
-  ShowInfoMessage("Cannot read inserted Requirement Type from database.");
+  ctx.messages().ShowInfoMessage("Cannot read inserted Requirement Type from database.");
   return false;
 }
 
@@ -217,13 +216,14 @@ void LinkDocTypeToProject(DataServices& oDS, Project& oProj, int32_t lDocTypeID)
 
 }  // namespace
 
-InsProjStruInfo::InsProjStruInfo() : guid_map_doc_(std::make_unique<pugi::xml_document>()) {}
+InsProjStruInfo::InsProjStruInfo(RunContext& ctx)
+    : Copier(ctx), guid_map_doc_(std::make_unique<pugi::xml_document>()) {}
 InsProjStruInfo::~InsProjStruInfo() = default;
 
 bool InsProjStruInfo::CopyXMLAttrInfo(DataServices& oDS, Project& oProj) {
   try {
     guid_map_root_ =
-        StartGUIDMapDocument(*guid_map_doc_, goBLProjInfo->BLXMLGUID(), oProj.GetProjectGUID());
+        StartGUIDMapDocument(*guid_map_doc_, BaselineDescriptor().BLXMLGUID(), oProj.GetProjectGUID());
 
     pugi::xml_document doc;
     pugi::xml_node root = LoadBaselineFile(doc, kStructureFile);
@@ -232,17 +232,17 @@ bool InsProjStruInfo::CopyXMLAttrInfo(DataServices& oDS, Project& oProj) {
     for (const pugi::xml_node& el : DescendantsNamed(attributes, "Attribute")) {
       const int32_t lFieldID = NextKey(oDS, "UserDefinedField");
       const BaselineAttribute a = ReadAttribute(el);
-      ShowProgress(ResFormat(20074, {a.label}));
+      ShowProgress(ctx_, ResFormat(20074, {a.label}));
       const std::string newGuid = AssignNewGUID(a.guid);
       InsertAttribute(oDS, lFieldID, newGuid, a);
       int32_t lDefaultItemID = 0;
       if (!CopyXMLListItemInfo(el, lFieldID, oDS, oProj, lDefaultItemID)) return false;
       if (lDefaultItemID > 0) SetDefaultItem(oDS, newGuid, lDefaultItemID);
-      g_CreateAttrView(lFieldID, a.dataType, oDS);
+      g_CreateAttrView(lFieldID, a.dataType, oDS, ctx_.messages());
       AppendGUIDMapEntry(guid_map_root_, a.guid, newGuid);
     }
     return true;
-  } catch (...) {
+  } catch (const std::exception&) {
     ReportProcError("CopyXMLAttrInfo", "");
     return false;
   }
@@ -257,7 +257,7 @@ bool InsProjStruInfo::CopyXMLListItemInfo(const pugi::xml_node& oAttr, int32_t l
   for (const pugi::xml_node& el : DescendantsNamed(listItems, "ListItem")) {
     const int32_t lItemID = NextKey(oDS, "UserDefinedListItem");
     const BaselineListItem item = ReadListItem(el);
-    ShowProgress(ResFormat(20075, {item.text}));
+    ShowProgress(ctx_, ResFormat(20075, {item.text}));
     if (item.isDefault) lDefaultItemID = lItemID;  // the last item marked wins
     const std::string newGuid = AssignNewGUID(item.guid);
     InsertListItem(oDS, lItemID, lFieldID, newGuid, item);
@@ -278,7 +278,7 @@ bool InsProjStruInfo::CopyXMLReqTypeInfo(DataServices& oDS, Project& oProj) {
     for (const pugi::xml_node& el : DescendantsNamed(reqTypes, "RequirementType")) {
       const int32_t lTypeID = NextKey(oDS, "RequirementType");
       const BaselineReqType t = ReadReqType(el);
-      ShowProgress(ResFormat(20076, {t.name}));
+      ShowProgress(ctx_, ResFormat(20076, {t.name}));
       const std::string newGuid = AssignNewGUID(t.guid);
       InsertReqType(oDS, lTypeID, newGuid, t);
       LinkReqTypeToProject(oDS, oProj, lTypeID);
@@ -287,7 +287,7 @@ bool InsProjStruInfo::CopyXMLReqTypeInfo(DataServices& oDS, Project& oProj) {
     const std::string folder = GetParentFolderName(oProj.GetProjectPath());
     SaveXmlFile(*guid_map_doc_, AddTrailingSlash(folder) + kResRTGUIDsFile);
     return true;
-  } catch (...) {
+  } catch (const std::exception&) {
     ReportProcError("CopyXMLReqTypeInfo", "");
     return false;
   }
@@ -298,15 +298,15 @@ bool InsProjStruInfo::ConnectXMLReqTypeAttrs(DataServices& oDS, Project& /*oProj
     pugi::xml_document doc;
     pugi::xml_node root = LoadBaselineFile(doc, kStructureFile);
     if (!root) return false;
-    ShowProgress(ResString(20077));
+    ShowProgress(ctx_, ResString(20077));
     pugi::xml_node reqTypes = RequiredElement(root, "RequirementTypes");
     for (const pugi::xml_node& el : DescendantsNamed(reqTypes, "RequirementType")) {
       const int32_t lTypeID = GetNewReqTypeID(oDS, RequiredAttr(el, "ID"));
       if (lTypeID == -1) return false;
-      if (!ConnectTypeAttributes(oDS, el, lTypeID)) return false;
+      if (!ConnectTypeAttributes(ctx_, oDS, el, lTypeID)) return false;
     }
     return true;
-  } catch (...) {
+  } catch (const std::exception&) {
     ReportProcError("ConnectXMLReqTypeAttrs", "");
     return false;
   }
@@ -324,15 +324,15 @@ bool InsProjStruInfo::CopyXMLDocTypeInfo(DataServices& oDS, Project& oProj) {
     for (const pugi::xml_node& el : DescendantsNamed(docTypes.node(), "DocumentType")) {
       const int32_t lDocTypeID = NextKey(oDS, "DocumentType");
       const BaselineDocType d = ReadDocType(el);
-      ShowProgress(ResFormat(20073, {d.name}));
+      ShowProgress(ctx_, ResFormat(20073, {d.name}));
       const std::string newGuid = AssignNewGUID(d.guid);
       int32_t lReqTypeID = 0;
-      if (!DefaultReqTypeId(oDS, d.defaultReqTypeGuid, lReqTypeID)) return false;
+      if (!DefaultReqTypeId(ctx_, oDS, d.defaultReqTypeGuid, lReqTypeID)) return false;
       InsertDocType(oDS, lDocTypeID, newGuid, lReqTypeID, d);
       LinkDocTypeToProject(oDS, oProj, lDocTypeID);
     }
     return true;
-  } catch (...) {
+  } catch (const std::exception&) {
     ReportProcError("CopyXMLDocTypeInfo", "");
     return false;
   }

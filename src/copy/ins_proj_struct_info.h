@@ -9,6 +9,7 @@
 #include <memory>
 #include <pugixml.hpp>
 
+#include "copy/copier.h"
 #include "host/db/data_services.h"
 #include "host/project/project.h"
 
@@ -22,9 +23,9 @@ namespace vl {
 // procedure-error report under its own name when a collection element is
 // missing, a required XML attribute is missing or cannot be converted, or
 // a statement fails. Nothing written is undone.
-class InsProjStruInfo {
+class InsProjStruInfo : public Copier {
  public:
-  InsProjStruInfo();
+  explicit InsProjStruInfo(RunContext& ctx);
   ~InsProjStruInfo();
 
   // Starts the copier's GUID map (baseline GUID, new project GUID), then

@@ -142,7 +142,7 @@ bool InsReqInfo::CopyXMLPkgReqInfo(pugi::xml_node oPkg, int32_t lPkgID, DataServ
     for (const pugi::xml_node& oReq : DescendantsNamed(requirements, "Req"))
       if (!CopyRequirement(oReq, lPkgID, oDS, oProj, pending)) return false;
     return LinkPendingChildren(pending, oDS, oProj);
-  } catch (...) {
+  } catch (const std::exception&) {
     ReportProcError("CopyXMLPkgReqInfo", "");
     return false;
   }
@@ -160,12 +160,12 @@ bool InsReqInfo::CopyRequirement(const pugi::xml_node& oReq, int32_t lPkgID, Dat
   if (!GetReqDocInfo(oReq, oDS, pos.bookmark, pos.documentId, pos.position, pos.lastDocText))
     return false;
 
-  InsOverflowInfo overflow;
+  InsOverflowInfo overflow(ctx_);
   std::string overflowText;
   bool textIsCut = false;
   if (!overflow.SplitOverflowText(oProj.GetReqTextOverflowSize(), r.text, overflowText, textIsCut))
     return false;
-  InsGenHistoryInfo history;
+  InsGenHistoryInfo history(ctx_);
   const std::string historyValues = history.CreateDefaultHistValuesSQL(oReq, oProj, oDS);
   // Without the current version's values the row cannot be written; the
   // reason has been shown already.
@@ -173,7 +173,7 @@ bool InsReqInfo::CopyRequirement(const pugi::xml_node& oReq, int32_t lPkgID, Dat
   oDS.ExecuteSQL(RequirementInsertSQL(id, reqTypeId, r, textIsCut, pos, newGuid,
                                       history.CreateDefaultHistFieldsSQL(), historyValues));
   RememberNewReqID(oDS, newGuid, id);
-  RememberNewReqTag(oDS, TextOfLiteral(SqlText(r.prefix)), r.tag, id);
+  ctx_.RememberNewReqTag(oDS, TextOfLiteral(SqlText(r.prefix)), r.tag, id);
   oDS.ExecuteSQL(LinkRowInsertSQL(Tbl("vlProjectRequirements"), "PROJECTID", "REQUIREMENTID",
                                   oProj.GetProjectID(), id));
   oDS.ExecuteSQL(LinkRowInsertSQL("VLPACKAGEELEMENTS", "PACKAGEID", "REQUIREMENTID", lPkgID, id));
@@ -221,7 +221,7 @@ bool InsReqInfo::GetReqDocInfo(const pugi::xml_node& oReq, DataServices& oDS,
     if (Trim(documentGuid).empty()) return true;
     lBookmarkDocID = GetNewDocID(oDS, documentGuid);
     return lBookmarkDocID != -1;
-  } catch (...) {
+  } catch (const std::exception&) {
     ReportProcError("GetReqDocInfo", "");
     return false;
   }
@@ -239,7 +239,7 @@ bool InsReqInfo::CopyReqLVInfo(const pugi::xml_node& oReq, int32_t lReqID, DataS
                                             {SqlLong(lReqID), SqlLong(fieldId), SqlLong(itemId)}));
     }
     return true;
-  } catch (...) {
+  } catch (const std::exception&) {
     ReportProcError("CopyReqLVInfo", "");
     return false;
   }
@@ -248,7 +248,7 @@ bool InsReqInfo::CopyReqLVInfo(const pugi::xml_node& oReq, int32_t lReqID, DataS
 bool InsReqInfo::CopyReqFVInfo(const pugi::xml_node& oReq, int32_t lReqID, DataServices& oDS,
                                Project& oProj) {
   try {
-    InsOverflowInfo overflow;
+    InsOverflowInfo overflow(ctx_);
     for (const pugi::xml_node& fv : DescendantsNamed(oReq, "FV")) {
       std::string value = ElementText(fv, "FTxt");
       // The number is that of the whole value, before it is cut.
@@ -269,7 +269,7 @@ bool InsReqInfo::CopyReqFVInfo(const pugi::xml_node& oReq, int32_t lReqID, DataS
         return false;
     }
     return true;
-  } catch (...) {
+  } catch (const std::exception&) {
     ReportProcError("CopyReqFVInfo", "");
     return false;
   }
@@ -284,7 +284,7 @@ bool InsReqInfo::CopyHierarchyInfo(int32_t lParentID, int32_t lChildID, DataServ
                                           {SqlLong(lParentID), SqlLong(0), SqlLong(lChildID),
                                            SqlLong(0), SqlLong(1), SqlLong(0), SqlText("1.0000")}));
     return true;
-  } catch (...) {
+  } catch (const std::exception&) {
     ReportProcError("CopyHierarchyInfo", "");
     return false;
   }
@@ -297,7 +297,7 @@ int32_t InsReqInfo::getReqID(const std::string& sParentTag, Project& oProj) {
     std::string prefix;
     int32_t number = 0;
     if (ds && SqlProject::SplitTag(sParentTag, prefix, number))
-      if (int32_t id = FindNewReqIDByTag(*ds, TextOfLiteral(QuoteSqlText(prefix)), number))
+      if (int32_t id = ctx_.FindNewReqIDByTag(*ds, TextOfLiteral(QuoteSqlText(prefix)), number))
         return id;
     std::shared_ptr<Requirement> parent = oProj.GetRequirement(sParentTag);
     if (!ds || !parent) return 0;
@@ -308,7 +308,7 @@ int32_t InsReqInfo::getReqID(const std::string& sParentTag, Project& oProj) {
     if (!rs || rs->IsEOF()) return 0;
     rs->MoveFirst();
     return IdOf(rs->GetFieldValue(size_t{1}));
-  } catch (...) {
+  } catch (const std::exception&) {
     ReportProcError("getReqID", "");
     return 0;
   }

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "copy/copier.h"
 #include "host/db/data_services.h"
 #include "host/project/project.h"
 
@@ -22,8 +23,10 @@ namespace vl {
 
 // Keeps nothing between packages; the package copier creates one when it
 // needs it.
-class InsReqInfo {
+class InsReqInfo : public Copier {
  public:
+  using Copier::Copier;
+
   // Copies the "Req" elements below oPkg's "Requirements" in document
   // order, each linked to package lPkgID. True when all were copied, and
   // at once when there is no "Requirements". Each requirement adds the

@@ -4,7 +4,6 @@
 
 #include "baseline/bl_proj_info.h"
 #include "copy/db_conventions.h"
-#include "copy/run_tables.h"
 #include "copy/view_info_xml.h"
 #include "copy/xml_elements.h"
 #include "host/text/convert.h"
@@ -84,8 +83,8 @@ bool InsViewInfo::CopyXMLQueryDefs(DataServices& oDS, Project& oProj) {
     pugi::xml_document doc;
     pugi::xml_node root = LoadBaselineFile(doc, kQueryDefsFile);
     if (!root) return false;
-    gcolUnResQDefs.Clear();
-    gcolQDefs.Clear();
+    tables().gcolUnResQDefs.Clear();
+    tables().gcolQDefs.Clear();
     pugi::xml_document unresolved;
     AddXmlDeclaration(unresolved);
     pugi::xml_node unresolvedRoot = unresolved.append_child("PROJECT");
@@ -96,10 +95,10 @@ bool InsViewInfo::CopyXMLQueryDefs(DataServices& oDS, Project& oProj) {
       bool bExternal = false;
       std::string extProjGuid;
       if (GetExtProjRef(queryString, extProjGuid)) {
-        const std::string* current = gdictExtProjMap.Find(extProjGuid);
+        const std::string* current = tables().gdictExtProjMap.Find(extProjGuid);
         if (!current || current->empty()) {
           const std::string id = qdef.attribute("ID").value();
-          gcolUnResQDefs[id] = kUnResQDefPrefix + std::string(qdef.attribute("Name").value());
+          tables().gcolUnResQDefs[id] = kUnResQDefPrefix + std::string(qdef.attribute("Name").value());
           const std::string newUser = TranslateGUID(qdef.attribute("queryuserid").value());
           if (!newUser.empty()) qdef.attribute("queryuserid").set_value(newUser.c_str());
           WriteUnResQueryDef(unresolvedRoot, qdef);
@@ -115,7 +114,7 @@ bool InsViewInfo::CopyXMLQueryDefs(DataServices& oDS, Project& oProj) {
     if (!CompleteUnResQueryDefs(oProj)) return result;
     if (CompleteUnResViews()) return true;
     return result;
-  } catch (...) {
+  } catch (const std::exception&) {
     ReportProcError("CopyXMLQDInfo", "");
     return false;
   }
@@ -146,7 +145,7 @@ bool InsViewInfo::InsertQueryDefSQL(DataServices& oDS, Project& oProj, pugi::xml
     if (!RenewQStringIDs(q.guid, q.queryString, oProj, bExternal)) return false;
     oDS.ExecuteSQL(InsertQueryDefStatement(lID, oProj.GetProjectID(), lUserID, q, newGuid));
     return true;
-  } catch (...) {
+  } catch (const std::exception&) {
     ReportProcError("InsertQueryDefSQL", "");
     return false;
   }
@@ -164,7 +163,7 @@ bool InsViewInfo::RenewQStringIDs(const std::string& sQDefGUID, std::string& sQS
                       "The external project has no translation for " + guid + ".");
       });
     } else {
-      RenewGUIDs(sQString, [](const std::string& guid) { return TranslateGUID(guid); });
+      RenewGUIDs(sQString, [this](const std::string& guid) { return TranslateGUID(guid); });
     }
     ProjectApplication& app = oProj.GetApplication();
     std::shared_ptr<QueryServices> services =
@@ -178,9 +177,9 @@ bool InsViewInfo::RenewQStringIDs(const std::string& sQDefGUID, std::string& sQS
     }
     sQString = parsed.QueryString;
     if (parsed.ProjStructSpec && !parsed.ProjStructSpec->ExternalProjectID.empty())
-      gcolQDefs[sQDefGUID] = parsed.ProjStructSpec;
+      tables().gcolQDefs[sQDefGUID] = parsed.ProjStructSpec;
     return true;
-  } catch (...) {
+  } catch (const std::exception&) {
     ReportProcError("RenewQStringIDs", "");
     return false;
   }
@@ -193,7 +192,7 @@ void InsViewInfo::LoadExtProjRTGUIDs(const std::string& sExtProjGUID,
   // A project that was not created from a baseline has no such file: its
   // objects still carry the GUIDs the baseline knows.
   ext_keeps_guids_ = true;
-  const std::shared_ptr<Project>* opened = gcolExtProjs.Find(sCurrGUID);
+  const std::shared_ptr<Project>* opened = tables().gcolExtProjs.Find(sCurrGUID);
   if (!opened || !*opened) return;
   pugi::xml_document doc;
   if (!LoadXmlFile(doc, GetParentFolderName((*opened)->GetProjectPath()), kResRTGUIDsFile)) return;
@@ -213,10 +212,10 @@ void InsViewInfo::WriteUnResQueryDef(pugi::xml_node oRoot, pugi::xml_node oQDef)
 
 bool InsViewInfo::CompleteUnResQueryDefs(Project& oProj) {
   try {
-    const std::string baselineGuid = goBLProjInfo ? goBLProjInfo->BLXMLGUID() : std::string();
+    const std::string baselineGuid = BaselineDescriptor().BLXMLGUID();
     const std::string newGuid = oProj.GetProjectGUID();
     CompleteExtProjFiles(
-        kUnResQueryDefsFile, [&](pugi::xml_document& doc, Project& other, DataServices& ds) {
+        tables().gcolExtProjs, kUnResQueryDefsFile, [&](pugi::xml_document& doc, Project& other, DataServices& ds) {
           for (pugi::xml_node qdef : DescendantsNamed(doc, "QUERYDEF")) {
             const std::string original = ElementText(qdef, "QUERYSTRING");
             std::string ref;
@@ -229,7 +228,7 @@ bool InsViewInfo::CompleteUnResQueryDefs(Project& oProj) {
           }
         });
     return true;
-  } catch (...) {
+  } catch (const std::exception&) {
     ReportProcError("CompleteUnResQueryDefs", "");
     return false;
   }

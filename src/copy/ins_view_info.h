@@ -19,6 +19,7 @@
 #include <pugixml.hpp>
 #include <string>
 
+#include "copy/copier.h"
 #include "host/db/data_services.h"
 #include "host/project/project.h"
 #include "host/project/query_services.h"
@@ -31,10 +32,12 @@ inline constexpr const char* kUnResViewsFile = "UnResViews.xml";
 
 // One object per creation run: CopyXMLQueryDefs once, after the external
 // projects and group rights, then CopyXMLPkgViewInfo for every package.
-// Run-wide tables: gcolUnResQDefs and gcolQDefs (copy/run_tables.h), read
+// Run-wide tables: gcolUnResQDefs and gcolQDefs (copy/run_context.h), read
 // from gdictExtProjMap and gcolExtProjs.
-class InsViewInfo {
+class InsViewInfo : public Copier {
  public:
+  using Copier::Copier;
+
   // Starts gcolUnResQDefs and gcolQDefs empty and copies every QUERYDEF
   // below QUERYDEFS: one VlQueryDefinitions row each (InsertQueryDefSQL),
   // except that a definition whose scope names a project that

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "copy/ins_view_info.h"
+#include "host/project/query_parser.h"
 #include "host/text/convert.h"
 
 namespace vl {
@@ -25,13 +26,6 @@ std::string Overwrite(const std::string& target, const std::string& source) {
   const size_t n = std::min(CharCount(target), CharCount(source));
   const std::string head = CharLeft(source, n);
   return head + target.substr(CharLeft(target, n).size());
-}
-
-std::string TrimBlanks(const std::string& s) {
-  const char* blanks = " \t\r\n";
-  const size_t first = s.find_first_not_of(blanks);
-  if (first == std::string::npos) return "";
-  return s.substr(first, s.find_last_not_of(blanks) - first + 1);
 }
 
 // Replaces the value that follows `marker` (up to the next ";", or to the
@@ -56,14 +50,7 @@ bool InsViewInfo::IsGUIDPattern(const std::string& text) {
 }
 
 bool InsViewInfo::GetExtProjRef(const std::string& sQString, std::string& sExtProjGUID) {
-  const size_t open = sQString.find('(');
-  const size_t close = sQString.find(')');
-  if (open == std::string::npos || close == std::string::npos || close < open) return false;
-  const std::string scope = sQString.substr(open + 1, close - open - 1);
-  const size_t dot = scope.find('.');
-  if (dot == std::string::npos) return false;
-  sExtProjGUID = TrimBlanks(scope.substr(0, dot));
-  return true;
+  return ExternalProjectOfQuery(sQString, sExtProjGUID);
 }
 
 void InsViewInfo::RenewGUIDs(std::string& sQString,

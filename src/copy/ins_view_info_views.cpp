@@ -4,11 +4,9 @@
 
 #include "copy/db_conventions.h"
 #include "copy/ins_view_info.h"
-#include "copy/run_tables.h"
 #include "copy/view_info_xml.h"
 #include "copy/xml_elements.h"
 #include "host/text/convert.h"
-#include "host/text/host_globals.h"
 #include "host/text/messages.h"
 #include "host/text/path_utils.h"
 #include "host/xml/xml_file.h"
@@ -19,13 +17,13 @@ namespace {
 constexpr long kResCopyingView = 20079;
 
 // The specification kept for a query definition, or nullptr.
-const ProjStructSpec* SpecOf(const std::string& sQDefGUID) {
-  const std::shared_ptr<ProjStructSpec>* spec = gcolQDefs.Find(sQDefGUID);
+const ProjStructSpec* SpecOf(const RunTables& tables, const std::string& sQDefGUID) {
+  const std::shared_ptr<ProjStructSpec>* spec = tables.gcolQDefs.Find(sQDefGUID);
   return spec ? spec->get() : nullptr;
 }
 
-bool IsUnresolved(const std::string& sQDefGUID) {
-  const std::string* name = gcolUnResQDefs.Find(sQDefGUID);
+bool IsUnresolved(const RunTables& tables, const std::string& sQDefGUID) {
+  const std::string* name = tables.gcolUnResQDefs.Find(sQDefGUID);
   return name && !name->empty();
 }
 
@@ -132,8 +130,8 @@ bool InsViewInfo::CopyXMLPkgViewInfo(pugi::xml_node oPkg, int32_t lPkgID, DataSe
       // type, which this project does not hold: its specification gives
       // the type, so the local look-up (and its "not copied" message) is
       // skipped.
-      if (!SpecOf(queryGuid)) r.reqType = GetNewReqTypeID(oDS, reqTypeGuid);
-      if (Trim(secReqTypeGuid).size() > 1 && !(!Trim(secQueryGuid).empty() && SpecOf(secQueryGuid)))
+      if (!SpecOf(tables(), queryGuid)) r.reqType = GetNewReqTypeID(oDS, reqTypeGuid);
+      if (Trim(secReqTypeGuid).size() > 1 && !(!Trim(secQueryGuid).empty() && SpecOf(tables(), secQueryGuid)))
         r.secReqType = GetNewReqTypeID(oDS, secReqTypeGuid);
       r.user = GetNewUserID(oDS, userGuid);
       if (r.user >= 0) r.query = GetNewQefID(oDS, queryGuid);
@@ -142,11 +140,11 @@ bool InsViewInfo::CopyXMLPkgViewInfo(pugi::xml_node oPkg, int32_t lPkgID, DataSe
         saveUnresolved();
         return false;
       }
-      if (const ProjStructSpec* spec = SpecOf(queryGuid))
+      if (const ProjStructSpec* spec = SpecOf(tables(), queryGuid))
         UpdatePropsExtProjID(r.reqType, props, *spec);
       if (!Trim(secQueryGuid).empty()) {
         r.secQuery = GetNewQefID(oDS, secQueryGuid);
-        const ProjStructSpec* spec = SpecOf(secQueryGuid);
+        const ProjStructSpec* spec = SpecOf(tables(), secQueryGuid);
         if (r.secQuery != -1 && spec) UpdatePropsExtProjIDHoriz(r.secReqType, props, *spec);
       }
       InsertViewSQL(view, r.reqType, r.secReqType, r.user, r.query, r.secQuery, lPkgID, props, oDS,
@@ -154,7 +152,7 @@ bool InsViewInfo::CopyXMLPkgViewInfo(pugi::xml_node oPkg, int32_t lPkgID, DataSe
     }
     saveUnresolved();
     return true;
-  } catch (...) {
+  } catch (const std::exception&) {
     ReportProcError("CopyXMLPkgViewInfo", "");
     return false;
   }
@@ -167,8 +165,8 @@ bool InsViewInfo::ViewHasUnResQdefs(pugi::xml_node oView, pugi::xml_node oUnResR
     const std::string queryGuid = ElementText(oView, "ViewQueryDefGUID");
     const std::string secQueryGuid = ElementText(oView, "SecQueryID");
     const bool hasSecond = !Trim(secQueryGuid).empty();
-    const bool firstUnresolved = IsUnresolved(queryGuid);
-    const bool secondUnresolved = hasSecond && IsUnresolved(secQueryGuid);
+    const bool firstUnresolved = IsUnresolved(tables(), queryGuid);
+    const bool secondUnresolved = hasSecond && IsUnresolved(tables(), secQueryGuid);
     if (!firstUnresolved && !secondUnresolved) return false;
     result = true;
 
@@ -186,7 +184,7 @@ bool InsViewInfo::ViewHasUnResQdefs(pugi::xml_node oView, pugi::xml_node oUnResR
                            bool second) {
       SetDecimalText(oView, queryName, GetNewQefID(oDS, guid));
       int32_t reqType = 0;
-      if (const ProjStructSpec* spec = SpecOf(guid)) {
+      if (const ProjStructSpec* spec = SpecOf(tables(), guid)) {
         if (second)
           UpdatePropsExtProjIDHoriz(reqType, props, *spec);
         else
@@ -204,7 +202,7 @@ bool InsViewInfo::ViewHasUnResQdefs(pugi::xml_node oView, pugi::xml_node oUnResR
       SetElementText(oView, "ViewProperties", props);
     MoveElement(oUnResRoot, oView);
     return true;
-  } catch (...) {
+  } catch (const std::exception&) {
     ReportProcError("ViewHasUnResQdefs", "");
     return result;
   }
@@ -212,13 +210,13 @@ bool InsViewInfo::ViewHasUnResQdefs(pugi::xml_node oView, pugi::xml_node oUnResR
 
 bool InsViewInfo::CompleteUnResViews() {
   try {
-    CompleteExtProjFiles(kUnResViewsFile,
+    CompleteExtProjFiles(tables().gcolExtProjs, kUnResViewsFile,
                          [&](pugi::xml_document& doc, Project& other, DataServices& ds) {
                            for (pugi::xml_node view : DescendantsNamed(doc, "View"))
                              CompleteUnResView(view, ds, other);
                          });
     return true;
-  } catch (...) {
+  } catch (const std::exception&) {
     ReportProcError("CompleteUnResViews", "");
     return false;
   }
@@ -238,7 +236,7 @@ void InsViewInfo::CompleteUnResView(pugi::xml_node oView, DataServices& oDS, Pro
     r.query = GetNewQefID(oDS, text);
     if (r.query < 0) return r;
     r.resolved = r.newly = true;
-    if (const ProjStructSpec* spec = SpecOf(text)) {
+    if (const ProjStructSpec* spec = SpecOf(tables(), text)) {
       if (second)
         UpdatePropsExtProjIDHoriz(r.reqType, props, *spec);
       else
@@ -286,13 +284,13 @@ bool InsViewInfo::InsertViewSQL(pugi::xml_node oView, int32_t lReqTypeID, int32_
     const int32_t lID = NextKey(oDS, "View");
     const BaselineView v = ReadView(oView);
     AddTextResultsLine(ResFormat(kResCopyingView, {v.name}));
-    Messages().Breathe();
+    Breathe();
     const std::string newGuid = AssignNewGUID(v.guid);
     const ViewRefs r{lReqTypeID, lSecReqTypeID, lUserID, lQueryID, lSecQueryID};
     oDS.ExecuteSQL(InsertViewStatement(lID, oProj.GetProjectID(), r, v, sProps, newGuid));
     oDS.ExecuteSQL(InsertPackageElementStatement(lPkgID, lID));
     return true;
-  } catch (...) {
+  } catch (const std::exception&) {
     ReportProcError("InsertViewSQL", "");
     return false;
   }

@@ -5,7 +5,6 @@
 #include <optional>
 
 #include "errors/mod_preserve_error.h"
-#include "host/text/messages.h"
 
 namespace vl {
 namespace {
@@ -33,12 +32,14 @@ std::string BuildViewForKind(int dbKind, int32_t attrId, int32_t dataType) {
 // value view may exist already when the sort view fails. The commit may
 // fail too; the error reported stays the one that stopped the views.
 ErrorState SettleAfterFailure(DataServices& oDS) {
-  ErrorState failure = PreserveError();
+  PreservedError saved;
+  ErrorState failure = saved.Preserve();
   try {
     oDS.Commit();
-  } catch (...) {
+  } catch (const std::exception&) {
+    // The error that stopped the views is the one to report.
   }
-  if (std::optional<VlError> restored = RestoreError())
+  if (std::optional<VlError> restored = saved.Restore())
     return ErrorState{restored->number(), restored->source(), restored->description()};
   return failure;
 }
@@ -46,31 +47,31 @@ ErrorState SettleAfterFailure(DataServices& oDS) {
 }  // namespace
 
 bool InsertAttrView_(int32_t dataType, int32_t attrId, int dbKind, std::string& view,
-                     std::string& sortView) {
+                     std::string& sortView, Messenger& messages) {
   view.clear();
   sortView.clear();
   try {
     view = BuildViewForKind(dbKind, attrId, dataType);
     if (dataType == kMultiValueListType) sortView = BuildAttrSortViewForMultiAttr_(attrId);
     return true;
-  } catch (...) {
+  } catch (const std::exception&) {
     view.clear();
     sortView.clear();
-    ReportProcError("InsertAttrView_", "");
+    messages.ReportProcError("InsertAttrView_", "");
     return false;
   }
 }
 
-void g_CreateAttrView(int32_t attrId, int32_t dataType, DataServices& oDS) {
+void g_CreateAttrView(int32_t attrId, int32_t dataType, DataServices& oDS, Messenger& messages) {
   try {
     std::string view, sortView;
-    InsertAttrView_(dataType, attrId, oDS.GetDBType(), view, sortView);
+    InsertAttrView_(dataType, attrId, oDS.GetDBType(), view, sortView, messages);
     // A sort view reads like its value view; it is only made after one.
     if (view.empty()) return;
     oDS.ExecuteDDL(view);
     if (!sortView.empty()) oDS.ExecuteDDL(sortView);
-  } catch (...) {
-    ReportProcError("g_CreateAttrView", "", SettleAfterFailure(oDS));
+  } catch (const std::exception&) {
+    messages.ReportProcError("g_CreateAttrView", "", SettleAfterFailure(oDS));
   }
 }
 

@@ -14,15 +14,16 @@
 //   others    no view.
 // The sort view is made for data type 10 only.
 //
-// Every builder and the routines below trap their own errors, report them
-// under their own names (ReportProcError) and give up the views of that
-// attribute only: the caller always goes on.
+// The builders only assemble text. The two routines below trap their own
+// errors, report them under their own names (ReportProcError) and give up
+// the views of that attribute only: the caller always goes on.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "host/db/data_services.h"
+#include "host/text/messages.h"
 
 namespace vl {
 
@@ -32,7 +33,7 @@ namespace vl {
 // show nothing. A failing statement (for example a view of that name that
 // exists already) is reported as "g_CreateAttrView"; a view created before
 // the failure stays.
-void g_CreateAttrView(int32_t attrId, int32_t dataType, DataServices& oDS);
+void g_CreateAttrView(int32_t attrId, int32_t dataType, DataServices& oDS, Messenger& messages);
 
 // Fills `view` from the builder of `dbKind` (empty when the kind or the
 // data type has none) and `sortView` from BuildAttrSortViewForMultiAttr_
@@ -40,10 +41,10 @@ void g_CreateAttrView(int32_t attrId, int32_t dataType, DataServices& oDS);
 // (reported as "InsertAttrView_") both are left empty and false is
 // returned.
 bool InsertAttrView_(int32_t dataType, int32_t attrId, int dbKind, std::string& view,
-                     std::string& sortView);
+                     std::string& sortView, Messenger& messages);
 
 // The value view text for one database kind; "" for a data type without a
-// view (or after an error, reported under the builder's name). Table and
+// view. Table and
 // view names carry the table marker.
 //
 // Kinds 1 (file database) and 9: views that run on this program's SQLite
@@ -66,7 +67,7 @@ std::string BuildAttrViewForSQLServer_(int32_t attrId, int32_t dataType);
 std::string BuildAttrViewForDB2_(int32_t attrId, int32_t dataType);
 
 // The sort view text of a multi-value list attribute: per requirement the
-// smallest ListItemID and the smallest ItemRank. "" after an error.
+// smallest ListItemID and the smallest ItemRank.
 std::string BuildAttrSortViewForMultiAttr_(int32_t attrId);
 
 }  // namespace vl

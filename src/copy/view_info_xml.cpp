@@ -2,7 +2,6 @@
 
 #include <filesystem>
 
-#include "copy/run_tables.h"
 #include "errors/vl_error.h"
 #include "host/text/path_utils.h"
 #include "host/xml/xml_file.h"
@@ -39,10 +38,10 @@ std::string BesideProjectFile(Project& project, const char* fileName) {
 }
 
 void CompleteExtProjFiles(
-    const char* fileName,
+    const OrderedMap<std::shared_ptr<Project>>& projects, const char* fileName,
     const std::function<void(pugi::xml_document&, Project&, DataServices&)>& complete) {
-  for (const std::string& key : gcolExtProjs.Keys()) {
-    std::shared_ptr<Project> other = *gcolExtProjs.Find(key);
+  for (const std::string& key : projects.Keys()) {
+    std::shared_ptr<Project> other = *projects.Find(key);
     if (!other) continue;
     const std::string path = BesideProjectFile(*other, fileName);
     if (!std::filesystem::exists(path)) continue;

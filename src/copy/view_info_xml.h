@@ -10,6 +10,7 @@
 
 #include "host/db/data_services.h"
 #include "host/project/project.h"
+#include "host/text/ordered_map.h"
 
 namespace vl {
 
@@ -29,14 +30,14 @@ void SaveOrDelete(const pugi::xml_document& doc, const std::string& path);
 // The path of the file `fileName` in the folder of `project`'s project file.
 std::string BesideProjectFile(Project& project, const char* fileName);
 
-// For every opened external project (gcolExtProjs, in key order) whose
+// For every opened external project (`projects`, in key order) whose
 // folder holds `fileName`: loads the file, calls `complete` with it, the
 // project and its data services when the last top-level node has child
 // nodes, and then saves the file back or deletes it (SaveOrDelete).
 // Throws what loading, `complete` or SaveOrDelete throws; the files of
 // the projects before stay as they were written.
 void CompleteExtProjFiles(
-    const char* fileName,
+    const OrderedMap<std::shared_ptr<Project>>& projects, const char* fileName,
     const std::function<void(pugi::xml_document&, Project&, DataServices&)>& complete);
 
 }  // namespace vl

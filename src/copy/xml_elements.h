@@ -1,6 +1,6 @@
 // Finding the elements of a baseline file: the elements of one name below
-// another, found by one walk of the tree, and the elements and attributes
-// a baseline must have, whose absence stops the copier. Baseline files can
+// another (host/xml/named_elements.h), and the elements and attributes a
+// baseline must have, whose absence stops the copier. Baseline files can
 // hold tens of thousands of items, so no XPath is evaluated here.
 #pragma once
 
@@ -9,14 +9,9 @@
 #include <string>
 #include <vector>
 
-namespace vl {
+#include "host/xml/named_elements.h"
 
-// Every element named `name` below `parent`, at any depth, in document
-// order (as getElementsByTagName gives them); `parent` itself is never
-// among them. Empty for a null `parent`. The list is taken before the
-// caller changes the document, and the walk visits each node below
-// `parent` once, without recursion.
-std::vector<pugi::xml_node> DescendantsNamed(const pugi::xml_node& parent, const char* name);
+namespace vl {
 
 // The child element `name` of `parent`. Throws
 // VlError(err::kObjectVariableNotSet, "selectSingleNode", ...) naming both

@@ -3,9 +3,7 @@
 // breathe. The wizard, the command-line tool and the tests implement it.
 #pragma once
 
-#include <deque>
 #include <string>
-#include <vector>
 
 namespace vl {
 
@@ -29,28 +27,6 @@ class MessageSink {
   // Lets pending window work happen during long work. Cheap when called
   // often: implementations decide how often they really refresh.
   virtual void Breathe() {}
-};
-
-// Records everything; answers questions from a queue (default: vbYes).
-class RecordingMessageSink : public MessageSink {
- public:
-  struct Question {
-    std::string text;
-    int buttons;
-  };
-
-  void ShowInfo(const std::string& title, const std::string& text) override;
-  int Ask(const std::string& title, const std::string& text, int buttons) override;
-  void AddResultsLine(const std::string& line) override;
-
-  std::vector<std::string> infos;      // texts of information messages, in order
-  std::vector<std::string> titles;     // their titles
-  std::vector<Question> questions;     // questions asked, in order
-  std::vector<std::string> results;    // results lines, in order
-  std::deque<int> answers;             // next answers; vbYes when empty
-  int default_answer = vbYes;
-
-  void Clear();
 };
 
 // Discards everything, answers every question with `answer`.

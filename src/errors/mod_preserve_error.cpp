@@ -1,28 +1,18 @@
 #include "errors/mod_preserve_error.h"
 
 namespace vl {
-namespace {
-ErrorState& Saved() {
-  static ErrorState saved;
-  return saved;
-}
-}  // namespace
 
-void PreserveError(const ErrorState& e) { Saved() = e; }
-
-ErrorState PreserveError() {
+ErrorState PreservedError::Preserve() {
   ErrorState e = PendingError();
-  PreserveError(e);
+  Preserve(e);
   return e;
 }
 
-std::optional<VlError> RestoreError() {
-  ErrorState s = Saved();
+std::optional<VlError> PreservedError::Restore() {
+  ErrorState s = saved_;
   if (s.number == 0) return std::nullopt;
-  ResetPreservedError();
+  saved_ = ErrorState{};
   return VlError(s.number, s.source, s.description);
 }
-
-void ResetPreservedError() { Saved() = ErrorState{}; }
 
 }  // namespace vl

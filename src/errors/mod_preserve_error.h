@@ -8,17 +8,20 @@
 
 namespace vl {
 
-// Saves `e` (source, description, number). Overwrites any earlier copy.
-void PreserveError(const ErrorState& e);
-// Saves the error being handled (PendingError()) and returns it.
-ErrorState PreserveError();
+class PreservedError {
+ public:
+  // Saves `e` (source, description, number). Overwrites any earlier copy.
+  void Preserve(const ErrorState& e) { saved_ = e; }
+  // Saves the error being handled (PendingError()) and returns it.
+  ErrorState Preserve();
 
-// When an error is saved: returns it as the error to go on with and clears
-// the saved copy. When nothing is saved (number 0): returns nullopt. So a
-// second call after one PreserveError gives nullopt.
-std::optional<VlError> RestoreError();
+  // When an error is saved: returns it as the error to go on with and
+  // clears the saved copy. When nothing is saved (number 0): returns
+  // nullopt. So a second call after one Preserve gives nullopt.
+  std::optional<VlError> Restore();
 
-// Clears the saved copy; for tests.
-void ResetPreservedError();
+ private:
+  ErrorState saved_;
+};
 
 }  // namespace vl

@@ -1,4 +1,5 @@
 #include "ui/ext_projects_grid.h"
+#include "ui/ui_session.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -95,13 +96,13 @@ void ExtProjectsGrid::UpdateExtProjFlexGrid() {
   try {
     while (rowCount() >= 1) removeRow(rowCount() - 1);
     records_.clear();
-    goBLProjInfo->colExtProjs().ForEach([&](const std::string&, const clsExtProjInfo& record) {
+    AppSession().goBLProjInfo->colExtProjs().ForEach([&](const std::string&, const clsExtProjInfo& record) {
       records_.push_back(record);
       insertRow(rowCount());
       FillRow(rowCount() - 1);
     });
   } catch (...) {
-    ReportProcError("frmWizard.UpdateExtProjFlexGrid", "");
+    AppSession().messages.ReportProcError("frmWizard.UpdateExtProjFlexGrid", "");
   }
 }
 

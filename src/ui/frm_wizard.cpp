@@ -1,4 +1,5 @@
 #include "ui/frm_wizard.h"
+#include "ui/ui_session.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -72,7 +73,7 @@ void frmWizard::CenterOnScreen() {
 
 void frmWizard::init() {
   Load();
-  OrderedMap<std::string> drivers = RetrieveDrivers();
+  OrderedMap<std::string> drivers = RetrieveDrivers(AppSession().shipped_files_folder());
   cboDBType->clear();
   long code = 0;
   for (const std::string& name : drivers.Keys())
@@ -94,31 +95,31 @@ void frmWizard::DatabaseTypeChosen() {
 }
 
 void frmWizard::ConfigureDatabase() {
-  if (!goNewProjDef) return;
+  if (!AppSession().goNewProjDef) return;
   const std::string entry = S(cboDBType->currentText());
-  goNewProjDef->SetDBType(entry);
-  const std::string* driver = gdictDBDrivers.Find(entry);
-  goNewProjDef->GetConnection().SetDriver(driver ? *driver : std::string());
-  dialogs_.configure_database(this, *goNewProjDef);
+  AppSession().goNewProjDef->SetDBType(entry);
+  const std::string* driver = AppSession().gdictDBDrivers.Find(entry);
+  AppSession().goNewProjDef->GetConnection().SetDriver(driver ? *driver : std::string());
+  dialogs_.configure_database(this, *AppSession().goNewProjDef);
 }
 
 void frmWizard::BrowseBaseline() {
   std::string path =
-      dialogs_.browse_for_folder(this, ResString(kResBaselinePrompt), S(txtBLLoc->text()));
-  if (!Trim(path).empty() && goBLProjInfo->ValidateBLProj(path)) txtBLLoc->setText(Q(path));
+      dialogs_.browse_for_folder(this, AppSession().messages.ResString(kResBaselinePrompt), S(txtBLLoc->text()));
+  if (!Trim(path).empty() && AppSession().goBLProjInfo->ValidateBLProj(path)) txtBLLoc->setText(Q(path));
   ShowBaselineDetails();
   UpdateNavButtons(current_step_);
 }
 
 void frmWizard::BrowseProjectFolder() {
-  std::string path = dialogs_.browse_for_folder(this, ResString(kResProjectFolderPrompt),
-                                                goBLProjInfo->VLPFolder());
+  std::string path = dialogs_.browse_for_folder(this, AppSession().messages.ResString(kResProjectFolderPrompt),
+                                                AppSession().goBLProjInfo->VLPFolder());
   txtProjLoc->setText(Q(path));
   UpdateNavButtons(current_step_);
 }
 
 void frmWizard::ShowBaselineDetails() {
-  const BLProjInfo& d = *goBLProjInfo;
+  const BLProjInfo& d = *AppSession().goBLProjInfo;
   bool valid = d.isXMLValid();
   txtBLLabel->setText(valid ? Q(d.BLXMLLabel()) : QString());
   txtBLTimeStamp->setText(valid ? Q(d.BLXMLTimestamp()) : QString());
@@ -135,12 +136,12 @@ void frmWizard::closeEvent(QCloseEvent* event) {
   // which unloading would shut down under it.
   if (run_in_progress_) {
     event->ignore();
-    ShowInfoMessage(ResString(kResCloseDuringRun));
+    AppSession().messages.ShowInfoMessage(AppSession().messages.ResString(kResCloseDuringRun));
     return;
   }
   unloaded_ = true;
   if (gbHelpShown) CloseHelp();
-  ReleaseProjectApplication();
+  AppSession().ReleaseProjectApplication();
   event->accept();
   if (on_unloaded) on_unloaded();
 }

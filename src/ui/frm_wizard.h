@@ -1,7 +1,7 @@
 // The wizard window: six steps shown one at a time (baseline, new project,
 // options, external projects, review, creation run) with the step's title
 // and explanation above and the buttons Help, Back, Next and Cancel below.
-// Every step's data lives in goBLProjInfo; a step's controls are filled
+// Every step's data lives in AppSession().goBLProjInfo; a step's controls are filled
 // from it when the step is shown and stored back when it is completed.
 #pragma once
 
@@ -10,7 +10,9 @@
 #include <functional>
 #include <string>
 
+#include "errors/run_cancelled.h"
 #include "host/project/new_project_definition.h"
+#include "ui/ui_session.h"
 
 class QCheckBox;
 class QComboBox;
@@ -153,6 +155,8 @@ class frmWizard : public QDialog {
   bool handling_click_ = false;
   bool run_in_progress_ = false;
   bool run_finished_ = false;
+  // Set to stop the run (Cancel during the run).
+  CancelRequest cancel_{0};
 };
 
 // The one wizard form of the process (owned by Main; null outside it).

@@ -7,6 +7,7 @@
 #include "app/results_page.h"
 #include "ui/frm_wizard.h"
 #include "ui/help_window.h"
+#include "ui/ui_session.h"
 #include "ui/results_view.h"
 
 namespace vl {
@@ -16,13 +17,8 @@ void frmWizard::ExecuteActionsTimer() {
   if (run_in_progress_ || run_finished_) return;  // one run per process
   cmdNav[kNext]->setEnabled(false);
   run_in_progress_ = true;
-  try {
-    CreationRun run;
-    ExecuteActionsAndWriteResultsPage(run, [this] { FinishRun(); });
-  } catch (...) {
-    // As everywhere in the run's frame, an error here changes nothing the
-    // user can act on; the window must still be left able to end.
-  }
+  CreationRun run(AppSession(), &cancel_);
+  ExecuteActionsAndWriteResultsPage(AppSession(), run, [this] { FinishRun(); });
   FinishRun();
 }
 

@@ -13,6 +13,7 @@
 #include <QUrl>
 
 #include "app/ext_project_locations.h"
+#include "ui/ui_session.h"
 #include "app/mod_wizard.h"
 #include "app/resource_location.h"
 #include "app/review_page.h"
@@ -42,7 +43,7 @@ bool Chosen(const QCheckBox* box, const QWidget* step) {
 }  // namespace
 
 void frmWizard::FillStep(int step) {
-  const BLProjInfo& d = *goBLProjInfo;
+  const BLProjInfo& d = *AppSession().goBLProjInfo;
   switch (step) {
     case 0:
       txtBLLoc->setText(Q(d.BLXMLLoc()));
@@ -73,8 +74,8 @@ void frmWizard::FillStep(int step) {
 }
 
 void frmWizard::ShowReviewPage() {
-  CreateReviewHTML();
-  QUrl page = QUrl::fromLocalFile(Q(goBLProjInfo->ReviewHTMLLoc()));
+  CreateReviewHTML(AppSession());
+  QUrl page = QUrl::fromLocalFile(Q(AppSession().goBLProjInfo->ReviewHTMLLoc()));
   // Reviewing twice within a second writes the same file again.
   if (webReview->source() == page)
     webReview->reload();
@@ -95,7 +96,7 @@ void frmWizard::ShowStep(int step, int /*direction*/) {
 }
 
 void frmWizard::SetStepCaptions(int step) {
-  setWindowTitle(Q(gsMsgTitle));
+  setWindowTitle(Q(AppSession().messages.title()));
   lblStep->setText(QRes((step + 1) * 1000L));
   lblStepInfo->setText(QRes((step + 1) * 1000L + 1));
 }
@@ -112,7 +113,7 @@ void frmWizard::UpdateNavButtons(int step) {
     case 0:
       cmdNav[kBack]->setVisible(false);
       cmdNav[kBack]->setEnabled(false);
-      next->setEnabled(goBLProjInfo->isXMLValid());
+      next->setEnabled(AppSession().goBLProjInfo->isXMLValid());
       break;
     case 1:
       next->setEnabled(!txtProjName->text().isEmpty() && !txtProjLoc->text().isEmpty());
@@ -134,7 +135,7 @@ void frmWizard::UpdateNavButtons(int step) {
 bool frmWizard::CompleteStep(int step) {
   bool result = false;
   try {
-    BLProjInfo& d = *goBLProjInfo;
+    BLProjInfo& d = *AppSession().goBLProjInfo;
     switch (step) {
       case 1:
         d.SetVLPName(S(txtProjName->text()));
@@ -142,7 +143,7 @@ bool frmWizard::CompleteStep(int step) {
         d.SetVLPDBType(static_cast<int32_t>(cboDBType->currentData().toLongLong()));
         d.SetVLPDBDisplayName(S(cboDBType->currentText()));
         d.SetVLPDesc(S(txtProjDesc->toPlainText()));
-        result = d.ValidateVLPSettings();
+        result = d.ValidateVLPSettings(*AppSession().goNewProjDef, AppSession().gdictDBDrivers);
         break;
       case 2:
         d.SetCreateTraces(Chosen(chkTraces, fraStep[2]));
@@ -152,13 +153,13 @@ bool frmWizard::CompleteStep(int step) {
         result = true;
         break;
       case 3:
-        result = SaveExtProjLocations(fgExtProjects->row_records());
+        result = SaveExtProjLocations(fgExtProjects->row_records(), *AppSession().goBLProjInfo, AppSession().messages);
         break;
       default:
         result = true;
     }
   } catch (...) {
-    ReportProcError("frmWizard.CompleteStep", "");
+    AppSession().messages.ReportProcError("frmWizard.CompleteStep", "");
     result = false;
   }
   MakeNextDefault();
@@ -167,7 +168,7 @@ bool frmWizard::CompleteStep(int step) {
 }
 
 void frmWizard::UpdateExtTracesOption() {
-  chkExtTraces->setEnabled(chkTraces->isChecked() && goBLProjInfo->isBLXMLContainsExtTraces());
+  chkExtTraces->setEnabled(chkTraces->isChecked() && AppSession().goBLProjInfo->isBLXMLContainsExtTraces());
 }
 
 void frmWizard::ClickNav(int index) {

@@ -1,4 +1,5 @@
 #include "ui/help_window.h"
+#include "ui/ui_session.h"
 
 #include <QPointer>
 #include <QTextBrowser>
@@ -35,8 +36,8 @@ QWidget* CreateHelpWindow() {
 void ShowHelp(const std::string& helpFile, long contextId) {
   std::error_code ec;
   if (helpFile.empty() || !std::filesystem::is_regular_file(helpFile, ec)) {
-    std::string expected = helpFile.empty() ? GetHelpDirectory() + "/velloq.html" : helpFile;
-    ShowInfoMessage(ResFormat(kResHelpMissing, {expected}));
+    std::string expected = helpFile.empty() ? AppSession().GetHelpDirectory() + "/velloq.html" : helpFile;
+    AppSession().messages.ShowInfoMessage(AppSession().messages.ResFormat(kResHelpMissing, {expected}));
     return;
   }
   if (!g_help_window) g_help_window = CreateHelpWindow();

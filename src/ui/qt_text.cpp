@@ -1,9 +1,10 @@
 #include "ui/qt_text.h"
+#include "ui/ui_session.h"
 
 #include "host/text/messages.h"
 
 namespace vl {
 
-QString QRes(long id) { return Q(ResString(id)); }
+QString QRes(long id) { return Q(AppSession().messages.ResString(id)); }
 
 }  // namespace vl

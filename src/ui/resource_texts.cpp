@@ -1,4 +1,5 @@
 #include "ui/resource_texts.h"
+#include "ui/ui_session.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -46,7 +47,7 @@ void ApplyHeadings(QWidget* grid) {
 
 void ApplyPicture(ImageControl* image, long id, long colors) {
   bool simple = colors != -1 && colors <= kSimpleDisplayColors;
-  std::string path = goResource ? goResource->GetBitmapPath(simple ? id + kSimpleBitmapOffset : id)
+  std::string path = AppSession().goResource ? AppSession().goResource->GetBitmapPath(simple ? id + kSimpleBitmapOffset : id)
                                 : std::string();
   QPixmap picture;
   if (!path.empty() && picture.load(Q(path))) image->setPixmap(picture);
@@ -104,11 +105,11 @@ void ApplyResourceTexts(QWidget* form, long displayColors) {
     long id = NumericTag(action->text());
     if (id) action->setText(QRes(id));
   }
-  if (long id = NumericTag(form->property(kTagProperty))) gsMsgTitle = ResString(id);
+  if (long id = NumericTag(form->property(kTagProperty))) AppSession().messages.SetTitle(AppSession().messages.ResString(id));
 }
 
 void ApplyResourceFont(QWidget* form) {
-  std::string name = goResource ? goResource->GetFontName() : std::string();
+  std::string name = AppSession().goResource ? AppSession().goResource->GetFontName() : std::string();
   if (Trim(name).empty()) return;
   for (QWidget* control : form->findChildren<QWidget*>()) {
     QFont font = control->font();

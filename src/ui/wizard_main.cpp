@@ -1,4 +1,5 @@
 #include "ui/wizard_main.h"
+#include "ui/ui_session.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -13,29 +14,47 @@
 
 namespace vl {
 
+bool gbHelpShown = false;
+
 namespace {
+
+std::unique_ptr<Session> g_session;
 
 void InitWizardForm() { gfrmWizard->init(); }
 
 // Creates the globals and the window, and initialises them; false when the
 // program must end (the failure has been reported).
 bool StartUp(std::unique_ptr<frmWizard>& form, WizardMessageSink& sink) {
-  if (!CreateGlobalObjects()) return false;
+  if (!AppSession().CreateGlobalObjects()) return false;
   form = std::make_unique<frmWizard>();
   gfrmWizard = form.get();
   sink.SetResultsBox(form->txtResults);
   std::string program_dir = GetProgramDirectory();
-  if (!InitGlobalObjects(FindResourceDirectory(program_dir), &InitWizardForm)) return false;
+  if (!AppSession().InitGlobalObjects(FindResourceDirectory(program_dir), &InitWizardForm))
+    return false;
   gbHelpShown = false;
   return true;
 }
 
 }  // namespace
 
+Session& AppSession() {
+  if (!g_session) g_session = std::make_unique<Session>();
+  return *g_session;
+}
+
+Session& StartSession(MessageSink* sink) {
+  g_session = std::make_unique<Session>(sink);
+  return *g_session;
+}
+
+void EndSession() { g_session.reset(); }
+
 void ResetUiGlobals() {
   CloseHelp();
   gfrmWizard = nullptr;
-  ResetGlobalObjects();
+  gbHelpShown = false;
+  EndSession();
 }
 
 int Main(int argc, char** argv) {
@@ -47,21 +66,21 @@ int Main(int argc, char** argv) {
   QApplication::setWindowIcon(
       QIcon::fromTheme("velloq-create-project-from-baseline", QIcon(icon_file)));
   WizardMessageSink sink;
-  SetMessageSink(&sink);
+  StartSession(&sink);
   int status = 1;
   std::unique_ptr<frmWizard> form;
   try {
     SingleInstanceLock lock;
     if (!lock.Acquire()) {
-      ShowInfoMessage(kAnotherInstanceMessage);
+      AppSession().messages.ShowInfoMessage(kAnotherInstanceMessage);
       status = 0;
     } else if (StartUp(form, sink)) {
       form->on_unloaded = [] { QCoreApplication::quit(); };
       form->show();
       status = app.exec();
     }
-  } catch (...) {
-    ReportProcError("Modwizard.Main", "");
+  } catch (const std::exception&) {
+    AppSession().messages.ReportProcError("Modwizard.Main", "");
   }
   sink.SetResultsBox(nullptr);
   form.reset();

@@ -14,7 +14,7 @@ inline constexpr const char* kAnotherInstanceMessage =
 int Main(int argc, char** argv);
 
 // Window-side globals back to their state before start-up (the help window
-// closed, no form), then every other global (ResetGlobalObjects).
+// closed, no form, no session).
 void ResetUiGlobals();
 
 }  // namespace vl

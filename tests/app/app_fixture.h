@@ -8,7 +8,7 @@
 #include <string>
 
 #include "app/mod_wizard.h"
-#include "errors/message_sink.h"
+#include "support/recording_sink.h"
 #include "support/scratch_folder.h"
 
 namespace vl {
@@ -16,15 +16,13 @@ namespace vl {
 class AppTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ResetGlobalObjects();
-    SetMessageSink(&sink_);
-    ASSERT_TRUE(CreateGlobalObjects());
-    ASSERT_TRUE(InitGlobalObjects(VL_BINARY_DIR)) << Messages(sink_);
+    ASSERT_TRUE(session_.CreateGlobalObjects());
+    ASSERT_TRUE(session_.InitGlobalObjects(VL_BINARY_DIR)) << Messages(sink_);
   }
   // Leaves the scratch folder empty; the folder itself goes with the
   // fixture.
   void TearDown() override {
-    ResetGlobalObjects();
+    session_.ReleaseProjectApplication();
     scratch_folder_.Clear();
   }
 
@@ -49,10 +47,18 @@ class AppTest : public ::testing::Test {
     goBLProjInfo->SetVLPFolder((scratch_ / folderName).string());
     goBLProjInfo->SetVLPDBType(1);
     goBLProjInfo->SetVLPDBDisplayName("SQLite");
-    ASSERT_TRUE(goBLProjInfo->ValidateVLPSettings()) << Messages(sink_);
+    ASSERT_TRUE(goBLProjInfo->ValidateVLPSettings(*goNewProjDef, gdictDBDrivers))
+        << Messages(sink_);
   }
 
   RecordingMessageSink sink_;
+  Session session_{&sink_};
+  // The session's objects under the names the program gives them.
+  std::unique_ptr<BLProjInfo>& goBLProjInfo = session_.goBLProjInfo;
+  std::unique_ptr<NewProjectDefinition>& goNewProjDef = session_.goNewProjDef;
+  std::shared_ptr<ProjectApplication>& goProjApp = session_.goProjApp;
+  std::unique_ptr<Resource>& goResource = session_.goResource;
+  OrderedMap<std::string>& gdictDBDrivers = session_.gdictDBDrivers;
   testing::ScratchFolder scratch_folder_;
   const std::filesystem::path scratch_{scratch_folder_.path()};
 };

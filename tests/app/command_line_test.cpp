@@ -2,6 +2,9 @@
 
 #include <sqlite3.h>
 
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "app_fixture.h"
@@ -100,11 +103,157 @@ TEST_F(CommandLineTest, UnknownDatabaseAndExternalProjectAreRefused) {
   std::string folder = (scratch_ / "X").string();
   EXPECT_EQ(RunCli({"create", SampleBaseline(), "--folder", folder, "--database", "Nope", "--yes"})
                 .status,
-            kExitFailed);
+            kExitUsage);
   EXPECT_EQ(RunCli({"create", SampleBaseline(), "--folder", folder, "--yes", "--external",
                     "{00000000-0000-0000-0000-000000000000}=/x.vlp"})
                 .status,
             kExitUsage);
+}
+
+// Replaces every `from` in the baseline file `name` by `to`.
+void Edit(const std::filesystem::path& baseline, const std::string& name, const std::string& from,
+          const std::string& to) {
+  std::ifstream in(baseline / name, std::ios::binary);
+  std::string text((std::istreambuf_iterator<char>(in)), {});
+  in.close();
+  ASSERT_NE(text.find(from), std::string::npos) << name << ": " << from;
+  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+    text.replace(at, from.size(), to);
+  std::ofstream(baseline / name, std::ios::binary | std::ios::trunc) << text;
+}
+
+const std::string kRootPkg = "{A475A773-A7F4-469C-8DEB-1D38EEDABD99}.XML";
+const std::string kFeaturePkg = "{B140A83F-B8E4-47ED-BF80-3F751E4A11ED}.XML";
+const std::string kSoftwarePkg = "{90CF45CC-5C09-463F-9378-3CCDE5D99791}.XML";
+const std::string kPowerPkg = "{02B76298-4599-4EBB-833B-A86A300D4F6C}.XML";
+
+struct Damage {
+  const char* what;
+  std::function<void(const std::filesystem::path&)> apply;
+  std::string file, element;  // both named in the problem
+};
+
+const Damage kDamages[] = {
+    {"package file deleted", [](auto& b) { std::filesystem::remove(b / kPowerPkg); },
+     kSoftwarePkg + ":", "PROJECT/Pkg/Pkgs/Pkg/GUID"},
+    {"package file truncated",
+     [](auto& b) { std::filesystem::resize_file(b / kSoftwarePkg, 3000); }, kSoftwarePkg + ":",
+     "not well-formed"},
+    {"package file broken", [](auto& b) { Edit(b, kPowerPkg, "<Requirements>", "<Requirements"); },
+     kPowerPkg + ":", "not well-formed"},
+    {"document file missing", [](auto& b) { std::filesystem::remove(b / "BrewmateVision.DOC"); },
+     kFeaturePkg + ":", "Doc/FileName"},
+    {"structure does not parse", [](auto& b) { Edit(b, "ProjectStructure.XML", "</PROJECT>", ""); },
+     "ProjectStructure.XML:", "not well-formed"},
+    {"user groups missing", [](auto& b) { std::filesystem::remove(b / "ProjectUserGroups.XML"); },
+     "ProjectUserGroups.XML", "missing"},
+    {"structure element dropped",
+     [](auto& b) { Edit(b, "ProjectStructure.XML", "RequirementTypes>", "ReqTypes>"); },
+     "ProjectStructure.XML:", "RequirementTypes"},
+    {"project record attribute dropped",
+     [](auto& b) { Edit(b, "Project.xml", "SecurityEnabled=\"1\"", ""); },
+     "Project.xml:", "Project/@SecurityEnabled"},
+    {"root package not listed",
+     [](auto& b) { Edit(b, "PackageList.XML", "ParentID=\"0\"", "ParentID=\"9\""); },
+     "PackageList.XML:", "root package"},
+    {"package files in a cycle",
+     [](auto& b) {
+       Edit(b, kPowerPkg, "<Docs/>",
+            "<Docs/><Pkgs><Pkg><GUID>{A475A773-A7F4-469C-8DEB-1D38EEDABD99}</GUID></Pkg></Pkgs>");
+     },
+     kPowerPkg + ":", "reached a second time"},
+    {"requirement type unknown",
+     [](auto& b) { Edit(b, kPowerPkg, "<RTID>{30F53629", "<RTID>{30F53620"); }, kPowerPkg + ":",
+     "Req[1]/RTID"},
+    {"list item unknown",
+     [](auto& b) { Edit(b, kPowerPkg, "<LGUID>{5235BF01", "<LGUID>{5235BF00"); }, kPowerPkg + ":",
+     "LV[1]/LGUID"},
+    {"group of a user unknown",
+     [](auto& b) {
+       Edit(b, "ProjectUserGroups.XML", "GroupName=\"Reviewers\"", "GroupName=\"Testers\"");
+     },
+     "ProjectUserGroups.XML:", "User[4]/@GroupName"},
+    {"rights section dropped",
+     [](auto& b) { Edit(b, "Permissions.XML", "<AttributeRights/>", ""); },
+     "Permissions.XML:", "\"AttributeRights\" is missing"},
+    {"view user unknown",
+     [](auto& b) { Edit(b, kRootPkg, "<ViewUserGUID>{75918859", "<ViewUserGUID>{75918850"); },
+     kRootPkg + ":", "View[1]/ViewUserGUID"},
+    {"query of a view refused",
+     [](auto& b) { Edit(b, "QueryDefs.XML", "WHERE {67078855", "WHERE {6707885X"); },
+     kRootPkg + ":", "View[2]/ViewQueryDefGUID"},
+    {"history user unknown",
+     [](auto& b) { Edit(b, "ProjectHistory.xml", "{22379E04", "{22379E00"); },
+     "ProjectHistory.xml:", "RVer[3]/VUGUID"},
+    {"trace end unknown",
+     [](auto& b) { Edit(b, kFeaturePkg, "<TRID>{539D6CE6", "<TRID>{539D6CE0"); }, kFeaturePkg + ":",
+     "TTo/TReq[1]/TRID"},
+    {"trace state no number",
+     [](auto& b) {
+       Edit(b, kFeaturePkg, "<State>0</State><TRTag>SR1<", "<State>x</State><TRTag>SR1<");
+     },
+     kFeaturePkg + ":", "TReq[1]/State"},
+    {"discussion author unknown",
+     [](auto& b) { Edit(b, "Discussions.XML", "<AID>{352D7CA7", "<AID>{352D7CA0"); },
+     "Discussions.XML:", "Disc[2]/AID"},
+};
+
+// Each damage is found by validate, naming the file and the element, and
+// stops create before anything is created.
+TEST_F(CommandLineTest, DamagedBaselinesAreFoundBeforeAnythingIsWritten) {
+  for (const Damage& damage : kDamages) {
+    SCOPED_TRACE(damage.what);
+    scratch_folder_.Clear();
+    const std::filesystem::path baseline = CopyOfSample();
+    damage.apply(baseline);
+    CliResult validated = RunCli({"validate", baseline.string()});
+    EXPECT_EQ(validated.status, kExitFailed);
+    std::istringstream lines(validated.err);
+    bool named = false;
+    for (std::string line; !named && std::getline(lines, line);)
+      named = line.find(damage.file) != std::string::npos &&
+              line.find(damage.element) != std::string::npos;
+    EXPECT_TRUE(named) << validated.err;
+    const std::string folder = (scratch_ / "made").string();
+    CliResult created = RunCli({"create", baseline.string(), "--folder", folder, "--all", "--yes"});
+    EXPECT_EQ(created.status, kExitFailed) << created.err;
+    EXPECT_FALSE(std::filesystem::exists(folder));
+  }
+}
+
+// What would only leave part of the baseline out is listed, and create asks
+// before it goes on.
+TEST_F(CommandLineTest, DataThatWouldBeLostIsListedAndCreateAsksFirst) {
+  const std::string baseline = CopyOfSample();
+  Edit(baseline, kRootPkg, "<SecQueryID>{1618CB22", "<SecQueryID>{1618CB20");
+  CliResult validated = RunCli({"validate", baseline});
+  EXPECT_EQ(validated.status, kExitFailed);
+  EXPECT_NE(validated.err.find(":35: loses data: PROJECT/Pkg/Views/View[2]/SecQueryID: "),
+            std::string::npos)
+      << validated.err;
+  const std::string folder = (scratch_ / "made").string();
+  EXPECT_EQ(RunCli({"create", baseline, "--folder", folder}).status, kExitFailed);
+  EXPECT_FALSE(std::filesystem::exists(folder));
+  CliResult yes = RunCli({"create", baseline, "--folder", folder, "--yes"});
+  EXPECT_EQ(yes.status, kExitOk) << yes.err;
+}
+
+// The new project's place is checked before any question: a folder that is
+// or lies inside the baseline folder, or that holds a project already, is
+// a usage error and nothing is created.
+TEST_F(CommandLineTest, AnUnusableProjectFolderIsAUsageError) {
+  const std::string baseline = CopyOfSample();
+  CliResult made = RunCli({"create", baseline, "--folder", (scratch_ / "p").string(), "--yes"});
+  ASSERT_EQ(made.status, kExitOk) << made.err;
+  for (const std::string& folder :
+       {baseline, baseline + "/inner", (scratch_ / "p").string(), (scratch_ / "p/q/..").string()}) {
+    SCOPED_TRACE(folder);
+    CliResult r = RunCli({"create", baseline, "--folder", folder, "--yes"});
+    EXPECT_EQ(r.status, kExitUsage) << r.err;
+    EXPECT_NE(r.err.find("project folder"), std::string::npos) << r.err;
+  }
+  EXPECT_FALSE(std::filesystem::exists(baseline + "/inner"));
+  EXPECT_FALSE(std::filesystem::exists(scratch_ / "p" / "q"));
 }
 
 }  // namespace

@@ -18,15 +18,15 @@ std::string ReadFile(const std::string& path) {
 
 TEST_F(CreationRunTest, ResultsLinesComeInTheRunsOrderAndMapsAreWritten) {
   ChooseBaselineAndFolder(SampleBaseline(), "Alpha");
-  CreationRun run;
+  CreationRun run(session_);
   ASSERT_TRUE(run.ExecuteActions()) << Messages(sink_);
   const auto& lines = sink_.results;
   ASSERT_GE(lines.size(), 6u);
-  EXPECT_EQ(lines[0], ResString(kResRunAnnounce));
+  EXPECT_EQ(lines[0], session_.messages.ResString(kResRunAnnounce));
   EXPECT_EQ(lines[1], run.results_file_name());
-  EXPECT_EQ(lines[2], ResString(kResRunAnnounceEnd));
-  EXPECT_EQ(lines[3], "\t" + ResString(kResCreatingProject));
-  EXPECT_EQ(lines.back(), ResString(kResRunSucceeded));
+  EXPECT_EQ(lines[2], session_.messages.ResString(kResRunAnnounceEnd));
+  EXPECT_EQ(lines[3], "\t" + session_.messages.ResString(kResCreatingProject));
+  EXPECT_EQ(lines.back(), session_.messages.ResString(kResRunSucceeded));
   const auto folder = scratch_ / "Alpha";
   EXPECT_NE(run.results_file_name().find((folder / "Alpha.BLProjCreateResults.").string()),
             std::string::npos);
@@ -44,7 +44,7 @@ TEST_F(CreationRunTest, AnExistingMapFileIsReplaced) {
   ChooseBaselineAndFolder(SampleBaseline(), "Beta");
   std::filesystem::create_directories(scratch_ / "Beta");
   std::ofstream(scratch_ / "Beta" / "PSGUIDMap.xml") << "old content";
-  CreationRun run;
+  CreationRun run(session_);
   ASSERT_TRUE(run.CreateProject()) << Messages(sink_);
   EXPECT_EQ(ReadFile((scratch_ / "Beta" / "PSGUIDMap.xml").string()).find("old content"),
             std::string::npos);
@@ -54,12 +54,12 @@ TEST_F(CreationRunTest, GroupsThatCannotBeCopiedStopTheRunWithoutMapsOr5013) {
   std::string baseline = CopyOfSample();
   std::ofstream(baseline + "/ProjectUserGroups.XML") << "<Other/>";
   ChooseBaselineAndFolder(baseline, "Gamma");
-  CreationRun run;
+  CreationRun run(session_);
   EXPECT_FALSE(run.ExecuteActions());
   ASSERT_EQ(sink_.infos.size(), 1u);
   EXPECT_NE(sink_.infos[0].find("ProjectUserGroups.XML"), std::string::npos);
-  EXPECT_NE(sink_.results.back(), ResString(kResRunSucceeded));
-  EXPECT_EQ(sink_.results.back(), "\t" + ResString(kResCreatingProject));
+  EXPECT_NE(sink_.results.back(), session_.messages.ResString(kResRunSucceeded));
+  EXPECT_EQ(sink_.results.back(), "\t" + session_.messages.ResString(kResCreatingProject));
   EXPECT_FALSE(std::filesystem::exists(scratch_ / "Gamma" / "PSGUIDMap.xml"));
 }
 
@@ -79,7 +79,7 @@ class FailingReopenApplication : public ProjectApplication {
     return inner_->OpenProject(path);
   }
   ContextInfo& GetContextInfo() override { return inner_->GetContextInfo(); }
-  void Shutdown() override { inner_->Shutdown(); }
+  void Shutdown() noexcept override { inner_->Shutdown(); }
 
  private:
   std::shared_ptr<ProjectApplication> inner_;
@@ -90,10 +90,12 @@ class FailingReopenApplication : public ProjectApplication {
 TEST_F(CreationRunTest, AFailedSecondReopeningIsReportedWithItsOwnText) {
   ChooseBaselineAndFolder(SampleBaseline(), "Delta");
   goProjApp = std::make_shared<FailingReopenApplication>(goProjApp, 2);
-  CreationRun run;
+  CreationRun run(session_);
   EXPECT_FALSE(run.CreateProject());
   ASSERT_FALSE(sink_.infos.empty());
-  EXPECT_EQ(sink_.infos.back(), ResString(kResReopen2Failed) + " (frmWizard.CreateProject)");
+  // The report names the reopening and why it failed.
+  EXPECT_EQ(sink_.infos.back(), session_.messages.ResString(kResReopen2Failed) +
+                                    ": cannot reopen (frmWizard.CreateProject)");
   EXPECT_FALSE(std::filesystem::exists(scratch_ / "Delta" / "PSGUIDMap.xml"));
   // The users were copied before the failure and stay in the database.
   auto project = goProjApp->OpenProject((scratch_ / "Delta" / "Delta.vlp").string());
@@ -106,7 +108,7 @@ TEST_F(CreationRunTest, AProjectThatCannotBeCreatedIsReportedUnderItsProcedure) 
   // A project file already there is never overwritten.
   std::filesystem::create_directories(scratch_ / "Epsilon");
   std::ofstream(scratch_ / "Epsilon" / "Epsilon.vlp") << "[Project]\n";
-  CreationRun run;
+  CreationRun run(session_);
   EXPECT_FALSE(run.CreateProject());
   ASSERT_EQ(sink_.infos.size(), 1u);
   EXPECT_NE(sink_.infos[0].find("frmWizard.CreateAndOpenVLPFile"), std::string::npos);

@@ -59,14 +59,14 @@ TEST(PgStartUp, TheShippedListOffersPostgreSQLWhereNoInstallationIsKnown) {
   testing::ScratchFolder empty;
   testing::ScopedEnv dirs("XDG_CONFIG_DIRS", empty.path());
   testing::ScopedEnv home("XDG_CONFIG_HOME", empty.path());
-  ResetGlobalObjects();
-  ASSERT_TRUE(CreateGlobalObjects());
+  Session session;
+  ASSERT_TRUE(session.CreateGlobalObjects());
   g_listed_by_form.clear();
-  EXPECT_TRUE(
-      InitGlobalObjects(VL_BINARY_DIR, [] { g_listed_by_form = RetrieveDrivers().Keys(); }));
+  EXPECT_TRUE(session.InitGlobalObjects(VL_BINARY_DIR, [&] {
+    g_listed_by_form = RetrieveDrivers(session.shipped_files_folder()).Keys();
+  }));
   EXPECT_EQ(g_listed_by_form, (std::vector<std::string>{"SQLite", "PostgreSQL"}));
-  EXPECT_EQ(gdictDBDrivers.Keys(), g_listed_by_form);
-  ResetGlobalObjects();
+  EXPECT_EQ(session.gdictDBDrivers.Keys(), g_listed_by_form);
 }
 
 class PgCommandLineTest : public AppTest {
@@ -102,13 +102,14 @@ TEST_F(PgCommandLineTest, CreatesTheProjectInTheSchemaNamedAndNeverOverAnother) 
   EXPECT_EQ(look.Scalar("SELECT NAME FROM vlProjects"), "Brewmate");
   EXPECT_EQ(look.Scalar("SELECT count(*) FROM vlUsers"), "4");
 
-  // The schema holds a project now: a second one is refused, with the
-  // schema named, and the first is left as it was.
+  // The schema holds a project now: a second one is refused before
+  // anything is made, with the schema named, and the first is left as it
+  // was.
   const CliResult second = RunCli(Create("Second"));
-  EXPECT_EQ(second.status, kExitFailed);
+  EXPECT_EQ(second.status, kExitUsage);
   EXPECT_NE(second.err.find("\"" + schema_->name() + "\""), std::string::npos) << second.err;
   EXPECT_NE(second.err.find("already holds a project"), std::string::npos) << second.err;
-  EXPECT_FALSE(std::filesystem::exists(scratch_ / "Second" / "Second.vlp"));
+  EXPECT_FALSE(std::filesystem::exists(scratch_ / "Second"));
   EXPECT_EQ(look.Scalar("SELECT count(*) FROM vlUsers"), "4");
   EXPECT_EQ(look.Scalar("SELECT count(*) FROM vlProjects"), "1");
 }
@@ -117,15 +118,28 @@ TEST_F(PgCommandLineTest, ServerOptionsNeedTheServerAndAUsableConnection) {
   std::vector<std::string> args = Create("Third");
   args[8] = "SQLite";  // --database
   CliResult r = RunCli(args);
-  EXPECT_EQ(r.status, kExitFailed);
+  EXPECT_EQ(r.status, kExitUsage);
   EXPECT_NE(r.err.find("--pg options need --database PostgreSQL"), std::string::npos) << r.err;
   // Without --database the server options choose PostgreSQL; a password
   // among them is refused before anything is made.
   r = RunCli({"create", SampleBaseline(), "--folder", (scratch_ / "Fourth").string(), "--yes",
               "--pg-conninfo", conninfo_ + " password=secret"});
-  EXPECT_EQ(r.status, kExitFailed);
+  EXPECT_EQ(r.status, kExitUsage);
   EXPECT_NE(r.err.find("password"), std::string::npos) << r.err;
-  EXPECT_FALSE(std::filesystem::exists(scratch_ / "Fourth" / "Fourth.vlp"));
+  EXPECT_FALSE(std::filesystem::exists(scratch_ / "Fourth"));
+  // Nor is a system schema taken, or a server that does not answer.
+  for (const char* schema : {"information_schema", "pg_catalog"}) {
+    args = Create("Fifth");
+    args.back() = schema;
+    r = RunCli(args);
+    EXPECT_EQ(r.status, kExitUsage) << schema;
+    EXPECT_NE(r.err.find("schema: "), std::string::npos) << r.err;
+  }
+  r = RunCli({"create", SampleBaseline(), "--folder", (scratch_ / "Fifth").string(), "--yes",
+              "--pg-host", (scratch_ / "no-server").string()});
+  EXPECT_EQ(r.status, kExitUsage);
+  EXPECT_NE(r.err.find("database server: "), std::string::npos) << r.err;
+  EXPECT_FALSE(std::filesystem::exists(scratch_ / "Fifth"));
 }
 
 }  // namespace

@@ -123,12 +123,12 @@ class PgCreationRunTest : public AppTest {
       goNewProjDef->GetConnection().conninfo = conninfo_;
       goNewProjDef->GetConnection().schema = schema_->name();
     }
-    if (!d.ValidateVLPSettings()) return false;
+    if (!d.ValidateVLPSettings(*goNewProjDef, gdictDBDrivers)) return false;
     d.SetCreateTraces(d.isBLXMLContainsTraces());
     d.SetCreateExtTraces(d.isBLXMLContainsExtTraces());
     d.SetCreateHist(d.isBLXMLContainsHist());
     d.SetCreateDisc(d.isBLXMLContainsDisc());
-    CreationRun run;
+    CreationRun run(session_);
     return run.ExecuteActions();
   }
 
@@ -160,10 +160,9 @@ class PgCreationRunTest : public AppTest {
 
 TEST_F(PgCreationRunTest, TheSampleGivesTheSameRowsAsOnTheFileDatabase) {
   ASSERT_TRUE(RunSample("OnFile", false)) << Messages(sink_);
-  ResetGlobalObjects();
-  SetMessageSink(&sink_);
-  ASSERT_TRUE(CreateGlobalObjects());
-  ASSERT_TRUE(InitGlobalObjects(VL_BINARY_DIR)) << Messages(sink_);
+    session_.messages.SetSink(&sink_);
+  ASSERT_TRUE(session_.CreateGlobalObjects());
+  ASSERT_TRUE(session_.InitGlobalObjects(VL_BINARY_DIR)) << Messages(sink_);
   ASSERT_TRUE(RunSample("OnServer", true)) << Messages(sink_);
   EXPECT_TRUE(sink_.infos.empty()) << Messages(sink_);
 

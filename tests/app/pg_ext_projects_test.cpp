@@ -7,6 +7,7 @@
 
 #include "app_fixture.h"
 #include "copy/ins_ext_proj_info.h"
+#include "copy/run_context.h"
 #include "host/project/project_application.h"
 #include "host/text/resource.h"
 #include "support/pg_test_support.h"
@@ -65,7 +66,8 @@ TEST_F(PgExtProjectsTest, SchemasOnOneServerAreSeparateDatabasesWhoseLinkKeyIsFr
   // Both projects have the ID 1, each in its own schema.
   EXPECT_EQ(alpha->GetProjectID(), 1);
   EXPECT_EQ(xavier->GetProjectID(), 1);
-  InsExtProjInfo copier;
+  RunContext ctx(*goBLProjInfo, session_.messages, app_.get());
+  InsExtProjInfo copier(ctx);
   EXPECT_FALSE(copier.areProjectsFromSameDB(*ds, *xds, *xavier));
   EXPECT_TRUE(sink_.infos.empty()) << Messages(sink_);
 

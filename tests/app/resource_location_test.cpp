@@ -12,8 +12,7 @@ namespace {
 class ResourceLocationTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ResetGlobalObjects();
-    std::filesystem::create_directories(root_ / "bin");
+        std::filesystem::create_directories(root_ / "bin");
   }
   void Touch(const std::filesystem::path& p) {
     std::filesystem::create_directories(p.parent_path());

@@ -42,13 +42,13 @@ TEST_F(ResultsPageTest, TheRecorderPassesEverythingOnAndWritesThePage) {
 
 TEST_F(ResultsPageTest, ARunWritesItsResultsPageUnderTheAnnouncedName) {
   ChooseBaselineAndFolder(SampleBaseline(), "Alpha");
-  CreationRun run;
+  CreationRun run(session_);
   bool page_there_before_release = false;
   bool ok = ExecuteActionsAndWriteResultsPage(
-      run, [&] { page_there_before_release = std::filesystem::exists(run.results_file_name()); });
+      session_, run, [&] { page_there_before_release = std::filesystem::exists(run.results_file_name()); });
   ASSERT_TRUE(ok) << Messages(sink_);
   EXPECT_TRUE(page_there_before_release);
-  EXPECT_EQ(&vl::Messages(), &sink_) << "the sink is put back";
+  EXPECT_EQ(&session_.messages.sink(), &sink_) << "the sink is put back";
   std::string page = ReadFile(run.results_file_name());
   ASSERT_FALSE(sink_.results.empty());
   std::string body;
@@ -70,13 +70,13 @@ class PageBlockingSink : public RecordingMessageSink {
 TEST_F(ResultsPageTest, AnUnwritablePageIsReportedAndTheRunKeepsItsResult) {
   ChooseBaselineAndFolder(SampleBaseline(), "Alpha");
   PageBlockingSink blocking;
-  SetMessageSink(&blocking);
-  CreationRun run;
-  EXPECT_TRUE(ExecuteActionsAndWriteResultsPage(run));
+  session_.messages.SetSink(&blocking);
+  CreationRun run(session_);
+  EXPECT_TRUE(ExecuteActionsAndWriteResultsPage(session_, run));
   ASSERT_EQ(blocking.infos.size(), 1u);
   EXPECT_NE(blocking.infos[0].find("modResultsPage.WriteResultsPage"), std::string::npos)
       << blocking.infos[0];
-  EXPECT_EQ(blocking.results.back(), ResString(kResRunSucceeded));
+  EXPECT_EQ(blocking.results.back(), session_.messages.ResString(kResRunSucceeded));
   EXPECT_THROW(
       ResultsPageRecorder(blocking).WritePage((scratch_ / "no" / "page.html").string(), "T"),
       VlError);
@@ -86,7 +86,7 @@ TEST_F(ResultsPageTest, TheReviewCommandWritesThePageAndPrintsItsPath) {
   std::ostringstream out, err;
   std::istringstream in;
   std::string folder = (scratch_ / "Rev").string();
-  const std::string copied = ResString(5306);  // the command resets the globals
+  const std::string copied = session_.messages.ResString(5306);  // the command resets the globals
   int status = RunCommandLine({"review", SampleBaseline(), "--folder", folder, "--yes", "--all"},
                               VL_BINARY_DIR, out, err, in, false);
   ASSERT_EQ(status, kExitOk) << err.str();

@@ -30,28 +30,28 @@ TEST(HtmlTableTest, ATableHasItsCaptionAndOneCellPerText) {
 }
 
 TEST_F(ReviewPageTest, OptionTextsFollowWhatTheBaselineHoldsAndWhatIsChosen) {
-  EXPECT_EQ(OptionText(false, true), ResString(5305));
-  EXPECT_EQ(OptionText(false, false), ResString(5305));
-  EXPECT_EQ(OptionText(true, true), ResString(5306));
-  EXPECT_EQ(OptionText(true, false), ResString(5307));
+  EXPECT_EQ(OptionText(session_.messages, false, true), session_.messages.ResString(5305));
+  EXPECT_EQ(OptionText(session_.messages, false, false), session_.messages.ResString(5305));
+  EXPECT_EQ(OptionText(session_.messages, true, true), session_.messages.ResString(5306));
+  EXPECT_EQ(OptionText(session_.messages, true, false), session_.messages.ResString(5307));
 }
 
 TEST_F(ReviewPageTest, TheExternalProjectsTableNamesUnlocatedProjects) {
   ChooseBaselineAndFolder(SampleBaseline(), "Alpha");
-  std::string table = BuildExtProjectsFragment();
+  std::string table = BuildExtProjectsFragment(*goBLProjInfo, session_.messages);
   EXPECT_EQ(table,
-            BuildHtmlTable(ResString(4002), {{ResString(4003), ResString(4004), ResString(4005)},
-                                             {"Brewmate Service App", "SVC", ResString(5400)}}));
+            BuildHtmlTable(session_.messages.ResString(4002), {{session_.messages.ResString(4003), session_.messages.ResString(4004), session_.messages.ResString(4005)},
+                                             {"Brewmate Service App", "SVC", session_.messages.ResString(5400)}}));
   goBLProjInfo->colExtProjs().Find("{19A4485B-EBD2-4A73-99EB-CCADDA346EF8}")->Loc = "/p/S.vlp";
-  EXPECT_NE(BuildExtProjectsFragment().find("<td>/p/S.vlp</td>"), std::string::npos);
+  EXPECT_NE(BuildExtProjectsFragment(*goBLProjInfo, session_.messages).find("<td>/p/S.vlp</td>"), std::string::npos);
 }
 
 TEST_F(ReviewPageTest, WithoutExternalProjectsOnlyCaptionAndHeadingsRemain) {
   std::string baseline = CopyOfSample();
   std::ofstream(baseline + "/ExternalProjects.xml") << "<PROJECT/>";
   ChooseBaselineAndFolder(baseline, "Alpha");
-  EXPECT_EQ(BuildExtProjectsFragment(),
-            BuildHtmlTable(ResString(4002), {{ResString(4003), ResString(4004), ResString(4005)}}));
+  EXPECT_EQ(BuildExtProjectsFragment(*goBLProjInfo, session_.messages),
+            BuildHtmlTable(session_.messages.ResString(4002), {{session_.messages.ResString(4003), session_.messages.ResString(4004), session_.messages.ResString(4005)}}));
 }
 
 TEST_F(ReviewPageTest, ThePageIsWrittenBesideTheProjectWithTextsShownLiterally) {
@@ -61,7 +61,7 @@ TEST_F(ReviewPageTest, ThePageIsWrittenBesideTheProjectWithTextsShownLiterally) 
   ChooseBaselineAndFolder(baseline, "Alpha");
   goBLProjInfo->SetVLPDesc(goBLProjInfo->VLPDesc() + "\n€ second line");
   goBLProjInfo->SetCreateTraces(true);
-  ASSERT_TRUE(CreateReviewHTML()) << Messages(sink_);
+  ASSERT_TRUE(CreateReviewHTML(session_)) << Messages(sink_);
   const std::string path = goBLProjInfo->ReviewHTMLLoc();
   EXPECT_EQ(std::filesystem::path(path).parent_path(), scratch_ / "Alpha");
   EXPECT_EQ(std::filesystem::path(path).filename().string().rfind("Alpha.BLProjCreateReview.", 0),
@@ -70,7 +70,7 @@ TEST_F(ReviewPageTest, ThePageIsWrittenBesideTheProjectWithTextsShownLiterally) 
 
   std::string page = ReadFile(path);
   ASSERT_EQ(page.rfind("\xEF\xBB\xBF<p><table border=\"1\">", 0), 0u) << page.substr(0, 40);
-  EXPECT_EQ(page.substr(3), BuildReviewPage());
+  EXPECT_EQ(page.substr(3), BuildReviewPage(*goBLProjInfo, session_.messages));
   EXPECT_NE(page.find("<td>Pumpen &lt;15 bar&gt; &amp; Mühlen<br>€ second line</td>"),
             std::string::npos)
       << page;
@@ -82,14 +82,14 @@ TEST_F(ReviewPageTest, ThePageIsWrittenBesideTheProjectWithTextsShownLiterally) 
     ++tables;
   EXPECT_EQ(tables, 4u);
   EXPECT_EQ(page.substr(page.size() - 12), "</table><br>");
-  EXPECT_NE(page.find(ResString(5306)), std::string::npos) << "traces chosen";
+  EXPECT_NE(page.find(session_.messages.ResString(5306)), std::string::npos) << "traces chosen";
   EXPECT_EQ(page.find("<html"), std::string::npos);
 }
 
 TEST_F(ReviewPageTest, APageThatCannotBeWrittenIsReported) {
   ChooseBaselineAndFolder(SampleBaseline(), "Alpha");
   goBLProjInfo->SetVLPFolder((scratch_ / "missing" / "Alpha").string());
-  EXPECT_FALSE(CreateReviewHTML());
+  EXPECT_FALSE(CreateReviewHTML(session_));
   ASSERT_EQ(sink_.infos.size(), 1u);
   EXPECT_NE(sink_.infos[0].find("frmWizard.CreateReviewHTML"), std::string::npos);
   EXPECT_NE(goBLProjInfo->ReviewHTMLLoc(), "");

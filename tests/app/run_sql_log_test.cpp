@@ -86,10 +86,11 @@ TEST_F(RunSqlLogTest, TheLogOfARunRebuildsItsDatabase) {
   EXPECT_NE(made.find("== vlRequirements\n1:"), std::string::npos) << "no requirement copied";
   EXPECT_EQ(AllRows(replayed), made);
 
-  // The stage times name the stages in the order they ran, and the count
-  // is that of the statements in the log.
-  const size_t stages = out_.find("Stage times:\n  CreateProject ");
+  // The stage times name the stages in the order they ran, the baseline
+  // check first, and the count is that of the statements in the log.
+  const size_t stages = out_.find("Stage times:\n  CheckBaseline ");
   ASSERT_NE(stages, std::string::npos) << out_;
+  EXPECT_LT(out_.find("  CreateProject "), out_.find("  CopyXMLPkgInfo "));
   EXPECT_LT(out_.find("  CopyXMLPkgInfo "), out_.find("  CopyXMLDiscInfo "));
   size_t statements = 0, at = 0;
   while ((at = script.find(";\n", at)) != std::string::npos) ++statements, at += 2;

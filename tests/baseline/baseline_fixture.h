@@ -11,8 +11,7 @@
 #include <string>
 
 #include "baseline/bl_proj_info.h"
-#include "errors/message_sink.h"
-#include "host/text/host_globals.h"
+#include "support/recording_sink.h"
 #include "support/scoped_env.h"
 #include "support/scratch_folder.h"
 
@@ -23,23 +22,24 @@ namespace fs = std::filesystem;
 class BaselineTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ResetHostGlobals();
-    ResetBaselineGlobals();
     fs::create_directories(root_ / "xdg");
-
     goResource = std::make_unique<Resource>();
     for (const auto& [id, text] : kTexts) goResource->SetString(id, text);
-    SetMessageSink(&sink_);
-    goBLProjInfo = std::make_unique<BLProjInfo>();
+    messages_.SetResource(goResource.get());
+    goNewProjDef = std::make_unique<NewProjectDefinition>();
+    goBLProjInfo = std::make_unique<BLProjInfo>(messages_);
     goBLProjInfo->init();
   }
 
   // Leaves the scratch folder empty; the folder itself goes with the
   // fixture, and the settings folder is given back then.
   void TearDown() override {
-    ResetBaselineGlobals();
-    ResetHostGlobals();
+    goBLProjInfo.reset();
     scratch_.Clear();
+  }
+
+  bool ValidateVLPSettings() {
+    return goBLProjInfo->ValidateVLPSettings(*goNewProjDef, gdictDBDrivers);
   }
 
   // Writes `text` to `path`, creating the folders above it.
@@ -72,6 +72,11 @@ class BaselineTest : public ::testing::Test {
   const fs::path root_{scratch_.path()};
   ScopedEnv settings_{"XDG_CONFIG_DIRS", (root_ / "xdg").string()};
   RecordingMessageSink sink_;
+  Messenger messages_{&sink_};
+  std::unique_ptr<Resource> goResource;
+  std::unique_ptr<NewProjectDefinition> goNewProjDef;
+  OrderedMap<std::string> gdictDBDrivers;
+  std::unique_ptr<BLProjInfo> goBLProjInfo;
 };
 
 }  // namespace vl::testing

@@ -12,12 +12,11 @@
 #include "baseline/bl_proj_info.h"
 #include "copy/copy_test_support.h"
 #include "copy/mod_attr_views.h"
-#include "copy/run_tables.h"
-#include "errors/message_sink.h"
+#include "copy/run_context.h"
+#include "support/recording_sink.h"
 #include "host/db/project_schema.h"
 #include "host/db/sqlite_data_services.h"
 #include "host/text/convert.h"
-#include "host/text/host_globals.h"
 #include "support/scratch_folder.h"
 
 namespace vl {
@@ -45,15 +44,12 @@ std::string SqlQuote(const std::string& s) {
 class AttrViewSqliteTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    testing::ResetAllGlobals();
-    SetMessageSink(&sink_);
-    dbPath_ = folder_.File("views.db");
+        dbPath_ = folder_.File("views.db");
     ds_ = SqliteDataServices::OpenFile(dbPath_, true);
     CreateProjectSchema(*ds_);
   }
   void TearDown() override {
     ds_.reset();
-    ResetHostGlobals();
   }
 
   void AddFieldValue(int32_t req, int32_t field, const std::string& literal) {
@@ -70,6 +66,7 @@ class AttrViewSqliteTest : public ::testing::Test {
   }
 
   RecordingMessageSink sink_;
+  Messenger messages_{&sink_};
   testing::ScratchFolder folder_;
   std::string dbPath_;
   std::unique_ptr<SqliteDataServices> ds_;
@@ -122,7 +119,7 @@ TEST_F(AttrViewSqliteTest, WholeNumbersAreConvertedLikeTheClassicConversion) {
   AddFieldValue(static_cast<int32_t>(texts.size() + 1), 5, "NULL");
   AddFieldValue(999, 6, "'17'");  // another attribute's value stays out
 
-  g_CreateAttrView(5, 2, *ds_);
+  g_CreateAttrView(5, 2, *ds_, messages_);
   ASSERT_TRUE(sink_.infos.empty()) << sink_.infos[0];
 
   std::string expected;
@@ -157,8 +154,8 @@ TEST_F(AttrViewSqliteTest, TextAndStoredNumbersPassThrough) {
   ds_->ExecuteSQL(
       "INSERT INTO vlUserDefinedFieldValues (REQUIREMENTID, FIELDID, FIELDVALUE, NUMERICVALUE) "
       "VALUES (1, 4, '2.25', 2.25)");
-  g_CreateAttrView(3, 1, *ds_);
-  g_CreateAttrView(4, 3, *ds_);
+  g_CreateAttrView(3, 1, *ds_, messages_);
+  g_CreateAttrView(4, 3, *ds_, messages_);
   ASSERT_TRUE(sink_.infos.empty());
   EXPECT_EQ(ShellRows("VlAttrValuesView_3"), "1|Hello, world\n2|\n3|\n");
   EXPECT_EQ(ShellRows("VlAttrValuesView_4"), "1|2.25\n");
@@ -175,7 +172,7 @@ TEST_F(AttrViewSqliteTest, MultiValueListSortsByTheSmallestRank) {
   ds_->ExecuteSQL(
       "INSERT INTO vlUserDefinedListValues (REQUIREMENTID, FIELDID, LISTITEMID) VALUES "
       "(1, 7, 100), (1, 7, 102), (2, 7, 101), (3, 8, 200), (4, 7, 999)");
-  g_CreateAttrView(7, 10, *ds_);
+  g_CreateAttrView(7, 10, *ds_, messages_);
   ASSERT_TRUE(sink_.infos.empty());
   EXPECT_EQ(ShellRows("VlAttrValuesView_7"), "1|100|3\n1|102|2\n2|101|1\n");
   EXPECT_EQ(ShellRows("VlAttrValuesSortView_7"), "1|100|2\n2|101|1\n");

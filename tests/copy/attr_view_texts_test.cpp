@@ -9,9 +9,8 @@
 #include "baseline/bl_proj_info.h"
 #include "copy/copy_test_support.h"
 #include "copy/mod_attr_views.h"
-#include "copy/run_tables.h"
-#include "errors/message_sink.h"
-#include "host/text/host_globals.h"
+#include "copy/run_context.h"
+#include "support/recording_sink.h"
 #include "support/data_services_wrappers.h"
 
 namespace vl {
@@ -129,18 +128,16 @@ class KindOnlyDataServices : public RecordingDataServices {
 class AttrViewCreationTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    testing::ResetAllGlobals();
-    SetMessageSink(&sink_);
-  }
-  void TearDown() override { ResetHostGlobals(); }
+      }
 
   std::vector<std::string> Executed(int kind, int32_t dataType) {
     KindOnlyDataServices ds(kind);
-    g_CreateAttrView(42, dataType, ds);
+    g_CreateAttrView(42, dataType, ds, messages_);
     return ds.Statements();
   }
 
   RecordingMessageSink sink_;
+  Messenger messages_{&sink_};
 };
 
 TEST_F(AttrViewCreationTest, MultiValueListGivesTheListViewThenTheSortView) {
@@ -163,10 +160,10 @@ TEST_F(AttrViewCreationTest, OtherKindsAndTypesWithoutViewsExecuteNothingAndSayN
 
 TEST_F(AttrViewCreationTest, SortViewTextIsMadeForEveryKindButNeverRunsAlone) {
   std::string view, sortView;
-  EXPECT_TRUE(InsertAttrView_(10, 42, 2, view, sortView));
+  EXPECT_TRUE(InsertAttrView_(10, 42, 2, view, sortView, messages_));
   EXPECT_EQ(view, "");
   EXPECT_EQ(sortView, Marked(kSortView42));
-  EXPECT_TRUE(InsertAttrView_(0, 42, kDBSqlServer, view, sortView));
+  EXPECT_TRUE(InsertAttrView_(0, 42, kDBSqlServer, view, sortView, messages_));
   EXPECT_EQ(view, Marked(kListView42));
   EXPECT_EQ(sortView, "");
 }
@@ -175,7 +172,7 @@ TEST_F(AttrViewCreationTest, AFailingSortViewKeepsTheListViewAndIsReported) {
   KindOnlyDataServices recorder(kDBOracle);
   FaultInjectingDataServices ds(recorder);
   ds.FailWhenContains("VlAttrValuesSortView_");
-  g_CreateAttrView(42, 10, ds);
+  g_CreateAttrView(42, 10, ds, messages_);
   EXPECT_EQ(recorder.Statements(), std::vector<std::string>{Marked(kListView42)});
   ASSERT_EQ(sink_.infos.size(), 1u);
   EXPECT_NE(sink_.infos[0].find("g_CreateAttrView"), std::string::npos);

@@ -6,8 +6,7 @@
 #include "baseline/bl_proj_info.h"
 #include "copy/copy_test_support.h"
 #include "copy/db_conventions.h"
-#include "copy/run_tables.h"
-#include "host/text/host_globals.h"
+#include "copy/run_context.h"
 #include "support/scratch_folder.h"
 
 namespace vl {
@@ -15,34 +14,20 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class BaselineFileTest : public ::testing::Test {
+class BaselineFileTest : public testing::CopyTest {
  protected:
   void SetUp() override {
-    testing::ResetAllGlobals();
-    goBLProjInfo = std::make_unique<BLProjInfo>();
-    goBLProjInfo->SetBLXMLLoc(dir_.string());
-    goResource = std::make_unique<Resource>();
+    CopyTest::SetUp();
     goResource->SetString(11011, " does not hold the element ");
-    SetMessageSink(&sink_);
   }
-  void TearDown() override {
-    ResetHostGlobals();
-    ResetBaselineGlobals();
-  }
-  void Write(const std::string& name, const std::string& text) {
-    std::ofstream(dir_ / name, std::ios::binary) << text;
-  }
-
-  testing::ScratchFolder scratch_;
-  const fs::path dir_{scratch_.path()};
-  RecordingMessageSink sink_;
+  void Write(const std::string& name, const std::string& text) { WriteBaselineFile(name, text); }
 };
 
 TEST_F(BaselineFileTest, TheRootIsFoundWhateverTheCaseOfTheFileName) {
   Write("projectusergroups.xml", R"(<?xml version="1.0"?>
 <PROJECT><Groups><Group ID="{G1}"><Name>Authors</Name><Description/></Group></Groups></PROJECT>)");
   pugi::xml_document doc;
-  pugi::xml_node root = LoadBaselineFile(doc, "ProjectUserGroups.XML");
+  pugi::xml_node root = ctx().LoadBaselineFile(doc, "ProjectUserGroups.XML");
   ASSERT_TRUE(root);
   pugi::xml_node group = root.child("Groups").child("Group");
   EXPECT_EQ(ElementText(group, "Name"), "Authors");
@@ -54,16 +39,16 @@ TEST_F(BaselineFileTest, TheRootIsFoundWhateverTheCaseOfTheFileName) {
 TEST_F(BaselineFileTest, AnotherRootPathIsHonoured) {
   Write("Permissions.XML", "<Project><Groups/></Project>");
   pugi::xml_document doc;
-  EXPECT_TRUE(LoadBaselineFile(doc, "Permissions.XML", "//Project", "Project"));
+  EXPECT_TRUE(ctx().LoadBaselineFile(doc, "Permissions.XML", "//Project", "Project"));
 }
 
 TEST_F(BaselineFileTest, AMissingRootShowsFileTextAndElement) {
   Write("QueryDefs.XML", "<Other/>");
   Write("Broken.XML", "<PROJECT><Open></PROJECT>");
   pugi::xml_document doc;
-  EXPECT_FALSE(LoadBaselineFile(doc, "QueryDefs.XML"));
-  EXPECT_FALSE(LoadBaselineFile(doc, "Broken.XML"));
-  EXPECT_FALSE(LoadBaselineFile(doc, "Discussions.XML"));  // no file at all
+  EXPECT_FALSE(ctx().LoadBaselineFile(doc, "QueryDefs.XML"));
+  EXPECT_FALSE(ctx().LoadBaselineFile(doc, "Broken.XML"));
+  EXPECT_FALSE(ctx().LoadBaselineFile(doc, "Discussions.XML"));  // no file at all
   EXPECT_EQ(sink_.infos,
             (std::vector<std::string>{"QueryDefs.XML does not hold the element PROJECT",
                                       "Broken.XML does not hold the element PROJECT",

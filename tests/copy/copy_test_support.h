@@ -17,13 +17,12 @@
 
 #include "baseline/bl_proj_info.h"
 #include "copy/db_conventions.h"
-#include "copy/run_tables.h"
-#include "errors/message_sink.h"
+#include "copy/run_context.h"
+#include "support/recording_sink.h"
 #include "host/db/data_services.h"
 #include "host/project/new_project_definition.h"
 #include "host/project/project_application.h"
 #include "host/project/project_file.h"
-#include "host/text/host_globals.h"
 #include "host/text/resource.h"
 #include "support/scratch_folder.h"
 
@@ -31,36 +30,44 @@ namespace vl::testing {
 
 namespace fs = std::filesystem;
 
-// Clears the globals of every layer. The copy layer goes first: the
-// external projects it opened are closed before the application goes.
-inline void ResetAllGlobals() {
-  ResetCopyGlobals();
-  ResetBaselineGlobals();
-  ResetHostGlobals();
-  ResetLookupCache();
-}
-
 class CopyTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ResetAllGlobals();
     fs::create_directories(root_ / "baseline");
     sink_.Clear();
     goResource = std::make_unique<Resource>();
-    SetMessageSink(&sink_);
+    messages_.SetResource(goResource.get());
     goNewProjDef = std::make_unique<NewProjectDefinition>();
-    goProjApp = std::make_shared<SqlProjectApplication>();
-    goBLProjInfo = std::make_unique<BLProjInfo>();
+    goProjApp = std::make_shared<SqlProjectApplication>([this] { return goNewProjDef.get(); });
+    goBLProjInfo = std::make_unique<BLProjInfo>(messages_);
     goBLProjInfo->init();
     goBLProjInfo->SetBLXMLLoc(Baseline());
+    StartNewRun();
   }
 
   // Leaves the scratch folder empty, so that a test may start over with
-  // TearDown() and SetUp(); the folder itself goes with the fixture.
+  // TearDown() and SetUp(); the folder itself goes with the fixture. The
+  // run goes first: the external projects it opened are closed before the
+  // application goes.
   void TearDown() override {
-    ResetAllGlobals();
+    ctx_.reset();
+    if (goProjApp) goProjApp->Shutdown();
+    goProjApp.reset();
+    goBLProjInfo.reset();
     scratch_.Clear();
   }
+
+  // The run the copiers under test work for (it opens external projects
+  // with whatever goProjApp is now).
+  RunContext& ctx() {
+    ctx_->SetProjectApplication(goProjApp.get());
+    return *ctx_;
+  }
+  // Forgets the run so far: a new one starts with empty tables.
+  void StartNewRun() {
+    ctx_ = std::make_unique<RunContext>(*goBLProjInfo, messages_, goProjApp.get());
+  }
+  RunTables& tables() { return ctx_->tables; }
 
   void AddTexts(std::initializer_list<std::pair<long, const char*>> texts) {
     for (const auto& [id, text] : texts) goResource->SetString(id, text);
@@ -88,7 +95,7 @@ class CopyTest : public ::testing::Test {
 
   // Closes `project`, lets `edit` change its project file (found from the
   // path it was opened as) and opens it again.
-  static std::shared_ptr<Project> ReopenWithProjectFile(
+  std::shared_ptr<Project> ReopenWithProjectFile(
       std::shared_ptr<Project> project, const std::string& pathWithoutExtension,
       const std::function<void(ProjectFileInfo&)>& edit) {
     project->CloseProject();
@@ -137,6 +144,12 @@ class CopyTest : public ::testing::Test {
   ScratchFolder scratch_;
   const fs::path root_{scratch_.path()};
   RecordingMessageSink sink_;
+  Messenger messages_{&sink_};
+  std::unique_ptr<Resource> goResource;
+  std::unique_ptr<NewProjectDefinition> goNewProjDef;
+  std::shared_ptr<ProjectApplication> goProjApp;
+  std::unique_ptr<BLProjInfo> goBLProjInfo;
+  std::unique_ptr<RunContext> ctx_;
 };
 
 }  // namespace vl::testing

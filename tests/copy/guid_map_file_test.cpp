@@ -8,9 +8,8 @@
 #include "baseline/bl_proj_info.h"
 #include "copy/copy_test_support.h"
 #include "copy/db_conventions.h"
-#include "copy/run_tables.h"
+#include "copy/run_context.h"
 #include "errors/vl_error.h"
-#include "host/text/host_globals.h"
 #include "host/xml/xml_file.h"
 #include "support/scratch_folder.h"
 
@@ -19,23 +18,21 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class GuidMapFileTest : public ::testing::Test {
+class GuidMapFileTest : public testing::CopyTest {
  protected:
-  void SetUp() override { testing::ResetAllGlobals(); }
   static std::string ReadFile(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
-  testing::ScratchFolder scratch_;
-  const fs::path dir_{scratch_.path()};
+  const fs::path dir_{root_};
 };
 
 TEST_F(GuidMapFileTest, PairsFollowTheOrderTheyWereRecordedIn) {
-  gdictPSGUIDs.Add("{O3}", "{N3}");
-  gdictPSGUIDs.Add("{O1}", "{N1}");
-  gdictPSGUIDs.Add("{O2}", "{N2}");
+  tables().gdictPSGUIDs.Add("{O3}", "{N3}");
+  tables().gdictPSGUIDs.Add("{O1}", "{N1}");
+  tables().gdictPSGUIDs.Add("{O2}", "{N2}");
   pugi::xml_document doc;
-  BuildGUIDMapDocument(doc, "{BL}", "{NEWPROJ}", gdictPSGUIDs);
+  BuildGUIDMapDocument(doc, "{BL}", "{NEWPROJ}", tables().gdictPSGUIDs);
 
   EXPECT_EQ(doc.first_child().type(), pugi::node_declaration);
   EXPECT_STREQ(doc.first_child().attribute("version").value(), "1.0");
@@ -57,10 +54,10 @@ TEST_F(GuidMapFileTest, PairsFollowTheOrderTheyWereRecordedIn) {
 }
 
 TEST_F(GuidMapFileTest, AnEmptyMapIsABareRootAndGuidsOnlyLookedUpAreLeftOut) {
-  TranslateGUID("{ONLY-LOOKED-UP}");
-  IsReqGUIDTranslated("{REQ-ONLY-LOOKED-UP}");
+  ctx().TranslateGUID("{ONLY-LOOKED-UP}");
+  ctx().IsReqGUIDTranslated("{REQ-ONLY-LOOKED-UP}");
   const std::string path = (dir_ / "ReqGUIDMap.xml").string();
-  WriteGUIDMapFile(path, "{BL}", "{NEW}", gdictReqGUIDs);
+  WriteGUIDMapFile(path, "{BL}", "{NEW}", tables().gdictReqGUIDs);
   pugi::xml_document back;
   ASSERT_TRUE(LoadXmlPath(back, path).ok);
   pugi::xml_node root = back.child("PROJECT");
@@ -69,7 +66,7 @@ TEST_F(GuidMapFileTest, AnEmptyMapIsABareRootAndGuidsOnlyLookedUpAreLeftOut) {
   EXPECT_STREQ(root.attribute("NEWGUID").value(), "{NEW}");
   EXPECT_FALSE(root.first_child());
 
-  BuildGUIDMapDocument(back, "{BL}", "{NEW}", gdictPSGUIDs);
+  BuildGUIDMapDocument(back, "{BL}", "{NEW}", tables().gdictPSGUIDs);
   EXPECT_FALSE(back.child("PROJECT").first_child());
   pugi::xml_node r = StartGUIDMapDocument(back, "{BL}", "{NEW}");
   EXPECT_FALSE(AppendGUIDMapEntry(r, "{O}", ""));
@@ -80,8 +77,8 @@ TEST_F(GuidMapFileTest, AnEmptyMapIsABareRootAndGuidsOnlyLookedUpAreLeftOut) {
 TEST_F(GuidMapFileTest, ABigMapHasNoLimitAndReplacesTheOldFile) {
   const std::string path = (dir_ / "PSGUIDMap.xml").string();
   std::ofstream(path) << "<PROJECT GUID=\"old\"/>";
-  for (int i = 0; i < 40000; ++i) gdictPSGUIDs.Add("{O" + std::to_string(i) + "}", GenerateGUID());
-  WriteGUIDMapFile(path, "{BL}", "{NEW}", gdictPSGUIDs);
+  for (int i = 0; i < 40000; ++i) tables().gdictPSGUIDs.Add("{O" + std::to_string(i) + "}", GenerateGUID());
+  WriteGUIDMapFile(path, "{BL}", "{NEW}", tables().gdictPSGUIDs);
 
   pugi::xml_document back;
   ASSERT_TRUE(LoadXmlPath(back, path).ok);
@@ -105,22 +102,22 @@ TEST_F(GuidMapFileTest, TheFileHoldsExactlyTheTextOfTheWholeDocument) {
                                                                   {"{SKIPPED}", ""},
                                                                   {"", "{N6}"}};
   for (int round = 0; round < 2; ++round) {
-    gdictReqGUIDs.Clear();
+    tables().gdictReqGUIDs.Clear();
     // The second round writes more pairs than one small document holds.
     for (int i = 0; i < (round == 0 ? 1 : 2500); ++i)
       for (const auto& [o, n] : pairs)
-        gdictReqGUIDs.Add(o + std::to_string(i), n.empty() ? n : n + std::to_string(i));
+        tables().gdictReqGUIDs.Add(o + std::to_string(i), n.empty() ? n : n + std::to_string(i));
     pugi::xml_document whole;
-    BuildGUIDMapDocument(whole, "{BL\"&}", "{NEW}", gdictReqGUIDs);
+    BuildGUIDMapDocument(whole, "{BL\"&}", "{NEW}", tables().gdictReqGUIDs);
     const std::string path = (dir_ / "ReqGUIDMap.xml").string();
-    WriteGUIDMapFile(path, "{BL\"&}", "{NEW}", gdictReqGUIDs);
+    WriteGUIDMapFile(path, "{BL\"&}", "{NEW}", tables().gdictReqGUIDs);
     EXPECT_EQ(ReadFile(path), XmlDocumentText(whole)) << "round " << round;
   }
   // Without pairs the root stands alone.
-  gdictReqGUIDs.Clear();
-  gdictReqGUIDs.Add("{ONLY}", "");
+  tables().gdictReqGUIDs.Clear();
+  tables().gdictReqGUIDs.Add("{ONLY}", "");
   const std::string path = (dir_ / "Bare.xml").string();
-  WriteGUIDMapFile(path, "{BL}", "{NEW}", gdictReqGUIDs);
+  WriteGUIDMapFile(path, "{BL}", "{NEW}", tables().gdictReqGUIDs);
   EXPECT_EQ(
       ReadFile(path),
       "<?xml version=\"1.0\" standalone=\"yes\"?>\n<PROJECT GUID=\"{BL}\" NEWGUID=\"{NEW}\" />\n");
@@ -129,7 +126,7 @@ TEST_F(GuidMapFileTest, TheFileHoldsExactlyTheTextOfTheWholeDocument) {
 TEST_F(GuidMapFileTest, AMapThatCannotBeWrittenNamesThePath) {
   const std::string path = (dir_ / "missing" / "PSGUIDMap.xml").string();
   try {
-    WriteGUIDMapFile(path, "{BL}", "{NEW}", gdictPSGUIDs);
+    WriteGUIDMapFile(path, "{BL}", "{NEW}", tables().gdictPSGUIDs);
     FAIL() << "no error";
   } catch (const VlError& e) {
     EXPECT_NE(e.description().find(path), std::string::npos);

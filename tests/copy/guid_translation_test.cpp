@@ -5,14 +5,13 @@
 
 #include "copy/copy_test_support.h"
 #include "copy/db_conventions.h"
-#include "copy/run_tables.h"
+#include "copy/run_context.h"
 
 namespace vl {
 namespace {
 
-class GuidTranslationTest : public ::testing::Test {
+class GuidTranslationTest : public testing::CopyTest {
  protected:
-  void SetUp() override { testing::ResetAllGlobals(); }
 };
 
 using Pairs = std::vector<std::pair<std::string, std::string>>;
@@ -38,60 +37,60 @@ TEST_F(GuidTranslationTest, NewGuidsHaveTheRegistryFormAndVersionFour) {
 }
 
 TEST_F(GuidTranslationTest, AssignRecordsTheFirstTranslationOnly) {
-  std::string first = AssignNewGUID("{OLD-1}");
-  std::string second = AssignNewGUID("{OLD-1}");
+  std::string first = ctx().AssignNewGUID("{OLD-1}");
+  std::string second = ctx().AssignNewGUID("{OLD-1}");
   EXPECT_NE(first, second);  // a new GUID is still returned
-  EXPECT_EQ(TranslateGUID("{OLD-1}"), first);
-  EXPECT_EQ(gdictPSGUIDs.Count(), 1u);
+  EXPECT_EQ(ctx().TranslateGUID("{OLD-1}"), first);
+  EXPECT_EQ(tables().gdictPSGUIDs.Count(), 1u);
 
-  std::string req = AssignNewReqGUID("{REQ-1}");
-  EXPECT_TRUE(IsReqGUIDTranslated("{REQ-1}"));
-  EXPECT_FALSE(IsGUIDTranslated("{REQ-1}"));  // the tables are separate
-  EXPECT_EQ(*gdictReqGUIDs.Find("{REQ-1}"), req);
+  std::string req = ctx().AssignNewReqGUID("{REQ-1}");
+  EXPECT_TRUE(ctx().IsReqGUIDTranslated("{REQ-1}"));
+  EXPECT_FALSE(ctx().IsGUIDTranslated("{REQ-1}"));  // the tables are separate
+  EXPECT_EQ(*tables().gdictReqGUIDs.Find("{REQ-1}"), req);
 }
 
 TEST_F(GuidTranslationTest, KeysAreComparedExactly) {
-  AssignNewGUID("{abc}");
-  EXPECT_TRUE(IsGUIDTranslated("{abc}"));
-  EXPECT_FALSE(IsGUIDTranslated("{ABC}"));
+  ctx().AssignNewGUID("{abc}");
+  EXPECT_TRUE(ctx().IsGUIDTranslated("{abc}"));
+  EXPECT_FALSE(ctx().IsGUIDTranslated("{ABC}"));
 }
 
 TEST_F(GuidTranslationTest, AddReportsWhetherThePairWasAdded) {
-  EXPECT_TRUE(AddGUIDTranslation("{G}", "{EXISTING}"));
-  EXPECT_FALSE(AddGUIDTranslation("{G}", "{OTHER}"));
-  EXPECT_EQ(TranslateGUID("{G}"), "{EXISTING}");
+  EXPECT_TRUE(ctx().AddGUIDTranslation("{G}", "{EXISTING}"));
+  EXPECT_FALSE(ctx().AddGUIDTranslation("{G}", "{OTHER}"));
+  EXPECT_EQ(ctx().TranslateGUID("{G}"), "{EXISTING}");
 }
 
 TEST_F(GuidTranslationTest, ReadingAnUnknownGuidLeavesAnEmptyEntry) {
-  EXPECT_EQ(TranslateGUID("{NEVER}"), "");
-  EXPECT_TRUE(gdictPSGUIDs.Exists("{NEVER}"));
-  EXPECT_EQ(*gdictPSGUIDs.Find("{NEVER}"), "");
-  EXPECT_FALSE(IsGUIDTranslated("{NEVER}"));
-  EXPECT_FALSE(AddGUIDTranslation("{NEVER}", "{LATE}"));
-  EXPECT_EQ(TranslateGUID("{NEVER}"), "");
+  EXPECT_EQ(ctx().TranslateGUID("{NEVER}"), "");
+  EXPECT_TRUE(tables().gdictPSGUIDs.Exists("{NEVER}"));
+  EXPECT_EQ(*tables().gdictPSGUIDs.Find("{NEVER}"), "");
+  EXPECT_FALSE(ctx().IsGUIDTranslated("{NEVER}"));
+  EXPECT_FALSE(ctx().AddGUIDTranslation("{NEVER}", "{LATE}"));
+  EXPECT_EQ(ctx().TranslateGUID("{NEVER}"), "");
 
-  EXPECT_FALSE(IsReqGUIDTranslated("{REQ-NEVER}"));
-  EXPECT_TRUE(gdictReqGUIDs.Exists("{REQ-NEVER}"));
+  EXPECT_FALSE(ctx().IsReqGUIDTranslated("{REQ-NEVER}"));
+  EXPECT_TRUE(tables().gdictReqGUIDs.Exists("{REQ-NEVER}"));
 }
 
 TEST_F(GuidTranslationTest, AnObjectCopiedAfterALookUpIsTranslatedAfterAll) {
-  EXPECT_FALSE(IsGUIDTranslated("{FWD}"));
-  std::string g = AssignNewGUID("{FWD}");
-  EXPECT_EQ(TranslateGUID("{FWD}"), g);
-  EXPECT_FALSE(IsReqGUIDTranslated("{RFWD}"));
-  std::string r = AssignNewReqGUID("{RFWD}");
-  EXPECT_TRUE(IsReqGUIDTranslated("{RFWD}"));
-  EXPECT_EQ(*gdictReqGUIDs.Find("{RFWD}"), r);
+  EXPECT_FALSE(ctx().IsGUIDTranslated("{FWD}"));
+  std::string g = ctx().AssignNewGUID("{FWD}");
+  EXPECT_EQ(ctx().TranslateGUID("{FWD}"), g);
+  EXPECT_FALSE(ctx().IsReqGUIDTranslated("{RFWD}"));
+  std::string r = ctx().AssignNewReqGUID("{RFWD}");
+  EXPECT_TRUE(ctx().IsReqGUIDTranslated("{RFWD}"));
+  EXPECT_EQ(*tables().gdictReqGUIDs.Find("{RFWD}"), r);
 }
 
 TEST_F(GuidTranslationTest, EmptyEntriesAreNeverWrittenOut) {
-  std::string a = AssignNewGUID("{A}");
-  TranslateGUID("{MISSING}");
-  std::string b = AssignNewGUID("{B}");
-  IsGUIDTranslated("{ALSO-MISSING}");
-  EXPECT_EQ(gdictPSGUIDs.Count(), 4u);  // the empty entries stay for callers
-  EXPECT_EQ(Written(gdictPSGUIDs), (Pairs{{"{A}", a}, {"{B}", b}}));
-  EXPECT_TRUE(Written(gdictReqGUIDs).empty());
+  std::string a = ctx().AssignNewGUID("{A}");
+  ctx().TranslateGUID("{MISSING}");
+  std::string b = ctx().AssignNewGUID("{B}");
+  ctx().IsGUIDTranslated("{ALSO-MISSING}");
+  EXPECT_EQ(tables().gdictPSGUIDs.Count(), 4u);  // the empty entries stay for callers
+  EXPECT_EQ(Written(tables().gdictPSGUIDs), (Pairs{{"{A}", a}, {"{B}", b}}));
+  EXPECT_TRUE(Written(tables().gdictReqGUIDs).empty());
 }
 
 }  // namespace

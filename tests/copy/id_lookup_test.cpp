@@ -4,10 +4,9 @@
 
 #include "copy/copy_test_support.h"
 #include "copy/db_conventions.h"
-#include "copy/run_tables.h"
+#include "copy/run_context.h"
 #include "errors/vl_error.h"
 #include "host/db/sqlite_data_services.h"
-#include "host/text/host_globals.h"
 
 namespace vl {
 namespace {
@@ -40,6 +39,7 @@ class RecordingDataServices : public DataServices {
   void ExecuteDDL(const std::string& sql) override { statements.push_back(sql); }
   int GetDBType() const override { return kDBSQLite; }
   void Commit() override {}
+  void Rollback() override {}
 
   std::map<std::string, Variant> ids;
   std::string column = "ID";
@@ -48,46 +48,41 @@ class RecordingDataServices : public DataServices {
   bool fail = false;
 };
 
-class IdLookupTest : public ::testing::Test {
+class IdLookupTest : public testing::CopyTest {
  protected:
   void SetUp() override {
-    testing::ResetAllGlobals();
-    goResource = std::make_unique<Resource>();
+    CopyTest::SetUp();
     goResource->SetString(20085, "No translation for this object.");
     goResource->SetString(20084, "The translated object is not in the database.");
     goResource->SetString(20083, "Error in %1: %2 %3 %4");
-    SetMessageSink(&sink_);
   }
-  void TearDown() override { ResetHostGlobals(); }
-
-  RecordingMessageSink sink_;
 };
 
 TEST_F(IdLookupTest, EachMemberSelectsItsKeyColumnFromItsTable) {
   struct Member {
-    int32_t (*lookup)(DataServices&, const std::string&);
+    int32_t (RunContext::*lookup)(DataServices&, const std::string&);
     const char* table;
     const char* column;
     bool requirement;
   };
   const Member members[] = {
-      {GetNewReqTypeID, "vlRequirementTypes", "ID", false},
-      {GetNewUserID, "vlUsers", "ID", false},
-      {GetNewGroupID, "vlUserGroups", "ID", false},
-      {GetNewQefID, "VlQueryDefinitions", "ID", false},
-      {GetNewAttrID, "vlUserDefinedFields", "ID", false},
-      {GetNewLVID, "vlUserDefinedListItems", "ITEMID", false},
-      {GetNewDocID, "vlDocuments", "ID", false},
-      {GetNewDocTypeID, "vlDocumentTypes", "ID", false},
-      {GetNewReqID, "vlRequirements", "ID", true},
+      {&RunContext::GetNewReqTypeID, "vlRequirementTypes", "ID", false},
+      {&RunContext::GetNewUserID, "vlUsers", "ID", false},
+      {&RunContext::GetNewGroupID, "vlUserGroups", "ID", false},
+      {&RunContext::GetNewQefID, "VlQueryDefinitions", "ID", false},
+      {&RunContext::GetNewAttrID, "vlUserDefinedFields", "ID", false},
+      {&RunContext::GetNewLVID, "vlUserDefinedListItems", "ITEMID", false},
+      {&RunContext::GetNewDocID, "vlDocuments", "ID", false},
+      {&RunContext::GetNewDocTypeID, "vlDocumentTypes", "ID", false},
+      {&RunContext::GetNewReqID, "vlRequirements", "ID", true},
   };
   for (const Member& m : members) {
-    ResetCopyGlobals();
+    StartNewRun();
     RecordingDataServices ds;
     ds.column = m.column;
-    const std::string newGuid = m.requirement ? AssignNewReqGUID("{OLD}") : AssignNewGUID("{OLD}");
+    const std::string newGuid = m.requirement ? ctx().AssignNewReqGUID("{OLD}") : ctx().AssignNewGUID("{OLD}");
     ds.ids["'" + newGuid + "'"] = Variant::Long(42);
-    EXPECT_EQ(m.lookup(ds, "{OLD}"), 42) << m.table;
+    EXPECT_EQ((ctx().*m.lookup)(ds, "{OLD}"), 42) << m.table;
     ASSERT_EQ(ds.statements.size(), 1u);
     EXPECT_EQ(ds.statements[0], std::string("SELECT ") + m.column + "  FROM " + kMarker + m.table +
                                     " WHERE VLGUID = '" + newGuid + "'");
@@ -96,57 +91,57 @@ TEST_F(IdLookupTest, EachMemberSelectsItsKeyColumnFromItsTable) {
 }
 
 TEST_F(IdLookupTest, FoundIdsAreRememberedPerDatabaseObject) {
-  const std::string g = AssignNewGUID("{U}");
+  const std::string g = ctx().AssignNewGUID("{U}");
   RecordingDataServices ds;
   ds.ids["'" + g + "'"] = Variant::Double(7);
-  EXPECT_EQ(GetNewUserID(ds, "{U}"), 7);
-  EXPECT_EQ(GetNewUserID(ds, "{U}"), 7);
+  EXPECT_EQ(ctx().GetNewUserID(ds, "{U}"), 7);
+  EXPECT_EQ(ctx().GetNewUserID(ds, "{U}"), 7);
   EXPECT_EQ(ds.statements.size(), 1u);
   // The same GUID in another table is another row.
   ds.ids["'" + g + "'"] = Variant::Long(9);
-  EXPECT_EQ(GetNewGroupID(ds, "{U}"), 9);
+  EXPECT_EQ(ctx().GetNewGroupID(ds, "{U}"), 9);
 
   // Another database object asks its own database, even at a reused address.
   auto other = std::make_unique<RecordingDataServices>();
   other->ids["'" + g + "'"] = Variant::Long(11);
-  EXPECT_EQ(GetNewUserID(*other, "{U}"), 11);
+  EXPECT_EQ(ctx().GetNewUserID(*other, "{U}"), 11);
   other.reset();
   auto again = std::make_unique<RecordingDataServices>();
   again->ids["'" + g + "'"] = Variant::Long(12);
-  EXPECT_EQ(GetNewUserID(*again, "{U}"), 12);
+  EXPECT_EQ(ctx().GetNewUserID(*again, "{U}"), 12);
 
-  ResetLookupCache();
+  ctx().found_ids.Clear();
   ds.ids["'" + g + "'"] = Variant::Long(8);
-  EXPECT_EQ(GetNewUserID(ds, "{U}"), 8);
+  EXPECT_EQ(ctx().GetNewUserID(ds, "{U}"), 8);
 }
 
 TEST_F(IdLookupTest, ARequirementJustWrittenIsFoundWithoutASelect) {
-  const std::string g = AssignNewReqGUID("{R}");
+  const std::string g = ctx().AssignNewReqGUID("{R}");
   RecordingDataServices ds, other;
-  RememberNewReqID(ds, g, 42);
-  EXPECT_EQ(GetNewReqID(ds, "{R}"), 42);
+  ctx().RememberNewReqID(ds, g, 42);
+  EXPECT_EQ(ctx().GetNewReqID(ds, "{R}"), 42);
   EXPECT_TRUE(ds.statements.empty());
   // Only for that database, and only for requirements.
   other.ids["'" + g + "'"] = Variant::Long(5);
-  EXPECT_EQ(GetNewReqID(other, "{R}"), 5);
+  EXPECT_EQ(ctx().GetNewReqID(other, "{R}"), 5);
   EXPECT_EQ(other.statements.size(), 1u);
-  AddGUIDTranslation("{R}", g);
-  EXPECT_EQ(GetNewDocID(ds, "{R}"), -1);
+  ctx().AddGUIDTranslation("{R}", g);
+  EXPECT_EQ(ctx().GetNewDocID(ds, "{R}"), -1);
   EXPECT_EQ(ds.statements.size(), 1u);
   // A reopened database asks again.
-  ResetLookupCache();
+  ctx().found_ids.Clear();
   ds.ids["'" + g + "'"] = Variant::Long(43);
-  EXPECT_EQ(GetNewReqID(ds, "{R}"), 43);
+  EXPECT_EQ(ctx().GetNewReqID(ds, "{R}"), 43);
 }
 
 TEST_F(IdLookupTest, AMissEveryTimeShowsItsMessageEveryTime) {
   RecordingDataServices ds;
-  EXPECT_EQ(GetNewUserID(ds, "{NOBODY}"), -1);
-  EXPECT_EQ(GetNewUserID(ds, "{NOBODY}"), -1);
+  EXPECT_EQ(ctx().GetNewUserID(ds, "{NOBODY}"), -1);
+  EXPECT_EQ(ctx().GetNewUserID(ds, "{NOBODY}"), -1);
   EXPECT_TRUE(ds.statements.empty());  // nothing to ask the database
-  AssignNewGUID("{GHOST}");
-  EXPECT_EQ(GetNewUserID(ds, "{GHOST}"), -1);
-  EXPECT_EQ(GetNewUserID(ds, "{GHOST}"), -1);
+  ctx().AssignNewGUID("{GHOST}");
+  EXPECT_EQ(ctx().GetNewUserID(ds, "{GHOST}"), -1);
+  EXPECT_EQ(ctx().GetNewUserID(ds, "{GHOST}"), -1);
   EXPECT_EQ(ds.statements.size(), 2u);
   EXPECT_EQ(sink_.infos, (std::vector<std::string>{
                              "No translation for this object.", "No translation for this object.",
@@ -155,10 +150,10 @@ TEST_F(IdLookupTest, AMissEveryTimeShowsItsMessageEveryTime) {
 }
 
 TEST_F(IdLookupTest, ADatabaseErrorIsReportedAndGivesMinusOne) {
-  AssignNewGUID("{U}");
+  ctx().AssignNewGUID("{U}");
   RecordingDataServices ds;
   ds.fail = true;
-  EXPECT_EQ(GetNewUserID(ds, "{U}"), -1);
+  EXPECT_EQ(ctx().GetNewUserID(ds, "{U}"), -1);
   ASSERT_EQ(sink_.infos.size(), 1u);
   EXPECT_EQ(sink_.infos[0], "Error in GetNewUserID: -2147217900 disk on fire ");
 }
@@ -184,34 +179,34 @@ class IdLookupSqliteTest : public IdLookupTest {
 };
 
 TEST_F(IdLookupSqliteTest, RowsAreFoundByTheirNewGuid) {
-  const std::string user = AssignNewGUID("{OLD-USER}");
-  const std::string item = AssignNewGUID("{OLD-ITEM}");
-  const std::string req = AssignNewReqGUID("{OLD-REQ}");
+  const std::string user = ctx().AssignNewGUID("{OLD-USER}");
+  const std::string item = ctx().AssignNewGUID("{OLD-ITEM}");
+  const std::string req = ctx().AssignNewReqGUID("{OLD-REQ}");
   db_->ExecuteSQL("INSERT INTO " + Tbl("vlUsers") + " (ID, VLGUID) VALUES (5, " + SqlText(user) +
                   ")");
   db_->ExecuteSQL("INSERT INTO " + Tbl("vlUserDefinedListItems") + " (ITEMID, VLGUID) VALUES (6, " +
                   SqlText(item) + ")");
   db_->ExecuteSQL("INSERT INTO " + Tbl("vlRequirements") + " (ID, VLGUID) VALUES (7, " +
                   SqlText(req) + ")");
-  EXPECT_EQ(GetNewUserID(*db_, "{OLD-USER}"), 5);
-  EXPECT_EQ(GetNewLVID(*db_, "{OLD-ITEM}"), 6);
-  EXPECT_EQ(GetNewReqID(*db_, "{OLD-REQ}"), 7);
-  EXPECT_EQ(GetNewReqID(*db_, "{OLD-USER}"), -1);  // not a requirement
+  EXPECT_EQ(ctx().GetNewUserID(*db_, "{OLD-USER}"), 5);
+  EXPECT_EQ(ctx().GetNewLVID(*db_, "{OLD-ITEM}"), 6);
+  EXPECT_EQ(ctx().GetNewReqID(*db_, "{OLD-REQ}"), 7);
+  EXPECT_EQ(ctx().GetNewReqID(*db_, "{OLD-USER}"), -1);  // not a requirement
   EXPECT_EQ(sink_.infos, (std::vector<std::string>{"No translation for this object."}));
 }
 
 TEST_F(IdLookupSqliteTest, ATranslationWithoutItsRowShows20084) {
-  AssignNewGUID("{NOT-INSERTED}");
-  EXPECT_EQ(GetNewUserID(*db_, "{NOT-INSERTED}"), -1);
+  ctx().AssignNewGUID("{NOT-INSERTED}");
+  EXPECT_EQ(ctx().GetNewUserID(*db_, "{NOT-INSERTED}"), -1);
   EXPECT_EQ(sink_.infos,
             (std::vector<std::string>{"The translated object is not in the database."}));
 }
 
 TEST_F(IdLookupSqliteTest, AGuidNeverRecordedShows20085AndLeavesAnEmptyEntry) {
-  EXPECT_EQ(GetNewUserID(*db_, "{NEVER}"), -1);
+  EXPECT_EQ(ctx().GetNewUserID(*db_, "{NEVER}"), -1);
   EXPECT_EQ(sink_.infos, (std::vector<std::string>{"No translation for this object."}));
-  EXPECT_TRUE(gdictPSGUIDs.Exists("{NEVER}"));
-  EXPECT_FALSE(IsGUIDTranslated("{NEVER}"));
+  EXPECT_TRUE(tables().gdictPSGUIDs.Exists("{NEVER}"));
+  EXPECT_FALSE(ctx().IsGUIDTranslated("{NEVER}"));
 }
 
 TEST_F(IdLookupSqliteTest, KeysCountUpPerClass) {

@@ -31,13 +31,13 @@ class DiscCopyTest : public ProjectPairTest {
     // Users Ann (21) and Bob (22), the group Reviewers (31) and one
     // requirement (41), as the earlier copiers leave them.
     ds_->ExecuteSQL("INSERT INTO vlUsers (ID, VLGUID, LoginName) VALUES (21, '" +
-                    AssignNewGUID(kAnn) + "', 'ann')");
+                    ctx().AssignNewGUID(kAnn) + "', 'ann')");
     ds_->ExecuteSQL("INSERT INTO vlUsers (ID, VLGUID, LoginName) VALUES (22, '" +
-                    AssignNewGUID(kBob) + "', 'bob')");
+                    ctx().AssignNewGUID(kBob) + "', 'bob')");
     ds_->ExecuteSQL("INSERT INTO vlUserGroups (ID, VLGUID, NAME) VALUES (31, '" +
-                    AssignNewGUID(kReviewers) + "', 'Reviewers')");
+                    ctx().AssignNewGUID(kReviewers) + "', 'Reviewers')");
     ds_->ExecuteSQL("INSERT INTO vlRequirements (ID, VLGUID) VALUES (41, '" +
-                    AssignNewReqGUID(kReq1) + "')");
+                    ctx().AssignNewReqGUID(kReq1) + "')");
   }
 
   void WriteDiscussions(const std::string& discs) {
@@ -57,7 +57,7 @@ class DiscCopyTest : public ProjectPairTest {
   }
 
   bool Copy(DataServices& ds) {
-    InsDiscInfo copier;
+    InsDiscInfo copier(ctx());
     return copier.CopyXMLDiscInfo(ds, *alpha_);
   }
   Table Discussions() {

@@ -57,19 +57,19 @@ TEST_F(DocCopyTest, ATxtDocumentIsReadFromItsDocFileAndWrittenUnderItsOwnExtensi
   pugi::xml_node pkg =
       ParsePackage("<Docs>" + DocXml(kDocGuid, "Release notes", "Notes", "txt", "") + "</Docs>");
   RecordingDataServices rec(*ds_);
-  InsDocInfo copier;
+  InsDocInfo copier(ctx());
   ASSERT_TRUE(copier.CopyXMLPkgDocInfo(pkg, 7, rec, *proj_));
   EXPECT_TRUE(sink_.infos.empty()) << sink_.infos[0];
   EXPECT_EQ(sink_.results, (std::vector<std::string>{"Document: Release notes"}));
   EXPECT_EQ(ReadFile(fs::path(ProjectFolder()) / "Notes.txt"), "new contents");
 
   const std::string id = Scalar("SELECT MAX(ID) FROM vlDocuments");
-  const std::string newGuid = TranslateGUID(kDocGuid);
+  const std::string newGuid = ctx().TranslateGUID(kDocGuid);
   ASSERT_EQ(newGuid.size(), 38u);
   const std::vector<std::string> statements = rec.Statements();
   ASSERT_EQ(statements.size(), 4u);
   EXPECT_EQ(statements[0], "SELECT  ID  FROM " + kTableMarker + "vlDocumentTypes WHERE  VLGUID='" +
-                               TranslateGUID(kBlDocType) + "'");
+                               ctx().TranslateGUID(kBlDocType) + "'");
   EXPECT_EQ(statements[1],
             "INSERT INTO " + kTableMarker +
                 "vlDocuments (ID,VLGUID,NAME,DESCRIPTION,DOCUMENTTYPEID,ITEMLABEL,PROTECTSTATE,"
@@ -105,7 +105,7 @@ TEST_F(DocCopyTest, OnlyALowerCaseRKeepsTheCopyReadOnly) {
       "<Docs>" + DocXml("{D0C00000-0000-0000-0000-000000000001}", "L", "Locked", "doc", "ar") +
       DocXml("{D0C00000-0000-0000-0000-000000000002}", "U", "Upper", "doc", "R") +
       DocXml("{D0C00000-0000-0000-0000-000000000003}", "O", "Open", "doc", "") + "</Docs>");
-  InsDocInfo copier;
+  InsDocInfo copier(ctx());
   ASSERT_TRUE(copier.CopyXMLPkgDocInfo(pkg, 7, *ds_, *proj_));
   EXPECT_FALSE(IsWritable("Locked.doc"));
   EXPECT_TRUE(IsWritable("Upper.doc"));
@@ -134,13 +134,13 @@ TEST_F(DocCopyTest, NamesThatWouldLeaveTheirFoldersAreRefusedBeforeAnythingIsWri
     sink_.Clear();
     pugi::xml_node pkg =
         ParsePackage("<Docs>" + DocXml(kDocGuid, "Bad", c.fileName, c.extension, "") + "</Docs>");
-    InsDocInfo copier;
+    InsDocInfo copier(ctx());
     EXPECT_FALSE(copier.CopyXMLPkgDocInfo(pkg, 7, *ds_, *proj_)) << c.fileName;
     EXPECT_EQ(sink_.infos, (std::vector<std::string>{c.message})) << c.fileName;
   }
   EXPECT_EQ(Scalar("SELECT COUNT(*) FROM vlDocuments"), "0");
   EXPECT_EQ(Scalar("SELECT COUNT(*) FROM VLPACKAGEELEMENTS"), "0");
-  EXPECT_FALSE(IsGUIDTranslated(kDocGuid));
+  EXPECT_FALSE(ctx().IsGUIDTranslated(kDocGuid));
   EXPECT_FALSE(fs::exists(root_ / "outside.txt"));
   EXPECT_FALSE(fs::exists(root_ / "escaped"));
   EXPECT_EQ(ReadFile(root_ / "outside.DOC"), "secret");
@@ -154,7 +154,7 @@ TEST_F(DocCopyTest, AnUntranslatedDocumentTypeStopsThePackageAfterTheDocumentsBe
       "<Docs>" + DocXml("{D0C00000-0000-0000-0000-000000000001}", "One", "First", "doc", "") +
       DocXml("{D0C00000-0000-0000-0000-000000000002}", "Two", "Second", "doc", "", kBlUncopied) +
       "</Docs>");
-  InsDocInfo copier;
+  InsDocInfo copier(ctx());
   EXPECT_FALSE(copier.CopyXMLPkgDocInfo(pkg, 7, *ds_, *proj_));
   EXPECT_EQ(sink_.infos,
             (std::vector<std::string>{"Unable to locate translated document type GUID"}));
@@ -174,7 +174,7 @@ TEST_F(DocCopyTest, AMissingFileOrPackageElementIsAProcedureError) {
   OpenNewProject();
   pugi::xml_node pkg =
       ParsePackage("<Docs>" + DocXml(kDocGuid, "Lost", "Lost", "doc", "") + "</Docs>");
-  InsDocInfo copier;
+  InsDocInfo copier(ctx());
   EXPECT_FALSE(copier.CopyXMLPkgDocInfo(pkg, 7, *ds_, *proj_));
   ASSERT_EQ(sink_.infos.size(), 1u);
   EXPECT_EQ(sink_.infos[0].rfind("CopyXMLPkgDocInfo|53|File not found: ", 0), 0u) << sink_.infos[0];
@@ -205,7 +205,7 @@ TEST_F(DocCopyTest, WithHistoryTheDocumentCarriesItsNewestVersionAndAllItsVersio
       "</History>";
   pugi::xml_node pkg = ParsePackage(
       "<Docs>" + DocXml(kDocGuid, "Manual", "Manual", "doc", "", kBlDocType, history) + "</Docs>");
-  InsDocInfo copier;
+  InsDocInfo copier(ctx());
   ASSERT_TRUE(copier.CopyXMLPkgDocInfo(pkg, 7, *ds_, *proj_));
   const std::string id = Scalar("SELECT ID FROM vlDocuments");
   EXPECT_EQ(

@@ -52,7 +52,7 @@ class InsExtProjInfoTest : public ProjectPairTest {
   }
 
   bool Copy(DataServices& ds, Project& proj) {
-    InsExtProjInfo copier;
+    InsExtProjInfo copier(ctx());
     return copier.CopyXMLExtProjInfo(ds, proj);
   }
 
@@ -85,9 +85,9 @@ class InsExtProjInfoTest : public ProjectPairTest {
     doc.document_element().print(out, "", pugi::format_raw);
     return out.str();
   }
-  std::vector<std::pair<std::string, std::string>> MapEntries() const {
+  std::vector<std::pair<std::string, std::string>> MapEntries() {
     std::vector<std::pair<std::string, std::string>> out;
-    gdictExtProjMap.ForEach(
+    tables().gdictExtProjMap.ForEach(
         [&](const std::string& k, const std::string& v) { out.emplace_back(k, v); });
     return out;
   }
@@ -111,7 +111,7 @@ TEST_F(InsExtProjInfoTest, NoneLocatedLeavesACopyOfTheFileAndWritesNoRows) {
             Canonical((root_ / "baseline" / "ExternalProjects.xml").string()));
   EXPECT_TRUE(ExtRows(*ds).empty());
   EXPECT_TRUE(LinkRows(*ds).empty());
-  EXPECT_TRUE(gcolExtProjs.Empty());
+  EXPECT_TRUE(tables().gcolExtProjs.Empty());
   EXPECT_EQ(
       MapEntries(),
       (std::vector<std::pair<std::string, std::string>>{{kBaselineGuid, alpha->GetProjectGUID()}}));
@@ -151,7 +151,7 @@ TEST_F(InsExtProjInfoTest, AllLocatedRegistersBothWaysAndWritesNoFile) {
             std::string("<PROJECT GUID=\"") + kYBaselineGuid + "\"><ExternalProject GUID=\"" +
                 kOtherGuid + "\" Name=\"Other\" Prefix=\"OtherP\"/></PROJECT>");
 
-  EXPECT_EQ(gcolExtProjs.Keys(),
+  EXPECT_EQ(tables().gcolExtProjs.Keys(),
             (std::vector<std::string>{x->GetProjectGUID(), y->GetProjectGUID()}));
   EXPECT_EQ(MapEntries(), (std::vector<std::pair<std::string, std::string>>{
                               {kBaselineGuid, alpha->GetProjectGUID()},
@@ -222,8 +222,8 @@ TEST_F(InsExtProjInfoTest, AlreadyRegisteredProjectIsNotRegisteredTwice) {
   EXPECT_TRUE(LinkRows(*ds).empty());
   // It is still opened and mapped, and the new project's row in it takes
   // the ID of the existing row so the pair keeps one key.
-  EXPECT_TRUE(gcolExtProjs.Exists(x->GetProjectGUID()));
-  EXPECT_EQ(*gdictExtProjMap.Find(kXBaselineGuid), x->GetProjectGUID());
+  EXPECT_TRUE(tables().gcolExtProjs.Exists(x->GetProjectGUID()));
+  EXPECT_EQ(*tables().gdictExtProjMap.Find(kXBaselineGuid), x->GetProjectGUID());
   EXPECT_EQ(ExtRows(*xds), (Table{Describes(*alpha, "Alpha", 7)}));
   EXPECT_EQ(ProjectCounter(*ds), "1");
 }
@@ -261,8 +261,8 @@ TEST_F(InsExtProjInfoTest, LocationThatCannotBeOpenedIsReportedAndDropped) {
   ASSERT_EQ(sink_.infos.size(), 1u);
   EXPECT_EQ(sink_.infos[0].rfind("Error in openAndProcessExtProjInfo: ", 0), 0u) << sink_.infos[0];
   EXPECT_TRUE(ExtRows(*ds).empty());
-  EXPECT_TRUE(gcolExtProjs.Empty());
-  EXPECT_EQ(gdictExtProjMap.Count(), 1u);
+  EXPECT_TRUE(tables().gcolExtProjs.Empty());
+  EXPECT_EQ(tables().gdictExtProjMap.Count(), 1u);
   EXPECT_FALSE(UnResOf("Alpha"));
 }
 
@@ -271,12 +271,12 @@ TEST_F(InsExtProjInfoTest, FileWithoutProjectElementStopsBeforeAnything) {
   WriteFile(root_ / "baseline" / "ExternalProjects.xml", "<Projects/>");
   auto alpha = CreateProject("Alpha");
   auto ds = DataServicesOf(*alpha);
-  gdictExtProjMap.Add("{earlier}", "{run}");
+  tables().gdictExtProjMap.Add("{earlier}", "{run}");
 
   EXPECT_FALSE(Copy(*ds, *alpha));
   EXPECT_EQ(sink_.infos, std::vector<std::string>{"ExternalProjects.xml lacks the node PROJECT"});
   EXPECT_FALSE(UnResOf("Alpha"));
-  EXPECT_EQ(gdictExtProjMap.Keys(), std::vector<std::string>{"{earlier}"});
+  EXPECT_EQ(tables().gdictExtProjMap.Keys(), std::vector<std::string>{"{earlier}"});
 }
 
 // Data services that claim to be of another database kind.
@@ -341,7 +341,7 @@ class OneProjectApplication : public ProjectApplication {
   }
   std::shared_ptr<Project> OpenProject(const std::string&) override { return project_; }
   ContextInfo& GetContextInfo() override { return context_; }
-  void Shutdown() override {}
+  void Shutdown() noexcept override {}
 
  private:
   std::shared_ptr<Project> project_;
@@ -381,7 +381,7 @@ TEST_F(InsExtProjInfoTest, ProjectsInOneEnterpriseDatabaseUseTheirOwnIDsAndDrawN
     EXPECT_NE(call.kind, RecordingDataServices::CallKind::kGetNextKey);
   EXPECT_EQ(ProjectCounter(*ds), "1");
   EXPECT_EQ(ProjectCounter(*xds), "4");
-  gcolExtProjs.Clear();
+  tables().gcolExtProjs.Clear();
   goProjApp = realApp;
 }
 
@@ -389,7 +389,7 @@ TEST_F(InsExtProjInfoTest, SameDatabaseOnlyForTwoEnterpriseDatabasesHoldingThePr
   auto x = CreateProject("X");
   std::shared_ptr<DataServices> mem = SqliteDataServices::OpenFile(":memory:", true);
   mem->ExecuteSQL("CREATE TABLE vlProjects (ID INTEGER, VLGUID TEXT)");
-  InsExtProjInfo copier;
+  InsExtProjInfo copier(ctx());
 
   KindOf pgCurrent(mem, kDBPostgreSQL), pgExt(nullptr, kDBPostgreSQL);
   EXPECT_FALSE(copier.areProjectsFromSameDB(pgCurrent, pgExt, *x));

@@ -67,15 +67,15 @@ TEST_F(GroupUserCopyTest, GroupsAreCreatedOrReusedByName) {
       Scalar("SELECT VLGUID FROM vlUserGroups WHERE NAME = 'Administrators'");
   const std::string groupsBefore = Scalar("SELECT COUNT(*) FROM vlUserGroups");
 
-  InsGroupInfo copier;
+  InsGroupInfo copier(ctx());
   ASSERT_TRUE(copier.CopyXMLGroupInfo(*ds_, *proj_));
   EXPECT_TRUE(sink_.infos.empty());
   EXPECT_EQ(sink_.results, (std::vector<std::string>{"Group Administrators", "Group Readers"}));
 
   EXPECT_EQ(Scalar("SELECT COUNT(*) FROM vlUserGroups"),
             std::to_string(std::stoi(groupsBefore) + 1));
-  EXPECT_EQ(TranslateGUID(kBlAdminGroup), adminGroupGuid);
-  EXPECT_EQ(TranslateGUID(kBlReadersGroup),
+  EXPECT_EQ(ctx().TranslateGUID(kBlAdminGroup), adminGroupGuid);
+  EXPECT_EQ(ctx().TranslateGUID(kBlReadersGroup),
             Scalar("SELECT VLGUID FROM vlUserGroups WHERE NAME = 'Readers'"));
   EXPECT_EQ(Scalar("SELECT DESCRIPTION || ',' || PROJECTACCESSRIGHTS || ',' || "
                    "DOCTYPEACCESSRIGHTS || ',' || REQTYPEACCESSRIGHTS || ',' || "
@@ -91,7 +91,7 @@ TEST_F(GroupUserCopyTest, GroupsAreCreatedOrReusedByName) {
 TEST_F(GroupUserCopyTest, UsersAreInsertedOrUpdatedWithDecodedPasswords) {
   WriteBaselineFile("ProjectUserGroups.XML", kUserGroups);
   OpenNewProject();
-  InsGroupInfo copier;
+  InsGroupInfo copier(ctx());
   ASSERT_TRUE(copier.CopyXMLGroupInfo(*ds_, *proj_));
   const std::string adminId = Scalar("SELECT ID FROM vlUsers WHERE LoginName = 'admin'");
   const std::string adminGuid = AdminGuid();
@@ -106,12 +106,12 @@ TEST_F(GroupUserCopyTest, UsersAreInsertedOrUpdatedWithDecodedPasswords) {
   EXPECT_EQ(sink_.results, (std::vector<std::string>{"User: admin", "User: rita"}));
 
   // The existing admin keeps its ID and GUID; its baseline GUID now means it.
-  EXPECT_EQ(TranslateGUID(kBlAdminUser), adminGuid);
+  EXPECT_EQ(ctx().TranslateGUID(kBlAdminUser), adminGuid);
   EXPECT_EQ(Scalar("SELECT ID || ',' || VLGUID || ',' || Password || ',' || Active || ',' || "
                    "FullName || ',' || EmailAddress || ',' || GroupID FROM vlUsers WHERE "
                    "LoginName = 'admin'"),
             adminId + "," + adminGuid + ",secret,1,Ada Admin,ada@example.com," + adminGroupId);
-  const std::string ritaGuid = TranslateGUID(kBlRitaUser);
+  const std::string ritaGuid = ctx().TranslateGUID(kBlRitaUser);
   ASSERT_EQ(ritaGuid.size(), 38u);
   EXPECT_NE(ritaGuid, kBlRitaUser);
   EXPECT_EQ(Scalar("SELECT VLGUID || ',' || Password || ',' || Active || ',' || FullName || "
@@ -140,15 +140,15 @@ TEST_F(GroupUserCopyTest, UsersAreInsertedOrUpdatedWithDecodedPasswords) {
 TEST_F(GroupUserCopyTest, AlreadyTranslatedGuidsOfExistingOnesAreReportedAndSkipped) {
   WriteBaselineFile("ProjectUserGroups.XML", kUserGroups);
   OpenNewProject();
-  ASSERT_TRUE(AddGUIDTranslation(kBlAdminGroup, "{11111111-1111-1111-1111-111111111111}"));
-  ASSERT_TRUE(AddGUIDTranslation(kBlAdminUser, "{22222222-2222-2222-2222-222222222222}"));
-  InsGroupInfo copier;
+  ASSERT_TRUE(ctx().AddGUIDTranslation(kBlAdminGroup, "{11111111-1111-1111-1111-111111111111}"));
+  ASSERT_TRUE(ctx().AddGUIDTranslation(kBlAdminUser, "{22222222-2222-2222-2222-222222222222}"));
+  InsGroupInfo copier(ctx());
   ASSERT_TRUE(copier.CopyXMLGroupInfo(*ds_, *proj_));
   ASSERT_TRUE(copier.CopyXMLUserInfo(*ds_, *proj_));
   EXPECT_EQ(sink_.infos,
             (std::vector<std::string>{"Group already matched", "User already matched"}));
   // The first translation stays; the user was updated all the same.
-  EXPECT_EQ(TranslateGUID(kBlAdminUser), "{22222222-2222-2222-2222-222222222222}");
+  EXPECT_EQ(ctx().TranslateGUID(kBlAdminUser), "{22222222-2222-2222-2222-222222222222}");
   EXPECT_EQ(Scalar("SELECT Password FROM vlUsers WHERE LoginName = 'admin'"), "secret");
   EXPECT_EQ(Scalar("SELECT COUNT(*) FROM vlUsers WHERE LoginName = 'rita'"), "1");
 }
@@ -163,7 +163,7 @@ TEST_F(GroupUserCopyTest, AUserWhoseGroupIsMissingStopsTheCopier) {
           GroupName="Administrators" ID="{0B000000-0000-0000-0000-000000000004}"/>
   </Users></PROJECT>)");
   OpenNewProject();
-  InsGroupInfo copier;
+  InsGroupInfo copier(ctx());
   EXPECT_FALSE(copier.CopyXMLUserInfo(*ds_, *proj_));
   ASSERT_EQ(sink_.infos.size(), 1u);
   EXPECT_EQ(sink_.infos[0].rfind("CopyXMLUserInfo |", 0), 0u) << sink_.infos[0];
@@ -174,7 +174,7 @@ TEST_F(GroupUserCopyTest, AUserWhoseGroupIsMissingStopsTheCopier) {
 
 TEST_F(GroupUserCopyTest, MissingOrUnreadableAttributesStopTheCopier) {
   OpenNewProject();
-  InsGroupInfo copier;
+  InsGroupInfo copier(ctx());
   WriteBaselineFile("ProjectUserGroups.XML", R"(<PROJECT><Users>
     <User LoginName="bob" Password="98;" Active="perhaps" FullName="Bob" EmailAddress=""
           GroupName="Administrators" ID="{0B000000-0000-0000-0000-000000000003}"/>
@@ -209,11 +209,11 @@ TEST_F(GroupUserCopyTest, TwoNewGroupsWithOneBaselineGuidStopTheCopier) {
            ID="{0A000000-0000-0000-0000-000000000009}"/>
   </Groups></PROJECT>)");
   OpenNewProject();
-  InsGroupInfo copier;
+  InsGroupInfo copier(ctx());
   EXPECT_FALSE(copier.CopyXMLGroupInfo(*ds_, *proj_));
   ASSERT_EQ(sink_.infos.size(), 1u);
   EXPECT_EQ(sink_.infos[0].rfind("CopyXMLGroupInfo|457|", 0), 0u) << sink_.infos[0];
-  EXPECT_EQ(TranslateGUID("{0A000000-0000-0000-0000-000000000009}"),
+  EXPECT_EQ(ctx().TranslateGUID("{0A000000-0000-0000-0000-000000000009}"),
             Scalar("SELECT VLGUID FROM vlUserGroups WHERE NAME = 'A'"));
 }
 
@@ -221,7 +221,7 @@ TEST_F(GroupUserCopyTest, AFileWithoutProjectElementWritesNothing) {
   WriteBaselineFile("ProjectUserGroups.XML", "<Baseline><Users/></Baseline>");
   OpenNewProject();
   RecordingDataServices rec(*ds_);
-  InsGroupInfo copier;
+  InsGroupInfo copier(ctx());
   EXPECT_FALSE(copier.CopyXMLGroupInfo(rec, *proj_));
   EXPECT_FALSE(copier.CopyXMLUserInfo(rec, *proj_));
   EXPECT_TRUE(rec.Statements().empty());

@@ -48,7 +48,7 @@ class InsGroupSecInfoTest : public ProjectPairTest {
     const std::string newGuid = GenerateGUID();
     ds_->ExecuteSQL("INSERT INTO " + table + " (" + idColumn + ", VLGUID) VALUES (" +
                     std::to_string(id) + ", '" + newGuid + "')");
-    ASSERT_TRUE(AddGUIDTranslation(oldGuid, newGuid));
+    ASSERT_TRUE(ctx().AddGUIDTranslation(oldGuid, newGuid));
   }
 
   void WritePermissions(const std::string& xml) {
@@ -64,7 +64,7 @@ class InsGroupSecInfoTest : public ProjectPairTest {
   }
 
   bool Copy(DataServices& ds) {
-    InsGroupSecInfo copier;
+    InsGroupSecInfo copier(ctx());
     return copier.CopyXMLGroupSecInfo(ds, *proj_);
   }
 

@@ -8,27 +8,23 @@
 #include "baseline/bl_proj_info.h"
 #include "copy/copy_test_support.h"
 #include "copy/db_conventions.h"
-#include "copy/run_tables.h"
+#include "copy/run_context.h"
 #include "host/db/project_schema.h"
 #include "host/db/sqlite_data_services.h"
-#include "host/text/host_globals.h"
 #include "host/text/messages.h"
 #include "support/data_services_wrappers.h"
 
 namespace vl {
 namespace {
 
-class OverflowTest : public ::testing::Test {
+class OverflowTest : public testing::CopyTest {
  protected:
   void SetUp() override {
-    testing::ResetAllGlobals();
-    goResource = std::make_unique<Resource>();
+    CopyTest::SetUp();
     goResource->SetString(kResProcError, "%1|%2|%3|%4");
-    SetMessageSink(&sink_);
     db_ = SqliteDataServices::OpenFile(":memory:", true);
     CreateProjectSchema(*db_);
   }
-  void TearDown() override { ResetHostGlobals(); }
 
   std::string Scalar(const std::string& sql) {
     auto rs = db_->ExecuteSQL(sql);
@@ -36,33 +32,32 @@ class OverflowTest : public ::testing::Test {
     return rs->GetFieldValue(size_t{0}).ToText();
   }
 
-  RecordingMessageSink sink_;
   std::unique_ptr<SqliteDataServices> db_;
-  InsOverflowInfo overflow_;
+  InsOverflowInfo overflow() { return InsOverflowInfo(ctx()); }
 };
 
 TEST_F(OverflowTest, SplitCutsOnlyTextsLongerThanTheLimit) {
   std::string text = "abcdefg", whole = "untouched";
   bool isOverflow = false;
-  ASSERT_TRUE(overflow_.SplitOverflowText(5, text, whole, isOverflow));
+  ASSERT_TRUE(overflow().SplitOverflowText(5, text, whole, isOverflow));
   EXPECT_EQ(text, "abcde");
   EXPECT_EQ(whole, "abcdefg");
   EXPECT_TRUE(isOverflow);
 
   text = "abcdefg";
   whole = "untouched";
-  ASSERT_TRUE(overflow_.SplitOverflowText(7, text, whole, isOverflow));
+  ASSERT_TRUE(overflow().SplitOverflowText(7, text, whole, isOverflow));
   EXPECT_EQ(text, "abcdefg");
   EXPECT_EQ(whole, "untouched");
   EXPECT_FALSE(isOverflow);
 
   text = std::string(100000, 'x');
-  ASSERT_TRUE(overflow_.SplitOverflowText(-1, text, whole, isOverflow));
+  ASSERT_TRUE(overflow().SplitOverflowText(-1, text, whole, isOverflow));
   EXPECT_EQ(text.size(), 100000u);
   EXPECT_FALSE(isOverflow);
 
   text = "abc";
-  ASSERT_TRUE(overflow_.SplitOverflowText(0, text, whole, isOverflow));
+  ASSERT_TRUE(overflow().SplitOverflowText(0, text, whole, isOverflow));
   EXPECT_EQ(text, "");
   EXPECT_EQ(whole, "abc");
   EXPECT_TRUE(isOverflow);
@@ -72,10 +67,10 @@ TEST_F(OverflowTest, SplitCountsCharactersNotBytes) {
   // Four characters of two and three bytes each: within a limit of 4.
   std::string text = "\xC3\xA4\xE2\x82\xAC\xC3\xB6\xE2\x82\xAC", whole;
   bool isOverflow = true;
-  ASSERT_TRUE(overflow_.SplitOverflowText(4, text, whole, isOverflow));
+  ASSERT_TRUE(overflow().SplitOverflowText(4, text, whole, isOverflow));
   EXPECT_FALSE(isOverflow);
 
-  ASSERT_TRUE(overflow_.SplitOverflowText(3, text, whole, isOverflow));
+  ASSERT_TRUE(overflow().SplitOverflowText(3, text, whole, isOverflow));
   EXPECT_TRUE(isOverflow);
   EXPECT_EQ(text, "\xC3\xA4\xE2\x82\xAC\xC3\xB6");
   EXPECT_EQ(whole, "\xC3\xA4\xE2\x82\xAC\xC3\xB6\xE2\x82\xAC");
@@ -84,7 +79,7 @@ TEST_F(OverflowTest, SplitCountsCharactersNotBytes) {
 TEST_F(OverflowTest, SplitRefusesANegativeLimitOtherThanMinusOne) {
   std::string text = "abcdefg", whole;
   bool isOverflow = true;
-  EXPECT_FALSE(overflow_.SplitOverflowText(-2, text, whole, isOverflow));
+  EXPECT_FALSE(overflow().SplitOverflowText(-2, text, whole, isOverflow));
   EXPECT_EQ(text, "abcdefg");
   EXPECT_FALSE(isOverflow);
   ASSERT_EQ(sink_.infos.size(), 1u);
@@ -93,8 +88,8 @@ TEST_F(OverflowTest, SplitRefusesANegativeLimitOtherThanMinusOne) {
 
 TEST_F(OverflowTest, WritersInsertTheWholeTextWithQuotesIntact) {
   RecordingDataServices rec(*db_);
-  EXPECT_TRUE(overflow_.SaveReqOverflowText(12, "it's 'long'", rec));
-  EXPECT_TRUE(overflow_.SaveReqOverflowAttrValue(12, 7, "a|b", rec));
+  EXPECT_TRUE(overflow().SaveReqOverflowText(12, "it's 'long'", rec));
+  EXPECT_TRUE(overflow().SaveReqOverflowAttrValue(12, 7, "a|b", rec));
   EXPECT_EQ(rec.Statements(),
             (std::vector<std::string>{
                 "INSERT INTO " + kTableMarker +
@@ -117,8 +112,8 @@ TEST_F(OverflowTest, HistoryOverflowTypeFollowsTheTableNameInAnyCase) {
   EXPECT_EQ(OverflowTypeOfHistoryTable("vlProjects"), 0);
 
   RecordingDataServices rec(*db_);
-  EXPECT_TRUE(overflow_.SaveReqOverflowHistRec("VLPROJECTHISTORY", 1, "1.000", "why", rec));
-  EXPECT_TRUE(overflow_.SaveReqOverflowHistRec("vlProjectHistory", 1, "2.000", "why not", rec));
+  EXPECT_TRUE(overflow().SaveReqOverflowHistRec("VLPROJECTHISTORY", 1, "1.000", "why", rec));
+  EXPECT_TRUE(overflow().SaveReqOverflowHistRec("vlProjectHistory", 1, "2.000", "why not", rec));
   ASSERT_EQ(rec.Statements().size(), 2u);
   EXPECT_EQ(rec.Statements()[0],
             "INSERT INTO " + kTableMarker +
@@ -129,7 +124,7 @@ TEST_F(OverflowTest, HistoryOverflowTypeFollowsTheTableNameInAnyCase) {
 
 TEST_F(OverflowTest, HistoryOverflowForAnUnknownTableWritesNothingAndSaysNothing) {
   RecordingDataServices rec(*db_);
-  EXPECT_FALSE(overflow_.SaveReqOverflowHistRec("vlPackageHistory", 1, "1.000", "why", rec));
+  EXPECT_FALSE(overflow().SaveReqOverflowHistRec("vlPackageHistory", 1, "1.000", "why", rec));
   EXPECT_TRUE(rec.Statements().empty());
   EXPECT_TRUE(sink_.infos.empty());
 }
@@ -137,9 +132,9 @@ TEST_F(OverflowTest, HistoryOverflowForAnUnknownTableWritesNothingAndSaysNothing
 TEST_F(OverflowTest, AWriterThatFailsReportsUnderItsOwnName) {
   FaultInjectingDataServices faulty(*db_);
   faulty.FailWhenContains("INSERT");
-  EXPECT_FALSE(overflow_.SaveReqOverflowText(1, "x", faulty));
-  EXPECT_FALSE(overflow_.SaveReqOverflowAttrValue(1, 2, "x", faulty));
-  EXPECT_FALSE(overflow_.SaveReqOverflowHistRec("vlRequirementHistory", 1, "1", "x", faulty));
+  EXPECT_FALSE(overflow().SaveReqOverflowText(1, "x", faulty));
+  EXPECT_FALSE(overflow().SaveReqOverflowAttrValue(1, 2, "x", faulty));
+  EXPECT_FALSE(overflow().SaveReqOverflowHistRec("vlRequirementHistory", 1, "1", "x", faulty));
   ASSERT_EQ(sink_.infos.size(), 3u);
   EXPECT_EQ(sink_.infos[0].rfind("SaveReqOverflowText|", 0), 0u);
   EXPECT_EQ(sink_.infos[1].rfind("SaveReqOverflowAttrValue|", 0), 0u);

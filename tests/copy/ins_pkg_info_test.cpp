@@ -59,10 +59,10 @@ class PkgCopyTest : public testing::PackageCopyTest {
   }
   std::string RootId() { return std::to_string(proj_->GetRootPackage()->GetPackageID()); }
   std::string PackageId(const std::string& blGuid) {
-    return Scalar("SELECT ID FROM vlPackages WHERE VLGUID = '" + TranslateGUID(blGuid) + "'");
+    return Scalar("SELECT ID FROM vlPackages WHERE VLGUID = '" + ctx().TranslateGUID(blGuid) + "'");
   }
   bool CopyTree(DataServices* ds = nullptr) {
-    InsPkgInfo copier;
+    InsPkgInfo copier(ctx());
     return copier.CopyXMLPkgInfo(ds ? *ds : *ds_, *proj_);
   }
 };
@@ -105,7 +105,7 @@ TEST_F(PkgCopyTest, TheTreeIsCopiedDepthFirstWithTheRootRowUpdatedInPlace) {
   EXPECT_EQ(insertOfB,
             "INSERT INTO vlPackages (ID, PROJECTID, PARENTID, NAME, DESCRIPTION, VLGUID) VALUES (" +
                 b + ", \r\n" + Pid() + ", \r\n" + rootId + ", \r\n'Software', \r\n'', \r\n'" +
-                TranslateGUID(kB) + "')\r\n");
+                ctx().TranslateGUID(kB) + "')\r\n");
   const std::vector<std::string> statements = rec.Statements();
   ASSERT_FALSE(statements.empty());
   EXPECT_EQ(statements[0],
@@ -149,7 +149,7 @@ TEST_F(PkgCopyTest, AMissingPackageFileLeavesAnEmptyRowAndFailsInTheDocuments) {
   EXPECT_EQ(sink_.infos[0].rfind("CopyXMLPkgDocInfo|91|", 0), 0u) << sink_.infos[0];
   EXPECT_EQ(sink_.infos[1], "Documents failed");
   EXPECT_EQ(Rows("SELECT NAME, DESCRIPTION, VLGUID FROM vlPackages WHERE ID = " + PackageId(kA)),
-            (std::vector<std::string>{"||" + TranslateGUID(kA)}));
+            (std::vector<std::string>{"||" + ctx().TranslateGUID(kA)}));
   EXPECT_EQ(PackageId(kB), "<none>");
 }
 
@@ -184,7 +184,7 @@ TEST_F(PkgCopyTest, APackageGUIDThatIsNoPlainFileNameIsRefused) {
   EXPECT_EQ(sink_.infos, (std::vector<std::string>{"Unsafe package [../outside]"}));
   EXPECT_EQ(sink_.results, (std::vector<std::string>{"Package: Root"}));
   EXPECT_EQ(Scalar("SELECT COUNT(*) FROM vlPackages"), "1");
-  EXPECT_FALSE(IsGUIDTranslated("../outside"));
+  EXPECT_FALSE(ctx().IsGUIDTranslated("../outside"));
 }
 
 TEST_F(PkgCopyTest, APackageListWithoutRootIsReported) {

@@ -85,8 +85,8 @@ class TraceCopyTest : public ProjectPairTest {
 
   // A requirement copied into `ds` with the ID `id`, translated from
   // `oldGuid` when one is given.
-  static void AddRequirement(DataServices& ds, int id, const std::string& oldGuid) {
-    const std::string guid = oldGuid.empty() ? GenerateGUID() : AssignNewReqGUID(oldGuid);
+  void AddRequirement(DataServices& ds, int id, const std::string& oldGuid) {
+    const std::string guid = oldGuid.empty() ? GenerateGUID() : ctx().AssignNewReqGUID(oldGuid);
     ds.ExecuteSQL("INSERT INTO vlRequirements (ID, VLGUID) VALUES (" + std::to_string(id) + ", '" +
                   guid + "')");
   }
@@ -96,11 +96,11 @@ class TraceCopyTest : public ProjectPairTest {
   }
 
   // Opens project X as the external-project copier would have: X stands
-  // for kXBaselineGuid and is open in gcolExtProjs.
+  // for kXBaselineGuid and is open in tables().gcolExtProjs.
   std::shared_ptr<Project> OpenXavier() {
     auto x = CreateProject("Xavier");
-    gdictExtProjMap.Add(kXBaselineGuid, x->GetProjectGUID());
-    gcolExtProjs.Add(x->GetProjectGUID(), x);
+    tables().gdictExtProjMap.Add(kXBaselineGuid, x->GetProjectGUID());
+    tables().gcolExtProjs.Add(x->GetProjectGUID(), x);
     return x;
   }
   void WriteUnResTraces(const std::string& project, const std::string& entries) {
@@ -119,7 +119,7 @@ class TraceCopyTest : public ProjectPairTest {
   }
 
   bool Copy(DataServices& ds, Project& proj) {
-    InsPkgReqTraceInfo copier;
+    InsPkgReqTraceInfo copier(ctx());
     return copier.CopyXMLPkgTraceInfo(ds, proj);
   }
   static std::vector<std::string> Inserts(const RecordingDataServices& rec) {
@@ -157,7 +157,7 @@ TEST_F(TraceCopyTest, TracesOffWritesNothingAndLeavesTheExternalProjectsOpen) {
   EXPECT_TRUE(sink_.results.empty());
   EXPECT_TRUE(sink_.infos.empty());
   EXPECT_FALSE(HasUnResTraces("Alpha"));
-  ASSERT_EQ(gcolExtProjs.Count(), 1u);
+  ASSERT_EQ(tables().gcolExtProjs.Count(), 1u);
   EXPECT_NO_THROW(DataServicesOf(*x)->ExecuteSQL("SELECT ID FROM vlProjects"));
 }
 
@@ -264,11 +264,11 @@ TEST_F(TraceCopyTest, WhatAnEarlierProjectRecordedIsWrittenIntoBothProjects) {
 
   ASSERT_TRUE(Copy(*ds, *alpha));
   EXPECT_TRUE(sink_.infos.empty());
-  ASSERT_NE(gdictExtTraces.Find(kX1), nullptr);
-  EXPECT_EQ(*gdictExtTraces.Find(kX1), 7);
+  ASSERT_NE(tables().gdictExtTraces.Find(kX1), nullptr);
+  EXPECT_EQ(*tables().gdictExtTraces.Find(kX1), 7);
   // In Alpha: X's 7 (row 5) -> 11; in X: 7 -> Alpha's 11 (row 6).
   EXPECT_EQ(Rows(*ds, kTraceColumns), (Table{{"7", "5", "11", "0", "0", "2", "1.0"}}));
-  EXPECT_TRUE(gcolExtProjs.Empty());
+  EXPECT_TRUE(tables().gcolExtProjs.Empty());
   EXPECT_THROW(DataServicesOf(*x), VlError);
   {
     auto reopened = goProjApp->OpenProject(ProjectFileOf("Xavier"));
@@ -333,7 +333,7 @@ TEST_F(TraceCopyTest, AnExternalProjectUnknownToTheNewProjectIsReported) {
   auto ds = DataServicesOf(*alpha);
   AddRequirement(*ds, 11, kG1);
   AddRequirement(*ds, 12, kG2);
-  gdictExtTraces.Add(kX1, 7);
+  tables().gdictExtTraces.Add(kX1, 7);
 
   // The requirement's other traces are still copied.
   ASSERT_TRUE(Copy(*ds, *alpha));
@@ -390,7 +390,7 @@ TEST_F(TraceCopyTest, PackagesAreWalkedDepthFirstAndAFailureStopsTheWalk) {
             (std::vector<std::string>{"No translation for this object.",
                                       "Unable to insert package requirement trace information"}));
   // The external projects are closed whatever the outcome.
-  EXPECT_TRUE(gcolExtProjs.Empty());
+  EXPECT_TRUE(tables().gcolExtProjs.Empty());
 }
 
 TEST_F(TraceCopyTest, PackageFilesReferringToEachOtherStopTheWalk) {
@@ -419,7 +419,7 @@ TEST_F(TraceCopyTest, APackageListWithoutProjectIsReported) {
 
   EXPECT_FALSE(Copy(*ds, *alpha));
   EXPECT_EQ(sink_.infos, (std::vector<std::string>{"PackageList.XML lacks the node PROJECT"}));
-  EXPECT_TRUE(gcolExtProjs.Empty());
+  EXPECT_TRUE(tables().gcolExtProjs.Empty());
 }
 
 }  // namespace

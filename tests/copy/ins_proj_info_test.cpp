@@ -41,12 +41,12 @@ class ProjInfoCopyTest : public testing::UsersHistoryTest {
   // The users the history refers to: admin as copied onto the existing
   // one, rita as a copied user with ID 50.
   void TranslateUsers() {
-    ASSERT_TRUE(AddGUIDTranslation(kBlAdminUser, AdminGuid()));
+    ASSERT_TRUE(ctx().AddGUIDTranslation(kBlAdminUser, AdminGuid()));
     ds_->ExecuteSQL(
         "INSERT INTO vlUsers (ID, VLGUID, LoginName, Password, Active, FullName, EmailAddress, "
         "GroupID) VALUES (50, '" +
         std::string(kRitaGuid) + "', 'rita', '', 1, 'Rita', '', 1)");
-    ASSERT_TRUE(AddGUIDTranslation(kBlRitaUser, kRitaGuid));
+    ASSERT_TRUE(ctx().AddGUIDTranslation(kBlRitaUser, kRitaGuid));
   }
   std::string Pid() { return std::to_string(proj_->GetProjectID()); }
   std::string ProjectRow() {
@@ -77,7 +77,7 @@ TEST_F(ProjInfoCopyTest, WithoutHistoryTheProjectGetsOneRecordNamingTheBaseline)
   const std::string reason = "From " + Baseline() + " (; )";
 
   RecordingDataServices rec(*ds_);
-  InsProjInfo copier;
+  InsProjInfo copier(ctx());
   ASSERT_TRUE(copier.CopyXMLProjInfo(rec, *proj_));
   EXPECT_TRUE(sink_.infos.empty());
   EXPECT_EQ(sink_.results, (std::vector<std::string>{"Project information"}));
@@ -105,7 +105,7 @@ TEST_F(ProjInfoCopyTest, AReasonOneCharacterOverTheLimitGoesToTheOverflowTableFi
   OpenNewProject(limit);
 
   RecordingDataServices rec(*ds_);
-  InsProjInfo copier;
+  InsProjInfo copier(ctx());
   ASSERT_TRUE(copier.CopyXMLProjInfo(rec, *proj_));
   const std::vector<std::string> statements = rec.Statements();
   ASSERT_GE(statements.size(), 4u);
@@ -129,7 +129,7 @@ TEST_F(ProjInfoCopyTest, ADefaultRecordThatCannotBeWrittenLeavesTheRowAsItWas) {
   const std::string rowBefore = ProjectRow();
   FaultInjectingDataServices faulty(*ds_);
   faulty.FailWhenContains("INSERT INTO VLPROJECTHISTORY");
-  InsProjInfo copier;
+  InsProjInfo copier(ctx());
   EXPECT_FALSE(copier.CopyXMLProjInfo(faulty, *proj_));
   ASSERT_EQ(sink_.infos.size(), 2u);
   EXPECT_EQ(sink_.infos[0].rfind("InsertSingleHistRecord|", 0), 0u) << sink_.infos[0];
@@ -144,7 +144,7 @@ TEST_F(ProjInfoCopyTest, WithHistoryTheVersionsAreCopiedWithTheirUsersTranslated
   OpenNewProject();
   goBLProjInfo->SetCreateHist(true);
   TranslateUsers();
-  InsProjInfo copier;
+  InsProjInfo copier(ctx());
   ASSERT_TRUE(copier.CopyXMLProjInfo(*ds_, *proj_));
   EXPECT_TRUE(sink_.infos.empty());
   EXPECT_EQ(sink_.results, (std::vector<std::string>{"Project information", "Copying history"}));
@@ -162,7 +162,7 @@ TEST_F(ProjInfoCopyTest, AVersionByAnUncopiedUserStopsTheHistoryThere) {
   goBLProjInfo->SetCreateHist(true);
   TranslateUsers();
   const std::string rowBefore = ProjectRow();
-  InsProjInfo copier;
+  InsProjInfo copier(ctx());
   EXPECT_FALSE(copier.CopyXMLProjInfo(*ds_, *proj_));
   EXPECT_EQ(sink_.infos, (std::vector<std::string>{"Not copied"}));
   EXPECT_EQ(HistoryRows(), Pid() + "|1.000||" + Uid() + "|2003-07-01 14:05:09|Created|0\n");
@@ -173,7 +173,7 @@ TEST_F(ProjInfoCopyTest, MissingRootElementsAreReportedByFileName) {
   WriteBaselineFile("Project.xml", "<Baseline/>");
   OpenNewProject();
   const std::string historyBefore = HistoryRows();
-  InsProjInfo copier;
+  InsProjInfo copier(ctx());
   EXPECT_FALSE(copier.CopyXMLProjInfo(*ds_, *proj_));
   EXPECT_EQ(HistoryRows(), historyBefore);
 
@@ -190,7 +190,7 @@ TEST_F(ProjInfoCopyTest, AnUnreadableFlagIsReportedUnderTheFormName) {
   WriteBaselineFile("Project.xml", R"(<Project Prefix="P" DocumentWordFormat="sometimes"
       SecurityEnabled="1" RSDS="x" Flags="0"/>)");
   OpenNewProject();
-  InsProjInfo copier;
+  InsProjInfo copier(ctx());
   EXPECT_FALSE(copier.CopyXMLProjInfo(*ds_, *proj_));
   ASSERT_EQ(sink_.infos.size(), 1u);
   EXPECT_EQ(sink_.infos[0].rfind("frmWizard.CopyXMLProjInfo|13|", 0), 0u) << sink_.infos[0];

@@ -88,7 +88,7 @@ class InsProjStruInfoTest : public testing::ProjectPairTest {
     // baseline's GUID.
     UseValidatedBaseline(kBaselineGuid, "<PROJECT/>");
     project_ = CreateProject("Structure");
-    copier_ = std::make_unique<InsProjStruInfo>();
+    copier_ = std::make_unique<InsProjStruInfo>(ctx());
     ds_ = DataServicesOf(*project_);
   }
 
@@ -107,7 +107,7 @@ class InsProjStruInfoTest : public testing::ProjectPairTest {
   }
   std::string IdOf(const char* table, const char* idColumn, const std::string& oldGuid) {
     return Scalar(std::string("SELECT ") + idColumn + " FROM " + table + " WHERE VLGUID = '" +
-                  TranslateGUID(oldGuid) + "'");
+                  ctx().TranslateGUID(oldGuid) + "'");
   }
 
   // The ("OLDGUID", "NEWGUID") pairs of ResRTGUIDs.xml, and its root.
@@ -181,7 +181,7 @@ TEST_F(InsProjStruInfoTest, CopiesTheWholeStructure) {
             (Table{{"Vision", "The vision", "VIS", feat, "Vision template", "vision.dot"},
                    {"Notes", "", "NTS", "0", "", ""}}));
   EXPECT_EQ(Select("SELECT PROJECTID FROM vlProjectDocumentTypes"), (Table{{project}, {project}}));
-  EXPECT_TRUE(IsGUIDTranslated("{DT-NOTES}"));
+  EXPECT_TRUE(ctx().IsGUIDTranslated("{DT-NOTES}"));
 }
 
 TEST_F(InsProjStruInfoTest, GuidMapListsItemsBeforeTheirAttributeThenTheRequirementTypes) {
@@ -198,7 +198,7 @@ TEST_F(InsProjStruInfoTest, GuidMapListsItemsBeforeTheirAttributeThenTheRequirem
   ASSERT_EQ(pairs.size(), std::size(order));
   for (size_t i = 0; i < pairs.size(); ++i) {
     EXPECT_EQ(pairs[i].first, order[i]);
-    EXPECT_EQ(pairs[i].second, TranslateGUID(order[i]));
+    EXPECT_EQ(pairs[i].second, ctx().TranslateGUID(order[i]));
   }
 }
 
@@ -224,7 +224,7 @@ TEST_F(InsProjStruInfoTest, StatementsAreWrittenAsTheDatabaseExpectsThem) {
   const std::vector<std::string> sql = recorder.Statements();
   ASSERT_GE(sql.size(), 6u);
   const std::string priority = IdOf("vlUserDefinedFields", "ID", "{A-PRIORITY}");
-  const std::string guid = TranslateGUID("{A-PRIORITY}");
+  const std::string guid = ctx().TranslateGUID("{A-PRIORITY}");
   EXPECT_EQ(sql[0], "INSERT INTO " + kTableMarker + "vlUserDefinedFields" +
                         " (ID, VLGUID, LABEL, RANK, AUTOSUSPECT, REQUIRED, "
                         "DATATYPE, DEFAULTVALUE, FLAGS, DESCRIPTION, FIELDPROPERTIES) VALUES (" +
@@ -235,7 +235,7 @@ TEST_F(InsProjStruInfoTest, StatementsAreWrittenAsTheDatabaseExpectsThem) {
   EXPECT_EQ(sql[2], "INSERT INTO " + kTableMarker +
                         "vlUserDefinedListItems (ITEMID, FIELDID, ITEMRANK, ITEMTEXT, VLGUID) "
                         "VALUES (" +
-                        low + ", " + priority + ", 2, 'Low', '" + TranslateGUID("{LI-LOW}") + "')");
+                        low + ", " + priority + ", 2, 'Low', '" + ctx().TranslateGUID("{LI-LOW}") + "')");
   EXPECT_EQ(sql[3], "UPDATE vlUserDefinedFields SET DEFAULTVALUE = '" + low +
                         "' WHERE VLGUID  = '" + guid + "'");
   // The list view, then the sort view of the multi-value list.
@@ -259,7 +259,7 @@ TEST_F(InsProjStruInfoTest, DocTypeLooksUpItsDefaultRequirementTypeByTheExactTex
   const std::vector<std::string> sql = recorder.Statements();
   ASSERT_EQ(sql.size(), 5u);
   EXPECT_EQ(sql[0], "SELECT ID FROM vlRequirementTypes WHERE VLGUID = '" +
-                        TranslateGUID("{RT-FEAT}") + "'");
+                        ctx().TranslateGUID("{RT-FEAT}") + "'");
   EXPECT_EQ(sql[2], "INSERT INTO " + kTableMarker +
                         "vlProjectDocumentTypes (PROJECTID, "
                         "DOCUMENTTYPEID) VALUES (" +
@@ -382,7 +382,7 @@ TEST_F(InsProjStruInfoTest, MissingRootOrCollectionElements) {
 
 TEST_F(InsProjStruInfoTest, RequirementTypesNeedTheAttributesCopiedFirst) {
   WriteStructure(kStructure);
-  InsProjStruInfo fresh;
+  InsProjStruInfo fresh(ctx());
   EXPECT_FALSE(fresh.CopyXMLReqTypeInfo(*ds_, *project_));
   EXPECT_TRUE(Reported("CopyXMLReqTypeInfo"));
   EXPECT_FALSE(fs::exists(root_ / "Structure" / "ResRTGUIDs.xml"));
@@ -402,7 +402,7 @@ TEST_F(InsProjStruInfoTest, UntranslatedOrMissingReferencesStopWithTheirMessage)
   SetUp();
   WriteStructure(Replaced(kStructure, "DefaultRequirementTypeGUID=\"\"",
                           "DefaultRequirementTypeGUID=\"{RT-GHOST}\""));
-  AddGUIDTranslation("{RT-GHOST}", GenerateGUID());
+  ctx().AddGUIDTranslation("{RT-GHOST}", GenerateGUID());
   EXPECT_FALSE(CopyAll(*ds_));
   EXPECT_EQ(sink_.infos,
             std::vector<std::string>{"Cannot read inserted Requirement Type from database."});

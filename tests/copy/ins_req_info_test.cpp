@@ -48,12 +48,12 @@ class ReqCopyTest : public testing::PackageCopyTest {
  protected:
   bool Copy(const std::string& requirements, DataServices* ds = nullptr) {
     pugi::xml_node pkg = ParsePackage("<Requirements>" + requirements + "</Requirements>");
-    InsReqInfo copier;
+    InsReqInfo copier(ctx());
     return copier.CopyXMLPkgReqInfo(pkg, 7, ds ? *ds : *ds_, *proj_);
   }
   // The new ID of baseline requirement n, as text.
   std::string IdOf(int n) {
-    const std::string* guid = gdictReqGUIDs.Find(ReqGuid(n));
+    const std::string* guid = tables().gdictReqGUIDs.Find(ReqGuid(n));
     if (!guid) return "<not copied>";
     return Scalar("SELECT ID FROM vlRequirements WHERE VLGUID = '" + *guid + "'");
   }
@@ -80,7 +80,7 @@ TEST_F(ReqCopyTest, StatementTextsOfAParentAndItsChild) {
                    &rec));
   EXPECT_TRUE(sink_.infos.empty());
   const std::string p = IdOf(1), c = IdOf(2);
-  const std::string childGuid = *gdictReqGUIDs.Find(ReqGuid(2));
+  const std::string childGuid = *tables().gdictReqGUIDs.Find(ReqGuid(2));
   const std::vector<std::string> inserts = Inserts(rec);
   ASSERT_EQ(inserts.size(), 10u);
   EXPECT_EQ(inserts[3], "INSERT INTO " + kTableMarker +
@@ -229,7 +229,7 @@ TEST_F(ReqCopyTest, UncopiedTypesAndListItemsStopThePackageKeepingWhatWasWritten
   // A package without requirements has nothing to fail on.
   sink_.Clear();
   pugi::xml_node empty = ParsePackage("<PkgName>Empty</PkgName>");
-  InsReqInfo copier;
+  InsReqInfo copier(ctx());
   EXPECT_TRUE(copier.CopyXMLPkgReqInfo(empty, 7, *ds_, *proj_));
   EXPECT_TRUE(sink_.infos.empty());
 }

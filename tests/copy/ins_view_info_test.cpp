@@ -55,10 +55,10 @@ class InsViewInfoTest : public ProjectPairTest {
     alpha_ = CreateProject("Alpha");
     ds_ = DataServicesOf(*alpha_);
     AddStructure(*ds_, 7, kNewType, kNewAttr, kNewItem);
-    gdictPSGUIDs[kOldType] = kNewType;
-    gdictPSGUIDs[kOldAttr] = kNewAttr;
-    gdictPSGUIDs[kOldItem] = kNewItem;
-    gdictPSGUIDs[kOldUser] = alpha_->FindUser("admin")->GetUserGUID();
+    tables().gdictPSGUIDs[kOldType] = kNewType;
+    tables().gdictPSGUIDs[kOldAttr] = kNewAttr;
+    tables().gdictPSGUIDs[kOldItem] = kNewItem;
+    tables().gdictPSGUIDs[kOldUser] = alpha_->FindUser("admin")->GetUserGUID();
   }
 
   // Beta, created earlier, open in this run as an external project.
@@ -66,7 +66,7 @@ class InsViewInfoTest : public ProjectPairTest {
     beta_ = CreateProject("Beta");
     beta_ds_ = DataServicesOf(*beta_);
     AddStructure(*beta_ds_, 31, kBetaType, kBetaAttr, "{BE000000-0000-0000-0000-000000000003}");
-    gcolExtProjs.Add(beta_->GetProjectGUID(), beta_);
+    tables().gcolExtProjs.Add(beta_->GetProjectGUID(), beta_);
   }
 
   static void AddStructure(DataServices& ds, int id, const std::string& type,
@@ -125,7 +125,7 @@ class InsViewInfoTest : public ProjectPairTest {
 
   std::shared_ptr<Project> alpha_, beta_;
   std::shared_ptr<DataServices> ds_, beta_ds_;
-  InsViewInfo copier_;
+  InsViewInfo copier() { return InsViewInfo(ctx()); }
 };
 
 // ---- Query definitions ----
@@ -136,7 +136,7 @@ TEST_F(InsViewInfoTest, LocalDefinitionIsRenewedRebuiltAndInsertedAsOneStatement
                           "(" + kOldType + ") where " + kOldAttr + " = " + kOldItem + " or " +
                               kOldAttr + " = 'it''s'"));
   RecordingDataServices rec(ds_);
-  ASSERT_TRUE(copier_.CopyXMLQueryDefs(rec, *alpha_));
+  ASSERT_TRUE(copier().CopyXMLQueryDefs(rec, *alpha_));
   EXPECT_TRUE(sink_.infos.empty()) << sink_.infos[0];
 
   const std::string canonical =
@@ -144,7 +144,7 @@ TEST_F(InsViewInfoTest, LocalDefinitionIsRenewedRebuiltAndInsertedAsOneStatement
   const Table rows = Rows(*ds_, "SELECT ID, QUERYSTRING, VLGUID FROM VlQueryDefinitions");
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(rows[0][1], canonical);  // the doubled quote of the query survives
-  EXPECT_EQ(rows[0][2], TranslateGUID(kOldQuery));
+  EXPECT_EQ(rows[0][2], ctx().TranslateGUID(kOldQuery));
   EXPECT_EQ(
       StatementStartingWith(rec, "INSERT INTO VlQueryDefinitions"),
       "INSERT INTO VlQueryDefinitions (ID,PROJECTID, QUERYNAME, QUERYDESCRIPTION, "
@@ -154,8 +154,8 @@ TEST_F(InsViewInfoTest, LocalDefinitionIsRenewedRebuiltAndInsertedAsOneStatement
           " = ''it''''s''', '" + rows[0][2] + "')");
   // All resolved: no file of unresolved definitions, nothing external.
   EXPECT_FALSE(fs::exists(root_ / "Alpha" / kUnResQueryDefsFile));
-  EXPECT_TRUE(gcolQDefs.Empty());
-  EXPECT_TRUE(gcolUnResQDefs.Empty());
+  EXPECT_TRUE(tables().gcolQDefs.Empty());
+  EXPECT_TRUE(tables().gcolUnResQDefs.Empty());
 }
 
 TEST_F(InsViewInfoTest, RejectedQueryIsReportedAndTheOthersAreStillCopied) {
@@ -163,7 +163,7 @@ TEST_F(InsViewInfoTest, RejectedQueryIsReportedAndTheOthersAreStillCopied) {
   WriteQueryDefs(QueryDef(kOldQuery, "Broken", "(" + kOldType + ") WHERE") +
                  QueryDef(kOldQuery2, "Empty", "", "{0E000000-0000-0000-0000-0000000000FF}") +
                  QueryDef("{0E000000-0000-0000-0000-000000000007}", "Plain", "no scope at all"));
-  ASSERT_TRUE(copier_.CopyXMLQueryDefs(*ds_, *alpha_));
+  ASSERT_TRUE(copier().CopyXMLQueryDefs(*ds_, *alpha_));
   // The unknown owner gets the look-up's message and the current user.
   EXPECT_EQ(sink_.infos,
             (std::vector<std::string>{
@@ -179,12 +179,12 @@ TEST_F(InsViewInfoTest, DefinitionOfAnUnknownExternalProjectGoesToTheUnresolvedF
   MakeAlpha();
   WriteQueryDefs(QueryDef(kOldQuery, "Elsewhere", "(" + kNowhereGuid + "." + kOldExtType + ")") +
                  QueryDef(kOldQuery2, "Here", "(" + kOldType + ")"));
-  ASSERT_TRUE(copier_.CopyXMLQueryDefs(*ds_, *alpha_));
+  ASSERT_TRUE(copier().CopyXMLQueryDefs(*ds_, *alpha_));
   EXPECT_TRUE(sink_.infos.empty());
   EXPECT_EQ(Rows(*ds_, "SELECT QUERYNAME FROM VlQueryDefinitions"), (Table{{"Here"}}));
-  ASSERT_NE(gcolUnResQDefs.Find(kOldQuery), nullptr);
-  EXPECT_EQ(*gcolUnResQDefs.Find(kOldQuery), "UnResQDefName:Elsewhere");
-  EXPECT_EQ(gcolUnResQDefs.Count(), 1u);
+  ASSERT_NE(tables().gcolUnResQDefs.Find(kOldQuery), nullptr);
+  EXPECT_EQ(*tables().gcolUnResQDefs.Find(kOldQuery), "UnResQDefName:Elsewhere");
+  EXPECT_EQ(tables().gcolUnResQDefs.Count(), 1u);
 
   const fs::path file = root_ / "Alpha" / kUnResQueryDefsFile;
   ASSERT_TRUE(fs::exists(file));
@@ -210,20 +210,20 @@ TEST_F(InsViewInfoTest, ExternalDefinitionTakesTheExternalProjectsGuids) {
                 "</PROJECT>");
   MakeAlpha();
   Register(*ds_, 12, *beta_, "Beta");
-  gdictExtProjMap[kExtBaselineGuid] = beta_->GetProjectGUID();
+  tables().gdictExtProjMap[kExtBaselineGuid] = beta_->GetProjectGUID();
   WriteQueryDefs(
       QueryDef(kOldQuery, "Theirs",
                "(" + kExtBaselineGuid + "." + kOldExtType + ") WHERE " + kOldExtAttr + " = 1") +
       QueryDef(kOldQuery2, "Mixed",
                "(" + kExtBaselineGuid + "." + kOldExtType + ") WHERE " + kOldAttr + " = 1"));
-  ASSERT_TRUE(copier_.CopyXMLQueryDefs(*ds_, *alpha_));
+  ASSERT_TRUE(copier().CopyXMLQueryDefs(*ds_, *alpha_));
 
   EXPECT_EQ(Rows(*ds_, "SELECT QUERYNAME, QUERYSTRING FROM VlQueryDefinitions"),
             (Table{{"Theirs", "(" + beta_->GetProjectGUID() + "." + kBetaType + ") WHERE " +
                                   kBetaAttr + " = 1"}}));
-  ASSERT_NE(gcolQDefs.Find(kOldQuery), nullptr);
-  EXPECT_EQ((*gcolQDefs.Find(kOldQuery))->RequirementTypeID, "31");
-  EXPECT_EQ((*gcolQDefs.Find(kOldQuery))->ExternalProjectID, "12");
+  ASSERT_NE(tables().gcolQDefs.Find(kOldQuery), nullptr);
+  EXPECT_EQ((*tables().gcolQDefs.Find(kOldQuery))->RequirementTypeID, "31");
+  EXPECT_EQ((*tables().gcolQDefs.Find(kOldQuery))->ExternalProjectID, "12");
   // This baseline's attribute means nothing to the external project's list.
   ASSERT_EQ(sink_.infos.size(), 1u);
   EXPECT_EQ(sink_.infos[0].rfind("Error in RenewQStringIDs: ", 0), 0u) << sink_.infos[0];
@@ -234,11 +234,11 @@ TEST_F(InsViewInfoTest, ExternalProjectWithoutTranslationsKeepsItsGuids) {
   MakeBeta();  // made by hand, not from a baseline: no ResRTGUIDs.xml
   MakeAlpha();
   Register(*ds_, 12, *beta_, "Beta");
-  gdictExtProjMap[kExtBaselineGuid] = beta_->GetProjectGUID();
+  tables().gdictExtProjMap[kExtBaselineGuid] = beta_->GetProjectGUID();
   WriteQueryDefs(
       QueryDef(kOldQuery, "Theirs",
                "(" + kExtBaselineGuid + "." + kBetaType + ") WHERE " + kBetaAttr + " = 'x'"));
-  ASSERT_TRUE(copier_.CopyXMLQueryDefs(*ds_, *alpha_));
+  ASSERT_TRUE(copier().CopyXMLQueryDefs(*ds_, *alpha_));
   EXPECT_TRUE(sink_.infos.empty()) << sink_.infos[0];
   EXPECT_EQ(Rows(*ds_, "SELECT QUERYSTRING FROM VlQueryDefinitions"),
             (Table{{"(" + beta_->GetProjectGUID() + "." + kBetaType + ") WHERE " + kBetaAttr +
@@ -248,7 +248,7 @@ TEST_F(InsViewInfoTest, ExternalProjectWithoutTranslationsKeepsItsGuids) {
 TEST_F(InsViewInfoTest, QueryDefsFileWithoutProjectStopsTheStage) {
   MakeAlpha();
   WriteFile(root_ / "baseline" / "QueryDefs.XML", "<QUERYDEFS/>");
-  EXPECT_FALSE(copier_.CopyXMLQueryDefs(*ds_, *alpha_));
+  EXPECT_FALSE(copier().CopyXMLQueryDefs(*ds_, *alpha_));
   EXPECT_EQ(sink_.infos, (std::vector<std::string>{"QueryDefs.XML lacks the node PROJECT"}));
 }
 
@@ -288,15 +288,15 @@ TEST_F(OtherProjectsTest, DefinitionsForThisProjectAreInsertedAndTheOthersStay) 
       QueryDef(kOldQuery2, "Other", "(" + kNowhereGuid + "." + kOldType + ")");
   WriteBetaFile(kUnResQueryDefsFile, waiting + other);
 
-  ASSERT_TRUE(copier_.CopyXMLQueryDefs(*ds_, *alpha_));
+  ASSERT_TRUE(copier().CopyXMLQueryDefs(*ds_, *alpha_));
   EXPECT_EQ(
       Rows(*beta_ds_, "SELECT QUERYNAME, QUERYUSERID, QUERYSTRING FROM VlQueryDefinitions"),
       (Table{{"Waiting", std::to_string(beta_->GetCurrentUserID()),
               "(" + alpha_->GetProjectGUID() + "." + kNewType + ") WHERE " + kNewAttr + " = 1"}}));
   EXPECT_TRUE(Rows(*ds_, "SELECT ID FROM VlQueryDefinitions").empty());
-  ASSERT_NE(gcolQDefs.Find(kOldQuery), nullptr);
-  EXPECT_EQ((*gcolQDefs.Find(kOldQuery))->RequirementTypeID, "7");
-  EXPECT_EQ((*gcolQDefs.Find(kOldQuery))->ExternalProjectID, "5");
+  ASSERT_NE(tables().gcolQDefs.Find(kOldQuery), nullptr);
+  EXPECT_EQ((*tables().gcolQDefs.Find(kOldQuery))->RequirementTypeID, "7");
+  EXPECT_EQ((*tables().gcolQDefs.Find(kOldQuery))->ExternalProjectID, "5");
   EXPECT_EQ(Compact(root_ / "Beta" / kUnResQueryDefsFile), "<PROJECT>" + other + "</PROJECT>");
 }
 
@@ -310,7 +310,7 @@ TEST_F(OtherProjectsTest, OwnerOfACompletedDefinitionIsTheOtherProjectsOwnUser) 
   WriteBetaFile(
       kUnResQueryDefsFile,
       QueryDef(kOldQuery, "Waiting", "(" + kBaselineGuid + "." + kOldType + ")", betaUser));
-  ASSERT_TRUE(copier_.CopyXMLQueryDefs(*ds_, *alpha_));
+  ASSERT_TRUE(copier().CopyXMLQueryDefs(*ds_, *alpha_));
   EXPECT_EQ(Rows(*beta_ds_, "SELECT QUERYUSERID FROM VlQueryDefinitions"), (Table{{"77"}}));
   EXPECT_TRUE(sink_.infos.empty()) << sink_.infos[0];
 }
@@ -318,7 +318,7 @@ TEST_F(OtherProjectsTest, OwnerOfACompletedDefinitionIsTheOtherProjectsOwnUser) 
 TEST_F(OtherProjectsTest, FileIsDeletedWhenEveryDefinitionResolves) {
   WriteBetaFile(kUnResQueryDefsFile,
                 QueryDef(kOldQuery, "Waiting", "(" + kBaselineGuid + "." + kOldType + ")"));
-  ASSERT_TRUE(copier_.CopyXMLQueryDefs(*ds_, *alpha_));
+  ASSERT_TRUE(copier().CopyXMLQueryDefs(*ds_, *alpha_));
   EXPECT_EQ(Rows(*beta_ds_, "SELECT QUERYNAME FROM VlQueryDefinitions"), (Table{{"Waiting"}}));
   EXPECT_FALSE(fs::exists(root_ / "Beta" / kUnResQueryDefsFile));
 }
@@ -327,7 +327,7 @@ TEST_F(OtherProjectsTest, DefinitionThatCannotBeInsertedIsKeptAsItWas) {
   const std::string waiting =
       QueryDef(kOldQuery, "Waiting", "(" + kBaselineGuid + "." + kOldAttr + ")");
   WriteBetaFile(kUnResQueryDefsFile, waiting);
-  ASSERT_TRUE(copier_.CopyXMLQueryDefs(*ds_, *alpha_));
+  ASSERT_TRUE(copier().CopyXMLQueryDefs(*ds_, *alpha_));
   EXPECT_TRUE(Rows(*beta_ds_, "SELECT ID FROM VlQueryDefinitions").empty());
   ASSERT_FALSE(sink_.infos.empty());
   EXPECT_EQ(sink_.infos.back().rfind("Query not copied: ", 0), 0u);
@@ -343,7 +343,7 @@ TEST_F(OtherProjectsTest, ViewsForThisProjectAreInsertedAndTheOthersRecordWhatWa
   WriteBetaFile(kUnResViewsFile, View(kOldQuery, "", "a;externalProjectID=/i0;b") +
                                      View(never, kOldQuery, "c;externalProjectIDHoriz=/i0"));
 
-  ASSERT_TRUE(copier_.CopyXMLQueryDefs(*ds_, *alpha_));
+  ASSERT_TRUE(copier().CopyXMLQueryDefs(*ds_, *alpha_));
   const std::string waiting = Rows(*beta_ds_, "SELECT ID FROM VlQueryDefinitions")[0][0];
   EXPECT_EQ(Rows(*beta_ds_,
                  "SELECT REQUIREMENTTYPEID, SECONDARYREQTYPEID, QUERYID, SECONDARYQUERYID, "
@@ -366,8 +366,8 @@ TEST_F(OtherProjectsTest, ViewsForThisProjectAreInsertedAndTheOthersRecordWhatWa
   // A later run finds the first query too (row 51, no specification): the
   // view goes in with what the first run recorded, and the file goes.
   AddQueryRow(*beta_ds_, 51, "{A0000000-0000-0000-0000-0000000000EE}");
-  gdictPSGUIDs[never] = "{A0000000-0000-0000-0000-0000000000EE}";
-  ASSERT_TRUE(copier_.CopyXMLQueryDefs(*ds_, *alpha_));
+  tables().gdictPSGUIDs[never] = "{A0000000-0000-0000-0000-0000000000EE}";
+  ASSERT_TRUE(copier().CopyXMLQueryDefs(*ds_, *alpha_));
   EXPECT_EQ(Rows(*beta_ds_,
                  "SELECT REQUIREMENTTYPEID, SECONDARYREQTYPEID, QUERYID, SECONDARYQUERYID, "
                  "PROPERTIES FROM VlViews ORDER BY ID"),
@@ -384,7 +384,7 @@ class PackageViewsTest : public InsViewInfoTest {
     InsViewInfoTest::SetUp();
     MakeAlpha();
     AddQueryRow(*ds_, 40, kNewQuery);
-    gdictPSGUIDs[kOldQuery] = kNewQuery;
+    tables().gdictPSGUIDs[kOldQuery] = kNewQuery;
   }
   static std::string View(const std::string& name, const std::string& secondary,
                           const std::string& props = "p", const std::string& query = kOldQuery) {
@@ -407,7 +407,7 @@ class PackageViewsTest : public InsViewInfoTest {
 
 TEST_F(PackageViewsTest, ViewWithoutSecondariesLeavesTheirColumnsOut) {
   RecordingDataServices rec(ds_);
-  ASSERT_TRUE(copier_.CopyXMLPkgViewInfo(Package(View("All", "")), 1, rec, *alpha_));
+  ASSERT_TRUE(copier().CopyXMLPkgViewInfo(Package(View("All", "")), 1, rec, *alpha_));
   EXPECT_TRUE(sink_.infos.empty()) << sink_.infos[0];
   EXPECT_EQ(sink_.results, (std::vector<std::string>{"Copying view: All"}));
   const Table row = Rows(*ds_, "SELECT ID, VLGUID FROM VlViews");
@@ -421,7 +421,7 @@ TEST_F(PackageViewsTest, ViewWithoutSecondariesLeavesTheirColumnsOut) {
   EXPECT_EQ(StatementStartingWith(rec, "INSERT INTO VLPACKAGEELEMENTS"),
             "INSERT INTO VLPACKAGEELEMENTS(PACKAGEID,\r\nVIEWID\r\n) VALUES (1, \r\n" + row[0][0] +
                 "\r\n)");
-  EXPECT_EQ(row[0][1], TranslateGUID("{0D000000-0000-0000-0000-000000000001}"));
+  EXPECT_EQ(row[0][1], ctx().TranslateGUID("{0D000000-0000-0000-0000-000000000001}"));
   EXPECT_FALSE(fs::exists(root_ / "Alpha" / kUnResViewsFile));
 }
 
@@ -429,7 +429,7 @@ TEST_F(PackageViewsTest, SecondariesAreWrittenWhenTheyAreFound) {
   const std::string secondary =
       "<SecReqTypeID>" + kOldType + "</SecReqTypeID><SecQueryID>" + kOldQuery + "</SecQueryID>";
   RecordingDataServices rec(ds_);
-  ASSERT_TRUE(copier_.CopyXMLPkgViewInfo(Package(View("Both", secondary)), 1, rec, *alpha_));
+  ASSERT_TRUE(copier().CopyXMLPkgViewInfo(Package(View("Both", secondary)), 1, rec, *alpha_));
   const std::string sql = StatementStartingWith(rec, "INSERT INTO VlViews");
   EXPECT_NE(sql.find("(ID,PROJECTID, REQUIREMENTTYPEID, SECONDARYREQTYPEID, VIEWNAME, "
                      "VIEWDESCRIPTION, VIEWTYPE, VISIBILITY, PROPERTIES, QUERYID, "
@@ -440,8 +440,8 @@ TEST_F(PackageViewsTest, SecondariesAreWrittenWhenTheyAreFound) {
 }
 
 TEST_F(PackageViewsTest, QueryDefinitionNamesTheExternalProjectInTheProperties) {
-  gcolQDefs.Add(kOldQuery, std::make_shared<ProjStructSpec>(ProjStructSpec{"31", "12"}));
-  ASSERT_TRUE(copier_.CopyXMLPkgViewInfo(
+  tables().gcolQDefs.Add(kOldQuery, std::make_shared<ProjStructSpec>(ProjStructSpec{"31", "12"}));
+  ASSERT_TRUE(copier().CopyXMLPkgViewInfo(
       Package(View("Ext", "", "Sort=1;externalProjectID=/i7;Width=/i20")), 1, *ds_, *alpha_));
   EXPECT_EQ(Rows(*ds_, "SELECT REQUIREMENTTYPEID, PROPERTIES FROM VlViews"),
             (Table{{"31", "Sort=1;externalProjectID=/i12;Width=/i20"}}));
@@ -449,11 +449,11 @@ TEST_F(PackageViewsTest, QueryDefinitionNamesTheExternalProjectInTheProperties) 
 
 TEST_F(PackageViewsTest, ViewOfAnUnresolvedQueryGoesToTheUnresolvedFile) {
   const std::string unresolved = "{0E000000-0000-0000-0000-0000000000AA}";
-  gcolUnResQDefs.Add(unresolved, "UnResQDefName:Elsewhere");
+  tables().gcolUnResQDefs.Add(unresolved, "UnResQDefName:Elsewhere");
   const std::string secondary =
       "<SecReqTypeID>" + kOldType + "</SecReqTypeID><SecQueryID>" + kOldQuery + "</SecQueryID>";
   pugi::xml_node pkg = Package(View("Waits", secondary, "p", unresolved) + View("Goes", ""));
-  ASSERT_TRUE(copier_.CopyXMLPkgViewInfo(pkg, 4, *ds_, *alpha_));
+  ASSERT_TRUE(copier().CopyXMLPkgViewInfo(pkg, 4, *ds_, *alpha_));
   EXPECT_EQ(Rows(*ds_, "SELECT VIEWNAME FROM VlViews"), (Table{{"Goes"}}));
   EXPECT_EQ(pkg.child("Views").select_nodes("View").size(), 1u);  // moved out of the package
 
@@ -473,7 +473,7 @@ TEST_F(PackageViewsTest, ViewOfAnUnresolvedQueryGoesToTheUnresolvedFile) {
 
   // The next package's unresolved views are added to the same file.
   ASSERT_TRUE(
-      copier_.CopyXMLPkgViewInfo(Package(View("Waits", "", "p", unresolved)), 5, *ds_, *alpha_));
+      copier().CopyXMLPkgViewInfo(Package(View("Waits", "", "p", unresolved)), 5, *ds_, *alpha_));
   pugi::xml_document doc;
   ASSERT_TRUE(LoadXmlPath(doc, file.string()));
   EXPECT_EQ(doc.select_nodes("/PROJECT/View").size(), 2u);
@@ -482,11 +482,11 @@ TEST_F(PackageViewsTest, ViewOfAnUnresolvedQueryGoesToTheUnresolvedFile) {
 
 TEST_F(PackageViewsTest, UnknownQueryStopsThePackageButKeepsTheUnresolvedViewsFound) {
   const std::string unresolved = "{0E000000-0000-0000-0000-0000000000AA}";
-  gcolUnResQDefs.Add(unresolved, "UnResQDefName:Elsewhere");
+  tables().gcolUnResQDefs.Add(unresolved, "UnResQDefName:Elsewhere");
   pugi::xml_node pkg =
       Package(View("Waits", "", "p", unresolved) +
               View("Lost", "", "p", "{0E000000-0000-0000-0000-0000000000BB}") + View("Never", ""));
-  EXPECT_FALSE(copier_.CopyXMLPkgViewInfo(pkg, 4, *ds_, *alpha_));
+  EXPECT_FALSE(copier().CopyXMLPkgViewInfo(pkg, 4, *ds_, *alpha_));
   EXPECT_EQ(sink_.infos, (std::vector<std::string>{"No translation for this object."}));
   EXPECT_TRUE(Rows(*ds_, "SELECT ID FROM VlViews").empty());
   pugi::xml_document doc;
@@ -498,7 +498,7 @@ TEST_F(PackageViewsTest, PackageWithoutViewsWritesNothing) {
   pugi::xml_document doc;
   ASSERT_TRUE(doc.load_string("<Package/>"));
   RecordingDataServices rec(ds_);
-  EXPECT_TRUE(copier_.CopyXMLPkgViewInfo(doc.document_element(), 1, rec, *alpha_));
+  EXPECT_TRUE(copier().CopyXMLPkgViewInfo(doc.document_element(), 1, rec, *alpha_));
   EXPECT_TRUE(rec.calls().empty());
   EXPECT_FALSE(fs::exists(root_ / "Alpha" / kUnResViewsFile));
 }

@@ -77,7 +77,7 @@ class PackageCopyTest : public CopyTest {
   }
 
   void AddStructure() {
-    ASSERT_TRUE(AddGUIDTranslation(kBlAdmin,
+    ASSERT_TRUE(ctx().AddGUIDTranslation(kBlAdmin,
                                    Scalar("SELECT VLGUID FROM vlUsers WHERE LoginName = 'admin'")));
     AddRow(kBlDocType,
            "INSERT INTO vlDocumentTypes (ID, VLGUID, NAME) VALUES (100, '%', 'Manual')");
@@ -100,7 +100,7 @@ class PackageCopyTest : public CopyTest {
     const std::string newGuid = GenerateGUID();
     sql.replace(sql.find('%'), 1, newGuid);
     ds_->ExecuteSQL(sql);
-    ASSERT_TRUE(AddGUIDTranslation(oldGuid, newGuid));
+    ASSERT_TRUE(ctx().AddGUIDTranslation(oldGuid, newGuid));
   }
 
   // A package file: its package element holding `inner`.

@@ -7,17 +7,13 @@
 #include "baseline/bl_proj_info.h"
 #include "copy/copy_test_support.h"
 #include "copy/db_conventions.h"
-#include "copy/run_tables.h"
+#include "copy/run_context.h"
 #include "errors/vl_error.h"
-#include "host/text/host_globals.h"
 
 namespace vl {
 namespace {
 
-class SqlLiteralTest : public ::testing::Test {
- protected:
-  void SetUp() override { testing::ResetAllGlobals(); }
-};
+class SqlLiteralTest : public ::testing::Test {};
 
 std::string Lit(const std::string& s, bool emptyAsNull = false) {
   return FormatSQLValue(Variant::String(s), emptyAsNull);

@@ -49,34 +49,5 @@ TEST(PendingError, IsTheExceptionBeingHandled) {
   }
 }
 
-TEST(PreserveError, RestoresOnceThenNothing) {
-  ResetPreservedError();
-  EXPECT_FALSE(RestoreError().has_value());
-  try {
-    throw VlError(91, "Builder", "first");
-  } catch (...) {
-    PreserveError();
-    try {
-      throw VlError(3, "Cleanup", "second");  // clean-up that fails itself
-    } catch (...) {
-    }
-    auto restored = RestoreError();
-    ASSERT_TRUE(restored.has_value());
-    EXPECT_EQ(restored->number(), 91);
-    EXPECT_EQ(restored->source(), "Builder");
-    EXPECT_EQ(restored->description(), "first");
-  }
-  EXPECT_FALSE(RestoreError().has_value());
-}
-
-TEST(RecordingMessageSink, AnswersFromQueueThenDefault) {
-  RecordingMessageSink sink;
-  sink.answers = {vbNo};
-  EXPECT_EQ(sink.Ask("t", "q1", vbYesNo + vbQuestion), vbNo);
-  EXPECT_EQ(sink.Ask("t", "q2", vbYesNo + vbQuestion), vbYes);
-  ASSERT_EQ(sink.questions.size(), 2u);
-  EXPECT_EQ(sink.questions[0].buttons, 36);
-}
-
 }  // namespace
 }  // namespace vl

@@ -1,8 +1,8 @@
 // Names from the baseline that would lead out of the baseline folder or
 // the project folder: package GUIDs (they name package files) and
 // document file names with "/", "..", a NUL, a backslash or an absolute
-// path. Nothing outside the two folders is read or written; the run stops
-// with a message naming what it refused.
+// path. Nothing outside the two folders is read or written; the tool
+// stops before the run with a message naming what it refused.
 #include <cstdlib>
 #include <fstream>
 
@@ -25,21 +25,14 @@ class EscapingNamesTest : public HostileTest {
     std::ofstream(Outside() + "/victim.txt") << "must stay";
   }
 
-  // Runs and checks what every refused name must leave: a stopped run
-  // that said why, nothing changed beside the project folder, an intact
-  // database without the bait's content.
+  // Runs and checks what every refused name must leave: a run refused
+  // before it began, that said why, and nothing written anywhere.
   void ExpectRefused(const std::string& shownName) {
     const auto before = SnapshotOutsideProject();
     EXPECT_EQ(Create(), 1) << err_;
     EXPECT_NE(err_.find(shownName), std::string::npos) << err_;
     EXPECT_EQ(SnapshotOutsideProject(), before);
-    EXPECT_EQ(IntegrityCheck(), "ok");
-    for (const fs::directory_entry& e : fs::recursive_directory_iterator(ProjectFolder())) {
-      if (!e.is_regular_file()) continue;
-      std::ifstream in(e.path(), std::ios::binary);
-      std::string bytes((std::istreambuf_iterator<char>(in)), {});
-      EXPECT_EQ(bytes.find("TOP-SECRET"), std::string::npos) << e.path();
-    }
+    EXPECT_TRUE(NothingWritten());
   }
 
   void SetRootPackageGuid(const std::string& guid) {
@@ -90,7 +83,7 @@ TEST_F(EscapingNamesTest, ANulInAGuidEndsTheNameBeforeItCanClimbOut) {
   EXPECT_EQ(Create(), 1);
   EXPECT_FALSE(err_.empty());
   EXPECT_EQ(SnapshotOutsideProject(), before);
-  EXPECT_EQ(IntegrityCheck(), "ok");
+  EXPECT_TRUE(NothingWritten());
 }
 
 TEST_F(EscapingNamesTest, DocumentFilesAreNeitherReadNorWrittenOutsideTheirFolders) {

@@ -31,11 +31,7 @@ std::string ReadAll(const fs::path& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-class FuzzReplayTest : public ::testing::Test {
- protected:
-  void SetUp() override { ResetGlobalObjects(); }
-  void TearDown() override { ResetGlobalObjects(); }
-};
+class FuzzReplayTest : public ::testing::Test {};
 
 TEST_F(FuzzReplayTest, ValidationKeepsItsPromisesOnSeedsAndRegressions) {
   ASSERT_FALSE(Regressions("validate").empty()) << "fuzz/regressions/validate not found";

@@ -28,14 +28,12 @@ gen::Options SmallBaseline() {
 }
 
 void HostileTest::SetUp() {
-  ResetGlobalObjects();
   scratch_ = fs::temp_directory_path() / ("vl-hostile-" + std::to_string(std::random_device{}()) +
                                           "-" + std::to_string(std::random_device{}()));
   fs::create_directories(scratch_ / "outside");
 }
 
 void HostileTest::TearDown() {
-  ResetGlobalObjects();
   std::error_code ec;
   // Read-only copies must not keep the folder alive.
   for (fs::recursive_directory_iterator it(scratch_, ec), end; !ec && it != end; it.increment(ec))

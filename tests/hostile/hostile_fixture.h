@@ -59,6 +59,9 @@ class HostileTest : public ::testing::Test {
   std::string QueryOne(const std::string& sql) const;
   // "ok" when the database is intact.
   std::string IntegrityCheck() const;
+  // True when a run left nothing: no project folder (the checks before a
+  // run find what would stop it).
+  bool NothingWritten() const { return !std::filesystem::exists(ProjectFolder()); }
 
   // Every file below the scratch folder except the project folder, with
   // its bytes (links as "-> target"): taken before a run and compared

@@ -89,8 +89,7 @@ TEST_F(LinksAndOddFilesTest, APackageFileLinkedOutsideIsNotRead) {
 
   EXPECT_EQ(Create(), 1);
   EXPECT_FALSE(err_.empty());
-  EXPECT_EQ(QueryOne("SELECT COUNT(*) FROM vlPackages WHERE NAME LIKE '%STOLEN%'"), "0");
-  EXPECT_EQ(IntegrityCheck(), "ok");
+  EXPECT_TRUE(NothingWritten());
 }
 
 TEST_F(LinksAndOddFilesTest, ADocumentFileLinkedOutsideIsNotCopied) {
@@ -100,11 +99,7 @@ TEST_F(LinksAndOddFilesTest, ADocumentFileLinkedOutsideIsNotCopied) {
 
   EXPECT_EQ(Create(), 1);
   EXPECT_NE(err_.find(document), std::string::npos) << err_;
-  for (const fs::directory_entry& e : fs::directory_iterator(ProjectFolder())) {
-    if (!e.is_regular_file()) continue;
-    EXPECT_EQ(ReadAll(e.path()).find("TOP-SECRET"), std::string::npos) << e.path();
-  }
-  EXPECT_EQ(IntegrityCheck(), "ok");
+  EXPECT_TRUE(NothingWritten());
 }
 
 TEST_F(LinksAndOddFilesTest, ADocumentFileThatIsAFolderOrAPipeStopsTheRunWithAMessage) {
@@ -112,7 +107,7 @@ TEST_F(LinksAndOddFilesTest, ADocumentFileThatIsAFolderOrAPipeStopsTheRunWithAMe
   Replace(document + ".DOC", [](const fs::path& p) { fs::create_directories(p / "inside"); });
   EXPECT_EQ(Create(), 1);
   EXPECT_NE(err_.find(document), std::string::npos) << err_;
-  EXPECT_EQ(IntegrityCheck(), "ok");
+  EXPECT_TRUE(NothingWritten());
 
   // A pipe would block a reader forever.
   fs::remove_all(ProjectFolder());
@@ -125,7 +120,7 @@ TEST_F(LinksAndOddFilesTest, ABaselineFileThatIsAFolderReadsAsMissing) {
   Replace("ProjectStructure.XML", [](const fs::path& p) { fs::create_directories(p); });
   EXPECT_EQ(Create(), 1);
   EXPECT_NE(err_.find("ProjectStructure.XML"), std::string::npos) << err_;
-  EXPECT_EQ(IntegrityCheck(), "ok");
+  EXPECT_TRUE(NothingWritten());
 }
 
 TEST_F(LinksAndOddFilesTest, ALinkWaitingInTheProjectFolderIsReplacedNotFollowed) {

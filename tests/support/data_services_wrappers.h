@@ -40,6 +40,9 @@ class RecordingDataServices : public DataServices {
   void ExecuteDDL(const std::string& sql) override;
   int GetDBType() const override;
   void Commit() override;
+  void Rollback() override {
+    if (inner_) inner_->Rollback();
+  }
 
   // Every call in order, recorded before it is forwarded (a statement the
   // database rejects is recorded too).
@@ -79,6 +82,7 @@ class FaultInjectingDataServices : public DataServices {
   void ExecuteDDL(const std::string& sql) override;
   int GetDBType() const override { return inner_.GetDBType(); }
   void Commit() override { inner_.Commit(); }
+  void Rollback() override { inner_.Rollback(); }
 
  private:
   // Throws VlError(err::kDatabase, "VlDataServices", ...) when this call is

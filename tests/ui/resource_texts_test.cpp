@@ -21,8 +21,8 @@ class ResourceTextsTest : public ::testing::Test {
   void SetUp() override {
     TestApplication();
     ResetUiGlobals();
-    goResource = std::make_unique<Resource>();
-    goResource->InitResources(std::string(VL_BINARY_DIR) + "/" + kResourceFileName, kAppName);
+    AppSession().goResource = std::make_unique<Resource>();
+    AppSession().goResource->InitResources(std::string(VL_BINARY_DIR) + "/" + kResourceFileName, kAppName);
   }
   void TearDown() override { ResetUiGlobals(); }
 
@@ -50,16 +50,16 @@ TEST_F(ResourceTextsTest, CaptionsAndToolTipsComeFromTheTagsByKind) {
   not_numeric->setProperty(kTagProperty, "Alpha");
 
   ApplyResourceTexts(&form_);
-  EXPECT_EQ(button->text().toStdString(), ResString(103));
-  EXPECT_EQ(button->toolTip().toStdString(), ResString(100));
-  EXPECT_EQ(label->text().toStdString(), ResString(1002));
+  EXPECT_EQ(button->text().toStdString(), AppSession().messages.ResString(103));
+  EXPECT_EQ(button->toolTip().toStdString(), AppSession().messages.ResString(100));
+  EXPECT_EQ(label->text().toStdString(), AppSession().messages.ResString(1002));
   EXPECT_EQ(label->textFormat(), Qt::PlainText);
-  EXPECT_EQ(check->text().toStdString(), ResString(3002));
-  EXPECT_EQ(group->title().toStdString(), ResString(5100));
+  EXPECT_EQ(check->text().toStdString(), AppSession().messages.ResString(3002));
+  EXPECT_EQ(group->title().toStdString(), AppSession().messages.ResString(5100));
   EXPECT_EQ(text->text().toStdString(), "typed");
   EXPECT_EQ(untagged->text().toStdString(), "design");
   EXPECT_EQ(not_numeric->text().toStdString(), "design");
-  EXPECT_EQ(gsMsgTitle, ResString(200));
+  EXPECT_EQ(AppSession().messages.title(), AppSession().messages.ResString(200));
 }
 
 TEST_F(ResourceTextsTest, TabsToolBarsHeadingsAndMenusTakeTheirTexts) {
@@ -79,11 +79,11 @@ TEST_F(ResourceTextsTest, TabsToolBarsHeadingsAndMenusTakeTheirTexts) {
   QAction* entry = menu->addAction("101");
 
   ApplyResourceTexts(&form_);
-  EXPECT_EQ(tabs->tabText(0).toStdString(), ResString(5100));
-  EXPECT_EQ(tabs->tabToolTip(0).toStdString(), ResString(5101));
-  EXPECT_EQ(tool->toolTip().toStdString(), ResString(102));
-  EXPECT_EQ(grid->horizontalHeaderItem(0)->text().toStdString(), ResString(4003));
-  EXPECT_EQ(entry->text().toStdString(), ResString(101));
+  EXPECT_EQ(tabs->tabText(0).toStdString(), AppSession().messages.ResString(5100));
+  EXPECT_EQ(tabs->tabToolTip(0).toStdString(), AppSession().messages.ResString(5101));
+  EXPECT_EQ(tool->toolTip().toStdString(), AppSession().messages.ResString(102));
+  EXPECT_EQ(grid->horizontalHeaderItem(0)->text().toStdString(), AppSession().messages.ResString(4003));
+  EXPECT_EQ(entry->text().toStdString(), AppSession().messages.ResString(101));
 }
 
 TEST_F(ResourceTextsTest, ImagesTakeTheirBitmapAndSimpleDisplaysTheSimpleOne) {
@@ -95,7 +95,7 @@ TEST_F(ResourceTextsTest, ImagesTakeTheirBitmapAndSimpleDisplaysTheSimpleOne) {
   auto* simple = Add(new ImageControl, kTagProperty, 30);
   ApplyResourceTexts(&form_, 16);
   ASSERT_FALSE(simple->pixmap().isNull());
-  QImage expected(QString::fromStdString(goResource->GetBitmapPath(530)));
+  QImage expected(QString::fromStdString(AppSession().goResource->GetBitmapPath(530)));
   EXPECT_EQ(simple->pixmap().toImage().convertToFormat(QImage::Format_ARGB32),
             expected.convertToFormat(QImage::Format_ARGB32));
   EXPECT_NE(simple->pixmap().toImage().convertToFormat(QImage::Format_ARGB32),
@@ -118,7 +118,7 @@ TEST_F(ResourceTextsTest, TheResourceFontReplacesOnlyTheFamily) {
   std::string dir = std::filesystem::temp_directory_path() / "vl-ui-font";
   std::filesystem::create_directories(dir);
   std::ofstream(dir + "/res.ini") << "[Strings]\n200=T\n[Font]\nName=DejaVu Serif\n";
-  goResource->InitResources(dir + "/res.ini", kAppName);
+  AppSession().goResource->InitResources(dir + "/res.ini", kAppName);
   ApplyResourceFont(&form_);
   EXPECT_EQ(label->font().family().toStdString(), "DejaVu Serif");
   EXPECT_TRUE(label->font().bold());

@@ -117,8 +117,8 @@ class WizardTest : public ::testing::Test {
   void SetUp() override {
     TestApplication();
     ResetUiGlobals();
-    SetMessageSink(&sink_);
-    ASSERT_TRUE(CreateGlobalObjects());
+    StartSession(&sink_);
+    ASSERT_TRUE(AppSession().CreateGlobalObjects());
     WizardDialogs dialogs;
     dialogs.browse_for_folder = [this](QWidget*, const std::string& prompt,
                                        const std::string& start) {
@@ -144,7 +144,8 @@ class WizardTest : public ::testing::Test {
     form_ = std::make_unique<frmWizard>(dialogs);
     gfrmWizard = form_.get();
     sink_.SetResultsBox(form_->txtResults);
-    ASSERT_TRUE(InitGlobalObjects(VL_BINARY_DIR, [] { gfrmWizard->init(); })) << sink_.AllInfos();
+    ASSERT_TRUE(AppSession().InitGlobalObjects(VL_BINARY_DIR, [] { gfrmWizard->init(); }))
+        << sink_.AllInfos();
   }
   void TearDown() override {
     sink_.SetResultsBox(nullptr);

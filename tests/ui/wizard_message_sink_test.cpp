@@ -16,7 +16,7 @@ class WizardMessageSinkTest : public ::testing::Test {
     TestApplication();
     ResetUiGlobals();
     sink_.SetResultsBox(&box_);
-    SetMessageSink(&sink_);
+    AppSession().messages.SetSink(&sink_);
   }
   void TearDown() override { ResetUiGlobals(); }
 
@@ -26,10 +26,10 @@ class WizardMessageSinkTest : public ::testing::Test {
 };
 
 TEST_F(WizardMessageSinkTest, LinesAreShownInOrderOnceTheyAreRefreshed) {
-  AddTextResultsLine("first");
-  AddTextResultsLine("   ");  // blank lines are dropped
-  AddTextResultsLine("\tindented");
-  AddTextResultsLine("<b>not markup</b> & more");
+  AppSession().messages.AddTextResultsLine("first");
+  AppSession().messages.AddTextResultsLine("   ");  // blank lines are dropped
+  AppSession().messages.AddTextResultsLine("\tindented");
+  AppSession().messages.AddTextResultsLine("<b>not markup</b> & more");
   sink_.Refresh();
   EXPECT_FALSE(box_.has_queued_lines());
   QStringList lines = box_.ShownLines();
@@ -44,7 +44,7 @@ TEST_F(WizardMessageSinkTest, ManyLinesAreAppendedInBatchesAndTheLastStaysInView
   box_.show();
   constexpr int kLines = 200000;
   for (int i = 1; i <= kLines; ++i)
-    AddTextResultsLine("Copying requirement: SR" + std::to_string(i));
+    AppSession().messages.AddTextResultsLine("Copying requirement: SR" + std::to_string(i));
   sink_.Refresh();
   EXPECT_EQ(box_.document()->blockCount(), kLines);
   EXPECT_EQ(box_.document()->lastBlock().text().toStdString(), "Copying requirement: SR200000");
@@ -53,7 +53,7 @@ TEST_F(WizardMessageSinkTest, ManyLinesAreAppendedInBatchesAndTheLastStaysInView
 
 TEST_F(WizardMessageSinkTest, LinesWithoutABoxAreDropped) {
   sink_.SetResultsBox(nullptr);
-  AddTextResultsLine("nowhere");
+  AppSession().messages.AddTextResultsLine("nowhere");
   sink_.Refresh();
   EXPECT_TRUE(box_.ShownLines().isEmpty());
 }

@@ -46,14 +46,14 @@ TEST_F(WizardRunTest, TheReviewStepWritesThePageAndShowsIt) {
   form_->ClickNav(frmWizard::kNext);
   form_->ClickNav(frmWizard::kNext);
   ASSERT_EQ(form_->current_step(), 4);
-  const std::string page = goBLProjInfo->ReviewHTMLLoc();
+  const std::string page = AppSession().goBLProjInfo->ReviewHTMLLoc();
   ASSERT_TRUE(std::filesystem::exists(page)) << page;
   EXPECT_EQ(std::filesystem::path(page).parent_path(), scratch_.path() / "Alpha");
   EXPECT_EQ(form_->webReview->source().toLocalFile().toStdString(), page);
   QString shown = form_->webReview->toPlainText();
   EXPECT_TRUE(shown.contains(QString::fromUtf8("Pumps <15 bar> & Mühlen für 5 €")))
       << shown.toStdString();
-  EXPECT_TRUE(shown.contains(QString::fromStdString(ResString(5400))));
+  EXPECT_TRUE(shown.contains(QString::fromStdString(AppSession().messages.ResString(5400))));
   EXPECT_NE(ReadFile(page).find("Pumps &lt;15 bar&gt; &amp; Mühlen für 5 €"), std::string::npos);
 }
 
@@ -63,7 +63,7 @@ TEST_F(WizardRunTest, AWholeRunEndsWithTheSuccessLineAndFinishEnabled) {
   EXPECT_FALSE(Shown(frmWizard::kCancel));
   EXPECT_TRUE(Shown(frmWizard::kHelp));
   EXPECT_FALSE(Enabled(frmWizard::kNext));
-  EXPECT_EQ(Nav(frmWizard::kNext)->text().toStdString(), ResString(105));
+  EXPECT_EQ(Nav(frmWizard::kNext)->text().toStdString(), AppSession().messages.ResString(105));
   EXPECT_TRUE(form_->tmrExecuteActions->isActive());
   EXPECT_EQ(form_->tmrExecuteActions->interval(), 100);
 
@@ -71,18 +71,18 @@ TEST_F(WizardRunTest, AWholeRunEndsWithTheSuccessLineAndFinishEnabled) {
   EXPECT_TRUE(sink_.infos.empty()) << sink_.AllInfos();
   QStringList lines = form_->txtResults->ShownLines();
   ASSERT_GE(lines.size(), 6);
-  EXPECT_EQ(lines[0].toStdString(), ResString(kResRunAnnounce));
+  EXPECT_EQ(lines[0].toStdString(), AppSession().messages.ResString(kResRunAnnounce));
   std::string results_page = lines[1].toStdString();
-  EXPECT_EQ(lines[2].toStdString(), ResString(kResRunAnnounceEnd));
-  EXPECT_EQ(lines[3].toStdString(), "\t" + ResString(kResCreatingProject));
-  EXPECT_EQ(lines.back().toStdString(), ResString(kResRunSucceeded));
+  EXPECT_EQ(lines[2].toStdString(), AppSession().messages.ResString(kResRunAnnounceEnd));
+  EXPECT_EQ(lines[3].toStdString(), "\t" + AppSession().messages.ResString(kResCreatingProject));
+  EXPECT_EQ(lines.back().toStdString(), AppSession().messages.ResString(kResRunSucceeded));
   EXPECT_TRUE(Enabled(frmWizard::kNext));
   EXPECT_TRUE(Nav(frmWizard::kNext)->isDefault());
-  EXPECT_EQ(goProjApp, nullptr) << "released after the run";
+  EXPECT_EQ(AppSession().goProjApp, nullptr) << "released after the run";
 
   // The results page holds every line, the last one too.
   std::string page = ReadFile(results_page);
-  EXPECT_NE(page.find(ResString(kResRunSucceeded)), std::string::npos);
+  EXPECT_NE(page.find(AppSession().messages.ResString(kResRunSucceeded)), std::string::npos);
   EXPECT_TRUE(std::filesystem::exists(scratch_.path() / "Alpha" / "PSGUIDMap.xml"));
 
   // Help refreshes the buttons: Finish stays available after the run.
@@ -111,9 +111,9 @@ TEST_F(WizardRunTest, ClosingTheWindowDuringTheRunIsRefusedUntilItEnds) {
   ASSERT_TRUE(tried);
   EXPECT_FALSE(closed_during_run);
   ASSERT_EQ(sink_.infos.size(), 1u);
-  EXPECT_EQ(sink_.infos[0], ResString(frmWizard::kResCloseDuringRun));
+  EXPECT_EQ(sink_.infos[0], AppSession().messages.ResString(frmWizard::kResCloseDuringRun));
   EXPECT_FALSE(ended);
-  EXPECT_EQ(form_->txtResults->ShownLines().back().toStdString(), ResString(kResRunSucceeded))
+  EXPECT_EQ(form_->txtResults->ShownLines().back().toStdString(), AppSession().messages.ResString(kResRunSucceeded))
       << "the run went on to its end";
   EXPECT_TRUE(form_->close());
   EXPECT_TRUE(ended);
@@ -125,7 +125,7 @@ TEST_F(WizardRunTest, AFailingRunStillEndsWithFinishEnabled) {
   std::ofstream(baseline + "/ProjectUserGroups.XML") << "<Other/>";
   ASSERT_TRUE(WaitForRun());
   EXPECT_EQ(sink_.infos.size(), 1u) << sink_.AllInfos();
-  EXPECT_NE(form_->txtResults->ShownLines().back().toStdString(), ResString(kResRunSucceeded));
+  EXPECT_NE(form_->txtResults->ShownLines().back().toStdString(), AppSession().messages.ResString(kResRunSucceeded));
   EXPECT_TRUE(Enabled(frmWizard::kNext));
 }
 
@@ -136,7 +136,7 @@ TEST_F(WizardRunTest, CancelUnloadsTheWindowWithoutCreatingAnything) {
   form_->ClickNav(frmWizard::kCancel);
   EXPECT_TRUE(ended);
   EXPECT_TRUE(form_->isUnloaded().toBool());
-  EXPECT_EQ(goProjApp, nullptr);
+  EXPECT_EQ(AppSession().goProjApp, nullptr);
 }
 
 TEST_F(WizardRunTest, HelpAndF1OpenTheHelpAtItsTopicAndUnloadingClosesIt) {

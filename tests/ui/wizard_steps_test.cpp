@@ -19,12 +19,12 @@ TEST_F(WizardTest, StartsOnTheBaselineStepWithBackHiddenAndNextDisabled) {
   EXPECT_FALSE(Enabled(frmWizard::kNext));
   EXPECT_TRUE(Enabled(frmWizard::kHelp));
   EXPECT_TRUE(Enabled(frmWizard::kCancel));
-  EXPECT_EQ(form_->lblStep->text().toStdString(), ResString(1000));
-  EXPECT_EQ(form_->lblStepInfo->text().toStdString(), ResString(1001));
+  EXPECT_EQ(form_->lblStep->text().toStdString(), AppSession().messages.ResString(1000));
+  EXPECT_EQ(form_->lblStepInfo->text().toStdString(), AppSession().messages.ResString(1001));
   EXPECT_EQ(form_->windowTitle().toStdString(), "Create Project from Baseline");
-  EXPECT_EQ(gsMsgTitle, "Create Project from Baseline");
-  EXPECT_EQ(Nav(frmWizard::kNext)->text().toStdString(), ResString(103));
-  EXPECT_EQ(form_->cmdBLBrowse->text().toStdString(), ResString(1003));
+  EXPECT_EQ(AppSession().messages.title(), "Create Project from Baseline");
+  EXPECT_EQ(Nav(frmWizard::kNext)->text().toStdString(), AppSession().messages.ResString(103));
+  EXPECT_EQ(form_->cmdBLBrowse->text().toStdString(), AppSession().messages.ResString(1003));
 }
 
 TEST_F(WizardTest, ARejectedFolderIsNotTakenAndAValidOneEnablesNext) {
@@ -38,10 +38,10 @@ TEST_F(WizardTest, ARejectedFolderIsNotTakenAndAValidOneEnablesNext) {
   EXPECT_EQ(form_->txtBLLoc->text().toStdString(), SampleBaseline());
   EXPECT_EQ(form_->txtBLLabel->text().toStdString(), "Brewmate 1.0 release");
   EXPECT_EQ(form_->txtBLTimeStamp->text().toStdString(), "2024-05-14 16:42:10");
-  EXPECT_EQ(form_->txtBLIncOptions->text().toStdString(), goBLProjInfo->BLXMLOptionsList());
+  EXPECT_EQ(form_->txtBLIncOptions->text().toStdString(), AppSession().goBLProjInfo->BLXMLOptionsList());
   EXPECT_TRUE(Enabled(frmWizard::kNext));
   EXPECT_TRUE(Nav(frmWizard::kNext)->isDefault());
-  EXPECT_EQ(folder_prompts_.back(), ResString(1100));
+  EXPECT_EQ(folder_prompts_.back(), AppSession().messages.ResString(1100));
   EXPECT_EQ(folder_starts_.back(), "");
 
   // A cancelled dialog changes nothing; a later bad folder empties the
@@ -65,7 +65,7 @@ TEST_F(WizardTest, TypingInTheBaselineBoxesChangesNothing) {
     QTest::keyClick(box, Qt::Key_Backspace);
     EXPECT_EQ(box->text(), before);
   }
-  EXPECT_EQ(goBLProjInfo->BLXMLLoc(), SampleBaseline());
+  EXPECT_EQ(AppSession().goBLProjInfo->BLXMLLoc(), SampleBaseline());
 }
 
 TEST_F(WizardTest, ClearingTheProjectNameDisablesNextAtOnce) {
@@ -73,7 +73,7 @@ TEST_F(WizardTest, ClearingTheProjectNameDisablesNextAtOnce) {
   form_->ClickNav(frmWizard::kNext);
   ASSERT_EQ(form_->current_step(), 1);
   EXPECT_TRUE(Shown(frmWizard::kBack));
-  EXPECT_EQ(form_->txtProjName->text().toStdString(), goBLProjInfo->VLPName());
+  EXPECT_EQ(form_->txtProjName->text().toStdString(), AppSession().goBLProjInfo->VLPName());
   EXPECT_FALSE(form_->txtProjName->text().isEmpty());
   EXPECT_TRUE(Enabled(frmWizard::kNext));
 
@@ -90,10 +90,10 @@ TEST_F(WizardTest, ClearingTheProjectNameDisablesNextAtOnce) {
 TEST_F(WizardTest, TheProjectFolderBrowserStartsAtTheStoredFolderAndMayEmptyTheBox) {
   ChooseBaseline(SampleBaseline());
   form_->ClickNav(frmWizard::kNext);
-  std::string stored = goBLProjInfo->VLPFolder();
+  std::string stored = AppSession().goBLProjInfo->VLPFolder();
   folder_answers_.push_back("");
   form_->BrowseProjectFolder();
-  EXPECT_EQ(folder_prompts_.back(), ResString(2200));
+  EXPECT_EQ(folder_prompts_.back(), AppSession().messages.ResString(2200));
   EXPECT_EQ(folder_starts_.back(), stored);
   EXPECT_TRUE(form_->txtProjLoc->text().isEmpty());
   EXPECT_FALSE(Enabled(frmWizard::kNext));
@@ -106,19 +106,19 @@ TEST_F(WizardTest, AProjectStepThatFailsValidationKeepsTheUserThere) {
   form_->ClickNav(frmWizard::kNext);
   EXPECT_EQ(form_->current_step(), 1);
   ASSERT_EQ(sink_.infos.size(), 1u);
-  EXPECT_EQ(sink_.infos[0], ResString(11005));
+  EXPECT_EQ(sink_.infos[0], AppSession().messages.ResString(11005));
   EXPECT_TRUE(Enabled(frmWizard::kNext));
   EXPECT_TRUE(Enabled(frmWizard::kCancel));
 }
 
 TEST_F(WizardTest, BackStoresNothingAndNextFromTheProjectStepStoresEverything) {
   ReachOptionsStep(SampleBaseline(), "Alpha");
-  const BLProjInfo& d = *goBLProjInfo;
+  const BLProjInfo& d = *AppSession().goBLProjInfo;
   EXPECT_EQ(d.VLPFolder(), (scratch_.path() / "Alpha").string());
   EXPECT_EQ(d.VLPDBType(), 1);
   EXPECT_EQ(d.VLPDBDisplayName(), "SQLite");
-  EXPECT_EQ(goNewProjDef->GetProjectFolder(), d.VLPFolder());
-  EXPECT_EQ(goNewProjDef->GetConnection().GetDriver(), "SQLite3");
+  EXPECT_EQ(AppSession().goNewProjDef->GetProjectFolder(), d.VLPFolder());
+  EXPECT_EQ(AppSession().goNewProjDef->GetConnection().GetDriver(), "SQLite3");
   ASSERT_EQ(sink_.questions.size(), 1u);  // may the folder be created?
   EXPECT_TRUE(std::filesystem::is_directory(scratch_.path() / "Alpha"));
 
@@ -134,7 +134,7 @@ TEST_F(WizardTest, BackStoresNothingAndNextFromTheProjectStepStoresEverything) {
 TEST_F(WizardTest, UncheckingTracesDisablesExternalTracesAndKeepsItsMark) {
   std::string baseline = CopyOfSample();
   ReachOptionsStep(baseline, "Alpha");
-  ASSERT_TRUE(goBLProjInfo->isBLXMLContainsExtTraces());
+  ASSERT_TRUE(AppSession().goBLProjInfo->isBLXMLContainsExtTraces());
   EXPECT_TRUE(form_->chkTraces->isEnabled());
   EXPECT_FALSE(form_->chkTraces->isChecked());
   EXPECT_FALSE(form_->chkExtTraces->isEnabled());
@@ -149,8 +149,8 @@ TEST_F(WizardTest, UncheckingTracesDisablesExternalTracesAndKeepsItsMark) {
   // A box that cannot be used chooses nothing: the plan must not promise
   // traces to external projects without the traces themselves.
   form_->ClickNav(frmWizard::kNext);
-  EXPECT_FALSE(goBLProjInfo->CreateTraces());
-  EXPECT_FALSE(goBLProjInfo->CreateExtTraces());
+  EXPECT_FALSE(AppSession().goBLProjInfo->CreateTraces());
+  EXPECT_FALSE(AppSession().goBLProjInfo->CreateExtTraces());
 
   form_->ClickNav(frmWizard::kBack);
   form_->chkTraces->click();
@@ -158,10 +158,10 @@ TEST_F(WizardTest, UncheckingTracesDisablesExternalTracesAndKeepsItsMark) {
   form_->chkExtTraces->setChecked(true);
   form_->chkHistory->setChecked(true);
   form_->ClickNav(frmWizard::kNext);
-  EXPECT_TRUE(goBLProjInfo->CreateTraces());
-  EXPECT_TRUE(goBLProjInfo->CreateExtTraces());
-  EXPECT_TRUE(goBLProjInfo->CreateHist());
-  EXPECT_FALSE(goBLProjInfo->CreateDisc());
+  EXPECT_TRUE(AppSession().goBLProjInfo->CreateTraces());
+  EXPECT_TRUE(AppSession().goBLProjInfo->CreateExtTraces());
+  EXPECT_TRUE(AppSession().goBLProjInfo->CreateHist());
+  EXPECT_FALSE(AppSession().goBLProjInfo->CreateDisc());
 
   // Shown again, the boxes follow the stored choices.
   form_->ClickNav(frmWizard::kBack);
@@ -231,8 +231,8 @@ TEST_F(WizardWithEnterpriseDBTest, GoingToOptionsAndBackRestoresTheDatabaseEntry
   form_->cboDBType->setCurrentIndex(1);
   form_->ClickNav(frmWizard::kNext);
   ASSERT_EQ(form_->current_step(), 2) << sink_.AllInfos();
-  EXPECT_EQ(goBLProjInfo->VLPDBType(), 2);
-  EXPECT_EQ(goNewProjDef->GetDBType(), "PostgreSQL");
+  EXPECT_EQ(AppSession().goBLProjInfo->VLPDBType(), 2);
+  EXPECT_EQ(AppSession().goNewProjDef->GetDBType(), "PostgreSQL");
 
   form_->cboDBType->setCurrentIndex(0);  // changed behind the user's back
   form_->ClickNav(frmWizard::kBack);

@@ -1,5 +1,7 @@
 #include "gen-baseline/gen_random.h"
 
+#include "host/text/random_guid.h"
+
 #include <array>
 
 namespace vl::gen {
@@ -67,22 +69,12 @@ std::string GuidFrom(uint64_t base, uint64_t stream, uint64_t index) {
   uint64_t lo = Mix(hi, 0x5EED5EED5EED5EEDull);
   hi = (hi & ~0xF000ull) | 0x4000ull;                         // version 4
   lo = (lo & 0x3FFFFFFFFFFFFFFFull) | 0x8000000000000000ull;  // variant 1
-  static const char kHex[] = "0123456789ABCDEF";
-  std::string out = "{";
-  auto put = [&](uint64_t v, int digits) {
-    for (int i = digits - 1; i >= 0; --i) out += kHex[(v >> (i * 4)) & 0xF];
-  };
-  put(hi >> 32, 8);
-  out += '-';
-  put(hi >> 16, 4);
-  out += '-';
-  put(hi, 4);
-  out += '-';
-  put(lo >> 48, 4);
-  out += '-';
-  put(lo, 12);
-  out += '}';
-  return out;
+  uint8_t bytes[16];
+  for (int i = 0; i < 8; ++i) {
+    bytes[i] = static_cast<uint8_t>(hi >> (56 - 8 * i));
+    bytes[8 + i] = static_cast<uint8_t>(lo >> (56 - 8 * i));
+  }
+  return vl::FormatGuid(bytes);
 }
 
 size_t CountChars(std::string_view utf8) {

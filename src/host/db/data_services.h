@@ -2,8 +2,8 @@
 // copiers reaches the database through this interface.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -25,10 +25,10 @@ class DataServices {
  public:
   virtual ~DataServices() = default;
 
-  // A number no other data-services object of this process has had, so
-  // that results remembered per database cannot be confused with those of
-  // a later object that happens to reuse the same address.
-  uint64_t InstanceSerial() const { return serial_; }
+  // Tells this object apart from every other, also from a later one that
+  // happens to take its place in memory: results remembered per database
+  // keep a weak copy, which expires with the object.
+  std::weak_ptr<const int> Identity() const { return identity_; }
 
   // Runs one statement. For a SELECT, returns its rows (read-only);
   // otherwise returns nullptr. Table markers and "{ ts '...'}" literals
@@ -60,33 +60,42 @@ class DataServices {
 
   // Makes everything executed so far durable. The data services also
   // commit on their own every few thousand statements and when closed.
+  // Does nothing while commits are held.
   virtual void Commit() = 0;
+
+  // Undoes everything executed since the last commit.
+  virtual void Rollback() = 0;
+
+  // While commits are held, neither Commit() nor the automatic commits end
+  // the transaction, and closing undoes it: what is executed meanwhile
+  // becomes durable all at once, by HoldCommits(false) and then Commit(),
+  // or not at all. Used where a run writes into another project, which
+  // must change completely or not at all.
+  void HoldCommits(bool hold) { commits_held_ = hold; }
+  bool commits_held() const { return commits_held_; }
+
+  // Receives the text of every statement that succeeds from now on, as the
+  // database ran it (the statements a key draw runs included), in order;
+  // nullptr stops it. Running the texts again in the same order on the
+  // database as it was repeats the work exactly.
+  using StatementObserver = std::function<void(const std::string& statement)>;
+  void SetStatementObserver(StatementObserver observer) { observer_ = std::move(observer); }
 
  protected:
   DataServices() = default;
-  // A copy is another object and gets a serial of its own.
+  // A copy is another object and gets an identity of its own.
   DataServices(const DataServices&) {}
   DataServices& operator=(const DataServices&) { return *this; }
 
- private:
-  static uint64_t NextInstanceSerial() {
-    static std::atomic<uint64_t> next{1};
-    return next++;
+ protected:
+  void Observe(const std::string& statement) const {
+    if (observer_) observer_(statement);
   }
-  uint64_t serial_ = NextInstanceSerial();
+
+ private:
+  std::shared_ptr<const int> identity_ = std::make_shared<const int>(0);
+  bool commits_held_ = false;
+  StatementObserver observer_;
 };
-
-}  // namespace vl
-
-namespace vl {
-
-// Every open data-services object is listed while it is open, so that a
-// procedure-error report can make everything written so far durable before
-// the user sees it. Implementations call Register in their constructor and
-// Unregister when closed.
-void RegisterOpenDatabase(DataServices* ds);
-void UnregisterOpenDatabase(DataServices* ds);
-// Commits every open database; errors are ignored.
-void CommitOpenDatabases();
 
 }  // namespace vl

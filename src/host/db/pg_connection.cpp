@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "errors/vl_error.h"
+#include "host/text/convert.h"
 #include "host/text/resource.h"
 
 namespace vl {
@@ -187,6 +188,7 @@ void CheckSchemaName(const std::string& schema) {
   if (schema.size() >= 3 && (schema[0] == 'p' || schema[0] == 'P') &&
       (schema[1] == 'g' || schema[1] == 'G') && schema[2] == '_')
     bad("names starting with \"pg_\" belong to the server.");
+  if (LCase(schema) == "information_schema") bad("it is a system schema of the server.");
 }
 
 std::string SchemaNameFor(const std::string& projectName) {

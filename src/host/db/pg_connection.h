@@ -34,8 +34,9 @@ PgLocation PgLocationFromConnInfo(const std::string& conninfo);
 
 // Throws VlError (err::kInvalidProcedureCall) when `schema` cannot name a
 // schema: empty, longer than 63 bytes, holding a control character,
-// starting or ending with a blank, or starting with "pg_" (reserved by the
-// server).
+// starting or ending with a blank, starting with "pg_" (reserved by the
+// server, pg_catalog and pg_toast among them) or naming the server's
+// information_schema (in any letter case).
 void CheckSchemaName(const std::string& schema);
 
 // A schema name made from a project name: lower-case ASCII letters,

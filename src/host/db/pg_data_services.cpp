@@ -73,7 +73,6 @@ PgDataServices::PgDataServices(std::unique_ptr<PgConnection> conn, const PgOptio
       alive_(std::make_shared<PgDataServices*>(this)) {
   if (options_.commit_every < 1) options_.commit_every = 1;
   if (options_.batch_statements < 1) options_.batch_statements = 1;
-  RegisterOpenDatabase(this);
 }
 
 PgDataServices::~PgDataServices() {
@@ -88,13 +87,17 @@ void PgDataServices::Close() {
   if (!conn_) return;
   std::exception_ptr failure;
   // A statement found to have failed undoes only itself: the rest is
-  // committed, then its error thrown.
+  // committed, then its error thrown. Held commits are undone instead.
   try {
-    while (!CommitIfClean()) {
-      if (!failure) failure = std::make_exception_ptr(pending_errors_.front());
-      pending_errors_.clear();
+    if (commits_held()) {
+      Rollback();
+    } else {
+      while (!CommitIfClean()) {
+        if (!failure) failure = std::make_exception_ptr(pending_errors_.front());
+        pending_errors_.clear();
+      }
     }
-  } catch (...) {
+  } catch (const std::exception&) {
     if (!failure) failure = std::current_exception();
   }
   round_trips_at_close_ = pipeline_->round_trips();
@@ -105,7 +108,6 @@ void PgDataServices::Close() {
   keys_.clear();
   shapes_.clear();
   pending_errors_.clear();
-  UnregisterOpenDatabase(this);
   if (failure) std::rethrow_exception(failure);
 }
 
@@ -117,6 +119,7 @@ void PgDataServices::CheckOpen() const {
 
 void PgDataServices::Log(const std::string& text) const {
   if (options_.log) options_.log(text);
+  Observe(text);
 }
 
 void PgDataServices::ThrowConnectionLost(const std::string& doing) {
@@ -194,13 +197,15 @@ void PgDataServices::Commit() {
 bool PgDataServices::CommitIfClean() {
   if (pipeline_->Idle() && PQtransactionStatus(conn_->get()) == PQTRANS_IDLE)
     return pending_errors_.empty();
-  FlushKeys();
+  // Held commits still read every answer, so that a failure is reported
+  // where the caller expects it; the transaction stays open.
+  if (!commits_held()) FlushKeys();
   while (!ReadAllBatches()) {
   }
   // A statement found to have failed is reported before anything is made
   // durable: the caller decides whether the rest is kept.
   if (!pending_errors_.empty()) return false;
-  if (PQtransactionStatus(conn_->get()) == PQTRANS_IDLE) return true;
+  if (commits_held() || PQtransactionStatus(conn_->get()) == PQTRANS_IDLE) return true;
   pipeline_->CountRoundTrip();
   PgResultPtr r(PQexec(conn_->get(), "COMMIT"));
   keys_.clear();
@@ -235,7 +240,8 @@ void PgDataServices::BeforeStatement() {
   CheckOpen();
   // The automatic commit comes before the statement after the last one
   // it covers; it waits while a failure found is still to be reported.
-  if (since_commit_ >= options_.commit_every && pending_errors_.empty()) CommitIfClean();
+  if (since_commit_ >= options_.commit_every && pending_errors_.empty() && !commits_held())
+    CommitIfClean();
   MakeRoomInPipeline();
 }
 

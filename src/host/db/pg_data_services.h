@@ -2,9 +2,10 @@
 // a schema of its own.
 //
 // As on the file database, statements run inside a transaction that is
-// committed by Commit(), when the data services are closed, before an
-// error report (CommitOpenDatabases) and on its own every few thousand
-// statements (before the statement that follows them). The server gives
+// committed by Commit(), when the data services are closed and on its own
+// every few thousand statements (before the statement that follows them);
+// while commits are held none of these commits and closing undoes the
+// transaction (see DataServices::HoldCommits). The server gives
 // up a whole transaction when one statement in it fails, so statements
 // run under savepoints: a rejected statement undoes only itself and the
 // rows written before it stay.
@@ -136,13 +137,13 @@ class PgDataServices : public DataServices {
   int GetDBType() const override { return kDBPostgreSQL; }
   // Reads the answers to everything sent; a statement that failed is
   // thrown (see above) and nothing is committed, the other statements
-  // stay in the transaction. Otherwise commits.
+  // stay in the transaction. Otherwise commits, unless commits are held.
   void Commit() override;
 
   // Undoes everything since the last commit (a project whose creation
   // failed leaves nothing half-made), statements sent and not yet answered
   // included; a failure among them is not reported.
-  void Rollback();
+  void Rollback() override;
   // Commits and closes the connection. Afterwards every operation throws
   // VlError; a second call does nothing. A statement found to have failed
   // undoes only itself: the rest is committed, then its error thrown. When

@@ -244,7 +244,6 @@ SqliteDataServices::SqliteDataServices(sqlite3* db, std::string path, const Sqli
       options_(options),
       alive_(std::make_shared<SqliteDataServices*>(this)) {
   if (options_.commit_every < 1) options_.commit_every = 1;
-  RegisterOpenDatabase(this);
 }
 
 SqliteDataServices::~SqliteDataServices() {
@@ -259,8 +258,11 @@ void SqliteDataServices::Close() {
   if (!db_) return;
   std::exception_ptr failure;
   try {
-    Commit();
-  } catch (...) {
+    if (commits_held())
+      Rollback();
+    else
+      Commit();
+  } catch (const std::exception&) {
     failure = std::current_exception();
   }
   keys_.clear();
@@ -271,7 +273,6 @@ void SqliteDataServices::Close() {
   sqlite3_close_v2(db_);
   db_ = nullptr;
   alive_.reset();
-  UnregisterOpenDatabase(this);
   if (failure) std::rethrow_exception(failure);
 }
 
@@ -281,6 +282,7 @@ void SqliteDataServices::CheckOpen() const {
 
 void SqliteDataServices::Log(const std::string& text) const {
   if (options_.log) options_.log(text);
+  Observe(text);
 }
 
 void SqliteDataServices::ThrowStatementError(const std::string& text,
@@ -307,7 +309,7 @@ void SqliteDataServices::EnsureTransaction() {
 
 void SqliteDataServices::Commit() {
   CheckOpen();
-  if (sqlite3_get_autocommit(db_)) return;
+  if (commits_held() || sqlite3_get_autocommit(db_)) return;
   char* msg = nullptr;
   if (sqlite3_exec(db_, "COMMIT", nullptr, nullptr, &msg) != SQLITE_OK) {
     const std::string reason = msg ? msg : sqlite3_errmsg(db_);
@@ -317,6 +319,20 @@ void SqliteDataServices::Commit() {
   }
   Log("COMMIT");
   since_commit_ = 0;
+}
+
+void SqliteDataServices::Rollback() {
+  CheckOpen();
+  since_commit_ = 0;
+  if (sqlite3_get_autocommit(db_)) return;
+  char* msg = nullptr;
+  if (sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, &msg) != SQLITE_OK) {
+    const std::string reason = msg ? msg : sqlite3_errmsg(db_);
+    sqlite3_free(msg);
+    throw VlError(err::kDatabase, kSource,
+                  "Cannot undo the changes to \"" + path_ + "\": " + reason);
+  }
+  Log("ROLLBACK");
 }
 
 void SqliteDataServices::CountStatement() {

@@ -66,6 +66,7 @@ class SqliteDataServices : public DataServices {
   void ExecuteDDL(const std::string& sql) override;
   int GetDBType() const override { return kDBSQLite; }
   void Commit() override;
+  void Rollback() override;
 
   // Commits and closes the database. Afterwards every operation throws
   // VlError; a second call does nothing. When the final commit fails the

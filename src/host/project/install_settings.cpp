@@ -27,12 +27,6 @@ constexpr const char* kDriversFile = "DB Drivers.dat";
 constexpr const char* kDriversSection = "Enterprise Drivers";
 constexpr long kResCannotReadSetting = 20082;
 
-// Where the programs' own "DB Drivers.dat" lies; empty reads none.
-std::string& ShippedFilesFolder() {
-  static std::string folder;
-  return folder;
-}
-
 std::string EnvOrEmpty(const char* name) {
   const char* v = std::getenv(name);
   return v ? v : "";
@@ -99,7 +93,7 @@ std::string UserSettingsPath() {
   return home + "/" + kSettingsFile;
 }
 
-bool ReadVelloqInstallDir(std::string& dir) {
+bool ReadVelloqInstallDir(std::string& dir, Messenger* messages) {
   dir.clear();
   try {
     std::string value;
@@ -112,23 +106,26 @@ bool ReadVelloqInstallDir(std::string& dir) {
       return false;
     }
     return read;
-  } catch (...) {
-    ReportProcError("RegUtil.ReadVelloqInstallDir", ResString(kResCannotReadSetting) + "CommonDir");
+  } catch (const std::exception&) {
+    if (messages)
+      messages->ReportProcError("RegUtil.ReadVelloqInstallDir",
+                                messages->ResString(kResCannotReadSetting) + "CommonDir");
     dir.clear();
     return false;
   }
 }
 
-bool GetVelloqBinDirectory(std::string& dir) {
+bool GetVelloqBinDirectory(std::string& dir, Messenger* messages) {
   dir.clear();
   try {
     std::string install;
-    if (!ReadVelloqInstallDir(install)) return false;
+    if (!ReadVelloqInstallDir(install, messages)) return false;
     dir = install + "/Bin";
     return true;
-  } catch (...) {
-    ReportProcError("RegUtil.GetVelloqBinDirectory",
-                    ResString(kResCannotReadSetting) + "CommonDir");
+  } catch (const std::exception&) {
+    if (messages)
+      messages->ReportProcError("RegUtil.GetVelloqBinDirectory",
+                                messages->ResString(kResCannotReadSetting) + "CommonDir");
     dir.clear();
     return false;
   }
@@ -142,14 +139,12 @@ bool EnterpriseDBCreationAllowed() {
     long long n = 0;
     // Only a value that reads as the number 0 forbids; anything else allows.
     return !(ParseWholeNumber(value, n) && n == 0);
-  } catch (...) {
+  } catch (const std::exception&) {
     RethrowWithSource("ModWizard.EnterpriseDBCreationAllowed");
   }
 }
 
-void SetShippedFilesFolder(const std::string& folder) { ShippedFilesFolder() = folder; }
-
-OrderedMap<std::string> RetrieveDrivers() {
+OrderedMap<std::string> RetrieveDrivers(const std::string& shippedFolder) {
   try {
     OrderedMap<std::string> drivers;
     drivers.Add(kSQLiteDisplayName, kSQLiteDriver);
@@ -157,8 +152,8 @@ OrderedMap<std::string> RetrieveDrivers() {
     const bool installed = GetVelloqBinDirectory(bin);
     std::string path = installed ? bin + "/" + kDriversFile : std::string();
     std::error_code ec;
-    if ((path.empty() || !std::filesystem::exists(path, ec)) && !ShippedFilesFolder().empty())
-      path = ShippedFilesFolder() + "/" + kDriversFile;
+    if ((path.empty() || !std::filesystem::exists(path, ec)) && !shippedFolder.empty())
+      path = shippedFolder + "/" + kDriversFile;
     if (path.empty() || !EnterpriseDBCreationAllowed()) return drivers;
     auto file = SettingsFile::OpenSettingsFile(path);
     if (!file) return drivers;
@@ -166,7 +161,7 @@ OrderedMap<std::string> RetrieveDrivers() {
     if (!section) return drivers;
     for (const SettingsEntry& e : section->GetValue()) drivers.Add(e.GetName(), e.GetValue());
     return drivers;
-  } catch (...) {
+  } catch (const std::exception&) {
     RethrowWithSource("ModWizard.RetrieveDrivers");
   }
 }

@@ -10,6 +10,7 @@
 
 #include <string>
 
+#include "host/text/messages.h"
 #include "host/text/ordered_map.h"
 
 namespace vl {
@@ -25,8 +26,11 @@ bool ReadRegBaseRegInfo(const std::string& settingsPath, const std::string& sect
 std::string SystemSettingsPath();
 std::string UserSettingsPath();
 
-bool ReadVelloqInstallDir(std::string& dir);
-bool GetVelloqBinDirectory(std::string& dir);
+// The installation directory (its Bin folder). False with `dir` "" when
+// it is not set; a settings file that cannot be read is reported through
+// `messages` when given.
+bool ReadVelloqInstallDir(std::string& dir, Messenger* messages = nullptr);
+bool GetVelloqBinDirectory(std::string& dir, Messenger* messages = nullptr);
 // False only when the preference is read and is 0.
 bool EnterpriseDBCreationAllowed();
 
@@ -35,14 +39,10 @@ bool EnterpriseDBCreationAllowed();
 // Bin folder is known and enterprise databases are allowed). When the
 // installation offers no "DB Drivers.dat" (no installation directory, or
 // none in its Bin folder), the one shipped with the programs is read
-// instead (see SetShippedFilesFolder). A duplicate entry name throws
-// VlError (source "ModWizard.RetrieveDrivers").
-OrderedMap<std::string> RetrieveDrivers();
-
-// The folder of the files the programs ship with (beside the resource
-// file): its "DB Drivers.dat" offers PostgreSQL where no installation
-// offers a list of its own. Empty, as ResetHostGlobals leaves it, reads
-// none.
-void SetShippedFilesFolder(const std::string& folder);
+// instead: the one in `shippedFolder`, the folder of the files the
+// programs ship with (beside the resource file), which offers PostgreSQL
+// where no installation offers a list of its own; "" reads none. A
+// duplicate entry name throws VlError (source "ModWizard.RetrieveDrivers").
+OrderedMap<std::string> RetrieveDrivers(const std::string& shippedFolder = "");
 
 }  // namespace vl

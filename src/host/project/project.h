@@ -180,7 +180,7 @@ class ProjectApplication {
   virtual std::shared_ptr<Project> OpenProject(const std::string& path) = 0;
   virtual ContextInfo& GetContextInfo() = 0;
   // Closes every project still open. A second call does nothing.
-  virtual void Shutdown() = 0;
+  virtual void Shutdown() noexcept = 0;
 };
 
 // The data services of a project, reached the way the copiers reach them:

@@ -9,7 +9,6 @@
 #include "host/db/project_schema.h"
 #include "host/project/project_file.h"
 #include "host/text/convert.h"
-#include "host/text/host_globals.h"
 #include "host/text/path_utils.h"
 #include "host/text/random_guid.h"
 #include "host/text/resource.h"
@@ -43,7 +42,7 @@ std::shared_ptr<DataServices> DataServicesOf(Project& project) {
 
 SqlProjectApplication::SqlProjectApplication(DefinitionSource definition)
     : definition_(std::move(definition)), context_(std::string(kAppName) + ":" + MakeRandomGuid()) {
-  if (!definition_) definition_ = [] { return goNewProjDef.get(); };
+  if (!definition_) definition_ = []() -> NewProjectDefinition* { return nullptr; };
 }
 
 SqlProjectApplication::~SqlProjectApplication() { Shutdown(); }
@@ -53,15 +52,17 @@ void SqlProjectApplication::CheckRunning() const {
     throw VlError(err::kObjectRequired, kSource, "The project application has been shut down.");
 }
 
-void SqlProjectApplication::Shutdown() {
+void SqlProjectApplication::Shutdown() noexcept {
   if (shut_down_) return;
   shut_down_ = true;
   for (auto& weak : projects_) {
     if (auto project = weak.lock()) {
       try {
         project->CloseProject();
-      } catch (...) {
+      } catch (const std::exception&) {
         // Shutting down goes on: every other project must still be closed.
+        // A run has committed or undone its work before it lets go of
+        // the application, so nothing is lost here.
       }
       project->DetachApplication();
     }
@@ -70,7 +71,8 @@ void SqlProjectApplication::Shutdown() {
   for (auto& [path, db] : databases_) {
     try {
       db.ds->Close();
-    } catch (...) {
+    } catch (const std::exception&) {
+      // As above: whatever is still open holds nothing unfinished.
     }
   }
   databases_.clear();

@@ -26,8 +26,8 @@ class SqlProjectApplication : public ProjectApplication {
   using DatabaseLog =
       std::function<void(const std::string& databasePath, const std::string& statement)>;
 
-  // `definition` gives the prepared new-project definition; by default the
-  // process's goNewProjDef.
+  // `definition` gives the prepared new-project definition; without one
+  // the application creates no project, it only opens existing ones.
   explicit SqlProjectApplication(DefinitionSource definition = nullptr);
   // Shuts down (closing every project still open).
   ~SqlProjectApplication() override;
@@ -55,7 +55,7 @@ class SqlProjectApplication : public ProjectApplication {
   ContextInfo& GetContextInfo() override { return context_; }
   // Closes every project still open; afterwards nothing can be opened. A
   // second call does nothing.
-  void Shutdown() override;
+  void Shutdown() noexcept override;
 
   void SetQueryServicesFactory(QueryServicesFactory factory) {
     query_services_ = std::move(factory);

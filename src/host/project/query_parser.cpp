@@ -283,6 +283,22 @@ std::string QueryTree::Canonical() const {
   return out;
 }
 
+bool ExternalProjectOfQuery(const std::string& query, std::string& projectGuid) {
+  const size_t open = query.find('(');
+  const size_t close = query.find(')');
+  if (open == std::string::npos || close == std::string::npos || close < open) return false;
+  const std::string scope = query.substr(open + 1, close - open - 1);
+  const size_t dot = scope.find('.');
+  if (dot == std::string::npos) return false;
+  const std::string guid = scope.substr(0, dot);
+  const char* blanks = " \t\r\n";
+  const size_t first = guid.find_first_not_of(blanks);
+  projectGuid = first == std::string::npos
+                    ? ""
+                    : guid.substr(first, guid.find_last_not_of(blanks) - first + 1);
+  return true;
+}
+
 std::string DescribeQueryToken(const QueryToken& token) {
   if (token.kind == QueryTokenKind::kEnd) return "the end of the query";
   std::string shown = token.text;

@@ -75,6 +75,13 @@ struct QueryTree {
 // (or the end of the query), its position and what was expected there.
 bool ParseQueryText(const std::string& query, QueryTree& tree, std::string& errorText);
 
+// The external project a query string names: the text between its first
+// "(" and its first ")", when that holds a ".", up to the first "." (blanks,
+// tabs and line breaks around it removed). False when there is none, also
+// when the string has no "(" or no ")" or its first ")" comes before its
+// first "(". Looks at the text only, as the copier does before parsing.
+bool ExternalProjectOfQuery(const std::string& query, std::string& projectGuid);
+
 // How a token is named in error texts: the token in double quotes (a long
 // one shortened, ending with "..."), followed by " at position N"; or "the
 // end of the query".

@@ -1,45 +1,45 @@
 #include "host/text/messages.h"
 
-#include "host/db/data_services.h"
 #include "host/text/convert.h"
-#include "host/text/host_globals.h"
 
 namespace vl {
 
-std::string ResString(long id) {
-  if (goResource) return goResource->GetString(id);
-  return Resource().GetString(id);
+Messenger::Messenger(MessageSink* sink, const Resource* resource)
+    : sink_(sink ? sink : &discard_), resource_(resource) {}
+
+void Messenger::SetSink(MessageSink* sink) { sink_ = sink ? sink : &discard_; }
+
+std::string Messenger::ResString(long id) const {
+  return (resource_ ? *resource_ : fallback_).GetString(id);
 }
 
-std::string ResFormat(long id, const std::vector<std::string>& values) {
-  if (goResource) return goResource->GetFormattedString(id, values);
-  return Resource().GetFormattedString(id, values);
+std::string Messenger::ResFormat(long id, const std::vector<std::string>& values) const {
+  return (resource_ ? *resource_ : fallback_).GetFormattedString(id, values);
 }
 
-void ShowInfoMessage(const std::string& message) { Messages().ShowInfo(gsMsgTitle, message); }
+void Messenger::ShowInfoMessage(const std::string& message) { sink_->ShowInfo(title_, message); }
 
-int AskUser(const std::string& message, int buttons) {
-  return Messages().Ask(gsMsgTitle, message, buttons + vbQuestion);
+int Messenger::AskUser(const std::string& message, int buttons) {
+  return sink_->Ask(title_, message, buttons + vbQuestion);
 }
 
-void ReportProcError(const std::string& procName, const std::string& message,
-                     const ErrorState& pending) {
-  CommitOpenDatabases();
+void Messenger::ReportProcError(const std::string& procName, const std::string& message,
+                                const ErrorState& pending) {
   if (pending.pending()) {
-    ShowInfoMessage(ResFormat(
-        kResProcError, {procName, std::to_string(pending.number), pending.description, message}));
+    ShowInfoMessage(ResFormat(kResProcError, {procName, std::to_string(pending.number),
+                                              pending.description, message}));
   } else {
     ShowInfoMessage(message + " (" + procName + ")");
   }
 }
 
-void ReportProcError(const std::string& procName, const std::string& message) {
+void Messenger::ReportProcError(const std::string& procName, const std::string& message) {
   ReportProcError(procName, message, PendingError());
 }
 
-void AddTextResultsLine(const std::string& line) {
+void Messenger::AddTextResultsLine(const std::string& line) {
   if (Trim(line).empty()) return;
-  Messages().AddResultsLine(line);
+  sink_->AddResultsLine(line);
 }
 
 }  // namespace vl

@@ -1,12 +1,14 @@
-// The message services every layer uses: information messages, questions,
-// procedure-error reports and results lines, through the message sink and
-// the resource texts.
+// The messages of the program: information messages, questions,
+// procedure-error reports and results lines, in the texts of the resource
+// file, through one message sink (the window, the terminal, a test).
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "errors/message_sink.h"
 #include "errors/vl_error.h"
+#include "host/text/resource.h"
 
 namespace vl {
 
@@ -14,27 +16,50 @@ namespace vl {
 // number, description, message).
 constexpr long kResProcError = 20083;
 
-// An information message titled gsMsgTitle.
-void ShowInfoMessage(const std::string& message);
-// A question with `buttons` (plus the question icon), titled gsMsgTitle;
-// returns the MsgResult of the button pressed.
-int AskUser(const std::string& message, int buttons);
+class Messenger {
+ public:
+  // Messages go to `sink` (a sink that discards everything when null);
+  // texts come from `resource` (the fallback texts naming the ids when
+  // null). Both must outlive the messenger.
+  explicit Messenger(MessageSink* sink = nullptr, const Resource* resource = nullptr);
+  Messenger(const Messenger&) = delete;
+  Messenger& operator=(const Messenger&) = delete;
 
-// The procedure-error report. With an error pending (called inside a catch
-// block, or with `pending` given and its number not 0): resource 20083
-// formatted with `procName`, the number in decimal, the description and
-// `message`. Otherwise `message` + " (" + `procName` + ")". Before the
-// message is shown, the open project databases commit what they hold, so
-// nothing written so far is lost whatever the user does next.
-void ReportProcError(const std::string& procName, const std::string& message);
-void ReportProcError(const std::string& procName, const std::string& message,
-                     const ErrorState& pending);
+  void SetSink(MessageSink* sink);
+  MessageSink& sink() { return *sink_; }
+  void SetResource(const Resource* resource) { resource_ = resource; }
+  // The title of every message box.
+  void SetTitle(std::string title) { title_ = std::move(title); }
+  const std::string& title() const { return title_; }
 
-// Appends one line to the results; a line blank after trimming is dropped.
-void AddTextResultsLine(const std::string& line);
+  // An information message.
+  void ShowInfoMessage(const std::string& message);
+  // A question with `buttons` (plus the question icon); returns the
+  // MsgResult of the button pressed.
+  int AskUser(const std::string& message, int buttons);
+  // The procedure-error report. With an error pending (called inside a
+  // catch block, or with `pending` given and its number not 0): resource
+  // 20083 formatted with `procName`, the number in decimal, the
+  // description and `message`. Otherwise `message` + " (" + `procName` +
+  // ")".
+  void ReportProcError(const std::string& procName, const std::string& message);
+  void ReportProcError(const std::string& procName, const std::string& message,
+                       const ErrorState& pending);
+  // Appends one line to the results; a line blank after trimming is
+  // dropped.
+  void AddTextResultsLine(const std::string& line);
+  // Lets the window breathe during long work.
+  void Breathe() { sink_->Breathe(); }
 
-// Resource texts through goResource (the fallback text when it is missing).
-std::string ResString(long id);
-std::string ResFormat(long id, const std::vector<std::string>& values);
+  std::string ResString(long id) const;
+  std::string ResFormat(long id, const std::vector<std::string>& values) const;
+
+ private:
+  NullMessageSink discard_;
+  MessageSink* sink_;
+  const Resource* resource_;
+  Resource fallback_;
+  std::string title_;
+};
 
 }  // namespace vl

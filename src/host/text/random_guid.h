@@ -1,14 +1,18 @@
-// GUIDs made by the project component itself (projects, root packages,
-// groups): random version-4 GUIDs from the system's secure random source.
+// GUIDs: random version-4 GUIDs from the system's secure random source,
+// written in their 38-character form.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace vl {
 
-// A new GUID in its 38-character form: braces around 8-4-4-4-12
-// upper-case hexadecimal digits. Throws VlError(err::kGuidGenerate,
-// "VlProject", ...) when the system gives no random bytes.
-std::string MakeRandomGuid();
+// 16 bytes as a GUID text: braces around 8-4-4-4-12 upper-case
+// hexadecimal digits.
+std::string FormatGuid(const uint8_t (&bytes)[16]);
+
+// A new random GUID. Throws VlError(err::kGuidGenerate, `errorSource`,
+// "Error generating GUID") when the system gives no random bytes.
+std::string MakeRandomGuid(const char* errorSource = "VlProject");
 
 }  // namespace vl

@@ -61,7 +61,59 @@ bool HasUnicodeSignature(std::string_view b) {
          StartsWith(b, std::string_view("<\x00", 2)) || StartsWith(b, std::string_view("\x00<", 2));
 }
 
+// A code point of any size as UTF-8; one that is no character as U+FFFD.
+void AppendCodePoint(std::string& out, uint32_t cp) {
+  if ((cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) cp = 0xFFFD;
+  if (cp < 0x10000) {
+    AppendUtf8(out, cp);
+    return;
+  }
+  out += static_cast<char>(0xF0 | (cp >> 18));
+  out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+  out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+  out += static_cast<char>(0x80 | (cp & 0x3F));
+}
+
+// The code unit of `size` bytes at `p`, little- or big-endian.
+uint32_t CodeUnitAt(const unsigned char* p, size_t size, bool little) {
+  uint32_t unit = 0;
+  for (size_t i = 0; i < size; ++i) unit |= uint32_t{p[little ? i : size - 1 - i]} << (8 * i);
+  return unit;
+}
+
 }  // namespace
+
+std::string UnicodeBytesToUtf8(std::string_view bytes) {
+  size_t unit = 0, skip = 0;
+  bool little = true;
+  if (StartsWith(bytes, std::string_view("\xFF\xFE\x00\x00", 4)) ||
+      StartsWith(bytes, std::string_view("<\x00\x00\x00", 4))) {
+    unit = 4, skip = StartsWith(bytes, "\xFF") ? 4 : 0;
+  } else if (StartsWith(bytes, std::string_view("\x00\x00\xFE\xFF", 4))) {
+    unit = 4, skip = 4, little = false;
+  } else if (StartsWith(bytes, "\xFF\xFE") || StartsWith(bytes, std::string_view("<\x00", 2))) {
+    unit = 2, skip = StartsWith(bytes, "\xFF\xFE") ? 2 : 0;
+  } else if (StartsWith(bytes, "\xFE\xFF") || StartsWith(bytes, std::string_view("\x00<", 2))) {
+    unit = 2, skip = StartsWith(bytes, "\xFE\xFF") ? 2 : 0, little = false;
+  } else {
+    return std::string(bytes);
+  }
+  std::string out;
+  out.reserve(bytes.size());
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  for (size_t i = skip; i + unit <= bytes.size(); i += unit) {
+    uint32_t cp = CodeUnitAt(p + i, unit, little);
+    if (unit == 2 && cp >= 0xD800 && cp <= 0xDBFF && i + 2 * unit <= bytes.size()) {
+      const uint32_t low = CodeUnitAt(p + i + unit, unit, little);
+      if (low >= 0xDC00 && low <= 0xDFFF) {
+        cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+        i += unit;
+      }
+    }
+    AppendCodePoint(out, cp);
+  }
+  return out;
+}
 
 std::string Windows1252ToUtf8(std::string_view bytes) {
   std::string out;

@@ -28,6 +28,14 @@ struct PreparedXmlBytes {
 //  - any other named encoding is refused unless the bytes are valid UTF-8.
 PreparedXmlBytes PrepareXmlBytes(std::string raw);
 
+// The text of bytes that PrepareXmlBytes leaves to the parser's own
+// detection (a UTF-16 or UTF-32 byte-order mark, or "<" beside a zero
+// byte), as UTF-8 without the byte-order mark; any other bytes unchanged.
+// A code unit that is no character (a lone surrogate, a value above
+// U+10FFFF) becomes U+FFFD. For readers that need the text in one
+// encoding, such as to count its lines.
+std::string UnicodeBytesToUtf8(std::string_view bytes);
+
 // Windows-1252 bytes as UTF-8. The five bytes the code page leaves
 // undefined become the control characters of the same number.
 std::string Windows1252ToUtf8(std::string_view bytes);

@@ -15,16 +15,6 @@ namespace {
 // expands only the predefined entities and character references.
 constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_declaration;
 
-bool ReadWholeFile(const std::string& path, std::string& bytes) {
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  if (!in) return false;
-  std::streamoff size = in.tellg();
-  if (size < 0) return false;
-  bytes.resize(static_cast<size_t>(size));
-  in.seekg(0);
-  return static_cast<bool>(in.read(bytes.data(), size));
-}
-
 // Parses a whole file's bytes. The document must own the buffer it is
 // parsed in, so the bytes are copied once into memory the parser frees:
 // for a moment a file is held twice, then once beside its nodes.
@@ -59,6 +49,16 @@ XmlLoadResult ParseXmlBytes(pugi::xml_document& doc, std::string bytes) {
 
 }  // namespace
 
+bool ReadFileBytes(const std::string& path, std::string& bytes) {
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
+  if (!in) return false;
+  std::streamoff size = in.tellg();
+  if (size < 0) return false;
+  bytes.resize(static_cast<size_t>(size));
+  in.seekg(0);
+  return static_cast<bool>(in.read(bytes.data(), size));
+}
+
 std::string NodeText(const pugi::xml_node& node) {
   if (node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata) return node.value();
   std::string text;
@@ -83,7 +83,7 @@ XmlLoadResult LoadXmlBuffer(pugi::xml_document& doc, const std::string& bytes) {
 XmlLoadResult LoadXmlPath(pugi::xml_document& doc, const std::string& path) {
   std::string bytes;
   std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec) || !ReadWholeFile(path, bytes)) {
+  if (!std::filesystem::is_regular_file(path, ec) || !ReadFileBytes(path, bytes)) {
     doc.reset();
     XmlLoadResult result;
     result.message = std::filesystem::exists(path, ec) ? "cannot read the file" : "file not found";

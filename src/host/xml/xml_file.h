@@ -24,6 +24,10 @@ struct XmlLoadResult {
 // (or does not exist): a folder from elsewhere must not lead elsewhere.
 std::string FindFileNoCase(const std::string& folder, const std::string& name);
 
+// Reads the whole file at `path` into `bytes`; false when it cannot be
+// opened or read.
+bool ReadFileBytes(const std::string& path, std::string& bytes);
+
 // Loads `folder`/`name` (found as FindFileNoCase does) into `doc`. On
 // failure `doc` is empty (a document without elements, as a missing or
 // broken file behaves).

@@ -4,8 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "errors/vl_error.h"
-#include "host/text/host_globals.h"
 #include "support/pg_test_support.h"
 #include "support/scoped_env.h"
 
@@ -30,7 +31,6 @@ std::string ErrorOf(F&& f) {
 class PgDataServicesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ResetHostGlobals();
     VL_NEED_PG_SERVER();
     schema_ = std::make_unique<ScratchSchema>(conninfo_, "ds");
     Observer(conninfo_).Exec("CREATE SCHEMA " + schema_->name());
@@ -136,7 +136,7 @@ TEST_F(PgDataServicesTest, AFailedStatementUndoesOnlyItself) {
   EXPECT_EQ(CommittedIds(), "1,2,3");
 }
 
-TEST_F(PgDataServicesTest, CommitsOnItsOwnEveryFewStatementsWhenClosedAndBeforeAReport) {
+TEST_F(PgDataServicesTest, CommitsOnItsOwnEveryFewStatementsAndWhenClosed) {
   PgOptions every3;
   every3.commit_every = 3;
   auto ds = Open(every3);
@@ -147,7 +147,7 @@ TEST_F(PgDataServicesTest, CommitsOnItsOwnEveryFewStatementsWhenClosedAndBeforeA
   // The three are committed before the statement that follows them.
   ds->ExecuteSQL("INSERT INTO T (ID) VALUES (4)");
   EXPECT_EQ(CommittedIds(), "1,2,3");
-  CommitOpenDatabases();  // what an error report does first
+  ds->Commit();
   EXPECT_EQ(CommittedIds(), "1,2,3,4");
   ds->ExecuteSQL("INSERT INTO T (ID) VALUES (5)");
   ds->Close();
@@ -161,20 +161,30 @@ TEST_F(PgDataServicesTest, CommitsOnItsOwnEveryFewStatementsWhenClosedAndBeforeA
   EXPECT_EQ(CommittedIds(), "1,2,3,4,5");
 }
 
-// What a script of statements ("COMMIT" for Commit()) gave: the call
-// that threw each error and its words, and the statement log.
+// What a script of statements ("COMMIT" for Commit(), "ROLLBACK",
+// "HOLD" and "RELEASE" for HoldCommits(true / false), "SEEN" for what
+// another session sees of T) gave: the call that threw each error and its
+// words, the statement log, what the observer saw and what was seen.
 struct ScriptRun {
   std::vector<std::pair<size_t, std::string>> errors;
-  std::string log;
+  std::string log, observed, seen;
 };
 
-ScriptRun RunScript(PgDataServices& ds, const std::vector<std::string>& script) {
+ScriptRun RunScript(PgDataServices& ds, const std::vector<std::string>& script,
+                    const std::function<std::string()>& seen = {}) {
   ScriptRun out;
   ds.SetStatementLog([&out](const std::string& s) { out.log += s + ";\n"; });
+  ds.SetStatementObserver([&out](const std::string& s) { out.observed += s + ";\n"; });
   for (size_t i = 0; i < script.size(); ++i) {
     try {
       if (script[i] == "COMMIT")
         ds.Commit();
+      else if (script[i] == "ROLLBACK")
+        ds.Rollback();
+      else if (script[i] == "HOLD" || script[i] == "RELEASE")
+        ds.HoldCommits(script[i] == "HOLD");
+      else if (script[i] == "SEEN")
+        out.seen += seen() + "|";
       else
         ds.ExecuteSQL(script[i]);
     } catch (const VlError& e) {
@@ -182,6 +192,7 @@ ScriptRun RunScript(PgDataServices& ds, const std::vector<std::string>& script) 
     }
   }
   ds.SetStatementLog(nullptr);
+  ds.SetStatementObserver(nullptr);
   return out;
 }
 
@@ -268,6 +279,41 @@ TEST_F(PgPipelineTest, AFailureFoundLateUndoesOnlyItsStatementAndReadsAsAlways) 
     EXPECT_EQ(Rows(schema_->name()), Rows(waiting_schema_->name()));
     EXPECT_EQ(Observer(conninfo_, schema_->name()).Scalar("SELECT count(*) FROM T, U"), "42");
   }
+}
+
+TEST_F(PgPipelineTest, HeldCommitsAndRollbacksLeaveWhatWaitingLeaves) {
+  PgOptions fours;
+  fours.batch_statements = 4;
+  fours.commit_every = 3;  // automatic commits are held too
+  auto ds = Open(fours);
+  std::vector<std::string> script = {"INSERT INTO T (ID, NAME) VALUES (1, 'n')", "HOLD"};
+  auto rows = [&](int from, int to) {
+    for (int i = from; i <= to; ++i)
+      script.push_back("INSERT INTO T (ID, NAME) VALUES (" + std::to_string(i) + ", 'n')");
+  };
+  rows(2, 9);
+  rows(5, 5);  // a duplicate among statements not yet answered
+  rows(10, 14);
+  // A held commit reports the failure and commits nothing; a rollback
+  // undoes what was sent and not answered; closing while held undoes too.
+  script.insert(script.end(), {"COMMIT", "SEEN", "ROLLBACK", "SEEN"});
+  rows(20, 29);
+  script.insert(script.end(), {"COMMIT", "SEEN", "RELEASE", "COMMIT", "SEEN", "HOLD"});
+  rows(30, 33);
+  script.push_back("COMMIT");  // held: reads every answer, commits nothing
+  const ScriptRun sent = RunScript(*ds, script, [&] { return CommittedIds(); });
+  ds->Close();
+  const ScriptRun waited = RunScript(*waiting_, script, [&] { return WaitingIds(); });
+  waiting_->Close();
+  ASSERT_EQ(sent.errors.size(), 1u);
+  ASSERT_EQ(waited.errors.size(), 1u);
+  EXPECT_EQ(sent.errors[0].second, waited.errors[0].second);
+  EXPECT_EQ(sent.log, waited.log);
+  EXPECT_EQ(sent.observed, sent.log);
+  EXPECT_EQ(sent.seen, waited.seen);
+  EXPECT_EQ(sent.seen, "|||20,21,22,23,24,25,26,27,28,29|");
+  EXPECT_EQ(CommittedIds(), "20,21,22,23,24,25,26,27,28,29");
+  EXPECT_EQ(WaitingIds(), CommittedIds());
 }
 
 TEST_F(PgPipelineTest, AValueTheServerWouldRefuseIsReportedByItsOwnCall) {
@@ -413,7 +459,6 @@ TEST_F(PgDataServicesTest, TheStatementLogRebuildsTheSchema) {
 
 class PgConnectionTest : public ::testing::Test {
  protected:
-  void SetUp() override { ResetHostGlobals(); }
   std::string conninfo_;
 };
 

@@ -3,7 +3,6 @@
 #include "errors/vl_error.h"
 #include "host/db/recordset.h"
 #include "host/db/sqlite_data_services.h"
-#include "host/text/host_globals.h"
 #include "host/text/variant.h"
 #include "support/data_services_wrappers.h"
 
@@ -12,7 +11,6 @@ namespace {
 
 class VariantTest : public ::testing::Test {
  protected:
-  void SetUp() override { ResetHostGlobals(); }
 };
 
 TEST_F(VariantTest, TextFormsUseThePointAndTheClassicWords) {
@@ -47,7 +45,6 @@ TEST_F(VariantTest, EqualityComparesNumbersByValueAndOtherwiseByType) {
 
 class RecordsetTest : public ::testing::Test {
  protected:
-  void SetUp() override { ResetHostGlobals(); }
   Recordset Make(Recordset::RowWriter writer = nullptr) {
     return Recordset(
         {"ID", "Name"},
@@ -115,7 +112,6 @@ TEST_F(RecordsetTest, AnEditIsWrittenOnceAndAFailedWriteStaysPending) {
 class WrappersTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ResetHostGlobals();
     db_ = SqliteDataServices::OpenFile(":memory:", true);
     db_->ExecuteDDL("CREATE TABLE T (ID INTEGER PRIMARY KEY)");
     db_->ExecuteDDL("CREATE TABLE VlKeys (KeyClass TEXT PRIMARY KEY, LastKey INTEGER)");

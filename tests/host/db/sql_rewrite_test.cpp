@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "host/db/data_services.h"
-#include "host/text/host_globals.h"
 
 namespace vl {
 namespace {
@@ -12,7 +11,6 @@ const std::string M = kTableMarker;
 
 class SqlRewriteTest : public ::testing::Test {
  protected:
-  void SetUp() override { ResetHostGlobals(); }
 };
 
 TEST_F(SqlRewriteTest, RemovesTheTableMarkerBeforeNames) {

@@ -4,14 +4,12 @@
 
 #include <string>
 
-#include "host/text/host_globals.h"
 
 namespace vl {
 namespace {
 
 class SqlShapeTest : public ::testing::Test {
  protected:
-  void SetUp() override { ResetHostGlobals(); }
 
   // The shape of `sql`, or "(text)" when it is to run as text.
   std::string Shape(const std::string& sql, SqlDialect dialect = SqlDialect::kSQLite) {

@@ -6,7 +6,6 @@
 #include <fstream>
 
 #include "errors/vl_error.h"
-#include "host/text/host_globals.h"
 #include "support/db_test_support.h"
 
 namespace vl {
@@ -20,7 +19,6 @@ const std::string M = kTableMarker;
 class SqliteDataServicesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ResetHostGlobals();
     path_ = dir_.File("scratch.db");
     ds_ = SqliteDataServices::OpenFile(path_, true);
     ds_->ExecuteDDL(
@@ -132,13 +130,12 @@ TEST_F(SqliteDataServicesTest, CommittedRowsAreVisibleToAnotherConnection) {
   OtherConnection other(path_);
   ds_->ExecuteSQL("INSERT INTO T (ID, NAME) VALUES (1, 'a')");
   EXPECT_EQ(other.Scalar("SELECT COUNT(*) FROM T"), "0");
-  CommitOpenDatabases();
+  ds_->Commit();
   EXPECT_EQ(other.Scalar("SELECT COUNT(*) FROM T"), "1");
   ds_->ExecuteSQL("INSERT INTO T (ID, NAME) VALUES (2, 'b')");
   ds_->Close();
   EXPECT_EQ(other.Scalar("SELECT COUNT(*) FROM T"), "2");
-  // A closed database is no longer listed and refuses work.
-  EXPECT_NO_THROW(CommitOpenDatabases());
+  // A closed database refuses work.
   EXPECT_THROW(ds_->ExecuteSQL("SELECT 1"), VlError);
   EXPECT_NO_THROW(ds_->Close());
 }
@@ -234,7 +231,6 @@ TEST_F(SqliteDataServicesTest, TheStatementLogReplaysTheRun) {
 
 class SqliteOpenErrorsTest : public ::testing::Test {
  protected:
-  void SetUp() override { ResetHostGlobals(); }
 
   // The description of the error OpenFile throws, "" when it opens.
   static std::string OpenError(const std::string& path, bool create, int busy_ms = 5000) {

@@ -8,7 +8,6 @@
 
 #include "errors/vl_error.h"
 #include "host/db/sqlite_data_services.h"
-#include "host/text/host_globals.h"
 #include "support/db_test_support.h"
 
 namespace vl {
@@ -23,7 +22,6 @@ constexpr const char* kTable =
 class ShapedStatementsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ResetHostGlobals();
     path_ = dir_.File("shaped.db");
     ds_ = SqliteDataServices::OpenFile(path_, true);
     ds_->ExecuteDDL(std::string("CREATE TABLE Bound ") + kTable);

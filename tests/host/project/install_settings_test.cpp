@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "errors/message_sink.h"
+#include "support/recording_sink.h"
+#include "host/text/messages.h"
 #include "errors/vl_error.h"
-#include "host/text/host_globals.h"
 #include "support/scoped_env.h"
 #include "support/scratch_folder.h"
 
@@ -13,12 +13,6 @@ namespace {
 
 class InstallSettingsTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ResetHostGlobals();
-    SetMessageSink(&sink_);
-  }
-  void TearDown() override { ResetHostGlobals(); }
-
   // The system settings file naming `installDir` as the installation.
   void WriteSystemSettings(const std::string& installDir) {
     system_.Write("Corvane Software/Velloq.conf", "[4.0]\nInstallDirectory=" + installDir + "\n");
@@ -33,6 +27,7 @@ class InstallSettingsTest : public ::testing::Test {
   testing::ScopedEnv dirs_{"XDG_CONFIG_DIRS", system_.path()};
   testing::ScopedEnv home_{"XDG_CONFIG_HOME", user_.path()};
   RecordingMessageSink sink_;
+  Messenger messages_{&sink_};
 };
 
 std::vector<std::string> Keys(const OrderedMap<std::string>& m) { return m.Keys(); }
@@ -69,23 +64,23 @@ TEST_F(InstallSettingsTest, SettingsPathsFollowTheXdgVariables) {
 
 TEST_F(InstallSettingsTest, InstallAndBinDirectories) {
   std::string dir = "stale";
-  EXPECT_FALSE(ReadVelloqInstallDir(dir));
+  EXPECT_FALSE(ReadVelloqInstallDir(dir, &messages_));
   EXPECT_EQ(dir, "");
-  EXPECT_FALSE(GetVelloqBinDirectory(dir));
+  EXPECT_FALSE(GetVelloqBinDirectory(dir, &messages_));
   EXPECT_TRUE(sink_.infos.empty());  // a missing setting is not an error
 
   WriteSystemSettings("/opt/velloq");
-  EXPECT_TRUE(ReadVelloqInstallDir(dir));
+  EXPECT_TRUE(ReadVelloqInstallDir(dir, &messages_));
   EXPECT_EQ(dir, "/opt/velloq");
-  EXPECT_TRUE(GetVelloqBinDirectory(dir));
+  EXPECT_TRUE(GetVelloqBinDirectory(dir, &messages_));
   EXPECT_EQ(dir, "/opt/velloq/Bin");
 }
 
 TEST_F(InstallSettingsTest, EmptyInstallDirectoryCountsAsUnread) {
   WriteSystemSettings("   ");
   std::string dir;
-  EXPECT_FALSE(ReadVelloqInstallDir(dir));
-  EXPECT_FALSE(GetVelloqBinDirectory(dir));
+  EXPECT_FALSE(ReadVelloqInstallDir(dir, &messages_));
+  EXPECT_FALSE(GetVelloqBinDirectory(dir, &messages_));
   EXPECT_EQ(dir, "");
 }
 

@@ -6,7 +6,6 @@
 #include <filesystem>
 
 #include "errors/vl_error.h"
-#include "host/text/host_globals.h"
 #include "host/text/os_info.h"
 #include "support/scratch_folder.h"
 
@@ -16,7 +15,6 @@ namespace {
 class NewProjectDefinitionTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ResetHostGlobals();
     def_ = ProjectDefinitionFactory().CreateDefinition();
     def_->SetProjectName("Alpha");
     def_->SetProjectFolder(folder_.path() + "/Alpha");

@@ -8,7 +8,6 @@
 #include "errors/vl_error.h"
 #include "host/project/install_settings.h"
 #include "host/project/new_project_definition.h"
-#include "host/text/host_globals.h"
 #include "support/scoped_env.h"
 #include "support/scratch_folder.h"
 
@@ -22,9 +21,6 @@ std::string ShippedDrivers() {
 
 class ShippedDriversTest : public ::testing::Test {
  protected:
-  void SetUp() override { ResetHostGlobals(); }
-  void TearDown() override { ResetHostGlobals(); }
-
   testing::ScratchFolder system_, user_, install_, shipped_;
   testing::ScopedEnv dirs_{"XDG_CONFIG_DIRS", system_.path()};
   testing::ScopedEnv home_{"XDG_CONFIG_HOME", user_.path()};
@@ -34,22 +30,21 @@ TEST_F(ShippedDriversTest, TheProgramsOfferPostgreSQLWhereTheInstallationOffersN
   using Names = std::vector<std::string>;
   shipped_.Write("DB Drivers.dat", ShippedDrivers());
   EXPECT_EQ(RetrieveDrivers().Keys(), Names{"SQLite"});  // no folder named yet
-  SetShippedFilesFolder(shipped_.path());
+  const std::string shipped = shipped_.path();
   // No installation at all.
-  EXPECT_EQ(RetrieveDrivers().Keys(), (Names{"SQLite", "PostgreSQL"}));
-  EXPECT_EQ(*RetrieveDrivers().Find("PostgreSQL"), "PostgreSQL");
+  EXPECT_EQ(RetrieveDrivers(shipped).Keys(), (Names{"SQLite", "PostgreSQL"}));
+  EXPECT_EQ(*RetrieveDrivers(shipped).Find("PostgreSQL"), "PostgreSQL");
   // An installation without a list of its own.
   system_.Write("Corvane Software/Velloq.conf", "[4.0]\nInstallDirectory=" + install_.path());
-  EXPECT_EQ(RetrieveDrivers().Keys(), (Names{"SQLite", "PostgreSQL"}));
+  EXPECT_EQ(RetrieveDrivers(shipped).Keys(), (Names{"SQLite", "PostgreSQL"}));
   // The installation's own list wins.
   install_.Write("Bin/DB Drivers.dat", "[Enterprise Drivers]\nOther=Other Driver\n");
-  EXPECT_EQ(RetrieveDrivers().Keys(), (Names{"SQLite", "Other"}));
+  EXPECT_EQ(RetrieveDrivers(shipped).Keys(), (Names{"SQLite", "Other"}));
   // The user's preference holds for the shipped list too.
   std::filesystem::remove(install_.path() + "/Bin/DB Drivers.dat");
   user_.Write("Corvane Software/Velloq.conf", "[4.0/Preferences]\nEnterpriseDatabaseCreation=0\n");
-  EXPECT_EQ(RetrieveDrivers().Keys(), Names{"SQLite"});
+  EXPECT_EQ(RetrieveDrivers(shipped).Keys(), Names{"SQLite"});
   user_.Write("Corvane Software/Velloq.conf", "[4.0/Preferences]\nEnterpriseDatabaseCreation=1\n");
-  ResetHostGlobals();
   EXPECT_EQ(RetrieveDrivers().Keys(), Names{"SQLite"});
 }
 

@@ -9,7 +9,6 @@
 #include "errors/vl_error.h"
 #include "host/project/pg_projects.h"
 #include "host/project/project_application.h"
-#include "host/text/host_globals.h"
 #include "host/text/resource.h"
 #include "support/db_test_support.h"
 #include "support/pg_test_support.h"
@@ -41,7 +40,6 @@ std::string ReadText(const std::string& path) {
 class PgProjectTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ResetHostGlobals();
     VL_NEED_PG_SERVER();
     schema_ = std::make_unique<ScratchSchema>(conninfo_, "proj");
     Define(def_, "Alpha", schema_->name());

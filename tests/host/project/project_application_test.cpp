@@ -10,7 +10,6 @@
 #include "errors/vl_error.h"
 #include "host/db/project_schema.h"
 #include "host/project/project_file.h"
-#include "host/text/host_globals.h"
 #include "host/text/resource.h"
 #include "support/db_test_support.h"
 
@@ -24,7 +23,6 @@ using dbtest::TempDir;
 class ProjectApplicationTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ResetHostGlobals();
     folder_ = dir_.File("Alpha");
     def_.SetProjectName("Alpha");
     def_.SetProjectDescription("The first one");
@@ -559,7 +557,6 @@ TEST_F(ProjectErrorsTest, ACreationThatFailsHalfwaySaysTheDatabaseWasBegun) {
 
 class ProjectFileTest : public ::testing::Test {
  protected:
-  void SetUp() override { ResetHostGlobals(); }
   TempDir dir_;
 };
 

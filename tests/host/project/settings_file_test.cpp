@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "host/text/host_globals.h"
 #include "support/scratch_folder.h"
 
 namespace vl {
@@ -10,7 +9,6 @@ namespace {
 
 class SettingsFileTest : public ::testing::Test {
  protected:
-  void SetUp() override { ResetHostGlobals(); }
 };
 
 std::vector<std::string> Names(const SettingsSection& s) {

@@ -7,7 +7,6 @@
 
 #include "host/project/new_project_definition.h"
 #include "host/project/project_application.h"
-#include "host/text/host_globals.h"
 #include "host/text/resource.h"
 #include "support/db_test_support.h"
 
@@ -34,7 +33,6 @@ const std::string kBetaItem = "{B2B2B2B2-0000-0000-0000-000000000003}";
 class SqlQueryServicesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ResetHostGlobals();
     app_ = std::make_unique<SqlProjectApplication>([this] { return &def_; });
     alpha_ = Create("Alpha");
     beta_ = Create("Beta");

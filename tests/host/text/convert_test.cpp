@@ -5,14 +5,12 @@
 #include <clocale>
 
 #include "errors/vl_error.h"
-#include "host/text/host_globals.h"
 
 namespace vl {
 namespace {
 
 class ConvertTest : public ::testing::Test {
  protected:
-  void SetUp() override { ResetHostGlobals(); }
 };
 
 long ErrorNumberOf(void (*f)()) {

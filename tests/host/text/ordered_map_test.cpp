@@ -9,14 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "host/text/host_globals.h"
 
 namespace vl {
 namespace {
 
 class OrderedMapTest : public ::testing::Test {
  protected:
-  void SetUp() override { ResetHostGlobals(); }
 };
 
 // Short keys live inside the string object, long ones elsewhere: both kinds.

@@ -2,14 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include "host/text/host_globals.h"
 
 namespace vl {
 namespace {
 
 class PathUtilsTest : public ::testing::Test {
  protected:
-  void SetUp() override { ResetHostGlobals(); }
 };
 
 TEST_F(PathUtilsTest, FileExtensionIsTheTextBehindTheLastDotOfTheFileName) {

@@ -9,7 +9,6 @@
 #include <sstream>
 
 #include "errors/vl_error.h"
-#include "host/text/host_globals.h"
 #include "host/text/messages.h"
 #include "support/scratch_folder.h"
 
@@ -18,7 +17,6 @@ namespace {
 
 class ResourceTest : public ::testing::Test {
  protected:
-  void SetUp() override { ResetHostGlobals(); }
 };
 
 TEST_F(ResourceTest, LoadsStringsFontAndBitmapsFromTheFile) {
@@ -72,8 +70,8 @@ TEST_F(ResourceTest, MissingOrEmptyTextGivesVisibleFallback) {
   EXPECT_EQ(r.GetFormattedString(20083, {"frmWizard.CreateProject", "5", "bad call", ""}),
             "[resource 20083] \"frmWizard.CreateProject\" \"5\" \"bad call\" \"\"");
   EXPECT_EQ(r.GetFormattedString(99, {}), "[resource 99]");
-  // Without a resource object at all the services still give the fallback.
-  EXPECT_EQ(ResString(5013), "[resource 5013]");
+  // Without a resource object at all the messages still give the fallback.
+  EXPECT_EQ(Messenger().ResString(5013), "[resource 5013]");
 }
 
 TEST_F(ResourceTest, FormattedStringFillsPlaceholdersInOrder) {

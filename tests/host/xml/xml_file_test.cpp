@@ -7,7 +7,6 @@
 #include <fstream>
 
 #include "errors/vl_error.h"
-#include "host/text/host_globals.h"
 #include "host/xml/xml_encoding.h"
 #include "support/scratch_folder.h"
 
@@ -21,7 +20,6 @@ const std::string kEuro = "\xE2\x82\xAC";
 
 class XmlFileTest : public ::testing::Test {
  protected:
-  void SetUp() override { ResetHostGlobals(); }
   std::string Folder() const { return dir_.string(); }
   void Write(const std::string& name, const std::string& bytes) {
     std::ofstream(dir_ / name, std::ios::binary) << bytes;

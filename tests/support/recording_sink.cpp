@@ -1,4 +1,4 @@
-#include "errors/message_sink.h"
+#include "support/recording_sink.h"
 
 namespace vl {
 

@@ -1,4 +1,4 @@
-#include "copy/baseline_names.h"
+#include "baseline/baseline_names.h"
 
 namespace vl {
 

@@ -1,0 +1,34 @@
+// The checks the command-line tool runs before it asks anything or writes
+// anything: the new project's place (usage errors), and the deep check of
+// the baseline for the run planned or for everything it holds.
+#pragma once
+
+#include <iosfwd>
+
+#include "baseline/check/baseline_check.h"
+#include "app/mod_wizard.h"
+#include "baseline/check/target_check.h"
+
+namespace vl {
+
+// Checks `choice`; prints each problem to `err`. True when it can be used.
+bool ReportTargetCheck(const TargetChoice& choice, TargetCheckResult& result, std::ostream& err);
+
+// Prints the problems of `result` to `err` (notes unless `quiet`) and a
+// summary line when there are any.
+void ReportBaselineCheck(const BaselineCheckResult& result, bool quiet, std::ostream& err);
+
+// The check before a run or a review page, with the contents chosen and the
+// external projects located: false when a problem would stop the run (or
+// the check was cancelled). Problems that lose data are listed and, when
+// `askToGoOn`, the user is asked whether to go on (AskUser). `seconds`
+// receives the check's time.
+bool CheckBaselineBeforeRun(Session& session, bool askToGoOn, bool quiet, std::ostream& err,
+                            double& seconds);
+
+// The check of everything the baseline holds, for `validate`: prints the
+// problems and a line for standard output. True when nothing would stop a
+// run or lose data.
+bool CheckWholeBaseline(Session& session, std::ostream& out, std::ostream& err);
+
+}  // namespace vl

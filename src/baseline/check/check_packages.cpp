@@ -1,0 +1,124 @@
+// The package tree as the package and trace copiers walk it: from the root
+// package PackageList.XML names, through the package files, each package
+// before its child packages (pre-order). Package files are read one at a
+// time, once, for the copy and the traces together.
+#include <algorithm>
+#include <cstring>
+#include <unordered_set>
+#include <vector>
+
+#include "baseline/baseline_names.h"
+#include "baseline/check/check_steps.h"
+#include "baseline/check/package_items_check.h"
+#include "host/text/convert.h"
+#include "host/xml/named_elements.h"
+#include "host/xml/xml_file.h"
+
+namespace vl {
+
+namespace {
+
+constexpr const char* kPackageListFile = "PackageList.XML";
+
+// A package to visit, and the element that names it.
+struct PackageRef {
+  std::string guid;
+  CheckPlace place;
+};
+
+// The package element of a package file, as "//PROJECT/Pkg" selects it:
+// the first "Pkg" in document order whose parent is a "PROJECT". Found by
+// a walk that stops there, which in a package file is at once.
+pugi::xml_node PackageElement(const pugi::xml_document& doc) {
+  struct Find : pugi::xml_tree_walker {
+    pugi::xml_node found;
+    bool for_each(pugi::xml_node& node) override {
+      if (node.type() != pugi::node_element || std::strcmp(node.name(), "Pkg") != 0 ||
+          std::strcmp(node.parent().name(), "PROJECT") != 0)
+        return true;
+      found = node;
+      return false;
+    }
+  } find;
+  pugi::xml_node(doc).traverse(find);
+  return find.found;
+}
+
+// Checks one package and adds its child packages to `pending`, the first
+// child on top. False when its file cannot be used.
+bool VisitPackage(CheckRun& run, const PackageRef& ref, PackageItemsCheck& items,
+                  std::vector<PackageRef>& pending) {
+  CheckedXmlFile file;
+  if (!run.Open(file, ref.guid + ".XML", CheckSeverity::kStopsRun, &ref.place)) return false;
+  pugi::xml_node pkg = PackageElement(file.doc());
+  if (!pkg) {
+    run.Report(CheckSeverity::kStopsRun, file.name(), 0, "",
+               "the file has no package element (PROJECT/Pkg)");
+    return false;
+  }
+  items.CheckPackage(file, pkg);
+  std::vector<pugi::xml_node> children = DescendantsNamed(pkg.child("Pkgs"), "Pkg");
+  for (auto child = children.rbegin(); child != children.rend(); ++child) {
+    pugi::xml_node guid = child->child("GUID");
+    pending.push_back({NodeText(guid), CheckRun::PlaceOf(file, guid ? guid : *child)});
+  }
+  return true;
+}
+
+// Walks the tree from the root package; returns the GUIDs reached, in upper
+// case (as the copier compares them).
+std::unordered_set<std::string> WalkPackages(CheckRun& run, const PackageRef& root) {
+  PackageItemsCheck items(run);
+  std::unordered_set<std::string> reached;
+  std::vector<PackageRef> pending{root};
+  while (!pending.empty() && !run.cancelled()) {
+    const PackageRef ref = std::move(pending.back());
+    pending.pop_back();
+    if (!IsSafeNamePart(ref.guid) || ref.guid.empty()) {
+      run.Report(CheckSeverity::kStopsRun, ref.place,
+                 "the package GUID \"" + NameForMessage(ref.guid) +
+                     "\" cannot name a file of the baseline folder");
+      continue;
+    }
+    if (!reached.insert(UCase(ref.guid)).second) {
+      run.Report(CheckSeverity::kStopsRun, ref.place,
+                 "the package " + ref.guid +
+                     " is reached a second time (package files refer to each other in a cycle)");
+      continue;
+    }
+    run.guids().Record(ref.guid, GuidKind::kPackage);
+    VisitPackage(run, ref, items, pending);
+  }
+  if (!run.cancelled()) items.Finish();
+  return reached;
+}
+
+}  // namespace
+
+void CheckPackages(CheckRun& run) {
+  CheckedXmlFile list;
+  if (!run.Open(list, kPackageListFile)) return;
+  pugi::xml_node project = run.Root(list, "//PROJECT", "PROJECT");
+  if (!project) return;
+  pugi::xml_node root = project.select_node("Pkg[@ParentID='0']").node();
+  if (!root) {
+    run.Report(CheckSeverity::kStopsRun, list, project,
+               "no package is the root package (a Pkg whose ParentID is 0)");
+    return;
+  }
+  const std::unordered_set<std::string> reached =
+      WalkPackages(run, {root.attribute("GUID").value(), CheckRun::PlaceOf(list, root)});
+  if (run.cancelled()) return;
+  // The run copies what the package files reach; a package only the list
+  // names is left out.
+  for (const pugi::xml_node& pkg : DescendantsNamed(project, "Pkg")) {
+    const std::string guid = pkg.attribute("GUID").value();
+    if (!guid.empty() && !reached.count(UCase(guid)))
+      run.Report(CheckSeverity::kLosesData, list, pkg,
+                 "no package file names the package " + guid +
+                     " among its child packages: it is not copied",
+                 "GUID");
+  }
+}
+
+}  // namespace vl

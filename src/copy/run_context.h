@@ -1,0 +1,170 @@
+// The state one creation run shares between its copiers: the baseline
+// descriptor, the translation tables and the other run-wide tables, the
+// look-up cache, the project application that opens external projects,
+// the messages, and whether the run was asked to stop. One per run,
+// created by whoever starts the run and handed to every copier; nothing of
+// it outlives the run.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <pugixml.hpp>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "baseline/bl_proj_info.h"
+#include "errors/run_cancelled.h"
+#include "host/db/data_services.h"
+#include "host/project/project.h"
+#include "host/project/query_services.h"
+#include "host/text/messages.h"
+#include "host/text/ordered_map.h"
+
+namespace vl {
+
+// The run-wide tables, under their classic names.
+struct RunTables {
+  // Old GUID -> new GUID of every translated object except requirements.
+  OrderedMap<std::string> gdictPSGUIDs;
+  // Old requirement GUID -> new requirement GUID.
+  OrderedMap<std::string> gdictReqGUIDs;
+  // Baseline GUID of a project -> GUID of the project that stands for it
+  // now.
+  OrderedMap<std::string> gdictExtProjMap;
+  // Opened external projects, keyed by their GUID as opened.
+  OrderedMap<std::shared_ptr<Project>> gcolExtProjs;
+  // Baseline GUID of an external project's requirement -> its ID there.
+  OrderedMap<int32_t> gdictExtTraces;
+  // Baseline GUID of an unresolved query definition -> "UnResQDefName:" +
+  // its name.
+  OrderedMap<std::string> gcolUnResQDefs;
+  // Baseline GUID of a query definition -> its project-structure
+  // specification (only those naming an external project).
+  OrderedMap<std::shared_ptr<ProjStructSpec>> gcolQDefs;
+};
+
+// IDs found by new GUID, per database and table: look-ups run once per
+// referenced object, hundreds of thousands of times on a large baseline,
+// and a row never changes its ID.
+class FoundIds {
+ public:
+  // The IDs remembered for `table` of `ds`; a database gone meanwhile
+  // (another one may have taken its place in memory) has none.
+  std::unordered_map<std::string, int32_t>& Of(const DataServices& ds, const char* table);
+  // Remembers one more; forgets everything first when too many are held.
+  void Remember(const DataServices& ds, const char* table, const std::string& guid, int32_t id);
+  // Remembers `id` under `key` unless a lower one is remembered there.
+  void RememberLowest(const DataServices& ds, const char* table, const std::string& key,
+                      int32_t id);
+  void Clear();
+
+ private:
+  struct Table {
+    std::weak_ptr<const int> database;
+    std::string table;
+    std::unordered_map<std::string, int32_t> ids;
+  };
+  std::vector<Table> tables_;
+  size_t remembered_ = 0;
+};
+
+class RunContext {
+ public:
+  // `baseline` and `messages` must outlive the context. `projects` opens
+  // the external projects (none can be opened without it). `cancel`, when
+  // given, is looked at by Breathe().
+  RunContext(const BLProjInfo& baseline, Messenger& messages,
+             ProjectApplication* projects = nullptr, const CancelRequest* cancel = nullptr);
+  // Closes the external projects still open.
+  ~RunContext();
+  RunContext(const RunContext&) = delete;
+  RunContext& operator=(const RunContext&) = delete;
+
+  const BLProjInfo& baseline() const { return baseline_; }
+  Messenger& messages() { return messages_; }
+  // Throws VlError(err::kObjectRequired) when the run has none.
+  ProjectApplication& projects();
+  void SetProjectApplication(ProjectApplication* projects) { projects_ = projects; }
+
+  RunTables tables;
+  FoundIds found_ids;
+
+  // Lets the window breathe, then stops the run (throws RunCancelled)
+  // when it was asked to stop.
+  void Breathe();
+  // Throws RunCancelled when the run was asked to stop.
+  void CheckCancelled() const;
+
+  // --- GUIDs and their translation ---
+
+  // A new GUID recorded under `oldGuid` in gdictPSGUIDs (gdictReqGUIDs for
+  // the Req variant). When `oldGuid` is already a key, the table keeps the
+  // first translation and the new GUID is still returned.
+  std::string AssignNewGUID(const std::string& oldGuid);
+  std::string AssignNewReqGUID(const std::string& oldGuid);
+  // Adds (old, new) to gdictPSGUIDs; false when `oldGuid` was present.
+  bool AddGUIDTranslation(const std::string& oldGuid, const std::string& newGuid);
+  // The new GUID of `oldGuid`, "" when there is none.
+  std::string TranslateGUID(const std::string& oldGuid);
+  bool IsGUIDTranslated(const std::string& oldGuid);
+  bool IsReqGUIDTranslated(const std::string& oldGuid);
+  // Reading an old GUID that is not in the table (TranslateGUID, the
+  // Is...Translated tests, the look-ups) adds it with an empty new GUID.
+  // Such an entry stands for an object that was referred to but never
+  // copied; AssignNewGUID / AssignNewReqGUID fill it in when the object is
+  // copied after all.
+
+  // --- Old GUID -> the new row's integer ID ---
+
+  // -1 after a message (20085 when the GUID has no translation, 20084 when
+  // the translated row is missing) or after a report naming the routine.
+  int32_t GetNewReqTypeID(DataServices& oDS, const std::string& oldGuid);
+  int32_t GetNewUserID(DataServices& oDS, const std::string& oldGuid);
+  int32_t GetNewGroupID(DataServices& oDS, const std::string& oldGuid);
+  int32_t GetNewQefID(DataServices& oDS, const std::string& oldGuid);
+  int32_t GetNewAttrID(DataServices& oDS, const std::string& oldGuid);
+  int32_t GetNewLVID(DataServices& oDS, const std::string& oldGuid);
+  int32_t GetNewDocID(DataServices& oDS, const std::string& oldGuid);
+  int32_t GetNewDocTypeID(DataServices& oDS, const std::string& oldGuid);
+  int32_t GetNewReqID(DataServices& oDS, const std::string& oldGuid);
+  // Remembers that the vlRequirements row of `oDS` carrying `newGuid` has
+  // the ID `id`, as GetNewReqID would find it: the requirement copier says
+  // so right after writing the row, sparing the traces and discussions one
+  // SELECT per requirement.
+  void RememberNewReqID(DataServices& oDS, const std::string& newGuid, int32_t id);
+  // Remembers that the requirement copier wrote the vlRequirements row `id`
+  // of `oDS` with the REQUIREMENTPREFIX `storedPrefix` (as the database
+  // holds it) and the TAG `tag`. FindNewReqIDByTag gives the lowest such
+  // ID, as the project component's look-up by tag would find it in a new
+  // project, whose requirements are all written by that copier; 0 when
+  // none was remembered (the database may still hold one).
+  void RememberNewReqTag(DataServices& oDS, const std::string& storedPrefix, int32_t tag,
+                         int32_t id);
+  int32_t FindNewReqIDByTag(DataServices& oDS, const std::string& storedPrefix, int32_t tag);
+
+  // --- Baseline files ---
+
+  // Loads BLXMLLoc/`fileName` into `doc` and selects `rootPath`. When the
+  // element is missing (or the file is missing or cannot be parsed), shows
+  // `fileName` + text 11011 + `elementName` and returns an empty node.
+  pugi::xml_node LoadBaselineFile(pugi::xml_document& doc, const std::string& fileName,
+                                  const char* rootPath = "//PROJECT",
+                                  const char* elementName = "PROJECT");
+
+  // Closes the external projects (gcolExtProjs), last first, and empties
+  // the collection. False after a report ("CopyXMLPkgTraceInfo") when one
+  // could not be closed; the others are closed all the same.
+  bool CloseExternalProjects();
+
+ private:
+  int32_t LookUpNewId(const char* procName, DataServices& oDS, OrderedMap<std::string>& table,
+                      const char* tableName, const char* keyColumn, const std::string& oldGuid);
+
+  const BLProjInfo& baseline_;
+  Messenger& messages_;
+  ProjectApplication* projects_;
+  const CancelRequest* cancel_;
+};
+
+}  // namespace vl

@@ -1,0 +1,43 @@
+#include "host/xml/named_elements.h"
+
+#include <cstring>
+
+namespace vl {
+
+namespace {
+
+// Collects the elements of one name. The parser walks the tree itself
+// (in document order, without recursion, so a deep document cannot
+// exhaust the stack) and hands over one node at a time: the walk runs for
+// every item of every package, and a walk of our own would call into the
+// parser several times per node.
+class NamedElements : public pugi::xml_tree_walker {
+ public:
+  NamedElements(const char* name, std::vector<pugi::xml_node>& found)
+      : name_(name), found_(found) {}
+  bool for_each(pugi::xml_node& node) override {
+    // Text nodes have an empty name, and the first character rules out
+    // most elements before a full comparison.
+    const char* node_name = node.name();
+    if (node_name[0] == name_[0] && std::strcmp(node_name, name_) == 0 &&
+        node.type() == pugi::node_element)
+      found_.push_back(node);
+    return true;
+  }
+
+ private:
+  const char* name_;
+  std::vector<pugi::xml_node>& found_;
+};
+
+}  // namespace
+
+std::vector<pugi::xml_node> DescendantsNamed(const pugi::xml_node& parent, const char* name) {
+  std::vector<pugi::xml_node> found;
+  if (!parent) return found;
+  NamedElements collect(name, found);
+  pugi::xml_node(parent).traverse(collect);
+  return found;
+}
+
+}  // namespace vl

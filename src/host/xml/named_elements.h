@@ -1,0 +1,18 @@
+// Finding the elements of one name below another, at any depth, by one walk
+// of the tree. Baseline files can hold tens of thousands of items, so no
+// XPath is evaluated here.
+#pragma once
+
+#include <pugixml.hpp>
+#include <vector>
+
+namespace vl {
+
+// Every element named `name` below `parent`, at any depth, in document
+// order (as getElementsByTagName gives them); `parent` itself is never
+// among them. Empty for a null `parent`. The list is taken before the
+// caller changes the document, and the walk visits each node below
+// `parent` once, without recursion.
+std::vector<pugi::xml_node> DescendantsNamed(const pugi::xml_node& parent, const char* name);
+
+}  // namespace vl

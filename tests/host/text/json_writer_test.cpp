@@ -1,0 +1,60 @@
+// The JSON writer: what it escapes, how containers nest, and what it
+// refuses as a programming fault.
+#include "host/text/json_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <sstream>
+#include <stdexcept>
+
+namespace vl {
+namespace {
+
+TEST(JsonWriterTest, EscapesWhatJsonRequires) {
+  const struct {
+    std::string text, json;
+  } cases[] = {
+      {"plain", "\"plain\""},
+      {"say \"hi\"", "\"say \\\"hi\\\"\""},
+      {"C:\\dir", "\"C:\\\\dir\""},
+      {"a\nb\r\tc", "\"a\\nb\\r\\tc\""},
+      {std::string("nul\0x\x1A\x7F", 7), "\"nul\\u0000x\\u001a\\u007f\""},
+      {"\xCE\xA9 \xF0\x9F\x98\x80", "\"\xCE\xA9 \xF0\x9F\x98\x80\""},  // UTF-8 as it is
+  };
+  for (const auto& c : cases) EXPECT_EQ(JsonQuote(c.text), c.json) << c.text;
+}
+
+TEST(JsonWriterTest, NestsObjectsAndArrays) {
+  std::ostringstream out;
+  JsonWriter j(out);
+  j.BeginObject().Member("n", int64_t{-3}).Member("ok", true).Key("list").BeginArray();
+  j.Number(1.5).Null().BeginObject().EndObject().BeginArray().EndArray();
+  j.Number(std::numeric_limits<double>::infinity());
+  j.EndArray().EndObject();
+  EXPECT_TRUE(j.Complete());
+  EXPECT_EQ(out.str(), "{\"n\":-3,\"ok\":true,\"list\":[1.5,null,{},[],null]}");
+
+  std::ostringstream pretty;
+  JsonWriter p(pretty, true);
+  p.BeginObject().Key("a").BeginArray().Number(int64_t{1}).EndArray().EndObject();
+  EXPECT_EQ(pretty.str(), "{\n  \"a\": [\n    1\n  ]\n}");
+}
+
+TEST(JsonWriterTest, RefusesMisuse) {
+  std::ostringstream out;
+  JsonWriter j(out);
+  EXPECT_THROW(j.EndObject(), std::logic_error);
+  j.BeginObject();
+  EXPECT_THROW(j.String("no key"), std::logic_error);
+  EXPECT_THROW(j.EndArray(), std::logic_error);
+  j.Key("k");
+  EXPECT_THROW(j.Key("again"), std::logic_error);
+  j.Number(int64_t{1}).EndObject();
+  EXPECT_THROW(j.Number(int64_t{2}), std::logic_error);  // a second top-level value
+  EXPECT_FALSE(JsonWriter(out).Complete());
+}
+
+}  // namespace
+}  // namespace vl

@@ -1,0 +1,35 @@
+// A message sink for tests: records every message, question and results
+// line, and answers questions from a queue.
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "errors/message_sink.h"
+
+namespace vl {
+
+// Records everything; answers questions from a queue (default: vbYes).
+class RecordingMessageSink : public MessageSink {
+ public:
+  struct Question {
+    std::string text;
+    int buttons;
+  };
+
+  void ShowInfo(const std::string& title, const std::string& text) override;
+  int Ask(const std::string& title, const std::string& text, int buttons) override;
+  void AddResultsLine(const std::string& line) override;
+
+  std::vector<std::string> infos;      // texts of information messages, in order
+  std::vector<std::string> titles;     // their titles
+  std::vector<Question> questions;     // questions asked, in order
+  std::vector<std::string> results;    // results lines, in order
+  std::deque<int> answers;             // next answers; vbYes when empty
+  int default_answer = vbYes;
+
+  void Clear();
+};
+
+}  // namespace vl
