@@ -1,5 +1,6 @@
 // vlbaseline: validates a baseline folder and creates a project from it,
 // without a window, for scripts and servers.
+#include <signal.h>
 #include <unistd.h>
 
 #include <iostream>
@@ -10,12 +11,30 @@
 #include "app/mod_wizard.h"
 #include "app/resource_location.h"
 
+namespace {
+
+// Set by SIGINT and SIGTERM: a creation run then removes what it made and
+// the tool ends with 128 + the signal's number. A second signal ends the
+// tool at once; the next run into the same folder clears what is left.
+vl::CancelRequest g_interrupted{0};
+static_assert(vl::CancelRequest::is_always_lock_free);
+
+void OnSignal(int signal) { g_interrupted.store(signal); }
+
+}  // namespace
+
 int main(int argc, char** argv) {
   // Results lines can number in the millions: buffer standard output.
   static char buffer[1 << 16];
   std::cout.rdbuf()->pubsetbuf(buffer, sizeof buffer);
   std::ios::sync_with_stdio(false);
+  struct sigaction action {};
+  action.sa_handler = OnSignal;
+  action.sa_flags = SA_RESETHAND | SA_RESTART;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
   std::vector<std::string> args(argv + 1, argv + argc);
   return vl::RunCommandLine(args, vl::FindResourceDirectory(vl::GetProgramDirectory()), std::cout,
-                            std::cerr, std::cin, isatty(STDIN_FILENO) != 0);
+                            std::cerr, std::cin, isatty(STDIN_FILENO) != 0, &g_interrupted);
 }

@@ -366,6 +366,8 @@ int RunCreate(Session& session, const CommandLineOptions& o, ConsoleMessageSink&
   double check_seconds = 0;
   if (!CheckBaselineBeforeRun(session, o.command == "create", o.quiet, err, check_seconds))
     return kExitFailed;
+  std::error_code ec;
+  const bool folder_existed = std::filesystem::exists(checked.folder, ec);
   if (!CompleteProjectStep(session, o, target, checked)) return kExitFailed;
   if (o.command == "review") {
     if (!CreateReviewHTML(session)) return kExitFailed;
@@ -380,14 +382,21 @@ int RunCreate(Session& session, const CommandLineOptions& o, ConsoleMessageSink&
   auto start = std::chrono::steady_clock::now();
   const long round_trips_before = PgPipeline::TotalRoundTrips();
   CreationRun run(session, cancel);
+  run.SetFolderMadeForRun(!folder_existed);
   bool ok = ExecuteActionsAndWriteResultsPage(session, run);
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   AttachRunSqlLog(session.goProjApp.get(), nullptr);
   out.flush();
-  out << (ok ? "Project created: " : "Project creation stopped: ")
-      << session.goBLProjInfo->CompleteVLPPathName() << ".vlp (" << sink.results_lines()
-      << " results lines, " << sink.messages_shown() << " messages, " << seconds << " s)"
-      << std::endl;
+  if (ok) {
+    out << "Project created: " << run.created_project();
+  } else {
+    out << (run.cancelled() ? "Interrupted: nothing was created"
+                            : "Project creation stopped: "
+                              "nothing was created")
+        << "; the results page is " << run.results_file_name();
+  }
+  out << " (" << sink.results_lines() << " results lines, " << sink.messages_shown()
+      << " messages, " << seconds << " s)" << std::endl;
   if (o.stage_times)
     PrintStageTimes(check_seconds, run, sql_log, PgPipeline::TotalRoundTrips() - round_trips_before,
                     out);
@@ -396,6 +405,8 @@ int RunCreate(Session& session, const CommandLineOptions& o, ConsoleMessageSink&
     err << "vlbaseline: " << log_error << "\n";
     return kExitFailed;
   }
+  // A signal ends the tool as it would have ended it: 128 + its number.
+  if (!ok && run.cancelled() > 0) return 128 + run.cancelled();
   return ok ? kExitOk : kExitFailed;
 }
 

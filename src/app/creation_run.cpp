@@ -1,7 +1,13 @@
 #include "app/creation_run.h"
 
-#include <chrono>
+#include <unistd.h>
 
+#include <algorithm>
+#include <filesystem>
+
+#include "app/project_staging.h"
+#include "app/run_journal.h"
+#include "app/run_recovery.h"
 #include "copy/db_conventions.h"
 #include "copy/guid_map_file.h"
 #include "copy/ins_disc_info.h"
@@ -14,11 +20,20 @@
 #include "copy/ins_proj_struct_info.h"
 #include "copy/ins_view_info.h"
 #include "copy/run_context.h"
+#include "host/db/pg_data_services.h"
+#include "host/project/durable_files.h"
+#include "host/project/pg_projects.h"
+#include "host/project/project_application.h"
+#include "host/project/project_file.h"
+#include "host/project/project_lock.h"
+#include "host/project/sql_query_services.h"
 #include "host/text/convert.h"
+#include "host/text/random_guid.h"
+
+namespace fs = std::filesystem;
 
 namespace vl {
 
-// One instance of each copier per run.
 struct CreationRun::Copiers {
   explicit Copiers(RunContext& ctx)
       : group(ctx),
@@ -41,9 +56,33 @@ struct CreationRun::Copiers {
   InsDiscInfo disc;
 };
 
+// Everything one CreateProject holds.
+struct CreationRun::Run {
+  Run(Session& session, const CancelRequest* cancel, const std::string& folder,
+      const std::string& title)
+      : ctx(*session.goBLProjInfo, session.messages, session.goProjApp.get(), cancel),
+        copiers(ctx),
+        staging(folder, title) {}
+  RunContext ctx;
+  Copiers copiers;
+  ProjectStaging staging;
+  ProjectLocks locks;
+  std::shared_ptr<Project> project;
+  std::shared_ptr<DataServices> ds;
+  RunJournal journal;
+  std::string token;             // names this run's files in other projects' folders
+  bool staged = false;           // the staging folder exists
+  bool committed = false;        // the journal says commit
+  bool finished_before = false;  // an interrupted run made this very project
+  std::string error_text;        // a failed reopening's report
+};
+
 namespace {
 
 using Copiers = CreationRun::Copiers;
+
+// How long a run waits for another run that works on a project it needs.
+constexpr int kLockWaitSeconds = 600;
 
 // One step of the run: a copier stage, or a reopening (no stage) whose
 // failure is reported with its own text.
@@ -92,10 +131,66 @@ const Step kSteps[] = {
      [](Copiers& c, DataServices& d, Project& p) { return c.disc.CopyXMLDiscInfo(d, p); }, 0},
 };
 
+std::string NormalFolder(const std::string& folder) {
+  std::error_code ec;
+  std::string s = fs::absolute(fs::path(folder), ec).lexically_normal().string();
+  while (s.size() > 1 && s.back() == '/') s.pop_back();
+  return s;
+}
+
+std::string RandomToken() {
+  std::string guid = MakeRandomGuid();
+  return LCase(guid.substr(1, 8));
+}
+
+// A schema name no project uses, recognisable as a run's unfinished work,
+// that says which project it is meant to become.
+std::string StagingSchemaFor(const std::string& finalSchema, const std::string& token) {
+  std::string name = "vlb_partial_" + token + "_" + SchemaNameFor(finalSchema);
+  if (name.size() > 63) name.resize(63);
+  return name;
+}
+
+// Puts the definition back as the user left it when the run ends.
+class DefinitionRestorer {
+ public:
+  explicit DefinitionRestorer(NewProjectDefinition& def)
+      : def_(def), build_folder_(def.GetBuildFolder()), schema_(def.GetConnection().schema) {}
+  ~DefinitionRestorer() {
+    def_.SetBuildFolder(build_folder_);
+    def_.GetConnection().schema = schema_;
+  }
+
+ private:
+  NewProjectDefinition& def_;
+  std::string build_folder_, schema_;
+};
+
+// Refuses a place whose project file or database file exists, as anything
+// at all (a link included): the project is built aside and would only
+// find out when it is put in place.
+void CheckFinalPlaceIsFree(const std::string& projectFile, bool withDatabaseFile) {
+  std::vector<std::string> taken = {projectFile};
+  if (withDatabaseFile)
+    taken.push_back((fs::path(projectFile).parent_path() /
+                     (fs::path(projectFile).stem().string() + kSQLiteFileExtension))
+                        .string());
+  for (const std::string& path : taken) {
+    std::error_code ec;
+    if (fs::exists(fs::symlink_status(path, ec)))
+      throw VlError(err::kFileAlreadyExists, "VlProjectApplication",
+                    "\"" + path +
+                        "\" already exists; a new project is never written over it. Choose "
+                        "another folder or name.");
+  }
+}
+
 }  // namespace
 
 CreationRun::CreationRun(Session& session, const CancelRequest* cancel)
     : session_(session), cancel_(cancel) {}
+
+CreationRun::~CreationRun() = default;
 
 void CreationRun::Time(const std::string& stage, std::chrono::steady_clock::time_point start) {
   stage_times_.push_back(
@@ -119,77 +214,164 @@ bool CreationRun::ExecuteActions(const std::function<void()>& beforeRelease) {
 bool CreationRun::CreateProject() {
   stage_times_.clear();
   cancelled_ = 0;
+  created_project_.clear();
   Messenger& messages = session_.messages;
-  RunContext ctx(*session_.goBLProjInfo, messages, session_.goProjApp.get(), cancel_);
-  Copiers copiers(ctx);
-  std::shared_ptr<Project> oProj;
-  std::shared_ptr<DataServices> oDS;
+  BLProjInfo& bl = *session_.goBLProjInfo;
+  DefinitionRestorer restorer(*session_.goNewProjDef);
+  Run run(session_, cancel_, NormalFolder(bl.VLPFolder()), bl.VLPFileName());
+  run.ctx.published_project_path = run.staging.FinalProjectFile();
+  // The projects of the run find each other while the new one is not yet
+  // where the others will record it.
+  auto* app = dynamic_cast<SqlProjectApplication*>(session_.goProjApp.get());
+  if (app)
+    app->SetQueryServicesFactory([&run](Project&) {
+      return std::make_shared<SqlQueryServices>(
+          [&run](const std::string& guid) -> std::shared_ptr<Project> {
+            if (run.project && run.project->GetProjectGUID() == guid) return run.project;
+            if (auto* open = run.ctx.tables.gcolExtProjs.Find(guid)) return *open;
+            return nullptr;
+          });
+    });
   bool result = false;
-  std::string errorText;
   bool report = false;
   ErrorState pending;
   try {
-    auto start = std::chrono::steady_clock::now();
-    bool go_on = CreateAndOpenVLPFile(oProj);
-    Time("CreateProject", start);
-    if (go_on) {
-      oDS = DataServicesOf(*oProj);
-      for (const Step& step : kSteps) {
-        ctx.CheckCancelled();
-        start = std::chrono::steady_clock::now();
-        if (step.stage) {
-          go_on = step.stage(copiers, *oDS, *oProj);
-          Time(step.name, start);
-        } else {
-          std::string why;
-          go_on = ReopenProject(ctx, oProj, oDS, why);
-          Time(step.name, start);
-          if (!go_on) {
-            errorText = messages.ResString(step.reopen_failed_text) + why;
-            report = true;
-          }
-        }
-        if (!go_on) break;
-      }
-    }
-    if (go_on) {
+    ClearLeftovers(run);
+    if (run.finished_before) {
       result = true;
+    } else if (CreateAndOpenVLPFileTimed(run) && RunStages(run)) {
+      auto start = std::chrono::steady_clock::now();
+      CompleteOtherProjects(run);
+      Time("CompleteOtherProjects", start);
       start = std::chrono::steady_clock::now();
-      WriteGUIDMapFiles(ctx, *oProj);
+      WriteGUIDMapFiles(run);
       Time("WriteGUIDMapFiles", start);
+      start = std::chrono::steady_clock::now();
+      Commit(run);
+      Time("Commit", start);
+      result = true;
     }
+    report = !run.error_text.empty();
   } catch (const RunCancelled& c) {
     cancelled_ = c.reason;
-    result = false;
   } catch (const std::exception&) {
     pending = PendingError();
     report = true;
   }
   if (report) {
-    if (errorText.empty()) errorText = pending.description;
-    messages.ReportProcError("frmWizard.CreateProject", errorText, pending);
+    const std::string text = run.error_text.empty() ? pending.description : run.error_text;
+    messages.ReportProcError("frmWizard.CreateProject", text, pending);
   }
-  if (oProj) {
-    try {
-      oProj->CloseProject();
-    } catch (const std::exception&) {
-      messages.ReportProcError("frmWizard.CreateProject", "");
-      result = false;
-    }
+  if (result) {
+    created_project_ = run.staging.FinalProjectFile();
+  } else {
+    Undo(run);
   }
+  if (app) app->SetQueryServicesFactory(nullptr);
   return result;
 }
 
-bool CreationRun::CreateAndOpenVLPFile(std::shared_ptr<Project>& oProj) {
+void CreationRun::ClearLeftovers(Run& run) {
   Messenger& messages = session_.messages;
+  ProjectApplication& projects = *session_.goProjApp;
+  const BLProjInfo& bl = *session_.goBLProjInfo;
+  const LeftoverOutcome here =
+      ClearLeftover(run.staging.project_folder(), projects, run.locks, kLockWaitSeconds);
+  switch (here.kind) {
+    case LeftoverOutcome::Kind::kNone:
+      break;
+    case LeftoverOutcome::Kind::kInUse:
+      throw VlError(err::kFileAlreadyExists, "frmWizard.CreateProject", here.description);
+    case LeftoverOutcome::Kind::kUndone:
+      messages.AddTextResultsLine(here.description);
+      break;
+    case LeftoverOutcome::Kind::kFinished:
+      messages.AddTextResultsLine(here.description);
+      // A run of this very baseline into this very place: its work is this
+      // run's work, done.
+      run.finished_before = here.baseline_guid == bl.BLXMLGUID() &&
+                            here.final_project == run.staging.FinalProjectFile();
+      break;
+  }
+  if (run.finished_before) return;
+  // The projects this run may complete, one after the other in a fixed
+  // order, so that two runs never wait for each other in a circle.
+  std::vector<std::string> others;
+  bl.colExtProjs().ForEach([&](const std::string&, const clsExtProjInfo& p) {
+    std::error_code ec;
+    if (!p.Loc.empty() && fs::is_regular_file(p.Loc, ec)) others.push_back(p.Loc);
+  });
+  std::sort(others.begin(), others.end());
+  for (const std::string& other : others) {
+    run.locks.Lock(
+        other, kLockWaitSeconds,
+        [&] {
+          messages.AddTextResultsLine(
+              "Waiting for another creation run that works on the project \"" + other + "\" ...");
+        },
+        [&] { run.ctx.CheckCancelled(); });
+    for (const LeftoverOutcome& o :
+         ClearLeftoversPointingTo(other, projects, run.locks, kLockWaitSeconds)) {
+      if (o.kind == LeftoverOutcome::Kind::kInUse)
+        throw VlError(err::kFileAlreadyExists, "frmWizard.CreateProject", o.description);
+      messages.AddTextResultsLine(o.description);
+    }
+  }
+}
+
+bool CreationRun::CreateAndOpenVLPFileTimed(Run& run) {
+  const auto start = std::chrono::steady_clock::now();
+  const bool made = CreateAndOpenVLPFile(run);
+  Time("CreateProject", start);
+  return made;
+}
+
+bool CreationRun::CreateAndOpenVLPFile(Run& run) {
+  Messenger& messages = session_.messages;
+  const BLProjInfo& bl = *session_.goBLProjInfo;
+  NewProjectDefinition& def = *session_.goNewProjDef;
   try {
     messages.AddTextResultsLine(AppendTextLine("", messages.ResString(kResCreatingProject), 1));
-    session_.goNewProjDef->PrepareNewProject();
-    const BLProjInfo& bl = *session_.goBLProjInfo;
-    oProj = session_.goProjApp->OpenProjectAs(kAppName, bl.CompleteVLPPathName(), bl.VLPName(),
-                                              "admin", "", true, true, "");
-    if (!oProj)
+    run.token = RandomToken();
+    RunJournal& j = run.journal;
+    j.final_project = run.staging.FinalProjectFile();
+    j.baseline_guid = bl.BLXMLGUID();
+    const bool on_pg = def.GetDBType() == kPostgreSQLDisplayName;
+    CheckFinalPlaceIsFree(j.final_project, !on_pg);
+    if (on_pg) {
+      const PgLocation final_place = PgLocationOfDefinition(def.GetConnection(), bl.VLPName());
+      j.pg_host = final_place.host;
+      j.pg_port = final_place.port;
+      j.pg_database = final_place.database;
+      j.pg_user = final_place.user;
+      j.pg_options = final_place.options;
+      j.pg_final_schema = final_place.schema;
+      j.pg_staging_schema = StagingSchemaFor(final_place.schema, run.token);
+      def.GetConnection().schema = j.pg_staging_schema;
+    }
+    char host[256] = "";
+    ::gethostname(host, sizeof host - 1);
+    run.staging.Begin("process " + std::to_string(::getpid()) + " on " + host + ", started " +
+                      FormatDateTime(Now()) + ", creating \"" + j.final_project + "\" from \"" +
+                      bl.BLXMLLoc() + "\"");
+    run.staged = true;
+    WriteRunJournal(run.staging.JournalFile(), j);
+    def.SetBuildFolder(run.staging.folder());
+    def.PrepareNewProject();
+    run.project =
+        session_.goProjApp->OpenProjectAs(kAppName, run.staging.StagedFile(bl.VLPFileName()),
+                                          bl.VLPName(), "admin", "", true, true, "");
+    if (!run.project)
       throw VlError(err::kObjectRequired, "VlProjectApplication", "No project was opened");
+    run.ds = DataServicesOf(*run.project);
+    run.journal.project_guid = run.project->GetProjectGUID();
+    if (auto* pg = dynamic_cast<PgDataServices*>(run.ds.get());
+        pg && PgSchemaHoldsAnything(*pg, j.pg_final_schema))
+      throw VlError(err::kFileAlreadyExists, "VlProjectApplication",
+                    "The schema \"" + j.pg_final_schema + "\" on the PostgreSQL server " +
+                        pg->server() +
+                        " already holds something, and a project is never written over it. "
+                        "Choose another schema.");
     return true;
   } catch (const std::exception&) {
     messages.ReportProcError("frmWizard.CreateAndOpenVLPFile", "");
@@ -197,30 +379,196 @@ bool CreationRun::CreateAndOpenVLPFile(std::shared_ptr<Project>& oProj) {
   }
 }
 
-bool CreationRun::ReopenProject(RunContext& ctx, std::shared_ptr<Project>& oProj,
-                                std::shared_ptr<DataServices>& oDS, std::string& why) {
+bool CreationRun::RunStages(Run& run) {
+  Messenger& messages = session_.messages;
+  for (const Step& step : kSteps) {
+    run.ctx.CheckCancelled();
+    const auto start = std::chrono::steady_clock::now();
+    if (step.stage) {
+      const bool ok = step.stage(run.copiers, *run.ds, *run.project);
+      Time(step.name, start);
+      if (!ok) return false;
+    } else {
+      std::string why;
+      const bool ok = ReopenProject(run, why);
+      Time(step.name, start);
+      if (!ok) {
+        run.error_text = messages.ResString(step.reopen_failed_text) + why;
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+bool CreationRun::ReopenProject(Run& run, std::string& why) {
   try {
-    std::string path = oProj->GetProjectPath();
-    oProj->CloseProject();
-    oDS.reset();
-    oProj.reset();
-    oProj = session_.goProjApp->OpenProject(path);
-    if (oProj) oDS = DataServicesOf(*oProj);
+    const std::string path = run.project->GetProjectPath();
+    run.project->CloseProject();
+    run.ds.reset();
+    run.project.reset();
+    run.project = session_.goProjApp->OpenProject(path);
+    if (run.project) run.ds = DataServicesOf(*run.project);
   } catch (const std::exception& e) {
     // The report names the reopening that failed; the reason follows it.
     why = std::string(": ") + e.what();
   }
-  ctx.found_ids.Clear();
-  return oProj && oDS;
+  run.ctx.found_ids.Clear();
+  return run.project && run.ds;
 }
 
-void CreationRun::WriteGUIDMapFiles(RunContext& ctx, Project& oProj) {
-  const std::string folder = GetParentFolderName(oProj.GetProjectPath());
-  const std::string baseline_guid = ctx.baseline().BLXMLGUID();
-  const std::string project_guid = oProj.GetProjectGUID();
+void CreationRun::CompleteOtherProjects(Run& run) {
+  Copiers& c = run.copiers;
+  c.ext_proj.ApplyPendingRegistrations();
+  if (!c.view.CompleteUnResQueryDefs(*run.project) || !c.view.CompleteUnResViews())
+    throw VlError(err::kUnspecified, "frmWizard.CreateProject",
+                  "The projects waiting for this baseline's project could not be completed");
+  c.trace.ApplyPendingExtTraces();
+  run.ctx.others.EndRecording();
+}
+
+void CreationRun::WriteGUIDMapFiles(Run& run) {
+  const std::string folder = GetParentFolderName(run.project->GetProjectPath());
+  const std::string baseline_guid = run.ctx.baseline().BLXMLGUID();
+  const std::string project_guid = run.project->GetProjectGUID();
   WriteGUIDMapFile(folder + "/ReqGUIDMap.xml", baseline_guid, project_guid,
-                   ctx.tables.gdictReqGUIDs);
-  WriteGUIDMapFile(folder + "/PSGUIDMap.xml", baseline_guid, project_guid, ctx.tables.gdictPSGUIDs);
+                   run.ctx.tables.gdictReqGUIDs);
+  WriteGUIDMapFile(folder + "/PSGUIDMap.xml", baseline_guid, project_guid,
+                   run.ctx.tables.gdictPSGUIDs);
+}
+
+void CreationRun::Commit(Run& run) {
+  RunJournal& j = run.journal;
+  const std::string& folder = run.staging.project_folder();
+  const bool on_pg = !j.pg_staging_schema.empty();
+
+  // The new project's own work is durable in its staging place.
+  run.ds->Commit();
+  if (on_pg) {
+    // Recorded as it will be found once published.
+    ProjectFileInfo info = ReadProjectFile(run.staging.StagedProjectFile());
+    info.schema = j.pg_final_schema;
+    WriteProjectFile(run.staging.StagedProjectFile(), info);
+    if (auto* pg = dynamic_cast<PgDataServices*>(run.ds.get());
+        pg && PgSchemaHoldsAnything(*pg, j.pg_final_schema))
+      throw VlError(err::kFileAlreadyExists, "frmWizard.CreateProject",
+                    "The schema \"" + j.pg_final_schema + "\" on " + pg->server() +
+                        " has come to hold something during the run; nothing was created.");
+  } else {
+    run.project->CloseProject();
+    run.project.reset();
+    run.ds.reset();
+  }
+  for (const std::string& name :
+       {fs::path(run.staging.FinalProjectFile()).filename().string(),
+        fs::path(run.staging.FinalProjectFile()).stem().string() + kSQLiteFileExtension}) {
+    std::error_code ec;
+    if (fs::exists(fs::symlink_status(fs::path(folder) / name, ec)))
+      throw VlError(err::kFileAlreadyExists, "frmWizard.CreateProject",
+                    "\"" + (fs::path(folder) / name).string() +
+                        "\" has come into the project folder during the run; it is not written "
+                        "over, and nothing was created.");
+  }
+
+  // What changes in the other projects, ready beside their files.
+  std::vector<std::pair<std::string, std::string>> folders;  // folder -> project file
+  for (const std::string& key : run.ctx.tables.gcolExtProjs.Keys()) {
+    const std::string file = (*run.ctx.tables.gcolExtProjs.Find(key))->GetProjectPath();
+    folders.emplace_back(GetParentFolderName(file), file);
+  }
+  auto other_for = [&](const std::string& projectFile) -> RunJournal::Other& {
+    for (RunJournal::Other& o : j.others)
+      if (o.project_file == projectFile) return o;
+    RunJournal::Other& o = j.others.emplace_back();
+    o.project_file = projectFile;
+    o.pointer = GetParentFolderName(projectFile) + "/" + kPendingPointerPrefix + run.token;
+    o.witness_guid = j.project_guid;
+    return o;
+  };
+  for (OtherProjects::Work& w : run.ctx.others.work()) {
+    RunJournal::Other& o = other_for(w.project->GetProjectPath());
+    o.statements = w.statements;
+    o.keys_before = w.keys_before;
+  }
+  for (const OtherProjects::FileChange& f : run.ctx.others.files()) {
+    const std::string file_folder = GetParentFolderName(f.path);
+    auto it = std::find_if(folders.begin(), folders.end(),
+                           [&](const auto& p) { return p.first == file_folder; });
+    RunJournal::Other& o = other_for(it != folders.end() ? it->second : f.path);
+    o.files.push_back({f.path, f.path + kTempSuffix + run.token, f.remove});
+  }
+  WriteRunJournal(run.staging.JournalFile(), j);
+  for (const RunJournal::Other& o : j.others) {
+    WritePendingPointer(o.pointer, run.staging.folder());
+    for (const RunJournal::Other::File& file : o.files) {
+      const OtherProjects::FileChange* change = nullptr;
+      for (const auto& f : run.ctx.others.files())
+        if (f.path == file.target) change = &f;
+      WriteFileDurably(file.temp, change && !change->remove ? change->content : std::string());
+    }
+  }
+
+  // The decision. From here on the run is finished by whoever comes next,
+  // should it stop.
+  run.ctx.CheckCancelled();
+  j.state = RunJournal::State::kCommitted;
+  WriteRunJournal(run.staging.JournalFile(), j);
+  run.committed = true;
+
+  if (on_pg) {
+    RenamePgSchema(dynamic_cast<PgDataServices&>(*run.ds), j.pg_staging_schema, j.pg_final_schema);
+    run.project->CloseProject();
+    run.project.reset();
+    run.ds.reset();
+  }
+  for (OtherProjects::Work& w : run.ctx.others.work()) {
+    w.ds->HoldCommits(false);
+    w.ds->Commit();
+  }
+  run.ctx.others.Forget();
+  for (const RunJournal::Other& o : j.others) PlaceOtherFiles(o);
+  run.ctx.CloseExternalProjects();
+  run.staging.Publish();
+}
+
+void CreationRun::Undo(Run& run) {
+  Messenger& messages = session_.messages;
+  const std::string rollback_failure = run.ctx.others.Rollback();
+  if (!rollback_failure.empty())
+    messages.AddTextResultsLine("Undoing the work in another project failed: " + rollback_failure);
+  try {
+    if (run.project) run.project->CloseProject();
+  } catch (const std::exception& e) {
+    messages.AddTextResultsLine(std::string("Closing the unfinished project failed: ") + e.what());
+  }
+  run.project.reset();
+  run.ds.reset();
+  run.ctx.CloseExternalProjects();
+  const std::string& folder = run.staging.project_folder();
+  if (run.committed) {
+    messages.ShowInfoMessage(
+        "The project is complete, but it could not be put in place. The next creation run into \"" +
+        folder + "\" finishes it.");
+    return;
+  }
+  if (run.staged) {
+    try {
+      UndoRun(run.staging.folder());
+    } catch (const std::exception& e) {
+      messages.ShowInfoMessage(std::string("Not everything the run made could be removed: ") +
+                               e.what());
+      return;
+    }
+  }
+  if (folder_made_for_run_) {
+    std::error_code ec;
+    // Empty now: the folder was made for this run alone.
+    if (fs::is_empty(folder, ec) && fs::remove(folder, ec) && !results_file_name_.empty())
+      results_file_name_ =
+          (fs::path(folder).parent_path() / fs::path(results_file_name_).filename()).string();
+  }
+  messages.AddTextResultsLine(cancelled_ ? "Interrupted: nothing was created."
+                                         : "Nothing was created.");
 }
 
 }  // namespace vl

@@ -14,6 +14,7 @@
 #include "copy/xml_elements.h"
 #include "host/text/convert.h"
 #include "host/text/messages.h"
+#include "host/text/path_utils.h"
 #include "host/xml/xml_file.h"
 
 namespace vl {
@@ -167,7 +168,7 @@ bool InsDocInfo::CopyDocument(const pugi::xml_node& oDoc, int32_t lPkgID, DataSe
   const std::string newGuid = AssignNewGUID(d.guid);
   const int32_t docTypeId = DocumentTypeID(oDS, d.docTypeGuid);
   if (docTypeId == -1) return false;
-  CopyDocumentFile(d, BaselineDescriptor().BLXMLLoc(), BaselineDescriptor().VLPFolder());
+  CopyDocumentFile(d, BaselineDescriptor().BLXMLLoc(), GetParentFolderName(oProj.GetProjectPath()));
 
   InsGenHistoryInfo history(ctx_);
   const std::string historyValues = history.CreateDefaultHistValuesSQL(oDoc, oProj, oDS);

@@ -6,6 +6,7 @@
 
 #include "baseline/bl_proj_info.h"
 #include "copy/db_conventions.h"
+#include "copy/view_info_xml.h"
 #include "copy/xml_elements.h"
 #include "host/text/convert.h"
 #include "host/text/messages.h"
@@ -39,12 +40,6 @@ std::string ProjectFileTitle(const std::string& path) {
   if (name.size() > 4 && name[name.size() - 4] == '.') return name.substr(0, name.size() - 4);
   return name;
 }
-
-// What one project's vlExternalProjects row says about another project.
-struct ExtProjRow {
-  int32_t key = 0;
-  std::string name, guid, prefix, directory, fileTitle;
-};
 
 ExtProjRow DescribeProject(Project& described, int32_t key, const std::string& filePath) {
   ExtProjRow row;
@@ -97,6 +92,40 @@ std::shared_ptr<Project> OpenExternalProject(RunContext& ctx, const std::string&
   return proj;
 }
 
+// The last key drawn of `keyClass`; none when the class has no row yet.
+std::optional<int32_t> LastKeyOf(DataServices& ds, const std::string& keyClass) {
+  std::unique_ptr<Recordset> rs = ds.QueryRecordset("SELECT LastKey FROM " + Tbl("VlKeys") +
+                                                    " WHERE KeyClass = " + SqlText(keyClass));
+  if (!rs || rs->IsEOF()) return std::nullopt;
+  rs->MoveFirst();
+  return CLng(rs->GetFieldValue("LastKey").ToText());
+}
+
+// The key the next draw of `keyClass` would give, drawing none.
+int32_t PeekNextKey(DataServices& ds, const std::string& keyClass) {
+  return LastKeyOf(ds, keyClass).value_or(0) + 1;
+}
+
+// Makes the counter of `keyClass` stand at `key`, the key a pair of rows
+// shares. When the project has drawn that key meanwhile, the pair cannot
+// have it in both databases: the run stops rather than write a row that
+// another may already use.
+void RaiseKeyTo(DataServices& ds, const std::string& keyClass, int32_t key, Project& project) {
+  const std::optional<int32_t> last = LastKeyOf(ds, keyClass);
+  if (last && *last >= key)
+    throw VlError(err::kKeyAlreadyExists, "addCurrProjectAsExtProj",
+                  "The project " + project.GetProjectPath() + " has used the key " +
+                      std::to_string(key) +
+                      " during this run, so the new project cannot be registered in it with "
+                      "that key; run the creation again.");
+  if (!last)
+    ds.ExecuteSQL("INSERT INTO " + Tbl("VlKeys") + " (KeyClass, LastKey) VALUES (" +
+                  SqlText(keyClass) + ", " + SqlLong(key) + ")");
+  else
+    ds.ExecuteDDL("UPDATE " + Tbl("VlKeys") + " SET " + "LastKey = " + SqlLong(key) + " WHERE " +
+                  "KeyClass = " + SqlText(keyClass));
+}
+
 // The ExternalProject element below `root` whose GUID is sGUID, or null.
 pugi::xml_node FindExtProjEntry(const pugi::xml_node& root, const std::string& sGUID) {
   for (const pugi::xml_node& entry : DescendantsNamed(root, "ExternalProject"))
@@ -136,9 +165,7 @@ bool InsExtProjInfo::CopyXMLExtProjInfo(DataServices& oDS, Project& oProj) {
       }
       el = next;
     }
-    if (bUnresolved) {
-      SaveXmlFile(doc, AddTrailingSlash(bl.VLPFolder()) + kUnResExtProjsFile);
-    }
+    if (bUnresolved) SaveXmlFile(doc, BesideProjectFile(oProj, kUnResExtProjsFile));
     return true;
   } catch (const std::exception&) {
     ReportProcError("CopyXMLExtProjInfo", "");
@@ -173,7 +200,7 @@ bool InsExtProjInfo::openAndProcessExtProjInfo(const std::string& sExtProjLoc,
       lKey = existing ? *existing : getNextExtProjKey(oDS, *extDS);
     }
     tables().gdictExtProjMap[sBaselineGUID] = sExtGUID;
-    addCurrProjectAsExtProj(*ext, oProj, lKey, bSameDB);
+    addCurrProjectAsExtProj(ext, oProj, lKey, bSameDB);
     return true;
   } catch (const std::exception&) {
     ReportProcError("openAndProcessExtProjInfo", "");
@@ -199,25 +226,23 @@ bool InsExtProjInfo::areProjectsFromSameDB(DataServices& oCurrProjDS, DataServic
 
 int32_t InsExtProjInfo::getNextExtProjKey(DataServices& oCurrProjDS, DataServices& oExtProjDS) {
   const int32_t kC = NextKey(oCurrProjDS, "Project");
-  const int32_t kE = NextKey(oExtProjDS, "Project");
-  auto raiseCounter = [](DataServices& ds, int32_t key) {
-    ds.ExecuteDDL("UPDATE " + Tbl("VlKeys") + " SET " + "LastKey = " + SqlLong(key) + " WHERE " +
-                  "KeyClass = " + SqlText("Project"));
-  };
+  // The external project is only read now: its counter is raised when the
+  // run completes it.
+  const int32_t kE = PeekNextKey(oExtProjDS, "Project");
   if (kE > kC) {
-    raiseCounter(oCurrProjDS, kE);
+    oCurrProjDS.ExecuteDDL("UPDATE " + Tbl("VlKeys") + " SET " + "LastKey = " + SqlLong(kE) +
+                           " WHERE " + "KeyClass = " + SqlText("Project"));
     return kE;
   }
-  if (kC > kE) raiseCounter(oExtProjDS, kC);
   return kC;
 }
 
-bool InsExtProjInfo::addCurrProjectAsExtProj(Project& oExtProj, Project& oCurrProj,
-                                             int32_t lExtProjKey, bool bAreProjFromSameDB) {
+bool InsExtProjInfo::addCurrProjectAsExtProj(const std::shared_ptr<Project>& oExtProj,
+                                             Project& oCurrProj, int32_t lExtProjKey,
+                                             bool bAreProjFromSameDB) {
   try {
-    const std::string sExtFolder = GetParentFolderName(oExtProj.GetProjectPath());
-    const std::string sCurrPath = oCurrProj.GetProjectPath();
-    std::shared_ptr<DataServices> extDS = DataServicesOf(oExtProj);
+    const std::string sExtFolder = GetParentFolderName(oExtProj->GetProjectPath());
+    std::shared_ptr<DataServices> extDS = DataServicesOf(*oExtProj);
 
     pugi::xml_document doc;
     XmlLoadResult loaded = LoadXmlFile(doc, sExtFolder, kUnResExtProjsFile);
@@ -232,24 +257,40 @@ bool InsExtProjInfo::addCurrProjectAsExtProj(Project& oExtProj, Project& oCurrPr
       throw VlError(err::kObjectVariableNotSet, "addCurrProjectAsExtProj",
                     "Object variable not set: " + loaded.path + " has no entry for the project " +
                         sBaselineGUID);
-    const bool bConnectAtOpen = ConnectAtOpenOf(entry);
 
-    if (!isExtProjExists(*extDS, oCurrProj.GetProjectGUID())) {
-      const int32_t lKey = bAreProjFromSameDB ? oCurrProj.GetProjectID() : lExtProjKey;
-      InsertExtProjRows(*extDS, oExtProj.GetProjectID(),
-                        DescribeProject(oCurrProj, lKey, sCurrPath), bConnectAtOpen);
-    }
+    // Written when the run completes the external project, with the path
+    // the new project will have by then.
+    PendingRegistration pending;
+    pending.project = oExtProj;
+    pending.connect_at_open = ConnectAtOpenOf(entry);
+    pending.key = bAreProjFromSameDB ? oCurrProj.GetProjectID() : lExtProjKey;
+    pending.raise_key = !bAreProjFromSameDB;
+    pending.rows = !isExtProjExists(*extDS, oCurrProj.GetProjectGUID());
+    pending.row =
+        DescribeProject(oCurrProj, pending.key,
+                        ctx_.published_project_path.empty() ? oCurrProj.GetProjectPath()
+                                                            : ctx_.published_project_path);
+    ctx_.new_project_rows[oExtProj->GetProjectGUID()] = pending.key;
+    pending_.push_back(std::move(pending));
 
     entry.parent().remove_child(entry);
-    if (!root.find_child([](const pugi::xml_node& n) { return n.type() == pugi::node_element; })) {
-      std::filesystem::remove(loaded.path);
-    } else {
-      SaveXmlFile(doc, loaded.path);
-    }
+    if (!root.find_child([](const pugi::xml_node& n) { return n.type() == pugi::node_element; }))
+      ctx_.others.RemoveFile(loaded.path);
+    else
+      ctx_.others.ReplaceFile(loaded.path, doc);
     return true;
   } catch (const std::exception&) {
     ReportProcError("addCurrProjectAsExtProj", "");
     return false;
+  }
+}
+
+void InsExtProjInfo::ApplyPendingRegistrations() {
+  for (const PendingRegistration& p : pending_) {
+    ctx_.others.Begin(p.project);
+    DataServices& ds = *DataServicesOf(*p.project);
+    if (p.raise_key) RaiseKeyTo(ds, "Project", p.key, *p.project);
+    if (p.rows) InsertExtProjRows(ds, p.project->GetProjectID(), p.row, p.connect_at_open);
   }
 }
 

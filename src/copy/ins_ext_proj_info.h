@@ -20,8 +20,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <pugixml.hpp>
 #include <string>
+#include <vector>
 
 #include "copy/copier.h"
 #include "host/db/data_services.h"
@@ -32,7 +34,15 @@ namespace vl {
 // The file of the external projects a project still waits for.
 inline constexpr const char* kUnResExtProjsFile = "UnResExtProjs.xml";
 
-// Holds no state; the run-wide tables are gdictExtProjMap and gcolExtProjs.
+// What one project's vlExternalProjects row says about another project.
+struct ExtProjRow {
+  int32_t key = 0;
+  std::string name, guid, prefix, directory, fileTitle;
+};
+
+// The run-wide tables are gdictExtProjMap and gcolExtProjs. The
+// registrations of the new project in the external projects wait in the
+// copier until the run completes those projects (ApplyPendingRegistrations).
 class InsExtProjInfo : public Copier {
  public:
   using Copier::Copier;
@@ -42,7 +52,8 @@ class InsExtProjInfo : public Copier {
   // adds the results line 20052 (the name) and, when the user gave the
   // project a location, calls openAndProcessExtProjInfo (whatever its
   // result) and drops the element. When elements remain, saves the
-  // document as UnResExtProjs.xml in VLPFolder; otherwise writes no file.
+  // document as UnResExtProjs.xml beside the new project file; otherwise
+  // writes no file.
   // True when every element was handled.
   // False, with nothing done, after a message ("ExternalProjects.xml" +
   // text 11011 + "PROJECT") when the file has no "PROJECT" element. False
@@ -73,28 +84,48 @@ class InsExtProjInfo : public Copier {
   bool areProjectsFromSameDB(DataServices& oCurrProjDS, DataServices& oExtProjDS,
                              Project& oExtProj);
 
-  // Draws the next "Project" key in both databases and returns the larger;
-  // the database whose key was smaller gets its counter set to that value,
-  // so both counters end at the key returned and it is free in both.
-  // Throws VlError when a database fails (counters may then have moved).
+  // The key a pair of rows describing each other's projects shares: the
+  // larger of the next "Project" key of the current project (drawn) and
+  // that of the external project (only read: the external project is not
+  // changed before the run completes it). The current project's counter
+  // ends at the key; the external project's is raised to it when the
+  // registration is applied. Throws VlError when a database fails.
   int32_t getNextExtProjKey(DataServices& oCurrProjDS, DataServices& oExtProjDS);
 
   // Registers oCurrProj (the new project) in oExtProj, which had been
   // waiting for the baseline's project: reads the connect-at-open setting
   // from the entry of BLXMLGUID in the UnResExtProjs.xml beside oExtProj's
-  // project file; unless oExtProj already knows the new project, writes the
-  // two rows into its database, with the key oCurrProj's project ID when
-  // bAreProjFromSameDB, else lExtProjKey; then removes the entry, and the
-  // file itself when no entry is left. True when done; false after a report
+  // project file and prepares, for when the run completes oExtProj: unless
+  // oExtProj already knows the new project, its two rows, with the key
+  // oCurrProj's project ID when bAreProjFromSameDB, else lExtProjKey (its
+  // counter then raised to that key); the entry removed, and the file
+  // itself when no entry is left. True when done; false after a report
   // ("addCurrProjectAsExtProj") when the file or the entry is missing
   // (nothing registered) or any step fails.
-  bool addCurrProjectAsExtProj(Project& oExtProj, Project& oCurrProj, int32_t lExtProjKey,
-                               bool bAreProjFromSameDB);
+  bool addCurrProjectAsExtProj(const std::shared_ptr<Project>& oExtProj, Project& oCurrProj,
+                               int32_t lExtProjKey, bool bAreProjFromSameDB);
+
+  // Writes the prepared registrations into the external projects, each in
+  // the transaction the run holds open there (OtherProjects::Begin).
+  // Throws VlError when a statement fails, or when an external project has
+  // drawn the pair's key meanwhile.
+  void ApplyPendingRegistrations();
 
  private:
+  struct PendingRegistration {
+    std::shared_ptr<Project> project;
+    ExtProjRow row;  // the new project, as the external project records it
+    int32_t key = 0;
+    bool connect_at_open = false;
+    bool raise_key = false;  // the external project's counter goes to `key`
+    bool rows = false;       // it does not know the new project yet
+  };
+
   // True when `ds`'s vlExternalProjects has a row with that GUID. Throws
   // VlError when the statement fails.
   static bool isExtProjExists(DataServices& ds, const std::string& sProjGUID);
+
+  std::vector<PendingRegistration> pending_;
 };
 
 }  // namespace vl

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -42,25 +43,13 @@ int32_t IdOf(const Variant& v) {
   return static_cast<int32_t>(std::llround(v.AsDouble()));
 }
 
-// Saves an external project's unresolved-traces document back to `path`,
-// or deletes the file when its root has nothing left.
-void SaveOrDeleteUnRes(const pugi::xml_document& doc, const std::string& path) {
-  if (HasElementChild(doc.document_element())) {
-    SaveXmlFile(doc, path);
-  } else {
-    std::filesystem::remove(path);
-  }
-}
-
 }  // namespace
 
 bool InsPkgReqTraceInfo::CopyXMLPkgTraceInfo(DataServices& oDS, Project& oProj) {
-  bool bTracesOn = false;
   try {
     const std::string sProjFolder = GetParentFolderName(oProj.GetProjectPath());
     PrepareUnResDoc(sProjFolder);
     if (!BaselineDescriptor().CreateTraces()) return true;
-    bTracesOn = true;
     visited_pkgs_.clear();
     ext_row_ids_.clear();
 
@@ -68,10 +57,7 @@ bool InsPkgReqTraceInfo::CopyXMLPkgTraceInfo(DataServices& oDS, Project& oProj) 
     {
       pugi::xml_document list;
       pugi::xml_node root = LoadBaselineFile(list, kPackageListFile);
-      if (!root) {
-        ctx_.CloseExternalProjects();
-        return false;
-      }
+      if (!root) return false;
       pugi::xml_node rootPkg = root.select_node("Pkg[@ParentID='0']").node();
       if (!rootPkg)
         throw VlError(err::kObjectVariableNotSet, "CopyXMLPkgTraceInfo",
@@ -83,13 +69,10 @@ bool InsPkgReqTraceInfo::CopyXMLPkgTraceInfo(DataServices& oDS, Project& oProj) 
     processUnResExtTracesOfExtProjects(oDS, oProj);
     const bool bCopied = AddXMLPackageTraces(sRootGUID, oDS, oProj);
     if (HasElementChild(unres_root_)) SaveXmlFile(unres_doc_, unres_path_);
-    const bool bClosed = ctx_.CloseExternalProjects();
-    return bCopied && bClosed;
+    // The external projects stay open: the run completes them at its end.
+    return bCopied;
   } catch (const std::exception&) {
     ReportProcError("CopyXMLPkgTraceInfo", "");
-    // The external projects are not used after this stage, whatever its
-    // outcome.
-    if (bTracesOn) ctx_.CloseExternalProjects();
     return false;
   }
 }
@@ -344,7 +327,7 @@ bool InsPkgReqTraceInfo::processUnResExtTracesOfExtProjects(DataServices& oDS, P
     const std::vector<std::string> keys = tables().gcolExtProjs.Keys();
     for (size_t i = keys.size(); i-- > 0;) {
       std::shared_ptr<Project> ext = *tables().gcolExtProjs.Find(keys[i]);
-      if (!ResolveExtProjTraces(*ext, sBLGUID, sNewProjGUID, oDS)) return true;
+      if (!ResolveExtProjTraces(ext, sBLGUID, sNewProjGUID, oDS)) return true;
     }
     return true;
   } catch (const std::exception&) {
@@ -353,9 +336,10 @@ bool InsPkgReqTraceInfo::processUnResExtTracesOfExtProjects(DataServices& oDS, P
   }
 }
 
-bool InsPkgReqTraceInfo::ResolveExtProjTraces(Project& oExtProj, const std::string& sBLGUID,
+bool InsPkgReqTraceInfo::ResolveExtProjTraces(const std::shared_ptr<Project>& oExtProj,
+                                              const std::string& sBLGUID,
                                               const std::string& sNewProjGUID, DataServices& oDS) {
-  const std::string sFolder = GetParentFolderName(oExtProj.GetProjectPath());
+  const std::string sFolder = GetParentFolderName(oExtProj->GetProjectPath());
   // A project that recorded nothing unresolved has no file: nothing to do.
   if (FindFileNoCase(sFolder, kUnResExtTracesFile).empty()) return true;
   pugi::xml_document doc;
@@ -364,55 +348,66 @@ bool InsPkgReqTraceInfo::ResolveExtProjTraces(Project& oExtProj, const std::stri
     throw VlError(err::kFileNotFound, "processUnResExtTracesOfExtProjects",
                   "The file " + AddTrailingSlash(sFolder) + kUnResExtTracesFile +
                       " cannot be read: " + loaded.message);
-  std::shared_ptr<DataServices> extDS = DataServicesOf(oExtProj);
 
   std::vector<pugi::xml_node> traces;
   for (const pugi::xml_node& t : DescendantsNamed(doc.document_element(), "URTRACE"))
     if (sBLGUID == t.attribute("EPGUID").value()) traces.push_back(t);
 
-  // What is written into the external project's database is taken out of
-  // its file at once, so the file never claims a trace that was written:
-  // the file is saved however the work ends.
+  // The new project's row in the external project: registered by this run
+  // (written when the run completes that project), or there already.
+  std::optional<int32_t> lRowID;
+  if (const int32_t* pending = ctx_.new_project_rows.Find(oExtProj->GetProjectGUID()))
+    lRowID = *pending;
+  // The traces found now are written into the external project when the
+  // run completes it, and taken out of its file then.
   bool bGoOn = true;
-  try {
-    for (size_t i = traces.size(); i-- > 0;) {
-      pugi::xml_node trace = traces[i];
-      const std::string sTRID = trace.attribute("TRID").value();
-      const bool bDirection = std::strcmp(trace.attribute("DIR").value(), "TFROM") == 0;
-      const std::string sTRVer = trace.attribute("TRVer").value();
-      const int32_t lState = CLng(trace.attribute("State").value());
+  bool bChanged = false;
+  for (size_t i = traces.size(); i-- > 0;) {
+    pugi::xml_node trace = traces[i];
+    const std::string sTRID = trace.attribute("TRID").value();
+    const bool bDirection = std::strcmp(trace.attribute("DIR").value(), "TFROM") == 0;
+    const std::string sTRVer = trace.attribute("TRVer").value();
+    const int32_t lState = CLng(trace.attribute("State").value());
 
-      const int32_t lNewReqID = GetNewReqID(oDS, sTRID);
-      if (lNewReqID == -1) {
-        bGoOn = false;
-        break;
-      }
-      pugi::xml_node rcpt = trace.parent();
-      const int32_t lExtReqID = CLng(rcpt.attribute("NEWREQID").value());
-      const std::string sOldGUID = rcpt.attribute("OLDGUID").value();
-      if (!tables().gdictExtTraces.Exists(sOldGUID)) tables().gdictExtTraces.Add(sOldGUID, lExtReqID);
+    const int32_t lNewReqID = GetNewReqID(oDS, sTRID);
+    if (lNewReqID == -1) {
+      bGoOn = false;
+      break;
+    }
+    pugi::xml_node rcpt = trace.parent();
+    const int32_t lExtReqID = CLng(rcpt.attribute("NEWREQID").value());
+    const std::string sOldGUID = rcpt.attribute("OLDGUID").value();
+    if (!tables().gdictExtTraces.Exists(sOldGUID)) tables().gdictExtTraces.Add(sOldGUID, lExtReqID);
 
-      int32_t lRowID = 0;
-      if (!getExtProjID(lRowID, sNewProjGUID, oExtProj))
+    if (!lRowID) {
+      int32_t lExisting = 0;
+      if (!getExtProjID(lExisting, sNewProjGUID, *oExtProj))
         throw VlError(err::kObjectVariableNotSet, "processUnResExtTracesOfExtProjects",
                       "The new project " + sNewProjGUID +
                           " is not registered as an external project in the project " +
-                          oExtProj.GetProjectPath());
-      extDS->ExecuteSQL(
-          BuildTraceInsertSQL(lExtReqID, lNewReqID, lRowID, lState, sTRVer, bDirection));
-      rcpt.remove_child(trace);
-      if (!HasElementChild(rcpt)) rcpt.parent().remove_child(rcpt);
+                          oExtProj->GetProjectPath());
+      lRowID = lExisting;
     }
-  } catch (const std::exception&) {
-    try {
-      SaveOrDeleteUnRes(doc, loaded.path);
-    } catch (const std::exception&) {
-      // The error that stopped the work is the one to report.
-    }
-    throw;
+    pending_traces_.push_back(
+        {oExtProj, BuildTraceInsertSQL(lExtReqID, lNewReqID, *lRowID, lState, sTRVer, bDirection)});
+    rcpt.remove_child(trace);
+    if (!HasElementChild(rcpt)) rcpt.parent().remove_child(rcpt);
+    bChanged = true;
   }
-  SaveOrDeleteUnRes(doc, loaded.path);
+  if (bChanged) {
+    if (HasElementChild(doc.document_element()))
+      ctx_.others.ReplaceFile(loaded.path, doc);
+    else
+      ctx_.others.RemoveFile(loaded.path);
+  }
   return bGoOn;
+}
+
+void InsPkgReqTraceInfo::ApplyPendingExtTraces() {
+  for (const PendingTrace& t : pending_traces_) {
+    ctx_.others.Begin(t.project);
+    DataServicesOf(*t.project)->ExecuteSQL(t.statement);
+  }
 }
 
 bool InsPkgReqTraceInfo::getExtProjID(int32_t& lID, const std::string& sProjGUID, Project& oProj) {
@@ -425,6 +420,5 @@ bool InsPkgReqTraceInfo::getExtProjID(int32_t& lID, const std::string& sProjGUID
   lID = IdOf(rs->GetFieldValue("ID"));
   return true;
 }
-
 
 }  // namespace vl

@@ -11,8 +11,9 @@
 // other project's baseline can complete them.
 //
 // Before the baseline's own traces, the traces that projects created
-// earlier left unresolved towards the baseline's project are written into
-// those projects' databases, and their IDs noted in gdictExtTraces.
+// earlier left unresolved towards the baseline's project are found, and
+// their IDs noted in gdictExtTraces; they are written into those projects
+// when the run completes them (ApplyPendingExtTraces).
 //
 // Trace row (VlToRelationships), from this requirement's point of view:
 //   internal:                 this, 0, other, 0
@@ -54,9 +55,8 @@ class InsPkgReqTraceInfo : public Copier {
   // baseline's project, walks the package tree of "PackageList.XML" depth
   // first (a package's traces before its child packages') copying every
   // requirement's traces, saves "UnResExtTraces.xml" in the new project's
-  // folder when it holds at least one requirement, and finally closes
-  // every project of gcolExtProjs and empties it. True when every package
-  // was done.
+  // folder when it holds at least one requirement. The external projects
+  // stay open for the end of the run. True when every package was done.
   // False after a message when "PackageList.XML" has no "PROJECT", after
   // "Unable to insert package requirement trace information" when a
   // package failed (rows written before stay; packages after it are not
@@ -78,6 +78,11 @@ class InsPkgReqTraceInfo : public Copier {
   static std::string BuildTraceInsertSQL(int32_t lReqID, int32_t lOtherReqID, int32_t lExtProjRowID,
                                          int32_t lState, const std::string& sVersion,
                                          bool bDirection);
+
+  // Writes the traces found by processUnResExtTracesOfExtProjects into
+  // their external projects, each in the transaction the run holds open
+  // there (OtherProjects::Begin). Throws VlError when a statement fails.
+  void ApplyPendingExtTraces();
 
  private:
   // Prepares the unresolved-traces document: the existing file of the new
@@ -118,29 +123,35 @@ class InsPkgReqTraceInfo : public Copier {
   void RecordUnresolved(const std::string& sTRID, const std::string& sEPGUID,
                         const std::string& sTRVer, int32_t lState, bool bDirection);
 
-  // Writes into the opened external projects the traces they recorded as
+  // Finds in the opened external projects the traces they recorded as
   // unresolved towards the baseline's project, notes their requirements'
-  // IDs in gdictExtTraces and shrinks (or deletes) their files. True when
-  // done, also when a trace's end in the new project has no new ID (the
-  // look-up's message; what was done so far is kept and the file saved).
-  // False after a report ("processUnResExtTracesOfExtProjects") when the
-  // new project is not registered in an external project, or on any other
-  // error.
+  // IDs in gdictExtTraces, and prepares their rows and the files without
+  // them for the end of the run. True when done, also when a trace's end in
+  // the new project has no new ID (the look-up's message; what was found
+  // so far is kept). False after a report
+  // ("processUnResExtTracesOfExtProjects") when the new project is not (to
+  // be) registered in an external project, or on any other error.
   bool processUnResExtTracesOfExtProjects(DataServices& oDS, Project& oProj);
   // The part of processUnResExtTracesOfExtProjects for one opened project
   // oExtProj. A project whose folder holds no "UnResExtTraces.xml" is
-  // skipped. The file is saved with what was resolved taken out, or
-  // deleted when nothing is left, also when the work stops early. False
+  // skipped. The file's new content is what was found taken out (or its
+  // removal when nothing is left), also when the work stops early. False
   // when a trace's end in the new project has no new ID (stop, nothing
   // failed); throws VlError on failure.
-  bool ResolveExtProjTraces(Project& oExtProj, const std::string& sBLGUID,
-                                   const std::string& sNewProjGUID, DataServices& oDS);
+  bool ResolveExtProjTraces(const std::shared_ptr<Project>& oExtProj, const std::string& sBLGUID,
+                            const std::string& sNewProjGUID, DataServices& oDS);
 
   // The ID of the vlExternalProjects row of oProj's database whose GUID is
   // sProjGUID: true and lID set when there is one; false, lID unchanged,
   // otherwise. Throws VlError when the statement fails.
   static bool getExtProjID(int32_t& lID, const std::string& sProjGUID, Project& oProj);
 
+  // A trace row for an external project, written when the run completes it.
+  struct PendingTrace {
+    std::shared_ptr<Project> project;
+    std::string statement;
+  };
+  std::vector<PendingTrace> pending_traces_;
 
   // vlExternalProjects row IDs of the new project's database, by the GUID
   // of the project they describe (rows do not change during the copy).

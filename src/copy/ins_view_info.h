@@ -45,13 +45,11 @@ class InsViewInfo : public Copier {
   // ("UnResQDefName:" + name), gets its owner's new GUID, and goes to
   // "UnResQueryDefs.xml" in the new project's folder (written only when
   // there is one). A definition that cannot be inserted is reported and the
-  // loop goes on. Then completes the other projects' unresolved
-  // definitions and views. Returns true when both completion passes
-  // succeed; otherwise the result of the last definition inserted (false
-  // when there was none).
+  // loop goes on. True when the file was read (the other projects'
+  // unresolved definitions and views are completed at the end of the run).
   // False, with nothing done, after a message ("QueryDefs.XML" + text 11011
   // + "PROJECT") when the file has no "PROJECT" element; false after a
-  // report ("CopyXMLQDInfo") on any other error (rows written stay).
+  // report ("CopyXMLQDInfo") on any other error.
   bool CopyXMLQueryDefs(DataServices& oDS, Project& oProj);
 
   // Copies the "View" elements below oPkg's "Views" into VlViews, each
@@ -124,13 +122,24 @@ class InsViewInfo : public Copier {
   // Copies oQDef under oRoot (the unresolved document) and removes it from
   // its own document.
   static void WriteUnResQueryDef(pugi::xml_node oRoot, pugi::xml_node oQDef);
+  // --- Completing what other projects left for this baseline's project,
+  // at the end of the run (their rows in the run's transaction there,
+  // their files when the run commits: see copy/other_projects.h) ---
+
+ public:
   // Inserts into every opened external project the definitions of its
   // "UnResQueryDefs.xml" that refer to this baseline's project, now
   // referring to the new project; the file keeps the others (and any that
-  // could not be inserted) or is deleted. False after a report
+  // could not be inserted) or is removed. False after a report
   // ("CompleteUnResQueryDefs").
   bool CompleteUnResQueryDefs(Project& oProj);
+  // Inserts into every opened external project the views of its
+  // "UnResViews.xml" whose query definitions are now all found there; the
+  // others keep what was resolved now. The file keeps them or is removed.
+  // False after a report ("CompleteUnResViews").
+  bool CompleteUnResViews();
 
+ private:
   // True when the view uses an unresolved query definition; it has then
   // been moved under oUnResRoot with what could be translated (or dropped
   // when its user is not found).
@@ -141,11 +150,6 @@ class InsViewInfo : public Copier {
   bool InsertViewSQL(pugi::xml_node oView, int32_t lReqTypeID, int32_t lSecReqTypeID,
                      int32_t lUserID, int32_t lQueryID, int32_t lSecQueryID, int32_t lPkgID,
                      const std::string& sProps, DataServices& oDS, Project& oProj);
-  // Inserts into every opened external project the views of its
-  // "UnResViews.xml" whose query definitions are now all found there; the
-  // others keep what was resolved now. The file is saved back or deleted.
-  // False after a report ("CompleteUnResViews").
-  bool CompleteUnResViews();
   // One view of another project's "UnResViews.xml": inserted into oProj
   // (and removed from the file) when its query definitions are all found
   // in oDS now; otherwise what was found now is recorded in the element.

@@ -131,7 +131,8 @@ bool InsViewInfo::CopyXMLPkgViewInfo(pugi::xml_node oPkg, int32_t lPkgID, DataSe
       // the type, so the local look-up (and its "not copied" message) is
       // skipped.
       if (!SpecOf(tables(), queryGuid)) r.reqType = GetNewReqTypeID(oDS, reqTypeGuid);
-      if (Trim(secReqTypeGuid).size() > 1 && !(!Trim(secQueryGuid).empty() && SpecOf(tables(), secQueryGuid)))
+      if (Trim(secReqTypeGuid).size() > 1 &&
+          !(!Trim(secQueryGuid).empty() && SpecOf(tables(), secQueryGuid)))
         r.secReqType = GetNewReqTypeID(oDS, secReqTypeGuid);
       r.user = GetNewUserID(oDS, userGuid);
       if (r.user >= 0) r.query = GetNewQefID(oDS, queryGuid);
@@ -210,7 +211,7 @@ bool InsViewInfo::ViewHasUnResQdefs(pugi::xml_node oView, pugi::xml_node oUnResR
 
 bool InsViewInfo::CompleteUnResViews() {
   try {
-    CompleteExtProjFiles(tables().gcolExtProjs, kUnResViewsFile,
+    CompleteExtProjFiles(ctx_, kUnResViewsFile,
                          [&](pugi::xml_document& doc, Project& other, DataServices& ds) {
                            for (pugi::xml_node view : DescendantsNamed(doc, "View"))
                              CompleteUnResView(view, ds, other);

@@ -7,8 +7,9 @@ RunContext::RunContext(const BLProjInfo& baseline, Messenger& messages,
     : baseline_(baseline), messages_(messages), projects_(projects), cancel_(cancel) {}
 
 RunContext::~RunContext() {
-  // A run that stopped early may still hold external projects open; they
-  // are read-only until the run completes them, so closing loses nothing.
+  // A run that stopped early undoes what it began in other projects, and
+  // closes them.
+  others.Rollback();
   const std::vector<std::string> keys = tables.gcolExtProjs.Keys();
   for (size_t i = keys.size(); i-- > 0;) {
     try {

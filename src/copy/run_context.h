@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "baseline/bl_proj_info.h"
+#include "copy/other_projects.h"
 #include "errors/run_cancelled.h"
 #include "host/db/data_services.h"
 #include "host/project/project.h"
@@ -89,6 +90,14 @@ class RunContext {
 
   RunTables tables;
   FoundIds found_ids;
+  // What the run changes in the projects it completes.
+  OtherProjects others;
+  // The ID of the new project's row in each opened external project (by
+  // its GUID), once the run registers it there.
+  OrderedMap<int32_t> new_project_rows;
+  // The path the new project's file will have once the run has succeeded
+  // (it is built elsewhere until then); other projects record this one.
+  std::string published_project_path;
 
   // Lets the window breathe, then stops the run (throws RunCancelled)
   // when it was asked to stop.

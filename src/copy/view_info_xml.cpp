@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "copy/run_context.h"
 #include "errors/vl_error.h"
 #include "host/text/path_utils.h"
 #include "host/xml/xml_file.h"
@@ -38,8 +39,9 @@ std::string BesideProjectFile(Project& project, const char* fileName) {
 }
 
 void CompleteExtProjFiles(
-    const OrderedMap<std::shared_ptr<Project>>& projects, const char* fileName,
+    RunContext& ctx, const char* fileName,
     const std::function<void(pugi::xml_document&, Project&, DataServices&)>& complete) {
+  const OrderedMap<std::shared_ptr<Project>>& projects = ctx.tables.gcolExtProjs;
   for (const std::string& key : projects.Keys()) {
     std::shared_ptr<Project> other = *projects.Find(key);
     if (!other) continue;
@@ -49,10 +51,16 @@ void CompleteExtProjFiles(
     LoadXmlPath(doc, path);
     pugi::xml_node root = doc.last_child();
     if (root && root.first_child()) {
+      ctx.others.Begin(other);
       std::shared_ptr<DataServices> ds = DataServicesOf(*other);
       complete(doc, *other, *ds);
     }
-    SaveOrDelete(doc, path);
+    // The file changes with the project's rows, when the run commits.
+    pugi::xml_node last = doc.last_child();
+    if (last && last.first_child())
+      ctx.others.ReplaceFile(path, doc);
+    else
+      ctx.others.RemoveFile(path);
   }
 }
 

@@ -10,9 +10,10 @@
 
 #include "host/db/data_services.h"
 #include "host/project/project.h"
-#include "host/text/ordered_map.h"
 
 namespace vl {
+
+class RunContext;
 
 // Appends a copy of `element` (attributes and children) to `newParent`,
 // which may be in another document, and removes `element` from its own.
@@ -30,14 +31,15 @@ void SaveOrDelete(const pugi::xml_document& doc, const std::string& path);
 // The path of the file `fileName` in the folder of `project`'s project file.
 std::string BesideProjectFile(Project& project, const char* fileName);
 
-// For every opened external project (`projects`, in key order) whose
-// folder holds `fileName`: loads the file, calls `complete` with it, the
-// project and its data services when the last top-level node has child
-// nodes, and then saves the file back or deletes it (SaveOrDelete).
-// Throws what loading, `complete` or SaveOrDelete throws; the files of
-// the projects before stay as they were written.
+// For every opened external project (gcolExtProjs of `ctx`, in key order)
+// whose folder holds `fileName`: loads the file and, when its last
+// top-level node has child nodes, starts the run's work in that project
+// (OtherProjects::Begin) and calls `complete` with the document, the
+// project and its data services. The file's new content (or its removal,
+// when nothing is left in it) waits in ctx.others for the run's commit.
+// Throws what loading or `complete` throws.
 void CompleteExtProjFiles(
-    const OrderedMap<std::shared_ptr<Project>>& projects, const char* fileName,
+    RunContext& ctx, const char* fileName,
     const std::function<void(pugi::xml_document&, Project&, DataServices&)>& complete);
 
 }  // namespace vl

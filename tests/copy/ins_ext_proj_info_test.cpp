@@ -53,7 +53,10 @@ class InsExtProjInfoTest : public ProjectPairTest {
 
   bool Copy(DataServices& ds, Project& proj) {
     InsExtProjInfo copier(ctx());
-    return copier.CopyXMLExtProjInfo(ds, proj);
+    const bool ok = copier.CopyXMLExtProjInfo(ds, proj);
+    copier.ApplyPendingRegistrations();
+    CommitOtherProjects();
+    return ok;
   }
 
   static Table ExtRows(DataServices& ds) {

@@ -264,6 +264,15 @@ class OtherProjectsTest : public InsViewInfoTest {
     MakeAlpha();
     Register(*beta_ds_, 5, *alpha_, "Alpha");
   }
+  // The run's own definitions, then, at its end, what Beta waited for;
+  // committed as a successful run commits it.
+  bool Complete() {
+    InsViewInfo views = copier();
+    const bool ok = views.CopyXMLQueryDefs(*ds_, *alpha_) &&
+                    views.CompleteUnResQueryDefs(*alpha_) && views.CompleteUnResViews();
+    CommitOtherProjects();
+    return ok;
+  }
   void WriteBetaFile(const char* name, const std::string& content) {
     WriteFile(root_ / "Beta" / name,
               R"(<?xml version="1.0" standalone="yes"?><PROJECT>)" + content + "</PROJECT>");
@@ -288,7 +297,7 @@ TEST_F(OtherProjectsTest, DefinitionsForThisProjectAreInsertedAndTheOthersStay) 
       QueryDef(kOldQuery2, "Other", "(" + kNowhereGuid + "." + kOldType + ")");
   WriteBetaFile(kUnResQueryDefsFile, waiting + other);
 
-  ASSERT_TRUE(copier().CopyXMLQueryDefs(*ds_, *alpha_));
+  ASSERT_TRUE(Complete());
   EXPECT_EQ(
       Rows(*beta_ds_, "SELECT QUERYNAME, QUERYUSERID, QUERYSTRING FROM VlQueryDefinitions"),
       (Table{{"Waiting", std::to_string(beta_->GetCurrentUserID()),
@@ -310,7 +319,7 @@ TEST_F(OtherProjectsTest, OwnerOfACompletedDefinitionIsTheOtherProjectsOwnUser) 
   WriteBetaFile(
       kUnResQueryDefsFile,
       QueryDef(kOldQuery, "Waiting", "(" + kBaselineGuid + "." + kOldType + ")", betaUser));
-  ASSERT_TRUE(copier().CopyXMLQueryDefs(*ds_, *alpha_));
+  ASSERT_TRUE(Complete());
   EXPECT_EQ(Rows(*beta_ds_, "SELECT QUERYUSERID FROM VlQueryDefinitions"), (Table{{"77"}}));
   EXPECT_TRUE(sink_.infos.empty()) << sink_.infos[0];
 }
@@ -318,7 +327,7 @@ TEST_F(OtherProjectsTest, OwnerOfACompletedDefinitionIsTheOtherProjectsOwnUser) 
 TEST_F(OtherProjectsTest, FileIsDeletedWhenEveryDefinitionResolves) {
   WriteBetaFile(kUnResQueryDefsFile,
                 QueryDef(kOldQuery, "Waiting", "(" + kBaselineGuid + "." + kOldType + ")"));
-  ASSERT_TRUE(copier().CopyXMLQueryDefs(*ds_, *alpha_));
+  ASSERT_TRUE(Complete());
   EXPECT_EQ(Rows(*beta_ds_, "SELECT QUERYNAME FROM VlQueryDefinitions"), (Table{{"Waiting"}}));
   EXPECT_FALSE(fs::exists(root_ / "Beta" / kUnResQueryDefsFile));
 }
@@ -327,7 +336,7 @@ TEST_F(OtherProjectsTest, DefinitionThatCannotBeInsertedIsKeptAsItWas) {
   const std::string waiting =
       QueryDef(kOldQuery, "Waiting", "(" + kBaselineGuid + "." + kOldAttr + ")");
   WriteBetaFile(kUnResQueryDefsFile, waiting);
-  ASSERT_TRUE(copier().CopyXMLQueryDefs(*ds_, *alpha_));
+  ASSERT_TRUE(Complete());
   EXPECT_TRUE(Rows(*beta_ds_, "SELECT ID FROM VlQueryDefinitions").empty());
   ASSERT_FALSE(sink_.infos.empty());
   EXPECT_EQ(sink_.infos.back().rfind("Query not copied: ", 0), 0u);
@@ -343,7 +352,7 @@ TEST_F(OtherProjectsTest, ViewsForThisProjectAreInsertedAndTheOthersRecordWhatWa
   WriteBetaFile(kUnResViewsFile, View(kOldQuery, "", "a;externalProjectID=/i0;b") +
                                      View(never, kOldQuery, "c;externalProjectIDHoriz=/i0"));
 
-  ASSERT_TRUE(copier().CopyXMLQueryDefs(*ds_, *alpha_));
+  ASSERT_TRUE(Complete());
   const std::string waiting = Rows(*beta_ds_, "SELECT ID FROM VlQueryDefinitions")[0][0];
   EXPECT_EQ(Rows(*beta_ds_,
                  "SELECT REQUIREMENTTYPEID, SECONDARYREQTYPEID, QUERYID, SECONDARYQUERYID, "
@@ -367,7 +376,7 @@ TEST_F(OtherProjectsTest, ViewsForThisProjectAreInsertedAndTheOthersRecordWhatWa
   // view goes in with what the first run recorded, and the file goes.
   AddQueryRow(*beta_ds_, 51, "{A0000000-0000-0000-0000-0000000000EE}");
   tables().gdictPSGUIDs[never] = "{A0000000-0000-0000-0000-0000000000EE}";
-  ASSERT_TRUE(copier().CopyXMLQueryDefs(*ds_, *alpha_));
+  ASSERT_TRUE(Complete());
   EXPECT_EQ(Rows(*beta_ds_,
                  "SELECT REQUIREMENTTYPEID, SECONDARYREQTYPEID, QUERYID, SECONDARYQUERYID, "
                  "PROPERTIES FROM VlViews ORDER BY ID"),

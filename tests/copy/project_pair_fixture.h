@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "copy/copy_test_support.h"
+#include "copy/other_projects.h"
 
 namespace vl::testing {
 
@@ -36,6 +37,22 @@ class ProjectPairTest : public CopyTest {
       rows.push_back(row);
     }
     return rows;
+  }
+
+  // What a successful run does last: the other projects' held work is
+  // committed and their files take the content the run left for them.
+  void CommitOtherProjects() {
+    for (OtherProjects::Work& w : ctx().others.work()) {
+      w.ds->HoldCommits(false);
+      w.ds->Commit();
+    }
+    for (const OtherProjects::FileChange& f : ctx().others.files()) {
+      if (f.remove)
+        fs::remove(f.path);
+      else
+        WriteFile(f.path, f.content);
+    }
+    ctx().others.Forget();
   }
 
   // The statement texts with the table markers removed.

@@ -296,14 +296,18 @@ void SqliteDataServices::ThrowStatementError(const std::string& text,
 
 void SqliteDataServices::EnsureTransaction() {
   if (!sqlite3_get_autocommit(db_)) return;
+  // A transaction whose commits are held writes into a database others
+  // use: it takes the write lock at once (waiting for it as long as for
+  // any lock) rather than find later that another writer came first.
+  const char* begin = commits_held() ? "BEGIN IMMEDIATE" : "BEGIN";
   char* msg = nullptr;
-  if (sqlite3_exec(db_, "BEGIN", nullptr, nullptr, &msg) != SQLITE_OK) {
+  if (sqlite3_exec(db_, begin, nullptr, nullptr, &msg) != SQLITE_OK) {
     const std::string reason = msg ? msg : sqlite3_errmsg(db_);
     sqlite3_free(msg);
     throw VlError(err::kDatabase, kSource,
                   "Cannot begin a transaction on \"" + path_ + "\": " + reason);
   }
-  Log("BEGIN");
+  Log(begin);
   since_commit_ = 0;
 }
 

@@ -44,6 +44,14 @@ class NewProjectDefinition {
     prepared_ = false;
   }
   ConnectionSettings& GetConnection() { return connection_; }
+  // Where the project is built before it appears in its folder: a folder
+  // in which the project file gets the name it will have in its own
+  // folder. Empty (the default): in its folder.
+  void SetBuildFolder(const std::string& v) {
+    build_folder_ = v;
+    prepared_ = false;
+  }
+  const std::string& GetBuildFolder() const { return build_folder_; }
 
   const std::string& GetProjectName() const { return name_; }
   const std::string& GetProjectDescription() const { return description_; }
@@ -67,7 +75,7 @@ class NewProjectDefinition {
   std::string ProjectPathWithoutExtension() const;
 
  private:
-  std::string name_, description_, folder_, db_type_;
+  std::string name_, description_, folder_, db_type_, build_folder_;
   ConnectionSettings connection_;
   bool prepared_ = false;
 };

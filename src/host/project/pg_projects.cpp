@@ -53,6 +53,34 @@ bool PgSchemaHoldsProject(PgDataServices& ds, const std::string& schema) {
   return StateOf(ds, schema).holds_project;
 }
 
+bool PgSchemaExists(PgDataServices& ds, const std::string& schema) {
+  return StateOf(ds, schema).exists;
+}
+
+bool PgSchemaHoldsAnything(PgDataServices& ds, const std::string& schema) {
+  auto rs = ds.ExecuteSQL(
+      "SELECT n.nspname FROM pg_catalog.pg_namespace n WHERE n.nspname = " + Quote(schema) +
+      " AND (EXISTS (SELECT 1 FROM pg_catalog.pg_class c WHERE c.relnamespace = n.oid) OR "
+      "EXISTS (SELECT 1 FROM pg_catalog.pg_proc p WHERE p.pronamespace = n.oid) OR "
+      "EXISTS (SELECT 1 FROM pg_catalog.pg_type t WHERE t.typnamespace = n.oid))");
+  return rs && !rs->IsEOF();
+}
+
+void RenamePgSchema(PgDataServices& ds, const std::string& from, const std::string& to) {
+  CheckSchemaName(to);
+  // An empty schema of the final name, made beforehand for the project,
+  // gives way to it; dropping it refuses when it holds anything.
+  if (StateOf(ds, to).exists) ds.ExecuteDDL("DROP SCHEMA " + QuoteIdentifier(to) + " RESTRICT");
+  ds.ExecuteDDL("ALTER SCHEMA " + QuoteIdentifier(from) + " RENAME TO " + QuoteIdentifier(to));
+  ds.Commit();
+}
+
+void DropPgSchema(PgDataServices& ds, const std::string& schema) {
+  if (!StateOf(ds, schema).exists) return;
+  ds.ExecuteDDL("DROP SCHEMA " + QuoteIdentifier(schema) + " CASCADE");
+  ds.Commit();
+}
+
 PgLocation PgLocationOf(const ProjectFileInfo& info) {
   PgLocation where;
   where.host = info.host;

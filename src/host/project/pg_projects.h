@@ -32,6 +32,21 @@ PgLocation PgLocationOfDefinition(const ConnectionSettings& connection,
 
 // True when `schema` on the server of `ds` holds a project's tables.
 bool PgSchemaHoldsProject(PgDataServices& ds, const std::string& schema);
+// True when `schema` exists on the server of `ds`.
+bool PgSchemaExists(PgDataServices& ds, const std::string& schema);
+
+// True when `schema` exists on the server of `ds` and holds a table,
+// view, sequence, function or type.
+bool PgSchemaHoldsAnything(PgDataServices& ds, const std::string& schema);
+
+// Renames the schema `from` to `to` on the server of `ds`, and commits; an
+// empty schema `to` is dropped first, in the same transaction.
+// Throws VlError naming both and the server when it fails.
+void RenamePgSchema(PgDataServices& ds, const std::string& from, const std::string& to);
+// Removes the schema `schema` and everything in it from the server of
+// `ds`, and commits; nothing when there is no such schema. Throws VlError
+// naming it and the server when it fails.
+void DropPgSchema(PgDataServices& ds, const std::string& schema);
 
 // Creates the project's schema when missing and, in one transaction, the
 // tables, indexes and starting rows of a new project, named `name`, with

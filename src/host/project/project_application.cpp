@@ -86,6 +86,10 @@ bool SqlProjectApplication::DefinitionWants(const NewProjectDefinition& def,
   // The wizard names the project file after the project's folder; the
   // definition names it after the project. Either form is this project.
   const std::string folder = def.GetProjectFolder();
+  // A project built elsewhere first has the name it will have.
+  if (!def.GetBuildFolder().empty())
+    return asked == NormalPath(def.GetBuildFolder() + "/" + GetLastFolder(folder)) ||
+           asked == NormalPath(def.GetBuildFolder() + "/" + def.GetProjectName());
   return asked == NormalPath(def.ProjectPathWithoutExtension()) ||
          asked == NormalPath(folder + "/" + GetLastFolder(folder));
 }
