@@ -12,6 +12,7 @@
 #include "app/mod_wizard.h"
 #include "app/results_page.h"
 #include "app/review_page.h"
+#include "app/run_recovery.h"
 #include "app/run_sql_log.h"
 #include "app/verify/verify_command.h"
 #include "host/db/pg_pipeline.h"
@@ -165,7 +166,11 @@ Commands:
              created, and when parts of the baseline would not be copied
              the tool asks whether to go on. Then the creation run.
              Results lines go to standard output, messages to standard
-             error.
+             error. The project appears only when the whole run has
+             succeeded; a run that fails or is interrupted (Ctrl-C,
+             SIGTERM) removes what it made and changes no other project.
+             What a killed run left is cleared by the next create into
+             the same folder, or that names a project it was completing.
   review     Writes the review page of the planned project beside its
              project file, as the wizard's review step does, and prints
              the page's path, after the same checks as create. Nothing is
@@ -225,7 +230,8 @@ Options of create and review:
 
 Options the baseline does not hold are ignored with a note.
 Exit status: 0 success, 1 stopped or invalid, 2 usage error (also a new
-project's place that cannot be used).
+project's place that cannot be used), 130 or 143 when SIGINT or SIGTERM
+stopped the run (nothing was created).
 )";
 }
 
@@ -350,6 +356,58 @@ void PrintStageTimes(double checkSeconds, const CreationRun& run, const RunSqlLo
   out << "Server round trips: " << roundTrips << std::endl;
 }
 
+// What runs that were stopped left in the new project's folder and in the
+// external projects' folders is finished or undone before anything is
+// checked, so that the checks see the projects as they are. When a run of
+// this very baseline into this very place had finished its work, that is
+// said and `finishedBefore` set: there is nothing left to do.
+// Returns the tool's status when it must stop, kExitOk otherwise.
+int ClearLeftoversFirst(Session& session, const CommandLineOptions& o, const TargetChoice& target,
+                        const CancelRequest* cancel, std::ostream& out, std::ostream& err,
+                        bool& finishedBefore) {
+  namespace fs = std::filesystem;
+  if (o.command != "create") return kExitOk;
+  const BLProjInfo& d = *session.goBLProjInfo;
+  // The project file is named after its folder.
+  const std::string folder = AbsoluteFolder(target.folder);
+  const std::string project_file =
+      (fs::path(folder) / (fs::path(folder).filename().string() + ".vlp")).string();
+  std::vector<std::string> externals;
+  for (const auto& [guid, file] : o.externals) {
+    // What is no project file is refused by the checks that follow.
+    std::error_code ec;
+    if (fs::is_regular_file(file, ec))
+      externals.push_back(fs::absolute(file).lexically_normal().string());
+  }
+  ProjectLocks locks;
+  try {
+    for (const LeftoverOutcome& left : ClearLeftoversAround(
+             folder, externals, *session.goProjApp, locks, kLockWaitSeconds,
+             [&](const std::string& other) {
+               err << "vlbaseline: waiting for another creation run that works on the project \""
+                   << other << "\" ..." << std::endl;
+             },
+             [&] {
+               if (cancel && cancel->load() != 0) throw RunCancelled{cancel->load()};
+             })) {
+      err << "vlbaseline: " << left.description << "\n";
+      if (left.kind == LeftoverOutcome::Kind::kFinished && left.baseline_guid == d.BLXMLGUID() &&
+          left.final_project == project_file) {
+        out << "Project created: " << project_file
+            << " (by the run that was stopped; this run finished putting it in place)" << std::endl;
+        finishedBefore = true;
+      }
+    }
+  } catch (const VlError& e) {
+    err << "vlbaseline: " << e.description() << "\n";
+    return kExitFailed;
+  } catch (const RunCancelled& c) {
+    err << "vlbaseline: interrupted: nothing was created\n";
+    return 128 + c.reason;
+  }
+  return kExitOk;
+}
+
 int RunCreate(Session& session, const CommandLineOptions& o, ConsoleMessageSink& sink,
               std::ostream& out, std::ostream& err, const CancelRequest* cancel) {
   // Everything is checked before anything is asked or created.
@@ -359,6 +417,10 @@ int RunCreate(Session& session, const CommandLineOptions& o, ConsoleMessageSink&
     err << "vlbaseline: the --pg options need --database " << kPostgreSQLDisplayName << "\n";
     return kExitUsage;
   }
+  bool finished_before = false;
+  if (int status = ClearLeftoversFirst(session, o, target, cancel, out, err, finished_before);
+      status != kExitOk || finished_before)
+    return status;
   if (!ReportTargetCheck(target, checked, err)) return TargetFaultStatus(o, checked);
   CompleteOptionsStep(session, o, err);
   int ext = CompleteExternalStep(session, o, err);

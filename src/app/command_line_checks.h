@@ -5,8 +5,8 @@
 
 #include <iosfwd>
 
-#include "baseline/check/baseline_check.h"
 #include "app/mod_wizard.h"
+#include "baseline/check/baseline_check.h"
 #include "baseline/check/target_check.h"
 
 namespace vl {

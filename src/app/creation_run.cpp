@@ -82,7 +82,6 @@ namespace {
 using Copiers = CreationRun::Copiers;
 
 // How long a run waits for another run that works on a project it needs.
-constexpr int kLockWaitSeconds = 600;
 
 // One step of the run: a copier stage, or a reopening (no stage) whose
 // failure is reported with its own text.
@@ -273,49 +272,27 @@ bool CreationRun::CreateProject() {
 
 void CreationRun::ClearLeftovers(Run& run) {
   Messenger& messages = session_.messages;
-  ProjectApplication& projects = *session_.goProjApp;
   const BLProjInfo& bl = *session_.goBLProjInfo;
-  const LeftoverOutcome here =
-      ClearLeftover(run.staging.project_folder(), projects, run.locks, kLockWaitSeconds);
-  switch (here.kind) {
-    case LeftoverOutcome::Kind::kNone:
-      break;
-    case LeftoverOutcome::Kind::kInUse:
-      throw VlError(err::kFileAlreadyExists, "frmWizard.CreateProject", here.description);
-    case LeftoverOutcome::Kind::kUndone:
-      messages.AddTextResultsLine(here.description);
-      break;
-    case LeftoverOutcome::Kind::kFinished:
-      messages.AddTextResultsLine(here.description);
-      // A run of this very baseline into this very place: its work is this
-      // run's work, done.
-      run.finished_before = here.baseline_guid == bl.BLXMLGUID() &&
-                            here.final_project == run.staging.FinalProjectFile();
-      break;
-  }
-  if (run.finished_before) return;
-  // The projects this run may complete, one after the other in a fixed
-  // order, so that two runs never wait for each other in a circle.
+  // The projects this run may complete.
   std::vector<std::string> others;
   bl.colExtProjs().ForEach([&](const std::string&, const clsExtProjInfo& p) {
     std::error_code ec;
     if (!p.Loc.empty() && fs::is_regular_file(p.Loc, ec)) others.push_back(p.Loc);
   });
-  std::sort(others.begin(), others.end());
-  for (const std::string& other : others) {
-    run.locks.Lock(
-        other, kLockWaitSeconds,
-        [&] {
-          messages.AddTextResultsLine(
-              "Waiting for another creation run that works on the project \"" + other + "\" ...");
-        },
-        [&] { run.ctx.CheckCancelled(); });
-    for (const LeftoverOutcome& o :
-         ClearLeftoversPointingTo(other, projects, run.locks, kLockWaitSeconds)) {
-      if (o.kind == LeftoverOutcome::Kind::kInUse)
-        throw VlError(err::kFileAlreadyExists, "frmWizard.CreateProject", o.description);
-      messages.AddTextResultsLine(o.description);
-    }
+  for (const LeftoverOutcome& o : ClearLeftoversAround(
+           run.staging.project_folder(), others, *session_.goProjApp, run.locks, kLockWaitSeconds,
+           [&](const std::string& other) {
+             messages.AddTextResultsLine(
+                 "Waiting for another creation run that works on the project \"" + other +
+                 "\" ...");
+           },
+           [&] { run.ctx.CheckCancelled(); })) {
+    messages.AddTextResultsLine(o.description);
+    // A run of this very baseline into this very place: its work is this
+    // run's work, done.
+    if (o.kind == LeftoverOutcome::Kind::kFinished && o.baseline_guid == bl.BLXMLGUID() &&
+        o.final_project == run.staging.FinalProjectFile())
+      run.finished_before = true;
   }
 }
 
@@ -339,14 +316,8 @@ bool CreationRun::CreateAndOpenVLPFile(Run& run) {
     const bool on_pg = def.GetDBType() == kPostgreSQLDisplayName;
     CheckFinalPlaceIsFree(j.final_project, !on_pg);
     if (on_pg) {
-      const PgLocation final_place = PgLocationOfDefinition(def.GetConnection(), bl.VLPName());
-      j.pg_host = final_place.host;
-      j.pg_port = final_place.port;
-      j.pg_database = final_place.database;
-      j.pg_user = final_place.user;
-      j.pg_options = final_place.options;
-      j.pg_final_schema = final_place.schema;
-      j.pg_staging_schema = StagingSchemaFor(final_place.schema, run.token);
+      j.pg_place = PgLocationOfDefinition(def.GetConnection(), bl.VLPName());
+      j.pg_staging_schema = StagingSchemaFor(j.pg_place.schema, run.token);
       def.GetConnection().schema = j.pg_staging_schema;
     }
     char host[256] = "";
@@ -366,9 +337,9 @@ bool CreationRun::CreateAndOpenVLPFile(Run& run) {
     run.ds = DataServicesOf(*run.project);
     run.journal.project_guid = run.project->GetProjectGUID();
     if (auto* pg = dynamic_cast<PgDataServices*>(run.ds.get());
-        pg && PgSchemaHoldsAnything(*pg, j.pg_final_schema))
+        pg && PgSchemaHoldsAnything(*pg, j.pg_place.schema))
       throw VlError(err::kFileAlreadyExists, "VlProjectApplication",
-                    "The schema \"" + j.pg_final_schema + "\" on the PostgreSQL server " +
+                    "The schema \"" + j.pg_place.schema + "\" on the PostgreSQL server " +
                         pg->server() +
                         " already holds something, and a project is never written over it. "
                         "Choose another schema.");
@@ -447,12 +418,12 @@ void CreationRun::Commit(Run& run) {
   if (on_pg) {
     // Recorded as it will be found once published.
     ProjectFileInfo info = ReadProjectFile(run.staging.StagedProjectFile());
-    info.schema = j.pg_final_schema;
+    info.schema = j.pg_place.schema;
     WriteProjectFile(run.staging.StagedProjectFile(), info);
     if (auto* pg = dynamic_cast<PgDataServices*>(run.ds.get());
-        pg && PgSchemaHoldsAnything(*pg, j.pg_final_schema))
+        pg && PgSchemaHoldsAnything(*pg, j.pg_place.schema))
       throw VlError(err::kFileAlreadyExists, "frmWizard.CreateProject",
-                    "The schema \"" + j.pg_final_schema + "\" on " + pg->server() +
+                    "The schema \"" + j.pg_place.schema + "\" on " + pg->server() +
                         " has come to hold something during the run; nothing was created.");
   } else {
     run.project->CloseProject();
@@ -516,7 +487,7 @@ void CreationRun::Commit(Run& run) {
   run.committed = true;
 
   if (on_pg) {
-    RenamePgSchema(dynamic_cast<PgDataServices&>(*run.ds), j.pg_staging_schema, j.pg_final_schema);
+    RenamePgSchema(dynamic_cast<PgDataServices&>(*run.ds), j.pg_staging_schema, j.pg_place.schema);
     run.project->CloseProject();
     run.project.reset();
     run.ds.reset();

@@ -30,6 +30,9 @@
 
 namespace vl {
 
+// How long a run waits for another run that works on a project it needs.
+inline constexpr int kLockWaitSeconds = 600;
+
 // Resource ids of the run's own lines and reports.
 constexpr long kResRunAnnounce = 6002, kResRunAnnounceEnd = 6003, kResCreatingProject = 5014,
                kResRunSucceeded = 5013, kResReopen1Failed = 5010, kResReopen2Failed = 5011,

@@ -2,8 +2,8 @@
 
 #include <filesystem>
 
-#include "host/text/path_utils.h"
 #include "host/text/convert.h"
+#include "host/text/path_utils.h"
 #include "host/xml/xml_file.h"
 
 namespace vl {

@@ -33,17 +33,18 @@ std::string OptionText(const Messenger& m, bool holds, bool chosen) {
 }
 
 std::string BuildBaselineFragment(const BLProjInfo& d, const Messenger& m) {
-  return BuildHtmlTable(m.ResString(kResReviewBaseline), {{m.ResString(5101), d.BLXMLLoc()},
-                                                        {m.ResString(5102), d.BLXMLLabel()},
-                                                        {m.ResString(5103), d.BLXMLTimestamp()},
-                                                        {m.ResString(5104), d.BLXMLDesc()},
-                                                        {m.ResString(5105), d.BLXMLOptionsList()}});
+  return BuildHtmlTable(m.ResString(kResReviewBaseline),
+                        {{m.ResString(5101), d.BLXMLLoc()},
+                         {m.ResString(5102), d.BLXMLLabel()},
+                         {m.ResString(5103), d.BLXMLTimestamp()},
+                         {m.ResString(5104), d.BLXMLDesc()},
+                         {m.ResString(5105), d.BLXMLOptionsList()}});
 }
 
 std::string BuildNewProjectFragment(const BLProjInfo& d, const Messenger& m) {
   return BuildHtmlTable(m.ResString(kResReviewNewProject), {{m.ResString(5201), d.VLPName()},
-                                                          {m.ResString(5202), d.VLPFolder()},
-                                                          {m.ResString(5203), d.VLPDesc()}});
+                                                            {m.ResString(5202), d.VLPFolder()},
+                                                            {m.ResString(5203), d.VLPDesc()}});
 }
 
 std::string BuildOptionsFragment(const BLProjInfo& d, const Messenger& m) {

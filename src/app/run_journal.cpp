@@ -63,13 +63,13 @@ void WriteRunJournal(const std::string& path, const RunJournal& j) {
   Put(out, "final-project", j.final_project);
   Put(out, "baseline-guid", j.baseline_guid);
   Put(out, "project-guid", j.project_guid);
-  Put(out, "pg-host", j.pg_host);
-  Put(out, "pg-port", j.pg_port);
-  Put(out, "pg-database", j.pg_database);
-  Put(out, "pg-user", j.pg_user);
-  Put(out, "pg-options", j.pg_options);
+  Put(out, "pg-host", j.pg_place.host);
+  Put(out, "pg-port", j.pg_place.port);
+  Put(out, "pg-database", j.pg_place.database);
+  Put(out, "pg-user", j.pg_place.user);
+  Put(out, "pg-options", j.pg_place.options);
   Put(out, "pg-staging-schema", j.pg_staging_schema);
-  Put(out, "pg-final-schema", j.pg_final_schema);
+  Put(out, "pg-final-schema", j.pg_place.schema);
   for (const RunJournal::Other& o : j.others) {
     Put(out, "other", o.project_file);
     Put(out, "pointer", o.pointer);
@@ -107,19 +107,19 @@ RunJournal ReadRunJournal(const std::string& path) {
     } else if (name == "project-guid") {
       j.project_guid = value;
     } else if (name == "pg-host") {
-      j.pg_host = value;
+      j.pg_place.host = value;
     } else if (name == "pg-port") {
-      j.pg_port = value;
+      j.pg_place.port = value;
     } else if (name == "pg-database") {
-      j.pg_database = value;
+      j.pg_place.database = value;
     } else if (name == "pg-user") {
-      j.pg_user = value;
+      j.pg_place.user = value;
     } else if (name == "pg-options") {
-      j.pg_options = value;
+      j.pg_place.options = value;
     } else if (name == "pg-staging-schema") {
       j.pg_staging_schema = value;
     } else if (name == "pg-final-schema") {
-      j.pg_final_schema = value;
+      j.pg_place.schema = value;
     } else if (name == "other") {
       other = &j.others.emplace_back();
       other->project_file = value;

@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include "host/db/pg_connection.h"
+
 namespace vl {
 
 struct RunJournal {
@@ -25,8 +27,8 @@ struct RunJournal {
 
   // The new project's tables on PostgreSQL: built under a staging schema,
   // renamed to the final one when the run commits.
-  std::string pg_host, pg_port, pg_database, pg_user, pg_options;
-  std::string pg_staging_schema, pg_final_schema;  // empty: not on PostgreSQL
+  PgLocation pg_place;            // the server, and the final schema
+  std::string pg_staging_schema;  // empty: not on PostgreSQL
 
   // One project the run completes.
   struct Other {

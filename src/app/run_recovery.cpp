@@ -21,12 +21,7 @@ namespace {
 constexpr const char* kSource = "Recovery";
 
 PgLocation StagingLocationOf(const RunJournal& j, const std::string& schema) {
-  PgLocation where;
-  where.host = j.pg_host;
-  where.port = j.pg_port;
-  where.database = j.pg_database;
-  where.user = j.pg_user;
-  where.options = j.pg_options;
+  PgLocation where = j.pg_place;
   where.schema = schema;
   return where;
 }
@@ -93,12 +88,12 @@ void FinishPgSchema(const RunJournal& j) {
   std::unique_ptr<PgDataServices> ds =
       PgDataServices::Connect(StagingLocationOf(j, j.pg_staging_schema));
   if (PgSchemaExists(*ds, j.pg_staging_schema)) {
-    if (PgSchemaHoldsAnything(*ds, j.pg_final_schema))
+    if (PgSchemaHoldsAnything(*ds, j.pg_place.schema))
       throw VlError(err::kFileAlreadyExists, kSource,
-                    "The schema \"" + j.pg_final_schema + "\" on " + ds->server() +
+                    "The schema \"" + j.pg_place.schema + "\" on " + ds->server() +
                         " holds something already, so the new project's schema \"" +
                         j.pg_staging_schema + "\" cannot take its name.");
-    RenamePgSchema(*ds, j.pg_staging_schema, j.pg_final_schema);
+    RenamePgSchema(*ds, j.pg_staging_schema, j.pg_place.schema);
   }
   ds->Close();
 }
@@ -193,6 +188,28 @@ std::vector<LeftoverOutcome> ClearLeftoversPointingTo(const std::string& project
     outcomes.push_back(ClearLeftover(project_folder, projects, locks, lockWaitSeconds));
   }
   return outcomes;
+}
+
+std::vector<LeftoverOutcome> ClearLeftoversAround(
+    const std::string& projectFolder, std::vector<std::string> projectFiles,
+    ProjectApplication& projects, ProjectLocks& locks, int lockWaitSeconds,
+    const std::function<void(const std::string&)>& onWait, const std::function<void()>& poll) {
+  std::vector<LeftoverOutcome> found;
+  auto keep = [&](const LeftoverOutcome& o) {
+    if (o.kind == LeftoverOutcome::Kind::kInUse)
+      throw VlError(err::kFileAlreadyExists, kSource, o.description);
+    if (o.kind != LeftoverOutcome::Kind::kNone) found.push_back(o);
+  };
+  keep(ClearLeftover(projectFolder, projects, locks, lockWaitSeconds));
+  std::sort(projectFiles.begin(), projectFiles.end());
+  for (const std::string& file : projectFiles) {
+    locks.Lock(
+        file, lockWaitSeconds, [&] { onWait(file); }, poll);
+    for (const LeftoverOutcome& o :
+         ClearLeftoversPointingTo(file, projects, locks, lockWaitSeconds))
+      keep(o);
+  }
+  return found;
 }
 
 }  // namespace vl

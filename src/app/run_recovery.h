@@ -8,6 +8,7 @@
 // now, from its journal, exactly as it would have done it.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,20 @@ LeftoverOutcome ClearLeftover(const std::string& projectFolder, ProjectApplicati
 std::vector<LeftoverOutcome> ClearLeftoversPointingTo(const std::string& projectFile,
                                                       ProjectApplication& projects,
                                                       ProjectLocks& locks, int lockWaitSeconds);
+
+// What a run does first, and what the command line does before it checks
+// anything (so that the checks see the projects as they are): clears the
+// leftover in `projectFolder`, then, one project after the other in a
+// fixed order (so that two runs never wait for each other in a circle),
+// locks each of `projectFiles` in `locks` and clears the leftovers
+// pointing to it. While another run holds one of them, `onWait` is told
+// which, once, and `poll` is called every tenth of a second (either may
+// throw). Returns what was found (no kNone, no kInUse). Throws VlError
+// as ClearLeftover, and when a run still works in one of those places.
+std::vector<LeftoverOutcome> ClearLeftoversAround(
+    const std::string& projectFolder, std::vector<std::string> projectFiles,
+    ProjectApplication& projects, ProjectLocks& locks, int lockWaitSeconds,
+    const std::function<void(const std::string&)>& onWait, const std::function<void()>& poll);
 
 // --- The steps of a run's end that a later run may have to take for it ---
 

@@ -1,5 +1,4 @@
 #include "ui/ext_projects_grid.h"
-#include "ui/ui_session.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -11,6 +10,7 @@
 #include "app/mod_wizard.h"
 #include "ui/qt_text.h"
 #include "ui/resource_texts.h"
+#include "ui/ui_session.h"
 
 namespace vl {
 
@@ -96,11 +96,12 @@ void ExtProjectsGrid::UpdateExtProjFlexGrid() {
   try {
     while (rowCount() >= 1) removeRow(rowCount() - 1);
     records_.clear();
-    AppSession().goBLProjInfo->colExtProjs().ForEach([&](const std::string&, const clsExtProjInfo& record) {
-      records_.push_back(record);
-      insertRow(rowCount());
-      FillRow(rowCount() - 1);
-    });
+    AppSession().goBLProjInfo->colExtProjs().ForEach(
+        [&](const std::string&, const clsExtProjInfo& record) {
+          records_.push_back(record);
+          insertRow(rowCount());
+          FillRow(rowCount() - 1);
+        });
   } catch (...) {
     AppSession().messages.ReportProcError("frmWizard.UpdateExtProjFlexGrid", "");
   }

@@ -1,5 +1,4 @@
 #include "ui/frm_wizard.h"
-#include "ui/ui_session.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -19,6 +18,7 @@
 #include "ui/help_window.h"
 #include "ui/qt_text.h"
 #include "ui/resource_texts.h"
+#include "ui/ui_session.h"
 
 namespace vl {
 
@@ -104,16 +104,18 @@ void frmWizard::ConfigureDatabase() {
 }
 
 void frmWizard::BrowseBaseline() {
-  std::string path =
-      dialogs_.browse_for_folder(this, AppSession().messages.ResString(kResBaselinePrompt), S(txtBLLoc->text()));
-  if (!Trim(path).empty() && AppSession().goBLProjInfo->ValidateBLProj(path)) txtBLLoc->setText(Q(path));
+  std::string path = dialogs_.browse_for_folder(
+      this, AppSession().messages.ResString(kResBaselinePrompt), S(txtBLLoc->text()));
+  if (!Trim(path).empty() && AppSession().goBLProjInfo->ValidateBLProj(path))
+    txtBLLoc->setText(Q(path));
   ShowBaselineDetails();
   UpdateNavButtons(current_step_);
 }
 
 void frmWizard::BrowseProjectFolder() {
-  std::string path = dialogs_.browse_for_folder(this, AppSession().messages.ResString(kResProjectFolderPrompt),
-                                                AppSession().goBLProjInfo->VLPFolder());
+  std::string path =
+      dialogs_.browse_for_folder(this, AppSession().messages.ResString(kResProjectFolderPrompt),
+                                 AppSession().goBLProjInfo->VLPFolder());
   txtProjLoc->setText(Q(path));
   UpdateNavButtons(current_step_);
 }
@@ -136,7 +138,11 @@ void frmWizard::closeEvent(QCloseEvent* event) {
   // which unloading would shut down under it.
   if (run_in_progress_) {
     event->ignore();
-    AppSession().messages.ShowInfoMessage(AppSession().messages.ResString(kResCloseDuringRun));
+    if (cancel_.load() == 0) {
+      AskToStopRun();
+    } else {
+      AppSession().messages.ShowInfoMessage(AppSession().messages.ResString(kResCloseDuringRun));
+    }
     return;
   }
   unloaded_ = true;
@@ -144,6 +150,15 @@ void frmWizard::closeEvent(QCloseEvent* event) {
   AppSession().ReleaseProjectApplication();
   event->accept();
   if (on_unloaded) on_unloaded();
+}
+
+void frmWizard::AskToStopRun() {
+  Messenger& messages = AppSession().messages;
+  if (messages.AskUser(messages.ResString(kResStopRun), vbYesNo) != vbYes) return;
+  // The run looks at the request between objects, undoes what it made
+  // and ends; the run page then says that nothing was created.
+  cancel_.store(kCancelledByUser);
+  cmdNav[kCancel]->setEnabled(false);
 }
 
 void frmWizard::changeEvent(QEvent* event) {

@@ -51,7 +51,7 @@ class frmWizard : public QDialog {
   // The resource id of the window's title (and of every message box's).
   static constexpr long kResTitle = 200;
   // The message shown when the window is closed during the creation run.
-  static constexpr long kResCloseDuringRun = 6010;
+  static constexpr long kResCloseDuringRun = 6010, kResStopRun = 6011;
   // The type code of the database entry that needs no configuration.
   static constexpr long kEmbeddedDBTypeCode = 1;
 
@@ -145,6 +145,8 @@ class frmWizard : public QDialog {
   void ShowReviewPage();
   void FinishRun();
   void MakeNextDefault();
+  // Asks whether to stop the run going on; sets the cancel request on yes.
+  void AskToStopRun();
   void ProcessPendingEvents();
 
   WizardDialogs dialogs_;

@@ -7,16 +7,16 @@
 #include "app/results_page.h"
 #include "ui/frm_wizard.h"
 #include "ui/help_window.h"
-#include "ui/ui_session.h"
 #include "ui/results_view.h"
+#include "ui/ui_session.h"
 
 namespace vl {
 
 void frmWizard::ExecuteActionsTimer() {
   tmrExecuteActions->stop();
   if (run_in_progress_ || run_finished_) return;  // one run per process
-  cmdNav[kNext]->setEnabled(false);
   run_in_progress_ = true;
+  UpdateNavButtons(current_step_);
   CreationRun run(AppSession(), &cancel_);
   ExecuteActionsAndWriteResultsPage(AppSession(), run, [this] { FinishRun(); });
   FinishRun();
@@ -29,8 +29,7 @@ void frmWizard::FinishRun() {
   if (run_finished_) return;
   run_in_progress_ = false;
   run_finished_ = true;
-  cmdNav[kNext]->setEnabled(true);
-  MakeNextDefault();
+  UpdateNavButtons(current_step_);
   ProcessPendingEvents();
   if (gbHelpShown) CloseHelp();
 }

@@ -13,7 +13,6 @@
 #include <QUrl>
 
 #include "app/ext_project_locations.h"
-#include "ui/ui_session.h"
 #include "app/mod_wizard.h"
 #include "app/resource_location.h"
 #include "app/review_page.h"
@@ -21,6 +20,7 @@
 #include "ui/frm_wizard.h"
 #include "ui/help_window.h"
 #include "ui/qt_text.h"
+#include "ui/ui_session.h"
 
 namespace vl {
 
@@ -119,10 +119,11 @@ void frmWizard::UpdateNavButtons(int step) {
       next->setEnabled(!txtProjName->text().isEmpty() && !txtProjLoc->text().isEmpty());
       break;
     case kRunStep:
-      for (int hidden : {kBack, kCancel}) {
-        cmdNav[hidden]->setVisible(false);
-        cmdNav[hidden]->setEnabled(false);
-      }
+      cmdNav[kBack]->setVisible(false);
+      cmdNav[kBack]->setEnabled(false);
+      // Cancel stops the run while it goes on.
+      cmdNav[kCancel]->setVisible(!run_finished_);
+      cmdNav[kCancel]->setEnabled(!run_finished_ && cancel_.load() == 0);
       // Next ends the program, so it waits for the run to be over, also
       // when the buttons are refreshed after Help.
       next->setEnabled(run_finished_);
@@ -153,7 +154,8 @@ bool frmWizard::CompleteStep(int step) {
         result = true;
         break;
       case 3:
-        result = SaveExtProjLocations(fgExtProjects->row_records(), *AppSession().goBLProjInfo, AppSession().messages);
+        result = SaveExtProjLocations(fgExtProjects->row_records(), *AppSession().goBLProjInfo,
+                                      AppSession().messages);
         break;
       default:
         result = true;
@@ -168,7 +170,8 @@ bool frmWizard::CompleteStep(int step) {
 }
 
 void frmWizard::UpdateExtTracesOption() {
-  chkExtTraces->setEnabled(chkTraces->isChecked() && AppSession().goBLProjInfo->isBLXMLContainsExtTraces());
+  chkExtTraces->setEnabled(chkTraces->isChecked() &&
+                           AppSession().goBLProjInfo->isBLXMLContainsExtTraces());
 }
 
 void frmWizard::ClickNav(int index) {
@@ -200,7 +203,12 @@ void frmWizard::ClickNav(int index) {
       }
       break;
     case kCancel:
-      close();
+      if (run_in_progress_) {
+        AskToStopRun();
+        if (cancel_.load() == 0) cmdNav[kCancel]->setEnabled(true);
+      } else {
+        close();
+      }
       break;
   }
   unsetCursor();

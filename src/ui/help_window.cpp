@@ -1,5 +1,4 @@
 #include "ui/help_window.h"
-#include "ui/ui_session.h"
 
 #include <QPointer>
 #include <QTextBrowser>
@@ -9,6 +8,7 @@
 
 #include "app/mod_wizard.h"
 #include "ui/qt_text.h"
+#include "ui/ui_session.h"
 
 namespace vl {
 
@@ -36,8 +36,10 @@ QWidget* CreateHelpWindow() {
 void ShowHelp(const std::string& helpFile, long contextId) {
   std::error_code ec;
   if (helpFile.empty() || !std::filesystem::is_regular_file(helpFile, ec)) {
-    std::string expected = helpFile.empty() ? AppSession().GetHelpDirectory() + "/velloq.html" : helpFile;
-    AppSession().messages.ShowInfoMessage(AppSession().messages.ResFormat(kResHelpMissing, {expected}));
+    std::string expected =
+        helpFile.empty() ? AppSession().GetHelpDirectory() + "/velloq.html" : helpFile;
+    AppSession().messages.ShowInfoMessage(
+        AppSession().messages.ResFormat(kResHelpMissing, {expected}));
     return;
   }
   if (!g_help_window) g_help_window = CreateHelpWindow();

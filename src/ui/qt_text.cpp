@@ -1,7 +1,7 @@
 #include "ui/qt_text.h"
-#include "ui/ui_session.h"
 
 #include "host/text/messages.h"
+#include "ui/ui_session.h"
 
 namespace vl {
 

@@ -1,5 +1,4 @@
 #include "ui/resource_texts.h"
-#include "ui/ui_session.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -15,6 +14,7 @@
 #include "app/mod_wizard.h"
 #include "host/text/convert.h"
 #include "ui/qt_text.h"
+#include "ui/ui_session.h"
 
 namespace vl {
 
@@ -47,8 +47,10 @@ void ApplyHeadings(QWidget* grid) {
 
 void ApplyPicture(ImageControl* image, long id, long colors) {
   bool simple = colors != -1 && colors <= kSimpleDisplayColors;
-  std::string path = AppSession().goResource ? AppSession().goResource->GetBitmapPath(simple ? id + kSimpleBitmapOffset : id)
-                                : std::string();
+  std::string path =
+      AppSession().goResource
+          ? AppSession().goResource->GetBitmapPath(simple ? id + kSimpleBitmapOffset : id)
+          : std::string();
   QPixmap picture;
   if (!path.empty() && picture.load(Q(path))) image->setPixmap(picture);
 }
@@ -105,11 +107,13 @@ void ApplyResourceTexts(QWidget* form, long displayColors) {
     long id = NumericTag(action->text());
     if (id) action->setText(QRes(id));
   }
-  if (long id = NumericTag(form->property(kTagProperty))) AppSession().messages.SetTitle(AppSession().messages.ResString(id));
+  if (long id = NumericTag(form->property(kTagProperty)))
+    AppSession().messages.SetTitle(AppSession().messages.ResString(id));
 }
 
 void ApplyResourceFont(QWidget* form) {
-  std::string name = AppSession().goResource ? AppSession().goResource->GetFontName() : std::string();
+  std::string name =
+      AppSession().goResource ? AppSession().goResource->GetFontName() : std::string();
   if (Trim(name).empty()) return;
   for (QWidget* control : form->findChildren<QWidget*>()) {
     QFont font = control->font();

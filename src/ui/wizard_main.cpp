@@ -1,5 +1,4 @@
 #include "ui/wizard_main.h"
-#include "ui/ui_session.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -10,6 +9,7 @@
 #include "ui/frm_wizard.h"
 #include "ui/help_window.h"
 #include "ui/single_instance_lock.h"
+#include "ui/ui_session.h"
 #include "ui/wizard_message_sink.h"
 
 namespace vl {

@@ -46,14 +46,18 @@ class ExtProjectsStepTest : public WizardTest {
     ASSERT_NE(cell, nullptr);
     cell->findChild<QToolButton*>("ellipsis")->click();
   }
-  const clsExtProjInfo& Stored(const char* guid) { return *AppSession().goBLProjInfo->colExtProjs().Find(guid); }
+  const clsExtProjInfo& Stored(const char* guid) {
+    return *AppSession().goBLProjInfo->colExtProjs().Find(guid);
+  }
 };
 
 TEST_F(ExtProjectsStepTest, TheGridListsTheProjectsAndEmptyLocationsPass) {
   ReachExternalsStep(BaselineWithTwoExternals());
   ASSERT_EQ(Grid().rowCount(), 2);
-  EXPECT_EQ(Grid().horizontalHeaderItem(0)->text().toStdString(), AppSession().messages.ResString(4003));
-  EXPECT_EQ(Grid().horizontalHeaderItem(2)->text().toStdString(), AppSession().messages.ResString(4005));
+  EXPECT_EQ(Grid().horizontalHeaderItem(0)->text().toStdString(),
+            AppSession().messages.ResString(4003));
+  EXPECT_EQ(Grid().horizontalHeaderItem(2)->text().toStdString(),
+            AppSession().messages.ResString(4005));
   EXPECT_EQ(CellText(0, 0).toStdString(), "Brewmate Service App");
   EXPECT_EQ(CellText(1, 0).toStdString(), "Grinder & Tools");
   EXPECT_EQ(CellText(1, 1).toStdString(), "GRT");

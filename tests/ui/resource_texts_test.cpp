@@ -22,7 +22,8 @@ class ResourceTextsTest : public ::testing::Test {
     TestApplication();
     ResetUiGlobals();
     AppSession().goResource = std::make_unique<Resource>();
-    AppSession().goResource->InitResources(std::string(VL_BINARY_DIR) + "/" + kResourceFileName, kAppName);
+    AppSession().goResource->InitResources(std::string(VL_BINARY_DIR) + "/" + kResourceFileName,
+                                           kAppName);
   }
   void TearDown() override { ResetUiGlobals(); }
 
@@ -82,7 +83,8 @@ TEST_F(ResourceTextsTest, TabsToolBarsHeadingsAndMenusTakeTheirTexts) {
   EXPECT_EQ(tabs->tabText(0).toStdString(), AppSession().messages.ResString(5100));
   EXPECT_EQ(tabs->tabToolTip(0).toStdString(), AppSession().messages.ResString(5101));
   EXPECT_EQ(tool->toolTip().toStdString(), AppSession().messages.ResString(102));
-  EXPECT_EQ(grid->horizontalHeaderItem(0)->text().toStdString(), AppSession().messages.ResString(4003));
+  EXPECT_EQ(grid->horizontalHeaderItem(0)->text().toStdString(),
+            AppSession().messages.ResString(4003));
   EXPECT_EQ(entry->text().toStdString(), AppSession().messages.ResString(101));
 }
 

@@ -96,7 +96,7 @@ class RecordingWizardSink : public WizardMessageSink {
   void ShowInfo(const std::string&, const std::string& text) override { infos.push_back(text); }
   int Ask(const std::string&, const std::string& text, int) override {
     questions.push_back(text);
-    return vbYes;
+    return answer;
   }
   void AddResultsLine(const std::string& line) override {
     WizardMessageSink::AddResultsLine(line);
@@ -110,6 +110,7 @@ class RecordingWizardSink : public WizardMessageSink {
 
   std::vector<std::string> infos, questions;
   std::function<void(const std::string&)> on_results_line;
+  int answer = vbYes;
 };
 
 class WizardTest : public ::testing::Test {

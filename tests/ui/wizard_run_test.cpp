@@ -60,7 +60,7 @@ TEST_F(WizardRunTest, TheReviewStepWritesThePageAndShowsIt) {
 TEST_F(WizardRunTest, AWholeRunEndsWithTheSuccessLineAndFinishEnabled) {
   ReachRunStep(SampleBaseline());
   EXPECT_FALSE(Shown(frmWizard::kBack));
-  EXPECT_FALSE(Shown(frmWizard::kCancel));
+  EXPECT_TRUE(Shown(frmWizard::kCancel));
   EXPECT_TRUE(Shown(frmWizard::kHelp));
   EXPECT_FALSE(Enabled(frmWizard::kNext));
   EXPECT_EQ(Nav(frmWizard::kNext)->text().toStdString(), AppSession().messages.ResString(105));
@@ -77,6 +77,7 @@ TEST_F(WizardRunTest, AWholeRunEndsWithTheSuccessLineAndFinishEnabled) {
   EXPECT_EQ(lines[3].toStdString(), "\t" + AppSession().messages.ResString(kResCreatingProject));
   EXPECT_EQ(lines.back().toStdString(), AppSession().messages.ResString(kResRunSucceeded));
   EXPECT_TRUE(Enabled(frmWizard::kNext));
+  EXPECT_FALSE(Shown(frmWizard::kCancel));
   EXPECT_TRUE(Nav(frmWizard::kNext)->isDefault());
   EXPECT_EQ(AppSession().goProjApp, nullptr) << "released after the run";
 
@@ -97,27 +98,59 @@ TEST_F(WizardRunTest, AWholeRunEndsWithTheSuccessLineAndFinishEnabled) {
   EXPECT_EQ(OpenHelpBrowser(), nullptr) << "help is closed with the window";
 }
 
-TEST_F(WizardRunTest, ClosingTheWindowDuringTheRunIsRefusedUntilItEnds) {
-  ReachRunStep(SampleBaseline());
-  bool tried = false, closed_during_run = true;
-  sink_.on_results_line = [&](const std::string&) {
-    if (tried) return;
-    tried = true;
-    closed_during_run = form_->close();
-  };
-  bool ended = false;
-  form_->on_unloaded = [&] { ended = true; };
-  ASSERT_TRUE(WaitForRun());
-  ASSERT_TRUE(tried);
-  EXPECT_FALSE(closed_during_run);
-  ASSERT_EQ(sink_.infos.size(), 1u);
-  EXPECT_EQ(sink_.infos[0], AppSession().messages.ResString(frmWizard::kResCloseDuringRun));
-  EXPECT_FALSE(ended);
-  EXPECT_EQ(form_->txtResults->ShownLines().back().toStdString(), AppSession().messages.ResString(kResRunSucceeded))
-      << "the run went on to its end";
-  EXPECT_TRUE(form_->close());
-  EXPECT_TRUE(ended);
+// Cancel, or closing the window, during the run asks whether to stop it:
+// no lets it go on to its end; yes stops it, and nothing is created.
+struct StopCase {
+  bool by_closing;
+  int answer;
+};
+class WizardStopTest : public WizardRunTest, public ::testing::WithParamInterface<StopCase> {};
+
+TEST_P(WizardStopTest, DuringTheRunAsksAndThenCreatesNothing) {
+  const StopCase c = GetParam();
+  {
+    ReachRunStep(SampleBaseline());
+    sink_.answer = c.answer;
+    bool tried = false, closed_during_run = true;
+    int lines = 0;
+    sink_.on_results_line = [&](const std::string&) {
+      // Once the copy has begun.
+      if (tried || ++lines < 8) return;
+      tried = true;
+      if (c.by_closing)
+        closed_during_run = form_->close();
+      else
+        form_->ClickNav(frmWizard::kCancel);
+    };
+    bool ended = false;
+    form_->on_unloaded = [&] { ended = true; };
+    ASSERT_TRUE(WaitForRun());
+    ASSERT_TRUE(tried);
+    EXPECT_FALSE(closed_during_run && c.by_closing);
+    EXPECT_EQ(sink_.questions.back(), AppSession().messages.ResString(frmWizard::kResStopRun));
+    EXPECT_FALSE(ended);
+    const std::string last = form_->txtResults->ShownLines().back().toStdString();
+    if (c.answer == vbYes) {
+      EXPECT_EQ(last, "Interrupted: nothing was created.");
+      EXPECT_FALSE(std::filesystem::exists(scratch_.path() / "Alpha" / "Alpha.vlp"));
+      EXPECT_FALSE(std::filesystem::exists(scratch_.path() / "Alpha" / ".vlbaseline-partial"));
+    } else {
+      EXPECT_EQ(last, AppSession().messages.ResString(kResRunSucceeded));
+    }
+    EXPECT_TRUE(Enabled(frmWizard::kNext));
+    EXPECT_FALSE(Shown(frmWizard::kCancel));
+    EXPECT_TRUE(form_->close());
+    EXPECT_TRUE(ended);
+  }
 }
+
+INSTANTIATE_TEST_SUITE_P(Ways, WizardStopTest,
+                         ::testing::Values(StopCase{false, vbNo}, StopCase{true, vbNo},
+                                           StopCase{false, vbYes}, StopCase{true, vbYes}),
+                         [](const auto& info) {
+                           return std::string(info.param.by_closing ? "Closing" : "Cancel") +
+                                  (info.param.answer == vbYes ? "Yes" : "No");
+                         });
 
 TEST_F(WizardRunTest, AFailingRunStillEndsWithFinishEnabled) {
   std::string baseline = CopyOfSample();
@@ -125,7 +158,8 @@ TEST_F(WizardRunTest, AFailingRunStillEndsWithFinishEnabled) {
   std::ofstream(baseline + "/ProjectUserGroups.XML") << "<Other/>";
   ASSERT_TRUE(WaitForRun());
   EXPECT_EQ(sink_.infos.size(), 1u) << sink_.AllInfos();
-  EXPECT_NE(form_->txtResults->ShownLines().back().toStdString(), AppSession().messages.ResString(kResRunSucceeded));
+  EXPECT_NE(form_->txtResults->ShownLines().back().toStdString(),
+            AppSession().messages.ResString(kResRunSucceeded));
   EXPECT_TRUE(Enabled(frmWizard::kNext));
 }
 

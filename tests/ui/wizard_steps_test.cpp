@@ -38,7 +38,8 @@ TEST_F(WizardTest, ARejectedFolderIsNotTakenAndAValidOneEnablesNext) {
   EXPECT_EQ(form_->txtBLLoc->text().toStdString(), SampleBaseline());
   EXPECT_EQ(form_->txtBLLabel->text().toStdString(), "Brewmate 1.0 release");
   EXPECT_EQ(form_->txtBLTimeStamp->text().toStdString(), "2024-05-14 16:42:10");
-  EXPECT_EQ(form_->txtBLIncOptions->text().toStdString(), AppSession().goBLProjInfo->BLXMLOptionsList());
+  EXPECT_EQ(form_->txtBLIncOptions->text().toStdString(),
+            AppSession().goBLProjInfo->BLXMLOptionsList());
   EXPECT_TRUE(Enabled(frmWizard::kNext));
   EXPECT_TRUE(Nav(frmWizard::kNext)->isDefault());
   EXPECT_EQ(folder_prompts_.back(), AppSession().messages.ResString(1100));

@@ -162,7 +162,7 @@ void Expectations::Views(const pugi::xml_node& pkg, const Cell& pkgId) {
       viewType = IntCell(CInt(ElementText(v, "Type")));
       visibility = IntCell(CInt(ElementText(v, "Visibility")));
       date = TextCell(FormatDateTime(CDate(ElementText(v, "ViewDateTime"))));
-    } catch (...) {
+    } catch (const std::exception&) {
       Note("view " + old + " has a Type, Visibility or ViewDateTime that does not convert");
       continue;
     }
@@ -306,7 +306,7 @@ void Expectations::Traces(const pugi::xml_node& req, const Cell& reqId, const Ob
     Cell state;
     try {
       state = IntCell(CLng(ElementText(t, "State")));
-    } catch (...) {
+    } catch (const std::exception&) {
       state = UnknownCell("(State is no number)");
     }
     Add("VlToRelationships", ObjectRef{"trace", obj.name, obj.old_guid, obj.new_guid},

@@ -17,7 +17,7 @@ namespace {
 Cell LongAttr(const pugi::xml_node& el, const char* name) {
   try {
     return IntCell(CLng(el.attribute(name).value()));
-  } catch (...) {
+  } catch (const std::exception&) {
     return UnknownCell(std::string("(\"") + name + "\" is no number)");
   }
 }
@@ -25,7 +25,7 @@ Cell LongAttr(const pugi::xml_node& el, const char* name) {
 Cell BoolAttr(const pugi::xml_node& el, const char* name) {
   try {
     return BoolCell(CBool(el.attribute(name).value()));
-  } catch (...) {
+  } catch (const std::exception&) {
     return UnknownCell(std::string("(\"") + name + "\" is no Boolean)");
   }
 }

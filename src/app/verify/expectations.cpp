@@ -172,7 +172,7 @@ void Expectations::QueryDefinitions() {
     try {
       date = TextCell(FormatDateTime(CDate(q.attribute("querydatetime").value())));
       baseType = IntCell(CLng(q.attribute("querybasetype").value()));
-    } catch (...) {
+    } catch (const std::exception&) {
       Note("query definition " + old + " has a date or base type that does not convert");
       continue;
     }
@@ -215,7 +215,7 @@ void Expectations::Discussion(const pugi::xml_node& disc, const Cell& rootId, co
     pugi::xml_node child = disc.child(name);
     try {
       return IntCell(child ? CLng(NodeText(child)) : fallback);
-    } catch (...) {
+    } catch (const std::exception&) {
       return IntCell(fallback);
     }
   };

@@ -1,28 +1,23 @@
 // A library preloaded (LD_PRELOAD) into the vlbaseline process by the
-// interrupted-run tests. It counts the statements the program hands to
+// interrupted-run tests. It counts the steps the program takes that
+// change what lies on disk or on a server: each statement handed to
 // SQLite (each sqlite3_exec call, and the first sqlite3_step of a
-// prepared statement after it was prepared or reset) or to a PostgreSQL
-// server (each PQexec, and each statement sent in a pipeline apart from
-// the savepoints around it: a text, or a run of a prepared statement,
-// logged as its name and values, a run for several rows counting as that
-// many statements; preparing one is no statement of the program), writes
-// every one to a log, and kills the
-// process with SIGKILL just before statement number VL_KILL_AT would run.
-// The kill point is a statement count, never a moment in time.
-//
-// SQLite statements are logged once SQLite has run them: the log then
-// holds exactly the statements that ran, and replaying it tells what was
-// committed. On PostgreSQL, right after each successful COMMIT, the
-// content of every table of the connection's schema is summed up (row
-// count and digest, read on the same connection) and logged: what the
-// server holds after the kill must equal the last such record.
+// prepared statement after it was prepared or reset), each statement sent
+// to a PostgreSQL server (each PQexec, and each statement sent in a
+// pipeline apart from the savepoints around it: a text, or a run of a
+// prepared statement, logged as its name and values, a run for several
+// rows counting as that many statements; preparing one is no statement of
+// the program), and each rename of a file. It writes every step to a log and, just before step
+// number VL_KILL_AT, either sends the process a signal (VL_KILL_SIGNAL, SIGKILL when unset) or,
+// with VL_KILL_SIGNAL=fail, makes that step fail as a full disk or a lost server would. A step is a
+// count, never a moment.
 //
 // Environment: VL_KILL_LOG (the log file, appended to), VL_KILL_AT (the
-// statement to die before; none when unset or 0).
+// step; none when unset or 0), VL_KILL_SIGNAL (a signal number or "fail").
 //
-// Log record: "<database>\t<result code>\t<length>\n<text>\n", written with
-// one write call. <database> is the SQLite database file, "pg:" and the
-// PostgreSQL database name, or "pg-committed" for a summary.
+// Log record: "<where>\t<result code>\t<length>\n<text>\n", written with
+// one write call. <where> is the SQLite database file, "pg:" and the
+// PostgreSQL database name, or "rename" (the text: "from -> to").
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <libpq-fe.h>
@@ -30,19 +25,16 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
-#include "committed_state.h"
-
 namespace {
-
-using ExecFn = int (*)(sqlite3*, const char*, int (*)(void*, int, char**, char**), void*, char**);
-using StepFn = int (*)(sqlite3_stmt*);
 
 int gLog = -2;  // -2: not opened yet, -1: no log
 long gKillAt = 0;
+int gSignal = SIGKILL;  // 0: make the step fail instead
 long gCount = 0;
 // SQLite runs statements of its own inside the program's (sqlite3_exec
 // steps its statements, a CREATE INDEX reads the schema back): they are
@@ -55,19 +47,27 @@ void Init() {
   gLog = log ? open(log, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644) : -1;
   const char* at = std::getenv("VL_KILL_AT");
   gKillAt = at ? std::strtol(at, nullptr, 10) : 0;
+  const char* sig = std::getenv("VL_KILL_SIGNAL");
+  if (sig && std::strcmp(sig, "fail") == 0)
+    gSignal = 0;
+  else if (sig && *sig)
+    gSignal = static_cast<int>(std::strtol(sig, nullptr, 10));
 }
 
-// Counts one statement; dies when it is the one to die before.
-void BeforeStatement() {
+// Counts one step; true when it is to fail. Signals the process when it
+// is the step to be interrupted before.
+bool BeforeStep() {
   Init();
-  if (++gCount == gKillAt) kill(getpid(), SIGKILL);
+  if (++gCount != gKillAt) return false;
+  if (gSignal == 0) return true;
+  kill(getpid(), gSignal);
+  return false;
 }
 
-void LogRecord(const std::string& database, int rc, const char* sql) {
+void LogRecord(const std::string& where, int rc, const std::string& text) {
   if (gLog < 0) return;
-  const std::string text = sql ? sql : "";
-  std::string record = database + "\t" + std::to_string(rc) + "\t" + std::to_string(text.size()) +
-                       "\n" + text + "\n";
+  std::string record =
+      where + "\t" + std::to_string(rc) + "\t" + std::to_string(text.size()) + "\n" + text + "\n";
   const char* p = record.data();
   size_t left = record.size();
   while (left > 0) {
@@ -80,7 +80,7 @@ void LogRecord(const std::string& database, int rc, const char* sql) {
 
 void Log(sqlite3* db, int rc, const char* sql) {
   const char* file = db ? sqlite3_db_filename(db, "main") : nullptr;
-  LogRecord(file ? file : "", rc, sql);
+  LogRecord(file ? file : "", rc, sql ? sql : "");
 }
 
 template <typename Fn>
@@ -91,13 +91,20 @@ Fn Real(const char* name) {
   return reinterpret_cast<Fn>(f);
 }
 
+constexpr const char* kInjected = "injected failure";
+
 }  // namespace
 
 extern "C" int sqlite3_exec(sqlite3* db, const char* sql,
                             int (*callback)(void*, int, char**, char**), void* arg, char** errmsg) {
-  static const ExecFn real = Real<ExecFn>("sqlite3_exec");
+  using Fn = int (*)(sqlite3*, const char*, int (*)(void*, int, char**, char**), void*, char**);
+  static const Fn real = Real<Fn>("sqlite3_exec");
   if (gDepth > 0) return real(db, sql, callback, arg, errmsg);
-  BeforeStatement();
+  if (BeforeStep()) {
+    if (errmsg) *errmsg = sqlite3_mprintf("%s", kInjected);
+    Log(db, SQLITE_IOERR, sql);
+    return SQLITE_IOERR;
+  }
   ++gDepth;
   const int rc = real(db, sql, callback, arg, errmsg);
   --gDepth;
@@ -106,9 +113,13 @@ extern "C" int sqlite3_exec(sqlite3* db, const char* sql,
 }
 
 extern "C" int sqlite3_step(sqlite3_stmt* stmt) {
-  static const StepFn real = Real<StepFn>("sqlite3_step");
+  using Fn = int (*)(sqlite3_stmt*);
+  static const Fn real = Real<Fn>("sqlite3_step");
   if (gDepth > 0 || !stmt || sqlite3_stmt_busy(stmt)) return real(stmt);
-  BeforeStatement();
+  if (BeforeStep()) {
+    Log(sqlite3_db_handle(stmt), SQLITE_IOERR, sqlite3_sql(stmt));
+    return SQLITE_IOERR;
+  }
   ++gDepth;
   const int rc = real(stmt);
   --gDepth;
@@ -118,22 +129,23 @@ extern "C" int sqlite3_step(sqlite3_stmt* stmt) {
   return rc;
 }
 
+extern "C" int rename(const char* from, const char* to) {
+  using Fn = int (*)(const char*, const char*);
+  static const Fn real = Real<Fn>("rename");
+  const std::string text = std::string(from ? from : "") + " -> " + (to ? to : "");
+  if (BeforeStep()) {
+    LogRecord("rename", EIO, text);
+    errno = EIO;
+    return -1;
+  }
+  const int rc = real(from, to);
+  LogRecord("rename", rc == 0 ? 0 : errno, text);
+  return rc;
+}
+
 // PostgreSQL.
 
 namespace {
-
-using PQexecFn = PGresult* (*)(PGconn*, const char*);
-using PQsendQueryParamsFn = int (*)(PGconn*, const char*, int, const Oid*, const char* const*,
-                                    const int*, const int*, int);
-
-void LogCommittedState(PGconn* conn, PQexecFn real) {
-  PGresult* r = real(conn, vl::hostile::kCommittedState);
-  if (PQresultStatus(r) == PGRES_TUPLES_OK && PQntuples(r) == 1)
-    LogRecord("pg-committed", 0, PQgetvalue(r, 0, 0));
-  else
-    LogRecord("pg-committed", -1, PQresultErrorMessage(r));
-  PQclear(r);
-}
 
 std::string PgName(PGconn* conn) {
   const char* db = conn ? PQdb(conn) : nullptr;
@@ -143,16 +155,16 @@ std::string PgName(PGconn* conn) {
 }  // namespace
 
 extern "C" PGresult* PQexec(PGconn* conn, const char* query) {
-  static const PQexecFn real = Real<PQexecFn>("PQexec");
+  using Fn = PGresult* (*)(PGconn*, const char*);
+  static const Fn real = Real<Fn>("PQexec");
   if (gDepth > 0) return real(conn, query);
-  BeforeStatement();
+  if (BeforeStep()) {
+    LogRecord(PgName(conn), PGRES_FATAL_ERROR, query ? query : "");
+    return PQmakeEmptyPGresult(conn, PGRES_FATAL_ERROR);
+  }
   ++gDepth;
   PGresult* r = real(conn, query);
-  const ExecStatusType status = PQresultStatus(r);
-  LogRecord(PgName(conn), status, query);
-  if (query && std::string(query) == "COMMIT" && status == PGRES_COMMAND_OK &&
-      PQtransactionStatus(conn) == PQTRANS_IDLE)
-    LogCommittedState(conn, real);
+  LogRecord(PgName(conn), PQresultStatus(r), query ? query : "");
   --gDepth;
   return r;
 }
@@ -180,13 +192,14 @@ extern "C" int PQsendQueryPrepared(PGconn* conn, const char* stmtName, int nPara
     const long rows = StatementsRun(stmtName);
     const int per_row = static_cast<int>(nParams / rows);
     for (long r = 0; r < rows; ++r) {
-      BeforeStatement();
+      const bool fail = BeforeStep();
       std::string text = std::string("EXECUTE ") + (stmtName ? stmtName : "") + " (";
       for (int i = 0; i < per_row; ++i) {
         const char* v = paramValues[r * per_row + i];
         text += std::string(i ? ", " : "") + (v ? v : "NULL");
       }
-      LogRecord(PgName(conn), 0, (text + ")").c_str());
+      LogRecord(PgName(conn), fail ? PGRES_FATAL_ERROR : 0, text + ")");
+      if (fail) return 0;
     }
   }
   return real(conn, stmtName, nParams, paramValues, paramLengths, paramFormats, resultFormat);
@@ -196,14 +209,19 @@ extern "C" int PQsendQueryParams(PGconn* conn, const char* command, int nParams,
                                  const Oid* paramTypes, const char* const* paramValues,
                                  const int* paramLengths, const int* paramFormats,
                                  int resultFormat) {
-  static const PQsendQueryParamsFn real = Real<PQsendQueryParamsFn>("PQsendQueryParams");
+  using Fn = int (*)(PGconn*, const char*, int, const Oid*, const char* const*, const int*,
+                     const int*, int);
+  static const Fn real = Real<Fn>("PQsendQueryParams");
   const std::string text = command ? command : "";
   // The savepoints around each statement belong to it.
   const bool guard = text.rfind("SAVEPOINT ", 0) == 0 || text.rfind("RELEASE SAVEPOINT", 0) == 0 ||
                      text.rfind("ROLLBACK TO SAVEPOINT", 0) == 0;
   if (gDepth == 0 && !guard) {
-    BeforeStatement();
-    LogRecord(PgName(conn), 0, command);
+    if (BeforeStep()) {
+      LogRecord(PgName(conn), PGRES_FATAL_ERROR, text);
+      return 0;
+    }
+    LogRecord(PgName(conn), 0, text);
   }
   return real(conn, command, nParams, paramTypes, paramValues, paramLengths, paramFormats,
               resultFormat);
