@@ -137,6 +137,22 @@ void PgDataServices::DropUnsent() {
   pipeline_->Discard();
 }
 
+void PgDataServices::ReadEverythingSent() {
+  if (!conn_ || (pipeline_->Idle() && pending_.empty())) return;
+  while (!ReadAllBatches()) {
+  }
+}
+
+void PgDataServices::SetStatementLog(PgStatementLog log) {
+  ReadEverythingSent();
+  options_.log = std::move(log);
+}
+
+void PgDataServices::SetStatementObserver(StatementObserver observer) {
+  ReadEverythingSent();
+  DataServices::SetStatementObserver(std::move(observer));
+}
+
 void PgDataServices::ThrowPendingError() {
   if (pending_errors_.empty()) return;
   const VlError e = pending_errors_.front();
@@ -200,8 +216,7 @@ bool PgDataServices::CommitIfClean() {
   // Held commits still read every answer, so that a failure is reported
   // where the caller expects it; the transaction stays open.
   if (!commits_held()) FlushKeys();
-  while (!ReadAllBatches()) {
-  }
+  ReadEverythingSent();
   // A statement found to have failed is reported before anything is made
   // durable: the caller decides whether the rest is kept.
   if (!pending_errors_.empty()) return false;

@@ -157,7 +157,12 @@ class PgDataServices : public DataServices {
   const PgLocation& effective_location() const { return effective_; }
   // The server as messages name it.
   const std::string& server() const { return server_; }
-  void SetStatementLog(PgStatementLog log) { options_.log = std::move(log); }
+  // The log and the observer see the statements that succeed while they
+  // are set: the answers to everything sent are read first (a failure
+  // found there is thrown by the next call), so a statement sent before
+  // goes to the log or observer that was set when it was made.
+  void SetStatementLog(PgStatementLog log);
+  void SetStatementObserver(StatementObserver observer) override;
   // Times these data services waited for the server (see PgPipeline).
   long round_trips() const { return pipeline_ ? pipeline_->round_trips() : round_trips_at_close_; }
 
@@ -248,6 +253,9 @@ class PgDataServices : public DataServices {
   void DropUnsent();
   // Throws the first failure found after its statement's call, if any.
   void ThrowPendingError();
+  // Reads the answers to everything sent, so that every statement made so
+  // far has been confirmed or found failed.
+  void ReadEverythingSent();
   // Inside a catch block of a call's own failure `e`: rethrows it when no
   // earlier failure is pending, else queues it behind them.
   void KeepOwnError(const VlError& e);
