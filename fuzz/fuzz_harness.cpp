@@ -14,10 +14,12 @@
 
 #include "app/command_line.h"
 #include "app/mod_wizard.h"
+#include "baseline/baseline_names.h"
 #include "baseline/check/baseline_check.h"
-#include "support/recording_sink.h"
 #include "gen-baseline/generator.h"
 #include "host/project/project_application.h"
+#include "host/xml/xml_encoding.h"
+#include "support/recording_sink.h"
 
 namespace vl::fuzz {
 
@@ -140,6 +142,7 @@ void CheckProjectDatabase(const fs::path& projectFolder, std::vector<std::string
   const std::string name = projectFolder.filename().string();
   const fs::path db = projectFolder / (name + ".db");
   std::error_code ec;
+  std::pair<std::string, std::vector<std::string>> own_files{name, {}};
   if (fs::exists(db, ec)) {
     sqlite3* handle = nullptr;
     if (sqlite3_open_v2(db.c_str(), &handle, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
@@ -154,9 +157,21 @@ void CheckProjectDatabase(const fs::path& projectFolder, std::vector<std::string
           },
           &verdict, nullptr);
       if (verdict != "ok") problems.push_back("the database is damaged: " + verdict);
+      // No document was written over one of the project's own files.
+      sqlite3_exec(
+          handle, "SELECT FILENAME || '.' || FILEEXTENSION FROM vlDocuments",
+          [](void* context, int, char** values, char**) {
+            auto& [title, found] =
+                *static_cast<std::pair<std::string, std::vector<std::string>>*>(context);
+            if (values[0] && IsProjectOwnFileName(values[0], title))
+              found.push_back(std::string("a document took the place of ") + values[0]);
+            return 0;
+          },
+          &own_files, nullptr);
     }
     sqlite3_close_v2(handle);
   }
+  problems.insert(problems.end(), own_files.second.begin(), own_files.second.end());
   const fs::path vlp = projectFolder / (name + ".vlp");
   if (fs::exists(vlp, ec)) {
     SqlProjectApplication app([]() -> NewProjectDefinition* { return nullptr; });
@@ -167,6 +182,48 @@ void CheckProjectDatabase(const fs::path& projectFolder, std::vector<std::string
     }
     app.Shutdown();
   }
+}
+
+// Words with letters beyond ASCII that the generated baselines use.
+constexpr const char* kNonAsciiWords[] = {"café",   "naïve", "Größe", "façade",
+                                          "Ørsted", "déjà",  "über",  "señor"};
+
+// No text changed its encoding silently: a UTF-8 file read as windows-1252
+// would store "cafÃ©" for "café". Such a misreading may
+// reach the database only when the run said that a file was read as
+// windows-1252, or when the input itself holds it or names an encoding.
+void CheckNoSilentMisreading(const fs::path& projectFolder, const std::string& input,
+                             const std::string& messages, std::vector<std::string>& problems) {
+  if (input.find("encoding") != std::string::npos) return;
+  std::string stored, said = messages;
+  std::error_code ec;
+  for (fs::directory_iterator it(projectFolder, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.ends_with(".db") || name.ends_with(".db-wal")) stored += ReadFile(it->path());
+    if (name.find("Results") != std::string::npos) said += ReadFile(it->path());
+  }
+  if (said.find("windows-1252") != std::string::npos) return;
+  for (const char* word : kNonAsciiWords) {
+    const std::string misread = Windows1252ToUtf8(word);
+    if (stored.find(misread) != std::string::npos && input.find(misread) == std::string::npos)
+      problems.push_back("\"" + misread + "\" was stored for \"" + word +
+                         "\" and no message said the file was read as windows-1252");
+  }
+}
+
+// A run that did not succeed left no project, and no run leaves its
+// staging files behind, in its folder or in the external project's.
+void CheckNothingLeft(const Workspace& ws, bool succeeded, std::vector<std::string>& problems) {
+  const fs::path project(ws.project());
+  const std::string name = project.filename().string();
+  std::error_code ec;
+  for (const char* ext : {".vlp", ".db"})
+    if (!succeeded && fs::exists(project / (name + ext), ec))
+      problems.push_back("a run that did not succeed left " + name + ext);
+  for (const fs::path& folder : {project, fs::path(ws.external())})
+    for (const std::string& entry : Entries(folder))
+      if (entry.find(".vlbaseline") != std::string::npos)
+        problems.push_back("a run left " + (folder / entry).string());
 }
 
 // Runs `body` with the working folder set to `cwd`, so that a relative
@@ -337,8 +394,10 @@ Outcome RunCreateInput(Workspace& ws, const std::string& input, const std::strin
   if (status == kExitFailed && err.str().find_first_not_of(" \r\n") == std::string::npos)
     outcome.problems.push_back("the run stopped without a message");
   ws.CheckConfinement(outcome.problems);
+  CheckNothingLeft(ws, status == kExitOk, outcome.problems);
   CheckProjectDatabase(ws.project(), outcome.problems);
   CheckProjectDatabase(ws.external(), outcome.problems);
+  CheckNoSilentMisreading(ws.project(), input, err.str(), outcome.problems);
   // Nothing of a file outside the baseline reached either project (the
   // database stores texts as they are), unless the input holds the
   // marker itself.

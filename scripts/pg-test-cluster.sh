@@ -8,10 +8,12 @@
 # The cluster lives in a temporary folder of its own and listens on no
 # network address, only on a socket in that folder, on a port number
 # chosen for this run, so it can never meet another server or another
-# run. Local connections are trusted, except for the role vl_pw_test,
+# run. Local connections are trusted, except for the roles vl_pw_test,
 # which must give its password (the tests use it to see how a refused
-# password is reported). Run as root, the server runs as the postgres
-# user, since PostgreSQL refuses to run as root.
+# password is reported), and vl_clear_test, which must give it in clear
+# (to see that no password goes to a server only a file named). Run as
+# root, the server runs as the postgres user, since PostgreSQL refuses to
+# run as root.
 set -euo pipefail
 
 find_bin() {
@@ -63,7 +65,7 @@ start() {
   as_owner "$initdb" -D "$dir/data" -U postgres -E UTF8 --no-locale --auth=trust >"$dir/initdb.log" 2>&1 ||
     give_up "$dir/initdb.log"
   # The password rule comes before the rule that trusts everyone.
-  as_owner sh -c "printf 'local all vl_pw_test scram-sha-256\n' | cat - '$dir/data/pg_hba.conf' >'$dir/data/pg_hba.new' && mv '$dir/data/pg_hba.new' '$dir/data/pg_hba.conf'"
+  as_owner sh -c "printf 'local all vl_pw_test scram-sha-256\nlocal all vl_clear_test password\n' | cat - '$dir/data/pg_hba.conf' >'$dir/data/pg_hba.new' && mv '$dir/data/pg_hba.new' '$dir/data/pg_hba.conf'"
   as_owner "$pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 \
     -o "-p $port -k $dir -c listen_addresses=''" start >/dev/null ||
     give_up "$dir/server.log"

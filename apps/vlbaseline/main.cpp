@@ -36,5 +36,6 @@ int main(int argc, char** argv) {
   sigaction(SIGTERM, &action, nullptr);
   std::vector<std::string> args(argv + 1, argv + argc);
   return vl::RunCommandLine(args, vl::FindResourceDirectory(vl::GetProgramDirectory()), std::cout,
-                            std::cerr, std::cin, isatty(STDIN_FILENO) != 0, &g_interrupted);
+                            std::cerr, std::cin, isatty(STDIN_FILENO) != 0, &g_interrupted,
+                            {isatty(STDOUT_FILENO) != 0, isatty(STDERR_FILENO) != 0});
 }

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <filesystem>
 #include <iostream>
+#include <sstream>
 
 #include "app/command_line_checks.h"
 #include "app/console_sink.h"
@@ -14,7 +15,9 @@
 #include "app/review_page.h"
 #include "app/run_recovery.h"
 #include "app/run_sql_log.h"
+#include "app/verify/verification.h"
 #include "app/verify/verify_command.h"
+#include "app/verify/verify_report.h"
 #include "host/db/pg_pipeline.h"
 
 namespace vl {
@@ -93,6 +96,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLineOptions& 
       o.stage_times = true;
     else if (a == "--json")
       o.json = true;
+    else if (a == "--verify")
+      o.verify = true;
     else if (a == "--sql-log") {
       if (!TakeValue(args, i, o.sql_log, error)) return false;
     } else if (a == "--folder") {
@@ -211,6 +216,9 @@ Options of create and review:
   --pg-conninfo TEXT    A libpq connection string ("host=H dbname=D" or
                         "postgresql://U@H:P/D"); the options above win.
                         Fields left out take libpq's defaults (PGHOST, ...).
+  --verify              After the run, verify the new project against the
+                        baseline (as verify does) and add the summary to
+                        the results; exit status 1 when it differs.
   --traces              Copy traces.
   --external-traces     Copy traces to external projects (with --traces).
   --history             Copy version history.
@@ -333,7 +341,14 @@ int CompleteExternalStep(Session& session, const CommandLineOptions& o, std::ost
     }
     row->Loc = std::filesystem::absolute(file).lexically_normal().string();
   }
-  return SaveExtProjLocations(rows, d, session.messages) ? kExitOk : kExitFailed;
+  if (!SaveExtProjLocations(rows, d, session.messages)) return kExitFailed;
+  // The user sees where each accepted location leads before the run
+  // connects to it.
+  for (const auto& [guid, file] : o.externals)
+    if (const clsExtProjInfo* p = d.colExtProjs().Find(guid))
+      err << "vlbaseline: external project " << p->Name << ": " << p->Loc << ", "
+          << EscapeControls(DescribeProjectPlace(p->Loc), true) << "\n";
+  return kExitOk;
 }
 
 bool OpenSqlLog(const std::string& path, RunSqlLog& log, std::ostream& err) {
@@ -354,6 +369,25 @@ void PrintStageTimes(double checkSeconds, const CreationRun& run, const RunSqlLo
     out << "  " << t.stage << " " << t.seconds << " s\n";
   out << "Statements executed: " << log.statements() << "\n";
   out << "Server round trips: " << roundTrips << std::endl;
+}
+
+// The verification of the project a run has just created, as results
+// lines (the counts per kind and each difference). True when it matches.
+bool AddVerificationLines(Session& session, const std::string& projectFile,
+                          const std::string& programDir) {
+  const BLProjInfo& d = *session.goBLProjInfo;
+  verify::CopyChoices choices;
+  choices.history = d.CreateHist();
+  choices.traces = d.CreateTraces();
+  choices.discussions = d.CreateDisc();
+  const verify::VerifyReport report =
+      verify::VerifyCreatedProject(d.BLXMLLoc(), projectFile, choices, programDir);
+  std::ostringstream text;
+  verify::WriteTextReport(report, text);
+  std::istringstream lines(text.str());
+  for (std::string line; std::getline(lines, line);)
+    if (!line.empty()) session.messages.AddTextResultsLine(line);
+  return report.Matches();
 }
 
 // What runs that were stopped left in the new project's folder and in the
@@ -408,8 +442,9 @@ int ClearLeftoversFirst(Session& session, const CommandLineOptions& o, const Tar
   return kExitOk;
 }
 
-int RunCreate(Session& session, const CommandLineOptions& o, ConsoleMessageSink& sink,
-              std::ostream& out, std::ostream& err, const CancelRequest* cancel) {
+int RunCreate(Session& session, const CommandLineOptions& o, const std::string& programDir,
+              ConsoleMessageSink& sink, std::ostream& out, std::ostream& err,
+              const CancelRequest* cancel) {
   // Everything is checked before anything is asked or created.
   const TargetChoice target = ChooseTarget(session, o);
   TargetCheckResult checked;
@@ -426,7 +461,8 @@ int RunCreate(Session& session, const CommandLineOptions& o, ConsoleMessageSink&
   int ext = CompleteExternalStep(session, o, err);
   if (ext != kExitOk) return ext;
   double check_seconds = 0;
-  if (!CheckBaselineBeforeRun(session, o.command == "create", o.quiet, err, check_seconds))
+  if (!CheckBaselineBeforeRun(session, checked.file_name, o.command == "create", o.quiet, err,
+                              check_seconds))
     return kExitFailed;
   std::error_code ec;
   const bool folder_existed = std::filesystem::exists(checked.folder, ec);
@@ -445,7 +481,11 @@ int RunCreate(Session& session, const CommandLineOptions& o, ConsoleMessageSink&
   const long round_trips_before = PgPipeline::TotalRoundTrips();
   CreationRun run(session, cancel);
   run.SetFolderMadeForRun(!folder_existed);
-  bool ok = ExecuteActionsAndWriteResultsPage(session, run);
+  bool verified = true;
+  bool ok = ExecuteActionsAndWriteResultsPage(session, run, nullptr, [&] {
+    if (o.verify && !run.created_project().empty())
+      verified = AddVerificationLines(session, run.created_project(), programDir);
+  });
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   AttachRunSqlLog(session.goProjApp.get(), nullptr);
   out.flush();
@@ -469,14 +509,15 @@ int RunCreate(Session& session, const CommandLineOptions& o, ConsoleMessageSink&
   }
   // A signal ends the tool as it would have ended it: 128 + its number.
   if (!ok && run.cancelled() > 0) return 128 + run.cancelled();
-  return ok ? kExitOk : kExitFailed;
+  if (ok && !verified) err << "vlbaseline: the verification of the new project found differences\n";
+  return ok && verified ? kExitOk : kExitFailed;
 }
 
 }  // namespace
 
 int RunCommandLine(const std::vector<std::string>& args, const std::string& programDir,
                    std::ostream& out, std::ostream& err, std::istream& in, bool interactive,
-                   const CancelRequest* cancel) {
+                   const CancelRequest* cancel, ConsoleTerminals terminals) {
   CommandLineOptions o;
   std::string error;
   if (!ParseCommandLine(args, o, error)) {
@@ -489,7 +530,7 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
     return kExitOk;
   }
   if (o.command == "verify") return RunVerifyCommand(o, programDir, out, err);
-  ConsoleMessageSink sink(out, err, in, interactive, o.yes, o.quiet);
+  ConsoleMessageSink sink(out, err, in, interactive, o.yes, o.quiet, terminals);
   Session session(&sink);
   int status = kExitFailed;
   if (session.CreateGlobalObjects() && session.InitGlobalObjects(programDir)) {
@@ -499,7 +540,7 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
         PrintBaseline(session, out);
         status = CheckWholeBaseline(session, out, err) ? kExitOk : kExitFailed;
       } else {
-        status = RunCreate(session, o, sink, out, err, cancel);
+        status = RunCreate(session, o, programDir, sink, out, err, cancel);
       }
     }
   }

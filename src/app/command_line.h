@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/console_sink.h"
 #include "errors/run_cancelled.h"
 
 namespace vl {
@@ -23,6 +24,7 @@ struct CommandLineOptions {
   bool traces = false, external_traces = false, history = false, discussions = false;
   bool all = false, yes = false, quiet = false, help = false;
   bool stage_times = false;
+  bool verify = false;  // create: verify the project after the run
   std::string sql_log;  // file for the statements of the run, "" for none
   std::vector<std::pair<std::string, std::string>> externals;  // GUID, project file
   // PostgreSQL server settings (--pg-host, --pg-port, --pg-db, --pg-user,
@@ -41,8 +43,9 @@ std::string CommandLineHelp();
 // Runs the tool. `programDir` is where the resource file lies; `interactive`
 // tells whether questions may be asked on `in`.
 // `cancel`, when given, stops a creation run when it is set (a signal).
+// `terminals` tells which of `out` and `err` are terminals.
 int RunCommandLine(const std::vector<std::string>& args, const std::string& programDir,
                    std::ostream& out, std::ostream& err, std::istream& in, bool interactive,
-                   const CancelRequest* cancel = nullptr);
+                   const CancelRequest* cancel = nullptr, ConsoleTerminals terminals = {});
 
 }  // namespace vl

@@ -45,10 +45,12 @@ void ReportBaselineCheck(const BaselineCheckResult& result, bool quiet, std::ost
   if (result.cancelled) err << "vlbaseline: the baseline check was cancelled\n";
 }
 
-bool CheckBaselineBeforeRun(Session& session, bool askToGoOn, bool quiet, std::ostream& err,
-                            double& seconds) {
+bool CheckBaselineBeforeRun(Session& session, const std::string& projectTitle, bool askToGoOn,
+                            bool quiet, std::ostream& err, double& seconds) {
   const auto start = std::chrono::steady_clock::now();
-  const BaselineCheckResult result = CheckBaseline(CheckInputOf(*session.goBLProjInfo, true));
+  BaselineCheckInput input = CheckInputOf(*session.goBLProjInfo, true);
+  input.project_title = projectTitle;
+  const BaselineCheckResult result = CheckBaseline(input);
   seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   ReportBaselineCheck(result, quiet, err);
   if (result.cancelled) return false;

@@ -22,9 +22,10 @@ void ReportBaselineCheck(const BaselineCheckResult& result, bool quiet, std::ost
 // external projects located: false when a problem would stop the run (or
 // the check was cancelled). Problems that lose data are listed and, when
 // `askToGoOn`, the user is asked whether to go on (AskUser). `seconds`
-// receives the check's time.
-bool CheckBaselineBeforeRun(Session& session, bool askToGoOn, bool quiet, std::ostream& err,
-                            double& seconds);
+// receives the check's time. `projectTitle` is the new project file's name
+// without ".vlp".
+bool CheckBaselineBeforeRun(Session& session, const std::string& projectTitle, bool askToGoOn,
+                            bool quiet, std::ostream& err, double& seconds);
 
 // The check of everything the baseline holds, for `validate`: prints the
 // problems and a line for standard output. True when nothing would stop a

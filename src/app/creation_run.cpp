@@ -429,6 +429,9 @@ void CreationRun::Commit(Run& run) {
     run.project->CloseProject();
     run.project.reset();
     run.ds.reset();
+    // Its database, kept open between stages, closes before the decision:
+    // its last commit may fail too.
+    if (session_.goProjApp) session_.goProjApp->CloseIdleDatabases();
   }
   for (const std::string& name :
        {fs::path(run.staging.FinalProjectFile()).filename().string(),
@@ -499,6 +502,8 @@ void CreationRun::Commit(Run& run) {
   run.ctx.others.Forget();
   for (const RunJournal::Other& o : j.others) PlaceOtherFiles(o);
   run.ctx.CloseExternalProjects();
+  // A database kept open between stages holds its journal files open.
+  if (session_.goProjApp) session_.goProjApp->CloseIdleDatabases();
   run.staging.Publish();
 }
 
@@ -515,6 +520,11 @@ void CreationRun::Undo(Run& run) {
   run.project.reset();
   run.ds.reset();
   run.ctx.CloseExternalProjects();
+  try {
+    if (session_.goProjApp) session_.goProjApp->CloseIdleDatabases();
+  } catch (const std::exception& e) {
+    messages.AddTextResultsLine(std::string("Closing the unfinished project failed: ") + e.what());
+  }
   const std::string& folder = run.staging.project_folder();
   if (run.committed) {
     messages.ShowInfoMessage(

@@ -2,6 +2,9 @@
 
 #include <filesystem>
 
+#include "host/project/new_project_definition.h"
+#include "host/project/pg_projects.h"
+#include "host/project/project_file.h"
 #include "host/text/convert.h"
 #include "host/text/path_utils.h"
 #include "host/xml/xml_file.h"
@@ -71,6 +74,19 @@ bool SaveExtProjLocations(const std::vector<clsExtProjInfo>& rows, BLProjInfo& b
   } catch (const std::exception&) {
     messages.ReportProcError("frmWizard.SaveExtProjLocations", "");
     return false;
+  }
+}
+
+std::string DescribeProjectPlace(const std::string& vlp) {
+  if (vlp.empty()) return "";
+  try {
+    const ProjectFileInfo info = ReadProjectFile(vlp);
+    if (info.db_type != kPostgreSQLDisplayName)
+      return info.db_type + " database " + DatabaseFilePath(vlp, info);
+    return "PostgreSQL " + PgDatabasePool::NameOf(PgLocationOf(info)) +
+           " (named by the project file: no password goes to it in clear)";
+  } catch (const VlError& e) {
+    return e.description();
   }
 }
 

@@ -3,6 +3,7 @@
 // created from a baseline that refers back to the project being created.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "baseline/bl_proj_info.h"
@@ -25,5 +26,12 @@ bool validateExtProjectLoc(const clsExtProjInfo& record, const BLProjInfo& basel
 // stored locations). True when all rows passed.
 bool SaveExtProjLocations(const std::vector<clsExtProjInfo>& rows, BLProjInfo& baseline,
                           Messenger& messages);
+
+// Where the project file `vlp` keeps its project, for the user to see
+// before anything connects to it: "SQLite database FILE" or "PostgreSQL
+// schema S on SERVER (named by the project file: no password goes to it
+// in clear)"; "" for an empty location, the reason when the file cannot
+// be read.
+std::string DescribeProjectPlace(const std::string& vlp);
 
 }  // namespace vl

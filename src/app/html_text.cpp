@@ -1,31 +1,14 @@
 #include "app/html_text.h"
 
+#include "host/text/markup_escape.h"
+
 namespace vl {
 
-namespace {
-
-void AppendEscaped(std::string& out, char c) {
-  switch (c) {
-    case '&':
-      out += "&amp;";
-      break;
-    case '<':
-      out += "&lt;";
-      break;
-    case '>':
-      out += "&gt;";
-      break;
-    default:
-      out += c;
-  }
-}
-
-}  // namespace
 
 std::string HtmlEscape(const std::string& text) {
   std::string out;
   out.reserve(text.size());
-  for (char c : text) AppendEscaped(out, c);
+  AppendMarkupEscaped(out, text);
   return out;
 }
 
@@ -37,7 +20,7 @@ std::string HtmlText(const std::string& text) {
       if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
       out += "<br>";
     } else {
-      AppendEscaped(out, text[i]);
+      AppendMarkupEscaped(out, std::string_view(&text[i], 1));
     }
   }
   return out;

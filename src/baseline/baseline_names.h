@@ -15,6 +15,16 @@ namespace vl {
 // is safe here; callers decide whether they need a non-empty one.
 bool IsSafeNamePart(const std::string& part);
 
+// True when a document copied to `fileName` in the new project's folder
+// would take the place of a file the project itself keeps there: its
+// project file and database (with the database's journals), the GUID map
+// and UnRes files, the review and results pages, and anything a creation
+// run keeps while it works (".vlbaseline..."). `projectTitle` is the
+// project file's name without ".vlp"; when it is empty, only the names
+// every project shares are known. Letter case does not count: a project
+// folder may be shared with a system where it does not.
+bool IsProjectOwnFileName(const std::string& fileName, const std::string& projectTitle);
+
 // `text` for a message: a NUL shown as "\0", so that the message shows
 // the whole name and not only the part before the NUL.
 std::string NameForMessage(const std::string& text);

@@ -1,6 +1,8 @@
 // Reading a baseline file the way every copier does: the file in the
 // baseline folder, found whatever the letter case of its name, and its
 // root element.
+#include <filesystem>
+
 #include "copy/db_conventions.h"
 #include "copy/run_context.h"
 #include "host/xml/xml_file.h"
@@ -15,11 +17,20 @@ pugi::xml_node RunContext::LoadBaselineFile(pugi::xml_document& doc, const std::
                                             const char* rootPath, const char* elementName) {
   // A file that is missing or cannot be parsed leaves an empty document,
   // which has no root element either: the message below covers both.
-  LoadXmlFile(doc, baseline_.BLXMLLoc(), fileName);
+  LoadBaselineXml(doc, fileName);
   pugi::xml_node root = doc.select_node(rootPath).node();
   if (!root)
     messages_.ShowInfoMessage(fileName + messages_.ResString(kResElementMissing) + elementName);
   return root;
+}
+
+XmlLoadResult RunContext::LoadBaselineXml(pugi::xml_document& doc, const std::string& fileName) {
+  XmlLoadResult loaded = LoadXmlFile(doc, baseline_.BLXMLLoc(), fileName);
+  // A file read several times in a run is reported once.
+  if (!loaded.encoding_note.empty() && encoding_reported_.insert(loaded.path).second)
+    messages_.AddTextResultsLine(std::filesystem::path(loaded.path).filename().string() + ": " +
+                                 loaded.encoding_note);
+  return loaded;
 }
 
 std::string ElementText(const pugi::xml_node& node, const char* name) {

@@ -23,7 +23,7 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr long kResCopyingDocument = 20051;
-constexpr long kResUnsafeDocumentFile = 20140;
+constexpr long kResUnsafeDocumentFile = 20140, kResProjectOwnDocumentFile = 20144;
 constexpr const char* kDocTypeNotTranslated = "Unable to locate translated document type GUID";
 constexpr const char* kDocTypeRowMissing = "Unable to locate document type information.";
 
@@ -163,6 +163,12 @@ bool InsDocInfo::CopyDocument(const pugi::xml_node& oDoc, int32_t lPkgID, DataSe
   if (!HasSafeFileName(d)) {
     ShowInfoMessage(ResFormat(kResUnsafeDocumentFile, {d.name, NameForMessage(d.fileName),
                                                        NameForMessage(d.fileExtension)}));
+    return false;
+  }
+  // A document never takes the place of the project's own files.
+  const std::string target = d.fileName + "." + d.fileExtension;
+  if (IsProjectOwnFileName(target, fs::path(oProj.GetProjectPath()).stem().string())) {
+    ShowInfoMessage(ResFormat(kResProjectOwnDocumentFile, {d.name, target}));
     return false;
   }
   const std::string newGuid = AssignNewGUID(d.guid);

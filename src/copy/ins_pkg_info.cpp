@@ -145,7 +145,7 @@ bool InsPkgInfo::CopyPackageContents(const std::string& sPkgGUID, int32_t lParen
   pugi::xml_document doc;
   // A missing or broken file leaves no package element; the document
   // copier then stops on it with its own report.
-  LoadXmlFile(doc, BaselineDescriptor().BLXMLLoc(), sPkgGUID + ".XML");
+  ctx_.LoadBaselineXml(doc, sPkgGUID + ".XML");
   const pugi::xml_node oPkg = doc.select_node("//PROJECT/Pkg").node();
   const std::string name = ElementText(oPkg, "PkgName");
   const std::string description = ElementText(oPkg, "PkgDesc");

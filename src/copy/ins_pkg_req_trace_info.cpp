@@ -133,7 +133,7 @@ bool InsPkgReqTraceInfo::CopyOnePackageTraces(const std::string& sPkgGUID, DataS
                                               std::vector<std::string>& childGUIDs) {
   pugi::xml_document doc;
   const std::string sFile = sPkgGUID + ".XML";
-  XmlLoadResult loaded = LoadXmlFile(doc, BaselineDescriptor().BLXMLLoc(), sFile);
+  XmlLoadResult loaded = ctx_.LoadBaselineXml(doc, sFile);
   pugi::xml_node oPkg = doc.select_node("//PROJECT/Pkg").node();
   if (!oPkg)
     throw VlError(loaded ? err::kObjectVariableNotSet : err::kFileNotFound, "AddXMLPackageTraces",

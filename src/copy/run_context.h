@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <pugixml.hpp>
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -21,6 +22,7 @@
 #include "host/project/query_services.h"
 #include "host/text/messages.h"
 #include "host/text/ordered_map.h"
+#include "host/xml/xml_file.h"
 
 namespace vl {
 
@@ -161,6 +163,12 @@ class RunContext {
                                   const char* rootPath = "//PROJECT",
                                   const char* elementName = "PROJECT");
 
+  // Loads the baseline file `fileName` (found as LoadXmlFile finds it)
+  // into `doc`, and adds the results line "FILE: NOTE" the first time in
+  // the run that reading it changed its text (bytes that were not UTF-8
+  // replaced, or the file read as windows-1252). As LoadXmlFile.
+  XmlLoadResult LoadBaselineXml(pugi::xml_document& doc, const std::string& fileName);
+
   // Closes the external projects (gcolExtProjs), last first, and empties
   // the collection. False after a report ("CopyXMLPkgTraceInfo") when one
   // could not be closed; the others are closed all the same.
@@ -174,6 +182,7 @@ class RunContext {
   Messenger& messages_;
   ProjectApplication* projects_;
   const CancelRequest* cancel_;
+  std::set<std::string> encoding_reported_;
 };
 
 }  // namespace vl

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QToolButton>
 
+#include "app/ext_project_locations.h"
 #include "app/mod_wizard.h"
 #include "ui/qt_text.h"
 #include "ui/resource_texts.h"
@@ -40,7 +41,10 @@ class LocationCell : public QWidget {
 
   void SetPath(const QString& path) {
     path_->setText(path);
-    path_->setToolTip(path);
+    // Where the project file leads (a PostgreSQL server it names) shows
+    // before anything connects to it.
+    const std::string place = DescribeProjectPlace(S(path));
+    path_->setToolTip(place.empty() ? path : path + "\n" + Q(place));
     path_->setCursorPosition(path.size());  // the file name is the telling part
   }
 

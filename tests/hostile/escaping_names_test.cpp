@@ -105,6 +105,38 @@ TEST_F(EscapingNamesTest, DocumentFilesAreNeitherReadNorWrittenOutsideTheirFolde
   EXPECT_EQ(std::string((std::istreambuf_iterator<char>(victim)), {}), "must stay");
 }
 
+TEST_F(EscapingNamesTest, DocumentFilesNeverTakeThePlaceOfTheProjectsOwnFiles) {
+  // The project goes into "proj": its own files are proj.vlp, proj.db and
+  // the files beside them.
+  const std::vector<std::pair<std::string, std::string>> names = {
+      {"proj", "db"},           {"proj", "vlp"},
+      {"PROJ", "DB-wal"},       {"proj", "db-journal"},
+      {"PSGUIDMap", "xml"},     {"unresviews", "XML"},
+      {".vlbaseline-run", "x"}, {"proj.BLProjCreateResults.261207", "html"}};
+  for (const auto& [name, extension] : names) {
+    SCOPED_TRACE(name + " . " + extension);
+    Generate();
+    std::string source;
+    EditXml(RootPackageFile(), [&](pugi::xml_document& doc) {
+      source = doc.select_node("//Docs/Doc/FileName").node().text().get();
+    });
+    fs::copy_file(BaselineFile(source + ".DOC"), BaselineFile(name + ".DOC"),
+                  fs::copy_options::overwrite_existing);
+    SetDocumentFile(name, extension);
+    ExpectRefused(name + "." + extension);
+    fs::remove_all(ProjectFolder());
+  }
+}
+
+TEST_F(EscapingNamesTest, AProjectFolderInsideTheBaselineIsRefusedAndTheBaselineStays) {
+  for (const std::string& folder : {Baseline(), Baseline() + "/inner", Baseline() + "/x/.."}) {
+    SCOPED_TRACE(folder);
+    const auto before = SnapshotOutsideProject();
+    EXPECT_EQ(Run({"create", Baseline(), "--folder", folder, "--all", "--yes"}), 2) << err_;
+    EXPECT_EQ(SnapshotOutsideProject(), before);
+  }
+}
+
 TEST_F(EscapingNamesTest, TheBaselineProjectNameCannotSteerTheDefaultProjectFolder) {
   // Without --folder the new project goes into a folder named after the
   // baseline project, below the current folder (no installation here).

@@ -134,5 +134,20 @@ TEST_F(LinksAndOddFilesTest, ALinkWaitingInTheProjectFolderIsReplacedNotFollowed
   EXPECT_FALSE(fs::is_symlink(fs::path(ProjectFolder()) / copy));
 }
 
+// Any entry named like a file the run writes, a link leading nowhere
+// included, makes the place unusable: nothing is followed or written.
+TEST_F(LinksAndOddFilesTest, AnEntryNamedLikeTheProjectsOwnFilesRefusesThePlace) {
+  for (const char* name : {"proj.db", "proj.vlp", "proj.db-wal", "proj.db-journal"}) {
+    SCOPED_TRACE(name);
+    fs::remove_all(ProjectFolder());
+    fs::create_directories(ProjectFolder());
+    fs::create_symlink(Outside() + "/planted", fs::path(ProjectFolder()) / name);
+    EXPECT_EQ(Create(), 2) << err_;
+    EXPECT_NE(err_.find(name), std::string::npos) << err_;
+    EXPECT_FALSE(fs::exists(Outside() + "/planted"));
+    EXPECT_FALSE(fs::exists(Db()));
+  }
+}
+
 }  // namespace
 }  // namespace vl::hostile

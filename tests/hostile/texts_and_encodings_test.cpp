@@ -6,6 +6,7 @@
 // same project.
 #include <fstream>
 
+#include "app/console_sink.h"
 #include "hostile_fixture.h"
 #include "support/pg_test_support.h"
 
@@ -189,6 +190,45 @@ TEST_F(EnormousTextTest, IsCutBetweenCharactersAndKeptWholeInOverflow) {
   const Rows whole = Query("SELECT OVERFLOWTEXT FROM VlOverflowText");
   ASSERT_EQ(whole.size(), 1u);
   EXPECT_TRUE(whole[0][0] == stored) << whole[0][0].size() << " bytes stored";
+}
+
+// A package name written as raw bytes into its file: what is stored, and
+// what the results say. A file of UTF-8 with one bad byte stays UTF-8 and
+// says where the byte was; a reference to U+0000 is dropped, not the rest
+// of the text; a line break or a terminal control never makes a results
+// line of its own.
+TEST_F(EnormousTextTest, RawBytesInANameAreStoredSoundlyAndShownOnOneLine) {
+  struct Case {
+    std::string written, stored, said;
+  };
+  const Case cases[] = {
+      {"Zcaf\xC3\xA9 \xFF", "Zcaf\xC3\xA9 \xEF\xBF\xBD", "1 byte that is not UTF-8 replaced"},
+      {"Za&#0;b&#x0;c", "Zabc", ""},
+      {"Zx&#10;Project created: /evil", "Zx\nProject created: /evil", "Zx\xE2\x8F\x8EProject"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.stored);
+    Generate();
+    fs::remove_all(ProjectFolder());
+    const std::string file = ChildPackageFile();
+    EditXml(file, [](pugi::xml_document& doc) {
+      doc.select_node("//Pkg/PkgName").node().text().set("@NAME@");
+    });
+    std::ifstream in(BaselineFile(file), std::ios::binary);
+    std::string bytes(std::istreambuf_iterator<char>(in), {});
+    bytes.replace(bytes.find("@NAME@"), 6, c.written);
+    WriteBaselineFile(file, bytes);
+    ASSERT_EQ(Create(), 0) << err_;
+    EXPECT_EQ(QueryOne("SELECT NAME FROM vlPackages WHERE NAME LIKE 'Z%'"), c.stored);
+    EXPECT_NE(out_.find(c.said), std::string::npos) << out_;
+    EXPECT_EQ(out_.find("\nProject created: /evil"), std::string::npos) << out_;
+  }
+}
+
+// On a terminal a control character shows escaped; off it, as it is.
+TEST(ConsoleControls, AreEscapedOnATerminal) {
+  EXPECT_EQ(EscapeControls("a\x1B[2Jb\tc\nd\x7F\xC2\x9B", false), "a\\x1b[2Jb\tc\\x0ad\\x7f\\x9b");
+  EXPECT_EQ(EscapeControls("a\nb\xC3\xA9", true), "a\nb\xC3\xA9");
 }
 
 }  // namespace

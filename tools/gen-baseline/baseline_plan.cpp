@@ -225,6 +225,56 @@ void PlanTraces(BaselinePlan& plan, const Options& options) {
   }
 }
 
+// Letters for a number (0 -> "A", 25 -> "Z", 26 -> "BA"): a prefix that
+// never ends in a digit.
+std::string Letters(int n) {
+  std::string out;
+  do {
+    out.insert(out.begin(), static_cast<char>('A' + n % 26));
+    n /= 26;
+  } while (n > 0);
+  return out;
+}
+
+// The extra definitions come after everything else is planned, so that
+// they change no other part of a baseline generated with the same seed.
+void PlanExtraDefinitions(BaselinePlan& plan, const Options& options) {
+  static const int kTypes[] = {kDataTypeText, kDataTypeInteger, kDataTypeReal, kDataTypeList,
+                               kDataTypeMultiList};
+  int item_index = 0;
+  for (const AttributePlan& a : plan.attributes) item_index += static_cast<int>(a.items.size());
+  const int extra_lists = options.extra_list_items > 0 ? 1 : 0;
+  for (int i = 0; i < options.extra_attributes + extra_lists; ++i) {
+    AttributePlan attr;
+    attr.guid = GuidFrom(plan.base, kStreamAttribute, plan.attributes.size());
+    attr.label = "Attribute " + std::to_string(plan.attributes.size() + 1);
+    attr.data_type = i < options.extra_attributes ? kTypes[i % 5] : kDataTypeList;
+    if (i == options.extra_attributes) {
+      attr.label = "Category";
+      for (int k = 0; k < options.extra_list_items; ++k) {
+        attr.items.push_back({GuidFrom(plan.base, kStreamListItem, item_index++),
+                              "Category " + std::to_string(k + 1),
+                              k == options.extra_list_items / 2});
+        if (attr.items.back().is_default) attr.default_value = attr.items.back().text;
+      }
+    }
+    plan.attributes.push_back(std::move(attr));
+  }
+  for (int i = 0; i < options.extra_req_types; ++i) {
+    const size_t t = plan.req_types.size();
+    plan.req_types.push_back({GuidFrom(plan.base, kStreamReqType, t),
+                              "Type " + std::to_string(t + 1),
+                              "X" + Letters(i),
+                              {},
+                              0});
+  }
+  for (int i = 0; i < options.extra_groups; ++i) {
+    const size_t g = plan.groups.size();
+    plan.groups.push_back(
+        {GuidFrom(plan.base, kStreamGroup, g), "Group " + std::to_string(g + 1), i % 16, false});
+  }
+}
+
 void CheckOptions(const Options& o) {
   const std::vector<std::pair<const char*, int>> counts = {
       {"requirements", o.requirements},
@@ -241,7 +291,11 @@ void CheckOptions(const Options& o) {
       {"ext-query-defs", o.ext_query_defs},
       {"text-size", o.text_size},
       {"long-text-every", o.long_text_every},
-      {"cross-traces", o.cross_traces}};
+      {"cross-traces", o.cross_traces},
+      {"attributes", o.extra_attributes},
+      {"list-items", o.extra_list_items},
+      {"req-types", o.extra_req_types},
+      {"groups", o.extra_groups}};
   for (const auto& [name, value] : counts) {
     if (value < 0) throw std::invalid_argument(std::string(name) + " must not be negative");
   }
@@ -292,6 +346,7 @@ BaselinePlan BuildPlan(const Options& options, const ExternalBaseline* external)
   PlanCrossTraces(plan, options, external);
   PlanQueryDefs(plan, options, external);
   PlanViews(plan, options);
+  PlanExtraDefinitions(plan, options);
   return plan;
 }
 

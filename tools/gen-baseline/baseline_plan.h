@@ -57,6 +57,9 @@ struct GroupPlan {
   std::string guid;
   std::string name;
   int rights = 0;
+  // Permissions.XML lists the group's rights on every type, attribute and
+  // list item; the extra groups have their sections, empty.
+  bool rights_listed = true;
 };
 
 struct UserPlan {

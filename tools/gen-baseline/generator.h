@@ -41,7 +41,15 @@ struct Options {
   int discussions = 3;       // threads, each with replies 2-3 levels deep
   int query_defs = 4;        // on the project's own requirement types
   int ext_query_defs = 1;    // per external project, scope "(" project "." type ")"
-  int text_size = 80;        // characters of a requirement text
+  // Definitions beyond the built-in seven attributes, four requirement
+  // types and three groups, used by no requirement: they grow one kind of
+  // definition alone. Extra attributes cycle through the data types; the
+  // extra list items all belong to one more list attribute.
+  int extra_attributes = 0;
+  int extra_list_items = 0;
+  int extra_req_types = 0;
+  int extra_groups = 0;
+  int text_size = 80;  // characters of a requirement text
   // Every Nth requirement gets a text over 2000 characters, an attribute
   // value and a version reason over 255 characters (0: never).
   int long_text_every = 0;

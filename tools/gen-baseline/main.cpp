@@ -33,6 +33,12 @@ const char kUsage[] =
     "  --discussions N              discussion threads (3)\n"
     "  --query-defs N               query definitions on the project's own types (4)\n"
     "  --ext-query-defs N           query definitions per external project (1)\n"
+    "  --attributes N               attributes beyond the seven every baseline has,\n"
+    "                               used by no requirement (0)\n"
+    "  --list-items N               list items of one more list attribute (0)\n"
+    "  --req-types N                requirement types beyond the four, without\n"
+    "                               requirements (0)\n"
+    "  --groups N                   groups beyond the three (0)\n"
     "  --text-size N                characters of a requirement text (80)\n"
     "  --long-text-every N          every Nth requirement has texts over 2000 / 255\n"
     "                               characters (0: never)\n"
@@ -92,7 +98,11 @@ void Apply(const std::string& name, const std::string& value, Options& o, std::s
                                               {"--ext-query-defs", &o.ext_query_defs},
                                               {"--text-size", &o.text_size},
                                               {"--long-text-every", &o.long_text_every},
-                                              {"--cross-traces", &o.cross_traces}};
+                                              {"--cross-traces", &o.cross_traces},
+                                              {"--attributes", &o.extra_attributes},
+                                              {"--list-items", &o.extra_list_items},
+                                              {"--req-types", &o.extra_req_types},
+                                              {"--groups", &o.extra_groups}};
   if (auto it = counts.find(name); it != counts.end()) {
     *it->second = ToCount(name, value);
   } else if (name == "--out") {

@@ -3,16 +3,11 @@
 #include <array>
 #include <cstdint>
 
+#include "host/text/windows_1252.h"
+
 namespace vl::gen {
 
 namespace {
-
-// Unicode code points of the bytes 0x80 to 0x9F in Windows-1252; the
-// undefined bytes map to themselves.
-constexpr std::array<uint16_t, 32> k1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 // Decodes the code point starting at `i` and advances `i`; U+FFFD for an
 // invalid sequence (one byte consumed).
@@ -99,8 +94,8 @@ std::string Utf8To1252(std::string_view utf8) {
       continue;
     }
     char mapped = '?';
-    for (size_t b = 0; b < k1252High.size(); ++b) {
-      if (k1252High[b] == cp) mapped = static_cast<char>(0x80 + b);
+    for (size_t b = 0; b < kWindows1252High.size(); ++b) {
+      if (kWindows1252High[b] == cp) mapped = static_cast<char>(0x80 + b);
     }
     out += mapped;
   }
@@ -111,7 +106,7 @@ std::string W1252ToUtf8(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size() + bytes.size() / 8);
   for (unsigned char c : bytes) {
-    char32_t cp = (c >= 0x80 && c < 0xA0) ? k1252High[c - 0x80] : c;
+    char32_t cp = Windows1252CodePoint(c);
     AppendUtf8(out, cp);
   }
   return out;

@@ -130,6 +130,10 @@ void WritePermissions(WriteContext& ctx) {
   xml.Start("Project").Start("Groups");
   for (const GroupPlan& group : plan.groups) {
     xml.Start("Group").Attr("ID", group.guid).Attr("Name", group.name);
+    if (!group.rights_listed) {
+      xml.Start("DocumentTypeRights").End().Start("RequirementTypeRights").End().End();
+      continue;
+    }
     xml.Start("DocumentTypeRights");
     for (const DocTypePlan& type : plan.doc_types) {
       xml.Start("DocumentTypeRight")

@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "host/text/markup_escape.h"
+
 namespace vl::gen {
 
 namespace {
@@ -9,54 +11,12 @@ constexpr size_t kFlushSize = 1 << 20;
 }  // namespace
 
 void AppendEscapedText(std::string& out, std::string_view text) {
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '\r':
-        out += "&#13;";
-        break;
-      default:
-        out += c;
-    }
-  }
+  AppendMarkupEscaped(out, text, {.carriage_return = true});
 }
 
 void AppendEscapedAttr(std::string& out, std::string_view text) {
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\t':
-        out += "&#9;";
-        break;
-      case '\n':
-        out += "&#10;";
-        break;
-      case '\r':
-        out += "&#13;";
-        break;
-      default:
-        out += c;
-    }
-  }
+  AppendMarkupEscaped(out, text,
+                      {.quote = true, .tab = true, .line_feed = true, .carriage_return = true});
 }
 
 XmlWriter::XmlWriter(const std::filesystem::path& path, FileEncoding encoding)

@@ -96,6 +96,7 @@ void Verify(const VerifyRequest& request, VerifyReport& report) {
   const std::string vlp = ProjectFilePath(request.project_file);
   const std::string folder = fs::absolute(vlp).parent_path().string();
   SqlProjectApplication app([]() -> NewProjectDefinition* { return nullptr; });
+  app.NameProjectFileForThisRun(vlp);
   std::shared_ptr<Project> project = app.OpenProject(vlp);
   ProjectRows db;
   db.Read(*DataServicesOf(*project));

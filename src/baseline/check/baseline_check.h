@@ -30,6 +30,9 @@ struct BaselineCheckInput {
   // The external projects (GUIDs as ExternalProjects.xml names them) whose
   // project file is located: references to the others wait.
   std::vector<std::string> located_external_projects;
+  // The new project's file name without ".vlp", when known: no document
+  // may take the place of its files.
+  std::string project_title;
   // The contents the run copies; files only they need are not read.
   bool traces = true, history = true, discussions = true;
 };

@@ -64,6 +64,8 @@ bool CheckRun::Open(CheckedXmlFile& file, const std::string& name, CheckSeverity
     Report(severity, *referrer, "the file " + name + " cannot be used: " + file.error());
   else if (!loaded)
     Report(severity, file.name(), file.error_line(), "", file.error());
+  if (loaded && !file.encoding_note().empty())
+    Report(CheckSeverity::kNote, file.name(), file.encoding_line(), "", file.encoding_note());
   ++result_.files_read;
   done_.file = file.name();
   done_.files_read = result_.files_read;

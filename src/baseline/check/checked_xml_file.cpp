@@ -24,6 +24,8 @@ bool CheckedXmlFile::Load(const std::string& folder, const std::string& name) {
   line_breaks_.clear();
   error_.clear();
   error_line_ = 0;
+  encoding_note_.clear();
+  encoding_line_ = 0;
   size_ = 0;
   name_ = name;
   const std::string path = FindFileNoCase(folder, name);
@@ -44,9 +46,8 @@ bool CheckedXmlFile::Load(const std::string& folder, const std::string& name) {
     error_ = "the file cannot be read: " + prepared.error;
     return false;
   }
-  // Parsed as UTF-8 in every case, so that the offsets the parser gives
-  // are offsets in the text whose lines were counted.
-  if (prepared.encoding != pugi::encoding_utf8) prepared.bytes = UnicodeBytesToUtf8(prepared.bytes);
+  encoding_note_ = EncodingNote(prepared);
+  encoding_line_ = prepared.replaced.empty() ? 0 : static_cast<int>(prepared.replaced[0].line);
   return Parse(std::move(prepared.bytes));
 }
 

@@ -26,6 +26,10 @@ class CheckedXmlFile {
   const std::string& error() const { return error_; }
   int error_line() const { return error_line_; }
   const pugi::xml_document& doc() const { return doc_; }
+  // How the text was read when that changed it (EncodingNote), "" when it
+  // did not; encoding_line() the line of the first byte replaced (0: none).
+  const std::string& encoding_note() const { return encoding_note_; }
+  int encoding_line() const { return encoding_line_; }
 
   // The 1-based line where `node` (an element: its name) or `attribute`
   // starts; 0 for a node that did not come from the file.
@@ -39,6 +43,8 @@ class CheckedXmlFile {
   pugi::xml_document doc_;
   std::string name_, error_;
   int error_line_ = 0;
+  std::string encoding_note_;
+  int encoding_line_ = 0;
   uint64_t size_ = 0;
   const char* buffer_ = nullptr;  // the text the document was parsed in; it owns it
   size_t buffer_size_ = 0;

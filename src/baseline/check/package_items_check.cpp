@@ -109,6 +109,10 @@ void PackageItemsCheck::CheckDocument(const CheckedXmlFile& file, const pugi::xm
     run_.Report(CheckSeverity::kStopsRun, file, ChildOr(doc, "FileName"),
                 "the document's file " + name +
                     ".DOC is missing from the baseline folder, or is not a regular file");
+  if (IsProjectOwnFileName(name + "." + extension, run_.input().project_title))
+    run_.Report(CheckSeverity::kStopsRun, file, ChildOr(doc, "FileName"),
+                "the document's file " + name + "." + extension +
+                    " would take the place of a file the new project keeps for itself");
   if (!document_files_.insert(name + "." + extension).second)
     run_.Report(CheckSeverity::kLosesData, file, ChildOr(doc, "FileName"),
                 "an earlier document is copied to " + name + "." + extension +

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "baseline/baseline_names.h"
 #include "errors/vl_error.h"
@@ -63,12 +65,21 @@ void CheckFolder(const TargetChoice& choice, TargetCheckResult& result) {
   if (!fileFault.empty())
     return fault("The project file is named after the folder's last part, \"" + result.file_name +
                  "\", which " + fileFault + ".");
+  // Anything at all under one of the names the run writes is refused, a
+  // link (even one leading nowhere) included: SQLite and the project file
+  // writer would follow it out of the folder, or the run would mix its
+  // journal with someone else's database.
   const bool sqlite = choice.database == kSQLiteDisplayName;
-  for (const std::string extension : {".vlp", sqlite ? ".db" : ".vlp"}) {
+  std::vector<std::string> extensions = {".vlp"};
+  if (sqlite) extensions.insert(extensions.end(), {".db", ".db-wal", ".db-shm", ".db-journal"});
+  for (const std::string& extension : extensions) {
     const fs::path file = fs::path(folder) / (result.file_name + extension);
-    if (fs::exists(fs::symlink_status(file, ec)))
+    if (!fs::exists(fs::symlink_status(file, ec))) continue;
+    if (extension == ".vlp" || extension == ".db")
       return fault("The folder holds a project of that name already (" + file.string() +
                    "); a project is never written over.");
+    return fault("The folder holds \"" + file.string() +
+                 "\", a database journal of that name; a project is never written over.");
   }
 }
 

@@ -147,7 +147,94 @@ ConnectKeywords KeywordsFor(const PgLocation& where, const PgConnectOptions& opt
                 "Cannot connect to the PostgreSQL server " + server + ": " + reason);
 }
 
+// Keywords a location named only by a file may carry: they choose how to
+// talk to the server it names, and read nothing of the user's.
+bool HarmlessKeyword(const std::string& key) {
+  static const char* const kHarmless[] = {"sslmode",
+                                          "connect_timeout",
+                                          "application_name",
+                                          "fallback_application_name",
+                                          "gssencmode",
+                                          "target_session_attrs",
+                                          "keepalives",
+                                          "keepalives_idle",
+                                          "keepalives_interval",
+                                          "keepalives_count",
+                                          "tcp_user_timeout",
+                                          "client_encoding",
+                                          "sslcompression",
+                                          "ssl_min_protocol_version",
+                                          "ssl_max_protocol_version"};
+  for (const char* k : kHarmless)
+    if (key == k) return true;
+  return false;
+}
+
+// A connection string from `k`, every value quoted: unlike the keyword
+// arrays, it can hold an empty value (an empty password), which keeps
+// libpq from taking one from PGPASSWORD or a service file.
+std::string ConnInfoOf(const ConnectKeywords& k) {
+  std::string out;
+  for (size_t i = 0; i < k.keys.size(); ++i)
+    out += (out.empty() ? "" : " ") + k.keys[i] + "=" + ConnInfoValue(k.values[i]);
+  return out;
+}
+
+PGconn* ConnectParams(const ConnectKeywords& k) {
+  std::vector<const char*> keys, values;
+  for (size_t i = 0; i < k.keys.size(); ++i) {
+    keys.push_back(k.keys[i].c_str());
+    values.push_back(k.values[i].c_str());
+  }
+  keys.push_back(nullptr);
+  values.push_back(nullptr);
+  return PQconnectdbParams(keys.data(), values.data(), 0);
+}
+
+// Connects to a server only a file named. First without any password (an
+// empty one, and a password file that cannot exist): a server that lets
+// the user in without one gets nothing. One that asks for a password is
+// asked again with channel binding required, which libpq refuses before
+// answering a request for the password in clear or as an MD5 hash.
+PGconn* ConnectFileNamed(ConnectKeywords k, std::string& refusal) {
+  ConnectKeywords probe = k;
+  probe.Add("password", "");
+  probe.Add("passfile", "/dev/null/none");
+  PGconn* conn = PQconnectdb(ConnInfoOf(probe).c_str());
+  if (!conn || PQstatus(conn) == CONNECTION_OK || !PQconnectionNeedsPassword(conn)) return conn;
+  PQfinish(conn);
+  k.Add("channel_binding", "require");
+  conn = ConnectParams(k);
+  if (conn && PQstatus(conn) != CONNECTION_OK)
+    refusal =
+        "the server, named by a project file and not for this run, asks for a password, which is "
+        "given to such a server only by SCRAM over SSL with channel binding, never in clear (" +
+        OneLine(PQerrorMessage(conn)) +
+        "). Create the new project on that server to let it have the password";
+  return conn;
+}
+
 }  // namespace
+
+std::string FileNamedLocationFault(const PgLocation& where) {
+  if (where.host.find(',') != std::string::npos || where.port.find(',') != std::string::npos)
+    return "it names several hosts";
+  if (where.options.empty()) return "";
+  OptionsPtr parsed = ParseConnInfo(where.options);
+  for (PQconninfoOption* o = parsed.get(); o->keyword; ++o)
+    if (o->val && !HarmlessKeyword(o->keyword))
+      return std::string("it sets \"") + o->keyword +
+             "\", which a project file may not set for a server the user did not name";
+  return "";
+}
+
+bool SameServer(const PgLocation& a, const PgLocation& b) {
+  auto or_default = [](const std::string& v, const char* key) {
+    return v.empty() ? DefaultOf(key) : v;
+  };
+  return or_default(a.host, "host") == or_default(b.host, "host") &&
+         or_default(a.port, "port") == or_default(b.port, "port") && a.options == b.options;
+}
 
 PgLocation PgLocationFromConnInfo(const std::string& conninfo) {
   OptionsPtr parsed = ParseConnInfo(conninfo);
@@ -223,17 +310,19 @@ std::string DescribeServer(const PgLocation& where) {
 std::unique_ptr<PgConnection> PgConnection::Open(const PgLocation& where,
                                                  const PgConnectOptions& options) {
   const ConnectKeywords k = KeywordsFor(where, options);
-  std::vector<const char*> keys, values;
-  for (size_t i = 0; i < k.keys.size(); ++i) {
-    keys.push_back(k.keys[i].c_str());
-    values.push_back(k.values[i].c_str());
+  std::string refusal;
+  if (!options.server_named_by_user) {
+    const std::string fault = FileNamedLocationFault(where);
+    if (!fault.empty())
+      throw VlError(err::kInvalidProcedureCall, kSource,
+                    "The PostgreSQL server " + DescribeServer(where) +
+                        " is not connected to: " + fault + ".");
   }
-  keys.push_back(nullptr);
-  values.push_back(nullptr);
-  PGconn* conn = PQconnectdbParams(keys.data(), values.data(), 0);
+  PGconn* conn = options.server_named_by_user ? ConnectParams(k) : ConnectFileNamed(k, refusal);
   if (!conn) CannotConnect(DescribeServer(where), "out of memory");
   std::unique_ptr<PgConnection> c(new PgConnection(conn, where));
-  if (PQstatus(conn) != CONNECTION_OK) CannotConnect(c->server_, OneLine(PQerrorMessage(conn)));
+  if (PQstatus(conn) != CONNECTION_OK)
+    CannotConnect(c->server_, refusal.empty() ? OneLine(PQerrorMessage(conn)) : refusal);
   PQsetNoticeProcessor(conn, IgnoreNotice, nullptr);
   if (PQserverVersion(conn) < kOldestServerVersion)
     CannotConnect(c->server_, "the server is version " + std::to_string(PQserverVersion(conn)) +

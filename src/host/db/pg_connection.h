@@ -55,7 +55,28 @@ struct PgConnectOptions {
   // How long a statement waits for a lock another session holds before it
   // fails instead of waiting on.
   int lock_timeout_ms = 30000;
+  // False for a server that only a file named (an external project's
+  // project file), not the user for this run. Such a location may carry
+  // only harmless keywords (FileNamedLocationFault), and no password is
+  // offered to it at first; when it asks for one, the connection is made
+  // again with channel_binding=require, so that libpq answers only SCRAM
+  // over SSL bound to the channel and never sends the password in clear
+  // or as an MD5 hash (libpq 15 has no require_auth).
+  bool server_named_by_user = true;
 };
+
+// Why a location that only a file named must not be connected to ("" when
+// it may): a keyword beyond those that choose how to talk to the server
+// it names (sslmode, connect_timeout, application_name, gssencmode,
+// target_session_attrs, keepalives...), such as a password file, a
+// service, an address other than the host, a client key or its password;
+// or several hosts.
+std::string FileNamedLocationFault(const PgLocation& where);
+
+// True when `a` and `b` name one server: the same host and port (libpq's
+// defaults for empty ones) and the same further keywords. Users,
+// databases and schemas may differ.
+bool SameServer(const PgLocation& a, const PgLocation& b);
 
 // One open connection, closed with the object.
 class PgConnection {
@@ -66,7 +87,10 @@ class PgConnection {
   // schema alone (which need not exist yet). Throws
   // VlError(err::kDatabaseOpen, "VlDataServices", ...) naming the server
   // and the reason (unreachable, refused password, unknown database, a
-  // database whose encoding cannot hold every character, ...).
+  // database whose encoding cannot hold every character, a server only a
+  // file named that asks for a password it could read, ...), or
+  // err::kInvalidProcedureCall for such a location with a keyword it may
+  // not carry; nothing is sent to the server then.
   static std::unique_ptr<PgConnection> Open(const PgLocation& where,
                                             const PgConnectOptions& options = {});
   ~PgConnection();

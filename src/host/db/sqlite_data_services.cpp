@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 #include <filesystem>
+#include <optional>
 
 #include "errors/vl_error.h"
 #include "host/db/sql_rewrite.h"
@@ -155,7 +156,7 @@ std::string SqliteLiteral(const Variant& value) {
       const std::string& s = value.AsString();
       if (s.find('\0') == std::string::npos) return QuoteText(s);
       // A statement text ends at a NUL, so such a text goes in as bytes.
-      static const char* hex = "0123456789ABCDEF";
+      constexpr const char* hex = "0123456789ABCDEF";
       std::string out = "CAST(X'";
       for (unsigned char c : s) {
         out += hex[c >> 4];
@@ -203,6 +204,10 @@ std::unique_ptr<SqliteDataServices> SqliteDataServices::OpenFile(const std::stri
     ThrowOpenError(path, reason);
   }
   sqlite3_extended_result_codes(db, 1);
+  // Views are written into the schema table (sqlite_schema_views.h),
+  // which defensive mode refuses; a library built with it on must not
+  // make every project with attributes fail.
+  sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 0, nullptr);
   sqlite3_busy_timeout(db, options.busy_timeout_ms);
 
   // Checks that the file is a database we can write now, and switches it to
@@ -258,10 +263,16 @@ void SqliteDataServices::Close() {
   if (!db_) return;
   std::exception_ptr failure;
   try {
-    if (commits_held())
-      Rollback();
-    else
+    if (commits_held()) Rollback();
+    // Views written into the schema table are announced, so that other
+    // connections read them; this one closes without reading them itself.
+    if (!unseen_views_.empty()) {
+      EnsureTransaction();
+      AnnounceSchemaChange();
+      CommitTransaction();
+    } else if (!commits_held()) {
       Commit();
+    }
   } catch (const std::exception&) {
     failure = std::current_exception();
   }
@@ -274,6 +285,10 @@ void SqliteDataServices::Close() {
   db_ = nullptr;
   alive_.reset();
   if (failure) std::rethrow_exception(failure);
+}
+
+void SqliteDataServices::Checkpoint() {
+  if (db_) sqlite3_wal_checkpoint_v2(db_, "main", SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
 }
 
 void SqliteDataServices::CheckOpen() const {
@@ -296,6 +311,9 @@ void SqliteDataServices::ThrowStatementError(const std::string& text,
 
 void SqliteDataServices::EnsureTransaction() {
   if (!sqlite3_get_autocommit(db_)) return;
+  // A transaction that ended without Commit() took its views with it.
+  unseen_views_.TransactionUndone();
+  views_to_write_.clear();
   // A transaction whose commits are held writes into a database others
   // use: it takes the write lock at once (waiting for it as long as for
   // any lock) rather than find later that another writer came first.
@@ -314,6 +332,11 @@ void SqliteDataServices::EnsureTransaction() {
 void SqliteDataServices::Commit() {
   CheckOpen();
   if (commits_held() || sqlite3_get_autocommit(db_)) return;
+  CommitTransaction();
+}
+
+void SqliteDataServices::CommitTransaction() {
+  WritePendingViews();
   char* msg = nullptr;
   if (sqlite3_exec(db_, "COMMIT", nullptr, nullptr, &msg) != SQLITE_OK) {
     const std::string reason = msg ? msg : sqlite3_errmsg(db_);
@@ -323,11 +346,14 @@ void SqliteDataServices::Commit() {
   }
   Log("COMMIT");
   since_commit_ = 0;
+  unseen_views_.TransactionCommitted();
 }
 
 void SqliteDataServices::Rollback() {
   CheckOpen();
   since_commit_ = 0;
+  unseen_views_.TransactionUndone();
+  views_to_write_.clear();
   if (sqlite3_get_autocommit(db_)) return;
   char* msg = nullptr;
   if (sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, &msg) != SQLITE_OK) {
@@ -438,6 +464,28 @@ sqlite3_stmt* SqliteDataServices::BindShaped(const std::string& text) {
 
 SqliteDataServices::Result SqliteDataServices::Run(const std::string& text, bool collect) {
   CheckOpen();
+  if (unseen_views_.empty()) return RunOnce(text, collect);
+  // A statement that changes the schema must see every view; one that
+  // names a view the connection has not read yet fails once, and runs
+  // again once the schema is read.
+  if (ChangesSchema(text)) {
+    EnsureTransaction();
+    AnnounceSchemaChange();
+    return RunOnce(text, collect);
+  }
+  // One that reads the schema table sees the views queued for it.
+  if (!views_to_write_.empty() && ReadsSchemaTable(text)) WritePendingViews();
+  try {
+    return RunOnce(text, collect);
+  } catch (const VlError& e) {
+    if (!NamesMissingTableOrView(e.description())) throw;
+  }
+  EnsureTransaction();
+  AnnounceSchemaChange();
+  return RunOnce(text, collect);
+}
+
+SqliteDataServices::Result SqliteDataServices::RunOnce(const std::string& text, bool collect) {
   EnsureTransaction();
   Result result;
   if (sqlite3_stmt* shaped = BindShaped(text)) {
@@ -476,7 +524,77 @@ std::unique_ptr<Recordset> SqliteDataServices::QueryRecordset(const std::string&
 }
 
 void SqliteDataServices::ExecuteDDL(const std::string& sql) {
-  Run(RewriteStatement(sql, kDBSQLite), false);
+  const std::string text = RewriteStatement(sql, kDBSQLite);
+  if (std::optional<PlainView> view = ParsePlainCreateView(text))
+    CreateViewInSchemaTable(*view, text);
+  else
+    Run(text, false);
+}
+
+void SqliteDataServices::ExecLogged(const std::string& text) {
+  const bool in_transaction = !sqlite3_get_autocommit(db_);
+  if (sqlite3_exec(db_, text.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+    ThrowStatementError(text, in_transaction);
+  Log(text);
+}
+
+void SqliteDataServices::CreateViewInSchemaTable(const PlainView& view, const std::string& text) {
+  CheckOpen();
+  if (unseen_views_.Contains(view.name))
+    throw VlError(
+        err::kDatabase, kSource,
+        "view " + view.name + " already exists (statement: " + ShortenStatement(text) + ")");
+  EnsureTransaction();
+  // SQLite refuses here what it would refuse when running the statement:
+  // its syntax (compiled once per shape: the views of a run differ in
+  // their numbers only), and a name that a table, view or index of the
+  // schema the connection knows has taken. Compiled, never run.
+  const std::string shape = PlainViewShape(view, text);
+  if (!compiled_view_shapes_.count(shape)) {
+    const StmtPtr compiled(Prepare(text));
+    compiled_view_shapes_.insert(shape);
+  } else {
+    const StmtPtr named(Prepare("CREATE VIEW " + view.name + " AS SELECT 1"));
+  }
+  views_to_write_.push_back(view);
+  unseen_views_.Add(view.name);
+  CountStatement();
+}
+
+void SqliteDataServices::WritePendingViews() {
+  if (views_to_write_.empty()) return;
+  std::vector<PlainView> views = std::move(views_to_write_);
+  views_to_write_.clear();
+  // Switching the schema table's protection off and on makes SQLite
+  // prepare every statement anew: once for all views since the last
+  // commit, not once per view.
+  ExecLogged("PRAGMA writable_schema = ON");
+  try {
+    for (const PlainView& view : views)
+      ExecLogged(
+          "INSERT INTO sqlite_master (type, name, tbl_name, rootpage, sql) VALUES ('view', " +
+          QuoteText(view.name) + ", " + QuoteText(view.name) + ", 0, " +
+          QuoteText(view.stored_sql) + ")");
+  } catch (const VlError&) {
+    sqlite3_exec(db_, "PRAGMA writable_schema = OFF", nullptr, nullptr, nullptr);
+    Log("PRAGMA writable_schema = OFF");
+    throw;
+  }
+  ExecLogged("PRAGMA writable_schema = OFF");
+}
+
+void SqliteDataServices::AnnounceSchemaChange() {
+  WritePendingViews();
+  sqlite3_stmt* raw = nullptr;
+  int version = 0;
+  if (sqlite3_prepare_v2(db_, "PRAGMA schema_version", -1, &raw, nullptr) == SQLITE_OK &&
+      sqlite3_step(raw) == SQLITE_ROW)
+    version = sqlite3_column_int(raw, 0);
+  sqlite3_finalize(raw);
+  ExecLogged("PRAGMA schema_version = " + std::to_string(version + 1));
+  unseen_views_.Seen();
+  // A shape refused for naming such a view gets another chance.
+  std::erase_if(shapes_, [](const auto& shape) { return shape.second == nullptr; });
 }
 
 sqlite3_stmt* SqliteDataServices::CachedStatement(const std::string& text) {

@@ -11,10 +11,12 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "host/db/data_services.h"
 #include "host/db/sql_shape.h"
+#include "host/db/sqlite_schema_views.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -63,6 +65,9 @@ class SqliteDataServices : public DataServices {
                                             bool forUpdate = false) override;
   int32_t GetNextKey(const std::string& keyTable, const std::string& keyColumn,
                      const std::string& keyClass, const std::string& valueColumn) override;
+  // A plain CREATE VIEW is written into the schema table directly (see
+  // sqlite_schema_views.h) after the checks SQLite makes: the text
+  // compiles and the name is free. Every other statement runs as it is.
   void ExecuteDDL(const std::string& sql) override;
   int GetDBType() const override { return kDBSQLite; }
   void Commit() override;
@@ -73,6 +78,12 @@ class SqliteDataServices : public DataServices {
   // database is still closed and the error is thrown.
   void Close();
   bool IsOpen() const { return db_ != nullptr; }
+  // True when views were written into the schema table that this
+  // connection has not read back (committed or not).
+  bool HoldsUnreadViews() const { return !unseen_views_.empty(); }
+  // Copies what the write-ahead log holds into the database file, as far
+  // as no reader prevents it; errors are ignored (the log keeps the data).
+  void Checkpoint();
   const std::string& path() const { return path_; }
   void SetStatementLog(StatementLog log) { options_.log = std::move(log); }
 
@@ -83,6 +94,17 @@ class SqliteDataServices : public DataServices {
   // when it returns any. Throws VlError naming the statement on failure.
   struct Result;
   Result Run(const std::string& text, bool collect);
+  Result RunOnce(const std::string& text, bool collect);
+  // Runs `text` through sqlite3_exec and logs it; throws as Run.
+  void ExecLogged(const std::string& text);
+  // Checks the view and queues it for WritePendingViews, which runs before
+  // the transaction commits and before the schema is read again.
+  void CreateViewInSchemaTable(const PlainView& view, const std::string& text);
+  void WritePendingViews();
+  // Raises the schema version, so that this connection (at its next
+  // statement) and every other one read the schema again.
+  void AnnounceSchemaChange();
+  void CommitTransaction();
   void RunStep(sqlite3_stmt* stmt, const std::string& text, bool collect, Result& result);
   sqlite3_stmt* Prepare(const std::string& text);
   // A statement prepared once and kept until the database closes.
@@ -126,6 +148,9 @@ class SqliteDataServices : public DataServices {
   // Recordsets that may write back hold a weak copy: once the database is
   // gone, their Update() fails cleanly instead of touching freed memory.
   std::shared_ptr<SqliteDataServices*> alive_;
+  UnseenViews unseen_views_;
+  std::vector<PlainView> views_to_write_;
+  std::unordered_set<std::string> compiled_view_shapes_;
 };
 
 // The SQL literal SQLite reads for `value` (NULL, numbers, quoted text,

@@ -181,6 +181,10 @@ class ProjectApplication {
   virtual ContextInfo& GetContextInfo() = 0;
   // Closes every project still open. A second call does nothing.
   virtual void Shutdown() noexcept = 0;
+  // Closes the databases kept open after their last project closed, so
+  // that their files can be moved or removed. All are closed; the first
+  // failure (such as the last commit of one) is thrown after that.
+  virtual void CloseIdleDatabases() {}
 };
 
 // The data services of a project, reached the way the copiers reach them:

@@ -1,7 +1,9 @@
 #include "host/project/project_application.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 
@@ -198,6 +200,29 @@ void SqlProjectApplication::CreateSqliteProject(const std::string& vlp, const st
   }
 }
 
+void SqlProjectApplication::CloseIdleDatabases() {
+  std::exception_ptr failure;
+  for (auto it = databases_.begin(); it != databases_.end();) {
+    if (it->second.users > 0) {
+      ++it;
+      continue;
+    }
+    try {
+      it->second.ds->Close();
+    } catch (const std::exception&) {
+      if (!failure) failure = std::current_exception();
+    }
+    it = databases_.erase(it);
+  }
+  if (failure) std::rethrow_exception(failure);
+}
+
+void SqlProjectApplication::SetStatementLog(DatabaseLog log) {
+  log_ = std::move(log);
+  // A database kept open must not write to a log its owner has closed.
+  for (auto& [path, db] : databases_) db.ds->SetStatementLog(OptionsFor(db.ds->path()).log);
+}
+
 SqliteOptions SqlProjectApplication::OptionsFor(const std::string& dbPath) const {
   SqliteOptions options = sqlite_options_;
   if (log_) {
@@ -207,14 +232,34 @@ SqliteOptions SqlProjectApplication::OptionsFor(const std::string& dbPath) const
   return options;
 }
 
+namespace {
+
+// Which file a path names now: a file replaced under the same name is
+// another one.
+std::pair<dev_t, ino_t> FileIdentity(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return {0, 0};
+  return {st.st_dev, st.st_ino};
+}
+
+}  // namespace
+
 std::shared_ptr<SqliteDataServices> SqlProjectApplication::AcquireDatabase(
     const std::string& dbPath, bool create) {
   const std::string key = NormalPath(dbPath);
   auto it = databases_.find(key);
+  // A database kept open after its last project closed serves the next
+  // opening only while its name still names the same file.
+  if (it != databases_.end() && it->second.users == 0 && it->second.file != FileIdentity(dbPath)) {
+    std::shared_ptr<SqliteDataServices> stale = std::move(it->second.ds);
+    databases_.erase(it);
+    stale->Close();
+    it = databases_.end();
+  }
   if (it == databases_.end()) {
     std::shared_ptr<SqliteDataServices> ds =
         SqliteDataServices::OpenFile(dbPath, create, OptionsFor(dbPath));
-    it = databases_.emplace(key, OpenDatabase{std::move(ds), 0}).first;
+    it = databases_.emplace(key, OpenDatabase{std::move(ds), 0, FileIdentity(dbPath)}).first;
   }
   ++it->second.users;
   return it->second.ds;
@@ -223,7 +268,26 @@ std::shared_ptr<SqliteDataServices> SqlProjectApplication::AcquireDatabase(
 void SqlProjectApplication::ReleaseDatabase(const std::string& dbPath) {
   auto it = databases_.find(NormalPath(dbPath));
   if (it == databases_.end() || --it->second.users > 0) return;
-  std::shared_ptr<SqliteDataServices> ds = std::move(it->second.ds);
+  std::shared_ptr<SqliteDataServices> ds = it->second.ds;
+  try {
+    // A connection that wrote views without reading them back stays open,
+    // its work committed and copied into the database file: opened again,
+    // SQLite would read the whole schema, and a schema of many views takes
+    // it time that grows with their square (100,000 attributes: minutes).
+    // A run closes and reopens its new project between stages.
+    if (ds->commits_held())
+      ds->Rollback();
+    else
+      ds->Commit();
+    if (ds->HoldsUnreadViews()) {
+      ds->Checkpoint();
+      return;
+    }
+  } catch (const std::exception&) {
+    databases_.erase(it);
+    ds->Close();
+    throw;
+  }
   databases_.erase(it);
   ds->Close();
 }
@@ -309,12 +373,37 @@ PgOptions SqlProjectApplication::PgOptionsFor(const PgLocation& where) const {
   return options;
 }
 
+void SqlProjectApplication::NameProjectFileForThisRun(const std::string& vlp) {
+  named_files_.insert(NormalPath(ProjectFilePath(vlp)));
+}
+
+bool SqlProjectApplication::NamedForThisRun(const std::string& vlp, const PgLocation& where) {
+  const std::string key = NormalPath(vlp);
+  if (created_.count(key) || named_files_.count(key)) {
+    named_servers_.push_back(where);
+    return true;
+  }
+  NewProjectDefinition* def = definition_();
+  if (def && def->GetDBType() == kPostgreSQLDisplayName) {
+    try {
+      if (SameServer(PgLocationOfDefinition(def->GetConnection(), def->GetProjectName()), where))
+        return true;
+    } catch (const VlError&) {
+      // A definition without a usable server names none.
+    }
+  }
+  return std::any_of(named_servers_.begin(), named_servers_.end(),
+                     [&](const PgLocation& named) { return SameServer(named, where); });
+}
+
 void SqlProjectApplication::AcquirePgDatabase(const std::string& vlp, const ProjectFileInfo& info,
                                               SqlProject::Setup& setup) {
   const PgLocation where = PgLocationOf(info);
   try {
     CheckSchemaName(where.schema);
-    std::shared_ptr<PgDataServices> ds = pg_databases_.Acquire(where, PgOptionsFor(where));
+    PgOptions options = PgOptionsFor(where);
+    options.connect.server_named_by_user = NamedForThisRun(vlp, where);
+    std::shared_ptr<PgDataServices> ds = pg_databases_.Acquire(where, options);
     if (!PgSchemaHoldsProject(*ds, where.schema)) {
       pg_databases_.Release(where);
       throw VlError(err::kFileNotFound, kSource,

@@ -2,11 +2,14 @@
 // NAME.vlp and its database) and hands out their project objects.
 #pragma once
 
+#include <sys/types.h>
+
 #include <functional>
 #include <map>
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/db/sqlite_data_services.h"
@@ -56,11 +59,14 @@ class SqlProjectApplication : public ProjectApplication {
   // Closes every project still open; afterwards nothing can be opened. A
   // second call does nothing.
   void Shutdown() noexcept override;
+  void CloseIdleDatabases() override;
 
   void SetQueryServicesFactory(QueryServicesFactory factory) {
     query_services_ = std::move(factory);
   }
-  void SetStatementLog(DatabaseLog log) { log_ = std::move(log); }
+  // Also for the SQLite databases open now (PostgreSQL connections take it
+  // when they are made).
+  void SetStatementLog(DatabaseLog log);
   // Settings for the SQLite databases opened from now on (lock waiting,
   // commit interval); the log is set through SetStatementLog.
   void SetSqliteOptions(const SqliteOptions& options) { sqlite_options_ = options; }
@@ -68,11 +74,18 @@ class SqlProjectApplication : public ProjectApplication {
   // and lock timeouts, commit interval); the log is set through
   // SetStatementLog.
   void SetPgOptions(const PgOptions& options) { pg_options_ = options; }
+  // The user named the project file `vlp` for this run (the project a
+  // verification checks): its server counts as named by the user, as does
+  // the server the new project's definition gives. Every other server a
+  // project file names gets no password but by SCRAM with channel binding
+  // (PgConnectOptions::server_named_by_user).
+  void NameProjectFileForThisRun(const std::string& vlp);
 
  private:
   struct OpenDatabase {
     std::shared_ptr<SqliteDataServices> ds;
-    int users = 0;
+    int users = 0;  // 0: kept open after its last project closed
+    std::pair<dev_t, ino_t> file;
   };
 
   void CheckRunning() const;
@@ -90,6 +103,8 @@ class SqlProjectApplication : public ProjectApplication {
   void AcquirePgDatabase(const std::string& vlp, const ProjectFileInfo& info,
                          SqlProject::Setup& setup);
   PgOptions PgOptionsFor(const PgLocation& where) const;
+  // True when the user named the server of `where` for this run.
+  bool NamedForThisRun(const std::string& vlp, const PgLocation& where);
 
   DefinitionSource definition_;
   QueryServicesFactory query_services_;
@@ -100,6 +115,8 @@ class SqlProjectApplication : public ProjectApplication {
   std::vector<std::weak_ptr<SqlProject>> projects_;
   std::map<std::string, OpenDatabase> databases_;
   PgOptions pg_options_;
+  std::set<std::string> named_files_;
+  std::vector<PgLocation> named_servers_;
   PgDatabasePool pg_databases_;
   // Project files this application created: opening them again is fine.
   std::set<std::string> created_;

@@ -7,7 +7,7 @@
 namespace vl {
 
 std::string JsonQuote(std::string_view text) {
-  static const char* hex = "0123456789abcdef";
+  constexpr const char* hex = "0123456789abcdef";
   std::string out;
   out.reserve(text.size() + 2);
   out += '"';

@@ -26,8 +26,8 @@ int Messenger::AskUser(const std::string& message, int buttons) {
 void Messenger::ReportProcError(const std::string& procName, const std::string& message,
                                 const ErrorState& pending) {
   if (pending.pending()) {
-    ShowInfoMessage(ResFormat(kResProcError, {procName, std::to_string(pending.number),
-                                              pending.description, message}));
+    ShowInfoMessage(ResFormat(
+        kResProcError, {procName, std::to_string(pending.number), pending.description, message}));
   } else {
     ShowInfoMessage(message + " (" + procName + ")");
   }
@@ -39,7 +39,20 @@ void Messenger::ReportProcError(const std::string& procName, const std::string& 
 
 void Messenger::AddTextResultsLine(const std::string& line) {
   if (Trim(line).empty()) return;
-  sink_->AddResultsLine(line);
+  // One results line is one line wherever it shows: a line break inside
+  // a text from a baseline (a name) must not start a line of its own, nor
+  // make a line that looks like one the program writes.
+  if (line.find_first_of("\r\n") == std::string::npos) return sink_->AddResultsLine(line);
+  std::string one;
+  for (size_t i = 0; i < line.size(); ++i) {
+    if (line[i] != '\r' && line[i] != '\n') {
+      one += line[i];
+      continue;
+    }
+    one += "\xE2\x8F\x8E";  // U+23CE, the return symbol
+    if (line[i] == '\r' && i + 1 < line.size() && line[i + 1] == '\n') ++i;
+  }
+  sink_->AddResultsLine(one);
 }
 
 }  // namespace vl

@@ -46,7 +46,7 @@ class Messenger {
   void ReportProcError(const std::string& procName, const std::string& message,
                        const ErrorState& pending);
   // Appends one line to the results; a line blank after trimming is
-  // dropped.
+  // dropped, and a line break inside it shows as U+23CE.
   void AddTextResultsLine(const std::string& line);
   // Lets the window breathe during long work.
   void Breathe() { sink_->Breathe(); }

@@ -2,17 +2,14 @@
 
 #include <cstdint>
 #include <cstring>
+#include <string_view>
+#include <utility>
+
+#include "host/text/windows_1252.h"
 
 namespace vl {
 
 namespace {
-
-// Code points of the bytes 0x80..0x9F in windows-1252; the undefined ones
-// keep their own number.
-constexpr uint16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 void AppendUtf8(std::string& out, uint32_t cp) {
   if (cp < 0x80) {
@@ -123,10 +120,35 @@ std::string Windows1252ToUtf8(std::string_view bytes) {
     if (b < 0x80)
       out += ch;
     else
-      AppendUtf8(out, b < 0xA0 ? kCp1252High[b - 0x80] : b);
+      AppendUtf8(out, Windows1252CodePoint(b));
   }
   return out;
 }
+
+namespace {
+
+// The length of the well-formed UTF-8 character starting at `i` (a byte
+// of 0x80 or more), 0 when none starts there.
+size_t Utf8CharAt(std::string_view s, size_t i) {
+  auto c = static_cast<unsigned char>(s[i]);
+  size_t len = c >= 0xC2 && c <= 0xDF   ? 2
+               : c >= 0xE0 && c <= 0xEF ? 3
+               : c >= 0xF0 && c <= 0xF4 ? 4
+                                        : 0;
+  if (len == 0 || i + len > s.size()) return 0;
+  uint32_t cp = c & (len == 2 ? 0x1F : len == 3 ? 0x0F : 0x07);
+  for (size_t k = 1; k < len; ++k) {
+    auto cc = static_cast<unsigned char>(s[i + k]);
+    if ((cc & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (cc & 0x3F);
+  }
+  if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
+      (cp >= 0xD800 && cp <= 0xDFFF))
+    return 0;
+  return len;
+}
+
+}  // namespace
 
 namespace {
 // True when the eight bytes at `p` are all ASCII.
@@ -140,30 +162,66 @@ bool EightAscii(const char* p) {
 bool IsValidUtf8(std::string_view s) {
   size_t i = 0;
   while (i < s.size()) {
-    auto c = static_cast<unsigned char>(s[i]);
-    if (c < 0x80) {
+    if (static_cast<unsigned char>(s[i]) < 0x80) {
       // Baseline files are mostly ASCII: pass it eight bytes at a time.
       ++i;
       while (i + 8 <= s.size() && EightAscii(s.data() + i)) i += 8;
       continue;
     }
-    size_t len = c >= 0xC2 && c <= 0xDF   ? 2
-                 : c >= 0xE0 && c <= 0xEF ? 3
-                 : c >= 0xF0 && c <= 0xF4 ? 4
-                                          : 0;
-    if (len == 0 || i + len > s.size()) return false;
-    uint32_t cp = c & (len == 2 ? 0x1F : len == 3 ? 0x0F : 0x07);
-    for (size_t k = 1; k < len; ++k) {
-      auto cc = static_cast<unsigned char>(s[i + k]);
-      if ((cc & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (cc & 0x3F);
-    }
-    if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-        (cp >= 0xD800 && cp <= 0xDFFF))
-      return false;
+    const size_t len = Utf8CharAt(s, i);
+    if (len == 0) return false;
     i += len;
   }
   return true;
+}
+
+bool MostlyUtf8(std::string_view s) {
+  size_t chars = 0, strays = 0;
+  for (size_t i = 0; i < s.size();) {
+    if (static_cast<unsigned char>(s[i]) < 0x80) {
+      ++i;
+      continue;
+    }
+    const size_t len = Utf8CharAt(s, i);
+    len ? ++chars : ++strays;
+    i += len ? len : 1;
+  }
+  return chars >= strays;
+}
+
+void RepairUtf8(std::string_view raw, PreparedXmlBytes& out, size_t from) {
+  out.bytes.clear();
+  out.bytes.reserve(raw.size() + 16);
+  size_t line = 1;
+  for (size_t i = from; i < raw.size();) {
+    const char ch = raw[i];
+    if (static_cast<unsigned char>(ch) < 0x80) {
+      line += ch == '\n';
+      out.bytes += ch;
+      ++i;
+    } else if (const size_t len = Utf8CharAt(raw, i)) {
+      out.bytes.append(raw.substr(i, len));
+      i += len;
+    } else {
+      if (out.replaced.size() < kMaxReplacedOffsets) out.replaced.push_back({line, i});
+      ++out.replaced_count;
+      out.bytes += "\xEF\xBF\xBD";
+      ++i;
+    }
+  }
+}
+
+std::string EncodingNote(const PreparedXmlBytes& prepared) {
+  if (prepared.guessed_windows1252) return "the file is not UTF-8 and was read as windows-1252";
+  if (prepared.replaced_count == 0) return "";
+  std::string places;
+  for (const PreparedXmlBytes::Place& at : prepared.replaced)
+    places += (places.empty() ? "" : ", ") + std::string("line ") + std::to_string(at.line) +
+              " offset " + std::to_string(at.offset);
+  if (prepared.replaced_count > prepared.replaced.size()) places += ", ...";
+  return std::to_string(prepared.replaced_count) +
+         (prepared.replaced_count == 1 ? " byte that is" : " bytes that are") +
+         " not UTF-8 replaced by U+FFFD (" + places + ")";
 }
 
 std::string DeclaredXmlEncoding(std::string_view bytes) {
@@ -190,10 +248,73 @@ std::string DeclaredXmlEncoding(std::string_view bytes) {
   return std::string(decl.substr(pos, close - pos));
 }
 
+namespace {
+
+// The length of the character reference to U+0000 at `i` ("&#0;",
+// "&#x00;", ...), 0 when there is none.
+size_t NulReferenceAt(std::string_view s, size_t i) {
+  size_t p = i + 2;
+  if (s.substr(i, 2) != "&#") return 0;
+  const bool hex = p < s.size() && (s[p] == 'x' || s[p] == 'X');
+  p += hex;
+  const size_t digits = p;
+  while (p < s.size() && s[p] == '0') ++p;
+  return p > digits && p < s.size() && s[p] == ';' ? p + 1 - i : 0;
+}
+
+// Takes the character references to U+0000 out of the UTF-8 text of an
+// XML file, outside CDATA sections and comments: the parser would end
+// the text at the NUL and lose the rest of it.
+void DropNulReferences(std::string& text) {
+  if (text.find("&#") == std::string::npos) return;
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size();) {
+    for (const auto& [open, close] :
+         {std::pair<std::string_view, std::string_view>{"<![CDATA[", "]]>"}, {"<!--", "-->"}}) {
+      if (std::string_view(text).substr(i, open.size()) != open) continue;
+      const size_t end = text.find(close, i + open.size());
+      const size_t stop = end == std::string::npos ? text.size() : end + close.size();
+      out.append(text, i, stop - i);
+      i = stop;
+      break;
+    }
+    if (i >= text.size()) break;
+    if (const size_t len = NulReferenceAt(text, i)) {
+      i += len;
+      continue;
+    }
+    out += text[i++];
+  }
+  text = std::move(out);
+}
+
+PreparedXmlBytes DecideEncoding(std::string raw);
+
+}  // namespace
+
 PreparedXmlBytes PrepareXmlBytes(std::string raw) {
+  PreparedXmlBytes out = DecideEncoding(std::move(raw));
+  if (!out.error.empty()) return out;
+  // UTF-16 and UTF-32 too are handed to the parser as UTF-8, so that one
+  // pass over the text can drop what the parser would cut it at.
+  if (out.encoding != pugi::encoding_utf8) {
+    out.bytes = UnicodeBytesToUtf8(out.bytes);
+    out.encoding = pugi::encoding_utf8;
+  }
+  DropNulReferences(out.bytes);
+  return out;
+}
+
+namespace {
+
+PreparedXmlBytes DecideEncoding(std::string raw) {
   PreparedXmlBytes out;
   if (StartsWith(raw, "\xEF\xBB\xBF")) {
-    out.bytes = raw.substr(3);
+    if (IsValidUtf8(raw))
+      out.bytes = raw.substr(3);
+    else
+      RepairUtf8(raw, out, 3);
     return out;
   }
   if (HasUnicodeSignature(raw)) {
@@ -202,8 +323,15 @@ PreparedXmlBytes PrepareXmlBytes(std::string raw) {
     return out;
   }
   std::string name = LowerAscii(DeclaredXmlEncoding(raw));
-  if (IsWindows1252Name(name) || (IsUtf8Name(name) && !IsValidUtf8(raw))) {
+  if (IsWindows1252Name(name)) {
     out.bytes = Windows1252ToUtf8(raw);
+  } else if (IsUtf8Name(name) && !IsValidUtf8(raw)) {
+    if (MostlyUtf8(raw)) {
+      RepairUtf8(raw, out);
+    } else {
+      out.bytes = Windows1252ToUtf8(raw);
+      out.guessed_windows1252 = true;
+    }
   } else if (IsUtf8Name(name) || IsValidUtf8(raw)) {
     out.bytes = std::move(raw);
   } else if (IsUtf16Name(name)) {
@@ -214,5 +342,7 @@ PreparedXmlBytes PrepareXmlBytes(std::string raw) {
   }
   return out;
 }
+
+}  // namespace
 
 }  // namespace vl

@@ -26,6 +26,7 @@ XmlLoadResult ParseXmlBytes(pugi::xml_document& doc, std::string bytes) {
     result.message = prepared.error;
     return result;
   }
+  result.encoding_note = EncodingNote(prepared);
   const size_t size = prepared.bytes.size();
   void* buffer = pugi::get_memory_allocation_function()(size == 0 ? 1 : size);
   if (!buffer) {

@@ -14,6 +14,9 @@ struct XmlLoadResult {
   bool ok = false;
   std::string path;     // the file actually read ("" when none was found)
   std::string message;  // why it failed: "file not found", "... at offset N"
+  // How the text was read when that changed it (bytes that were not UTF-8
+  // replaced, or read as windows-1252): EncodingNote; "" otherwise.
+  std::string encoding_note;
   explicit operator bool() const { return ok; }
 };
 

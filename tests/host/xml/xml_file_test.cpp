@@ -69,6 +69,41 @@ TEST_F(XmlFileTest, ReadsEveryEncodingBaselinesUse) {
   }
 }
 
+// A file that is UTF-8 with a few bad bytes stays UTF-8 (each bad byte
+// U+FFFD, said with its line and offset); only a file whose bad bytes
+// outnumber its UTF-8 characters is read as windows-1252, and says so.
+// A reference to U+0000 is dropped, the rest of the text kept.
+TEST_F(XmlFileTest, DamagedUtf8StaysUtf8AndEveryChangeIsSaid) {
+  struct Case {
+    std::string bytes, value, note;
+  };
+  const std::string kBad = "\xEF\xBF\xBD";
+  const Case cases[] = {
+      {"<P N=\"caf\xC3\xA9 \xFF\"/>", "caf" + kEAcute + " " + kBad,
+       "1 byte that is not UTF-8 replaced by U+FFFD (line 1 offset 12)"},
+      {"<P\nN=\"\xE2\x82\xAC\xC3\xA9\xC3\xA9\x80\xE2\"/>", kEuro + kEAcute + kEAcute + kBad + kBad,
+       "2 bytes that are not UTF-8 replaced by U+FFFD (line 2 offset 13, line 2 offset 14)"},
+      {"\xEF\xBB\xBF<P N=\"\xE9\xE9\"/>", kBad + kBad, "2 bytes that are not UTF-8"},
+      {"<P N=\"caf\xE9\"/>", "caf" + kEAcute, "the file is not UTF-8 and was read as windows-1252"},
+      {"<P N=\"\xC3\xA9\xE9\xE9\"/>", "\xC3\x83\xC2\xA9" + kEAcute + kEAcute,
+       "read as windows-1252"},
+      {"<P N=\"caf\xC3\xA9\"/>", "caf" + kEAcute, ""},
+      {"<P N=\"a&#0;b&#x00;c&#0\"/>", "abc&#0", ""},
+      {Utf16(u"<P N=\"a&#0;b\"/>", true), "ab", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.value);
+    pugi::xml_document doc;
+    XmlLoadResult r = LoadXmlBuffer(doc, c.bytes);
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(std::string(doc.child("P").attribute("N").value()), c.value);
+    if (c.note.empty())
+      EXPECT_EQ(r.encoding_note, "");
+    else
+      EXPECT_NE(r.encoding_note.find(c.note), std::string::npos) << r.encoding_note;
+  }
+}
+
 TEST_F(XmlFileTest, CodePageBytesWithoutALetterKeepTheirNumber) {
   EXPECT_EQ(Windows1252ToUtf8("\x81\x8D\x9F\xFF"), "\xC2\x81\xC2\x8D\xC5\xB8\xC3\xBF");
   EXPECT_EQ(DeclaredXmlEncoding("<?xml version=\"1.0\" encoding=\"cp1252\"?><a/>"), "cp1252");
