@@ -18,6 +18,7 @@
 #include "app/verify/verification.h"
 #include "app/verify/verify_command.h"
 #include "app/verify/verify_report.h"
+#include "host/db/pg_pipeline.h"
 
 namespace vl {
 
@@ -358,14 +359,16 @@ bool OpenSqlLog(const std::string& path, RunSqlLog& log, std::ostream& err) {
 }
 
 // One line per stage, in the order they ran (the baseline check first),
-// then the statement count.
+// then the statement count and the times the run waited for a database
+// server.
 void PrintStageTimes(double checkSeconds, const CreationRun& run, const RunSqlLog& log,
-                     std::ostream& out) {
+                     long roundTrips, std::ostream& out) {
   out << "Stage times:\n";
   out << "  CheckBaseline " << checkSeconds << " s\n";
   for (const CreationRun::StageTime& t : run.stage_times())
     out << "  " << t.stage << " " << t.seconds << " s\n";
-  out << "Statements executed: " << log.statements() << std::endl;
+  out << "Statements executed: " << log.statements() << "\n";
+  out << "Server round trips: " << roundTrips << std::endl;
 }
 
 // The verification of the project a run has just created, as results
@@ -475,6 +478,7 @@ int RunCreate(Session& session, const CommandLineOptions& o, const std::string& 
   if (!o.sql_log.empty() && !OpenSqlLog(o.sql_log, sql_log, err)) return kExitFailed;
   if (!o.sql_log.empty() || o.stage_times) AttachRunSqlLog(session.goProjApp.get(), &sql_log);
   auto start = std::chrono::steady_clock::now();
+  const long round_trips_before = PgPipeline::TotalRoundTrips();
   CreationRun run(session, cancel);
   run.SetFolderMadeForRun(!folder_existed);
   bool verified = true;
@@ -495,7 +499,9 @@ int RunCreate(Session& session, const CommandLineOptions& o, const std::string& 
   }
   out << " (" << sink.results_lines() << " results lines, " << sink.messages_shown()
       << " messages, " << seconds << " s)" << std::endl;
-  if (o.stage_times) PrintStageTimes(check_seconds, run, sql_log, out);
+  if (o.stage_times)
+    PrintStageTimes(check_seconds, run, sql_log, PgPipeline::TotalRoundTrips() - round_trips_before,
+                    out);
   std::string log_error;
   if (!sql_log.Close(log_error)) {
     err << "vlbaseline: " << log_error << "\n";
