@@ -2,7 +2,11 @@
 # Benchmark of large baselines: creation runs of generated baselines of
 # 2,000, 20,000 and 100,000 requirements on SQLite and on PostgreSQL,
 # each measured against its database's own shell replaying the run's
-# statement log (the same statements, the same commit points).
+# statement log (the same statements, the same commit points). PostgreSQL
+# runs are also measured against pg_restore of the schema they made (from
+# a custom-format pg_dump), reached over an emulated network link
+# (bench/delay_proxy.cpp holds each direction 0.25 ms: a 0.5 ms round
+# trip), and counted in round trips to the server.
 #
 #   bench/run.sh                      build, measure, write bench/RESULTS.md
 #   bench/run.sh --sizes "2000 20000" other sizes
@@ -15,13 +19,16 @@
 #
 # Per size and database it reports the wall time, CPU time, time per stage,
 # statements executed and per second, peak resident memory, and the ratio
-# of the run's time to the replay's; the time of "vlbaseline verify" of the
+# of the run's time to the replay's; for PostgreSQL also the round trips
+# (the times the run waited for the server), pg_restore's time and the
+# time over the delayed link; the time of "vlbaseline verify" of the
 # project the run created beside the creation's; per size the time of the
 # deep check of the baseline (vlbaseline validate) against the creation's.
 # The results replace the part of bench/RESULTS.md between its two "bench:"
 # markers; the rest of the file
 # (the analysis) is left alone. Needs: cmake, g++, GNU time (/usr/bin/time),
-# sqlite3, and for PostgreSQL the server binaries (initdb, pg_ctl) and psql.
+# sqlite3, and for PostgreSQL the server binaries (initdb, pg_ctl), psql,
+# pg_dump and pg_restore.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root="$(pwd)"
@@ -50,7 +57,7 @@ if [[ -z "${VL_BUILD:-}" ]]; then
   echo "bench: building Release into $build" >&2
   build_log="$(mktemp)"
   if ! { cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release &&
-    cmake --build "$build" -j"$(nproc)" --target vlbaseline gen-baseline; } >"$build_log" 2>&1; then
+    cmake --build "$build" -j"$(nproc)" --target vlbaseline gen-baseline delay-proxy; } >"$build_log" 2>&1; then
     tail -30 "$build_log" >&2
     rm -f "$build_log"
     echo "bench: the build failed" >&2
@@ -60,6 +67,7 @@ if [[ -z "${VL_BUILD:-}" ]]; then
 fi
 vlb="$build/vlbaseline"
 gen="$build/gen-baseline"
+proxy="$build/delay-proxy"
 
 if [[ -n "$keep" ]]; then
   work="$keep"
@@ -68,7 +76,9 @@ else
   work="$(mktemp -d "${TMPDIR:-/tmp}/vl-bench.XXXXXX")"
 fi
 pg_started=0
+proxy_pid=""
 cleanup() {
+  if [[ -n "$proxy_pid" ]]; then kill "$proxy_pid" 2>/dev/null || true; fi
   if ((pg_started)); then "$root/scripts/pg-test-cluster.sh" stop >/dev/null 2>&1 || true; fi
   [[ -n "$keep" ]] || rm -rf "$work"
 }
@@ -90,6 +100,33 @@ timed() {
     return 1
   }
 }
+# timed_with_server OUT CMD...: as timed, and leaves in OUT.server the CPU
+# seconds the PostgreSQL cluster's processes spent meanwhile (its backends,
+# WAL writer, checkpointer, autovacuum: all of them serve only this
+# benchmark), from /proc.
+timed_with_server() {
+  local out="$1"
+  shift
+  local pm tick pid t
+  pm=$(head -1 "$VL_PG_CLUSTER_DIR/data/postmaster.pid")
+  tick=$(getconf CLK_TCK)
+  local -A start last
+  cpu_of() { awk '{print $14 + $15}' "/proc/$1/stat" 2>/dev/null; }
+  for pid in $(pgrep -P "$pm"); do start[$pid]=$(cpu_of "$pid"); done
+  timed "$out" "$@" &
+  local job=$!
+  while kill -0 "$job" 2>/dev/null; do
+    for pid in $(pgrep -P "$pm"); do
+      t=$(cpu_of "$pid") && [[ -n "$t" ]] && last[$pid]=$t
+    done
+    sleep 0.1
+  done
+  wait "$job" || return 1
+  for pid in $(pgrep -P "$pm"); do t=$(cpu_of "$pid") && [[ -n "$t" ]] && last[$pid]=$t; done
+  local ticks=0
+  for pid in "${!last[@]}"; do ticks=$((ticks + last[$pid] - ${start[$pid]:-0})); done
+  awk -v t="$ticks" -v k="$tick" 'BEGIN{printf "%.2f\n", t / k}' >"$out.server"
+}
 field() { awk -v n="$2" '{print $n}' "$1.time"; }
 cpu() { awk '{printf "%.2f", $2 + $3}' "$1.time"; }
 # The best (shortest wall time) of the runs OUT.1 .. OUT.R, copied to OUT.
@@ -99,11 +136,12 @@ best_of() {
     if [[ -z "$best" ]] || awk -v a="$(field "$out.$r" 1)" -v b="$(field "$best" 1)" \
       'BEGIN{exit !(a < b)}'; then best="$out.$r"; fi
   done
-  for ext in time stdout stderr; do cp "$best.$ext" "$out.$ext"; done
+  for ext in time stdout stderr server; do [[ ! -f "$best.$ext" ]] || cp "$best.$ext" "$out.$ext"; done
 }
 div() { awk -v a="$1" -v b="$2" -v f="${3:-%.2f}" 'BEGIN{ if (b > 0) printf f, a / b; else print "-" }'; }
 mb() { awk -v k="$1" 'BEGIN{printf "%.1f", k / 1024}'; }
 statements() { sed -n 's/^Statements executed: //p' "$1.stdout"; }
+round_trips() { sed -n 's/^Server round trips: //p' "$1.stdout"; }
 # "name seconds" per stage; the three reopenings are added up.
 stage_times() {
   awk '/^Stage times:/{s=1; next} s && /^  /{t[$1] += $2; if (!($1 in seen)) {seen[$1]=1; o[++n]=$1}}
@@ -140,13 +178,16 @@ measure() {
   local db="$1" n="$2"
   shift 2
   local bl="$work/bl-$n" out="$work/$db-$n" r
+  local run=timed
+  [[ "$db" == sqlite ]] || run=timed_with_server
   for ((r = 1; r <= repeat; r++)); do
     rm -rf "$out-run"
     drop_replay "$db" "$n" run
-    timed "$out.$r" "$vlb" create "$bl" --folder "$out-run" --all --yes --quiet --stage-times \
+    $run "$out.$r" "$vlb" create "$bl" --folder "$out-run" --all --yes --quiet --stage-times \
       $(schema_option "$db" "$n" run) "$@" || exit 1
   done
   best_of "$out"
+  [[ ! -f "$out.server" ]] || R[$db,$n,server_cpu]=$(cat "$out.server")
   rm -rf "$out-logged"
   drop_replay "$db" "$n" logged
   timed "$out-logged" "$vlb" create "$bl" --folder "$out-logged" --all --yes --quiet \
@@ -172,6 +213,8 @@ measure() {
   R[$db,$n,cpu]=$(cpu "$out")
   R[$db,$n,peak_mb]=$(mb "$(field "$out" 4)")
   R[$db,$n,statements]=$(statements "$out")
+  R[$db,$n,round_trips]=$(round_trips "$out")
+  R[$db,$n,trips_per_req]=$(div "${R[$db,$n,round_trips]}" "$n" "%.4f")
   R[$db,$n,rate]=$(div "${R[$db,$n,statements]}" "${R[$db,$n,wall]}" "%.0f")
   R[$db,$n,replay_wall]=$(field "$out-replay" 1)
   R[$db,$n,replay_cpu]=$(cpu "$out-replay")
@@ -255,6 +298,72 @@ check_replay() {
   [[ "$made" == "$replayed" ]] || R[$db,$n,check]="MISMATCH: run $made, replay $replayed"
 }
 
+# pg_restore of the schema the last timed PostgreSQL run of `n` made, from
+# a custom-format dump, into a database of its own: the server loading the
+# same rows with COPY and building the indexes once.
+measure_restore() {
+  local n="$1" out="$work/pg-$n-restore" r
+  pg_dump -Fc -n "bench_run_$n" -f "$work/pg-$n.dump" postgres
+  for ((r = 1; r <= repeat; r++)); do
+    PGOPTIONS="-c client_min_messages=warning" dropdb --if-exists "restore_$n" && createdb "restore_$n"
+    timed_with_server "$out.$r" pg_restore -d "restore_$n" "$work/pg-$n.dump" || exit 1
+  done
+  best_of "$out"
+  dropdb "restore_$n"
+  R[pg,$n,restore_wall]=$(field "$out" 1)
+  R[pg,$n,restore_cpu]=$(awk -v c="$(cpu "$out")" -v s="$(cat "$out.server")" 'BEGIN{printf "%.2f", c + s}')
+  R[pg,$n,run_cpu]=$(awk -v c="${R[pg,$n,cpu]}" -v s="${R[pg,$n,server_cpu]}" 'BEGIN{printf "%.2f", c + s}')
+  R[pg,$n,cpu_ratio]=$(div "${R[pg,$n,run_cpu]}" "${R[pg,$n,restore_cpu]}")
+  R[pg,$n,restore_ratio]=$(div "${R[pg,$n,wall]}" "${R[pg,$n,restore_wall]}")
+  R[pg,$n,sqlite_ratio]=$(div "${R[pg,$n,wall]}" "${R[sqlite,$n,wall]}")
+  [[ -n "$keep" ]] || rm -f "$work/pg-$n.dump"
+}
+
+# The delay proxy between the run and the server: each direction held
+# 0.25 ms. Sets link_port and R[link,rtt_ms], the round trip it adds (the
+# median time of a SELECT through it less the median on the socket).
+start_link() {
+  local try
+  for try in 1 2 3 4 5; do
+    link_port=$((20000 + RANDOM % 20000))
+    "$proxy" "$link_port" "$PGHOST/.s.PGSQL.$PGPORT" 250 2>"$work/proxy.log" &
+    proxy_pid=$!
+    sleep 0.3
+    if kill -0 "$proxy_pid" 2>/dev/null; then break; fi
+    proxy_pid=""
+  done
+  [[ -n "$proxy_pid" ]] || { echo "bench: the delay proxy does not start" >&2; exit 1; }
+  local through direct
+  through=$(select_ms -h 127.0.0.1 -p "$link_port")
+  direct=$(select_ms)
+  R[link,rtt_ms]=$(awk -v a="$through" -v b="$direct" 'BEGIN{printf "%.2f", a - b}')
+}
+
+# The median time in ms of a SELECT 1, of 41, with psql's connection options `$@`.
+select_ms() {
+  { echo '\timing on'; for ((i = 0; i < 41; i++)); do echo 'SELECT 1;'; done; } |
+    psql -X -q -d postgres "$@" 2>/dev/null | sed -n 's/^Time: \([0-9.]*\) ms.*/\1/p' | sort -n |
+    awk '{v[NR] = $1} END{print (NR ? v[int((NR + 1) / 2)] : 0)}'
+}
+
+# The PostgreSQL runs of `n` through the delayed link.
+measure_link() {
+  local n="$1" out="$work/pg-$n-link" r
+  for ((r = 1; r <= repeat; r++)); do
+    rm -rf "$out-run"
+    psql -X -q -d postgres -c "DROP SCHEMA IF EXISTS bench_link_$n CASCADE" >/dev/null 2>&1
+    timed "$out.$r" "$vlb" create "$work/bl-$n" --folder "$out-run" --all --yes --quiet --stage-times \
+      --database PostgreSQL --pg-host 127.0.0.1 --pg-port "$link_port" --pg-db postgres \
+      --pg-user "$PGUSER" --pg-schema "bench_link_$n" || exit 1
+  done
+  best_of "$out"
+  psql -X -q -d postgres -c "DROP SCHEMA IF EXISTS bench_link_$n CASCADE" >/dev/null 2>&1
+  rm -rf "$out-run"
+  R[pg,$n,link_wall]=$(field "$out" 1)
+  R[pg,$n,link_ratio]=$(div "${R[pg,$n,link_wall]}" "${R[pg,$n,wall]}")
+  R[pg,$n,link_trips]=$(round_trips "$out")
+}
+
 # --- measure -------------------------------------------------------------
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 for n in $sizes; do
@@ -286,6 +395,13 @@ if ((postgres)); then
       echo "bench: $n requirements: PostgreSQL" >&2
       measure pg "$n" --database PostgreSQL --pg-host "$PGHOST" --pg-port "$PGPORT" \
         --pg-db postgres --pg-user "$PGUSER"
+      echo "bench: $n requirements: pg_restore" >&2
+      measure_restore "$n"
+    done
+    start_link
+    for n in $sizes; do
+      echo "bench: $n requirements: PostgreSQL over a ${R[link,rtt_ms]} ms link" >&2
+      measure_link "$n"
     done
   fi
 else
@@ -411,7 +527,35 @@ targets() {
     for n in $sizes; do
       echo "| PostgreSQL, $n: run <= 1.5 x psql replay of its log | ${R[pg,$n,ratio]} x | $(verdict "${R[pg,$n,ratio]}" 1.5) |"
     done
+    echo "| PostgreSQL, $last: round trips per requirement <= 0.1 | ${R[pg,$last,trips_per_req]} | $(verdict "${R[pg,$last,trips_per_req]}" 0.1) |"
+    echo "| PostgreSQL, $last: run <= 3 x the SQLite run | ${R[pg,$last,sqlite_ratio]} x | $(verdict "${R[pg,$last,sqlite_ratio]}" 3) |"
+    echo "| PostgreSQL, $last: run <= 4 x pg_restore of its schema | ${R[pg,$last,restore_ratio]} x | $(verdict "${R[pg,$last,restore_ratio]}" 4) |"
+    echo "| PostgreSQL, $last: over a ${R[link,rtt_ms]} ms link <= 1.5 x on the socket | ${R[pg,$last,link_ratio]} x | $(verdict "${R[pg,$last,link_ratio]}" 1.5) |"
   fi
+}
+
+# PostgreSQL against its yardsticks: the SQLite run, pg_restore of the same
+# schema, and the same run over the delayed link.
+report_pg_yardsticks() {
+  local n
+  echo "Round trips and yardsticks (run / pg_restore: pg_restore of the schema the run made, from a" \
+    "custom-format pg_dump; link: through bench/delay_proxy.cpp, ${R[link,rtt_ms]} ms more per round trip):"
+  echo
+  echo "| requirements | round trips | per requirement | run / SQLite run | pg_restore wall s | run / pg_restore | link wall s | link round trips | link / socket |"
+  echo "|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
+  for n in $sizes; do
+    echo "| $n | ${R[pg,$n,round_trips]} | ${R[pg,$n,trips_per_req]} | ${R[pg,$n,sqlite_ratio]} | ${R[pg,$n,restore_wall]} | ${R[pg,$n,restore_ratio]} | ${R[pg,$n,link_wall]} | ${R[pg,$n,link_trips]} | ${R[pg,$n,link_ratio]} |"
+  done
+  echo
+  echo "CPU seconds of the work, client and server (the server's from /proc: its backends, WAL" \
+    "writer, checkpointer, autovacuum), against pg_restore's:"
+  echo
+  echo "| requirements | run client | run server | run total | pg_restore client | pg_restore server | pg_restore total | run / pg_restore |"
+  echo "|---:|---:|---:|---:|---:|---:|---:|---:|"
+  for n in $sizes; do
+    echo "| $n | ${R[pg,$n,cpu]} | ${R[pg,$n,server_cpu]} | ${R[pg,$n,run_cpu]} | $(cpu "$work/pg-$n-restore") | $(cat "$work/pg-$n-restore.server") | ${R[pg,$n,restore_cpu]} | ${R[pg,$n,cpu_ratio]} |"
+  done
+  echo
 }
 
 report() {
@@ -448,6 +592,7 @@ report() {
     echo "$pg_note"
   else
     report_db pg "PostgreSQL (local throwaway cluster, socket)" "psql"
+    report_pg_yardsticks
   fi
   echo
   echo "<!-- bench:end -->"

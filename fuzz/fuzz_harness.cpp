@@ -14,6 +14,7 @@
 
 #include "app/command_line.h"
 #include "app/mod_wizard.h"
+#include "baseline/baseline_names.h"
 #include "baseline/check/baseline_check.h"
 #include "gen-baseline/generator.h"
 #include "host/project/project_application.h"
@@ -141,6 +142,7 @@ void CheckProjectDatabase(const fs::path& projectFolder, std::vector<std::string
   const std::string name = projectFolder.filename().string();
   const fs::path db = projectFolder / (name + ".db");
   std::error_code ec;
+  std::pair<std::string, std::vector<std::string>> own_files{name, {}};
   if (fs::exists(db, ec)) {
     sqlite3* handle = nullptr;
     if (sqlite3_open_v2(db.c_str(), &handle, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
@@ -155,9 +157,21 @@ void CheckProjectDatabase(const fs::path& projectFolder, std::vector<std::string
           },
           &verdict, nullptr);
       if (verdict != "ok") problems.push_back("the database is damaged: " + verdict);
+      // No document was written over one of the project's own files.
+      sqlite3_exec(
+          handle, "SELECT FILENAME || '.' || FILEEXTENSION FROM vlDocuments",
+          [](void* context, int, char** values, char**) {
+            auto& [title, found] =
+                *static_cast<std::pair<std::string, std::vector<std::string>>*>(context);
+            if (values[0] && IsProjectOwnFileName(values[0], title))
+              found.push_back(std::string("a document took the place of ") + values[0]);
+            return 0;
+          },
+          &own_files, nullptr);
     }
     sqlite3_close_v2(handle);
   }
+  problems.insert(problems.end(), own_files.second.begin(), own_files.second.end());
   const fs::path vlp = projectFolder / (name + ".vlp");
   if (fs::exists(vlp, ec)) {
     SqlProjectApplication app([]() -> NewProjectDefinition* { return nullptr; });

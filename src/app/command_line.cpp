@@ -4,6 +4,7 @@
 #include <chrono>
 #include <filesystem>
 #include <iostream>
+#include <sstream>
 
 #include "app/command_line_checks.h"
 #include "app/console_sink.h"
@@ -14,7 +15,10 @@
 #include "app/review_page.h"
 #include "app/run_recovery.h"
 #include "app/run_sql_log.h"
+#include "app/verify/verification.h"
 #include "app/verify/verify_command.h"
+#include "app/verify/verify_report.h"
+#include "host/db/pg_pipeline.h"
 
 namespace vl {
 
@@ -92,6 +96,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLineOptions& 
       o.stage_times = true;
     else if (a == "--json")
       o.json = true;
+    else if (a == "--verify")
+      o.verify = true;
     else if (a == "--sql-log") {
       if (!TakeValue(args, i, o.sql_log, error)) return false;
     } else if (a == "--folder") {
@@ -210,6 +216,9 @@ Options of create and review:
   --pg-conninfo TEXT    A libpq connection string ("host=H dbname=D" or
                         "postgresql://U@H:P/D"); the options above win.
                         Fields left out take libpq's defaults (PGHOST, ...).
+  --verify              After the run, verify the new project against the
+                        baseline (as verify does) and add the summary to
+                        the results; exit status 1 when it differs.
   --traces              Copy traces.
   --external-traces     Copy traces to external projects (with --traces).
   --history             Copy version history.
@@ -350,14 +359,35 @@ bool OpenSqlLog(const std::string& path, RunSqlLog& log, std::ostream& err) {
 }
 
 // One line per stage, in the order they ran (the baseline check first),
-// then the statement count.
+// then the statement count and the times the run waited for a database
+// server.
 void PrintStageTimes(double checkSeconds, const CreationRun& run, const RunSqlLog& log,
-                     std::ostream& out) {
+                     long roundTrips, std::ostream& out) {
   out << "Stage times:\n";
   out << "  CheckBaseline " << checkSeconds << " s\n";
   for (const CreationRun::StageTime& t : run.stage_times())
     out << "  " << t.stage << " " << t.seconds << " s\n";
-  out << "Statements executed: " << log.statements() << std::endl;
+  out << "Statements executed: " << log.statements() << "\n";
+  out << "Server round trips: " << roundTrips << std::endl;
+}
+
+// The verification of the project a run has just created, as results
+// lines (the counts per kind and each difference). True when it matches.
+bool AddVerificationLines(Session& session, const std::string& projectFile,
+                          const std::string& programDir) {
+  const BLProjInfo& d = *session.goBLProjInfo;
+  verify::CopyChoices choices;
+  choices.history = d.CreateHist();
+  choices.traces = d.CreateTraces();
+  choices.discussions = d.CreateDisc();
+  const verify::VerifyReport report =
+      verify::VerifyCreatedProject(d.BLXMLLoc(), projectFile, choices, programDir);
+  std::ostringstream text;
+  verify::WriteTextReport(report, text);
+  std::istringstream lines(text.str());
+  for (std::string line; std::getline(lines, line);)
+    if (!line.empty()) session.messages.AddTextResultsLine(line);
+  return report.Matches();
 }
 
 // What runs that were stopped left in the new project's folder and in the
@@ -412,8 +442,9 @@ int ClearLeftoversFirst(Session& session, const CommandLineOptions& o, const Tar
   return kExitOk;
 }
 
-int RunCreate(Session& session, const CommandLineOptions& o, ConsoleMessageSink& sink,
-              std::ostream& out, std::ostream& err, const CancelRequest* cancel) {
+int RunCreate(Session& session, const CommandLineOptions& o, const std::string& programDir,
+              ConsoleMessageSink& sink, std::ostream& out, std::ostream& err,
+              const CancelRequest* cancel) {
   // Everything is checked before anything is asked or created.
   const TargetChoice target = ChooseTarget(session, o);
   TargetCheckResult checked;
@@ -447,9 +478,14 @@ int RunCreate(Session& session, const CommandLineOptions& o, ConsoleMessageSink&
   if (!o.sql_log.empty() && !OpenSqlLog(o.sql_log, sql_log, err)) return kExitFailed;
   if (!o.sql_log.empty() || o.stage_times) AttachRunSqlLog(session.goProjApp.get(), &sql_log);
   auto start = std::chrono::steady_clock::now();
+  const long round_trips_before = PgPipeline::TotalRoundTrips();
   CreationRun run(session, cancel);
   run.SetFolderMadeForRun(!folder_existed);
-  bool ok = ExecuteActionsAndWriteResultsPage(session, run);
+  bool verified = true;
+  bool ok = ExecuteActionsAndWriteResultsPage(session, run, nullptr, [&] {
+    if (o.verify && !run.created_project().empty())
+      verified = AddVerificationLines(session, run.created_project(), programDir);
+  });
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   AttachRunSqlLog(session.goProjApp.get(), nullptr);
   out.flush();
@@ -463,7 +499,9 @@ int RunCreate(Session& session, const CommandLineOptions& o, ConsoleMessageSink&
   }
   out << " (" << sink.results_lines() << " results lines, " << sink.messages_shown()
       << " messages, " << seconds << " s)" << std::endl;
-  if (o.stage_times) PrintStageTimes(check_seconds, run, sql_log, out);
+  if (o.stage_times)
+    PrintStageTimes(check_seconds, run, sql_log, PgPipeline::TotalRoundTrips() - round_trips_before,
+                    out);
   std::string log_error;
   if (!sql_log.Close(log_error)) {
     err << "vlbaseline: " << log_error << "\n";
@@ -471,7 +509,8 @@ int RunCreate(Session& session, const CommandLineOptions& o, ConsoleMessageSink&
   }
   // A signal ends the tool as it would have ended it: 128 + its number.
   if (!ok && run.cancelled() > 0) return 128 + run.cancelled();
-  return ok ? kExitOk : kExitFailed;
+  if (ok && !verified) err << "vlbaseline: the verification of the new project found differences\n";
+  return ok && verified ? kExitOk : kExitFailed;
 }
 
 }  // namespace
@@ -501,7 +540,7 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
         PrintBaseline(session, out);
         status = CheckWholeBaseline(session, out, err) ? kExitOk : kExitFailed;
       } else {
-        status = RunCreate(session, o, sink, out, err, cancel);
+        status = RunCreate(session, o, programDir, sink, out, err, cancel);
       }
     }
   }

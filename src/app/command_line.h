@@ -24,6 +24,7 @@ struct CommandLineOptions {
   bool traces = false, external_traces = false, history = false, discussions = false;
   bool all = false, yes = false, quiet = false, help = false;
   bool stage_times = false;
+  bool verify = false;  // create: verify the project after the run
   std::string sql_log;  // file for the statements of the run, "" for none
   std::vector<std::pair<std::string, std::string>> externals;  // GUID, project file
   // PostgreSQL server settings (--pg-host, --pg-port, --pg-db, --pg-user,

@@ -65,7 +65,8 @@ void ResultsPageRecorder::WritePage(const std::string& path, const std::string& 
 }
 
 bool ExecuteActionsAndWriteResultsPage(Session& session, CreationRun& run,
-                                       const std::function<void()>& beforeRelease) {
+                                       const std::function<void()>& beforeRelease,
+                                       const std::function<void()>& beforePage) {
   Messenger& messages = session.messages;
   MessageSink& inner = messages.sink();
   ResultsPageRecorder recorder(inner);
@@ -73,6 +74,7 @@ bool ExecuteActionsAndWriteResultsPage(Session& session, CreationRun& run,
   auto write_page = [&] {
     if (written || run.results_file_name().empty()) return;
     written = true;
+    if (beforePage) beforePage();
     // Messages about the page go to the window or terminal, not into it.
     messages.SetSink(&inner);
     try {

@@ -46,11 +46,13 @@ class ResultsPageRecorder : public MessageSink {
 
 // Runs `run.ExecuteActions(beforeRelease)` with the results lines recorded
 // and writes the results page under the name the run announced, before
-// `beforeRelease` runs (or after the run when it never got that far). A
-// page that cannot be written is reported under
+// `beforeRelease` runs (or after the run when it never got that far);
+// `beforePage` runs just before the page is written, and its results lines
+// go onto the page too. A page that cannot be written is reported under
 // "modResultsPage.WriteResultsPage"; the run's result is not changed by it.
 // Returns ExecuteActions' result.
 bool ExecuteActionsAndWriteResultsPage(Session& session, CreationRun& run,
-                                       const std::function<void()>& beforeRelease = nullptr);
+                                       const std::function<void()>& beforeRelease = nullptr,
+                                       const std::function<void()>& beforePage = nullptr);
 
 }  // namespace vl

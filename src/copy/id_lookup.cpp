@@ -17,6 +17,8 @@ constexpr long kResRowMissing = 20084;
 // Beyond this many remembered IDs the memory is worth more than the time.
 constexpr size_t kMaxRemembered = 2000000;
 constexpr const char* kRequirementsTable = "vlRequirements";
+// The found IDs of requirements by prefix and tag.
+constexpr const char* kRequirementTags = "vlRequirements REQUIREMENTPREFIX TAG";
 
 int32_t ToId(const Variant& v) {
   if (v.type() == vbString) return CLng(v.AsString());
@@ -47,6 +49,16 @@ void FoundIds::Remember(const DataServices& ds, const char* table, const std::st
                         int32_t id) {
   if (remembered_ >= kMaxRemembered) Clear();
   if (Of(ds, table).emplace(guid, id).second) ++remembered_;
+}
+
+void FoundIds::RememberLowest(const DataServices& ds, const char* table, const std::string& key,
+                              int32_t id) {
+  if (remembered_ >= kMaxRemembered) Clear();
+  auto [it, added] = Of(ds, table).emplace(key, id);
+  if (added)
+    ++remembered_;
+  else if (id < it->second)
+    it->second = id;
 }
 
 void FoundIds::Clear() {
@@ -111,8 +123,7 @@ int32_t RunContext::GetNewDocID(DataServices& oDS, const std::string& oldGuid) {
   return LookUpNewId("GetNewDocID", oDS, tables.gdictPSGUIDs, "vlDocuments", "ID", oldGuid);
 }
 int32_t RunContext::GetNewDocTypeID(DataServices& oDS, const std::string& oldGuid) {
-  return LookUpNewId("GetNewDocTypeID", oDS, tables.gdictPSGUIDs, "vlDocumentTypes", "ID",
-                     oldGuid);
+  return LookUpNewId("GetNewDocTypeID", oDS, tables.gdictPSGUIDs, "vlDocumentTypes", "ID", oldGuid);
 }
 int32_t RunContext::GetNewReqID(DataServices& oDS, const std::string& oldGuid) {
   return LookUpNewId("GetNewReqID", oDS, tables.gdictReqGUIDs, kRequirementsTable, "ID", oldGuid);
@@ -120,6 +131,26 @@ int32_t RunContext::GetNewReqID(DataServices& oDS, const std::string& oldGuid) {
 
 void RunContext::RememberNewReqID(DataServices& oDS, const std::string& newGuid, int32_t id) {
   found_ids.Remember(oDS, kRequirementsTable, newGuid, id);
+}
+
+namespace {
+
+std::string TagKey(const std::string& storedPrefix, int32_t tag) {
+  return storedPrefix + '\0' + std::to_string(tag);
+}
+
+}  // namespace
+
+void RunContext::RememberNewReqTag(DataServices& oDS, const std::string& storedPrefix, int32_t tag,
+                                   int32_t id) {
+  found_ids.RememberLowest(oDS, kRequirementTags, TagKey(storedPrefix, tag), id);
+}
+
+int32_t RunContext::FindNewReqIDByTag(DataServices& oDS, const std::string& storedPrefix,
+                                      int32_t tag) {
+  const std::unordered_map<std::string, int32_t>& ids = found_ids.Of(oDS, kRequirementTags);
+  auto it = ids.find(TagKey(storedPrefix, tag));
+  return it == ids.end() ? 0 : it->second;
 }
 
 int32_t NextKey(DataServices& oDS, const std::string& keyClass) {

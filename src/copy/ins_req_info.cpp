@@ -11,6 +11,8 @@
 #include "copy/ins_overflow_info.h"
 #include "copy/insert_sql.h"
 #include "copy/xml_elements.h"
+#include "host/db/sql_rewrite.h"
+#include "host/project/sql_project.h"
 #include "host/text/convert.h"
 #include "host/text/messages.h"
 
@@ -62,6 +64,16 @@ struct DocPosition {
   std::string bookmark;
   int32_t documentId = 0, position = 0, lastDocText = 0;
 };
+
+// The text an SQL text literal ('...' with doubled quotes) stands for.
+std::string TextOfLiteral(const std::string& literal) {
+  std::string text;
+  for (size_t i = 1; i + 1 < literal.size(); ++i) {
+    text += literal[i];
+    if (literal[i] == '\'') ++i;
+  }
+  return text;
+}
 
 int32_t IdOf(const Variant& v) {
   if (v.type() == vbInteger || v.type() == vbLong) return static_cast<int32_t>(v.AsInt());
@@ -161,6 +173,7 @@ bool InsReqInfo::CopyRequirement(const pugi::xml_node& oReq, int32_t lPkgID, Dat
   oDS.ExecuteSQL(RequirementInsertSQL(id, reqTypeId, r, textIsCut, pos, newGuid,
                                       history.CreateDefaultHistFieldsSQL(), historyValues));
   RememberNewReqID(oDS, newGuid, id);
+  ctx_.RememberNewReqTag(oDS, TextOfLiteral(SqlText(r.prefix)), r.tag, id);
   oDS.ExecuteSQL(LinkRowInsertSQL(Tbl("vlProjectRequirements"), "PROJECTID", "REQUIREMENTID",
                                   oProj.GetProjectID(), id));
   oDS.ExecuteSQL(LinkRowInsertSQL("VLPACKAGEELEMENTS", "PACKAGEID", "REQUIREMENTID", lPkgID, id));
@@ -280,6 +293,12 @@ bool InsReqInfo::CopyHierarchyInfo(int32_t lParentID, int32_t lChildID, DataServ
 int32_t InsReqInfo::getReqID(const std::string& sParentTag, Project& oProj) {
   try {
     std::shared_ptr<DataServices> ds = DataServicesOf(oProj);
+    // A parent this copier wrote is known without asking the database.
+    std::string prefix;
+    int32_t number = 0;
+    if (ds && SqlProject::SplitTag(sParentTag, prefix, number))
+      if (int32_t id = ctx_.FindNewReqIDByTag(*ds, TextOfLiteral(QuoteSqlText(prefix)), number))
+        return id;
     std::shared_ptr<Requirement> parent = oProj.GetRequirement(sParentTag);
     if (!ds || !parent) return 0;
     std::unique_ptr<Recordset> rs = ds->ExecuteSQL(

@@ -57,6 +57,9 @@ class FoundIds {
   std::unordered_map<std::string, int32_t>& Of(const DataServices& ds, const char* table);
   // Remembers one more; forgets everything first when too many are held.
   void Remember(const DataServices& ds, const char* table, const std::string& guid, int32_t id);
+  // Remembers `id` under `key` unless a lower one is remembered there.
+  void RememberLowest(const DataServices& ds, const char* table, const std::string& key,
+                      int32_t id);
   void Clear();
 
  private:
@@ -141,6 +144,15 @@ class RunContext {
   // so right after writing the row, sparing the traces and discussions one
   // SELECT per requirement.
   void RememberNewReqID(DataServices& oDS, const std::string& newGuid, int32_t id);
+  // Remembers that the requirement copier wrote the vlRequirements row `id`
+  // of `oDS` with the REQUIREMENTPREFIX `storedPrefix` (as the database
+  // holds it) and the TAG `tag`. FindNewReqIDByTag gives the lowest such
+  // ID, as the project component's look-up by tag would find it in a new
+  // project, whose requirements are all written by that copier; 0 when
+  // none was remembered (the database may still hold one).
+  void RememberNewReqTag(DataServices& oDS, const std::string& storedPrefix, int32_t tag,
+                         int32_t id);
+  int32_t FindNewReqIDByTag(DataServices& oDS, const std::string& storedPrefix, int32_t tag);
 
   // --- Baseline files ---
 

@@ -82,11 +82,21 @@ TEST_F(CommandLineTest, ValidatePrintsTheBaselineOrFails) {
 
 TEST_F(CommandLineTest, CreateMakesTheProjectAndReportsTheResult) {
   std::string folder = (scratch_ / "Made").string();
-  CliResult r =
-      RunCli({"create", SampleBaseline(), "--folder", folder, "--all", "--yes", "--quiet"});
+  CliResult r = RunCli(
+      {"create", SampleBaseline(), "--folder", folder, "--all", "--yes", "--quiet", "--verify"});
   ASSERT_EQ(r.status, kExitOk) << r.err << r.out;
   EXPECT_NE(r.out.find("Project created: " + folder + "/Made.vlp"), std::string::npos);
   EXPECT_GT(Count(folder + "/Made.db", "select count(*) from vlUsers"), 1);
+  // --verify: the proof is among the results on the page.
+  const std::string proof = "Result: the project holds its baseline";
+  bool on_page = false;
+  for (const auto& e : std::filesystem::directory_iterator(folder))
+    if (e.path().extension() == ".html") {
+      std::ifstream page(e.path());
+      on_page |=
+          std::string(std::istreambuf_iterator<char>(page), {}).find(proof) != std::string::npos;
+    }
+  EXPECT_TRUE(on_page);
 }
 
 TEST_F(CommandLineTest, AFolderQuestionWithoutAnAnswerStopsBeforeCreating) {

@@ -128,6 +128,15 @@ TEST_F(EscapingNamesTest, DocumentFilesNeverTakeThePlaceOfTheProjectsOwnFiles) {
   }
 }
 
+TEST_F(EscapingNamesTest, AProjectFolderInsideTheBaselineIsRefusedAndTheBaselineStays) {
+  for (const std::string& folder : {Baseline(), Baseline() + "/inner", Baseline() + "/x/.."}) {
+    SCOPED_TRACE(folder);
+    const auto before = SnapshotOutsideProject();
+    EXPECT_EQ(Run({"create", Baseline(), "--folder", folder, "--all", "--yes"}), 2) << err_;
+    EXPECT_EQ(SnapshotOutsideProject(), before);
+  }
+}
+
 TEST_F(EscapingNamesTest, TheBaselineProjectNameCannotSteerTheDefaultProjectFolder) {
   // Without --folder the new project goes into a folder named after the
   // baseline project, below the current folder (no installation here).

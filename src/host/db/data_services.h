@@ -79,7 +79,9 @@ class DataServices {
   // nullptr stops it. Running the texts again in the same order on the
   // database as it was repeats the work exactly.
   using StatementObserver = std::function<void(const std::string& statement)>;
-  void SetStatementObserver(StatementObserver observer) { observer_ = std::move(observer); }
+  // Data services that answer statements late first read the answers to
+  // what they sent, so that the observer of the time sees it.
+  virtual void SetStatementObserver(StatementObserver observer) { observer_ = std::move(observer); }
 
  protected:
   DataServices() = default;

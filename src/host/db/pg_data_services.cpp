@@ -5,6 +5,7 @@
 #include <cctype>
 
 #include "errors/vl_error.h"
+#include "host/db/pg_reasons.h"
 #include "host/db/pg_values.h"
 #include "host/db/sql_rewrite.h"
 #include "host/text/convert.h"
@@ -14,31 +15,8 @@ namespace vl {
 namespace {
 
 constexpr const char* kSource = "VlDataServices";
-// Statements longer than this are shown shortened in error descriptions.
-constexpr size_t kShownStatementLength = 600;
-constexpr const char* kSavepoint = "SAVEPOINT vl_statement";
-constexpr const char* kRelease = "RELEASE SAVEPOINT vl_statement";
-constexpr const char* kUndoStatement =
-    "ROLLBACK TO SAVEPOINT vl_statement; RELEASE SAVEPOINT vl_statement";
 // SQLSTATE of a number out of its type's range.
 constexpr const char* kOutOfRange = "22003";
-
-struct ResultDeleter {
-  void operator()(PGresult* r) const { PQclear(r); }
-};
-using ResultPtr = std::unique_ptr<PGresult, ResultDeleter>;
-
-bool IsUtf8Continuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
-
-// The start and the end of a huge statement, never cut inside a character.
-std::string ShortenStatement(const std::string& text) {
-  if (text.size() <= kShownStatementLength) return text;
-  size_t head = kShownStatementLength * 2 / 3;
-  while (head > 0 && IsUtf8Continuation(text[head])) --head;
-  size_t tail = text.size() - kShownStatementLength / 3;
-  while (tail < text.size() && IsUtf8Continuation(text[tail])) ++tail;
-  return text.substr(0, head) + " ... " + text.substr(tail);
-}
 
 std::string QuoteText(const std::string& s) {
   std::string out = "'";
@@ -72,38 +50,12 @@ bool StartsWithWord(const std::string& text, size_t& pos, const char* word) {
   return true;
 }
 
-// The server's reason: its message, with the detail and hint when it
-// gives them.
-std::string ReasonOf(const PGresult* r, PGconn* conn) {
-  const char* primary = r ? PQresultErrorField(r, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
-  if (!primary) {
-    std::string all = r ? PQresultErrorMessage(r) : PQerrorMessage(conn);
-    while (!all.empty() && (all.back() == '\n' || all.back() == ' ')) all.pop_back();
-    return all.empty() ? "unknown error" : all;
-  }
-  std::string out = primary;
-  if (const char* detail = PQresultErrorField(r, PG_DIAG_MESSAGE_DETAIL))
-    out += std::string(" (") + detail + ")";
-  if (const char* hint = PQresultErrorField(r, PG_DIAG_MESSAGE_HINT))
-    out += std::string(". ") + hint;
-  return out;
-}
-
 std::string LowerAscii(std::string s) {
   for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return s;
 }
 
 }  // namespace
-
-struct PgDataServices::Result {
-  std::vector<std::string> columns;
-  std::vector<Oid> tables;      // table of each column, 0 for an expression
-  std::vector<int> table_cols;  // its column number in that table
-  std::vector<Recordset::Row> rows;
-  bool returns_rows = false;
-  int changes = 0;  // rows written by an INSERT, UPDATE or DELETE
-};
 
 std::unique_ptr<PgDataServices> PgDataServices::Connect(const PgLocation& where,
                                                         const PgOptions& options) {
@@ -113,12 +65,14 @@ std::unique_ptr<PgDataServices> PgDataServices::Connect(const PgLocation& where,
 
 PgDataServices::PgDataServices(std::unique_ptr<PgConnection> conn, const PgOptions& options)
     : conn_(std::move(conn)),
+      pipeline_(std::make_unique<PgPipeline>(conn_->get())),
       where_(conn_->location()),
       effective_(conn_->Effective()),
       server_(conn_->server()),
       options_(options),
       alive_(std::make_shared<PgDataServices*>(this)) {
   if (options_.commit_every < 1) options_.commit_every = 1;
+  if (options_.batch_statements < 1) options_.batch_statements = 1;
 }
 
 PgDataServices::~PgDataServices() {
@@ -132,17 +86,28 @@ PgDataServices::~PgDataServices() {
 void PgDataServices::Close() {
   if (!conn_) return;
   std::exception_ptr failure;
+  // A statement found to have failed undoes only itself: the rest is
+  // committed, then its error thrown. Held commits are undone instead.
   try {
-    if (commits_held())
+    if (commits_held()) {
       Rollback();
-    else
-      Commit();
+    } else {
+      while (!CommitIfClean()) {
+        if (!failure) failure = std::make_exception_ptr(pending_errors_.front());
+        pending_errors_.clear();
+      }
+    }
   } catch (const std::exception&) {
-    failure = std::current_exception();
+    if (!failure) failure = std::current_exception();
   }
+  round_trips_at_close_ = pipeline_->round_trips();
+  pending_.clear();
+  pipeline_.reset();
   conn_.reset();
   alive_.reset();
   keys_.clear();
+  shapes_.clear();
+  pending_errors_.clear();
   if (failure) std::rethrow_exception(failure);
 }
 
@@ -158,23 +123,64 @@ void PgDataServices::Log(const std::string& text) const {
 }
 
 void PgDataServices::ThrowConnectionLost(const std::string& doing) {
-  const std::string reason = ReasonOf(nullptr, conn_->get());
+  const std::string reason = PgReasonOf(nullptr, conn_->get());
   keys_.clear();
+  DropUnsent();
   throw VlError(err::kDatabase, kSource,
                 "The connection to the PostgreSQL server " + server_ + " failed while " + doing +
                     ": " + reason + ". The statements since the last commit are lost.");
 }
 
+void PgDataServices::DropUnsent() {
+  pending_.clear();
+  pending_bytes_ = 0;
+  pipeline_->Discard();
+}
+
+void PgDataServices::ReadEverythingSent() {
+  if (!conn_ || (pipeline_->Idle() && pending_.empty())) return;
+  while (!ReadAllBatches()) {
+  }
+}
+
+void PgDataServices::SetStatementLog(PgStatementLog log) {
+  ReadEverythingSent();
+  options_.log = std::move(log);
+}
+
+void PgDataServices::SetStatementObserver(StatementObserver observer) {
+  ReadEverythingSent();
+  DataServices::SetStatementObserver(std::move(observer));
+}
+
+void PgDataServices::ThrowPendingError() {
+  if (pending_errors_.empty()) return;
+  const VlError e = pending_errors_.front();
+  pending_errors_.pop_front();
+  throw e;
+}
+
+void PgDataServices::KeepOwnError(const VlError& e) {
+  // Nothing found before: the call's own failure, thrown as always.
+  if (pending_errors_.empty()) throw;
+  // Otherwise the earlier statement's failure comes first.
+  pending_errors_.push_back(e);
+}
+
 void PgDataServices::ExecPlain(const char* sql, const char* what) {
-  ResultPtr r(PQexec(conn_->get(), sql));
+  pipeline_->CountRoundTrip();
+  PgResultPtr r(PQexec(conn_->get(), sql));
   if (PQstatus(conn_->get()) == CONNECTION_BAD) ThrowConnectionLost(what);
   if (PQresultStatus(r.get()) != PGRES_COMMAND_OK)
     throw VlError(err::kDatabase, kSource,
                   std::string("Cannot ") + what + " on the PostgreSQL server " + server_ + ": " +
-                      ReasonOf(r.get(), conn_->get()));
+                      PgReasonOf(r.get(), conn_->get()));
 }
 
 void PgDataServices::EnsureTransaction() {
+  // Statements are sent only inside a transaction: while answers are
+  // outstanding, one is open.
+  if (!pipeline_->Idle()) return;
   switch (PQtransactionStatus(conn_->get())) {
     case PQTRANS_IDLE:
       ExecPlain("BEGIN", "begin a transaction");
@@ -200,11 +206,23 @@ void PgDataServices::EnsureTransaction() {
 
 void PgDataServices::Commit() {
   CheckOpen();
-  if (commits_held()) return;
-  const PGTransactionStatusType status = PQtransactionStatus(conn_->get());
-  if (status == PQTRANS_IDLE) return;
-  if (status == PQTRANS_INTRANS) FlushKeys();
-  ResultPtr r(PQexec(conn_->get(), "COMMIT"));
+  CommitIfClean();
+  ThrowPendingError();
+}
+
+bool PgDataServices::CommitIfClean() {
+  if (pipeline_->Idle() && PQtransactionStatus(conn_->get()) == PQTRANS_IDLE)
+    return pending_errors_.empty();
+  // Held commits still read every answer, so that a failure is reported
+  // where the caller expects it; the transaction stays open.
+  if (!commits_held()) FlushKeys();
+  ReadEverythingSent();
+  // A statement found to have failed is reported before anything is made
+  // durable: the caller decides whether the rest is kept.
+  if (!pending_errors_.empty()) return false;
+  if (commits_held() || PQtransactionStatus(conn_->get()) == PQTRANS_IDLE) return true;
+  pipeline_->CountRoundTrip();
+  PgResultPtr r(PQexec(conn_->get(), "COMMIT"));
   keys_.clear();
   since_commit_ = 0;
   if (PQstatus(conn_->get()) == CONNECTION_BAD) ThrowConnectionLost("committing");
@@ -214,139 +232,64 @@ void PgDataServices::Commit() {
                   "Cannot commit the changes on the PostgreSQL server " + server_ + ": " +
                       (PQresultStatus(r.get()) == PGRES_COMMAND_OK
                            ? std::string("the transaction had failed and was undone")
-                           : ReasonOf(r.get(), conn_->get())));
+                           : PgReasonOf(r.get(), conn_->get())));
   Log("COMMIT");
+  return true;
 }
 
 void PgDataServices::Rollback() {
   CheckOpen();
   keys_.clear();
   since_commit_ = 0;
+  pending_errors_.clear();
+  DropUnsent();
+  if (PQstatus(conn_->get()) == CONNECTION_BAD) ThrowConnectionLost("undoing the changes");
   if (PQtransactionStatus(conn_->get()) == PQTRANS_IDLE) return;
   ExecPlain("ROLLBACK", "undo the changes");
   Log("ROLLBACK");
 }
 
-void PgDataServices::CountStatement() {
-  if (++since_commit_ >= options_.commit_every) Commit();
-}
+void PgDataServices::CountStatement() { ++since_commit_; }
 
-void PgDataServices::SendGuarded(const std::string& text, const Params& params) {
-  std::vector<const char*> values;
-  values.reserve(params.size());
-  for (const auto& p : params) values.push_back(p ? p->c_str() : nullptr);
-  PGconn* c = conn_->get();
-  auto send = [&](const char* sql, int n, const char* const* v) {
-    return PQsendQueryParams(c, sql, n, nullptr, v, nullptr, nullptr, 0) == 1;
-  };
-  // The three go to the server together and come back together: one
-  // round trip per statement.
-  if (PQenterPipelineMode(c) != 1 || !send(kSavepoint, 0, nullptr) ||
-      !send(text.c_str(), static_cast<int>(values.size()), values.data()) ||
-      !send(kRelease, 0, nullptr) || PQpipelineSync(c) != 1) {
-    while (PGresult* r = PQgetResult(c)) PQclear(r);
-    PQexitPipelineMode(c);
-    ThrowConnectionLost("sending a statement");
-  }
-}
-
-PgDataServices::Result PgDataServices::ReadGuarded(const std::string& text, bool collect) {
-  PGconn* c = conn_->get();
-  // The first result of each of the three queries; a null result ends a
-  // query's results, the sync ends the pipeline.
-  ResultPtr results[3];
-  int query = 0;
-  for (int nulls_in_a_row = 0; nulls_in_a_row < 2;) {
-    PGresult* r = PQgetResult(c);
-    if (!r) {
-      ++query;
-      ++nulls_in_a_row;
-      continue;
-    }
-    nulls_in_a_row = 0;
-    if (PQresultStatus(r) == PGRES_PIPELINE_SYNC) {
-      PQclear(r);
-      break;
-    }
-    if (query < 3 && !results[query])
-      results[query].reset(r);
-    else
-      PQclear(r);
-  }
-  PQexitPipelineMode(c);
-  if (PQstatus(c) == CONNECTION_BAD) ThrowConnectionLost("running a statement");
-
-  PGresult* r = results[1].get();
-  const ExecStatusType status = r ? PQresultStatus(r) : PGRES_FATAL_ERROR;
-  if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
-    const char* state = r ? PQresultErrorField(r, PG_DIAG_SQLSTATE) : nullptr;
-    last_sqlstate_ = state ? state : "";
-    std::string reason = status == PGRES_EMPTY_QUERY ? "The statement is empty"
-                         : results[0] && PQresultStatus(results[0].get()) != PGRES_COMMAND_OK
-                             ? ReasonOf(results[0].get(), c)
-                             : ReasonOf(r, c);
-    // Back to where the statement began: what ran before it stays.
-    if (PQtransactionStatus(c) == PQTRANS_INERROR) ExecPlain(kUndoStatement, "undo a statement");
-    throw VlError(err::kDatabase, kSource, reason + " (statement: " + ShortenStatement(text) + ")");
-  }
-  Result result;
-  result.returns_rows = status == PGRES_TUPLES_OK;
-  const char* tuples = PQcmdTuples(r);
-  result.changes = tuples && *tuples ? std::atoi(tuples) : 0;
-  if (!result.returns_rows) return result;
-  const int ncol = PQnfields(r), nrow = PQntuples(r);
-  for (int i = 0; i < ncol; ++i) {
-    result.columns.emplace_back(PQfname(r, i));
-    result.tables.push_back(PQftable(r, i));
-    result.table_cols.push_back(PQftablecol(r, i));
-  }
-  if (!collect) return result;
-  result.rows.reserve(nrow);
-  for (int row = 0; row < nrow; ++row) {
-    Recordset::Row values;
-    values.reserve(ncol);
-    for (int i = 0; i < ncol; ++i)
-      values.push_back(PQgetisnull(r, row, i)
-                           ? Variant::Null()
-                           : PgValue(PQftype(r, i), PQgetvalue(r, row, i), PQgetlength(r, row, i)));
-    result.rows.push_back(std::move(values));
-  }
-  return result;
-}
-
-PgDataServices::Result PgDataServices::RunGuarded(const std::string& text, const Params& params,
-                                                  bool collect, bool log) {
+void PgDataServices::BeforeStatement() {
   CheckOpen();
-  if (text.find('\0') != std::string::npos)
-    throw VlError(
-        err::kDatabase, kSource,
-        "The statement holds a NUL character (statement: " + ShortenStatement(text) + ")");
-  EnsureTransaction();
-  last_sqlstate_.clear();
-  SendGuarded(text, params);
-  Result result = ReadGuarded(text, collect);
-  if (log) Log(text);
-  return result;
+  // The automatic commit comes before the statement after the last one
+  // it covers; it waits while a failure found is still to be reported.
+  if (since_commit_ >= options_.commit_every && pending_errors_.empty() && !commits_held())
+    CommitIfClean();
+  MakeRoomInPipeline();
 }
 
-bool PgDataServices::NamesKeyTable(const std::string& text) const {
-  if (key_tables_.empty()) return false;
-  const std::string lower = LowerAscii(text);
+bool PgDataServices::NamesKeyTable(std::string_view text) const {
   for (const std::string& table : key_tables_)
-    if (lower.find(table) != std::string::npos) return true;
+    if (FindNoCase(text, table) != std::string::npos) return true;
   return false;
 }
 
 void PgDataServices::ForgetKeysOf(const std::string& text) {
-  const std::string lower = LowerAscii(text);
   std::erase_if(keys_, [&](const auto& entry) {
-    return lower.find(LowerAscii(entry.second.table)) != std::string::npos;
+    return FindNoCase(text, LowerAscii(entry.second.table)) != std::string::npos;
   });
 }
 
-PgDataServices::Result PgDataServices::Run(const std::string& text, bool collect,
-                                           const Params& params) {
-  CheckOpen();
+PgDataServices::Result PgDataServices::Run(std::string text, bool collect, const Params& params) {
+  BeforeStatement();
+  Result result;
+  try {
+    result = RunNow(text, collect, params);
+  } catch (const VlError& e) {
+    KeepOwnError(e);
+  }
+  ThrowPendingError();
+  return result;
+}
+
+PgDataServices::Result PgDataServices::RunNow(std::string& text, bool collect,
+                                              const Params& params) {
+  if (params.empty() && SendWithoutWaiting(text)) {
+    CountStatement();
+    return Result{};
+  }
   const bool names_keys = NamesKeyTable(text);
   if (names_keys) FlushKeys();
   Result result;
@@ -358,6 +301,7 @@ PgDataServices::Result PgDataServices::Run(const std::string& text, bool collect
   }
   // The statement may have set LastKey: the next key is read from the row.
   if (names_keys) ForgetKeysOf(text);
+  if (params.empty() && !names_keys) PrepareShape(text);
   CountStatement();
   return result;
 }
@@ -382,16 +326,34 @@ void PgDataServices::ExecuteDDL(const std::string& sql) {
 void PgDataServices::FlushKeys() {
   for (auto& [id, k] : keys_) {
     if (k.last == k.stored) continue;
-    RunGuarded("UPDATE " + k.table + " SET " + k.value_column + " = " + std::to_string(k.last) +
-                   " WHERE " + k.key_column + " = " + QuoteText(k.key_class),
-               {}, false);
+    const std::string update = "UPDATE " + k.table + " SET " + k.value_column + " = " +
+                               std::to_string(k.last) + " WHERE " + k.key_column + " = " +
+                               QuoteText(k.key_class);
+    MakeRoomInPipeline();
+    std::string sent = update;
+    if (!SendWithoutWaiting(sent, true)) {
+      RunGuarded(update, {}, false);
+      PrepareShape(update);
+    }
     k.stored = k.last;
   }
 }
 
 int32_t PgDataServices::GetNextKey(const std::string& keyTable, const std::string& keyColumn,
                                    const std::string& keyClass, const std::string& valueColumn) {
-  CheckOpen();
+  BeforeStatement();
+  int32_t key = 0;
+  try {
+    key = NextKeyNow(keyTable, keyColumn, keyClass, valueColumn);
+  } catch (const VlError& e) {
+    KeepOwnError(e);
+  }
+  ThrowPendingError();
+  return key;
+}
+
+int32_t PgDataServices::NextKeyNow(const std::string& keyTable, const std::string& keyColumn,
+                                   const std::string& keyClass, const std::string& valueColumn) {
   const std::string table = ResolveTableName(keyTable);
   for (const std::string* name : {&table, &keyColumn, &valueColumn})
     if (!IsPlainIdentifier(*name))
@@ -443,9 +405,8 @@ std::unique_ptr<Recordset> PgDataServices::MakeUpdatable(const std::string& text
   // writes back to exactly the row that was read.
   size_t pos = 0;
   if (!StartsWithWord(text, pos, "SELECT"))
-    throw VlError(
-        err::kDatabase, kSource,
-        "An editable recordset needs a SELECT (statement: " + ShortenStatement(text) + ")");
+    throw VlError(err::kDatabase, kSource,
+                  RefusedStatement("An editable recordset needs a SELECT", text));
   size_t probe = pos;
   if (StartsWithWord(text, probe, "DISTINCT") || StartsWithWord(text, probe, "ALL"))
     throw VlError(err::kDatabase, kSource,

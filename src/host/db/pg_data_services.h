@@ -3,23 +3,79 @@
 //
 // As on the file database, statements run inside a transaction that is
 // committed by Commit(), when the data services are closed and on its own
-// every few thousand statements. The server gives up a whole transaction when one statement
-// in it fails, so every statement runs under a savepoint of its own: a
-// rejected statement undoes only itself and the rows written before it
-// stay.
+// every few thousand statements (before the statement that follows them);
+// while commits are held none of these commits and closing undoes the
+// transaction (see DataServices::HoldCommits). The server gives
+// up a whole transaction when one statement in it fails, so statements
+// run under savepoints: a rejected statement undoes only itself and the
+// rows written before it stay.
+//
+// Statements are sent without waiting for each answer wherever the caller
+// needs none, so a run waits for the server only where it needs a value
+// the server alone knows:
+//  - a statement whose rows are needed (a SELECT, a RETURNING clause), a
+//    key read from the key table, a commit, and a statement that is not a
+//    plain INSERT, UPDATE or DELETE with literal values (CREATE, a write
+//    naming the key table, a text that cannot be shaped, see sql_shape.h)
+//    are sent and waited for, each under a savepoint of its own, as
+//    always;
+//  - so is the first statement of every shape (the text with its values
+//    taken out). Once one has run, the shape is prepared on the server,
+//    and later statements of that shape are sent as runs of it with their
+//    values bound, a thousand to a batch under one savepoint, without
+//    waiting. Inserts into a table that writes rows just as given (no
+//    triggers, rules, row security or defaults: nothing another table's
+//    rows could change) go as one statement per table and shape in a
+//    batch, each table's rows in their order (see pg_row_runs.h).
+// Waiting is for what the program can act on: a statement the server
+// cannot parse, that names a table or column that is not there, that
+// lacks a privilege or breaks a rule on its fixed parts is met at its
+// first run; a value the server would not take where it stands (a number
+// out of range, a date that does not exist, malformed UTF-8) is found in
+// the program (PgValueFits), and such a statement is waited for too. So
+// every failure the program can foresee is thrown by the call that sent
+// the statement, with the server's reason and the statement, as before.
+//
+// What remains is what only the rows already there or the server itself
+// decide: a duplicate key, a check, a full disk, a cancelled statement.
+// Such a failure is found when the batch's answers are read (when the
+// next batch is full, before any statement that is waited for, at a
+// commit): the batch is rolled back to its savepoint and its statements,
+// and those of the batches sent after it, are sent again in the order
+// the program made them, each that the refused statement ran alone as its
+// own text under its own savepoint, so that the failed one's error is
+// exactly the one a statement waited for gets. The error is then thrown by
+// the call that found it, once that call has done its own work (a commit
+// excepted, which commits nothing while a failure is unreported); a
+// second such failure is thrown by the next call. What ends up in the
+// database is what waiting for each statement would have left to a caller
+// that reports a failed statement and goes on: every statement but the
+// failed one. The statement log takes a statement once it has run for
+// good, in the order the program made them.
+//
+// A project's own statements never fail on their values or the rows
+// already there: keys are handed out by the key table, and the tables
+// carry no rules beyond their keys. So in a creation run only the
+// server's own troubles take the second path.
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
+#include "errors/vl_error.h"
 #include "host/db/data_services.h"
 #include "host/db/pg_connection.h"
+#include "host/db/pg_pipeline.h"
+#include "host/db/pg_row_runs.h"
+#include "host/db/sql_shape.h"
 
 namespace vl {
 
@@ -33,6 +89,13 @@ struct PgOptions {
   PgConnectOptions connect;
   // Statements between automatic commits.
   int commit_every = 5000;
+  // Statements sent without waiting, when false every statement is
+  // waited for.
+  bool pipeline = true;
+  // A batch ends after this many statements or this many bytes of
+  // statement text.
+  int batch_statements = 1000;
+  size_t batch_bytes = 1 << 20;
   PgStatementLog log;
 };
 
@@ -51,7 +114,10 @@ class PgDataServices : public DataServices {
 
   // Throws VlError (err::kDatabase) with the server's reason and the
   // statement; a text holding a NUL character or more than one statement
-  // is refused before anything runs.
+  // is refused before anything runs. Every operation may instead throw
+  // the failure of a statement sent earlier and found only now (see
+  // above), after doing its own work (a commit excepted); its own failure
+  // is then thrown by the next call.
   std::unique_ptr<Recordset> ExecuteSQL(const std::string& sql) override;
   // With `forUpdate` the SELECT must read columns of one table (no
   // DISTINCT); Update() of the recordset then writes the changed columns
@@ -69,14 +135,20 @@ class PgDataServices : public DataServices {
                      const std::string& keyClass, const std::string& valueColumn) override;
   void ExecuteDDL(const std::string& sql) override;
   int GetDBType() const override { return kDBPostgreSQL; }
+  // Reads the answers to everything sent; a statement that failed is
+  // thrown (see above) and nothing is committed, the other statements
+  // stay in the transaction. Otherwise commits, unless commits are held.
   void Commit() override;
 
   // Undoes everything since the last commit (a project whose creation
-  // failed leaves nothing half-made).
+  // failed leaves nothing half-made), statements sent and not yet answered
+  // included; a failure among them is not reported.
   void Rollback() override;
   // Commits and closes the connection. Afterwards every operation throws
-  // VlError; a second call does nothing. When the final commit fails the
-  // connection is still closed and the error is thrown.
+  // VlError; a second call does nothing. A statement found to have failed
+  // undoes only itself: the rest is committed, then its error thrown. When
+  // the final commit fails the connection is still closed and the error is
+  // thrown.
   void Close();
   bool IsOpen() const { return conn_ != nullptr; }
   const PgLocation& location() const { return where_; }
@@ -85,11 +157,50 @@ class PgDataServices : public DataServices {
   const PgLocation& effective_location() const { return effective_; }
   // The server as messages name it.
   const std::string& server() const { return server_; }
-  void SetStatementLog(PgStatementLog log) { options_.log = std::move(log); }
+  // The log and the observer see the statements that succeed while they
+  // are set: the answers to everything sent are read first (a failure
+  // found there is thrown by the next call), so a statement sent before
+  // goes to the log or observer that was set when it was made.
+  void SetStatementLog(PgStatementLog log);
+  void SetStatementObserver(StatementObserver observer) override;
+  // Times these data services waited for the server (see PgPipeline).
+  long round_trips() const { return pipeline_ ? pipeline_->round_trips() : round_trips_at_close_; }
 
  private:
   using Params = std::vector<std::optional<std::string>>;
-  struct Result;
+  // What a statement waited for gave back.
+  struct Result {
+    std::vector<std::string> columns;
+    std::vector<Oid> tables;      // table of each column, 0 for an expression
+    std::vector<int> table_cols;  // its column number in that table
+    std::vector<Recordset::Row> rows;
+    bool returns_rows = false;
+  };
+  // A statement shape met on this connection: kNew until one statement of
+  // it has run, then prepared (kReady, with the type the server infers
+  // for each parameter's place) or, when the server cannot prepare it,
+  // kText: its statements always run as their texts.
+  // A shape that inserts one row into a table whose rows the server writes
+  // in no way but as given (no triggers, rules, defaults) also keeps what
+  // it takes to send runs of its rows as one statement (`rows`), and the
+  // statements prepared for runs of 2, 4, 8, ... rows.
+  struct Shape {
+    enum State { kNew, kReady, kText } state = kNew;
+    std::string name;
+    std::vector<Oid> declared, places;
+    std::optional<RowRunShape> rows;
+    std::vector<std::string> runs;  // by the power of two of the rows
+    // Whether it names a key table, as of the number of key tables seen.
+    bool names_keys = false;
+    size_t key_tables_seen = SIZE_MAX;
+  };
+  // A statement to be sent in the next batch, with its parameter texts
+  // (each ended by a NUL).
+  struct Pending {
+    std::string text;
+    Shape* shape;
+    std::string parameters;
+  };
   struct KeyCounter {
     int64_t last = 0;    // the last key handed out
     int64_t stored = 0;  // the value the key row holds now
@@ -100,16 +211,66 @@ class PgDataServices : public DataServices {
 
   // A statement of the copiers: the key rows written first when it names
   // a key table, counted towards the next automatic commit.
-  Result Run(const std::string& text, bool collect, const Params& params = {});
-  // One statement under its own savepoint, logged when `log`.
+  Result Run(std::string text, bool collect, const Params& params = {});
+  // Run without BeforeStatement and the pending failures.
+  Result RunNow(std::string& text, bool collect, const Params& params);
+  int32_t NextKeyNow(const std::string& keyTable, const std::string& keyColumn,
+                     const std::string& keyClass, const std::string& valueColumn);
+  // One statement under its own savepoint, waited for, logged when `log`.
+  // Everything sent before is read first; a failure found there is left
+  // pending and the statement sent again.
   Result RunGuarded(const std::string& text, const Params& params, bool collect, bool log = true);
   void SendGuarded(const std::string& text, const Params& params);
   Result ReadGuarded(const std::string& text, bool collect);
+  // Sends `text` in a batch when it may go without waiting (see above):
+  // a write of a prepared shape whose values all fit, naming no key table
+  // unless it is the write of a key row (`keyRow`); `text` is moved into
+  // the batch. False, with nothing sent, otherwise.
+  bool SendWithoutWaiting(std::string& text, bool keyRow = false);
+  // Prepares the shape of `text` after its first statement ran.
+  void PrepareShape(const std::string& text);
+  bool ValuesFit(const Shape& shape) const;
+  // Sends the statements kept for the batch, in one batch: the rows of
+  // each table in the order made, several of one shape in a row as one
+  // statement; the rows of different tables (between statements that are
+  // no such inserts) need not keep their order among each other.
+  void SendPending();
+  // Sends the kept statements `begin` to `end`, all row inserts.
+  void SendRowStretch(uint32_t begin, uint32_t end);
+  void SendRun(const std::vector<uint32_t>& members);
+  const std::string& RunStatementName(Shape& shape, size_t rows);
+  // Sends a full batch and reads the answers of older ones, so no more
+  // than two batches are ever unread.
+  void MakeRoomInPipeline();
+  // Reads the answers to every batch sent. False when a failed statement
+  // was found among them: it was dealt with (Recover) and its error is
+  // pending; a direct segment sent after the batches did not run.
+  bool ReadAllBatches();
+  void Recover(PgPipeline::Failure failure);
+  void SendAgain(const std::string& text);
+  // Forgets the statements kept for the next batch and reads and drops
+  // the answers to what was sent (for a rollback or a lost connection).
+  void DropUnsent();
+  // Throws the first failure found after its statement's call, if any.
+  void ThrowPendingError();
+  // Reads the answers to everything sent, so that every statement made so
+  // far has been confirmed or found failed.
+  void ReadEverythingSent();
+  // Inside a catch block of a call's own failure `e`: rethrows it when no
+  // earlier failure is pending, else queues it behind them.
+  void KeepOwnError(const VlError& e);
+  // Commit() without throwing a pending failure: false, with nothing
+  // committed, when one is pending after everything sent was read.
+  bool CommitIfClean();
+  void Confirmed(const std::string& text) const { Log(text); }
   void EnsureTransaction();
   void ExecPlain(const char* sql, const char* what);
+  // What every statement of the copiers does first: throws a failure
+  // found before, commits when due, makes room in the pipeline.
+  void BeforeStatement();
   void CountStatement();
   void FlushKeys();
-  bool NamesKeyTable(const std::string& text) const;
+  bool NamesKeyTable(std::string_view text) const;
   void ForgetKeysOf(const std::string& text);
   void Log(const std::string& text) const;
   void CheckOpen() const;
@@ -130,10 +291,21 @@ class PgDataServices : public DataServices {
   std::map<int, std::string> ColumnNamesOf(unsigned int tableOid);
 
   std::unique_ptr<PgConnection> conn_;
+  std::unique_ptr<PgPipeline> pipeline_;
+  long round_trips_at_close_ = 0;
   PgLocation where_, effective_;
   std::string server_;
   PgOptions options_;
   int since_commit_ = 0;
+  std::unordered_map<std::string, Shape> shapes_;
+  std::vector<Pending> pending_;
+  size_t pending_bytes_ = 0;
+  long run_statements_ = 0;  // names the statements prepared for runs
+  // Scratch room for the statement at hand: its shape and its values.
+  ShapedStatement shaped_;
+  std::vector<const char*> parameters_;
+  // Failures found after their statements' calls, to be thrown in turn.
+  std::deque<VlError> pending_errors_;
   // The key rows read in this transaction, by table, columns and class.
   std::map<std::string, KeyCounter> keys_;
   // Key tables seen (lower case), so statements naming them are noticed.

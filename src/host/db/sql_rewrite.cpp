@@ -140,6 +140,45 @@ std::string FromStoredText(const std::string& stored) {
   return out;
 }
 
+namespace {
+
+// Statements longer than this are shown shortened in error descriptions.
+constexpr size_t kShownStatementLength = 600;
+
+bool IsUtf8Continuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool IsAsciiWordChar(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+}  // namespace
+
+std::string ShortenStatement(const std::string& text) {
+  if (text.size() <= kShownStatementLength) return text;
+  size_t head = kShownStatementLength * 2 / 3;
+  while (head > 0 && IsUtf8Continuation(text[head])) --head;
+  size_t tail = text.size() - kShownStatementLength / 3;
+  while (tail < text.size() && IsUtf8Continuation(text[tail])) ++tail;
+  return text.substr(0, head) + " ... " + text.substr(tail);
+}
+
+size_t FindNoCase(std::string_view text, std::string_view lowerWord, bool wholeWord, size_t from) {
+  const size_t n = lowerWord.size();
+  for (size_t i = from; n > 0 && i + n <= text.size(); ++i) {
+    if (AsciiLower(text[i]) != lowerWord[0]) continue;
+    size_t k = 1;
+    while (k < n && AsciiLower(text[i + k]) == lowerWord[k]) ++k;
+    if (k < n) continue;
+    if (wholeWord && ((i > 0 && IsAsciiWordChar(text[i - 1])) ||
+                      (i + n < text.size() && IsAsciiWordChar(text[i + n]))))
+      continue;
+    return i;
+  }
+  return std::string_view::npos;
+}
+
 std::string QuoteSqlText(const std::string& text) {
   std::string out = "'";
   for (char c : ToStoredText(text)) {

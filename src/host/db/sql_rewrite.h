@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "host/text/variant.h"
 
@@ -28,6 +29,17 @@ std::string ResolveTableName(const std::string& name);
 // the same way, and turns them back when it reads them.
 std::string ToStoredText(const std::string& text);
 std::string FromStoredText(const std::string& stored);
+
+// The start and the end of a huge statement, never cut inside a character,
+// as an error description shows it.
+std::string ShortenStatement(const std::string& text);
+
+// Where `text` holds `lowerWord` (lower-case ASCII) in any letter case,
+// from `from` on; with `wholeWord`, only where no letter, digit or "_"
+// touches it. npos when nowhere. A pass over the text without the C
+// library's locale.
+size_t FindNoCase(std::string_view text, std::string_view lowerWord, bool wholeWord = false,
+                  size_t from = 0);
 
 // Portable literals for the statements the project component builds: a
 // text in quotes (quotes doubled, "|" stored as above), and a timestamp in

@@ -1,6 +1,7 @@
 #include "host/db/sql_shape.h"
 
 #include <charconv>
+#include <cstdint>
 
 namespace vl {
 
@@ -120,9 +121,19 @@ size_t NumberEnd(std::string_view s, size_t i, bool& is_real) {
   return j;
 }
 
+// Words after which PostgreSQL reads a quoted text as a plain literal;
+// after any other word the text is a typed literal (DATE '...', a type
+// name of the database's own).
+bool PlainLiteralFollows(std::string_view w) {
+  for (const char* word : {"AND", "OR", "NOT", "LIKE", "ILIKE", "THEN", "ELSE", "WHEN", "BETWEEN"})
+    if (WordIs(w, word)) return true;
+  return false;
+}
+
 class Shaper {
  public:
-  Shaper(std::string_view sql, ShapedStatement& out) : s_(sql), out_(out) {
+  Shaper(std::string_view sql, ShapedStatement& out, SqlDialect dialect)
+      : s_(sql), out_(out), pg_(dialect == SqlDialect::kPostgreSQL) {
     out_.shape.clear();
     out_.shape.reserve(sql.size());
     out_.values.clear();
@@ -137,23 +148,53 @@ class Shaper {
   bool Statement(std::string_view first_word);
   bool TakeText(size_t begin, size_t end);
   bool TakeNumber(size_t begin, size_t end, bool is_real);
+  bool PgQuoteStart(size_t i, size_t& shape_from, ShapedStatement::Kind& kind) const;
   void AppendParameter();
 
   std::string_view s_;
   ShapedStatement& out_;
+  const bool pg_;
   size_t copied_ = 0;  // s_ up to here is in the shape
 };
 
 void Shaper::AppendParameter() {
   char digits[16];
   auto res = std::to_chars(digits, digits + sizeof digits, out_.values.size());
-  out_.shape += '?';
+  out_.shape += pg_ ? '$' : '?';
   out_.shape.append(digits, res.ptr);
+}
+
+// What PostgreSQL makes of the quoted text opening at `i`: false when it
+// is more than a plain literal. A TIMESTAMP '...' literal is bound as a
+// whole: `shape_from` is then where its keyword starts.
+bool Shaper::PgQuoteStart(size_t i, size_t& shape_from, ShapedStatement::Kind& kind) const {
+  shape_from = i;
+  kind = ShapedStatement::Kind::kText;
+  size_t j = i;
+  while (j > 0 && IsBlank(s_[j - 1])) --j;
+  if (j == 0) return true;
+  const char before = s_[j - 1];
+  // E'..', U&'..', B'..': a prefix changes how the text is read; texts
+  // separated by blanks only are one text; "name" '..' is a typed literal.
+  if (j == i && (IsWordChar(before) || before == '&')) return false;
+  if (before == '\'' || before == '"') return false;
+  if (!IsWordChar(before)) return true;
+  size_t w = j;
+  while (w > 0 && IsWordChar(s_[w - 1])) --w;
+  const std::string_view word = s_.substr(w, j - w);
+  if (PlainLiteralFollows(word)) return true;
+  if (!WordIs(word, "TIMESTAMP") || (w > 0 && s_[w - 1] == '.')) return false;
+  shape_from = w;
+  kind = ShapedStatement::Kind::kTimestamp;
+  return true;
 }
 
 bool Shaper::TakeText(size_t begin, size_t end) {
   if (out_.values.size() >= kMaxShapedValues) return false;
-  out_.shape.append(s_, copied_, begin - copied_);
+  size_t shape_from = begin;
+  ShapedStatement::Kind kind = ShapedStatement::Kind::kText;
+  if (pg_ && !PgQuoteStart(begin, shape_from, kind)) return false;
+  out_.shape.append(s_, copied_, shape_from - copied_);
   const std::string_view inner = s_.substr(begin + 1, end - begin - 2);
   std::string_view text = inner;
   if (inner.find('\'') != std::string_view::npos) {
@@ -164,7 +205,7 @@ bool Shaper::TakeText(size_t begin, size_t end) {
     }
     text = std::string_view(out_.unquoted).substr(at);
   }
-  out_.values.push_back({ShapedStatement::Kind::kText, 0, text});
+  out_.values.push_back({kind, 0, text});
   AppendParameter();
   copied_ = end;
   return true;
@@ -179,13 +220,17 @@ bool Shaper::TakeNumber(size_t begin, size_t end, bool is_real) {
     // database, with rules of their own at the edge: they stay text.
     if (digits.size() > 18) return false;
     std::from_chars(digits.data(), digits.data() + digits.size(), integer);
+    // PostgreSQL reads a larger one as int8 or numeric, and folds a minus
+    // sign in front of it into the number.
+    if (pg_ && integer > INT32_MAX) return false;
   }
   out_.shape.append(s_, copied_, begin - copied_);
   out_.values.push_back(
       {is_real ? ShapedStatement::Kind::kReal : ShapedStatement::Kind::kInteger, integer, digits});
-  if (is_real) out_.shape += "CAST(";
+  const bool cast = is_real && !pg_;
+  if (cast) out_.shape += "CAST(";
   AppendParameter();
-  if (is_real) out_.shape += " AS REAL)";
+  if (cast) out_.shape += " AS REAL)";
   copied_ = end;
   return true;
 }
@@ -225,6 +270,9 @@ bool Shaper::Statement(std::string_view first_word) {
         size_t end = i + 1;
         while (end < n && IsWordChar(s_[end])) ++end;
         const std::string_view word = s_.substr(i, end - i);
+        // A query inside a write could read its literals in its result
+        // columns, where PostgreSQL types them differently.
+        if (pg_ && !is_select && WordIs(word, "SELECT")) return false;
         if (EndsBoundPart(word)) {
           if (!is_select || depth > 0) return false;
           binding = false;
@@ -242,6 +290,8 @@ bool Shaper::Statement(std::string_view first_word) {
         break;
       }
       case kNameQuote: {
+        // PostgreSQL quotes names with " only.
+        if (pg_ && c != '"') return false;
         const size_t end = QuotedEnd(s_, i, c == '[' ? ']' : c, c != '[');
         if (end == std::string_view::npos) return false;
         i = end;
@@ -284,6 +334,8 @@ bool Shaper::Statement(std::string_view first_word) {
 
 }  // namespace
 
-bool ShapeStatement(std::string_view sql, ShapedStatement& out) { return Shaper(sql, out).Run(); }
+bool ShapeStatement(std::string_view sql, ShapedStatement& out, SqlDialect dialect) {
+  return Shaper(sql, out, dialect).Run();
+}
 
 }  // namespace vl

@@ -12,6 +12,16 @@
 // expression keeps its name), so do ORDER BY and GROUP BY terms (where a
 // number means a column), and a text the database would refuse runs as
 // text so that the database's own message names it.
+//
+// The two databases read literals differently, so each has its dialect.
+// PostgreSQL gives a literal a type of its own (a whole number int4, a
+// number with a point or an exponent numeric, a quoted text no type until
+// its place decides one, TIMESTAMP '...' a timestamp); a parameter
+// declared with that same type is read exactly as the literal is. What
+// PostgreSQL reads as more than a quoted text (E'...', U&'...', a text
+// continued on the next line, a typed literal other than TIMESTAMP, a
+// whole number beyond int4, which the server reads with rules of its own)
+// runs as text.
 #pragma once
 
 #include <cstdint>
@@ -21,16 +31,21 @@
 
 namespace vl {
 
+enum class SqlDialect { kSQLite, kPostgreSQL };
+
 struct ShapedStatement {
-  enum class Kind { kInteger, kReal, kText };
+  // kTimestamp: PostgreSQL's TIMESTAMP '...'.
+  enum class Kind { kInteger, kReal, kText, kTimestamp };
   struct Value {
     Kind kind;
     int64_t integer;        // kInteger
-    std::string_view text;  // kText: the text itself; kReal: the number as written
+    std::string_view text;  // kText, kTimestamp: the text itself; kReal: the number as written
   };
-  // The statement with ?1, ?2, ... in place of the values; a real number
-  // becomes CAST(?n AS REAL), so the database reads its digits exactly as
-  // it reads a literal.
+  // The statement with ?1, ?2, ... (PostgreSQL: $1, $2, ...) in place of
+  // the values. For SQLite a real number becomes CAST(?n AS REAL), so the
+  // database reads its digits exactly as it reads a literal; PostgreSQL's
+  // parameter is declared numeric instead (see PgParameterType), and
+  // TIMESTAMP '...' becomes the parameter alone, declared a timestamp.
   std::string shape;
   std::vector<Value> values;
   // Holds the texts whose doubled quotes were undone; the values' views
@@ -45,6 +60,7 @@ inline constexpr size_t kMaxShapedValues = 999;
 // Splits `sql` into shape and values. Returns false, with `out` in an
 // unspecified state, when the statement is to run as text. The values of
 // `out` point into `sql`, which must outlive them.
-bool ShapeStatement(std::string_view sql, ShapedStatement& out);
+bool ShapeStatement(std::string_view sql, ShapedStatement& out,
+                    SqlDialect dialect = SqlDialect::kSQLite);
 
 }  // namespace vl

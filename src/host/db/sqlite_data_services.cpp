@@ -17,8 +17,6 @@ namespace vl {
 namespace {
 
 constexpr const char* kSource = "VlDataServices";
-// Statements longer than this are shown shortened in error descriptions.
-constexpr size_t kShownStatementLength = 600;
 // Distinct statement shapes kept prepared; a run has a few dozen, so
 // reaching this means texts that do not repeat: start afresh.
 constexpr size_t kMaxPreparedShapes = 500;
@@ -27,18 +25,6 @@ struct StmtDeleter {
   void operator()(sqlite3_stmt* s) const { sqlite3_finalize(s); }
 };
 using StmtPtr = std::unique_ptr<sqlite3_stmt, StmtDeleter>;
-
-bool IsUtf8Continuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
-
-// The start and the end of a huge statement, never cut inside a character.
-std::string ShortenStatement(const std::string& text) {
-  if (text.size() <= kShownStatementLength) return text;
-  size_t head = kShownStatementLength * 2 / 3;
-  while (head > 0 && IsUtf8Continuation(text[head])) --head;
-  size_t tail = text.size() - kShownStatementLength / 3;
-  while (tail < text.size() && IsUtf8Continuation(text[tail])) ++tail;
-  return text.substr(0, head) + " ... " + text.substr(tail);
-}
 
 std::string QuoteText(const std::string& s) {
   std::string out = "'";

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "errors/vl_error.h"
 #include "support/pg_test_support.h"
 #include "support/scoped_env.h"
@@ -140,10 +142,11 @@ TEST_F(PgDataServicesTest, CommitsOnItsOwnEveryFewStatementsAndWhenClosed) {
   auto ds = Open(every3);
   ds->ExecuteSQL("INSERT INTO T (ID) VALUES (1)");
   ds->ExecuteSQL("INSERT INTO T (ID) VALUES (2)");
-  EXPECT_EQ(CommittedIds(), "");
   ds->ExecuteSQL("INSERT INTO T (ID) VALUES (3)");
-  EXPECT_EQ(CommittedIds(), "1,2,3");
+  EXPECT_EQ(CommittedIds(), "");
+  // The three are committed before the statement that follows them.
   ds->ExecuteSQL("INSERT INTO T (ID) VALUES (4)");
+  EXPECT_EQ(CommittedIds(), "1,2,3");
   ds->Commit();
   EXPECT_EQ(CommittedIds(), "1,2,3,4");
   ds->ExecuteSQL("INSERT INTO T (ID) VALUES (5)");
@@ -156,6 +159,194 @@ TEST_F(PgDataServicesTest, CommitsOnItsOwnEveryFewStatementsAndWhenClosed) {
   ds_->Rollback();
   ds_->Commit();
   EXPECT_EQ(CommittedIds(), "1,2,3,4,5");
+}
+
+// What a script of statements ("COMMIT" for Commit(), "ROLLBACK",
+// "HOLD" and "RELEASE" for HoldCommits(true / false), "SEEN" for what
+// another session sees of T) gave: the call that threw each error and its
+// words, the statement log, what the observer saw and what was seen.
+struct ScriptRun {
+  std::vector<std::pair<size_t, std::string>> errors;
+  std::string log, observed, seen;
+};
+
+ScriptRun RunScript(PgDataServices& ds, const std::vector<std::string>& script,
+                    const std::function<std::string()>& seen = {}) {
+  ScriptRun out;
+  ds.SetStatementLog([&out](const std::string& s) { out.log += s + ";\n"; });
+  ds.SetStatementObserver([&out](const std::string& s) { out.observed += s + ";\n"; });
+  for (size_t i = 0; i < script.size(); ++i) {
+    try {
+      if (script[i] == "COMMIT")
+        ds.Commit();
+      else if (script[i] == "ROLLBACK")
+        ds.Rollback();
+      else if (script[i] == "HOLD" || script[i] == "RELEASE")
+        ds.HoldCommits(script[i] == "HOLD");
+      else if (script[i] == "SEEN")
+        out.seen += seen() + "|";
+      else
+        ds.ExecuteSQL(script[i]);
+    } catch (const VlError& e) {
+      out.errors.emplace_back(i, e.description());
+    }
+  }
+  ds.SetStatementLog(nullptr);
+  ds.SetStatementObserver(nullptr);
+  return out;
+}
+
+// The same script on data services that wait for every statement, in a
+// schema of their own.
+class PgPipelineTest : public PgDataServicesTest {
+ protected:
+  void SetUp() override {
+    PgDataServicesTest::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
+    waiting_schema_ = std::make_unique<ScratchSchema>(conninfo_, "wait");
+    Observer(conninfo_).Exec("CREATE SCHEMA " + waiting_schema_->name());
+    PgOptions wait;
+    wait.pipeline = false;
+    waiting_ = PgDataServices::Connect(waiting_schema_->location(), wait);
+    waiting_->ExecuteDDL(
+        "CREATE TABLE T (ID INTEGER PRIMARY KEY, NAME TEXT, WHEN_DONE TIMESTAMP, "
+        "AMOUNT DOUBLE PRECISION)");
+    // A second table, so that rows of two tables go in one batch.
+    for (PgDataServices* ds : {ds_.get(), waiting_.get()}) {
+      ds->ExecuteDDL("CREATE TABLE U (ID INTEGER PRIMARY KEY)");
+      ds->Commit();
+    }
+  }
+  void TearDown() override {
+    waiting_.reset();
+    waiting_schema_.reset();
+    PgDataServicesTest::TearDown();
+  }
+  // The IDs of T, then those of U, in the order the rows lie in the table.
+  std::string Rows(const std::string& schema) {
+    Observer look(conninfo_, schema);
+    return look.Scalar("SELECT string_agg(ID::text, ',' ORDER BY ctid) FROM T") + "/" +
+           look.Scalar("SELECT string_agg(ID::text, ',' ORDER BY ctid) FROM U");
+  }
+  std::string WaitingIds() {
+    return Observer(conninfo_, waiting_schema_->name())
+        .Scalar("SELECT coalesce(string_agg(ID::text, ',' ORDER BY ID), '') FROM T");
+  }
+
+  std::unique_ptr<ScratchSchema> waiting_schema_;
+  std::unique_ptr<PgDataServices> waiting_;
+};
+
+TEST_F(PgPipelineTest, AFailureFoundLateUndoesOnlyItsStatementAndReadsAsAlways) {
+  // Batches of four: the first is read when the third begins, the others
+  // at the commit. The rows of each table in a batch go as one statement.
+  PgOptions fours;
+  fours.batch_statements = 4;
+  struct Case {
+    const char* where;
+    size_t duplicate;  // which of the twelve writes repeats a key of T
+    size_t found_by;   // the call that reports it
+  };
+  for (const Case& c : {Case{"first of a batch", 0, 10}, Case{"inside a batch", 1, 10},
+                        Case{"last of a batch", 3, 10}, Case{"last before the commit", 11, 14}}) {
+    SCOPED_TRACE(c.where);
+    for (PgDataServices* ds : {ds_.get(), waiting_.get()}) {
+      ds->ExecuteDDL("DELETE FROM T");
+      ds->ExecuteDDL("DELETE FROM U");
+      ds->Commit();
+    }
+    auto ds = Open(fours);
+    // The first statement of a shape is always waited for; then rows of
+    // the two tables in turn.
+    std::vector<std::string> script = {"INSERT INTO T (ID, NAME) VALUES (1, 'one')",
+                                       "INSERT INTO U (ID) VALUES (1)"};
+    for (size_t i = 0; i < 12; ++i)
+      script.push_back(i % 2 == 0 && i != c.duplicate
+                           ? "INSERT INTO U (ID) VALUES (" + std::to_string(10 + i) + ")"
+                           : "INSERT INTO T (ID, NAME) VALUES (" +
+                                 std::to_string(i == c.duplicate ? 1 : 10 + i) + ", 'n')");
+    // A commit that reports a failure commits nothing; the next one
+    // commits every statement but the failed one.
+    script.insert(script.end(), {"COMMIT", "COMMIT"});
+    const ScriptRun sent = RunScript(*ds, script);
+    const ScriptRun waited = RunScript(*waiting_, script);
+    ASSERT_EQ(waited.errors.size(), 1u);
+    ASSERT_EQ(sent.errors.size(), 1u) << sent.errors[1].second;
+    EXPECT_EQ(sent.errors[0].first, c.found_by);
+    EXPECT_EQ(sent.errors[0].second, waited.errors[0].second);
+    EXPECT_NE(sent.errors[0].second.find("duplicate key"), std::string::npos);
+    EXPECT_EQ(sent.log, waited.log);
+    EXPECT_EQ(Rows(schema_->name()), Rows(waiting_schema_->name()));
+    EXPECT_EQ(Observer(conninfo_, schema_->name()).Scalar("SELECT count(*) FROM T, U"), "42");
+  }
+}
+
+TEST_F(PgPipelineTest, HeldCommitsAndRollbacksLeaveWhatWaitingLeaves) {
+  PgOptions fours;
+  fours.batch_statements = 4;
+  fours.commit_every = 3;  // automatic commits are held too
+  auto ds = Open(fours);
+  std::vector<std::string> script = {"INSERT INTO T (ID, NAME) VALUES (1, 'n')", "HOLD"};
+  auto rows = [&](int from, int to) {
+    for (int i = from; i <= to; ++i)
+      script.push_back("INSERT INTO T (ID, NAME) VALUES (" + std::to_string(i) + ", 'n')");
+  };
+  rows(2, 9);
+  rows(5, 5);  // a duplicate among statements not yet answered
+  rows(10, 14);
+  // A held commit reports the failure and commits nothing; a rollback
+  // undoes what was sent and not answered; closing while held undoes too.
+  script.insert(script.end(), {"COMMIT", "SEEN", "ROLLBACK", "SEEN"});
+  rows(20, 29);
+  script.insert(script.end(), {"COMMIT", "SEEN", "RELEASE", "COMMIT", "SEEN", "HOLD"});
+  rows(30, 33);
+  script.push_back("COMMIT");  // held: reads every answer, commits nothing
+  const ScriptRun sent = RunScript(*ds, script, [&] { return CommittedIds(); });
+  ds->Close();
+  const ScriptRun waited = RunScript(*waiting_, script, [&] { return WaitingIds(); });
+  waiting_->Close();
+  ASSERT_EQ(sent.errors.size(), 1u);
+  ASSERT_EQ(waited.errors.size(), 1u);
+  EXPECT_EQ(sent.errors[0].second, waited.errors[0].second);
+  EXPECT_EQ(sent.log, waited.log);
+  EXPECT_EQ(sent.observed, sent.log);
+  EXPECT_EQ(sent.seen, waited.seen);
+  EXPECT_EQ(sent.seen, "|||20,21,22,23,24,25,26,27,28,29|");
+  EXPECT_EQ(CommittedIds(), "20,21,22,23,24,25,26,27,28,29");
+  EXPECT_EQ(WaitingIds(), CommittedIds());
+}
+
+TEST_F(PgPipelineTest, AValueTheServerWouldRefuseIsReportedByItsOwnCall) {
+  // Each shape has run once; then values its places cannot take, each
+  // between good ones.
+  const std::string cols = "INSERT INTO T (ID, NAME, WHEN_DONE, AMOUNT) VALUES (";
+  const std::vector<std::string> script = {
+      cols + "1, 'a', { ts '2003-07-01 14:05:09'}, 1.5)",
+      cols + "2, 'b', { ts '2003-02-29 14:05:09'}, 1.5)",    // no such day
+      cols + "3, 'c', { ts '2003-07-01 14:05:09'}, 1e400)",  // beyond any double
+      cols + "4, 'd', { ts '2004-02-29 23:59:59'}, 2.5)",
+      "INSERT INTO T (ID, NAME) VALUES ('5', 'e')",
+      "INSERT INTO T (ID, NAME) VALUES ('six', 'f')",  // no number
+      "INSERT INTO T (ID, NAME) VALUES (7, 'g')",
+      "INSERT INTO T (ID, NAME) VALUES (8, 'bad \xC3\x28 UTF-8')",
+      "INSERT INTO T (ID, NAME) VALUES (9, 'i')",
+      "COMMIT"};
+  const ScriptRun sent = RunScript(*ds_, script);
+  const ScriptRun waited = RunScript(*waiting_, script);
+  ASSERT_EQ(waited.errors.size(), 4u);
+  EXPECT_EQ(sent.errors, waited.errors);
+  EXPECT_EQ(sent.log, waited.log);
+  EXPECT_EQ(CommittedIds(), "1,4,5,7,9");
+  EXPECT_EQ(WaitingIds(), "1,4,5,7,9");
+}
+
+TEST_F(PgDataServicesTest, ThousandsOfWritesCostAFewRoundTrips) {
+  const long before = ds_->round_trips();
+  for (int i = 1; i <= 5000; ++i)
+    ds_->ExecuteSQL("INSERT INTO T (ID, NAME) VALUES (" + std::to_string(i) + ", 'n')");
+  ds_->Commit();
+  EXPECT_LT(ds_->round_trips() - before, 15);
+  EXPECT_EQ(Observer(conninfo_, schema_->name()).Scalar("SELECT count(*) FROM T"), "5000");
 }
 
 TEST_F(PgDataServicesTest, KeysGrowAcrossReopeningAndFollowLastKey) {

@@ -12,10 +12,11 @@ class SqlShapeTest : public ::testing::Test {
  protected:
 
   // The shape of `sql`, or "(text)" when it is to run as text.
-  std::string Shape(const std::string& sql) {
+  std::string Shape(const std::string& sql, SqlDialect dialect = SqlDialect::kSQLite) {
     sql_ = sql;
-    return ShapeStatement(sql_, shaped_) ? shaped_.shape : "(text)";
+    return ShapeStatement(sql_, shaped_, dialect) ? shaped_.shape : "(text)";
   }
+  std::string PgShape(const std::string& sql) { return Shape(sql, SqlDialect::kPostgreSQL); }
   // The values taken out, as "i:12 t:it's r:1.5".
   std::string Values() const {
     std::string out;
@@ -24,6 +25,7 @@ class SqlShapeTest : public ::testing::Test {
       if (v.kind == ShapedStatement::Kind::kInteger) out += "i:" + std::to_string(v.integer);
       if (v.kind == ShapedStatement::Kind::kText) out += "t:" + std::string(v.text);
       if (v.kind == ShapedStatement::Kind::kReal) out += "r:" + std::string(v.text);
+      if (v.kind == ShapedStatement::Kind::kTimestamp) out += "s:" + std::string(v.text);
     }
     return out;
   }
@@ -96,6 +98,28 @@ TEST_F(SqlShapeTest, WhatCouldChangeMeaningOrMessagesRunsAsText) {
        })
     EXPECT_EQ(Shape(sql), "(text)") << sql;
   EXPECT_EQ(Shape("INSERT INTO T VALUES (123456789012345678)"), "INSERT INTO T VALUES (?1)");
+}
+
+TEST_F(SqlShapeTest, PostgreSQLBindsOnlyLiteralsItReadsAsPlainOnes) {
+  EXPECT_EQ(PgShape("INSERT INTO T (ID, NAME, AMOUNT, D) VALUES (12, 'it''s', 12.5,\r\n"
+                    "TIMESTAMP '2003-07-01 14:05:09')"),
+            "INSERT INTO T (ID, NAME, AMOUNT, D) VALUES ($1, $2, $3,\r\n$4)");
+  EXPECT_EQ(Values(), "i:12 t:it's r:12.5 s:2003-07-01 14:05:09");
+  EXPECT_EQ(PgShape("SELECT ID FROM T WHERE NAME LIKE 'a%' AND ID = -2147483647"),
+            "SELECT ID FROM T WHERE NAME LIKE $1 AND ID = -$2");
+  for (const char* sql : {
+           "INSERT INTO T VALUES (E'a\\n')",            // escapes
+           "INSERT INTO T VALUES (U&'d\\0061')",        // Unicode escapes
+           "INSERT INTO T VALUES (B'101')",             // bits
+           "INSERT INTO T VALUES ('a'\n'b')",           // one text on two lines
+           "INSERT INTO T VALUES (DATE '2001-01-01')",  // a typed literal
+           "INSERT INTO T VALUES (\"int4\" '5')",       // the same, type quoted
+           "INSERT INTO T VALUES (2147483648)",         // int8, with its own rules
+           "INSERT INTO T SELECT 'a', 1 FROM U",        // literals of a result
+           "INSERT INTO [T] VALUES (1)",                // no name quote there
+           "UPDATE T SET A = 'x'::text WHERE B = 1",    // a cast
+       })
+    EXPECT_EQ(PgShape(sql), "(text)") << sql;
 }
 
 TEST_F(SqlShapeTest, AStatementWithTooManyValuesRunsAsText) {

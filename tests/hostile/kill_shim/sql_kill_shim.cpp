@@ -4,11 +4,13 @@
 // SQLite (each sqlite3_exec call, and the first sqlite3_step of a
 // prepared statement after it was prepared or reset), each statement sent
 // to a PostgreSQL server (each PQexec, and each statement sent in a
-// pipeline apart from the savepoints around it), and each rename of a
-// file. It writes every step to a log and, just before step number
-// VL_KILL_AT, either sends the process a signal (VL_KILL_SIGNAL, SIGKILL
-// when unset) or, with VL_KILL_SIGNAL=fail, makes that step fail as a
-// full disk or a lost server would. A step is a count, never a moment.
+// pipeline apart from the savepoints around it: a text, or a run of a
+// prepared statement, logged as its name and values, a run for several
+// rows counting as that many statements; preparing one is no statement of
+// the program), and each rename of a file. It writes every step to a log and, just before step
+// number VL_KILL_AT, either sends the process a signal (VL_KILL_SIGNAL, SIGKILL when unset) or,
+// with VL_KILL_SIGNAL=fail, makes that step fail as a full disk or a lost server would. A step is a
+// count, never a moment.
 //
 // Environment: VL_KILL_LOG (the log file, appended to), VL_KILL_AT (the
 // step; none when unset or 0), VL_KILL_SIGNAL (a signal number or "fail").
@@ -165,6 +167,42 @@ extern "C" PGresult* PQexec(PGconn* conn, const char* query) {
   LogRecord(PgName(conn), PQresultStatus(r), query ? query : "");
   --gDepth;
   return r;
+}
+
+namespace {
+
+// A prepared statement named "...x<k>" runs k statements of the program
+// (the rows of one table sent together); any other runs one.
+long StatementsRun(const char* name) {
+  const char* x = name ? std::strrchr(name, 'x') : nullptr;
+  if (!x || !x[1]) return 1;
+  char* end = nullptr;
+  const long rows = std::strtol(x + 1, &end, 10);
+  return *end == '\0' && rows > 0 ? rows : 1;
+}
+
+}  // namespace
+
+extern "C" int PQsendQueryPrepared(PGconn* conn, const char* stmtName, int nParams,
+                                   const char* const* paramValues, const int* paramLengths,
+                                   const int* paramFormats, int resultFormat) {
+  using Fn = int (*)(PGconn*, const char*, int, const char* const*, const int*, const int*, int);
+  static const Fn real = Real<Fn>("PQsendQueryPrepared");
+  if (gDepth == 0) {
+    const long rows = StatementsRun(stmtName);
+    const int per_row = static_cast<int>(nParams / rows);
+    for (long r = 0; r < rows; ++r) {
+      const bool fail = BeforeStep();
+      std::string text = std::string("EXECUTE ") + (stmtName ? stmtName : "") + " (";
+      for (int i = 0; i < per_row; ++i) {
+        const char* v = paramValues[r * per_row + i];
+        text += std::string(i ? ", " : "") + (v ? v : "NULL");
+      }
+      LogRecord(PgName(conn), fail ? PGRES_FATAL_ERROR : 0, text + ")");
+      if (fail) return 0;
+    }
+  }
+  return real(conn, stmtName, nParams, paramValues, paramLengths, paramFormats, resultFormat);
 }
 
 extern "C" int PQsendQueryParams(PGconn* conn, const char* command, int nParams,

@@ -1,0 +1,178 @@
+#include "host/db/pg_parameters.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+
+#include "host/xml/xml_encoding.h"
+
+namespace vl {
+
+namespace {
+
+// Type numbers of the server's built-in types (they never change).
+constexpr Oid kNoType = 0, kBool = 16, kInt8 = 20, kInt2 = 21, kInt4 = 23, kText = 25,
+              kFloat4 = 700, kFloat8 = 701, kDate = 1082, kTimestamp = 1114, kTimestampTz = 1184,
+              kNumeric = 1700;
+
+using Kind = ShapedStatement::Kind;
+
+bool IntegerFits(int64_t v, Oid type) {
+  switch (type) {
+    case kInt2:
+      return v >= INT16_MIN && v <= INT16_MAX;
+    case kInt4:
+      return v >= INT32_MIN && v <= INT32_MAX;
+    case kInt8:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool IsIntegerType(Oid type) { return type == kInt2 || type == kInt4 || type == kInt8; }
+
+// A whole number as the server's integer input reads it: a sign, digits.
+bool IntegerTextFits(std::string_view s, Oid type) {
+  if (!s.empty() && (s[0] == '-' || s[0] == '+')) {
+    const bool negative = s[0] == '-';
+    s.remove_prefix(1);
+    if (s.empty() || s[0] == '-' || s[0] == '+') return false;
+    int64_t v = 0;
+    auto res = std::from_chars(s.data(), s.data() + s.size(), v);
+    return res.ec == std::errc() && res.ptr == s.data() + s.size() &&
+           IntegerFits(negative ? -v : v, type);
+  }
+  int64_t v = 0;
+  auto res = std::from_chars(s.data(), s.data() + s.size(), v);
+  return !s.empty() && res.ec == std::errc() && res.ptr == s.data() + s.size() &&
+         IntegerFits(v, type);
+}
+
+// A number written with digits, a point and an exponent (the forms a
+// literal takes) that the type holds: finite and not too small for it;
+// for a whole-number type, rounded into its range.
+bool RealTextFits(std::string_view s, Oid type) {
+  if (s.empty() || s[0] == '+' || s[0] == '-' || s[0] == 'i' || s[0] == 'I' || s[0] == 'n' ||
+      s[0] == 'N')
+    return false;
+  double v = 0;
+  const char* end = s.data() + s.size();
+  auto res = std::from_chars(s.data(), end, v);
+  if (res.ec != std::errc() || res.ptr != end || !std::isfinite(v)) return false;
+  if (type == kFloat8) return true;
+  if (type == kFloat4) {
+    float f = 0;
+    auto r4 = std::from_chars(s.data(), end, f);
+    return r4.ec == std::errc() && r4.ptr == end && std::isfinite(f);
+  }
+  if (IsIntegerType(type)) {
+    const double rounded = std::round(v);
+    return rounded >= -9.2e18 && rounded <= 9.2e18 &&
+           IntegerFits(static_cast<int64_t>(rounded), type);
+  }
+  return false;
+}
+
+bool IsLeapYear(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+
+bool TwoOrFourDigits(std::string_view s, size_t at, size_t n, int& out) {
+  out = 0;
+  for (size_t i = at; i < at + n; ++i) {
+    if (s[i] < '0' || s[i] > '9') return false;
+    out = out * 10 + (s[i] - '0');
+  }
+  return true;
+}
+
+// "yyyy-mm-dd" (with `time`, "yyyy-mm-dd hh:mm:ss"): a day and time that
+// exist, years 1 to 9999.
+bool IsPlainDate(std::string_view s, bool time) {
+  static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (s.size() != (time ? 19u : 10u) || s[4] != '-' || s[7] != '-') return false;
+  int y = 0, m = 0, d = 0;
+  if (!TwoOrFourDigits(s, 0, 4, y) || !TwoOrFourDigits(s, 5, 2, m) ||
+      !TwoOrFourDigits(s, 8, 2, d) || y < 1 || m < 1 || m > 12 || d < 1 ||
+      d > kDays[m - 1] + (m == 2 && IsLeapYear(y) ? 1 : 0))
+    return false;
+  if (!time) return true;
+  int hh = 0, mm = 0, ss = 0;
+  return s[10] == ' ' && s[13] == ':' && s[16] == ':' && TwoOrFourDigits(s, 11, 2, hh) &&
+         TwoOrFourDigits(s, 14, 2, mm) && TwoOrFourDigits(s, 17, 2, ss) && hh < 24 && mm < 60 &&
+         ss < 60;
+}
+
+bool BooleanTextFits(std::string_view s) {
+  for (const char* word : {"t", "f", "true", "false", "1", "0"})
+    if (s == word) return true;
+  return false;
+}
+
+// A quoted text of no declared type: the place's type reads it.
+bool TextFits(std::string_view s, Oid type) {
+  switch (type) {
+    case kText:
+      return true;
+    case kInt2:
+    case kInt4:
+    case kInt8:
+      return IntegerTextFits(s, type);
+    case kFloat4:
+    case kFloat8:
+      return RealTextFits(s, type);
+    case kBool:
+      return BooleanTextFits(s);
+    case kDate:
+      return IsPlainDate(s, false);
+    case kTimestamp:
+    case kTimestampTz:
+      return IsPlainDate(s, true);
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+Oid PgParameterType(const ShapedStatement::Value& value) {
+  switch (value.kind) {
+    case Kind::kInteger:
+      return kInt4;
+    case Kind::kReal:
+      return kNumeric;
+    case Kind::kTimestamp:
+      return kTimestamp;
+    case Kind::kText:
+      break;
+  }
+  return kNoType;
+}
+
+void AppendPgParameterText(const ShapedStatement::Value& value, std::string& out) {
+  if (value.kind != Kind::kInteger) {
+    out.append(value.text);
+    return;
+  }
+  char digits[24];
+  auto res = std::to_chars(digits, digits + sizeof digits, value.integer);
+  out.append(digits, res.ptr);
+}
+
+bool PgValueFits(const ShapedStatement::Value& value, Oid placeType) {
+  switch (value.kind) {
+    case Kind::kInteger:
+      return placeType == kText || placeType == kFloat4 || placeType == kFloat8 ||
+             IntegerFits(value.integer, placeType);
+    case Kind::kReal:
+      return placeType == kText || RealTextFits(value.text, placeType);
+    case Kind::kTimestamp:
+      return IsValidUtf8(value.text) && IsPlainDate(value.text, true) &&
+             (placeType == kTimestamp || placeType == kTimestampTz || placeType == kDate ||
+              placeType == kText);
+    case Kind::kText:
+      return IsValidUtf8(value.text) && TextFits(value.text, placeType);
+  }
+  return false;
+}
+
+}  // namespace vl

@@ -1,0 +1,37 @@
+// The values of a statement shaped for PostgreSQL (ShapeStatement with
+// SqlDialect::kPostgreSQL) as parameters of the prepared shape: the type
+// each is declared with, its text, and whether the server takes it where
+// it stands without an error.
+#pragma once
+
+#include <string>
+
+#include "host/db/sql_shape.h"
+
+typedef unsigned int Oid;
+
+namespace vl {
+
+// The type a parameter is declared with: the type the server gives the
+// literal it stands for (int4 for a whole number, numeric for a number
+// with a point or an exponent, timestamp for TIMESTAMP '...', and none for
+// a quoted text, whose place decides its type as it decides a literal's).
+// Declared so, the parameter is read exactly as the literal is.
+Oid PgParameterType(const ShapedStatement::Value& value);
+
+// Appends the parameter's text to `out`: a whole number in its plain
+// digits (leading zeros dropped, as the server reads them), anything else
+// as written.
+void AppendPgParameterText(const ShapedStatement::Value& value, std::string& out);
+
+// True when the server takes `value` in a place of type `placeType` (the
+// type the server infers for a parameter of no declared type there, such
+// as the column an INSERT writes) without an error: a whole number in
+// range, a real number that is finite there, a date that exists, a text
+// in well-formed UTF-8 that reads as the place's type. False for every
+// type whose rules are not checked here (a text of limited length, a
+// numeric of limited precision, types of the database's own): such values
+// are left to the server.
+bool PgValueFits(const ShapedStatement::Value& value, Oid placeType);
+
+}  // namespace vl

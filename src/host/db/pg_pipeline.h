@@ -1,0 +1,161 @@
+// Statements sent to a PostgreSQL server without waiting for each answer.
+//
+// What is sent is a row of segments, each ended by a sync point, at which
+// the server answers for the segment as a whole:
+//  - a batch holds statements whose answers only tell whether they ran.
+//    It opens with a savepoint and closes by releasing it, so a failed
+//    statement can be undone to the batch's start; after a failure the
+//    server skips the rest of what was sent up to the next sync point, and
+//    the transaction stays failed until it is rolled back to a savepoint.
+//    A batch keeps its statements in the order the program made them;
+//    each request it sends runs one or several of them (the rows of one
+//    table sent as one statement);
+//  - a direct segment holds the requests of one synchronous operation
+//    (a statement whose rows are needed, preparing a statement), whose
+//    answers go back to the caller.
+// Batches are read in the order sent, before the direct segment that
+// follows them. The caller keeps at most two batches sent but not read:
+// their answers are small and fit the connection's buffers, so sending
+// never waits on a server that waits for its answers to be read.
+//
+// This class only sends and reads; what to do about a failure is the
+// data services' business.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+typedef struct pg_conn PGconn;
+typedef struct pg_result PGresult;
+typedef unsigned int Oid;
+
+namespace vl {
+
+struct PgResultDeleter {
+  void operator()(PGresult* r) const;
+};
+using PgResultPtr = std::unique_ptr<PGresult, PgResultDeleter>;
+
+class PgPipeline {
+ public:
+  // The name of the savepoint that opens every batch.
+  static constexpr const char* kBatchSavepoint = "vl_batch";
+
+  explicit PgPipeline(PGconn* conn) : conn_(conn) {}
+  PgPipeline(const PgPipeline&) = delete;
+  PgPipeline& operator=(const PgPipeline&) = delete;
+
+  // Adds `text`, a statement as the log takes it, to the open batch,
+  // opening one when none is; returns its number in the batch. It is sent
+  // by a request naming that number (AddToBatch).
+  size_t BatchStatement(std::string text);
+  // Sends a run of the prepared statement `name` with `values` (texts,
+  // nullptr for NULL) in the open batch; it runs the batch's statements
+  // `members`. False when the connection cannot take it (it is broken).
+  bool AddToBatch(const std::string& name, const std::vector<const char*>& values,
+                  std::vector<uint32_t> members);
+  // Prepares a statement inside the open batch.
+  bool PrepareInBatch(const std::string& name, const std::string& sql,
+                      const std::vector<Oid>& types);
+  // Ends the open batch, if any: its savepoint released, a sync point.
+  bool EndBatch();
+  // Batches ended and not yet read.
+  size_t BatchesSent() const;
+
+  // The requests of a direct segment; the open batch is ended first.
+  bool Query(const char* sql, int nParams = 0, const char* const* values = nullptr);
+  bool Prepare(const std::string& name, const std::string& sql, const std::vector<Oid>& types);
+  bool Describe(const std::string& name);
+  // Ends the direct segment with a sync point.
+  bool EndDirect();
+
+  // A request of a batch that the server refused: after it, the server's
+  // transaction is failed until rolled back to the batch's savepoint, and
+  // every statement of the batch and of the batches after it is undone or
+  // was skipped.
+  struct Failure {
+    // Every unconfirmed statement, in the order the program made them.
+    std::vector<std::string> statements;
+    // Those the refused request ran, one of which failed; none when the
+    // savepoint, its release or a preparation was refused.
+    std::vector<size_t> suspects;
+    PgResultPtr result;  // the server's answer
+  };
+  // Reads the answers to the oldest ended batches until at most `keep`
+  // are left; the texts of each batch that ran whole go to `confirmed`
+  // in order. On a refused statement everything sent is read, a direct
+  // segment's answers dropped, and the failure returned. A broken
+  // connection returns with the connection's status bad.
+  template <typename Confirm>
+  std::optional<Failure> ReadBatches(size_t keep, Confirm&& confirmed);
+  // The first answer to each request of the oldest direct segment, after
+  // every batch sent before it was read (ReadBatches(0) first). Empty
+  // when the connection broke.
+  std::vector<PgResultPtr> ReadDirect();
+
+  // Nothing sent is left unread.
+  bool Idle() const { return segments_.empty() && !open_; }
+  // Reads and drops whatever is unread; for a connection that is being
+  // rolled back or closed.
+  void Discard();
+
+  // Times the program waited for an answer to something it had sent
+  // since it last waited: the round trips.
+  long round_trips() const { return round_trips_; }
+  void CountRoundTrip();
+  // The round trips of every pipeline of this process.
+  static long TotalRoundTrips();
+
+ private:
+  struct Segment {
+    bool batch = false;
+    int requests = 0;  // sent, each answered by one result and a null
+    std::vector<std::string> statements;
+    // The statements each request runs, by request (batches only).
+    std::vector<std::vector<uint32_t>> members;
+  };
+  bool EnterPipeline();
+  bool OpenBatch();
+  void Sent(std::vector<uint32_t> members = {});
+  bool Sync(Segment segment);
+  bool StartDirect();
+  // The first result of the next request (the rest of its results read
+  // and dropped); null when the connection broke.
+  PgResultPtr NextAnswer();
+  bool ReadSyncPoint();
+  // Reads the answers of one ended segment; the index of the first
+  // request the server refused, or -1; -2 when the connection broke.
+  int ReadSegment(const Segment& s, std::vector<PgResultPtr>* answers, PgResultPtr* refused);
+  std::optional<Failure> FailureFrom(int request, PgResultPtr result);
+  void LeavePipelineWhenIdle();
+  void WaitingForAnswer();
+
+  PGconn* conn_;
+  std::deque<Segment> segments_;   // ended, not yet read, oldest first
+  std::optional<Segment> open_;    // the batch being sent
+  std::optional<Segment> direct_;  // the direct segment being sent
+  bool in_pipeline_ = false;
+  long round_trips_ = 0;
+  long sync_points_ = 0;
+  long sync_points_at_last_wait_ = 0;
+};
+
+template <typename Confirm>
+std::optional<PgPipeline::Failure> PgPipeline::ReadBatches(size_t keep, Confirm&& confirmed) {
+  while (BatchesSent() > keep) {
+    PgResultPtr refused;
+    const int failed = ReadSegment(segments_.front(), nullptr, &refused);
+    if (failed == -2) return std::nullopt;
+    if (failed >= 0) return FailureFrom(failed, std::move(refused));
+    for (const std::string& text : segments_.front().statements) confirmed(text);
+    segments_.pop_front();
+  }
+  LeavePipelineWhenIdle();
+  return std::nullopt;
+}
+
+}  // namespace vl
