@@ -218,7 +218,13 @@ INSTANTIATE_TEST_SUITE_P(Ways, WizardLeaveTest,
                                            LeaveCase{true, false, vbNo, false, true},
                                            LeaveCase{false, true, vbNo, true, false},
                                            LeaveCase{true, true, vbNo, true, false},
-                                           LeaveCase{true, true, vbYes, true, true}));
+                                           LeaveCase{true, true, vbYes, true, true}),
+                         [](const auto& info) {
+                           const LeaveCase& c = info.param;
+                           return std::string(c.by_escape ? "Escape" : "Cancel") +
+                                  (c.baseline_chosen ? "AfterChoosing" : "AtOnce") +
+                                  (c.answer == vbYes ? "Yes" : "No");
+                         });
 
 // An installation offering an enterprise database besides SQLite.
 class WizardWithEnterpriseDBTest : public WizardTest {
