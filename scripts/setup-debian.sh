@@ -6,6 +6,8 @@ PACKAGES=(cmake g++ make pkg-config libpugixml-dev libsqlite3-dev sqlite3 libgte
 PACKAGES+=(libpq-dev postgresql)
 # The wizard window (Qt 6 Widgets); Xvfb to run it without a display.
 PACKAGES+=(qt6-base-dev xvfb xauth)
+# scripts/wizard-screenshots.sh drives the window and takes its pictures.
+PACKAGES+=(xdotool imagemagick)
 # The fuzz targets: clang with its sanitizer and libFuzzer run-times.
 PACKAGES+=(clang libclang-rt-14-dev)
 # The benchmark (bench/run.sh) measures with GNU time.

@@ -240,12 +240,15 @@ bool CreationRun::CreateProject() {
       result = true;
     } else if (CreateAndOpenVLPFileTimed(run) && RunStages(run)) {
       auto start = std::chrono::steady_clock::now();
+      messages.Progress("CompleteOtherProjects", 0, 0);
       CompleteOtherProjects(run);
       Time("CompleteOtherProjects", start);
       start = std::chrono::steady_clock::now();
+      messages.Progress("WriteGUIDMapFiles", 0, 0);
       WriteGUIDMapFiles(run);
       Time("WriteGUIDMapFiles", start);
       start = std::chrono::steady_clock::now();
+      messages.Progress("Commit", 0, 0);
       Commit(run);
       Time("Commit", start);
       result = true;
@@ -298,6 +301,7 @@ void CreationRun::ClearLeftovers(Run& run) {
 
 bool CreationRun::CreateAndOpenVLPFileTimed(Run& run) {
   const auto start = std::chrono::steady_clock::now();
+  session_.messages.Progress("CreateProject", 0, 0);
   const bool made = CreateAndOpenVLPFile(run);
   Time("CreateProject", start);
   return made;
@@ -355,6 +359,7 @@ bool CreationRun::RunStages(Run& run) {
   for (const Step& step : kSteps) {
     run.ctx.CheckCancelled();
     const auto start = std::chrono::steady_clock::now();
+    messages.Progress(step.name, 0, 0);
     if (step.stage) {
       const bool ok = step.stage(run.copiers, *run.ds, *run.project);
       Time(step.name, start);

@@ -17,7 +17,8 @@ bool Session::CreateGlobalObjects() {
   messages.SetResource(goResource.get());
   goBLProjInfo = std::make_unique<BLProjInfo>(messages);
   gdictDBDrivers.Clear();
-  goProjApp = std::make_shared<SqlProjectApplication>([this] { return goNewProjDef.get(); });
+  goProjApp.reset();
+  RenewProjectApplication();
   return goResource && goBLProjInfo;
 }
 
@@ -46,6 +47,11 @@ void Session::ReleaseProjectApplication() {
   if (!goProjApp) return;
   goProjApp->Shutdown();
   goProjApp.reset();
+}
+
+void Session::RenewProjectApplication() {
+  if (!goProjApp)
+    goProjApp = std::make_shared<SqlProjectApplication>([this] { return goNewProjDef.get(); });
 }
 
 std::string Session::GetHelpDirectory() {

@@ -44,6 +44,9 @@ class Session {
   // Shuts the project application down and releases it; errors are
   // ignored, so a second call does nothing.
   void ReleaseProjectApplication();
+  // Makes a project application when there is none: a run releases it at
+  // its end, and one that stopped may be tried again.
+  void RenewProjectApplication();
 
   // Installation directory + "/HELP"; "" when it cannot be read.
   std::string GetHelpDirectory();

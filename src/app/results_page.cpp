@@ -20,11 +20,19 @@ void ResultsPageRecorder::ShowInfo(const std::string& title, const std::string& 
   inner_.ShowInfo(title, text);
 }
 
+void ResultsPageRecorder::ShowError(const std::string& title, const std::string& text) {
+  inner_.ShowError(title, text);
+}
+
 int ResultsPageRecorder::Ask(const std::string& title, const std::string& text, int buttons) {
   return inner_.Ask(title, text, buttons);
 }
 
 void ResultsPageRecorder::Breathe() { inner_.Breathe(); }
+
+void ResultsPageRecorder::Progress(const std::string& stage, long done, long total) {
+  inner_.Progress(stage, done, total);
+}
 
 void ResultsPageRecorder::AddResultsLine(const std::string& line) {
   ++lines_;

@@ -23,9 +23,11 @@ class ResultsPageRecorder : public MessageSink {
   ResultsPageRecorder& operator=(const ResultsPageRecorder&) = delete;
 
   void ShowInfo(const std::string& title, const std::string& text) override;
+  void ShowError(const std::string& title, const std::string& text) override;
   int Ask(const std::string& title, const std::string& text, int buttons) override;
   void AddResultsLine(const std::string& line) override;
   void Breathe() override;
+  void Progress(const std::string& stage, long done, long total) override;
 
   long lines() const { return lines_; }
 

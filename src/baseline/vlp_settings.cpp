@@ -40,14 +40,15 @@ bool BLProjInfo::ValidateVLPSettings(NewProjectDefinition& newProjDef,
   try {
     std::error_code ec;
     if (!fs::is_directory(vlp_folder_, ec)) {
-      if (messages_->AskUser(messages_->ResString(kResCreateFolder), vbYesNo) != vbYes)
+      if (messages_->AskUser(messages_->ResFormat(kResCreateFolder, {vlp_folder_}), vbYesNo) !=
+          vbYes)
         return false;
       // This system has no drive letters: the "drive" is the nearest
       // folder of the path that exists, and it must be one we may write
       // into. A relative path has none, so nothing is created relative to
       // the working directory.
       if (!FolderCanBeCreated(vlp_folder_)) {
-        messages_->ShowInfoMessage(messages_->ResString(kResNoDrive));
+        messages_->ShowInfoMessage(messages_->ResFormat(kResNoDrive, {vlp_folder_}));
         return false;
       }
       CreateFolderPath(CleanFolderPath(vlp_folder_));

@@ -1,5 +1,6 @@
 #include "copy/ins_pkg_info.h"
 
+#include <algorithm>
 #include <pugixml.hpp>
 
 #include "baseline/baseline_names.h"
@@ -26,9 +27,11 @@ constexpr long kResRequirementsFailed = 20065;
 constexpr long kResUnsafePackageName = 20141;
 constexpr long kResPackageReachedTwice = 20142;
 constexpr const char* kPackageListFile = "PackageList.XML";
+constexpr const char* kProgressStage = "CopyXMLPkgInfo";
 
 // The views of one package, by the view copier.
-bool CopyPackageViews(RunContext& ctx, pugi::xml_node oPkg, int32_t lPkgID, DataServices& oDS, Project& oProj) {
+bool CopyPackageViews(RunContext& ctx, pugi::xml_node oPkg, int32_t lPkgID, DataServices& oDS,
+                      Project& oProj) {
   InsViewInfo views(ctx);
   return views.CopyXMLPkgViewInfo(oPkg, lPkgID, oDS, oProj);
 }
@@ -80,6 +83,7 @@ bool InsPkgInfo::CopyXMLPkgInfo(DataServices& oDS, Project& oProj) {
     pugi::xml_document doc;
     pugi::xml_node project = LoadBaselineFile(doc, kPackageListFile);
     if (!project) return false;
+    listed_packages_ = static_cast<long>(project.select_nodes("Pkg").size());
     pugi::xml_node root = project.select_node("Pkg[@ParentID='0']").node();
     if (!root)
       throw VlError(
@@ -129,6 +133,9 @@ bool InsPkgInfo::AddXMLPackage(const std::string& sPkgGUID, int32_t lParentID, D
   for (;;) {
     Level level;
     if (!addOne(guid, parentId, level)) return false;
+    // A package file may name packages the list does not: the count grows.
+    const long done = static_cast<long>(reached_.size());
+    ctx_.messages().Progress(kProgressStage, done, std::max(done, listed_packages_));
     pending.push_back(std::move(level));
     while (!pending.empty() && pending.back().next == pending.back().children.size())
       pending.pop_back();

@@ -27,7 +27,8 @@ class InsPkgInfo : public Copier {
  public:
   using Copier::Copier;
 
-  // Copies the whole package tree. True when every package and
+  // Copies the whole package tree, reporting after each package how many
+  // of those PackageList.XML lists are done. True when every package and
   // everything in it was copied. False:
   //  - with nothing done, after a message ("PackageList.XML" + text 11011
   //    + "PROJECT") when the file is missing or has no "PROJECT";
@@ -66,6 +67,8 @@ class InsPkgInfo : public Copier {
   // The package GUIDs (upper case, as package files are found whatever the
   // letter case of their names) this walk has reached.
   std::unordered_set<std::string> reached_;
+  // The packages PackageList.XML lists: what the walk's progress counts to.
+  long listed_packages_ = 0;
 };
 
 }  // namespace vl

@@ -19,6 +19,11 @@ class MessageSink {
   virtual ~MessageSink() = default;
   // A modal information message with one OK button.
   virtual void ShowInfo(const std::string& title, const std::string& text) = 0;
+  // The report of an error that broke off the work in hand (an exception
+  // caught); by default shown as any other message.
+  virtual void ShowError(const std::string& title, const std::string& text) {
+    ShowInfo(title, text);
+  }
   // A modal question; `buttons` is a MsgButtons value plus vbQuestion.
   // Returns the MsgResult of the button pressed.
   virtual int Ask(const std::string& title, const std::string& text, int buttons) = 0;
@@ -27,6 +32,14 @@ class MessageSink {
   // Lets pending window work happen during long work. Cheap when called
   // often: implementations decide how often they really refresh.
   virtual void Breathe() {}
+  // Where long work stands: `done` of `total` units of `stage` are done
+  // (`total` 0 when the count is not known). The creation run reports each
+  // stage as it starts (its routine name, 0, 0) and the stages that know
+  // their counts cheaply report them as they go. Implementations show it or
+  // ignore it; it is called often.
+  virtual void Progress(const std::string& stage, long done, long total) {
+    (void)stage, (void)done, (void)total;
+  }
 };
 
 // Discards everything, answers every question with `answer`.

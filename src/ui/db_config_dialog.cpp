@@ -8,22 +8,30 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "baseline/check/target_check.h"
+#include "ui/background_task.h"
 #include "ui/qt_text.h"
 
 namespace vl {
 
 namespace {
 
+constexpr long kResCancel = 101, kResTest = 2109, kResTestPassed = 2110, kResTesting = 2111,
+               kResFirstPlaceholder = 2112;
+
 QLineEdit* AddField(QFormLayout* form, long captionId) {
   auto* field = new QLineEdit;
-  field->setMinimumWidth(280);
+  field->setMinimumWidth(240);
+  // The caption's mnemonic moves to the field.
   form->addRow(QRes(captionId), field);
+  field->setPlaceholderText(QRes(kResFirstPlaceholder + form->rowCount() - 1));
   return field;
 }
 
 }  // namespace
 
-DBConfigDialog::DBConfigDialog(QWidget* owner) : QDialog(owner) {
+DBConfigDialog::DBConfigDialog(QWidget* owner, std::string projectName)
+    : QDialog(owner), project_name_(std::move(projectName)) {
   setWindowTitle(QRes(kResDBConfigTitle));
   auto* layout = new QVBoxLayout(this);
   auto* form = new QFormLayout;
@@ -39,11 +47,22 @@ DBConfigDialog::DBConfigDialog(QWidget* owner) : QDialog(owner) {
   note->setTextFormat(Qt::PlainText);
   note->setWordWrap(true);
   layout->addWidget(note);
+  cmdTest = new QPushButton(QRes(kResTest));
+  cmdTest->setAutoDefault(false);
+  lblTest = new QLabel;
+  lblTest->setTextFormat(Qt::PlainText);
+  lblTest->setWordWrap(true);
+  lblTest->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  auto* test = new QHBoxLayout;
+  test->addWidget(cmdTest, 0, Qt::AlignTop);
+  test->addWidget(lblTest, 1);
+  layout->addLayout(test);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
   buttons->button(QDialogButtonBox::Ok)->setText(QRes(kResDBConfigOK));
-  buttons->button(QDialogButtonBox::Cancel)->setText(QRes(101));
+  buttons->button(QDialogButtonBox::Cancel)->setText(QRes(kResCancel));
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  connect(cmdTest, &QPushButton::clicked, this, [this] { TestConnection(); });
   layout->addWidget(buttons);
 }
 
@@ -65,8 +84,26 @@ void DBConfigDialog::Store(ConnectionSettings& c) const {
   c.conninfo = S(txtConnInfo->text().trimmed());
 }
 
+void DBConfigDialog::TestConnection() {
+  TargetChoice choice;
+  choice.name = project_name_;
+  choice.database = kPostgreSQLDisplayName;
+  choice.databases = {kPostgreSQLDisplayName};
+  Store(choice.connection);
+  QStringList faults;
+  lblTest->clear();
+  const bool answered = RunInBackground(this, QRes(kResTesting), [&](TaskProgress&) {
+    // Only what the server says counts here: the folder is step 1's.
+    for (const TargetProblem& p : CheckTarget(choice).problems)
+      if (p.field == TargetField::kServer || p.field == TargetField::kSchema)
+        faults.append(Q(p.text));
+  });
+  if (!answered) return;
+  lblTest->setText(faults.isEmpty() ? QRes(kResTestPassed) : faults.join('\n'));
+}
+
 void ShowConfigDialog(QWidget* owner, NewProjectDefinition& definition) {
-  DBConfigDialog dialog(owner);
+  DBConfigDialog dialog(owner, definition.GetProjectName());
   dialog.Load(definition.GetConnection());
   if (dialog.exec() == QDialog::Accepted) dialog.Store(definition.GetConnection());
 }

@@ -17,8 +17,12 @@ namespace vl {
 
 namespace {
 
+bool IsEnter(const QKeyEvent* key) {
+  return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+}
+
 // The location cell: the path (read-only) and the "..." button. Delete or
-// Backspace on the path clears the location.
+// Backspace on the path clears the location; Enter stays in the cell.
 class LocationCell : public QWidget {
  public:
   LocationCell(const QString& path, std::function<void()> browse, std::function<void()> clear)
@@ -51,11 +55,12 @@ class LocationCell : public QWidget {
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (watched == path_ && event->type() == QEvent::KeyPress) {
-      int key = static_cast<QKeyEvent*>(event)->key();
-      if (key == Qt::Key_Delete || key == Qt::Key_Backspace) {
+      auto* key = static_cast<QKeyEvent*>(event);
+      if (key->key() == Qt::Key_Delete || key->key() == Qt::Key_Backspace) {
         clear_();
         return true;
       }
+      if (IsEnter(key)) return true;
     }
     return QWidget::eventFilter(watched, event);
   }
@@ -135,10 +140,15 @@ void ExtProjectsGrid::SetLocation(int row, const std::string& path) {
 void ExtProjectsGrid::BrowseLocation(int row) {
   if (row < 0 || row >= static_cast<int>(records_.size()) || !location_browser) return;
   std::string path = S(item(row, kLocColumn)->text());
-  if (edit_started) edit_started();
-  bool chosen = location_browser(path);
-  if (chosen) SetLocation(row, path);
-  if (edit_ended) edit_ended();
+  if (location_browser(path)) SetLocation(row, path);
+}
+
+void ExtProjectsGrid::keyPressEvent(QKeyEvent* event) {
+  if (IsEnter(event)) {
+    event->accept();
+    return;
+  }
+  QTableWidget::keyPressEvent(event);
 }
 
 void ExtProjectsGrid::ClearLocation(int row) {

@@ -3,6 +3,8 @@
 // chosen with the "..." button of its cell and cleared with Delete; each
 // row keeps its own copy of the project's record, which is stored in the
 // descriptor only when the step is completed and the location checked.
+// Enter in the grid stays in the grid: it never presses the window's
+// default button.
 #pragma once
 
 #include <QTableWidget>
@@ -33,14 +35,16 @@ class ExtProjectsGrid : public QTableWidget {
 
   // The "..." button of `row`: opens the location browser at the cell's
   // text; when it returns true, the cell and the row's record take the
-  // chosen path. `edit_started` and `edit_ended` run around the browser.
+  // chosen path.
   void BrowseLocation(int row);
   // Empties the location of `row` (cell and record).
   void ClearLocation(int row);
 
   // The location browser: true with the path replaced, false to cancel.
   std::function<bool(std::string& path)> location_browser;
-  std::function<void()> edit_started, edit_ended;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void FillRow(int row);

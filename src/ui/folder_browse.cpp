@@ -12,8 +12,9 @@ std::string BrowseForFolder(QWidget* owner, const std::string& prompt, const std
 }
 
 bool BrowseForProjectFile(QWidget* owner, std::string& path) {
+  const QString filters = QRes(kResProjectFiles) + ";;" + QRes(kResAllFiles);
   QString chosen =
-      QFileDialog::getOpenFileName(owner, QRes(kResLocateProjectFile), Q(path), "*.vlp");
+      QFileDialog::getOpenFileName(owner, QRes(kResLocateProjectFile), Q(path), filters);
   if (chosen.isEmpty()) return false;
   path = S(chosen.trimmed());
   return true;

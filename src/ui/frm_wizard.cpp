@@ -1,178 +1,184 @@
 #include "ui/frm_wizard.h"
 
 #include <QCloseEvent>
-#include <QComboBox>
-#include <QCoreApplication>
+#include <QCursor>
 #include <QGuiApplication>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QPushButton>
+#include <QMessageBox>
 #include <QScreen>
+#include <QShortcut>
+#include <QStyle>
 
 #include "app/mod_wizard.h"
 #include "app/resource_location.h"
-#include "host/text/convert.h"
+#include "ui/baseline_page.h"
 #include "ui/db_config_dialog.h"
-#include "ui/ext_projects_grid.h"
+#include "ui/ext_projects_page.h"
 #include "ui/folder_browse.h"
 #include "ui/help_window.h"
+#include "ui/new_project_page.h"
+#include "ui/options_page.h"
+#include "ui/page_controls.h"
 #include "ui/qt_text.h"
 #include "ui/resource_texts.h"
+#include "ui/review_step_page.h"
+#include "ui/run_page.h"
 #include "ui/ui_session.h"
+#include "ui/wizard_banner.h"
 
 namespace vl {
 
 frmWizard* gfrmWizard = nullptr;
 
 namespace {
-constexpr long kResBaselinePrompt = 1100, kResProjectFolderPrompt = 2200;
+
+constexpr long kResHelp = 100, kResCancel = 101, kResBack = 102, kResNext = 103, kResFinish = 105,
+               kResLeave = 130;
+// The banner's width on a screen too small for the whole of it.
+constexpr int kSmallScreenHeight = 640, kSmallBannerWidth = 112;
+
+QWidget* AskWithoutWaiting(QWidget* owner, const std::string& question,
+                           std::function<void(bool)> answered) {
+  auto* box = new QMessageBox(QMessageBox::Question, Q(AppSession().messages.title()), Q(question),
+                              QMessageBox::Yes | QMessageBox::No, owner);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setTextFormat(Qt::PlainText);
+  box->setDefaultButton(QMessageBox::No);
+  box->setEscapeButton(QMessageBox::No);
+  QObject::connect(box, &QMessageBox::finished, box,
+                   [answered](int pressed) { answered(pressed == QMessageBox::Yes); });
+  box->open();
+  return box;
+}
+
 }  // namespace
 
 WizardDialogs WizardDialogs::Standard() {
-  return {&BrowseForFolder, &BrowseForProjectFile, &ShowConfigDialog};
+  return {&BrowseForFolder, &BrowseForProjectFile, &ShowConfigDialog, &AskWithoutWaiting};
+}
+
+QRect FitWindow(QSize wanted, const QRect& area) {
+  const QSize size = wanted.boundedTo(area.size());
+  return {area.x() + (area.width() - size.width()) / 2,
+          area.y() + (area.height() - size.height()) / 2, size.width(), size.height()};
 }
 
 frmWizard::frmWizard(WizardDialogs dialogs, QWidget* parent)
-    : QDialog(parent), dialogs_(std::move(dialogs)) {
+    : QWizard(parent), dialogs_(std::move(dialogs)) {
+  setObjectName("frmWizard");
+  setProperty(kTagProperty, static_cast<int>(kResTitle));
   setWindowFlags(Qt::Window | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
-  BuildControls();
-  ConnectEvents();
-  fgExtProjects->location_browser = [this](std::string& path) {
-    bool chosen = dialogs_.browse_for_project_file(this, path);
-    if (chosen) UpdateNavButtons(current_step_);
-    return chosen;
-  };
-  fgExtProjects->edit_started = [this] {
-    for (int b : {kBack, kNext, kCancel}) cmdNav[b]->setEnabled(false);
-  };
-  // The edit is over whatever the browser said: the step's buttons come
-  // back as the step allows them.
-  fgExtProjects->edit_ended = [this] { UpdateNavButtons(current_step_); };
+  setWizardStyle(QWizard::ModernStyle);
+  setOptions(QWizard::HaveHelpButton | QWizard::NoBackButtonOnStartPage);
+  setPage(kBaselineStep, new BaselinePage);
+  setPage(kProjectStep, new NewProjectPage);
+  setPage(kOptionsStep, new OptionsPage);
+  setPage(kExtProjectsStep, new ExtProjectsPage);
+  setPage(kReviewStep, new ReviewStepPage);
+  setPage(kRunStep, new RunPage);
+  // A child from the start: the wizard adopts its side widget only when it
+  // lays itself out, after the resource texts and pictures are applied.
+  banner_ = new WizardBanner(this);
+  Tag(banner_, 30);
+  setSideWidget(banner_);
+  connect(this, &QWizard::helpRequested, this, [this] { ShowHelpForStep(); });
+  auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+  connect(help, &QShortcut::activated, this, [this] { ShowHelpForStep(); });
 }
 
 frmWizard::~frmWizard() {
   if (gfrmWizard == this) gfrmWizard = nullptr;
 }
 
+WizardStepPage& frmWizard::step_page(int step) const {
+  return *static_cast<WizardStepPage*>(page(step));
+}
+NewProjectPage& frmWizard::project_page() const {
+  return static_cast<NewProjectPage&>(step_page(kProjectStep));
+}
+RunPage& frmWizard::run_page() const { return static_cast<RunPage&>(step_page(kRunStep)); }
+
 void frmWizard::Load() {
   if (loaded_) return;
   loaded_ = true;
-  CenterOnScreen();
   ApplyResourceTexts(this);
   ApplyResourceFont(this);
-  ShowStep(0, 0);
-}
-
-void frmWizard::CenterOnScreen() {
-  QScreen* screen = QGuiApplication::primaryScreen();
-  if (!screen) return;
-  QRect area = screen->availableGeometry();
-  resize(std::min(width(), area.width()), std::min(height(), area.height()));
-  move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+  setWindowTitle(Q(AppSession().messages.title()));
+  const std::pair<WizardButton, long> buttons[] = {{HelpButton, kResHelp},
+                                                   {BackButton, kResBack},
+                                                   {NextButton, kResNext},
+                                                   {FinishButton, kResFinish},
+                                                   {CancelButton, kResCancel}};
+  for (const auto& [which, id] : buttons) setButtonText(which, QRes(id));
+  for (int step = 0; step < kStepCount; ++step) step_page(step).SetStepCaptions();
+  FitOnScreen();
+  restart();
 }
 
 void frmWizard::init() {
   Load();
-  OrderedMap<std::string> drivers = RetrieveDrivers(AppSession().shipped_files_folder());
-  cboDBType->clear();
-  long code = 0;
-  for (const std::string& name : drivers.Keys())
-    cboDBType->addItem(Q(name), QVariant::fromValue(++code));
-  cboDBType->setCurrentIndex(0);
-  DatabaseTypeChosen();
-  fgExtProjects->SetUp();
+  project_page().FillDatabaseList();
+  static_cast<ExtProjectsPage&>(step_page(kExtProjectsStep)).SetUpGrid();
 }
 
-void frmWizard::SelectDBType(long code) {
-  int index = cboDBType->findData(QVariant::fromValue(code));
-  if (index >= 0) cboDBType->setCurrentIndex(index);
+void frmWizard::FitOnScreen() {
+  QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+  if (!screen) screen = QGuiApplication::primaryScreen();
+  if (!screen) return;
+  QRect area = screen->availableGeometry();
+  // Room for the title bar the window manager adds.
+  area.setTop(area.top() + style()->pixelMetric(QStyle::PM_TitleBarHeight));
+  banner_->SetWidth(area.height() < kSmallScreenHeight ? kSmallBannerWidth
+                                                       : WizardBanner::kFullWidth);
+  if (const QSize least = minimumSizeHint(); least.isValid())
+    setMinimumSize(least.boundedTo(area.size()));
+  setGeometry(FitWindow(kWantedSize, area));
 }
 
-void frmWizard::DatabaseTypeChosen() {
-  long code = cboDBType->currentData().toLongLong();
-  cmdDBConfig->setEnabled(code != kEmbeddedDBTypeCode);
-  ProcessPendingEvents();
+void frmWizard::BringToFront() {
+  if (isMinimized()) showNormal();
+  raise();
+  activateWindow();
 }
 
-void frmWizard::ConfigureDatabase() {
-  if (!AppSession().goNewProjDef) return;
-  const std::string entry = S(cboDBType->currentText());
-  AppSession().goNewProjDef->SetDBType(entry);
-  const std::string* driver = AppSession().gdictDBDrivers.Find(entry);
-  AppSession().goNewProjDef->GetConnection().SetDriver(driver ? *driver : std::string());
-  dialogs_.configure_database(this, *AppSession().goNewProjDef);
+void frmWizard::ShowHelpForStep() {
+  gbHelpShown = true;
+  const std::string file = help_file_.empty() ? FindHelpFile(GetProgramDirectory()) : help_file_;
+  const QWizardPage* shown = currentPage();
+  ShowHelp(file, shown ? static_cast<const WizardStepPage*>(shown)->HelpAnchor().toStdString()
+                       : std::to_string(kHelpContextWizard));
 }
 
-void frmWizard::BrowseBaseline() {
-  std::string path = dialogs_.browse_for_folder(
-      this, AppSession().messages.ResString(kResBaselinePrompt), S(txtBLLoc->text()));
-  if (!Trim(path).empty() && AppSession().goBLProjInfo->ValidateBLProj(path))
-    txtBLLoc->setText(Q(path));
-  ShowBaselineDetails();
-  UpdateNavButtons(current_step_);
+bool frmWizard::ChoicesWouldBeLost() const {
+  if (run_page().run_succeeded()) return false;
+  return AppSession().goBLProjInfo && AppSession().goBLProjInfo->isXMLValid();
 }
 
-void frmWizard::BrowseProjectFolder() {
-  std::string path =
-      dialogs_.browse_for_folder(this, AppSession().messages.ResString(kResProjectFolderPrompt),
-                                 AppSession().goBLProjInfo->VLPFolder());
-  txtProjLoc->setText(Q(path));
-  UpdateNavButtons(current_step_);
-}
+void frmWizard::AskToLeaveDuringRun() { run_page().AskToStop(); }
 
-void frmWizard::ShowBaselineDetails() {
-  const BLProjInfo& d = *AppSession().goBLProjInfo;
-  bool valid = d.isXMLValid();
-  txtBLLabel->setText(valid ? Q(d.BLXMLLabel()) : QString());
-  txtBLTimeStamp->setText(valid ? Q(d.BLXMLTimestamp()) : QString());
-  txtBLDesc->setPlainText(valid ? Q(d.BLXMLDesc()) : QString());
-  txtBLIncOptions->setText(valid ? Q(d.BLXMLOptionsList()) : QString());
-}
-
-void frmWizard::closeEvent(QCloseEvent* event) {
-  if (unloaded_) {
-    event->accept();
+void frmWizard::reject() {
+  if (unloaded_) return;
+  if (run_page().run_in_progress()) return AskToLeaveDuringRun();
+  if (ChoicesWouldBeLost() &&
+      AppSession().messages.AskUser(AppSession().messages.ResString(kResLeave), vbYesNo) != vbYes)
     return;
-  }
-  // The run holds the new project open through the project application,
-  // which unloading would shut down under it.
-  if (run_in_progress_) {
-    event->ignore();
-    if (cancel_.load() == 0) {
-      AskToStopRun();
-    } else {
-      AppSession().messages.ShowInfoMessage(AppSession().messages.ResString(kResCloseDuringRun));
-    }
-    return;
-  }
+  QWizard::reject();
+}
+
+void frmWizard::done(int result) {
+  QWizard::done(result);
+  if (unloaded_) return;
   unloaded_ = true;
   if (gbHelpShown) CloseHelp();
   AppSession().ReleaseProjectApplication();
-  event->accept();
   if (on_unloaded) on_unloaded();
 }
 
-void frmWizard::AskToStopRun() {
-  Messenger& messages = AppSession().messages;
-  if (messages.AskUser(messages.ResString(kResStopRun), vbYesNo) != vbYes) return;
-  // The run looks at the request between objects, undoes what it made
-  // and ends; the run page then says that nothing was created.
-  cancel_.store(kCancelledByUser);
-  cmdNav[kCancel]->setEnabled(false);
-}
-
-void frmWizard::changeEvent(QEvent* event) {
-  if (event->type() == QEvent::ActivationChange && isActiveWindow()) MakeNextDefault();
-  QDialog::changeEvent(event);
-}
-
-void frmWizard::MakeNextDefault() {
-  QPushButton* next = cmdNav[kNext];
-  if (next->isVisibleTo(this) && next->isEnabled()) next->setDefault(true);
-}
-
-void frmWizard::ProcessPendingEvents() {
-  if (QCoreApplication::instance()) QCoreApplication::processEvents();
+void frmWizard::closeEvent(QCloseEvent* event) {
+  if (!unloaded_) reject();
+  if (unloaded_)
+    event->accept();
+  else
+    event->ignore();
 }
 
 }  // namespace vl

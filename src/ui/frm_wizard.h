@@ -1,36 +1,37 @@
 // The wizard window: six steps shown one at a time (baseline, new project,
-// options, external projects, review, creation run) with the step's title
-// and explanation above and the buttons Help, Back, Next and Cancel below.
-// Every step's data lives in AppSession().goBLProjInfo; a step's controls are filled
-// from it when the step is shown and stored back when it is completed.
+// options, external projects, review, creation run), each a page of its
+// own, with the step's title and explanation above it, a banner at its
+// side and the buttons Help, Back, Next (Create on the review, Finish after
+// the run) and Cancel below. Every step's data lives in
+// AppSession().goBLProjInfo; a step is filled from it when it is first
+// shown for a baseline and stores into it when it is completed.
+//
+// The window asks before it lets anything go: Cancel, Escape or closing
+// the window ask whether to leave once a baseline has been chosen, and
+// during the creation run whether to stop it (the run goes on while the
+// question is open).
 #pragma once
 
-#include <QDialog>
+#include <QRect>
 #include <QVariant>
+#include <QWizard>
 #include <functional>
 #include <string>
 
-#include "errors/run_cancelled.h"
 #include "host/project/new_project_definition.h"
-#include "ui/ui_session.h"
-
-class QCheckBox;
-class QComboBox;
-class QLabel;
-class QLineEdit;
-class QPlainTextEdit;
-class QPushButton;
-class QStackedWidget;
-class QTextBrowser;
-class QTimer;
 
 namespace vl {
 
-class ExtProjectsGrid;
-class ImageControl;
-class ResultsView;
+class WizardBanner;
+class WizardStepPage;
+class BaselinePage;
+class NewProjectPage;
+class OptionsPage;
+class ExtProjectsPage;
+class ReviewStepPage;
+class RunPage;
 
-// The modal dialogs the window opens. Tests put their own in place.
+// The dialogs the window opens. Tests put their own in place.
 struct WizardDialogs {
   std::function<std::string(QWidget* owner, const std::string& prompt, const std::string& start)>
       browse_for_folder;
@@ -38,127 +39,95 @@ struct WizardDialogs {
   // when cancelled).
   std::function<bool(QWidget* owner, std::string& path)> browse_for_project_file;
   std::function<void(QWidget* owner, NewProjectDefinition& definition)> configure_database;
+  // A yes-or-no question that does not wait for its answer: `answered`
+  // runs with it once the user gives it. Returns the question's window
+  // (null when there is none), which the caller may close unanswered.
+  std::function<QWidget*(QWidget* owner, const std::string& question,
+                         std::function<void(bool yes)> answered)>
+      ask_without_waiting;
 
   // The standard dialogs.
   static WizardDialogs Standard();
 };
 
-class frmWizard : public QDialog {
+// The place and size of a window that would like `wanted` on a screen
+// whose free area is `area`: as large as wanted where it fits, never
+// larger than the area, centred in it, never beyond its top left corner.
+QRect FitWindow(QSize wanted, const QRect& area);
+
+class frmWizard : public QWizard {
  public:
-  static constexpr int kStepCount = 6;
-  static constexpr int kRunStep = 5;
-  enum NavButton { kHelp = 0, kBack = 1, kNext = 2, kCancel = 3 };
+  enum Step {
+    kBaselineStep = 0,
+    kProjectStep,
+    kOptionsStep,
+    kExtProjectsStep,
+    kReviewStep,
+    kRunStep,
+    kStepCount
+  };
   // The resource id of the window's title (and of every message box's).
   static constexpr long kResTitle = 200;
-  // The message shown when the window is closed during the creation run.
-  static constexpr long kResCloseDuringRun = 6010, kResStopRun = 6011;
-  // The type code of the database entry that needs no configuration.
-  static constexpr long kEmbeddedDBTypeCode = 1;
+  // The size the window opens with where the screen allows it.
+  static constexpr QSize kWantedSize{880, 620};
 
   explicit frmWizard(WizardDialogs dialogs = WizardDialogs::Standard(), QWidget* parent = nullptr);
   ~frmWizard() override;
 
   // Loads the window when it is not loaded yet (resource texts and font,
-  // centred on the screen, step 0 shown); then fills the database list with
-  // the entries of RetrieveDrivers (entry i has the type code i + 1), selects
-  // entry 0 and prepares the external-projects grid. Throws VlError when
-  // the drivers cannot be read (start-up then fails).
+  // fitted and centred on the screen, step 0 shown); then fills the
+  // database list with the entries of RetrieveDrivers (entry i has the
+  // type code i + 1), selects entry 0 and prepares the external-projects
+  // grid. Throws VlError when the drivers cannot be read (start-up then
+  // fails).
   void init();
 
-  // Fills step `step` from the descriptor and shows it, leaving the current
-  // step; step 5 arms the creation run. Nothing changes once on step 5.
-  void ShowStep(int step, int direction);
-  // Window title, step title ((step + 1) * 1000) and explanation (+ 1).
-  void SetStepCaptions(int step);
-  // Records `step` as current and sets the buttons for it.
-  void UpdateNavButtons(int step);
-  // Stores and checks the input of `step`; false keeps the user there.
-  bool CompleteStep(int step);
-  // Selects the first database entry whose type code is `code`; nothing
-  // when there is none.
-  void SelectDBType(long code);
-  void UpdateExtTracesOption();
-  void ShowBaselineDetails();
-  // True once the window has unloaded (a QVariant holding a bool).
-  QVariant isUnloaded() const { return QVariant(unloaded_); }
+  int current_step() const { return currentId(); }
+  WizardStepPage& step_page(int step) const;
+  NewProjectPage& project_page() const;
+  RunPage& run_page() const;
+  const WizardDialogs& dialogs() const { return dialogs_; }
 
-  // The user's actions.
-  void ClickNav(int index);
-  void BrowseBaseline();
-  void BrowseProjectFolder();
-  void ConfigureDatabase();
-  void DatabaseTypeChosen();
-  // The creation run, started by tmrExecuteActions once step 5 is shown.
-  void ExecuteActionsTimer();
+  // A new baseline was taken (or the one taken was dropped): the later
+  // steps are filled from the descriptor again when next shown.
+  void NewBaselineChosen() { ++baseline_generation_; }
+  int baseline_generation() const { return baseline_generation_; }
 
-  int current_step() const { return current_step_; }
-  // The run has started and still holds the new project.
-  bool run_in_progress() const { return run_in_progress_; }
-  bool run_finished() const { return run_finished_; }
+  // The help file at the current step's topic (Help and F1).
+  void ShowHelpForStep();
   // The help file the Help button opens; by default the one FindHelpFile
   // finds when the button is pressed.
   void SetHelpFile(const std::string& path) { help_file_ = path; }
+
+  // Size and place on the screen the window opens on, the banner scaled
+  // to it.
+  void FitOnScreen();
+  // Brings the window to the front (a second start of the program asks
+  // for it).
+  void BringToFront();
+
+  // True once the window has unloaded (a QVariant holding a bool).
+  QVariant isUnloaded() const { return QVariant(unloaded_); }
   // Runs once the window has unloaded: the program ends.
   std::function<void()> on_unloaded;
 
-  // The controls, by their names.
-  QLabel *lblStep, *lblStepInfo;
-  ImageControl* imgWizard;
-  QPushButton* cmdNav[4];
-  QStackedWidget* fraSteps;
-  QWidget* fraStep[kStepCount];
-  QLineEdit *txtBLLoc, *txtBLLabel, *txtBLTimeStamp, *txtBLIncOptions;
-  QPlainTextEdit* txtBLDesc;
-  QPushButton* cmdBLBrowse;
-  QLineEdit *txtProjName, *txtProjLoc;
-  QPlainTextEdit* txtProjDesc;
-  QComboBox* cboDBType;
-  QPushButton *cmdProjBrowse, *cmdDBConfig;
-  QCheckBox *chkTraces, *chkExtTraces, *chkHistory, *chkDisc;
-  ExtProjectsGrid* fgExtProjects;
-  QTextBrowser* webReview;
-  ResultsView* txtResults;
-  QTimer* tmrExecuteActions;
-
  protected:
+  // Cancel, Escape and closing the window: see the class comment.
+  void reject() override;
+  void done(int result) override;
   void closeEvent(QCloseEvent* event) override;
-  void changeEvent(QEvent* event) override;
-  // Escape does not close the wizard: only Cancel does.
-  void reject() override {}
 
  private:
-  // Layout (frm_wizard_layout.cpp).
-  void BuildControls();
-  QWidget* BuildMessageFrame();
-  QWidget* BuildBaselineFrame();
-  QWidget* BuildProjectFrame();
-  QWidget* BuildOptionsFrame();
-  QWidget* BuildExtProjectsFrame();
-  QWidget* BuildReviewFrame();
-  QWidget* BuildRunFrame();
-  QWidget* BuildButtonRow();
-  void ConnectEvents();
-
   void Load();
-  void CenterOnScreen();
-  void FillStep(int step);
-  void ShowReviewPage();
-  void FinishRun();
-  void MakeNextDefault();
-  // Asks whether to stop the run going on; sets the cancel request on yes.
-  void AskToStopRun();
-  void ProcessPendingEvents();
+  void AskToLeaveDuringRun();
+  bool ChoicesWouldBeLost() const;
 
   WizardDialogs dialogs_;
+  WizardBanner* banner_;
   std::string help_file_;
-  int current_step_ = 0;
+  int baseline_generation_ = 0;
   bool loaded_ = false;
   bool unloaded_ = false;
-  bool handling_click_ = false;
-  bool run_in_progress_ = false;
-  bool run_finished_ = false;
-  // Set to stop the run (Cancel during the run).
-  CancelRequest cancel_{0};
 };
 
 // The one wizard form of the process (owned by Main; null outside it).

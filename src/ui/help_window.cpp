@@ -33,7 +33,7 @@ QWidget* CreateHelpWindow() {
 
 }  // namespace
 
-void ShowHelp(const std::string& helpFile, long contextId) {
+void ShowHelp(const std::string& helpFile, const std::string& anchor) {
   std::error_code ec;
   if (helpFile.empty() || !std::filesystem::is_regular_file(helpFile, ec)) {
     std::string expected =
@@ -44,7 +44,7 @@ void ShowHelp(const std::string& helpFile, long contextId) {
   }
   if (!g_help_window) g_help_window = CreateHelpWindow();
   QUrl url = QUrl::fromLocalFile(Q(helpFile));
-  url.setFragment(QString::number(contextId));
+  url.setFragment(Q(anchor));
   QTextBrowser* browser = BrowserOf(g_help_window);
   browser->setSource(url);
   browser->scrollToAnchor(url.fragment());

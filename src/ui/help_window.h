@@ -15,11 +15,11 @@ constexpr long kHelpContextWizard = 9601;
 // file (insert: the file looked for).
 constexpr long kResHelpTitle = 120, kResHelpMissing = 121;
 
-// Shows `helpFile` in the help window, scrolled to the anchor named after
-// `contextId`, and brings the window to the front. When the file does not
-// exist, shows message 121 instead (`helpFile` empty: the installation's
-// HELP folder is named in it).
-void ShowHelp(const std::string& helpFile, long contextId);
+// Shows `helpFile` in the help window, scrolled to the anchor `anchor`
+// (the name of a context id, or a step's topic), and brings the window to
+// the front. When the file does not exist, shows message 121 instead
+// (`helpFile` empty: the installation's HELP folder is named in it).
+void ShowHelp(const std::string& helpFile, const std::string& anchor);
 
 // Closes the help window; nothing when it is not open.
 void CloseHelp();

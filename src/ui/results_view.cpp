@@ -14,13 +14,27 @@ ResultsView::ResultsView(QWidget* parent) : QPlainTextEdit(parent) {
   setTabStopDistance(4 * fontMetrics().horizontalAdvance(QLatin1Char(' ')));
 }
 
-void ResultsView::QueueLine(const std::string& line) { queued_.append(Q(line)); }
+void ResultsView::QueueLine(const std::string& line) {
+  QString text = Q(line);
+  text.replace("\r\n", "\n");
+  for (QChar breaking : {QChar('\n'), QChar('\r'), QChar('\v'), QChar('\f'),
+                         QChar(QChar::LineSeparator), QChar(QChar::ParagraphSeparator)})
+    text.replace(breaking, QString::fromUtf8(" \u21B5 "));
+  queued_.append(text);
+}
 
 void ResultsView::ShowQueuedLines() {
   if (queued_.isEmpty()) return;
   appendPlainText(queued_.join(QLatin1Char('\n')));
   queued_.clear();
   verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+}
+
+void ResultsView::resizeEvent(QResizeEvent* event) {
+  QScrollBar* bar = verticalScrollBar();
+  const bool at_end = bar->value() == bar->maximum();
+  QPlainTextEdit::resizeEvent(event);
+  if (at_end) bar->setValue(bar->maximum());
 }
 
 QStringList ResultsView::ShownLines() const {

@@ -4,6 +4,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <QFileSystemWatcher>
 #include <cerrno>
 #include <cstdlib>
 
@@ -34,7 +35,25 @@ bool SingleInstanceLock::Acquire() {
   return true;
 }
 
+void SingleInstanceLock::OnKnock(std::function<void()> knocked) {
+  if (fd_ < 0) return;
+  watcher_ = std::make_unique<QFileSystemWatcher>(QStringList{QString::fromStdString(path_)});
+  QObject::connect(watcher_.get(), &QFileSystemWatcher::fileChanged, watcher_.get(),
+                   [knocked = std::move(knocked)] { knocked(); });
+}
+
+void SingleInstanceLock::Knock(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return;
+  // The file stays one byte long however often it is knocked on.
+  if (::ftruncate(fd, 0) == 0 && ::write(fd, "!", 1) < 0) {
+    // A knock that cannot be written only leaves the window where it is.
+  }
+  ::close(fd);
+}
+
 void SingleInstanceLock::Release() {
+  watcher_.reset();
   if (fd_ < 0) return;
   ::flock(fd_, LOCK_UN);
   ::close(fd_);

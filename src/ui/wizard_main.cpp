@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QMessageBox>
 #include <memory>
 
 #include "app/mod_wizard.h"
@@ -24,16 +25,35 @@ void InitWizardForm() { gfrmWizard->init(); }
 
 // Creates the globals and the window, and initialises them; false when the
 // program must end (the failure has been reported).
-bool StartUp(std::unique_ptr<frmWizard>& form, WizardMessageSink& sink) {
+bool StartUp(std::unique_ptr<frmWizard>& form) {
   if (!AppSession().CreateGlobalObjects()) return false;
   form = std::make_unique<frmWizard>();
   gfrmWizard = form.get();
-  sink.SetResultsBox(form->txtResults);
   std::string program_dir = GetProgramDirectory();
   if (!AppSession().InitGlobalObjects(FindResourceDirectory(program_dir), &InitWizardForm))
     return false;
   gbHelpShown = false;
   return true;
+}
+
+// The program's title from the resource file, before anything else is
+// loaded; the program file's name when the file cannot be read.
+QString ProgramTitle() {
+  try {
+    Resource texts;
+    texts.InitResources(FindResourceDirectory(GetProgramDirectory()) + "/" + kResourceFileName,
+                        kAppName);
+    return QString::fromStdString(texts.GetString(frmWizard::kResTitle));
+  } catch (const std::exception&) {
+    return kAppName;
+  }
+}
+
+// A second start: the running window comes to the front, and the user is
+// told why no second one opens.
+void TellAnotherInstanceRuns(const std::string& lockPath) {
+  SingleInstanceLock::Knock(lockPath);
+  QMessageBox::information(nullptr, ProgramTitle(), kAnotherInstanceMessage);
 }
 
 }  // namespace
@@ -72,9 +92,12 @@ int Main(int argc, char** argv) {
   try {
     SingleInstanceLock lock;
     if (!lock.Acquire()) {
-      AppSession().messages.ShowInfoMessage(kAnotherInstanceMessage);
+      TellAnotherInstanceRuns(SingleInstanceLock::DefaultPath());
       status = 0;
-    } else if (StartUp(form, sink)) {
+    } else if (StartUp(form)) {
+      lock.OnKnock([] {
+        if (gfrmWizard) gfrmWizard->BringToFront();
+      });
       form->on_unloaded = [] { QCoreApplication::quit(); };
       form->show();
       status = app.exec();
@@ -82,7 +105,6 @@ int Main(int argc, char** argv) {
   } catch (const std::exception&) {
     AppSession().messages.ReportProcError("Modwizard.Main", "");
   }
-  sink.SetResultsBox(nullptr);
   form.reset();
   ResetUiGlobals();
   return status;

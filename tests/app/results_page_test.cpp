@@ -44,8 +44,9 @@ TEST_F(ResultsPageTest, ARunWritesItsResultsPageUnderTheAnnouncedName) {
   ChooseBaselineAndFolder(SampleBaseline(), "Alpha");
   CreationRun run(session_);
   bool page_there_before_release = false;
-  bool ok = ExecuteActionsAndWriteResultsPage(
-      session_, run, [&] { page_there_before_release = std::filesystem::exists(run.results_file_name()); });
+  bool ok = ExecuteActionsAndWriteResultsPage(session_, run, [&] {
+    page_there_before_release = std::filesystem::exists(run.results_file_name());
+  });
   ASSERT_TRUE(ok) << Messages(sink_);
   EXPECT_TRUE(page_there_before_release);
   EXPECT_EQ(&session_.messages.sink(), &sink_) << "the sink is put back";
@@ -54,6 +55,20 @@ TEST_F(ResultsPageTest, ARunWritesItsResultsPageUnderTheAnnouncedName) {
   std::string body;
   for (const auto& line : sink_.results) body += line + "\n";  // the sample has no markup
   EXPECT_NE(page.find("<pre>\n" + body + "</pre>"), std::string::npos) << page;
+
+  // Progress passes through too: every stage as it starts, the packages
+  // counted up to the four the list names.
+  std::vector<std::string> stages, packages;
+  for (const auto& p : sink_.progress) {
+    if (p.total == 0) stages.push_back(p.stage);
+    if (p.total > 0)
+      packages.push_back(p.stage + " " + std::to_string(p.done) + "/" + std::to_string(p.total));
+  }
+  ASSERT_EQ(stages.size(), 20u);
+  EXPECT_EQ(stages.front(), "CreateProject");
+  EXPECT_EQ(stages.back(), "Commit");
+  EXPECT_EQ(packages, (std::vector<std::string>{"CopyXMLPkgInfo 1/4", "CopyXMLPkgInfo 2/4",
+                                                "CopyXMLPkgInfo 3/4", "CopyXMLPkgInfo 4/4"}));
 }
 
 // Puts a folder where the run's results page is to be written, as soon as

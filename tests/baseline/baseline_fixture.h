@@ -61,7 +61,7 @@ class BaselineTest : public ::testing::Test {
       {1014, "None"},
       {11010, "Traces to external projects"},
       {10001, "Missing baseline file: "},
-      {11004, "Create the folder?"},
+      {11004, "Create the folder %1?"},
       {11005, "The drive does not exist."},
       {11011, " lacks the node "},
       {11012, " holds the baseline type %1"},

@@ -97,7 +97,7 @@ TEST_F(VLPSettingsTest, MissingFolderIsCreatedLevelByLevelOnYes) {
   goBLProjInfo->SetVLPFolder(folder.string());
   ASSERT_TRUE(ValidateVLPSettings());
   ASSERT_EQ(sink_.questions.size(), 1u);
-  EXPECT_EQ(sink_.questions[0].text, "Create the folder?");
+  EXPECT_EQ(sink_.questions[0].text, "Create the folder " + folder.string() + "?");
   EXPECT_EQ(sink_.questions[0].buttons, vbYesNo + vbQuestion);
   EXPECT_TRUE(fs::is_directory(folder));
   EXPECT_EQ(goNewProjDef->GetProjectFolder(), folder.string());

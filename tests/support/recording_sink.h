@@ -21,12 +21,20 @@ class RecordingMessageSink : public MessageSink {
   void ShowInfo(const std::string& title, const std::string& text) override;
   int Ask(const std::string& title, const std::string& text, int buttons) override;
   void AddResultsLine(const std::string& line) override;
+  void Progress(const std::string& stage, long done, long total) override {
+    progress.push_back({stage, done, total});
+  }
 
-  std::vector<std::string> infos;      // texts of information messages, in order
-  std::vector<std::string> titles;     // their titles
-  std::vector<Question> questions;     // questions asked, in order
-  std::vector<std::string> results;    // results lines, in order
-  std::deque<int> answers;             // next answers; vbYes when empty
+  std::vector<std::string> infos;    // texts of information messages, in order
+  std::vector<std::string> titles;   // their titles
+  std::vector<Question> questions;   // questions asked, in order
+  std::vector<std::string> results;  // results lines, in order
+  struct Step {
+    std::string stage;
+    long done, total;
+  };
+  std::vector<Step> progress;  // progress reports, in order
+  std::deque<int> answers;     // next answers; vbYes when empty
   int default_answer = vbYes;
 
   void Clear();

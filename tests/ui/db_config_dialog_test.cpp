@@ -1,8 +1,10 @@
 #include "ui/db_config_dialog.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 
+#include "ui/ui_session.h"
 #include "wizard_fixture.h"
 
 namespace vl {
@@ -41,6 +43,19 @@ TEST(DBConfigDialogTest, ThePortTakesOnlyPortNumbers) {
   dialog.txtPort->setFocus();
   QTest::keyClicks(dialog.txtPort, "54x32");
   EXPECT_EQ(dialog.txtPort->text().toStdString(), "5432");
+}
+
+TEST(DBConfigDialogTest, EmptyFieldsSayWhatTheyStandForAndTheTestNamesAFault) {
+  TestApplication();
+  DBConfigDialog dialog(nullptr, "Alpha");
+  for (QLineEdit* field : {dialog.txtHost, dialog.txtPort, dialog.txtDatabase, dialog.txtUser,
+                           dialog.txtSchema, dialog.txtConnInfo})
+    EXPECT_FALSE(field->placeholderText().isEmpty()) << field->objectName().toStdString();
+  dialog.txtHost->setText("127.0.0.1");
+  dialog.txtPort->setText("1");  // nothing listens there
+  dialog.TestConnection();
+  EXPECT_FALSE(dialog.lblTest->text().isEmpty());
+  EXPECT_NE(dialog.lblTest->text().toStdString(), AppSession().messages.ResString(2110));
 }
 
 }  // namespace

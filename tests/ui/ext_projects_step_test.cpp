@@ -36,10 +36,10 @@ class ExtProjectsStepTest : public WizardTest {
   }
   void ReachExternalsStep(const std::string& baseline) {
     ReachOptionsStep(baseline, "New");
-    form_->ClickNav(frmWizard::kNext);
+    Click(kNext);
     ASSERT_EQ(form_->current_step(), 3);
   }
-  ExtProjectsGrid& Grid() { return *form_->fgExtProjects; }
+  ExtProjectsGrid& Grid() { return *Find<ExtProjectsGrid>("fgExtProjects"); }
   QString CellText(int row, int column) { return Grid().item(row, column)->text(); }
   void ClickEllipsis(int row) {
     QWidget* cell = Grid().cellWidget(row, ExtProjectsGrid::kLocColumn);
@@ -62,8 +62,8 @@ TEST_F(ExtProjectsStepTest, TheGridListsTheProjectsAndEmptyLocationsPass) {
   EXPECT_EQ(CellText(1, 0).toStdString(), "Grinder & Tools");
   EXPECT_EQ(CellText(1, 1).toStdString(), "GRT");
   EXPECT_TRUE(CellText(0, 2).isEmpty());
-  EXPECT_TRUE(Enabled(frmWizard::kNext));
-  form_->ClickNav(frmWizard::kNext);
+  EXPECT_TRUE(Enabled(kNext));
+  Click(kNext);
   EXPECT_EQ(form_->current_step(), 4) << sink_.AllInfos();
   EXPECT_TRUE(sink_.infos.empty());
 }
@@ -76,21 +76,21 @@ TEST_F(ExtProjectsStepTest, AnInvalidFirstLocationStopsTheCheckBeforeTheSecondRo
   ClickEllipsis(0);
   ClickEllipsis(1);
   EXPECT_EQ(Grid().row_records()[1].Loc, good);
-  form_->ClickNav(frmWizard::kNext);
+  Click(kNext);
   EXPECT_EQ(form_->current_step(), 3);
   ASSERT_EQ(sink_.infos.size(), 1u);
   EXPECT_NE(sink_.infos[0].find("notes.txt"), std::string::npos) << sink_.infos[0];
   EXPECT_EQ(Stored(kServiceAppGuid).Loc, "");
   EXPECT_EQ(Stored(kToolGuid).Loc, "") << "the second row is not examined";
-  EXPECT_TRUE(Enabled(frmWizard::kNext));
-  EXPECT_TRUE(Enabled(frmWizard::kBack));
+  EXPECT_TRUE(Enabled(kNext));
+  EXPECT_TRUE(Enabled(kBack));
 
   // Cleared, the first row passes and the second is stored.
   QWidget* path = Grid().cellWidget(0, ExtProjectsGrid::kLocColumn)->findChild<QLineEdit*>();
   path->setFocus();
   QTest::keyClick(path, Qt::Key_Delete);
   EXPECT_TRUE(CellText(0, 2).isEmpty());
-  form_->ClickNav(frmWizard::kNext);
+  Click(kNext);
   EXPECT_EQ(form_->current_step(), 4) << sink_.AllInfos();
   EXPECT_EQ(Stored(kToolGuid).Loc, good);
 }
@@ -100,7 +100,7 @@ TEST_F(ExtProjectsStepTest, AProjectNotWaitingForThisOneIsRefused) {
   // Made from another project than the one the row stands for.
   file_answers_.push_back(WaitingProject("Other", kToolGuid));
   ClickEllipsis(0);
-  form_->ClickNav(frmWizard::kNext);
+  Click(kNext);
   EXPECT_EQ(form_->current_step(), 3);
   ASSERT_EQ(sink_.infos.size(), 1u);
   EXPECT_NE(sink_.infos[0].find("Brewmate Service App"), std::string::npos) << sink_.infos[0];
@@ -115,9 +115,9 @@ TEST_F(ExtProjectsStepTest, CancellingTheFileDialogLeavesCellAndRecordAndButtons
   ClickEllipsis(0);
   EXPECT_EQ(CellText(0, 2).toStdString(), good);
   EXPECT_EQ(Grid().row_records()[0].Loc, good);
-  EXPECT_TRUE(Enabled(frmWizard::kNext)) << "the step always allows Next";
-  EXPECT_TRUE(Enabled(frmWizard::kCancel));
-  form_->ClickNav(frmWizard::kNext);
+  EXPECT_TRUE(Enabled(kNext)) << "the step always allows Next";
+  EXPECT_TRUE(Enabled(kCancel));
+  Click(kNext);
   EXPECT_EQ(form_->current_step(), 4) << sink_.AllInfos();
   EXPECT_EQ(Stored(kServiceAppGuid).Loc, good);
 }
@@ -128,7 +128,7 @@ TEST_F(ExtProjectsStepTest, ABaselineWithoutExternalProjectsShowsAnEmptyGrid) {
   ReachExternalsStep(baseline);
   EXPECT_EQ(Grid().rowCount(), 0);
   EXPECT_EQ(Grid().columnCount(), 3);
-  form_->ClickNav(frmWizard::kNext);
+  Click(kNext);
   EXPECT_EQ(form_->current_step(), 4);
 }
 
@@ -137,11 +137,26 @@ TEST_F(ExtProjectsStepTest, ComingBackRefillsTheGridFromTheStoredLocations) {
   std::string good = WaitingProject("Service", kServiceAppGuid);
   file_answers_.push_back(good);
   ClickEllipsis(0);
-  form_->ClickNav(frmWizard::kNext);
-  form_->ClickNav(frmWizard::kBack);
+  Click(kNext);
+  Click(kBack);
   ASSERT_EQ(form_->current_step(), 3);
   EXPECT_EQ(CellText(0, 2).toStdString(), good);
   EXPECT_EQ(Grid().rowCount(), 1);
+}
+
+TEST_F(ExtProjectsStepTest, EnterInTheGridStaysOnTheStep) {
+  form_->show();
+  ReachExternalsStep(SampleBaseline());
+  ASSERT_TRUE(Nav(kNext)->isVisible());
+  auto* path = Grid().cellWidget(0, ExtProjectsGrid::kLocColumn)->findChild<QLineEdit*>();
+  for (QWidget* target : {static_cast<QWidget*>(path), static_cast<QWidget*>(&Grid())}) {
+    target->setFocus();
+    QTest::keyClick(target, Qt::Key_Return);
+    EXPECT_EQ(form_->current_step(), 3);
+  }
+  // Elsewhere, Enter presses Next as ever.
+  QTest::keyClick(form_.get(), Qt::Key_Return);
+  EXPECT_EQ(form_->current_step(), 4) << sink_.AllInfos();
 }
 
 }  // namespace

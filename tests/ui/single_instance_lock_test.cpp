@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <QTest>
+
 #include "wizard_fixture.h"
 
 namespace vl {
@@ -39,6 +41,20 @@ TEST(SingleInstanceLockTest, AnUnusableLockFileDoesNotStopTheProgram) {
   EXPECT_TRUE(lock.Acquire());
   EXPECT_FALSE(std::filesystem::exists(dir.path() / "elsewhere"))
       << "symbolic links are not followed";
+}
+
+TEST(SingleInstanceLockTest, ASecondStartKnocksAndTheHolderHearsIt) {
+  TestApplication();
+  ScratchDir dir;
+  const std::string path = (dir.path() / "wizard.lock").string();
+  SingleInstanceLock holder(path);
+  ASSERT_TRUE(holder.Acquire());
+  int knocks = 0;
+  holder.OnKnock([&] { ++knocks; });
+  SingleInstanceLock::Knock(path);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return knocks > 0; }, 5000));
+  SingleInstanceLock::Knock((dir.path() / "none.lock").string());  // nobody: nothing made
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / "none.lock"));
 }
 
 TEST(SingleInstanceLockTest, TheDefaultPlaceIsPerUser) {

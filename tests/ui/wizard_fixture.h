@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <cstdlib>
 #include <deque>
@@ -22,6 +23,7 @@
 
 #include "app/mod_wizard.h"
 #include "ui/frm_wizard.h"
+#include "ui/ui_session.h"
 #include "ui/wizard_main.h"
 #include "ui/wizard_message_sink.h"
 
@@ -89,15 +91,11 @@ class ScratchDir {
   std::filesystem::path path_;
 };
 
-// Records messages and answers questions, and shows results lines in the
-// window as the wizard's own sink does.
+// Records the boxes the wizard would show and answers its questions;
+// everything else (results lines, the run's own display) as the wizard's
+// own sink does.
 class RecordingWizardSink : public WizardMessageSink {
  public:
-  void ShowInfo(const std::string&, const std::string& text) override { infos.push_back(text); }
-  int Ask(const std::string&, const std::string& text, int) override {
-    questions.push_back(text);
-    return answer;
-  }
   void AddResultsLine(const std::string& line) override {
     WizardMessageSink::AddResultsLine(line);
     if (on_results_line) on_results_line(line);
@@ -109,8 +107,20 @@ class RecordingWizardSink : public WizardMessageSink {
   }
 
   std::vector<std::string> infos, questions;
+  std::vector<QMessageBox::Icon> icons;
   std::function<void(const std::string&)> on_results_line;
   int answer = vbYes;
+
+ protected:
+  void ShowBox(QMessageBox::Icon icon, const std::string&, const std::string& text) override {
+    infos.push_back(text);
+    icons.push_back(icon);
+  }
+  int AskBox(const std::string&, const std::string& text, QMessageBox::StandardButtons,
+             QMessageBox::StandardButton) override {
+    questions.push_back(text);
+    return answer == vbYes ? QMessageBox::Yes : QMessageBox::No;
+  }
 };
 
 class WizardTest : public ::testing::Test {
@@ -142,14 +152,18 @@ class WizardTest : public ::testing::Test {
       configured_types_.push_back(d.GetDBType());
       configured_drivers_.push_back(d.GetConnection().GetDriver());
     };
+    dialogs.ask_without_waiting = [this](QWidget*, const std::string& question,
+                                         std::function<void(bool)> answered) -> QWidget* {
+      sink_.questions.push_back(question);
+      answered(sink_.answer == vbYes);
+      return nullptr;
+    };
     form_ = std::make_unique<frmWizard>(dialogs);
     gfrmWizard = form_.get();
-    sink_.SetResultsBox(form_->txtResults);
     ASSERT_TRUE(AppSession().InitGlobalObjects(VL_BINARY_DIR, [] { gfrmWizard->init(); }))
         << sink_.AllInfos();
   }
   void TearDown() override {
-    sink_.SetResultsBox(nullptr);
     form_.reset();
     ResetUiGlobals();
   }
@@ -164,24 +178,37 @@ class WizardTest : public ::testing::Test {
     return copy.string();
   }
 
-  QPushButton* Nav(int index) { return form_->cmdNav[index]; }
-  bool Shown(int index) { return form_->cmdNav[index]->isVisibleTo(form_.get()); }
-  bool Enabled(int index) { return form_->cmdNav[index]->isEnabled(); }
+  // The window's buttons.
+  static constexpr int kHelp = QWizard::HelpButton, kBack = QWizard::BackButton,
+                       kNext = QWizard::NextButton, kFinish = QWizard::FinishButton,
+                       kCancel = QWizard::CancelButton;
+  QAbstractButton* Nav(int which) { return form_->button(QWizard::WizardButton(which)); }
+  bool Shown(int which) { return Nav(which)->isVisibleTo(form_.get()); }
+  bool Enabled(int which) { return Shown(which) && Nav(which)->isEnabled(); }
+  void Click(int which) { Nav(which)->click(); }
+  // A control of the window by its name.
+  template <typename W = QWidget>
+  W* Find(const char* name) {
+    W* found = form_->findChild<W*>(name);
+    EXPECT_NE(found, nullptr) << name;
+    return found;
+  }
+  QLineEdit* Box(const char* name) { return Find<QLineEdit>(name); }
 
   // Step 0 with `baseline` chosen through the browse button.
   void ChooseBaseline(const std::string& baseline) {
     folder_answers_.push_back(baseline);
-    form_->BrowseBaseline();
+    Find<QPushButton>("cmdBLBrowse")->click();
   }
   // Steps 0 and 1 done: the baseline chosen and the project placed in
   // `folderName` under the scratch folder; the window shows step 2.
   void ReachOptionsStep(const std::string& baseline, const std::string& folderName) {
     ChooseBaseline(baseline);
-    ASSERT_TRUE(Enabled(frmWizard::kNext)) << sink_.AllInfos();
-    form_->ClickNav(frmWizard::kNext);
+    ASSERT_TRUE(Enabled(kNext)) << sink_.AllInfos();
+    Click(kNext);
     ASSERT_EQ(form_->current_step(), 1);
-    form_->txtProjLoc->setText(QString::fromStdString((scratch_.path() / folderName).string()));
-    form_->ClickNav(frmWizard::kNext);
+    Box("txtProjLoc")->setText(QString::fromStdString((scratch_.path() / folderName).string()));
+    Click(kNext);
     ASSERT_EQ(form_->current_step(), 2) << sink_.AllInfos();
   }
 

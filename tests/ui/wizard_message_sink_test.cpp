@@ -58,5 +58,26 @@ TEST_F(WizardMessageSinkTest, LinesWithoutABoxAreDropped) {
   EXPECT_TRUE(box_.ShownLines().isEmpty());
 }
 
+// Each kind of message in the box with the icon that fits it.
+TEST(WizardMessageIconsTest, MessagesErrorsAndQuestionsHaveTheirIcons) {
+  TestApplication();
+  ResetUiGlobals();
+  RecordingWizardSink sink;
+  AppSession().messages.SetSink(&sink);
+  AppSession().messages.ShowInfoMessage("a warning");
+  try {
+    throw std::runtime_error("broken");
+  } catch (...) {
+    AppSession().messages.ReportProcError("Test.Proc", "");
+  }
+  EXPECT_EQ(AppSession().messages.AskUser("go on?", vbYesNo), vbYes);
+  ASSERT_EQ(sink.icons.size(), 2u);
+  EXPECT_EQ(sink.icons[0], QMessageBox::Warning);
+  EXPECT_EQ(sink.icons[1], QMessageBox::Critical);
+  EXPECT_NE(sink.infos[1].find("broken"), std::string::npos) << sink.infos[1];
+  EXPECT_EQ(sink.questions, std::vector<std::string>{"go on?"});
+  ResetUiGlobals();
+}
+
 }  // namespace
 }  // namespace vl

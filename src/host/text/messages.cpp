@@ -26,8 +26,8 @@ int Messenger::AskUser(const std::string& message, int buttons) {
 void Messenger::ReportProcError(const std::string& procName, const std::string& message,
                                 const ErrorState& pending) {
   if (pending.pending()) {
-    ShowInfoMessage(ResFormat(
-        kResProcError, {procName, std::to_string(pending.number), pending.description, message}));
+    sink_->ShowError(title_, ResFormat(kResProcError, {procName, std::to_string(pending.number),
+                                                       pending.description, message}));
   } else {
     ShowInfoMessage(message + " (" + procName + ")");
   }

@@ -40,8 +40,9 @@ class Messenger {
   // The procedure-error report. With an error pending (called inside a
   // catch block, or with `pending` given and its number not 0): resource
   // 20083 formatted with `procName`, the number in decimal, the
-  // description and `message`. Otherwise `message` + " (" + `procName` +
-  // ")".
+  // description and `message`, shown as an error (MessageSink::ShowError).
+  // Otherwise `message` + " (" + `procName` + ")" as an information
+  // message.
   void ReportProcError(const std::string& procName, const std::string& message);
   void ReportProcError(const std::string& procName, const std::string& message,
                        const ErrorState& pending);
@@ -50,6 +51,10 @@ class Messenger {
   void AddTextResultsLine(const std::string& line);
   // Lets the window breathe during long work.
   void Breathe() { sink_->Breathe(); }
+  // Where long work stands (MessageSink::Progress).
+  void Progress(const std::string& stage, long done, long total) {
+    sink_->Progress(stage, done, total);
+  }
 
   std::string ResString(long id) const;
   std::string ResFormat(long id, const std::vector<std::string>& values) const;
