@@ -15,9 +15,7 @@
 #include "app/review_page.h"
 #include "app/run_recovery.h"
 #include "app/run_sql_log.h"
-#include "app/verify/verification.h"
 #include "app/verify/verify_command.h"
-#include "app/verify/verify_report.h"
 #include "host/db/pg_pipeline.h"
 
 namespace vl {
@@ -371,25 +369,6 @@ void PrintStageTimes(double checkSeconds, const CreationRun& run, const RunSqlLo
   out << "Server round trips: " << roundTrips << std::endl;
 }
 
-// The verification of the project a run has just created, as results
-// lines (the counts per kind and each difference). True when it matches.
-bool AddVerificationLines(Session& session, const std::string& projectFile,
-                          const std::string& programDir) {
-  const BLProjInfo& d = *session.goBLProjInfo;
-  verify::CopyChoices choices;
-  choices.history = d.CreateHist();
-  choices.traces = d.CreateTraces();
-  choices.discussions = d.CreateDisc();
-  const verify::VerifyReport report =
-      verify::VerifyCreatedProject(d.BLXMLLoc(), projectFile, choices, programDir);
-  std::ostringstream text;
-  verify::WriteTextReport(report, text);
-  std::istringstream lines(text.str());
-  for (std::string line; std::getline(lines, line);)
-    if (!line.empty()) session.messages.AddTextResultsLine(line);
-  return report.Matches();
-}
-
 // What runs that were stopped left in the new project's folder and in the
 // external projects' folders is finished or undone before anything is
 // checked, so that the checks see the projects as they are. When a run of
@@ -481,10 +460,11 @@ int RunCreate(Session& session, const CommandLineOptions& o, const std::string& 
   const long round_trips_before = PgPipeline::TotalRoundTrips();
   CreationRun run(session, cancel);
   run.SetFolderMadeForRun(!folder_existed);
+  session.verify_after_run = o.verify;
   bool verified = true;
   bool ok = ExecuteActionsAndWriteResultsPage(session, run, nullptr, [&] {
-    if (o.verify && !run.created_project().empty())
-      verified = AddVerificationLines(session, run.created_project(), programDir);
+    if (session.verify_after_run && !run.created_project().empty())
+      verified = AddVerificationResults(session, run.created_project(), programDir);
   });
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   AttachRunSqlLog(session.goProjApp.get(), nullptr);

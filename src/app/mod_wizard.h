@@ -63,6 +63,9 @@ class Session {
   const std::string& shipped_files_folder() const { return shipped_files_folder_; }
 
   Messenger messages;
+  // Whether the new project is verified against its baseline right after
+  // a run that created it (the summary goes into the results).
+  bool verify_after_run = false;
   std::unique_ptr<Resource> goResource;
   std::unique_ptr<BLProjInfo> goBLProjInfo;
   std::shared_ptr<ProjectApplication> goProjApp;

@@ -1,5 +1,6 @@
 #include "ui/review_step_page.h"
 
+#include <QCheckBox>
 #include <QTextBrowser>
 #include <QTextDocument>
 #include <QUrl>
@@ -9,13 +10,14 @@
 #include "app/review_page.h"
 #include "baseline/check/target_check.h"
 #include "ui/frm_wizard.h"
+#include "ui/page_controls.h"
 #include "ui/qt_text.h"
 #include "ui/ui_session.h"
 
 namespace vl {
 
 namespace {
-constexpr long kResCreate = 104;
+constexpr long kResCreate = 104, kResVerifyAfterRun = 5002;
 }
 
 ReviewStepPage::ReviewStepPage() : WizardStepPage(frmWizard::kReviewStep) {
@@ -29,6 +31,9 @@ ReviewStepPage::ReviewStepPage() : WizardStepPage(frmWizard::kReviewStep) {
       "table { border-style: solid; border-color: #9aa9bf; } td { padding: 2px 6px; }"
       "p { margin-top: 4px; margin-bottom: 0px; }");
   layout->addWidget(webReview);
+  chkVerify = Tagged(new QCheckBox, kResVerifyAfterRun);
+  chkVerify->setObjectName("chkVerify");
+  layout->addWidget(chkVerify);
 }
 
 void ReviewStepPage::initializePage() {
@@ -43,6 +48,7 @@ void ReviewStepPage::initializePage() {
 }
 
 bool ReviewStepPage::validatePage() {
+  AppSession().verify_after_run = chkVerify->isChecked();
   const BLProjInfo& d = *AppSession().goBLProjInfo;
   TargetChoice choice;
   choice.baseline_folder = d.BLXMLLoc();

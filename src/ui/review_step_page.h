@@ -5,6 +5,7 @@
 
 #include "ui/wizard_step_page.h"
 
+class QCheckBox;
 class QTextBrowser;
 
 namespace vl {
@@ -21,6 +22,8 @@ class ReviewStepPage : public WizardStepPage {
 
  private:
   QTextBrowser* webReview;
+  // Verify the new project against the baseline after creating it.
+  QCheckBox* chkVerify;
 };
 
 }  // namespace vl

@@ -10,7 +10,9 @@
 
 #include "app/creation_run.h"
 #include "app/mod_wizard.h"
+#include "app/resource_location.h"
 #include "app/results_page.h"
+#include "app/verify/verify_command.h"
 #include "ui/frm_wizard.h"
 #include "ui/help_window.h"
 #include "ui/page_controls.h"
@@ -101,8 +103,13 @@ void RunPage::ExecuteActionsTimer() {
   auto* sink = dynamic_cast<WizardMessageSink*>(&session.messages.sink());
   if (sink) sink->SetRunView(this);
   CreationRun run(session, &cancel_);
-  const bool ok =
-      ExecuteActionsAndWriteResultsPage(session, run, [this] { txtResults->ShowQueuedLines(); });
+  const bool ok = ExecuteActionsAndWriteResultsPage(
+      session, run, [this] { txtResults->ShowQueuedLines(); },
+      [&] {
+        if (session.verify_after_run && !run.created_project().empty())
+          AddVerificationResults(session, run.created_project(),
+                                 FindResourceDirectory(GetProgramDirectory()));
+      });
   if (sink) sink->SetRunView(nullptr);
   FinishRun(ok, run.cancelled());
 }

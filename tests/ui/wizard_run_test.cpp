@@ -64,7 +64,10 @@ TEST_F(WizardRunTest, TheReviewStepWritesThePageShowsItAndOffersCreate) {
 }
 
 TEST_F(WizardRunTest, AWholeRunShowsItsProgressAndEndsWithFinish) {
-  ReachRunStep(SampleBaseline());
+  ReachReviewStep(SampleBaseline());
+  Find<QCheckBox>("chkVerify")->setChecked(true);
+  Click(kNext);
+  ASSERT_EQ(form_->current_step(), 5);
   EXPECT_FALSE(Shown(kBack));
   EXPECT_TRUE(Enabled(kCancel));
   EXPECT_FALSE(Enabled(kFinish));
@@ -81,7 +84,13 @@ TEST_F(WizardRunTest, AWholeRunShowsItsProgressAndEndsWithFinish) {
   ASSERT_GE(lines.size(), 4);
   EXPECT_EQ(lines[0].toStdString(), AppSession().messages.ResString(kResRunAnnounce));
   const std::string results_page = lines[1].toStdString();
-  EXPECT_EQ(lines.back().toStdString(), AppSession().messages.ResString(kResRunSucceeded));
+  EXPECT_TRUE(
+      lines.contains(QString::fromStdString(AppSession().messages.ResString(kResRunSucceeded))));
+  // The verification asked for on the review comes last, on the page too.
+  EXPECT_TRUE(lines.back().startsWith("Result: the project holds its baseline"))
+      << lines.back().toStdString();
+  EXPECT_NE(ReadFile(results_page).find("Result: the project holds its baseline"),
+            std::string::npos);
   EXPECT_GE(stages.size(), 5u) << "the stages are named as the run goes";
   auto* bar = Find<QProgressBar>("prgRun");
   EXPECT_EQ(bar->value(), bar->maximum());

@@ -2,7 +2,9 @@
 
 #include <filesystem>
 #include <ostream>
+#include <sstream>
 
+#include "app/verify/verification.h"
 #include "app/verify/verify_report.h"
 
 namespace vl {
@@ -26,6 +28,23 @@ int RunVerifyCommand(const CommandLineOptions& o, const std::string& programDir,
   out.flush();
   if (!report.error.empty()) err << "vlbaseline: cannot verify: " << report.error << "\n";
   return report.Matches() ? kExitOk : kExitFailed;
+}
+
+bool AddVerificationResults(Session& session, const std::string& projectFile,
+                            const std::string& resourceDir) {
+  const BLProjInfo& d = *session.goBLProjInfo;
+  verify::CopyChoices choices;
+  choices.history = d.CreateHist();
+  choices.traces = d.CreateTraces();
+  choices.discussions = d.CreateDisc();
+  const verify::VerifyReport report =
+      verify::VerifyCreatedProject(d.BLXMLLoc(), projectFile, choices, resourceDir);
+  std::ostringstream text;
+  verify::WriteTextReport(report, text);
+  std::istringstream lines(text.str());
+  for (std::string line; std::getline(lines, line);)
+    if (!line.empty()) session.messages.AddTextResultsLine(line);
+  return report.Matches();
 }
 
 }  // namespace vl

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/command_line.h"
+#include "app/mod_wizard.h"
 
 namespace vl {
 
@@ -17,5 +18,12 @@ namespace vl {
 // verified (the reason on `err`).
 int RunVerifyCommand(const CommandLineOptions& o, const std::string& programDir, std::ostream& out,
                      std::ostream& err);
+
+// Verifies the project a run of `session` has just created at
+// `projectFile`, with the choices that run took, and adds the report (the
+// counts per kind, then each difference) as results lines. `resourceDir`
+// holds the resource file. True when the project matches its baseline.
+bool AddVerificationResults(Session& session, const std::string& projectFile,
+                            const std::string& resourceDir);
 
 }  // namespace vl
