@@ -93,11 +93,20 @@ class DataServices {
   void Observe(const std::string& statement) const {
     if (observer_) observer_(statement);
   }
+  // Hands a statement that succeeded to the statement log (the file a run
+  // writes its statements to; set by the data services' options) and to
+  // the observer.
+  void Log(const std::string& statement) const {
+    if (statement_log_) statement_log_(statement);
+    Observe(statement);
+  }
+  void SetLog(StatementObserver log) { statement_log_ = std::move(log); }
 
  private:
   std::shared_ptr<const int> identity_ = std::make_shared<const int>(0);
   bool commits_held_ = false;
   StatementObserver observer_;
+  StatementObserver statement_log_;
 };
 
 }  // namespace vl

@@ -73,6 +73,7 @@ PgDataServices::PgDataServices(std::unique_ptr<PgConnection> conn, const PgOptio
       alive_(std::make_shared<PgDataServices*>(this)) {
   if (options_.commit_every < 1) options_.commit_every = 1;
   if (options_.batch_statements < 1) options_.batch_statements = 1;
+  SetLog(options_.log);
 }
 
 PgDataServices::~PgDataServices() {
@@ -117,11 +118,6 @@ void PgDataServices::CheckOpen() const {
                   "The connection to the PostgreSQL server " + server_ + " is closed.");
 }
 
-void PgDataServices::Log(const std::string& text) const {
-  if (options_.log) options_.log(text);
-  Observe(text);
-}
-
 void PgDataServices::ThrowConnectionLost(const std::string& doing) {
   const std::string reason = PgReasonOf(nullptr, conn_->get());
   keys_.clear();
@@ -145,7 +141,7 @@ void PgDataServices::ReadEverythingSent() {
 
 void PgDataServices::SetStatementLog(PgStatementLog log) {
   ReadEverythingSent();
-  options_.log = std::move(log);
+  SetLog(std::move(log));
 }
 
 void PgDataServices::SetStatementObserver(StatementObserver observer) {

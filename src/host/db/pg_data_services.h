@@ -272,7 +272,6 @@ class PgDataServices : public DataServices {
   void FlushKeys();
   bool NamesKeyTable(std::string_view text) const;
   void ForgetKeysOf(const std::string& text);
-  void Log(const std::string& text) const;
   void CheckOpen() const;
   [[noreturn]] void ThrowConnectionLost(const std::string& doing);
 

@@ -249,6 +249,7 @@ SqliteDataServices::SqliteDataServices(sqlite3* db, std::string path, const Sqli
       options_(options),
       alive_(std::make_shared<SqliteDataServices*>(this)) {
   if (options_.commit_every < 1) options_.commit_every = 1;
+  SetLog(options_.log);
 }
 
 SqliteDataServices::~SqliteDataServices() {
@@ -293,11 +294,6 @@ void SqliteDataServices::Checkpoint() {
 
 void SqliteDataServices::CheckOpen() const {
   if (!db_) throw VlError(err::kDatabase, kSource, "The database \"" + path_ + "\" is closed.");
-}
-
-void SqliteDataServices::Log(const std::string& text) const {
-  if (options_.log) options_.log(text);
-  Observe(text);
 }
 
 void SqliteDataServices::ThrowStatementError(const std::string& text,

@@ -85,7 +85,7 @@ class SqliteDataServices : public DataServices {
   // as no reader prevents it; errors are ignored (the log keeps the data).
   void Checkpoint();
   const std::string& path() const { return path_; }
-  void SetStatementLog(StatementLog log) { options_.log = std::move(log); }
+  void SetStatementLog(StatementLog log) { SetLog(std::move(log)); }
 
  private:
   SqliteDataServices(sqlite3* db, std::string path, const SqliteOptions& options);
@@ -126,7 +126,6 @@ class SqliteDataServices : public DataServices {
   sqlite3_stmt* BindShaped(const std::string& text);
   void EnsureTransaction();
   void CountStatement();
-  void Log(const std::string& text) const;
   void CheckOpen() const;
   [[noreturn]] void ThrowStatementError(const std::string& text, bool was_in_transaction) const;
 
