@@ -16,9 +16,11 @@ std::string Plural(size_t n, const char* one, const char* many) {
 }
 
 std::string Summary(const CheckProblems& problems) {
-  return Plural(problems.Count(CheckSeverity::kStopsRun), "problem", "problems") +
-         " that stop the run, " + std::to_string(problems.Count(CheckSeverity::kLosesData)) +
-         " that lose data, " + Plural(problems.Count(CheckSeverity::kNote), "note", "notes");
+  const size_t stops = problems.Count(CheckSeverity::kStopsRun);
+  const size_t losses = problems.Count(CheckSeverity::kLosesData);
+  return Plural(stops, "problem that stops", "problems that stop") + " the run, " +
+         Plural(losses, "that loses", "that lose") + " data, " +
+         Plural(problems.Count(CheckSeverity::kNote), "note", "notes");
 }
 
 }  // namespace
