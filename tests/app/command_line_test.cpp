@@ -141,6 +141,9 @@ struct Damage {
   const char* what;
   std::function<void(const std::filesystem::path&)> apply;
   std::string file, element;  // both named in the problem
+  // At most this many problems that stop the run (0: any): a file that
+  // cannot be read is named, not every reference to what it defines.
+  size_t most_stops = 0;
 };
 
 const Damage kDamages[] = {
@@ -154,7 +157,7 @@ const Damage kDamages[] = {
     {"document file missing", [](auto& b) { std::filesystem::remove(b / "BrewmateVision.DOC"); },
      kFeaturePkg + ":", "Doc/FileName"},
     {"structure does not parse", [](auto& b) { Edit(b, "ProjectStructure.XML", "</PROJECT>", ""); },
-     "ProjectStructure.XML:", "not well-formed"},
+     "ProjectStructure.XML:", "not well-formed", 6},
     {"user groups missing", [](auto& b) { std::filesystem::remove(b / "ProjectUserGroups.XML"); },
      "ProjectUserGroups.XML", "missing"},
     {"structure element dropped",
@@ -224,6 +227,13 @@ TEST_F(CommandLineTest, DamagedBaselinesAreFoundBeforeAnythingIsWritten) {
       named = line.find(damage.file) != std::string::npos &&
               line.find(damage.element) != std::string::npos;
     EXPECT_TRUE(named) << validated.err;
+    size_t stops = 0;
+    for (size_t at = 0; (at = validated.err.find(": stops the run: ", at)) != std::string::npos;
+         ++at)
+      ++stops;
+    if (damage.most_stops > 0) {
+      EXPECT_LE(stops, damage.most_stops) << validated.err;
+    }
     const std::string folder = (scratch_ / "made").string();
     CliResult created = RunCli({"create", baseline.string(), "--folder", folder, "--all", "--yes"});
     EXPECT_EQ(created.status, kExitFailed) << created.err;

@@ -79,7 +79,12 @@ void CheckDocumentTypes(CheckRun& run, const CheckedXmlFile& file, const pugi::x
 
 void CheckProjectStructure(CheckRun& run) {
   CheckedXmlFile file;
-  if (!run.Open(file, "ProjectStructure.XML")) return;
+  if (!run.Open(file, "ProjectStructure.XML")) {
+    run.DefinitionsUnread({GuidKind::kAttribute, GuidKind::kListItem, GuidKind::kRequirementType,
+                           GuidKind::kDocumentType},
+                          "ProjectStructure.XML");
+    return;
+  }
   pugi::xml_node root = run.Root(file, "//PROJECT", "PROJECT");
   if (!root) return;
   CheckAttributes(run, file, root);

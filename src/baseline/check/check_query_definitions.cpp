@@ -107,7 +107,10 @@ void CheckQueryDefinition(CheckRun& run, const CheckedXmlFile& file, const pugi:
 
 void CheckQueryDefinitions(CheckRun& run) {
   CheckedXmlFile file;
-  if (!run.Open(file, "QueryDefs.XML")) return;
+  if (!run.Open(file, "QueryDefs.XML")) {
+    run.DefinitionsUnread({GuidKind::kQueryDefinition}, "QueryDefs.XML");
+    return;
+  }
   pugi::xml_node root = run.Root(file, "//PROJECT", "PROJECT");
   if (!root) return;
   pugi::xml_node defs = run.RequireChild(file, root, "QUERYDEFS");

@@ -136,11 +136,32 @@ void CheckRun::RequireConverted(const CheckedXmlFile& file, const pugi::xml_node
            "\"" + std::string(node.attribute(name).value()) + "\" is not " + what, name);
 }
 
+void CheckRun::DefinitionsUnread(std::initializer_list<GuidKind> kinds, const std::string& file) {
+  for (GuidKind kind : kinds) unread_.emplace(kind, std::make_pair(file, size_t{0}));
+}
+
+BaselineCheckResult CheckRun::TakeResult() {
+  for (const auto& [kind, unread] : unread_)
+    if (unread.second > 0)
+      Report(CheckSeverity::kNote, unread.first, 0, "",
+             std::string("references to ") + KindText(kind) + "s not checked (" +
+                 std::to_string(unread.second) +
+                 "): this file, which defines them, cannot be read");
+  unread_.clear();
+  return std::move(result_);
+}
+
 bool CheckRun::Resolve(const CheckedXmlFile& file, const pugi::xml_node& at, std::string_view guid,
                        GuidKind kind, CheckSeverity severity, const std::string& consequence,
                        const char* attribute) {
   const std::string reason = UnresolvedReason(guids_, guid, kind);
   if (reason.empty()) return true;
+  // What an unreadable file would have defined is unknown to the end.
+  if (auto unread = unread_.find(kind);
+      unread != unread_.end() && !guid.empty() && !guids_.KindOf(guid)) {
+    ++unread->second.second;
+    return false;
+  }
   Report(severity, file, at, reason + ": " + consequence, attribute);
   return false;
 }

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
+#include <map>
 #include <pugixml.hpp>
 #include <string>
 #include <string_view>
@@ -39,7 +41,13 @@ class CheckRun {
   GuidRegistry& guids() { return guids_; }
   QueryDefinitionFates& queries() { return queries_; }
   bool cancelled() const { return result_.cancelled; }
-  BaselineCheckResult TakeResult() { return std::move(result_); }
+  // The result, with a note for each kind of reference left unchecked.
+  BaselineCheckResult TakeResult();
+
+  // The objects of `kinds` are defined in `file`, which cannot be read:
+  // references to them are not reported one by one (they would all be
+  // unknown), but counted, and said once at the end.
+  void DefinitionsUnread(std::initializer_list<GuidKind> kinds, const std::string& file);
 
   // Loads the baseline file `name`; when it cannot be used, reports
   // `severity` with the reason (at `referrer`, the element that names the
@@ -102,6 +110,9 @@ class CheckRun {
   BaselineCheckResult result_;
   GuidRegistry guids_;
   QueryDefinitionFates queries_;
+  // Kinds whose defining file cannot be read: that file, and the
+  // references to them not checked.
+  std::map<GuidKind, std::pair<std::string, size_t>> unread_;
 };
 
 // The text of the child element `name` of `node` as the copiers read it

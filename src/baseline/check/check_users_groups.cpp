@@ -60,7 +60,10 @@ void CheckUser(CheckRun& run, const CheckedXmlFile& file, const pugi::xml_node& 
 
 void CheckUsersAndGroups(CheckRun& run) {
   CheckedXmlFile file;
-  if (!run.Open(file, kUserGroupsFile)) return;
+  if (!run.Open(file, kUserGroupsFile)) {
+    run.DefinitionsUnread({GuidKind::kUser, GuidKind::kGroup}, kUserGroupsFile);
+    return;
+  }
   pugi::xml_node root = run.Root(file, "//PROJECT", "PROJECT");
   if (!root) return;
   std::unordered_set<std::string> groups{kAdminGroupName};
