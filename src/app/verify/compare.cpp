@@ -45,9 +45,9 @@ const Cell* CellIn(const ExpectedRow& row, const std::string& column) {
 }  // namespace
 
 Comparer::Comparer(const ProjectRows& db, size_t maxDifferences) : db_(db), max_(maxDifferences) {
-  for (const TableSpec& spec : VerifiedTables()) {
-    Kind(spec.kind);
-    if (spec.table == "VlToRelationships") Kind(kParentChild);
+  for (const TableLayout& layout : VerifiedTables()) {
+    Kind(layout.kind);
+    if (layout.table == "VlToRelationships") Kind(kParentChild);
   }
 }
 
@@ -71,16 +71,17 @@ Comparer::TableState& Comparer::State(const std::string& table) {
   auto [it, added] = tables_.try_emplace(table);
   TableState& t = it->second;
   if (!added) return t;
-  t.spec = &SpecOf(table);
+  t.layout = &LayoutOf(table);
   t.rows = &db_.Rows(table);
-  t.columns = ColumnsOf(*t.spec);
+  t.columns = ColumnsOf(*t.layout);
   for (size_t c = 0; c < t.columns.size(); ++c) t.column_index.emplace(t.columns[c], c);
   t.used.assign(t.rows->size(), false);
-  if (!t.spec->has_guid) {
+  if (!t.layout->has_guid) {
     t.by_key.reserve(t.rows->size());
     for (size_t r = 0; r < t.rows->size(); ++r) {
       KeyHash h;
-      for (size_t k = 0; k < t.spec->key.size(); ++k) h.Add(t.rows->Null(r, k), t.rows->Text(r, k));
+      for (size_t k = 0; k < t.layout->key.size(); ++k)
+        h.Add(t.rows->Null(r, k), t.rows->Text(r, k));
       t.by_key.emplace(h.value(), static_cast<uint32_t>(r));
     }
   }
@@ -90,13 +91,13 @@ Comparer::TableState& Comparer::State(const std::string& table) {
 std::vector<size_t> Comparer::Candidates(TableState& t, const ExpectedRow& row) const {
   std::vector<size_t> out;
   std::vector<const Cell*> key;
-  for (const std::string& column : t.spec->key) {
+  for (const std::string& column : t.layout->key) {
     const Cell* c = CellIn(row, column);
     if (!c || c->unknown) return out;  // refers to something not copied
     key.push_back(c);
   }
-  if (t.spec->has_guid) {
-    if (std::optional<size_t> r = db_.RowOf(t.spec->table, key[0]->text)) out.push_back(*r);
+  if (t.layout->has_guid) {
+    if (std::optional<size_t> r = db_.RowOf(t.layout->table, key[0]->text)) out.push_back(*r);
     return out;
   }
   KeyHash h;
@@ -113,11 +114,11 @@ std::vector<size_t> Comparer::Candidates(TableState& t, const ExpectedRow& row) 
 
 void Comparer::Compare(const ExpectedRow& e) {
   TableState& t = State(e.table);
-  KindSummary& kind = Kind(e.summary.empty() ? t.spec->kind : e.summary);
+  KindSummary& kind = Kind(e.summary.empty() ? t.layout->kind : e.summary);
   std::vector<std::pair<size_t, const Cell*>> fields;
   for (const auto& [column, cell] : e.cells) {
     const size_t c = t.column_index.at(column);
-    if (c >= t.spec->key.size()) fields.push_back({c, &cell});
+    if (c >= t.layout->key.size()) fields.push_back({c, &cell});
   }
   const std::vector<size_t> candidates = Candidates(t, e);
   auto matches = [&](size_t r) {
@@ -138,7 +139,7 @@ void Comparer::Compare(const ExpectedRow& e) {
     Difference d;
     d.object = e.object;
     d.table = e.table;
-    for (const std::string& column : t.spec->key) {
+    for (const std::string& column : t.layout->key) {
       const Cell* c = CellIn(e, column);
       d.expected += (d.expected.empty() ? "" : ", ") + column + "=" + (c ? Brief(*c) : "?");
     }
@@ -179,25 +180,25 @@ void Comparer::Extra(const TableState& t, size_t r) {
   }
   // The rows every new project starts with stay when the baseline does
   // not name them.
-  if ((t.spec->table == "vlUsers" && name == "admin") ||
-      (t.spec->table == "vlUserGroups" && name == "Administrators"))
+  if ((t.layout->table == "vlUsers" && name == "admin") ||
+      (t.layout->table == "vlUserGroups" && name == "Administrators"))
     return;
-  std::string kind = t.spec->kind;
-  if (t.spec->table == "VlToRelationships" && t.rows->Text(r, t.column_index.at("TYPE")) == "1")
+  std::string kind = t.layout->kind;
+  if (t.layout->table == "VlToRelationships" && t.rows->Text(r, t.column_index.at("TYPE")) == "1")
     kind = kParentChild;
   ++Kind(kind).extra;
   Difference d;
   d.what = Difference::What::kExtra;
-  d.object = {kind, name, "", t.spec->has_guid ? std::string(t.rows->Text(r, 0)) : ""};
-  d.table = t.spec->table;
+  d.object = {kind, name, "", t.layout->has_guid ? std::string(t.rows->Text(r, 0)) : ""};
+  d.table = t.layout->table;
   for (size_t c = 0; c < t.columns.size(); ++c)
     d.found += (c ? ", " : "") + t.columns[c] + "=" + Brief(t.rows->Get(r, c));
   Report(std::move(d));
 }
 
 Comparison Comparer::Finish() {
-  for (const TableSpec& spec : VerifiedTables()) {
-    const TableState& t = State(spec.table);
+  for (const TableLayout& layout : VerifiedTables()) {
+    const TableState& t = State(layout.table);
     for (size_t r = 0; r < t.rows->size(); ++r)
       if (!t.used[r]) Extra(t, r);
   }

@@ -37,7 +37,7 @@ class Comparer {
 
  private:
   struct TableState {
-    const TableSpec* spec = nullptr;
+    const TableLayout* layout = nullptr;
     const TableRows* rows = nullptr;
     std::vector<std::string> columns;
     std::unordered_map<std::string_view, size_t> column_index;

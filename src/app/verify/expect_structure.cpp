@@ -145,7 +145,7 @@ void Expectations::Users() {
   if (!root) return;
   // Users find their group by name; the first group of that name.
   std::unordered_map<std::string, Cell> groupIds;
-  const TableSpec& groups = SpecOf("vlUserGroups");
+  const TableLayout& groups = LayoutOf("vlUserGroups");
   const size_t nameCol = ColumnIndex(groups, "NAME"), idCol = ColumnIndex(groups, "ID");
   const TableRows& rows = db_.Rows("vlUserGroups");
   for (size_t i = 0; i < rows.size(); ++i) {

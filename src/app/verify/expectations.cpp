@@ -17,7 +17,7 @@ Expectations::Expectations(VerifyInputs& in, std::function<void(const ExpectedRo
   project_id_ = db_.IdOf("vlProjects", project_guid_);
   admin_id_ = UnknownCell("(no user admin)");
   for (size_t u : db_.RowsWhere("vlUsers", "LoginName", "admin"))
-    admin_id_ = db_.Rows("vlUsers").Get(u, ColumnIndex(SpecOf("vlUsers"), "ID"));
+    admin_id_ = db_.Rows("vlUsers").Get(u, ColumnIndex(LayoutOf("vlUsers"), "ID"));
   pending_traces_ = in.pending.traces;
 }
 
@@ -190,8 +190,8 @@ void Expectations::Discussions() {
   if (!root) return Note(in_.baseline->Problem("Discussions.XML"));
   // Discussions carry no GUID: the n-th discussion of a subject is the
   // n-th row with that subject, in the order of their IDs.
-  const TableSpec& spec = SpecOf("VLDISCUSSIONS");
-  const size_t subjectCol = ColumnIndex(spec, "SUBJECT");
+  const TableLayout& layout = LayoutOf("VLDISCUSSIONS");
+  const size_t subjectCol = ColumnIndex(layout, "SUBJECT");
   const TableRows& rows = db_.Rows("VLDISCUSSIONS");
   for (size_t i = 0; i < rows.size(); ++i)
     discussion_ids_[std::string(rows.Text(i, subjectCol))].push_back(rows.Get(i, 0));

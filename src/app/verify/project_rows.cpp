@@ -33,11 +33,11 @@ Cell CellOf(const Variant& value) {
   }
 }
 
-size_t ColumnIndex(const TableSpec& spec, const std::string& column) {
-  const std::vector<std::string> columns = ColumnsOf(spec);
+size_t ColumnIndex(const TableLayout& layout, const std::string& column) {
+  const std::vector<std::string> columns = ColumnsOf(layout);
   for (size_t i = 0; i < columns.size(); ++i)
     if (columns[i] == column) return i;
-  throw std::out_of_range("no column " + column + " in " + spec.table);
+  throw std::out_of_range("no column " + column + " in " + layout.table);
 }
 
 std::string_view TableRows::Text(size_t row, size_t col) const {
@@ -71,11 +71,11 @@ void TableRows::Append(Recordset& rs) {
 
 namespace {
 
-std::string SelectOf(const TableSpec& spec) {
-  const std::vector<std::string> columns = ColumnsOf(spec);
+std::string SelectOf(const TableLayout& layout) {
+  const std::vector<std::string> columns = ColumnsOf(layout);
   std::string sql = "SELECT ";
   for (size_t i = 0; i < columns.size(); ++i) sql += (i ? ", " : "") + columns[i];
-  return sql + " FROM " + kTableMarker + spec.table;
+  return sql + " FROM " + kTableMarker + layout.table;
 }
 
 // Rows of an object table read per slice, in the order of its ID.
@@ -84,11 +84,11 @@ constexpr int kSliceRows = 20000;
 }  // namespace
 
 void ProjectRows::Read(DataServices& ds) {
-  for (const TableSpec& spec : VerifiedTables()) {
+  for (const TableLayout& layout : VerifiedTables()) {
     TableRows& table =
-        rows_.insert_or_assign(spec.table, TableRows(ColumnsOf(spec).size())).first->second;
-    const std::string select = SelectOf(spec);
-    if (!spec.has_guid) {
+        rows_.insert_or_assign(layout.table, TableRows(ColumnsOf(layout).size())).first->second;
+    const std::string select = SelectOf(layout);
+    if (!layout.has_guid) {
       if (std::unique_ptr<Recordset> rs = ds.ExecuteSQL(select)) table.Append(*rs);
       continue;
     }
@@ -97,14 +97,14 @@ void ProjectRows::Read(DataServices& ds) {
     std::string last;
     while (true) {
       std::unique_ptr<Recordset> rs =
-          ds.ExecuteSQL(select + (last.empty() ? "" : " WHERE " + spec.id_column + " > " + last) +
-                        " ORDER BY " + spec.id_column + " LIMIT " + std::to_string(kSliceRows));
+          ds.ExecuteSQL(select + (last.empty() ? "" : " WHERE " + layout.id_column + " > " + last) +
+                        " ORDER BY " + layout.id_column + " LIMIT " + std::to_string(kSliceRows));
       const size_t before = table.size();
       if (rs) table.Append(*rs);
       if (table.size() - before < static_cast<size_t>(kSliceRows)) break;
       last = std::string(table.Text(table.size() - 1, 1));
     }
-    auto& index = by_guid_[spec.table];
+    auto& index = by_guid_[layout.table];
     index.reserve(table.size());
     for (size_t i = 0; i < table.size(); ++i) index.emplace(table.Text(i, 0), i);
   }
@@ -136,7 +136,7 @@ std::vector<size_t> ProjectRows::RowsWhere(const std::string& table, const std::
                                            std::string_view value) const {
   std::vector<size_t> out;
   const TableRows& rows = Rows(table);
-  const size_t c = ColumnIndex(SpecOf(table), column);
+  const size_t c = ColumnIndex(LayoutOf(table), column);
   for (size_t i = 0; i < rows.size(); ++i)
     if (!rows.Null(i, c) && rows.Text(i, c) == value) out.push_back(i);
   return out;

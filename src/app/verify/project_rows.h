@@ -10,14 +10,14 @@
 #include <unordered_map>
 #include <vector>
 
-#include "app/verify/table_specs.h"
+#include "app/verify/table_columns.h"
 #include "app/verify/verify_types.h"
 #include "host/db/data_services.h"
 #include "host/text/variant.h"
 
 namespace vl::verify {
 
-// The rows of one table, in the columns of ColumnsOf(spec).
+// The rows of one table, in the columns of ColumnsOf(layout).
 class TableRows {
  public:
   explicit TableRows(size_t width = 0) : width_(width) {}
@@ -73,7 +73,7 @@ class ProjectRows {
 // A database value as the verification compares it.
 Cell CellOf(const Variant& value);
 
-// Index of `column` in ColumnsOf(spec); throws std::out_of_range.
-size_t ColumnIndex(const TableSpec& spec, const std::string& column);
+// Index of `column` in ColumnsOf(layout); throws std::out_of_range.
+size_t ColumnIndex(const TableLayout& layout, const std::string& column);
 
 }  // namespace vl::verify

@@ -52,16 +52,16 @@ CopyChoices ChoicesRecorded(const ProjectRows& db, const PendingItems& pending) 
 // The projects registered as external projects of the verified one.
 std::vector<LinkedProject> LinkedProjects(const ProjectRows& db) {
   std::vector<LinkedProject> linked;
-  const TableSpec& spec = SpecOf("vlExternalProjects");
+  const TableLayout& layout = LayoutOf("vlExternalProjects");
   const TableRows& rows = db.Rows("vlExternalProjects");
   for (size_t i = 0; i < rows.size(); ++i) {
     LinkedProject l;
     l.guid = rows.Text(i, 0);
-    l.row_id = rows.Text(i, ColumnIndex(spec, "ID"));
+    l.row_id = rows.Text(i, ColumnIndex(layout, "ID"));
     l.baseline_guid = l.guid;
-    const fs::path folder = rows.Text(i, ColumnIndex(spec, "DIRECTORY"));
+    const fs::path folder = rows.Text(i, ColumnIndex(layout, "DIRECTORY"));
     l.project_file =
-        (folder / (std::string(rows.Text(i, ColumnIndex(spec, "FILENAME"))) + ".vlp")).string();
+        (folder / (std::string(rows.Text(i, ColumnIndex(layout, "FILENAME"))) + ".vlp")).string();
     try {
       ProjectFileInfo info = ReadProjectFile(l.project_file);
       l.file_found = info.guid == l.guid;

@@ -7,7 +7,7 @@
 
 namespace vl::verify {
 
-struct TableSpec {
+struct TableLayout {
   std::string table;
   std::string kind;                 // the kind of object its rows count for
   std::vector<std::string> key;     // columns that identify a row
@@ -19,11 +19,11 @@ struct TableSpec {
 };
 
 // Every table a creation run writes, in the order a report lists them.
-const std::vector<TableSpec>& VerifiedTables();
-// The spec of `table` (as VerifiedTables names it); throws
+const std::vector<TableLayout>& VerifiedTables();
+// The layout of `table` (as VerifiedTables names it); throws
 // std::out_of_range for a table that is not verified.
-const TableSpec& SpecOf(const std::string& table);
+const TableLayout& LayoutOf(const std::string& table);
 // Its columns: the key's, then the fields.
-std::vector<std::string> ColumnsOf(const TableSpec& spec);
+std::vector<std::string> ColumnsOf(const TableLayout& layout);
 
 }  // namespace vl::verify

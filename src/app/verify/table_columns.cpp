@@ -1,4 +1,4 @@
-#include "app/verify/table_specs.h"
+#include "app/verify/table_columns.h"
 
 #include <stdexcept>
 
@@ -9,18 +9,18 @@ namespace {
 #define VL_VERSION_FIELDS \
   "VERSIONNUMBER", "VERSIONLABEL", "VERSIONUSERID", "VERSIONDATETIME", "VERSIONREASON"
 
-TableSpec Object(const char* table, const char* kind, const char* id,
-                 std::vector<std::string> fields) {
+TableLayout Object(const char* table, const char* kind, const char* id,
+                   std::vector<std::string> fields) {
   fields.insert(fields.begin(), id);
   return {table, kind, {"VLGUID"}, std::move(fields), id, true};
 }
 
-TableSpec Link(const char* table, const char* kind, std::vector<std::string> key,
-               std::vector<std::string> fields = {}) {
+TableLayout Link(const char* table, const char* kind, std::vector<std::string> key,
+                 std::vector<std::string> fields = {}) {
   return {table, kind, std::move(key), std::move(fields), "", false};
 }
 
-std::vector<TableSpec> MakeTables() {
+std::vector<TableLayout> MakeTables() {
   const std::vector<std::string> history = {"VERSIONLABEL", "VERSIONUSERID", "VERSIONDATETIME",
                                             "VERSIONREASON", "OVERFLOWIND"};
   return {
@@ -109,20 +109,20 @@ std::vector<TableSpec> MakeTables() {
 
 }  // namespace
 
-const std::vector<TableSpec>& VerifiedTables() {
-  static const std::vector<TableSpec> tables = MakeTables();
+const std::vector<TableLayout>& VerifiedTables() {
+  static const std::vector<TableLayout> tables = MakeTables();
   return tables;
 }
 
-const TableSpec& SpecOf(const std::string& table) {
-  for (const TableSpec& spec : VerifiedTables())
-    if (spec.table == table) return spec;
+const TableLayout& LayoutOf(const std::string& table) {
+  for (const TableLayout& layout : VerifiedTables())
+    if (layout.table == table) return layout;
   throw std::out_of_range("no verified table " + table);
 }
 
-std::vector<std::string> ColumnsOf(const TableSpec& spec) {
-  std::vector<std::string> columns = spec.key;
-  columns.insert(columns.end(), spec.fields.begin(), spec.fields.end());
+std::vector<std::string> ColumnsOf(const TableLayout& layout) {
+  std::vector<std::string> columns = layout.key;
+  columns.insert(columns.end(), layout.fields.begin(), layout.fields.end());
   return columns;
 }
 
