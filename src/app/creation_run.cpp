@@ -8,6 +8,7 @@
 #include "app/project_staging.h"
 #include "app/run_journal.h"
 #include "app/run_recovery.h"
+#include "baseline/check/target_check.h"
 #include "copy/db_conventions.h"
 #include "copy/guid_map_file.h"
 #include "copy/ins_disc_info.h"
@@ -165,25 +166,6 @@ class DefinitionRestorer {
   std::string build_folder_, schema_;
 };
 
-// Refuses a place whose project file or database file exists, as anything
-// at all (a link included): the project is built aside and would only
-// find out when it is put in place.
-void CheckFinalPlaceIsFree(const std::string& projectFile, bool withDatabaseFile) {
-  std::vector<std::string> taken = {projectFile};
-  if (withDatabaseFile)
-    taken.push_back((fs::path(projectFile).parent_path() /
-                     (fs::path(projectFile).stem().string() + kSQLiteFileExtension))
-                        .string());
-  for (const std::string& path : taken) {
-    std::error_code ec;
-    if (fs::exists(fs::symlink_status(path, ec)))
-      throw VlError(err::kFileAlreadyExists, "VlProjectApplication",
-                    "\"" + path +
-                        "\" already exists; a new project is never written over it. Choose "
-                        "another folder or name.");
-  }
-}
-
 }  // namespace
 
 CreationRun::CreationRun(Session& session, const CancelRequest* cancel)
@@ -318,7 +300,14 @@ bool CreationRun::CreateAndOpenVLPFile(Run& run) {
     j.final_project = run.staging.FinalProjectFile();
     j.baseline_guid = bl.BLXMLGUID();
     const bool on_pg = def.GetDBType() == kPostgreSQLDisplayName;
-    CheckFinalPlaceIsFree(j.final_project, !on_pg);
+    // The project is built aside: only here would it find out too late.
+    if (const std::string taken = ExistingProjectFile(
+            run.staging.project_folder(), fs::path(j.final_project).stem().string(), !on_pg);
+        !taken.empty())
+      throw VlError(err::kFileAlreadyExists, "VlProjectApplication",
+                    "\"" + taken +
+                        "\" already exists; a new project is never written over it. Choose "
+                        "another folder or name.");
     if (on_pg) {
       j.pg_place = PgLocationOfDefinition(def.GetConnection(), bl.VLPName());
       j.pg_staging_schema = StagingSchemaFor(j.pg_place.schema, run.token);
@@ -438,16 +427,13 @@ void CreationRun::Commit(Run& run) {
     // its last commit may fail too.
     if (session_.goProjApp) session_.goProjApp->CloseIdleDatabases();
   }
-  for (const std::string& name :
-       {fs::path(run.staging.FinalProjectFile()).filename().string(),
-        fs::path(run.staging.FinalProjectFile()).stem().string() + kSQLiteFileExtension}) {
-    std::error_code ec;
-    if (fs::exists(fs::symlink_status(fs::path(folder) / name, ec)))
-      throw VlError(err::kFileAlreadyExists, "frmWizard.CreateProject",
-                    "\"" + (fs::path(folder) / name).string() +
-                        "\" has come into the project folder during the run; it is not written "
-                        "over, and nothing was created.");
-  }
+  if (const std::string taken = ExistingProjectFile(
+          folder, fs::path(run.staging.FinalProjectFile()).stem().string(), !on_pg);
+      !taken.empty())
+    throw VlError(err::kFileAlreadyExists, "frmWizard.CreateProject",
+                  "\"" + taken +
+                      "\" has come into the project folder during the run; it is not written "
+                      "over, and nothing was created.");
 
   // What changes in the other projects, ready beside their files.
   std::vector<std::pair<std::string, std::string>> folders;  // folder -> project file

@@ -127,17 +127,16 @@ std::string SelectPieceView(const std::string& a, const std::string& selectPiece
   return ViewHead(a) + selectPiece + " As FieldValue from " + FV() + " Where FieldID = " + a;
 }
 
-}  // namespace
-
-std::string BuildAttrViewForSQLite_(int32_t attrId, int32_t dataType) {
-  const std::string a = std::to_string(attrId);
+// SQLite and PostgreSQL share every form but the whole-number one.
+std::string PortableAttrView(const std::string& a, int32_t dataType,
+                             std::string (*wholeNumberView)(const std::string&)) {
   switch (ValueKindOf(dataType)) {
     case ValueKind::kList:
       return ListView(a);
     case ValueKind::kText:
       return PortableTextView(a);
     case ValueKind::kWholeNumber:
-      return SQLiteWholeNumberView(a);
+      return wholeNumberView(a);
     case ValueKind::kNumeric:
       return NumericValueView(a);
     case ValueKind::kNone:
@@ -146,21 +145,14 @@ std::string BuildAttrViewForSQLite_(int32_t attrId, int32_t dataType) {
   return "";
 }
 
+}  // namespace
+
+std::string BuildAttrViewForSQLite_(int32_t attrId, int32_t dataType) {
+  return PortableAttrView(std::to_string(attrId), dataType, &SQLiteWholeNumberView);
+}
+
 std::string BuildAttrViewForPostgreSQL_(int32_t attrId, int32_t dataType) {
-  const std::string a = std::to_string(attrId);
-  switch (ValueKindOf(dataType)) {
-    case ValueKind::kList:
-      return ListView(a);
-    case ValueKind::kText:
-      return PortableTextView(a);
-    case ValueKind::kWholeNumber:
-      return PostgresWholeNumberView(a);
-    case ValueKind::kNumeric:
-      return NumericValueView(a);
-    case ValueKind::kNone:
-      break;
-  }
-  return "";
+  return PortableAttrView(std::to_string(attrId), dataType, &PostgresWholeNumberView);
 }
 
 std::string BuildAttrViewForAccess_(int32_t attrId, int32_t dataType) {
@@ -169,9 +161,8 @@ std::string BuildAttrViewForAccess_(int32_t attrId, int32_t dataType) {
     case ValueKind::kList:
       return ListView(a);
     case ValueKind::kText:
-      return ViewHead(a) + " Select RequirementID, iif(NOT isnull(" + FV() +
-             ".FieldValue), cstr(" + FV() + ".FieldValue), NULL) as FieldValue from " + FV() +
-             " Where FieldID = " + a;
+      return ViewHead(a) + " Select RequirementID, iif(NOT isnull(" + FV() + ".FieldValue), cstr(" +
+             FV() + ".FieldValue), NULL) as FieldValue from " + FV() + " Where FieldID = " + a;
     case ValueKind::kWholeNumber:
       return ViewHead(a) + " Select RequirementID, iif(NOT isnull(" + FV() +
              ".FieldValue), iif(isnumeric(" + FV() + ".FieldValue), clng(" + FV() +
@@ -226,13 +217,11 @@ std::string BuildAttrViewForSQLServer_(int32_t attrId, int32_t dataType) {
       return ListView(a);
     case ValueKind::kText:
       return ViewHead(a) + " Select RequirementID,  CASE when " +
-             "FieldValue is NULL Then NULL Else " + " CONVERT(VARCHAR(255), FieldValue) END" +
-             tail;
+             "FieldValue is NULL Then NULL Else " + " CONVERT(VARCHAR(255), FieldValue) END" + tail;
     case ValueKind::kWholeNumber:
       return ViewHead(a) + " Select RequirementID,  CASE when " +
-             "FieldValue is NULL Then NULL Else " +
-             " COALESCE(NULLIF(ISNUMERIC(FieldValue), 1), " + " CONVERT(INT, FieldValue)) END" +
-             tail;
+             "FieldValue is NULL Then NULL Else " + " COALESCE(NULLIF(ISNUMERIC(FieldValue), 1), " +
+             " CONVERT(INT, FieldValue)) END" + tail;
     case ValueKind::kNumeric:
       return ViewHead(a) + " Select RequirementID, NumericValue" + tail;
     case ValueKind::kNone:
@@ -246,8 +235,8 @@ std::string BuildAttrSortViewForMultiAttr_(int32_t attrId) {
   return "CREATE VIEW " + Tbl("VlAttrValuesSortView_") + a + " AS" + " SELECT " + LV() +
          ".RequirementID," + " Min(" + LV() + ".ListItemID) AS ListItemID," + " Min(" + LI() +
          ".ItemRank) AS ItemRank" + " FROM " + LV() + ", " + LI() + " WHERE " + LV() +
-         ".FieldID = " + LI() + ".FieldID" + " AND " + LV() + ".ListItemID = " + LI() +
-         ".ItemID" + " AND " + LV() + ".FieldID = " + a + " GROUP BY " + LV() + ".RequirementID";
+         ".FieldID = " + LI() + ".FieldID" + " AND " + LV() + ".ListItemID = " + LI() + ".ItemID" +
+         " AND " + LV() + ".FieldID = " + a + " GROUP BY " + LV() + ".RequirementID";
 }
 
 }  // namespace vl

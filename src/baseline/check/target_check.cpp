@@ -69,18 +69,15 @@ void CheckFolder(const TargetChoice& choice, TargetCheckResult& result) {
   // link (even one leading nowhere) included: SQLite and the project file
   // writer would follow it out of the folder, or the run would mix its
   // journal with someone else's database.
-  const bool sqlite = choice.database == kSQLiteDisplayName;
-  std::vector<std::string> extensions = {".vlp"};
-  if (sqlite) extensions.insert(extensions.end(), {".db", ".db-wal", ".db-shm", ".db-journal"});
-  for (const std::string& extension : extensions) {
-    const fs::path file = fs::path(folder) / (result.file_name + extension);
-    if (!fs::exists(fs::symlink_status(file, ec))) continue;
-    if (extension == ".vlp" || extension == ".db")
-      return fault("The folder holds a project of that name already (" + file.string() +
-                   "); a project is never written over.");
-    return fault("The folder holds \"" + file.string() +
-                 "\", a database journal of that name; a project is never written over.");
-  }
+  const std::string file =
+      ExistingProjectFile(folder, result.file_name, choice.database == kSQLiteDisplayName);
+  if (file.empty()) return;
+  const std::string extension = fs::path(file).extension().string();
+  if (extension == ".vlp" || extension == ".db")
+    return fault("The folder holds a project of that name already (" + file +
+                 "); a project is never written over.");
+  return fault("The folder holds \"" + file +
+               "\", a database journal of that name; a project is never written over.");
 }
 
 void CheckServer(const TargetChoice& choice, TargetCheckResult& result) {
@@ -126,6 +123,18 @@ const char* TargetFieldText(TargetField field) {
       break;
   }
   return "schema";
+}
+
+std::string ExistingProjectFile(const std::string& folder, const std::string& fileTitle,
+                                bool sqlite) {
+  std::vector<std::string> extensions = {".vlp"};
+  if (sqlite) extensions.insert(extensions.end(), {".db", ".db-wal", ".db-shm", ".db-journal"});
+  for (const std::string& extension : extensions) {
+    const fs::path file = fs::path(folder) / (fileTitle + extension);
+    std::error_code ec;
+    if (fs::exists(fs::symlink_status(file, ec))) return file.string();
+  }
+  return "";
 }
 
 std::string AbsoluteFolder(const std::string& folder) {

@@ -50,6 +50,13 @@ struct TargetCheckResult {
 // connection timeout.
 TargetCheckResult CheckTarget(const TargetChoice& choice);
 
+// The first of the files a project whose file is named `fileTitle` (+
+// ".vlp") writes in `folder` — its project file and, on SQLite, its
+// database and the database's journals — that exists there as anything at
+// all, a link leading nowhere included; "" when none does.
+std::string ExistingProjectFile(const std::string& folder, const std::string& fileTitle,
+                                bool sqlite);
+
 // `folder` absolute (against the working directory) and normal: without
 // "." and ".." steps and without a trailing "/"; "" for "".
 std::string AbsoluteFolder(const std::string& folder);
