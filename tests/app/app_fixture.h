@@ -5,13 +5,35 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <vector>
 
+#include "app/command_line.h"
 #include "app/mod_wizard.h"
 #include "support/recording_sink.h"
 #include "support/scratch_folder.h"
 
 namespace vl {
+
+struct CliResult {
+  int status;
+  std::string out, err;
+};
+
+inline CliResult RunCli(const std::vector<std::string>& args, const std::string& input = "",
+                        bool interactive = false) {
+  std::ostringstream out, err;
+  std::istringstream in(input);
+  int status = RunCommandLine(args, VL_BINARY_DIR, out, err, in, interactive);
+  return {status, out.str(), err.str()};
+}
+
+inline std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
 
 class AppTest : public ::testing::Test {
  protected:

@@ -12,11 +12,6 @@ namespace {
 
 using CreationRunTest = AppTest;
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // What a run left in `folder`, results pages aside.
 std::vector<std::string> ProjectFilesIn(const std::filesystem::path& folder) {
   std::vector<std::string> names;

@@ -1,72 +1,54 @@
 // The PostgreSQL options of `vlbaseline create`. The runs go to the test
 // server (see tests/host/pg_test_support.h).
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
-#include <filesystem>
-#include <sstream>
-
-#include "app/command_line.h"
 #include "app_fixture.h"
 #include "host/project/project_file.h"
 #include "support/pg_test_support.h"
 #include "support/scoped_env.h"
-#include "support/scratch_folder.h"
 
 namespace vl {
 namespace {
 
 using pgtest::ScratchSchema;
 
-struct CliResult {
-  int status;
-  std::string out, err;
-};
-
-CliResult RunCli(const std::vector<std::string>& args) {
-  std::ostringstream out, err;
-  std::istringstream in;
-  int status = RunCommandLine(args, VL_BINARY_DIR, out, err, in, false);
-  return {status, out.str(), err.str()};
-}
-
-TEST(PgCommandLineParse, ServerOptionsAreTaken) {
-  CommandLineOptions o;
-  std::string error;
-  ASSERT_TRUE(ParseCommandLine(
-      {"create", "/b", "--pg-host", "db.example", "--pg-port", "6543", "--pg-db", "projects",
-       "--pg-user", "alice", "--pg-schema", "Alpha", "--pg-conninfo", "sslmode=require"},
-      o, error))
-      << error;
-  EXPECT_EQ(o.pg_host, "db.example");
-  EXPECT_EQ(o.pg_port, "6543");
-  EXPECT_EQ(o.pg_db, "projects");
-  EXPECT_EQ(o.pg_user, "alice");
-  EXPECT_EQ(o.pg_schema, "Alpha");
-  EXPECT_EQ(o.pg_conninfo, "sslmode=require");
-  EXPECT_TRUE(o.HasPgSettings());
-  EXPECT_FALSE(CommandLineOptions().HasPgSettings());
-  CommandLineOptions missing;
-  EXPECT_FALSE(ParseCommandLine({"create", "/b", "--pg-schema"}, missing, error));
-  EXPECT_NE(error.find("--pg-schema"), std::string::npos) << error;
-  EXPECT_NE(CommandLineHelp().find("--pg-conninfo"), std::string::npos);
+// Each view of the file database `db` as "name:rows", by name.
+std::string FileViews(const std::string& db) {
+  sqlite3* h = nullptr;
+  std::string views;
+  sqlite3_open_v2(db.c_str(), &h, SQLITE_OPEN_READONLY, nullptr);
+  sqlite3_stmt* st = nullptr;
+  sqlite3_prepare_v2(h, "SELECT lower(name) FROM sqlite_master WHERE type = 'view' ORDER BY 1", -1,
+                     &st, nullptr);
+  while (sqlite3_step(st) == SQLITE_ROW) {
+    const std::string name = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+    sqlite3_stmt* count = nullptr;
+    sqlite3_prepare_v2(h, ("SELECT count(*) FROM " + name).c_str(), -1, &count, nullptr);
+    sqlite3_step(count);
+    views +=
+        (views.empty() ? "" : ",") + name + ":" + std::to_string(sqlite3_column_int64(count, 0));
+    sqlite3_finalize(count);
+  }
+  sqlite3_finalize(st);
+  sqlite3_close(h);
+  return views;
 }
 
 // The form lists the database types while start-up runs; the list shipped
 // beside the programs is there for it already.
-std::vector<std::string> g_listed_by_form;
-
 TEST(PgStartUp, TheShippedListOffersPostgreSQLWhereNoInstallationIsKnown) {
   testing::ScratchFolder empty;
   testing::ScopedEnv dirs("XDG_CONFIG_DIRS", empty.path());
   testing::ScopedEnv home("XDG_CONFIG_HOME", empty.path());
   Session session;
   ASSERT_TRUE(session.CreateGlobalObjects());
-  g_listed_by_form.clear();
+  std::vector<std::string> listed_by_form;
   EXPECT_TRUE(session.InitGlobalObjects(VL_BINARY_DIR, [&] {
-    g_listed_by_form = RetrieveDrivers(session.shipped_files_folder()).Keys();
+    listed_by_form = RetrieveDrivers(session.shipped_files_folder()).Keys();
   }));
-  EXPECT_EQ(g_listed_by_form, (std::vector<std::string>{"SQLite", "PostgreSQL"}));
-  EXPECT_EQ(session.gdictDBDrivers.Keys(), g_listed_by_form);
+  EXPECT_EQ(listed_by_form, (std::vector<std::string>{"SQLite", "PostgreSQL"}));
+  EXPECT_EQ(session.gdictDBDrivers.Keys(), listed_by_form);
 }
 
 class PgCommandLineTest : public AppTest {
@@ -101,6 +83,18 @@ TEST_F(PgCommandLineTest, CreatesTheProjectInTheSchemaNamedAndNeverOverAnother) 
   pgtest::Observer look(conninfo_, schema_->name());
   EXPECT_EQ(look.Scalar("SELECT NAME FROM vlProjects"), "Brewmate");
   EXPECT_EQ(look.Scalar("SELECT count(*) FROM vlUsers"), "4");
+  // The attribute value views are made on the server as on the file
+  // database, with the same rows.
+  std::vector<std::string> on_file = Create("OnFile");
+  on_file.resize(7);
+  ASSERT_EQ(RunCli(on_file).status, kExitOk);
+  const std::string views = FileViews((scratch_ / "OnFile" / "OnFile.db").string());
+  EXPECT_NE(views, "");
+  EXPECT_EQ(look.Scalar("SELECT string_agg(viewname || ':' || (xpath('/row/c/text()', "
+                        "query_to_xml('SELECT count(*) AS c FROM ' || quote_ident(viewname), "
+                        "false, true, '')))[1]::text, ',' ORDER BY viewname) FROM pg_views "
+                        "WHERE schemaname = current_schema()"),
+            views);
 
   // The schema holds a project now: a second one is refused before
   // anything is made, with the schema named, and the first is left as it
@@ -114,32 +108,38 @@ TEST_F(PgCommandLineTest, CreatesTheProjectInTheSchemaNamedAndNeverOverAnother) 
   EXPECT_EQ(look.Scalar("SELECT count(*) FROM vlProjects"), "1");
 }
 
-TEST_F(PgCommandLineTest, ServerOptionsNeedTheServerAndAUsableConnection) {
-  std::vector<std::string> args = Create("Third");
-  args[8] = "SQLite";  // --database
-  CliResult r = RunCli(args);
-  EXPECT_EQ(r.status, kExitUsage);
-  EXPECT_NE(r.err.find("--pg options need --database PostgreSQL"), std::string::npos) << r.err;
-  // Without --database the server options choose PostgreSQL; a password
-  // among them is refused before anything is made.
-  r = RunCli({"create", SampleBaseline(), "--folder", (scratch_ / "Fourth").string(), "--yes",
-              "--pg-conninfo", conninfo_ + " password=secret"});
-  EXPECT_EQ(r.status, kExitUsage);
-  EXPECT_NE(r.err.find("password"), std::string::npos) << r.err;
-  EXPECT_FALSE(std::filesystem::exists(scratch_ / "Fourth"));
-  // Nor is a system schema taken, or a server that does not answer.
-  for (const char* schema : {"information_schema", "pg_catalog"}) {
-    args = Create("Fifth");
-    args.back() = schema;
-    r = RunCli(args);
-    EXPECT_EQ(r.status, kExitUsage) << schema;
-    EXPECT_NE(r.err.find("schema: "), std::string::npos) << r.err;
+// Server settings that cannot be used are refused before anything is made.
+TEST_F(PgCommandLineTest, UnusableServerSettingsAreUsageErrors) {
+  const std::string folder = (scratch_ / "Other").string();
+  auto with = [&](size_t at, const std::string& value) {
+    std::vector<std::string> args = Create("Other");
+    args[at] = value;
+    return args;
+  };
+  const std::vector<std::string> server_only = {"create", SampleBaseline(), "--folder", folder,
+                                                "--yes"};
+  auto plus = [&](std::vector<std::string> extra) {
+    extra.insert(extra.begin(), server_only.begin(), server_only.end());
+    return extra;
+  };
+  const struct {
+    std::vector<std::string> args;
+    std::string named;
+  } refused[] = {
+      {with(8, "SQLite"), "--pg options need --database PostgreSQL"},
+      // Without --database the server options choose PostgreSQL.
+      {plus({"--pg-conninfo", conninfo_ + " password=secret"}), "password"},
+      {with(12, "information_schema"), "schema: "},
+      {with(12, "pg_catalog"), "schema: "},
+      {plus({"--pg-host", (scratch_ / "no-server").string()}), "database server: "},
+  };
+  for (const auto& r : refused) {
+    SCOPED_TRACE(r.named);
+    const CliResult result = RunCli(r.args);
+    EXPECT_EQ(result.status, kExitUsage);
+    EXPECT_NE(result.err.find(r.named), std::string::npos) << result.err;
+    EXPECT_FALSE(std::filesystem::exists(folder));
   }
-  r = RunCli({"create", SampleBaseline(), "--folder", (scratch_ / "Fifth").string(), "--yes",
-              "--pg-host", (scratch_ / "no-server").string()});
-  EXPECT_EQ(r.status, kExitUsage);
-  EXPECT_NE(r.err.find("database server: "), std::string::npos) << r.err;
-  EXPECT_FALSE(std::filesystem::exists(scratch_ / "Fifth"));
 }
 
 }  // namespace

@@ -11,9 +11,7 @@ namespace {
 
 class ResourceLocationTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-        std::filesystem::create_directories(root_ / "bin");
-  }
+  void SetUp() override { std::filesystem::create_directories(root_ / "bin"); }
   void Touch(const std::filesystem::path& p) {
     std::filesystem::create_directories(p.parent_path());
     std::ofstream(p) << "x";

@@ -1,19 +1,11 @@
 #include "app/results_page.h"
 
-#include <fstream>
-
-#include "app/command_line.h"
 #include "app_fixture.h"
 
 namespace vl {
 namespace {
 
 using ResultsPageTest = AppTest;
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 TEST_F(ResultsPageTest, TheRecorderPassesEverythingOnAndWritesThePage) {
   ResultsPageRecorder recorder(sink_);
@@ -98,14 +90,11 @@ TEST_F(ResultsPageTest, AnUnwritablePageIsReportedAndTheRunKeepsItsResult) {
 }
 
 TEST_F(ResultsPageTest, TheReviewCommandWritesThePageAndPrintsItsPath) {
-  std::ostringstream out, err;
-  std::istringstream in;
   std::string folder = (scratch_ / "Rev").string();
   const std::string copied = session_.messages.ResString(5306);  // the command resets the globals
-  int status = RunCommandLine({"review", SampleBaseline(), "--folder", folder, "--yes", "--all"},
-                              VL_BINARY_DIR, out, err, in, false);
-  ASSERT_EQ(status, kExitOk) << err.str();
-  std::string path = out.str().substr(0, out.str().find('\n'));
+  CliResult r = RunCli({"review", SampleBaseline(), "--folder", folder, "--yes", "--all"});
+  ASSERT_EQ(r.status, kExitOk) << r.err;
+  std::string path = r.out.substr(0, r.out.find('\n'));
   EXPECT_EQ(std::filesystem::path(path).parent_path().string(), folder);
   std::string page = ReadFile(path);
   EXPECT_NE(page.find("Brewmate Service App"), std::string::npos);

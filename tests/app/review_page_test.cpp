@@ -1,7 +1,5 @@
 #include "app/review_page.h"
 
-#include <fstream>
-
 #include "app/html_text.h"
 #include "app_fixture.h"
 
@@ -9,11 +7,6 @@ namespace vl {
 namespace {
 
 using ReviewPageTest = AppTest;
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 TEST(HtmlTextTest, MarkupCharactersAreEscapedAndLineBreaksKept) {
   EXPECT_EQ(HtmlEscape("a < b & c > d"), "a &lt; b &amp; c &gt; d");
@@ -30,28 +23,34 @@ TEST(HtmlTableTest, ATableHasItsCaptionAndOneCellPerText) {
 }
 
 TEST_F(ReviewPageTest, OptionTextsFollowWhatTheBaselineHoldsAndWhatIsChosen) {
-  EXPECT_EQ(OptionText(session_.messages, false, true), session_.messages.ResString(5305));
-  EXPECT_EQ(OptionText(session_.messages, false, false), session_.messages.ResString(5305));
-  EXPECT_EQ(OptionText(session_.messages, true, true), session_.messages.ResString(5306));
-  EXPECT_EQ(OptionText(session_.messages, true, false), session_.messages.ResString(5307));
+  const struct {
+    bool held, chosen;
+    int text;
+  } cases[] = {{false, true, 5305}, {false, false, 5305}, {true, true, 5306}, {true, false, 5307}};
+  for (const auto& c : cases)
+    EXPECT_EQ(OptionText(session_.messages, c.held, c.chosen), session_.messages.ResString(c.text))
+        << c.held << c.chosen;
 }
 
+// Unlocated external projects are named; without any only caption and
+// headings remain.
 TEST_F(ReviewPageTest, TheExternalProjectsTableNamesUnlocatedProjects) {
+  const Messenger& m = session_.messages;
+  const std::vector<std::string> headings = {m.ResString(4003), m.ResString(4004),
+                                             m.ResString(4005)};
   ChooseBaselineAndFolder(SampleBaseline(), "Alpha");
-  std::string table = BuildExtProjectsFragment(*goBLProjInfo, session_.messages);
-  EXPECT_EQ(table,
-            BuildHtmlTable(session_.messages.ResString(4002), {{session_.messages.ResString(4003), session_.messages.ResString(4004), session_.messages.ResString(4005)},
-                                             {"Brewmate Service App", "SVC", session_.messages.ResString(5400)}}));
+  EXPECT_EQ(BuildExtProjectsFragment(*goBLProjInfo, m),
+            BuildHtmlTable(m.ResString(4002),
+                           {headings, {"Brewmate Service App", "SVC", m.ResString(5400)}}));
   goBLProjInfo->colExtProjs().Find("{19A4485B-EBD2-4A73-99EB-CCADDA346EF8}")->Loc = "/p/S.vlp";
-  EXPECT_NE(BuildExtProjectsFragment(*goBLProjInfo, session_.messages).find("<td>/p/S.vlp</td>"), std::string::npos);
-}
+  EXPECT_NE(BuildExtProjectsFragment(*goBLProjInfo, m).find("<td>/p/S.vlp</td>"),
+            std::string::npos);
 
-TEST_F(ReviewPageTest, WithoutExternalProjectsOnlyCaptionAndHeadingsRemain) {
   std::string baseline = CopyOfSample();
   std::ofstream(baseline + "/ExternalProjects.xml") << "<PROJECT/>";
-  ChooseBaselineAndFolder(baseline, "Alpha");
-  EXPECT_EQ(BuildExtProjectsFragment(*goBLProjInfo, session_.messages),
-            BuildHtmlTable(session_.messages.ResString(4002), {{session_.messages.ResString(4003), session_.messages.ResString(4004), session_.messages.ResString(4005)}}));
+  ChooseBaselineAndFolder(baseline, "Beta");
+  EXPECT_EQ(BuildExtProjectsFragment(*goBLProjInfo, m),
+            BuildHtmlTable(m.ResString(4002), {headings}));
 }
 
 TEST_F(ReviewPageTest, ThePageIsWrittenBesideTheProjectWithTextsShownLiterally) {

@@ -82,35 +82,23 @@ TEST_F(DiscCopyTest, DiscussionsOffReadsNothing) {
   EXPECT_TRUE(sink_.results.empty());
 }
 
-TEST_F(DiscCopyTest, StatementsOfOneDiscussionWithItsMembers) {
+TEST_F(DiscCopyTest, OneDiscussionWithItsMembers) {
   WriteDiscussions(Disc("Speed", kAnn,
                         Values("2003-07-01 14:05:09", "3", "1", "1") + "<DUsers><DUsr><DUID>" +
                             kBob + "</DUID></DUsr></DUsers><DGroups><DGroup><DGID>" + kReviewers +
                             "</DGID></DGroup></DGroups><DiscReqs><DiscReq><GUID>" + kReq1 +
                             "</GUID></DiscReq></DiscReqs>"));
-  RecordingDataServices rec(ds_);
-
-  ASSERT_TRUE(Copy(rec));
-  std::vector<std::string> inserts;
-  for (const std::string& s : rec.Statements())
-    if (s.rfind("INSERT", 0) == 0) inserts.push_back(s);
-  const std::string id = Rows(*ds_, "SELECT ID FROM VLDISCUSSIONS")[0][0];
-  const std::string pid = std::to_string(alpha_->GetProjectID());
-  EXPECT_EQ(
-      inserts,
-      (std::vector<std::string>{
-          "INSERT INTO VLDISCUSSIONS (ID, ROOTID, PARENTID, SUBJECT, MESSAGE, AUTHORID, "
-          "SUBMITDATETIME, PRIORITY, STATUS, HASRESPONSES, RESTRICTED ) VALUES (" +
-              id + ", \r\n" + id +
-              ", \r\n0, \r\n'Speed', \r\n'About Speed', \r\n21, \r\n{ ts '2003-07-01 "
-              "14:05:09'}, \r\n1, \r\n3, \r\n0, \r\n1)",
-          "INSERT INTO VLPROJECTDISCUSSIONS (PROJECTID, DISCUSSIONID ) VALUES (" + pid + ", \r\n" +
-              id + ")",
-          "INSERT INTO VLDISCUSSIONUSERS (DISCUSSIONID, USERID) VALUES (" + id + ", \r\n22)",
-          "INSERT INTO VLDISCUSSIONGROUPS (DISCUSSIONID, GROUPID) VALUES (" + id + ", \r\n31)",
-          "INSERT INTO VLDISCUSSIONSREAD (DISCUSSIONID, USERID) VALUES (" + id + ", \r\n22)",
-          "INSERT INTO VLDISCUSSIONREQUIREMENTS (DISCUSSIONID, REQUIREMENTID ) VALUES (" + id +
-              ", \r\n41)"}));
+  ASSERT_TRUE(Copy(*ds_));
+  const std::string id = Discussions()[0][0];
+  EXPECT_EQ(Discussions(), (Table{{id, id, "0", "Speed", "21", "1", "3", "0", "1"}}));
+  EXPECT_EQ(Rows(*ds_, "SELECT MESSAGE, SUBMITDATETIME FROM VLDISCUSSIONS"),
+            (Table{{"About Speed", "2003-07-01 14:05:09"}}));
+  EXPECT_EQ(Pairs("VLPROJECTDISCUSSIONS", "PROJECTID, DISCUSSIONID"),
+            (Table{{std::to_string(alpha_->GetProjectID()), id}}));
+  EXPECT_EQ(Pairs("VLDISCUSSIONUSERS", "DISCUSSIONID, USERID"), (Table{{id, "22"}}));
+  EXPECT_EQ(Pairs("VLDISCUSSIONGROUPS", "DISCUSSIONID, GROUPID"), (Table{{id, "31"}}));
+  EXPECT_EQ(Pairs("VLDISCUSSIONSREAD", "DISCUSSIONID, USERID"), (Table{{id, "22"}}));
+  EXPECT_EQ(Pairs("VLDISCUSSIONREQUIREMENTS", "DISCUSSIONID, REQUIREMENTID"), (Table{{id, "41"}}));
   EXPECT_EQ(sink_.results, (std::vector<std::string>{"Discussion Speed"}));
 }
 

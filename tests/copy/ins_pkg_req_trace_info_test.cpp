@@ -133,21 +133,6 @@ class TraceCopyTest : public ProjectPairTest {
   }
 };
 
-TEST(TraceInsertSQLTest, GivesTheRowFromTheStartRequirementsSide) {
-  const std::string columns =
-      "INSERT INTO \x05\x01\x06VlToRelationships (\r\nREQUIREMENTID, \r\nEXTERNALPROJECTID, "
-      "\r\nTOID, \r\nEXTERNALPROJECTTOID, \r\nTYPE, \r\nSTATE, \r\nVERSIONNUMBER\r\n) VALUES (";
-  // Internal: this, 0, other, 0.
-  EXPECT_EQ(InsPkgReqTraceInfo::BuildTraceInsertSQL(11, 12, 0, 3, "1.0", false),
-            columns + "11, \r\n0, \r\n12, \r\n0, \r\n0, \r\n3, \r\n'1.0'\r\n)");
-  // This requirement is the start: the end lies in the external project.
-  EXPECT_EQ(InsPkgReqTraceInfo::BuildTraceInsertSQL(11, 70, 5, 0, "2.5", false),
-            columns + "11, \r\n0, \r\n70, \r\n5, \r\n0, \r\n0, \r\n'2.5'\r\n)");
-  // This requirement is the end: the start lies in the external project.
-  EXPECT_EQ(InsPkgReqTraceInfo::BuildTraceInsertSQL(11, 70, 5, 1, "it's", true),
-            columns + "70, \r\n5, \r\n11, \r\n0, \r\n0, \r\n1, \r\n'it''s'\r\n)");
-}
-
 TEST_F(TraceCopyTest, TracesOffWritesNothingAndLeavesTheExternalProjectsOpen) {
   UseBaseline();
   goBLProjInfo->SetCreateTraces(false);

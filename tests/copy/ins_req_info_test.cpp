@@ -62,68 +62,38 @@ class ReqCopyTest : public testing::PackageCopyTest {
         "SELECT REQUIREMENTID, EXTERNALPROJECTID, TOID, EXTERNALPROJECTTOID, TYPE, STATE, "
         "VERSIONNUMBER FROM VlToRelationships ORDER BY rowid");
   }
-  static std::vector<std::string> Inserts(const RecordingDataServices& rec) {
-    std::vector<std::string> out;
-    for (const std::string& s : rec.Statements())
-      if (s.rfind("INSERT", 0) == 0) out.push_back(s);
-    return out;
-  }
 };
 
-TEST_F(ReqCopyTest, StatementTextsOfAParentAndItsChild) {
+TEST_F(ReqCopyTest, RowsOfAParentAndItsChild) {
   OpenNewProject();
-  RecordingDataServices rec(*ds_);
   ASSERT_TRUE(Copy(ReqXml(1, "FEAT", 1, "Parent", "Parent's text",
                           "<LVs>" + LvXml(kBlListAttr, kBlListItem) + "</LVs><FVs>" +
                               FvXml(kBlTextAttr, "12.5") + FvXml(kBlTextAttr, "high") + "</FVs>") +
-                       ReqXml(2, "FEAT1.", 1, "Child", "Child text"),
-                   &rec));
+                   ReqXml(2, "FEAT1.", 1, "Child", "Child text")));
   EXPECT_TRUE(sink_.infos.empty());
   const std::string p = IdOf(1), c = IdOf(2);
   const std::string childGuid = *tables().gdictReqGUIDs.Find(ReqGuid(2));
-  const std::vector<std::string> inserts = Inserts(rec);
-  ASSERT_EQ(inserts.size(), 10u);
-  EXPECT_EQ(inserts[3], "INSERT INTO " + kTableMarker +
-                            "vlUserDefinedListValues (\r\nREQUIREMENTID, \r\nFIELDID, \r\n"
-                            "LISTITEMID\r\n) VALUES (" +
-                            p + ", \r\n300, \r\n400\r\n)");
-  EXPECT_EQ(inserts[4], "INSERT INTO " + kTableMarker +
-                            "vlUserDefinedFieldValues (\r\nREQUIREMENTID, \r\nFIELDID, \r\n"
-                            "FIELDVALUE, \r\nOVERFLOWIND, \r\nNUMERICVALUE\r\n) VALUES (" +
-                            p + ", \r\n301, \r\n'12.5', \r\n0, \r\n12.5\r\n)");
-  EXPECT_EQ(inserts[6],
-            "INSERT INTO " + kTableMarker +
-                "vlRequirements (ID,\r\nREQUIREMENTTYPEID, \r\nTAG, \r\nLASTCHILDTAG, \r\n"
-                "LONGTAGNUMBER, \r\nREQUIREMENTPREFIX, \r\nREQUIREMENTNAME, \r\n"
-                "REQUIREMENTTEXT, \r\nOVERFLOWIND, \r\nDELETED, \r\nBOOKMARKNAME, \r\n"
-                "BOOKMARKDOCUMENTID, \r\nDOCUMENTPOSITION, \r\nLASTDOCTEXT, \r\n VERSIONNUMBER, "
-                "VERSIONLABEL, VERSIONUSERID, VERSIONDATETIME, VERSIONREASON, \r\nFLAGS, \r\n"
-                "VLGUID\r\n) VALUES (" +
-                c +
-                ", \r\n200, \r\n1, \r\n0, \r\n'1', \r\n'FEAT1.', \r\n'Child', \r\n"
-                "'Child text', \r\n0, \r\n0, \r\n'VQ_1', \r\n0, \r\n412, \r\n1, \r\n" +
-                DefaultVersionValues() + ", \r\n4, \r\n'" + childGuid + "'\r\n)");
-  EXPECT_EQ(inserts[7], "INSERT INTO " + kTableMarker +
-                            "vlProjectRequirements(PROJECTID,\r\nREQUIREMENTID\r\n) VALUES (" +
-                            Pid() + ", \r\n" + c + "\r\n)");
-  EXPECT_EQ(inserts[8],
-            "INSERT INTO VLPACKAGEELEMENTS(PACKAGEID,\r\nREQUIREMENTID\r\n) VALUES (7, \r\n" + c +
-                "\r\n)");
-  EXPECT_EQ(inserts[9], "INSERT INTO " + kTableMarker +
-                            "VlToRelationships (\r\nREQUIREMENTID, \r\nEXTERNALPROJECTID, \r\n"
-                            "TOID, \r\nEXTERNALPROJECTTOID, \r\nTYPE, \r\nSTATE, \r\n"
-                            "VERSIONNUMBER\r\n) VALUES (" +
-                            p + ", \r\n0, \r\n" + c + ", \r\n0, \r\n1, \r\n0, \r\n'1.0000'\r\n)");
-  EXPECT_EQ(inserts[5], "INSERT INTO " + kTableMarker +
-                            "vlUserDefinedFieldValues (\r\nREQUIREMENTID, \r\nFIELDID, \r\n"
-                            "FIELDVALUE, \r\nOVERFLOWIND, \r\nNUMERICVALUE\r\n) VALUES (" +
-                            p + ", \r\n301, \r\n'high', \r\n0, \r\n0\r\n)");
+  EXPECT_EQ(Rows("SELECT REQUIREMENTID, FIELDID, LISTITEMID FROM vlUserDefinedListValues"),
+            (std::vector<std::string>{p + "|300|400"}));
+  EXPECT_EQ(Rows("SELECT REQUIREMENTID, FIELDID, FIELDVALUE, OVERFLOWIND, NUMERICVALUE FROM "
+                 "vlUserDefinedFieldValues ORDER BY rowid"),
+            (std::vector<std::string>{p + "|301|12.5|0|12.5", p + "|301|high|0|0"}));
+  EXPECT_EQ(Rows("SELECT REQUIREMENTTYPEID, TAG, LASTCHILDTAG, LONGTAGNUMBER, REQUIREMENTPREFIX, "
+                 "REQUIREMENTNAME, REQUIREMENTTEXT, OVERFLOWIND, DELETED, BOOKMARKNAME, "
+                 "BOOKMARKDOCUMENTID, DOCUMENTPOSITION, LASTDOCTEXT, FLAGS, VLGUID FROM "
+                 "vlRequirements WHERE ID = " +
+                 c),
+            (std::vector<std::string>{"200|1|0|1|FEAT1.|Child|Child text|0|0|VQ_1|0|412|1|4|" +
+                                      childGuid}));
   EXPECT_EQ(Rows("SELECT REQUIREMENTTEXT, OVERFLOWIND, DELETED, FLAGS FROM vlRequirements "
                  "WHERE ID = " +
                  p),
             (std::vector<std::string>{"Parent's text|0|0|4"}));
+  EXPECT_EQ(Rows("SELECT PROJECTID, REQUIREMENTID FROM vlProjectRequirements ORDER BY 2"),
+            (std::vector<std::string>{Pid() + "|" + p, Pid() + "|" + c}));
   EXPECT_EQ(Rows("SELECT PACKAGEID, REQUIREMENTID FROM VLPACKAGEELEMENTS ORDER BY REQUIREMENTID"),
             (std::vector<std::string>{"7|" + p, "7|" + c}));
+  EXPECT_EQ(Relationships(), (std::vector<std::string>{p + "|0|" + c + "|0|1|0|1.0000"}));
 }
 
 TEST_F(ReqCopyTest, ProgressLinesShowAtMostFiftyCharactersNeverCuttingOne) {

@@ -28,36 +28,32 @@ std::string Renewed(std::string s, std::vector<std::string>* asked = nullptr) {
   return s;
 }
 
-TEST(RenewGUIDsTest, GuidsAreReplacedWhereTheyStand) {
-  EXPECT_EQ(Renewed("(" + kOld1 + ") WHERE " + kOld2 + " = 'x'"),
-            "(" + kNew1 + ") WHERE " + kNew2 + " = 'x'");
-  EXPECT_EQ(Renewed(kOld1 + kOld2), kNew1 + kNew2);  // adjacent pairs
-}
-
-TEST(RenewGUIDsTest, TextWithoutGuidShapedPairsIsLeftAsItIs) {
-  EXPECT_EQ(Renewed(""), "");
-  EXPECT_EQ(Renewed("no braces at all"), "no braces at all");
-  std::vector<std::string> asked;
-  // A ten-character text in braces is skipped; the scan goes on after it.
-  EXPECT_EQ(Renewed("{0123456789} then " + kOld1, &asked), "{0123456789} then " + kNew1);
-  EXPECT_EQ(asked, std::vector<std::string>{kOld1});
-}
-
-TEST(RenewGUIDsTest, AGuidWithoutTranslationStaysUnchanged) {
-  EXPECT_EQ(Renewed("(" + kUnknown + ") WHERE " + kOld1 + " = 1"),
-            "(" + kUnknown + ") WHERE " + kNew1 + " = 1");
-}
-
-TEST(RenewGUIDsTest, AnOpeningBraceWithoutClosingOneEndsTheScan) {
-  std::vector<std::string> asked;
-  EXPECT_EQ(Renewed(kOld1 + " {open " + kOld2.substr(0, 20), &asked),
-            kNew1 + " {open " + kOld2.substr(0, 20));
-  EXPECT_EQ(asked.size(), 1u);
-  // A "{" inside the pair starts the pair at the first "{": 39 characters.
-  EXPECT_EQ(Renewed("{" + kOld1), "{" + kOld1);
-}
-
-TEST(RenewGUIDsTest, TheLengthInCharactersNeverChanges) {
+TEST(RenewGUIDsTest, GuidShapedPairsAreRenewedWhereTheyStand) {
+  const std::string partial = kOld2.substr(0, 20);
+  struct Case {
+    std::string in, out;
+    size_t asked;
+  } const cases[] = {
+      {"(" + kOld1 + ") WHERE " + kOld2 + " = 'x'", "(" + kNew1 + ") WHERE " + kNew2 + " = 'x'", 2},
+      {kOld1 + kOld2, kNew1 + kNew2, 2},
+      {"", "", 0},
+      {"no braces at all", "no braces at all", 0},
+      // A ten-character text in braces is skipped; the scan goes on after it.
+      {"{0123456789} then " + kOld1, "{0123456789} then " + kNew1, 1},
+      {"(" + kUnknown + ") WHERE " + kOld1 + " = 1", "(" + kUnknown + ") WHERE " + kNew1 + " = 1",
+       2},
+      // An opening brace without a closing one ends the scan.
+      {kOld1 + " {open " + partial, kNew1 + " {open " + partial, 1},
+      // A "{" inside the pair starts the pair at the first "{": 39 characters.
+      {"{" + kOld1, "{" + kOld1, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.in);
+    std::vector<std::string> asked;
+    EXPECT_EQ(Renewed(c.in, &asked), c.out);
+    EXPECT_EQ(asked.size(), c.asked);
+  }
+  // The length in characters never changes.
   std::string s = "(" + kOld1 + ")";
   InsViewInfo::RenewGUIDs(s, [](const std::string&) { return std::string("{SHORT}"); });
   EXPECT_EQ(s, "({SHORT}11-1111-1111-1111-111111111111})");
@@ -77,21 +73,24 @@ TEST(GuidPatternTest, ThirtyEightCharactersWithBracesAndHyphensInPlace) {
 }
 
 TEST(ExtProjRefTest, ThePartBeforeTheDotOfTheScopeNamesTheProject) {
-  std::string guid;
-  EXPECT_TRUE(InsViewInfo::GetExtProjRef("(" + kOld1 + "." + kOld2 + ") WHERE x", guid));
-  EXPECT_EQ(guid, kOld1);
-  EXPECT_TRUE(InsViewInfo::GetExtProjRef("( " + kOld1 + " . " + kOld2 + " )", guid));
-  EXPECT_EQ(guid, kOld1);
-  EXPECT_FALSE(InsViewInfo::GetExtProjRef("(" + kOld2 + ") WHERE " + kOld1 + " = 1.5", guid));
-}
-
-TEST(ExtProjRefTest, StringsWithoutAScopeHaveNoReference) {
-  std::string guid = "unchanged";
-  EXPECT_FALSE(InsViewInfo::GetExtProjRef("", guid));
-  EXPECT_FALSE(InsViewInfo::GetExtProjRef("(" + kOld1 + "." + kOld2, guid));  // no ")"
-  EXPECT_FALSE(InsViewInfo::GetExtProjRef(") a.b (", guid));                  // ")" first
-  EXPECT_FALSE(InsViewInfo::GetExtProjRef("a.b)", guid));                     // no "("
-  EXPECT_EQ(guid, "unchanged");
+  struct Case {
+    std::string query;
+    bool found;
+  } const cases[] = {
+      {"(" + kOld1 + "." + kOld2 + ") WHERE x", true},
+      {"( " + kOld1 + " . " + kOld2 + " )", true},
+      {"(" + kOld2 + ") WHERE " + kOld1 + " = 1.5", false},
+      {"", false},
+      {"(" + kOld1 + "." + kOld2, false},  // no ")"
+      {") a.b (", false},                  // ")" first
+      {"a.b)", false},                     // no "("
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.query);
+    std::string guid = "unchanged";
+    EXPECT_EQ(InsViewInfo::GetExtProjRef(c.query, guid), c.found);
+    EXPECT_EQ(guid, c.found ? kOld1 : "unchanged");
+  }
 }
 
 TEST(ViewPropertiesTest, TheExternalProjectMarkerGetsTheRowID) {

@@ -86,10 +86,6 @@ TEST_F(SqlLiteralTest, BooleansDatesAndTheRest) {
   EXPECT_EQ(FormatSQLValue(Variant::Long(7), false, vbString), "'7'");
 }
 
-TEST_F(SqlLiteralTest, TheTableMarkerStandsBeforeTheName) {
-  EXPECT_EQ(Tbl("vlUsers"), std::string("\x05\x01\x06vlUsers", 10));
-}
-
 // Inserts each literal into SQLite and reads the stored text back.
 class SqliteRoundTrip {
  public:

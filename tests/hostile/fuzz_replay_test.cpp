@@ -28,32 +28,27 @@ std::vector<fs::path> Regressions(const char* target) {
 
 std::string ReadAll(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-class FuzzReplayTest : public ::testing::Test {};
-
-TEST_F(FuzzReplayTest, ValidationKeepsItsPromisesOnSeedsAndRegressions) {
-  ASSERT_FALSE(Regressions("validate").empty()) << "fuzz/regressions/validate not found";
-  Workspace ws("replay-validate");
-  for (const auto& [name, input] : ValidateSeeds())
-    EXPECT_TRUE(RunValidateInput(ws, input, VL_BINARY_DIR).ok()) << name;
-  for (const fs::path& file : Regressions("validate")) {
-    Outcome outcome = RunValidateInput(ws, ReadAll(file), VL_BINARY_DIR);
-    EXPECT_TRUE(outcome.ok()) << file << "\n" << outcome.Describe();
-  }
-}
-
-TEST_F(FuzzReplayTest, CreationRunKeepsItsPromisesOnSeedsAndRegressions) {
-  ASSERT_FALSE(Regressions("create-run").empty()) << "fuzz/regressions/create-run not found";
-  Workspace ws("replay-create");
-  for (const auto& [name, input] : CreateRunSeeds()) {
-    Outcome outcome = RunCreateInput(ws, input, VL_BINARY_DIR);
-    EXPECT_TRUE(outcome.ok()) << name << "\n" << outcome.Describe();
-  }
-  for (const fs::path& file : Regressions("create-run")) {
-    Outcome outcome = RunCreateInput(ws, ReadAll(file), VL_BINARY_DIR);
-    EXPECT_TRUE(outcome.ok()) << file << "\n" << outcome.Describe();
+TEST(FuzzReplayTest, ValidationAndCreationKeepTheirPromisesOnSeedsAndRegressions) {
+  struct Target {
+    const char* name;
+    Seeds seeds;
+    Outcome (*run)(Workspace&, const std::string&, const std::string&);
+  };
+  const Target targets[] = {{"validate", ValidateSeeds(), &RunValidateInput},
+                            {"create-run", CreateRunSeeds(), &RunCreateInput}};
+  for (const Target& t : targets) {
+    SCOPED_TRACE(t.name);
+    ASSERT_FALSE(Regressions(t.name).empty()) << "fuzz/regressions/" << t.name << " not found";
+    Workspace ws(std::string("replay-") + t.name);
+    Seeds inputs = t.seeds;
+    for (const fs::path& file : Regressions(t.name)) inputs.emplace_back(file, ReadAll(file));
+    for (const auto& [name, input] : inputs) {
+      Outcome outcome = t.run(ws, input, VL_BINARY_DIR);
+      EXPECT_TRUE(outcome.ok()) << name << "\n" << outcome.Describe();
+    }
   }
 }
 

@@ -27,6 +27,11 @@ gen::Options SmallBaseline() {
   return o;
 }
 
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
 void HostileTest::SetUp() {
   scratch_ = fs::temp_directory_path() / ("vl-hostile-" + std::to_string(std::random_device{}()) +
                                           "-" + std::to_string(std::random_device{}()));
@@ -66,40 +71,51 @@ void HostileTest::WriteBaselineFile(const std::string& name, const std::string& 
   std::ofstream(BaselineFile(name), std::ios::binary | std::ios::trunc) << bytes;
 }
 
-std::string HostileTest::RootPackageFile() {
-  pugi::xml_document doc;
-  doc.load_file(BaselineFile("PackageList.XML").c_str());
-  return std::string(doc.select_node("//Pkg[@ParentID='0']/@GUID").attribute().value()) + ".XML";
-}
-
-std::string HostileTest::ChildPackageFile() {
-  pugi::xml_document doc;
-  doc.load_file(BaselineFile("PackageList.XML").c_str());
-  return std::string(doc.select_node("//Pkg[@ParentID!='0']/@GUID").attribute().value()) + ".XML";
-}
-
 namespace {
 
-int RunTool(const std::vector<std::string>& args, std::string& out, std::string& err) {
-  std::ostringstream o, e;
-  std::istringstream in;
-  int status = RunCommandLine(args, VL_BINARY_DIR, o, e, in, false);
-  out = o.str();
-  err = e.str();
-  return status;
+std::string Select(const std::string& file, const std::string& xpath) {
+  pugi::xml_document doc;
+  doc.load_file(file.c_str());
+  pugi::xpath_node n = doc.select_node(xpath.c_str());
+  return n.attribute() ? n.attribute().value() : n.node().text().get();
 }
 
 }  // namespace
 
-int HostileTest::Validate() { return RunTool({"validate", Baseline()}, out_, err_); }
+std::string HostileTest::RootPackageFile() {
+  return Select(BaselineFile("PackageList.XML"), "//Pkg[@ParentID='0']/@GUID") + ".XML";
+}
 
-int HostileTest::Run(const std::vector<std::string>& args) { return RunTool(args, out_, err_); }
+std::string HostileTest::ChildPackageFile() {
+  return Select(BaselineFile("PackageList.XML"), "//Pkg[@ParentID!='0']/@GUID") + ".XML";
+}
+
+std::string HostileTest::NewRequirementGuid(const std::string& old) const {
+  return Select((fs::path(ProjectFolder()) / "ReqGUIDMap.xml").string(),
+                "/PROJECT/GUID[@OLDGUID='" + old + "']/@NEWGUID");
+}
+
+std::pair<std::string, std::string> HostileTest::FirstDocument() {
+  const std::string file = BaselineFile(RootPackageFile());
+  return {Select(file, "//Docs/Doc/FileName"), Select(file, "//Docs/Doc/FileExtension")};
+}
+
+int HostileTest::Run(const std::vector<std::string>& args) {
+  std::ostringstream o, e;
+  std::istringstream in;
+  const int status = RunCommandLine(args, VL_BINARY_DIR, o, e, in, false);
+  out_ = o.str();
+  err_ = e.str();
+  return status;
+}
+
+int HostileTest::Validate() { return Run({"validate", Baseline()}); }
 
 int HostileTest::Create(const std::vector<std::string>& extra) {
   std::vector<std::string> args = {"create",        Baseline(), "--folder",
                                    ProjectFolder(), "--all",    "--yes"};
   args.insert(args.end(), extra.begin(), extra.end());
-  return RunTool(args, out_, err_);
+  return Run(args);
 }
 
 Rows HostileTest::Query(const std::string& sql) const {
@@ -153,8 +169,7 @@ std::map<std::string, std::string> HostileTest::SnapshotOutsideProject() const {
     if (it->is_symlink()) {
       files[key] = "-> " + fs::read_symlink(p, ec).string();
     } else if (it->is_regular_file()) {
-      std::ifstream in(p, std::ios::binary);
-      files[key] = std::string(std::istreambuf_iterator<char>(in), {});
+      files[key] = ReadAll(p);
     } else {
       files[key] = "(folder)";
     }

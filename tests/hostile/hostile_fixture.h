@@ -20,6 +20,8 @@ using Rows = std::vector<std::vector<std::string>>;
 
 // A small baseline with every kind of content.
 gen::Options SmallBaseline();
+// The bytes of the file at `path` ("" when it cannot be read).
+std::string ReadAll(const std::filesystem::path& path);
 
 class HostileTest : public ::testing::Test {
  protected:
@@ -45,6 +47,11 @@ class HostileTest : public ::testing::Test {
   // The name of the root package's file and of another package's file.
   std::string RootPackageFile();
   std::string ChildPackageFile();
+  // The file name and extension of the root package's first document.
+  std::pair<std::string, std::string> FirstDocument();
+  // The GUID the new project's requirement GUID map gives `old` ("" when
+  // none).
+  std::string NewRequirementGuid(const std::string& old) const;
 
   // "vlbaseline validate BL" / "vlbaseline create BL --folder PROJ --all
   // --yes" plus `extra`, in this process. Returns the exit status; the

@@ -29,6 +29,7 @@
 #include "gen-baseline/generator.h"
 #include "host/project/new_project_definition.h"
 #include "host/project/project_file.h"
+#include "hostile_fixture.h"
 #include "support/pg_test_support.h"
 #include "support/scratch_folder.h"
 
@@ -62,11 +63,6 @@ std::vector<LoggedStep> ReadLog(const std::string& path) {
     log.push_back(std::move(s));
   }
   return log;
-}
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 struct ProcessEnd {
@@ -369,9 +365,8 @@ TEST_P(InterruptedPairTest, LeavesAAsBeforeOrAsAfterAndTheNextRunFinishesTheSame
   const fs::path ref = root_ / "ref";
   MakeA(ref);
   const ProjectState a_before_ref = StateOf(ref / "A");
-  ASSERT_NE(a_before_ref.waiting.at("UnResExtTraces.xml"), "<none>");
-  ASSERT_NE(a_before_ref.waiting.at("UnResQueryDefs.xml"), "<none>");
-  ASSERT_NE(a_before_ref.waiting.at("UnResViews.xml"), "<none>");
+  for (const char* waits : {"UnResExtTraces.xml", "UnResQueryDefs.xml", "UnResViews.xml"})
+    ASSERT_NE(a_before_ref.waiting.at(waits), "<none>") << waits;
   const std::string log = (ref / "log").string();
   ASSERT_EQ(RunLinked(ref, "b", "B", 0, c.stop, log).exit_code, 0) << ReadAll(log + ".out");
   const std::vector<LoggedStep> steps = ReadLog(log);

@@ -13,10 +13,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using Make = std::function<void(const fs::path&)>;
 
 class LinksAndOddFilesTest : public HostileTest {
  protected:
@@ -26,38 +23,41 @@ class LinksAndOddFilesTest : public HostileTest {
     std::ofstream(Outside() + "/secret.txt") << "TOP-SECRET-CONTENT";
   }
 
-  // The file name (without ".DOC") of the first document of the root
-  // package.
-  std::string FirstDocumentName() {
-    pugi::xml_document doc;
-    doc.load_file(BaselineFile(RootPackageFile()).c_str());
-    return doc.select_node("//Docs/Doc/FileName").node().text().get();
-  }
-  std::string FirstDocumentExtension() {
-    pugi::xml_document doc;
-    doc.load_file(BaselineFile(RootPackageFile()).c_str());
-    return doc.select_node("//Docs/Doc/FileExtension").node().text().get();
-  }
-  void Replace(const std::string& name, const std::function<void(const fs::path&)>& make) {
+  void Replace(const std::string& name, const Make& make) {
     const fs::path path = BaselineFile(name);
     fs::remove_all(path);
     make(path);
   }
+  // A copy of the baseline file `name` outside the baseline, with "STOLEN "
+  // put before the text following `marker`, and `name` a link to it.
+  void LinkToStolenCopy(const std::string& name, const std::string& marker) {
+    const std::string stolen = Outside() + "/stolen-" + name;
+    std::string xml = ReadAll(BaselineFile(name));
+    std::ofstream(stolen) << xml.insert(xml.find(marker) + marker.size(), "STOLEN ");
+    Replace(name, [&](const fs::path& p) { fs::create_symlink(stolen, p); });
+  }
 };
 
-TEST_F(LinksAndOddFilesTest, ABaselineFileLinkedToAFileOutsideIsNotRead) {
-  // A valid Project.xml, but outside the baseline.
-  fs::copy_file(BaselineFile("Project.xml"), Outside() + "/Project.xml");
-  EditXml("Project.xml", [](pugi::xml_document&) {});
-  std::string outside = ReadAll(Outside() + "/Project.xml");
-  std::ofstream(Outside() + "/Project.xml", std::ios::trunc)
-      << std::string(outside).replace(outside.find("Name=\""), 6, "Name=\"STOLEN ");
-  Replace("Project.xml",
-          [&](const fs::path& p) { fs::create_symlink(Outside() + "/Project.xml", p); });
-
-  EXPECT_EQ(Validate(), 1);
-  EXPECT_NE(err_.find("Project.xml"), std::string::npos) << err_;
-  EXPECT_EQ(out_.find("STOLEN"), std::string::npos);
+TEST_F(LinksAndOddFilesTest, BaselineFilesLinkedOutsideOrNowhereAreNotRead) {
+  const struct {
+    const char* name;
+    Make make;
+  } cases[] = {
+      {"Project.xml", {}},  // a valid file, but outside the baseline
+      {"ExternalProjects.xml", [](const fs::path& p) { fs::create_symlink("nowhere.xml", p); }},
+      {"ExternalProjects.xml", [](const fs::path& p) { fs::create_symlink(p.filename(), p); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Generate();
+    if (c.make)
+      Replace(c.name, c.make);
+    else
+      LinkToStolenCopy(c.name, "Name=\"");
+    EXPECT_EQ(Validate(), 1);
+    EXPECT_NE(err_.find(c.name), std::string::npos) << err_;
+    EXPECT_EQ(out_.find("STOLEN"), std::string::npos);
+  }
 }
 
 TEST_F(LinksAndOddFilesTest, LinksThatStayInsideTheBaselineAreFollowed) {
@@ -68,70 +68,50 @@ TEST_F(LinksAndOddFilesTest, LinksThatStayInsideTheBaselineAreFollowed) {
   EXPECT_EQ(Create(), 0) << err_;
 }
 
-TEST_F(LinksAndOddFilesTest, DanglingAndSelfReferringLinksCountAsMissing) {
-  Replace("ExternalProjects.xml", [](const fs::path& p) { fs::create_symlink("nowhere.xml", p); });
-  EXPECT_EQ(Validate(), 1);
-  EXPECT_NE(err_.find("ExternalProjects.xml"), std::string::npos) << err_;
-
-  Generate();
-  Replace("ExternalProjects.xml", [](const fs::path& p) { fs::create_symlink(p.filename(), p); });
-  EXPECT_EQ(Validate(), 1);
-  EXPECT_NE(err_.find("ExternalProjects.xml"), std::string::npos) << err_;
-}
-
-TEST_F(LinksAndOddFilesTest, APackageFileLinkedOutsideIsNotRead) {
-  const std::string package = ChildPackageFile();
-  fs::copy_file(BaselineFile(package), Outside() + "/stolen.XML");
-  std::string xml = ReadAll(Outside() + "/stolen.XML");
-  const size_t name = xml.find("<PkgName>") + 9;
-  std::ofstream(Outside() + "/stolen.XML", std::ios::trunc) << xml.insert(name, "STOLEN ");
-  Replace(package, [&](const fs::path& p) { fs::create_symlink(Outside() + "/stolen.XML", p); });
-
-  EXPECT_EQ(Create(), 1);
-  EXPECT_FALSE(err_.empty());
-  EXPECT_TRUE(NothingWritten());
-}
-
-TEST_F(LinksAndOddFilesTest, ADocumentFileLinkedOutsideIsNotCopied) {
-  const std::string document = FirstDocumentName();
-  Replace(document + ".DOC",
-          [&](const fs::path& p) { fs::create_symlink(Outside() + "/secret.txt", p); });
-
-  EXPECT_EQ(Create(), 1);
-  EXPECT_NE(err_.find(document), std::string::npos) << err_;
-  EXPECT_TRUE(NothingWritten());
-}
-
-TEST_F(LinksAndOddFilesTest, ADocumentFileThatIsAFolderOrAPipeStopsTheRunWithAMessage) {
-  const std::string document = FirstDocumentName();
-  Replace(document + ".DOC", [](const fs::path& p) { fs::create_directories(p / "inside"); });
-  EXPECT_EQ(Create(), 1);
-  EXPECT_NE(err_.find(document), std::string::npos) << err_;
-  EXPECT_TRUE(NothingWritten());
-
-  // A pipe would block a reader forever.
-  fs::remove_all(ProjectFolder());
-  Replace(document + ".DOC", [](const fs::path& p) { ASSERT_EQ(mkfifo(p.c_str(), 0600), 0); });
-  EXPECT_EQ(Create(), 1);
-  EXPECT_NE(err_.find(document), std::string::npos) << err_;
-}
-
-TEST_F(LinksAndOddFilesTest, ABaselineFileThatIsAFolderReadsAsMissing) {
-  Replace("ProjectStructure.XML", [](const fs::path& p) { fs::create_directories(p); });
-  EXPECT_EQ(Create(), 1);
-  EXPECT_NE(err_.find("ProjectStructure.XML"), std::string::npos) << err_;
-  EXPECT_TRUE(NothingWritten());
+// Each stops the run before it begins with a message naming the file.
+TEST_F(LinksAndOddFilesTest, OddEntriesInTheBaselineStopTheRunWithAMessage) {
+  const std::string secret = Outside() + "/secret.txt";
+  const struct {
+    std::string file, shown;
+    Make make;
+  } cases[] = {
+      {"document linked outside", "", [&](const fs::path& p) { fs::create_symlink(secret, p); }},
+      {"document that is a folder", "",
+       [](const fs::path& p) { fs::create_directories(p / "inside"); }},
+      // A pipe would block a reader forever.
+      {"document that is a pipe", "",
+       [](const fs::path& p) { ASSERT_EQ(mkfifo(p.c_str(), 0600), 0); }},
+      {"ProjectStructure.XML", "ProjectStructure.XML",
+       [](const fs::path& p) { fs::create_directories(p); }},
+      {"package linked outside", "", {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    Generate();
+    fs::remove_all(ProjectFolder());
+    const bool document = c.file.starts_with("document");
+    const std::string name = document ? FirstDocument().first + ".DOC" : c.file;
+    if (!c.make)
+      LinkToStolenCopy(ChildPackageFile(), "<PkgName>");
+    else
+      Replace(name, c.make);
+    EXPECT_EQ(Create(), 1);
+    EXPECT_NE(err_.find(document ? FirstDocument().first : c.shown), std::string::npos) << err_;
+    EXPECT_FALSE(err_.empty());
+    EXPECT_TRUE(NothingWritten());
+  }
 }
 
 TEST_F(LinksAndOddFilesTest, ALinkWaitingInTheProjectFolderIsReplacedNotFollowed) {
   std::ofstream(Outside() + "/victim.txt") << "must stay";
   fs::create_directories(ProjectFolder());
-  const std::string copy = FirstDocumentName() + "." + FirstDocumentExtension();
-  fs::create_symlink(Outside() + "/victim.txt", fs::path(ProjectFolder()) / copy);
+  const auto [name, extension] = FirstDocument();
+  const fs::path copy = fs::path(ProjectFolder()) / (name + "." + extension);
+  fs::create_symlink(Outside() + "/victim.txt", copy);
 
   EXPECT_EQ(Create(), 0) << err_;
   EXPECT_EQ(ReadAll(Outside() + "/victim.txt"), "must stay");
-  EXPECT_FALSE(fs::is_symlink(fs::path(ProjectFolder()) / copy));
+  EXPECT_FALSE(fs::is_symlink(copy));
 }
 
 // Any entry named like a file the run writes, a link leading nowhere

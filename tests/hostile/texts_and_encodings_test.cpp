@@ -4,7 +4,7 @@
 // and the same baseline written in UTF-8, UTF-16 and windows-1252, with
 // file names in other letter cases and dates in every form, giving the
 // same project.
-#include <fstream>
+#include <functional>
 
 #include "app/console_sink.h"
 #include "hostile_fixture.h"
@@ -89,18 +89,11 @@ TEST_P(SpecialTextsTest, AreStoredByTheLiteralRule) {
     }
   });
   ASSERT_EQ(CreateHere(), 0) << err_;
-  pugi::xml_document map;
-  ASSERT_TRUE(map.load_file((fs::path(ProjectFolder()) / "ReqGUIDMap.xml").c_str()));
-  auto newGuid = [&](size_t i) {
-    return std::string(map.select_node(("//GUID[@OLDGUID='" + guids[i] + "']/@NEWGUID").c_str())
-                           .attribute()
-                           .value());
-  };
   for (size_t i = 0; i < SpecialTexts().size(); ++i) {
     SCOPED_TRACE(SpecialTexts()[i].written);
-    EXPECT_EQ(
-        Stored("SELECT REQUIREMENTNAME FROM vlRequirements WHERE VLGUID = '" + newGuid(i) + "'"),
-        SpecialTexts()[i].stored);
+    EXPECT_EQ(Stored("SELECT REQUIREMENTNAME FROM vlRequirements WHERE VLGUID = '" +
+                     NewRequirementGuid(guids[i]) + "'"),
+              SpecialTexts()[i].stored);
   }
   EXPECT_NE(Stored("SELECT COUNT(*) FROM vlRequirements"), "0");
 }
@@ -141,29 +134,28 @@ class SameProjectTest : public HostileTest {
   }
 };
 
-TEST_F(SameProjectTest, EveryEncodingGivesTheSameProject) {
-  gen::Options o = SmallBaseline();
-  const std::string utf8 = ProjectFrom(o);
-  ASSERT_NE(utf8.find("\n"), std::string::npos);
-  o.encoding = gen::FileEncoding::kUtf16;
-  EXPECT_EQ(ProjectFrom(o), utf8);
-  o.encoding = gen::FileEncoding::kWindows1252;
-  EXPECT_EQ(ProjectFrom(o), utf8);
-}
-
-TEST_F(SameProjectTest, FileNamesInOtherLetterCasesAndDatesInOtherFormsGiveTheSameProject) {
+TEST_F(SameProjectTest, EveryEncodingFileNameCaseAndDateFormGivesTheSameProject) {
   gen::Options o = SmallBaseline();
   const std::string exact = ProjectFrom(o);
-  const std::string dates = QueryOne("SELECT GROUP_CONCAT(VERSIONDATETIME) FROM vlRequirements");
-  o.file_case = gen::FileNameCase::kUpper;
-  EXPECT_EQ(ProjectFrom(o), exact);
-  o.file_case = gen::FileNameCase::kLower;
-  o.date_style = gen::DateStyle::kUs;
-  EXPECT_EQ(ProjectFrom(o), exact);
-  EXPECT_EQ(QueryOne("SELECT GROUP_CONCAT(VERSIONDATETIME) FROM vlRequirements"), dates);
-  o.date_style = gen::DateStyle::kIso;
-  EXPECT_EQ(ProjectFrom(o), exact);
-  EXPECT_EQ(QueryOne("SELECT GROUP_CONCAT(VERSIONDATETIME) FROM vlRequirements"), dates);
+  ASSERT_NE(exact.find("\n"), std::string::npos);
+  const char* const dates_sql = "SELECT GROUP_CONCAT(VERSIONDATETIME) FROM vlRequirements";
+  const std::string dates = QueryOne(dates_sql);
+  const std::function<void(gen::Options&)> variants[] = {
+      [](gen::Options& v) { v.encoding = gen::FileEncoding::kUtf16; },
+      [](gen::Options& v) { v.encoding = gen::FileEncoding::kWindows1252; },
+      [](gen::Options& v) { v.file_case = gen::FileNameCase::kUpper; },
+      [](gen::Options& v) {
+        v.file_case = gen::FileNameCase::kLower;
+        v.date_style = gen::DateStyle::kUs;
+      },
+      [](gen::Options& v) { v.date_style = gen::DateStyle::kIso; }};
+  for (size_t i = 0; i < std::size(variants); ++i) {
+    SCOPED_TRACE(i);
+    gen::Options v = o;
+    variants[i](v);
+    EXPECT_EQ(ProjectFrom(v), exact);
+    EXPECT_EQ(QueryOne(dates_sql), dates);
+  }
 }
 
 using EnormousTextTest = HostileTest;
@@ -214,8 +206,7 @@ TEST_F(EnormousTextTest, RawBytesInANameAreStoredSoundlyAndShownOnOneLine) {
     EditXml(file, [](pugi::xml_document& doc) {
       doc.select_node("//Pkg/PkgName").node().text().set("@NAME@");
     });
-    std::ifstream in(BaselineFile(file), std::ios::binary);
-    std::string bytes(std::istreambuf_iterator<char>(in), {});
+    std::string bytes = ReadAll(BaselineFile(file));
     bytes.replace(bytes.find("@NAME@"), 6, c.written);
     WriteBaselineFile(file, bytes);
     ASSERT_EQ(Create(), 0) << err_;

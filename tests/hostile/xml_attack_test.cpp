@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <fstream>
-#include <iterator>
 #include <regex>
 
 #include "hostile_fixture.h"
@@ -16,11 +15,6 @@ namespace vl::hostile {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // `xml` with `doctype` put right after its XML declaration.
 std::string WithDoctype(std::string xml, const std::string& doctype) {
@@ -76,18 +70,23 @@ class XmlAttackTest : public HostileTest {
            "/decls.dtd\">\n%dtd;\n]>\n";
   }
 
+  // Replaces `pattern` in the baseline file `name` and puts `doctype` in.
+  void Rewrite(const std::string& name, const char* pattern, const std::string& replacement,
+               const std::string& doctype) {
+    const std::string xml = ReadAll(BaselineFile(name));
+    WriteBaselineFile(
+        name, WithDoctype(std::regex_replace(xml, std::regex(pattern), replacement), doctype));
+  }
+
   std::string secret_;
   Listener listener_;
 };
 
 TEST_F(XmlAttackTest, ExternalEntitiesAreNeitherReadNorFetched) {
-  std::string list = ReadAll(BaselineFile("BaselineList.xml"));
-  list = std::regex_replace(list, std::regex("<Label>[^<]*</Label>"), "<Label>&xxe;&net;</Label>");
-  WriteBaselineFile("BaselineList.xml", WithDoctype(list, ExternalDoctype("PROJECT")));
-  const std::string package = ChildPackageFile();
-  std::string pkg = ReadAll(BaselineFile(package));
-  pkg = std::regex_replace(pkg, std::regex("<RText>[^<]*</RText>"), "<RText>&xxe;</RText>");
-  WriteBaselineFile(package, WithDoctype(pkg, ExternalDoctype("PROJECT")));
+  Rewrite("BaselineList.xml", "<Label>[^<]*</Label>", "<Label>&xxe;&net;</Label>",
+          ExternalDoctype("PROJECT"));
+  Rewrite(ChildPackageFile(), "<RText>[^<]*</RText>", "<RText>&xxe;</RText>",
+          ExternalDoctype("PROJECT"));
 
   ASSERT_EQ(Validate(), 0) << err_;
   EXPECT_NE(out_.find("Label:       &xxe;&net;\n"), std::string::npos) << out_;
@@ -100,25 +99,17 @@ TEST_F(XmlAttackTest, ExternalEntitiesAreNeitherReadNorFetched) {
 }
 
 TEST_F(XmlAttackTest, EntityBombsStayUnexpanded) {
-  const std::string bomb =
-      "<!DOCTYPE Project [\n<!ENTITY l0 \"lol\">\n"
-      "<!ENTITY l1 \"&l0;&l0;&l0;&l0;&l0;&l0;&l0;&l0;&l0;&l0;\">\n"
-      "<!ENTITY l2 \"&l1;&l1;&l1;&l1;&l1;&l1;&l1;&l1;&l1;&l1;\">\n"
-      "<!ENTITY l3 \"&l2;&l2;&l2;&l2;&l2;&l2;&l2;&l2;&l2;&l2;\">\n"
-      "<!ENTITY l4 \"&l3;&l3;&l3;&l3;&l3;&l3;&l3;&l3;&l3;&l3;\">\n"
-      "<!ENTITY l5 \"&l4;&l4;&l4;&l4;&l4;&l4;&l4;&l4;&l4;&l4;\">\n"
-      "<!ENTITY l6 \"&l5;&l5;&l5;&l5;&l5;&l5;&l5;&l5;&l5;&l5;\">\n"
-      "<!ENTITY l7 \"&l6;&l6;&l6;&l6;&l6;&l6;&l6;&l6;&l6;&l6;\">\n"
-      "<!ENTITY l8 \"&l7;&l7;&l7;&l7;&l7;&l7;&l7;&l7;&l7;&l7;\">\n"
-      "<!ENTITY l9 \"&l8;&l8;&l8;&l8;&l8;&l8;&l8;&l8;&l8;&l8;\">\n]>\n";
-  std::string project = ReadAll(BaselineFile("Project.xml"));
-  project =
-      std::regex_replace(project, std::regex("Description=\"[^\"]*\""), "Description=\"&l9;\"");
-  WriteBaselineFile("Project.xml", WithDoctype(project, bomb));
-  const std::string package = ChildPackageFile();
-  std::string pkg = ReadAll(BaselineFile(package));
-  pkg = std::regex_replace(pkg, std::regex("<RName>[^<]*</RName>"), "<RName>&l9;</RName>");
-  WriteBaselineFile(package, WithDoctype(pkg, bomb));
+  // Ten levels, each ten of the level below: 10^10 "lol"s if expanded.
+  std::string bomb = "<!DOCTYPE Project [\n<!ENTITY l0 \"lol\">\n";
+  for (int level = 1; level <= 9; ++level) {
+    const std::string below = "&l" + std::to_string(level - 1) + ";";
+    bomb += "<!ENTITY l" + std::to_string(level) + " \"";
+    for (int i = 0; i < 10; ++i) bomb += below;
+    bomb += "\">\n";
+  }
+  bomb += "]>\n";
+  Rewrite("Project.xml", "Description=\"[^\"]*\"", "Description=\"&l9;\"", bomb);
+  Rewrite(ChildPackageFile(), "<RName>[^<]*</RName>", "<RName>&l9;</RName>", bomb);
 
   ASSERT_EQ(Create({"--description", "&l9;"}), 0) << err_;
   EXPECT_LT(std::stoi(QueryOne("SELECT MAX(LENGTH(REQUIREMENTNAME)) FROM vlRequirements")), 100);
@@ -128,12 +119,7 @@ TEST_F(XmlAttackTest, EntityBombsStayUnexpanded) {
 // Elements nested far deeper than any recursion over them could go.
 std::string Nested(int levels) {
   std::string open, close;
-  open.reserve(levels * 3);
-  close.reserve(levels * 4);
-  for (int i = 0; i < levels; ++i) {
-    open += "<x>";
-    close += "</x>";
-  }
+  for (int i = 0; i < levels; ++i) open += "<x>", close += "</x>";
   return open + "deep" + close;
 }
 

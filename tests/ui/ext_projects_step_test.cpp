@@ -106,7 +106,9 @@ TEST_F(ExtProjectsStepTest, AProjectNotWaitingForThisOneIsRefused) {
   EXPECT_NE(sink_.infos[0].find("Brewmate Service App"), std::string::npos) << sink_.infos[0];
 }
 
-TEST_F(ExtProjectsStepTest, CancellingTheFileDialogLeavesCellAndRecordAndButtons) {
+// A cancelled file dialog leaves cell and record; coming back refills the
+// grid from the stored locations.
+TEST_F(ExtProjectsStepTest, CancellingTheFileDialogKeepsTheLocationAndBackShowsIt) {
   ReachExternalsStep(SampleBaseline());
   std::string good = WaitingProject("Service", kServiceAppGuid);
   file_answers_.push_back(good);
@@ -120,6 +122,10 @@ TEST_F(ExtProjectsStepTest, CancellingTheFileDialogLeavesCellAndRecordAndButtons
   Click(kNext);
   EXPECT_EQ(form_->current_step(), 4) << sink_.AllInfos();
   EXPECT_EQ(Stored(kServiceAppGuid).Loc, good);
+  Click(kBack);
+  ASSERT_EQ(form_->current_step(), 3);
+  EXPECT_EQ(CellText(0, 2).toStdString(), good);
+  EXPECT_EQ(Grid().rowCount(), 1);
 }
 
 TEST_F(ExtProjectsStepTest, ABaselineWithoutExternalProjectsShowsAnEmptyGrid) {
@@ -130,18 +136,6 @@ TEST_F(ExtProjectsStepTest, ABaselineWithoutExternalProjectsShowsAnEmptyGrid) {
   EXPECT_EQ(Grid().columnCount(), 3);
   Click(kNext);
   EXPECT_EQ(form_->current_step(), 4);
-}
-
-TEST_F(ExtProjectsStepTest, ComingBackRefillsTheGridFromTheStoredLocations) {
-  ReachExternalsStep(SampleBaseline());
-  std::string good = WaitingProject("Service", kServiceAppGuid);
-  file_answers_.push_back(good);
-  ClickEllipsis(0);
-  Click(kNext);
-  Click(kBack);
-  ASSERT_EQ(form_->current_step(), 3);
-  EXPECT_EQ(CellText(0, 2).toStdString(), good);
-  EXPECT_EQ(Grid().rowCount(), 1);
 }
 
 TEST_F(ExtProjectsStepTest, EnterInTheGridStaysOnTheStep) {

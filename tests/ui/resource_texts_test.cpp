@@ -117,15 +117,13 @@ TEST_F(ResourceTextsTest, TheResourceFontReplacesOnlyTheFamily) {
   ApplyResourceFont(&form_);  // the shipped file names no font
   EXPECT_EQ(label->font(), bold);
 
-  std::string dir = std::filesystem::temp_directory_path() / "vl-ui-font";
-  std::filesystem::create_directories(dir);
-  std::ofstream(dir + "/res.ini") << "[Strings]\n200=T\n[Font]\nName=DejaVu Serif\n";
-  AppSession().goResource->InitResources(dir + "/res.ini", kAppName);
+  ScratchDir dir;
+  AppSession().goResource->InitResources(
+      dir.Write("res.ini", "[Strings]\n200=T\n[Font]\nName=DejaVu Serif\n"), kAppName);
   ApplyResourceFont(&form_);
   EXPECT_EQ(label->font().family().toStdString(), "DejaVu Serif");
   EXPECT_TRUE(label->font().bold());
   EXPECT_EQ(label->font().pointSize(), 15);
-  std::filesystem::remove_all(dir);
 }
 
 TEST_F(ResourceTextsTest, TheDisplayColourCountFollowsTheScreenDepth) {

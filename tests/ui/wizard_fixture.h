@@ -13,15 +13,15 @@
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <memory>
 #include <optional>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "app/mod_wizard.h"
+#include "support/scoped_env.h"
+#include "support/scratch_folder.h"
 #include "ui/frm_wizard.h"
 #include "ui/ui_session.h"
 #include "ui/wizard_main.h"
@@ -47,48 +47,12 @@ struct QtApplicationFirst {
   QtApplicationFirst() { TestApplication(); }
 };
 
-// Sets an environment variable for one test and puts the old value back.
-class ScopedEnv {
+using testing::ScopedEnv;
+
+// A scratch folder whose path composes with `/`.
+class ScratchDir : public testing::ScratchFolder {
  public:
-  ScopedEnv(const char* name, const std::string& value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    setenv(name, value.c_str(), 1);
-  }
-  ~ScopedEnv() {
-    if (old_)
-      setenv(name_, old_->c_str(), 1);
-    else
-      unsetenv(name_);
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
-
-// A scratch folder removed with everything in it when the test ends.
-class ScratchDir {
- public:
-  ScratchDir() {
-    path_ = std::filesystem::temp_directory_path() /
-            ("vl-ui-" + std::to_string(std::random_device{}()) + "-" + std::to_string(++count_));
-    std::filesystem::create_directories(path_);
-  }
-  ~ScratchDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  const std::filesystem::path& path() const { return path_; }
-  std::string Write(const std::string& relative, const std::string& content) const {
-    std::filesystem::path p = path_ / relative;
-    std::filesystem::create_directories(p.parent_path());
-    std::ofstream(p, std::ios::binary) << content;
-    return p.string();
-  }
-
- private:
-  static inline int count_ = 0;
-  std::filesystem::path path_;
+  std::filesystem::path path() const { return testing::ScratchFolder::path(); }
 };
 
 // Records the boxes the wizard would show and answers its questions;

@@ -4,13 +4,11 @@
 
 #include <string>
 
-
 namespace vl {
 namespace {
 
 class SqlShapeTest : public ::testing::Test {
  protected:
-
   // The shape of `sql`, or "(text)" when it is to run as text.
   std::string Shape(const std::string& sql, SqlDialect dialect = SqlDialect::kSQLite) {
     sql_ = sql;
@@ -33,31 +31,6 @@ class SqlShapeTest : public ::testing::Test {
   std::string sql_;
   ShapedStatement shaped_;
 };
-
-TEST_F(SqlShapeTest, EveryLiteralOfAWriteBecomesAParameter) {
-  EXPECT_EQ(Shape("INSERT INTO T (ID, NAME, AMOUNT, D) VALUES (12, 'it''s', 12.5,\r\n"
-                  "'2003-07-01 14:05:09')"),
-            "INSERT INTO T (ID, NAME, AMOUNT, D) VALUES (?1, ?2, CAST(?3 AS REAL),\r\n?4)");
-  EXPECT_EQ(Values(), "i:12 t:it's r:12.5 t:2003-07-01 14:05:09");
-
-  EXPECT_EQ(Shape("update t set NAME = '' where ID = -7"), "update t set NAME = ?1 where ID = -?2");
-  EXPECT_EQ(Values(), "t: i:7");
-  EXPECT_EQ(Shape("DELETE FROM T WHERE A=1e3 OR B=.5 OR C=7. OR D=NULL"),
-            "DELETE FROM T WHERE A=CAST(?1 AS REAL) OR B=CAST(?2 AS REAL) OR C=CAST(?3 AS REAL) "
-            "OR D=NULL");
-  EXPECT_EQ(Values(), "r:1e3 r:.5 r:7.");
-}
-
-TEST_F(SqlShapeTest, QuotedNamesAndTextsKeepWhatLooksLikeSqlInside) {
-  EXPECT_EQ(Shape("INSERT INTO \"T 1\" ([A'B], `C 2`) VALUES ('x; DROP TABLE T -- 5', '')"),
-            "INSERT INTO \"T 1\" ([A'B], `C 2`) VALUES (?1, ?2)");
-  EXPECT_EQ(Values(), "t:x; DROP TABLE T -- 5 t:");
-  EXPECT_EQ(Shape("INSERT INTO T (V) VALUES ('caf\xC3\xA9 \x1A ''q''')"),
-            "INSERT INTO T (V) VALUES (?1)");
-  EXPECT_EQ(Values(), "t:caf\xC3\xA9 \x1A 'q'");
-  // A word holding digits is a name, not a number.
-  EXPECT_EQ(Shape("INSERT INTO T2 (C1) VALUES (1)"), "INSERT INTO T2 (C1) VALUES (?1)");
-}
 
 TEST_F(SqlShapeTest, ASelectBindsOnlyItsWhereClause) {
   // Result columns are named by their text, and a number after ORDER BY

@@ -61,6 +61,7 @@ TEST_F(ShapedStatementsTest, StoredValuesAreThoseOfTheTextInEveryColumnKind) {
                                              "' 7 '",
                                              "''",
                                              "'it''s'",
+                                             "'x; DROP TABLE T -- 5'",
                                              "'caf\xC3\xA9'",
                                              "NULL",
                                              "'2003-07-01 14:05:09'",

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "support/recording_sink.h"
-#include "host/text/messages.h"
 #include "errors/vl_error.h"
+#include "host/text/messages.h"
+#include "support/recording_sink.h"
 #include "support/scoped_env.h"
 #include "support/scratch_folder.h"
 
@@ -68,6 +68,10 @@ TEST_F(InstallSettingsTest, InstallAndBinDirectories) {
   EXPECT_EQ(dir, "");
   EXPECT_FALSE(GetVelloqBinDirectory(dir, &messages_));
   EXPECT_TRUE(sink_.infos.empty());  // a missing setting is not an error
+  WriteSystemSettings("   ");        // an empty one counts as unread
+  EXPECT_FALSE(ReadVelloqInstallDir(dir, &messages_));
+  EXPECT_FALSE(GetVelloqBinDirectory(dir, &messages_));
+  EXPECT_EQ(dir, "");
 
   WriteSystemSettings("/opt/velloq");
   EXPECT_TRUE(ReadVelloqInstallDir(dir, &messages_));
@@ -76,28 +80,19 @@ TEST_F(InstallSettingsTest, InstallAndBinDirectories) {
   EXPECT_EQ(dir, "/opt/velloq/Bin");
 }
 
-TEST_F(InstallSettingsTest, EmptyInstallDirectoryCountsAsUnread) {
-  WriteSystemSettings("   ");
-  std::string dir;
-  EXPECT_FALSE(ReadVelloqInstallDir(dir, &messages_));
-  EXPECT_FALSE(GetVelloqBinDirectory(dir, &messages_));
-  EXPECT_EQ(dir, "");
-}
-
 TEST_F(InstallSettingsTest, EnterpriseCreationIsForbiddenOnlyByAZeroPreference) {
   EXPECT_TRUE(EnterpriseDBCreationAllowed());  // no user settings file
   user_.Write("Corvane Software/Velloq.conf", "[4.0]\nEnterpriseDatabaseCreation=0\n");
   EXPECT_TRUE(EnterpriseDBCreationAllowed());  // no preferences section
-  WritePreference("Other=0");
-  EXPECT_TRUE(EnterpriseDBCreationAllowed());  // value absent
-  WritePreference("EnterpriseDatabaseCreation=1");
-  EXPECT_TRUE(EnterpriseDBCreationAllowed());
-  WritePreference("EnterpriseDatabaseCreation=no");
-  EXPECT_TRUE(EnterpriseDBCreationAllowed());
-  WritePreference("EnterpriseDatabaseCreation=0");
-  EXPECT_FALSE(EnterpriseDBCreationAllowed());
-  WritePreference("EnterpriseDatabaseCreation = 00 ");
-  EXPECT_FALSE(EnterpriseDBCreationAllowed());
+  for (const auto& [line, allowed] :
+       std::vector<std::pair<const char*, bool>>{{"Other=0", true},
+                                                 {"EnterpriseDatabaseCreation=1", true},
+                                                 {"EnterpriseDatabaseCreation=no", true},
+                                                 {"EnterpriseDatabaseCreation=0", false},
+                                                 {"EnterpriseDatabaseCreation = 00 ", false}}) {
+    WritePreference(line);
+    EXPECT_EQ(EnterpriseDBCreationAllowed(), allowed) << line;
+  }
 }
 
 TEST_F(InstallSettingsTest, DriversAreSQLiteThenTheEnterpriseEntriesInFileOrder) {

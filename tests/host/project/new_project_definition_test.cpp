@@ -58,15 +58,13 @@ TEST_F(NewProjectDefinitionTest, RejectsNamesThatCannotBeFileNames) {
   EXPECT_NE(ValidationError().find("a/b"), std::string::npos);
 }
 
-TEST_F(NewProjectDefinitionTest, RejectsEmptyFoldersAndFoldersThatAreFiles) {
+TEST_F(NewProjectDefinitionTest, RejectsBadFoldersAndUnknownDatabaseTypes) {
   def_->SetProjectFolder("");
   EXPECT_NE(ValidationError(), "");
   std::string file = folder_.Write("plain.txt", "not a folder");
   def_->SetProjectFolder(file);
   EXPECT_NE(ValidationError().find(file), std::string::npos);
-}
-
-TEST_F(NewProjectDefinitionTest, RejectsUnknownDatabaseTypes) {
+  def_->SetProjectFolder(folder_.path());
   for (const char* bad : {"", "MS Access", "sqlite", "SQL Server"}) {
     def_->SetDBType(bad);
     EXPECT_NE(ValidationError(), "") << bad;
@@ -86,9 +84,9 @@ TEST_F(NewProjectDefinitionTest, PrepareValidatesCreatesNothingAndMarksTheDefini
   EXPECT_FALSE(def_->IsPrepared());
   EXPECT_THROW(def_->PrepareNewProject(), VlError);
   EXPECT_FALSE(def_->IsPrepared());
-}
-
-TEST_F(NewProjectDefinitionTest, FailedPrepareClearsAnEarlierMark) {
+  // A description is no part of the name; a failed prepare clears the mark.
+  def_->SetDBType(kSQLiteDisplayName);
+  def_->SetProjectName("Alpha");
   def_->PrepareNewProject();
   def_->SetProjectDescription("only the description changes");
   EXPECT_TRUE(def_->IsPrepared());

@@ -22,6 +22,11 @@ using dbtest::TempDir;
 using pgtest::Observer;
 using pgtest::ScratchSchema;
 
+// Each of `parts` appears in the message `d`.
+void ExpectSays(const std::string& d, std::initializer_list<std::string> parts) {
+  for (const std::string& part : parts) EXPECT_NE(d.find(part), std::string::npos) << d;
+}
+
 template <typename F>
 std::string ErrorOf(F&& f) {
   try {
@@ -89,8 +94,7 @@ TEST_F(PgProjectTest, CreatesAProjectInItsSchemaThatReadsBackAfterReopening) {
 
   // The project file names the server and the schema, never a password.
   const std::string text = ReadText(Vlp());
-  EXPECT_NE(text.find("DatabaseType=PostgreSQL"), std::string::npos) << text;
-  EXPECT_NE(text.find("Schema=" + schema_->name()), std::string::npos) << text;
+  ExpectSays(text, {"DatabaseType=PostgreSQL", "Schema=" + schema_->name()});
   EXPECT_EQ(text.find("File="), std::string::npos) << text;
   EXPECT_EQ(text.find("assword="), std::string::npos) << text;
   const ProjectFileInfo info = ReadProjectFile(Vlp());
@@ -172,9 +176,7 @@ TEST_F(PgProjectTest, ASchemaThatHoldsAProjectIsRefused) {
   Define(second, "Gamma", schema_->name());
   SqlProjectApplication app([&] { return &second; });
   std::string d = ErrorOf([&] { Create(app, "Gamma"); });
-  EXPECT_NE(d.find("\"" + schema_->name() + "\""), std::string::npos) << d;
-  EXPECT_NE(d.find("already holds a project"), std::string::npos) << d;
-  EXPECT_NE(d.find("PostgreSQL server"), std::string::npos) << d;
+  ExpectSays(d, {"\"" + schema_->name() + "\"", "already holds a project", "PostgreSQL server"});
   EXPECT_FALSE(fs::exists(Vlp("Gamma")));
   EXPECT_EQ(Look().Scalar("SELECT NAME FROM vlProjects"), "Alpha");
   EXPECT_EQ(Look().Scalar("SELECT count(*) FROM vlUsers"), "1");
@@ -186,9 +188,7 @@ TEST_F(PgProjectTest, ACreationThatFailsLeavesNothingOnTheServer) {
       throw VlError(err::kDatabase, "VlDataServices", "disk full");
   });
   const std::string d = ErrorOf([&] { Create(*app_, "Alpha"); });
-  EXPECT_NE(d.find("disk full"), std::string::npos) << d;
-  EXPECT_NE(d.find(schema_->name()), std::string::npos) << d;
-  EXPECT_NE(d.find("nothing of it was kept"), std::string::npos) << d;
+  ExpectSays(d, {"disk full", schema_->name(), "nothing of it was kept"});
   EXPECT_FALSE(fs::exists(Vlp()));
   // Not even the schema, which the same transaction made.
   EXPECT_EQ(
@@ -202,16 +202,14 @@ TEST_F(PgProjectTest, AProjectWhoseServerOrSchemaIsGoneIsNamed) {
   schema_->Drop();
   SqlProjectApplication app([] { return nullptr; });
   std::string d = ErrorOf([&] { app.OpenProject(Vlp()); });
-  EXPECT_NE(d.find(Vlp()), std::string::npos) << d;
-  EXPECT_NE(d.find("holds no project"), std::string::npos) << d;
+  ExpectSays(d, {Vlp(), "holds no project"});
 
   ProjectFileInfo info = ReadProjectFile(Vlp());
   info.host = "127.0.0.1";
   info.port = "1";
   WriteProjectFile(Vlp(), info);
   d = ErrorOf([&] { app.OpenProject(Vlp()); });
-  EXPECT_NE(d.find(Vlp()), std::string::npos) << d;
-  EXPECT_NE(d.find("PostgreSQL server 127.0.0.1:1"), std::string::npos) << d;
+  ExpectSays(d, {Vlp(), "PostgreSQL server 127.0.0.1:1"});
 }
 
 TEST_F(PgProjectTest, WithoutASchemaNameTheProjectNameGivesOne) {

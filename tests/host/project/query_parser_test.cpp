@@ -129,31 +129,5 @@ TEST(QueryParserTest, LongTokensAreShortenedInErrorTexts) {
                        "...\" at position 89, found the end of the query.");
 }
 
-TEST(QueryParserTest, TokenizerGivesKindsAndPositions) {
-  std::vector<QueryToken> tokens;
-  std::string error;
-  ASSERT_TRUE(
-      TokenizeQuery(" ( {aaaaaaaa-bbbb-cccc-dddd-eeeeeeeeeeee}.x1_y >= +3.25 '' )", tokens, error))
-      << error;
-  ASSERT_EQ(tokens.size(), 9u);
-  EXPECT_EQ(tokens[0].kind, QueryTokenKind::kOpen);
-  EXPECT_EQ(tokens[0].position, 2u);
-  EXPECT_EQ(tokens[1].kind, QueryTokenKind::kGuid);
-  EXPECT_EQ(tokens[1].text, kProject);
-  EXPECT_EQ(tokens[1].position, 4u);
-  EXPECT_EQ(tokens[2].kind, QueryTokenKind::kDot);
-  EXPECT_EQ(tokens[3].kind, QueryTokenKind::kWord);
-  EXPECT_EQ(tokens[3].text, "x1_y");  // words as written
-  EXPECT_EQ(tokens[4].kind, QueryTokenKind::kOperator);
-  EXPECT_EQ(tokens[4].text, ">=");
-  EXPECT_EQ(tokens[5].kind, QueryTokenKind::kNumber);
-  EXPECT_EQ(tokens[5].text, "+3.25");
-  EXPECT_EQ(tokens[6].kind, QueryTokenKind::kText);
-  EXPECT_EQ(tokens[6].text, "''");
-  EXPECT_EQ(tokens[7].kind, QueryTokenKind::kClose);
-  EXPECT_EQ(tokens[8].kind, QueryTokenKind::kEnd);
-  EXPECT_EQ(tokens[8].position, 61u);
-}
-
 }  // namespace
 }  // namespace vl

@@ -144,30 +144,29 @@ TEST_F(SqlQueryServicesTest, ExternalScopeIsLookedUpInTheRegisteredProject) {
                         "expected the GUID of a requirement type.");
 }
 
-TEST_F(SqlQueryServicesTest, ExternalProjectMustBeRegistered) {
-  EXPECT_FALSE(Parse("(" + beta_->GetProjectGUID() + "." + kBetaType + ")"));
-  EXPECT_EQ(error_, "\"" + beta_->GetProjectGUID() +
-                        "\" at position 2 is not an external project of this project: expected "
-                        "the GUID of a project registered in vlExternalProjects.");
-}
-
-TEST_F(SqlQueryServicesTest, ExternalProjectThatCannotBeOpenedIsAnErrorText) {
-  RegisterBeta(dir_.File("Moved"), "Beta");
-  EXPECT_FALSE(Parse("(" + beta_->GetProjectGUID() + "." + kBetaType + ")"));
-  EXPECT_NE(error_.find("The external project \"" + beta_->GetProjectGUID() +
-                        "\" at position 2 could not be opened from \"" + dir_.File("Moved") +
-                        "/Beta.vlp\": "),
-            std::string::npos)
-      << error_;
-}
-
-TEST_F(SqlQueryServicesTest, AnotherProjectAtTheRegisteredPlaceIsNotTaken) {
-  RegisterBeta(dir_.File("Alpha"), "Alpha");
-  EXPECT_FALSE(Parse("(" + beta_->GetProjectGUID() + "." + kBetaType + ")"));
-  EXPECT_EQ(error_, "The external project \"" + beta_->GetProjectGUID() +
-                        "\" at position 2 is not at \"" + dir_.File("Alpha") +
-                        "/Alpha.vlp\": that file holds the project " + alpha_->GetProjectGUID() +
-                        ".");
+TEST_F(SqlQueryServicesTest, AnExternalProjectThatCannotBeUsedIsAnErrorText) {
+  const std::string guid = beta_->GetProjectGUID(), at = "\"" + guid + "\" at position 2 ";
+  struct Case {
+    const char* folder;  // where Alpha says Beta is; nullptr: not registered
+    const char* file;
+    std::string error;
+  };
+  const Case cases[] = {
+      {nullptr, "",
+       at + "is not an external project of this project: expected the GUID of a "
+            "project registered in vlExternalProjects."},
+      {"Moved", "Beta", at + "could not be opened from \"" + dir_.File("Moved") + "/Beta.vlp\": "},
+      {"Alpha", "Alpha",
+       at + "is not at \"" + dir_.File("Alpha") + "/Alpha.vlp\": that file holds the project " +
+           alpha_->GetProjectGUID() + "."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.error);
+    DataServicesOf(*alpha_)->ExecuteSQL("DELETE FROM vlExternalProjects");
+    if (c.folder) RegisterBeta(dir_.File(c.folder), c.file);
+    EXPECT_FALSE(Parse("(" + guid + "." + kBetaType + ")"));
+    EXPECT_NE(error_.find(c.error), std::string::npos) << error_;
+  }
 }
 
 TEST_F(SqlQueryServicesTest, AnOpenProjectFoundByTheFinderIsUsedAndLeftOpen) {

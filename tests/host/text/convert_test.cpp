@@ -9,10 +9,6 @@
 namespace vl {
 namespace {
 
-class ConvertTest : public ::testing::Test {
- protected:
-};
-
 long ErrorNumberOf(void (*f)()) {
   try {
     f();
@@ -22,7 +18,7 @@ long ErrorNumberOf(void (*f)()) {
   return 0;
 }
 
-TEST_F(ConvertTest, NumericTextsFollowOneGrammar) {
+TEST(ConvertTest, NumericTextsFollowOneGrammar) {
   for (const char* yes : {"7", " -3 ", "+2", "12.5", ".5", "5.", "1e3", "1E-2", "-0.0"})
     EXPECT_TRUE(IsNumeric(yes)) << yes;
   for (const char* no :
@@ -32,7 +28,7 @@ TEST_F(ConvertTest, NumericTextsFollowOneGrammar) {
   EXPECT_DOUBLE_EQ(*ParseNumber("-1e3"), -1000);
 }
 
-TEST_F(ConvertTest, WholeNumbersRoundHalfToEven) {
+TEST(ConvertTest, WholeNumbersRoundHalfToEven) {
   EXPECT_EQ(CLng("2.5"), 2);
   EXPECT_EQ(CLng("3.5"), 4);
   EXPECT_EQ(CLng("-2.5"), -2);
@@ -45,7 +41,7 @@ TEST_F(ConvertTest, WholeNumbersRoundHalfToEven) {
   EXPECT_EQ(CLng("-2147483648"), INT32_MIN);
 }
 
-TEST_F(ConvertTest, ConversionsRaiseTheClassicErrors) {
+TEST(ConvertTest, ConversionsRaiseTheClassicErrors) {
   EXPECT_EQ(ErrorNumberOf([] { CLng("abc"); }), err::kTypeMismatch);
   EXPECT_EQ(ErrorNumberOf([] { CLng(""); }), err::kTypeMismatch);
   EXPECT_EQ(ErrorNumberOf([] { CLng("2147483647.5"); }), err::kOverflow);
@@ -56,7 +52,7 @@ TEST_F(ConvertTest, ConversionsRaiseTheClassicErrors) {
   EXPECT_EQ(ErrorNumberOf([] { CDate("2003-02-29"); }), err::kTypeMismatch);
 }
 
-TEST_F(ConvertTest, BooleansAndLongOrZero) {
+TEST(ConvertTest, BooleansAndLongOrZero) {
   EXPECT_TRUE(CBool("TRUE"));
   EXPECT_FALSE(CBool(" false "));
   EXPECT_TRUE(CBool("-1"));
@@ -69,7 +65,7 @@ TEST_F(ConvertTest, BooleansAndLongOrZero) {
   EXPECT_EQ(ToLongOrZero("True"), 0);
 }
 
-TEST_F(ConvertTest, NumbersAreWrittenInTheGeneralForm) {
+TEST(ConvertTest, NumbersAreWrittenInTheGeneralForm) {
   EXPECT_EQ(FormatNumber(12.5), "12.5");
   EXPECT_EQ(FormatNumber(0.4), "0.4");
   EXPECT_EQ(FormatNumber(7), "7");
@@ -87,7 +83,7 @@ TEST_F(ConvertTest, NumbersAreWrittenInTheGeneralForm) {
   EXPECT_EQ(FormatNumber(1.0 / 3), "0.333333333333333");
 }
 
-TEST_F(ConvertTest, TheLocaleNeverChangesNumbers) {
+TEST(ConvertTest, TheLocaleNeverChangesNumbers) {
   // A locale with "," as decimal separator, when the system has one.
   const char* old = std::setlocale(LC_ALL, nullptr);
   std::string saved = old ? old : "C";
@@ -99,7 +95,7 @@ TEST_F(ConvertTest, TheLocaleNeverChangesNumbers) {
   if (!switched) GTEST_SKIP() << "no decimal-comma locale installed";
 }
 
-TEST_F(ConvertTest, DatesInTheThreeForms) {
+TEST(ConvertTest, DatesInTheThreeForms) {
   VlDate want{2003, 7, 1, 14, 5, 9};
   EXPECT_EQ(ParseDate("2003-07-01 14:05:09"), want);
   EXPECT_EQ(ParseDate("2003-07-01T14:05:09"), want);
@@ -116,7 +112,7 @@ TEST_F(ConvertTest, DatesInTheThreeForms) {
   EXPECT_EQ(ParseDate("2004-02-29 00:00:00"), (VlDate{2004, 2, 29, 0, 0, 0}));
 }
 
-TEST_F(ConvertTest, TextsThatAreNoDateCountAsMissing) {
+TEST(ConvertTest, TextsThatAreNoDateCountAsMissing) {
   for (const char* bad :
        {"", "yesterday", "2003-13-01", "2003-02-29", "1900-02-29", "2003-04-31",
         "2003-07-01 24:00:00", "2003-07-01 10:60:00", "7/1/2003 13:00 PM", "7/1/2003 0:10 AM",
@@ -124,7 +120,7 @@ TEST_F(ConvertTest, TextsThatAreNoDateCountAsMissing) {
     EXPECT_FALSE(ParseDate(bad).has_value()) << bad;
 }
 
-TEST_F(ConvertTest, DatesAreWrittenInOneForm) {
+TEST(ConvertTest, DatesAreWrittenInOneForm) {
   EXPECT_EQ(FormatDateTime(VlDate{2003, 7, 1, 14, 5, 9}), "2003-07-01 14:05:09");
   EXPECT_EQ(FormatDateTime(*ParseDate(FormatDateTime(VlDate{999, 1, 2, 3, 4, 5}))),
             "0999-01-02 03:04:05");
@@ -136,7 +132,7 @@ TEST_F(ConvertTest, DatesAreWrittenInOneForm) {
   EXPECT_TRUE(ParseDate(FormatDateTime(now)).has_value());
 }
 
-TEST_F(ConvertTest, CharactersAreCodePoints) {
+TEST(ConvertTest, CharactersAreCodePoints) {
   const std::string text = "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80z";  // a é € 😀 z
   EXPECT_EQ(CharCount(text), 5u);
   EXPECT_EQ(CharLeft(text, 2), "a\xC3\xA9");
@@ -150,7 +146,7 @@ TEST_F(ConvertTest, CharactersAreCodePoints) {
   EXPECT_EQ(CharLeft("\xE2\x82z", 1), "\xE2");
 }
 
-TEST_F(ConvertTest, TrimAndCase) {
+TEST(ConvertTest, TrimAndCase) {
   EXPECT_EQ(Trim("  a b  "), "a b");
   EXPECT_EQ(Trim("   "), "");
   EXPECT_EQ(Trim("\ta\t"), "\ta\t");  // only blanks, as the classic Trim

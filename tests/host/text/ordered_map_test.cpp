@@ -9,20 +9,15 @@
 #include <string>
 #include <vector>
 
-
 namespace vl {
 namespace {
-
-class OrderedMapTest : public ::testing::Test {
- protected:
-};
 
 // Short keys live inside the string object, long ones elsewhere: both kinds.
 std::string KeyOf(int i) {
   return i % 2 ? "k" + std::to_string(i) : std::string(40, 'x') + std::to_string(i);
 }
 
-TEST_F(OrderedMapTest, KeysStayFindableWhileTheMapGrowsAndKeepTheirOrder) {
+TEST(OrderedMapTest, KeysStayFindableWhileTheMapGrowsAndKeepTheirOrder) {
   OrderedMap<int> map;
   for (int i = 0; i < 5000; ++i) map.Add(KeyOf(i), i);
   for (int i = 0; i < 5000; ++i) ASSERT_EQ(*map.Find(KeyOf(i)), i) << i;
@@ -35,7 +30,7 @@ TEST_F(OrderedMapTest, KeysStayFindableWhileTheMapGrowsAndKeepTheirOrder) {
   EXPECT_EQ(keys.back(), "new");
 }
 
-TEST_F(OrderedMapTest, RemovedKeysAreGoneAndMayComeBackAtTheEnd) {
+TEST(OrderedMapTest, RemovedKeysAreGoneAndMayComeBackAtTheEnd) {
   OrderedMap<std::string> map;
   map.Add("a", "1");
   map.Add(std::string(30, 'b'), "2");
@@ -53,7 +48,7 @@ TEST_F(OrderedMapTest, RemovedKeysAreGoneAndMayComeBackAtTheEnd) {
   EXPECT_EQ(*map.Find("a"), "fresh");
 }
 
-TEST_F(OrderedMapTest, ACopyIsFoundInItselfAfterTheOriginalIsGone) {
+TEST(OrderedMapTest, ACopyIsFoundInItselfAfterTheOriginalIsGone) {
   auto original = std::make_unique<OrderedMap<int>>();
   for (int i = 0; i < 100; ++i) original->Add(KeyOf(i), i);
   original->Remove(KeyOf(3));

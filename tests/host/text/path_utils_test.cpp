@@ -2,15 +2,10 @@
 
 #include <gtest/gtest.h>
 
-
 namespace vl {
 namespace {
 
-class PathUtilsTest : public ::testing::Test {
- protected:
-};
-
-TEST_F(PathUtilsTest, FileExtensionIsTheTextBehindTheLastDotOfTheFileName) {
+TEST(PathUtilsTest, FileExtensionIsTheTextBehindTheLastDotOfTheFileName) {
   EXPECT_EQ(GetFileExtension("/dir/name.vlp"), "vlp");
   EXPECT_EQ(GetFileExtension("  /dir/name.tar.gz  "), "gz");
   EXPECT_EQ(GetFileExtension("/a.b/file"), "");
@@ -21,7 +16,7 @@ TEST_F(PathUtilsTest, FileExtensionIsTheTextBehindTheLastDotOfTheFileName) {
   EXPECT_EQ(GetFileExtension(""), "");
 }
 
-TEST_F(PathUtilsTest, StripFileExtensionTrimsInPlaceAndDropsTheExtension) {
+TEST(PathUtilsTest, StripFileExtensionTrimsInPlaceAndDropsTheExtension) {
   std::string path = " /P/Alpha/Alpha.vlp ";
   EXPECT_EQ(StripFileExtension(path), "/P/Alpha/Alpha");
   EXPECT_EQ(path, "/P/Alpha/Alpha.vlp");
@@ -33,7 +28,7 @@ TEST_F(PathUtilsTest, StripFileExtensionTrimsInPlaceAndDropsTheExtension) {
   EXPECT_EQ(StripFileExtension(twoDots), "/P/My");
 }
 
-TEST_F(PathUtilsTest, AppendTextLineSeparatesNonBlankLinesWithCrLf) {
+TEST(PathUtilsTest, AppendTextLineSeparatesNonBlankLinesWithCrLf) {
   EXPECT_EQ(AppendTextLine("", "line"), "line");
   EXPECT_EQ(AppendTextLine("   ", "line"), "   line");
   EXPECT_EQ(AppendTextLine("text", "line"), "text\r\nline");
@@ -44,14 +39,14 @@ TEST_F(PathUtilsTest, AppendTextLineSeparatesNonBlankLinesWithCrLf) {
   EXPECT_EQ(AppendTextLine("text", "line", -3), "text\r\nline");
 }
 
-TEST_F(PathUtilsTest, JoinWithCommaDropsEmptySides) {
+TEST(PathUtilsTest, JoinWithCommaDropsEmptySides) {
   EXPECT_EQ(JoinWithComma("", "Traces"), "Traces");
   EXPECT_EQ(JoinWithComma(" Traces ", "  "), "Traces");
   EXPECT_EQ(JoinWithComma(" Traces", "History "), "Traces, History");
   EXPECT_EQ(JoinWithComma(" ", ""), "");
 }
 
-TEST_F(PathUtilsTest, TrailingSlashes) {
+TEST(PathUtilsTest, TrailingSlashes) {
   EXPECT_EQ(AddTrailingSlash("/P"), "/P/");
   EXPECT_EQ(AddTrailingSlash("/P/"), "/P/");
   EXPECT_EQ(AddTrailingSlash(""), "/");
@@ -60,7 +55,7 @@ TEST_F(PathUtilsTest, TrailingSlashes) {
   EXPECT_EQ(StripTrailingSlash("/P"), "/P");
 }
 
-TEST_F(PathUtilsTest, LastFolderIsTheLastPartOfAPathWithASlash) {
+TEST(PathUtilsTest, LastFolderIsTheLastPartOfAPathWithASlash) {
   EXPECT_EQ(GetLastFolder("/A/B/"), "B");
   EXPECT_EQ(GetLastFolder("/A/B"), "B");
   EXPECT_EQ(GetLastFolder("/P/Alpha//"), "");
@@ -70,7 +65,7 @@ TEST_F(PathUtilsTest, LastFolderIsTheLastPartOfAPathWithASlash) {
   EXPECT_EQ(GetLastFolder(""), "");
 }
 
-TEST_F(PathUtilsTest, ParentFolderAndFileName) {
+TEST(PathUtilsTest, ParentFolderAndFileName) {
   EXPECT_EQ(GetParentFolderName("/P/Alpha/Alpha.vlp"), "/P/Alpha");
   EXPECT_EQ(GetParentFolderName("/P/Alpha/"), "/P");
   EXPECT_EQ(GetParentFolderName("/P//Alpha"), "/P");
