@@ -312,6 +312,9 @@ bool CreationRun::CreateAndOpenVLPFile(Run& run) {
       j.pg_place = PgLocationOfDefinition(def.GetConnection(), bl.VLPName());
       j.pg_staging_schema = StagingSchemaFor(j.pg_place.schema, run.token);
       def.GetConnection().schema = j.pg_staging_schema;
+      // No one else knows of the staging schema until it is renamed.
+      if (auto* app = dynamic_cast<SqlProjectApplication*>(session_.goProjApp.get()))
+        app->SetPrivatePgSchema(j.pg_staging_schema);
     }
     char host[256] = "";
     ::gethostname(host, sizeof host - 1);

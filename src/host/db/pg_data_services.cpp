@@ -74,6 +74,8 @@ PgDataServices::PgDataServices(std::unique_ptr<PgConnection> conn, const PgOptio
   if (options_.commit_every < 1) options_.commit_every = 1;
   if (options_.batch_statements < 1) options_.batch_statements = 1;
   SetLog(options_.log);
+  // Durable commits take it back for their own transaction.
+  if (options_.private_schema) ExecPlain("SET synchronous_commit TO off", "set up the session");
 }
 
 PgDataServices::~PgDataServices() {
@@ -93,7 +95,7 @@ void PgDataServices::Close() {
     if (commits_held()) {
       Rollback();
     } else {
-      while (!CommitIfClean()) {
+      while (!CommitIfClean(true)) {
         if (!failure) failure = std::make_exception_ptr(pending_errors_.front());
         pending_errors_.clear();
       }
@@ -202,11 +204,20 @@ void PgDataServices::EnsureTransaction() {
 
 void PgDataServices::Commit() {
   CheckOpen();
-  CommitIfClean();
+  CommitIfClean(true);
   ThrowPendingError();
 }
 
-bool PgDataServices::CommitIfClean() {
+void PgDataServices::CommitWithoutWaiting() {
+  FlushKeys();
+  SendPending(true);
+  since_commit_ = 0;
+  // Only in a schema of its own may a key row change nowhere but here.
+  if (!options_.private_schema) keys_.clear();
+  for (auto& [id, k] : keys_) k.taken = false;
+}
+
+bool PgDataServices::CommitIfClean(bool durable) {
   if (pipeline_->Idle() && PQtransactionStatus(conn_->get()) == PQTRANS_IDLE)
     return pending_errors_.empty();
   // Held commits still read every answer, so that a failure is reported
@@ -218,7 +229,11 @@ bool PgDataServices::CommitIfClean() {
   if (!pending_errors_.empty()) return false;
   if (commits_held() || PQtransactionStatus(conn_->get()) == PQTRANS_IDLE) return true;
   pipeline_->CountRoundTrip();
-  PgResultPtr r(PQexec(conn_->get(), "COMMIT"));
+  // (A failed transaction refuses the SET and would skip its COMMIT.)
+  const bool to_disk =
+      options_.private_schema && durable && PQtransactionStatus(conn_->get()) == PQTRANS_INTRANS;
+  PgResultPtr r(
+      PQexec(conn_->get(), to_disk ? "SET LOCAL synchronous_commit TO on; COMMIT" : "COMMIT"));
   keys_.clear();
   since_commit_ = 0;
   if (PQstatus(conn_->get()) == CONNECTION_BAD) ThrowConnectionLost("committing");
@@ -235,6 +250,13 @@ bool PgDataServices::CommitIfClean() {
 
 void PgDataServices::Rollback() {
   CheckOpen();
+  // What a commit sent before committed stays, and goes to the log; a
+  // failure found before it means that nothing did.
+  pending_.clear();
+  pending_bytes_ = 0;
+  if (pipeline_->CommitUnread())
+    pipeline_->ReadBatches(pipeline_->BatchesAfterLastCommit(),
+                           [this](const std::string& text) { Confirmed(text); });
   keys_.clear();
   since_commit_ = 0;
   pending_errors_.clear();
@@ -251,8 +273,12 @@ void PgDataServices::BeforeStatement() {
   CheckOpen();
   // The automatic commit comes before the statement after the last one
   // it covers; it waits while a failure found is still to be reported.
-  if (since_commit_ >= options_.commit_every && pending_errors_.empty() && !commits_held())
-    CommitIfClean();
+  if (since_commit_ >= options_.commit_every && pending_errors_.empty() && !commits_held()) {
+    if (options_.pipeline)
+      CommitWithoutWaiting();
+    else
+      CommitIfClean(false);
+  }
   MakeRoomInPipeline();
 }
 
@@ -362,18 +388,27 @@ int32_t PgDataServices::NextKeyNow(const std::string& keyTable, const std::strin
                    "The keys of class \"" + keyClass + "\" in " + table + " are exhausted.");
   };
   if (auto it = keys_.find(id); it != keys_.end()) {
-    if (it->second.last >= INT32_MAX) throw exhausted();
-    return static_cast<int32_t>(++it->second.last);
+    KeyCounter& k = it->second;
+    if (k.last >= INT32_MAX) throw exhausted();
+    if (!k.taken) {
+      // The row holds the last key stored: taking it again gives the next.
+      std::string text = TakeKeyText(k);
+      pending_bytes_ += text.size();
+      pending_.push_back(Pending{std::move(text), nullptr, {}});
+      k.stored = ++k.last;
+      k.taken = true;
+      CountStatement();
+      return static_cast<int32_t>(k.last);
+    }
+    return static_cast<int32_t>(++k.last);
   }
   key_tables_.insert(LowerAscii(table));
   // The first key of this transaction: the row is read and locked, so no
   // other session hands out the keys that follow until this one commits.
-  const std::string where = " WHERE " + keyColumn + " = " + QuoteText(keyClass);
+  KeyCounter counter{0, 0, table, keyColumn, valueColumn, keyClass};
   Result r;
   try {
-    r = RunGuarded("UPDATE " + table + " SET " + valueColumn + " = " + valueColumn + " + 1" +
-                       where + " RETURNING " + valueColumn,
-                   {}, true);
+    r = RunGuarded(TakeKeyText(counter), {}, true);
   } catch (const VlError&) {
     if (last_sqlstate_ == kOutOfRange) throw exhausted();
     throw;
@@ -391,9 +426,15 @@ int32_t PgDataServices::NextKeyNow(const std::string& keyTable, const std::strin
     if (v.type() != vbLong) throw exhausted();
     key = v.AsInt();
   }
-  keys_[id] = KeyCounter{key, key, table, keyColumn, valueColumn, keyClass};
+  counter.last = counter.stored = key;
+  keys_[id] = counter;
   CountStatement();
   return static_cast<int32_t>(key);
+}
+
+std::string PgDataServices::TakeKeyText(const KeyCounter& k) {
+  return "UPDATE " + k.table + " SET " + k.value_column + " = " + k.value_column + " + 1 WHERE " +
+         k.key_column + " = " + QuoteText(k.key_class) + " RETURNING " + k.value_column;
 }
 
 std::unique_ptr<Recordset> PgDataServices::MakeUpdatable(const std::string& text) {

@@ -5,7 +5,14 @@
 // committed by Commit(), when the data services are closed and on its own
 // every few thousand statements (before the statement that follows them);
 // while commits are held none of these commits and closing undoes the
-// transaction (see DataServices::HoldCommits). The server gives
+// transaction (see DataServices::HoldCommits). The automatic commit is
+// sent behind the statements before it without waiting, the next
+// transaction begun with it; a failure found among those statements
+// (see below) means it did not happen, and it comes again once that
+// failure was reported. A commit the server refuses loses its
+// transaction, as a commit waited for would; its error is thrown as a
+// failure found late, and the statements made after it run in the next
+// transaction. The server gives
 // up a whole transaction when one statement in it fails, so statements
 // run under savepoints: a rejected statement undoes only itself and the
 // rows written before it stay.
@@ -57,6 +64,15 @@
 // already there: keys are handed out by the key table, and the tables
 // carry no rules beyond their keys. So in a creation run only the
 // server's own troubles take the second path.
+//
+// A schema that is the session's own (PgOptions::private_schema: a
+// project being built where no one else looks until it is put in place)
+// spares two waits more. Its keys stay known across the automatic
+// commits, so the statement that takes a key row again in the next
+// transaction is sent without waiting; and its automatic commits do not
+// wait for the disk: a crash may lose the last of them, which no one
+// would have seen. Commit() and Close() wait for the disk, and so make
+// every earlier commit durable too.
 #pragma once
 
 #include <cstdint>
@@ -96,6 +112,9 @@ struct PgOptions {
   // statement text.
   int batch_statements = 1000;
   size_t batch_bytes = 1 << 20;
+  // No other session reads or writes the schema while these data
+  // services are open (see above).
+  bool private_schema = false;
   PgStatementLog log;
 };
 
@@ -195,7 +214,7 @@ class PgDataServices : public DataServices {
     size_t key_tables_seen = SIZE_MAX;
   };
   // A statement to be sent in the next batch, with its parameter texts
-  // (each ended by a NUL).
+  // (each ended by a NUL); without a shape it goes as its text.
   struct Pending {
     std::string text;
     Shape* shape;
@@ -205,6 +224,9 @@ class PgDataServices : public DataServices {
     int64_t last = 0;    // the last key handed out
     int64_t stored = 0;  // the value the key row holds now
     std::string table, key_column, value_column, key_class;
+    // The row was taken in this transaction (else only its value is
+    // known, in a private schema, from a transaction before).
+    bool taken = true;
   };
 
   PgDataServices(std::unique_ptr<PgConnection> conn, const PgOptions& options);
@@ -216,6 +238,9 @@ class PgDataServices : public DataServices {
   Result RunNow(std::string& text, bool collect, const Params& params);
   int32_t NextKeyNow(const std::string& keyTable, const std::string& keyColumn,
                      const std::string& keyClass, const std::string& valueColumn);
+  // The statement that takes a key row in a transaction and reads its next
+  // key.
+  static std::string TakeKeyText(const KeyCounter& k);
   // One statement under its own savepoint, waited for, logged when `log`.
   // Everything sent before is read first; a failure found there is left
   // pending and the statement sent again.
@@ -233,8 +258,9 @@ class PgDataServices : public DataServices {
   // Sends the statements kept for the batch, in one batch: the rows of
   // each table in the order made, several of one shape in a row as one
   // statement; the rows of different tables (between statements that are
-  // no such inserts) need not keep their order among each other.
-  void SendPending();
+  // no such inserts) need not keep their order among each other. With
+  // `commit` the batch ends with the automatic commit, also when empty.
+  void SendPending(bool commit = false);
   // Sends the kept statements `begin` to `end`, all row inserts.
   void SendRowStretch(uint32_t begin, uint32_t end);
   void SendRun(const std::vector<uint32_t>& members);
@@ -260,8 +286,12 @@ class PgDataServices : public DataServices {
   // earlier failure is pending, else queues it behind them.
   void KeepOwnError(const VlError& e);
   // Commit() without throwing a pending failure: false, with nothing
-  // committed, when one is pending after everything sent was read.
-  bool CommitIfClean();
+  // committed, when one is pending after everything sent was read. A
+  // commit that is not `durable` need not wait for the disk (see
+  // PgOptions::private_schema).
+  bool CommitIfClean(bool durable = true);
+  // The automatic commit, sent behind the statements before it.
+  void CommitWithoutWaiting();
   void Confirmed(const std::string& text) const { Log(text); }
   void EnsureTransaction();
   void ExecPlain(const char* sql, const char* what);

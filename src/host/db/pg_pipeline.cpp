@@ -75,6 +75,14 @@ bool PgPipeline::AddToBatch(const std::string& name, const std::vector<const cha
   return true;
 }
 
+bool PgPipeline::AddTextToBatch(uint32_t member) {
+  if (!OpenBatch() || PQsendQueryParams(conn_, open_->statements.at(member).c_str(), 0, nullptr,
+                                        nullptr, nullptr, nullptr, 0) != 1)
+    return false;
+  Sent({member});
+  return true;
+}
+
 bool PgPipeline::PrepareInBatch(const std::string& name, const std::string& sql,
                                 const std::vector<Oid>& types) {
   if (!OpenBatch() || PQsendPrepare(conn_, name.c_str(), sql.c_str(),
@@ -95,12 +103,45 @@ bool PgPipeline::EndBatch() {
   if (!open_) return true;
   // A batch whose statements were never sent has nothing to end.
   if (open_->requests == 0) return open_->statements.empty();
-  if (PQsendQueryParams(conn_, kCloseBatch.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0) != 1)
-    return false;
+  return CloseBatch(false);
+}
+
+bool PgPipeline::EndBatchWithCommit() {
+  // The savepoint that opens the batch fails in a failed transaction, so
+  // the COMMIT behind it never ends one.
+  if (!OpenBatch()) return false;
+  return CloseBatch(true);
+}
+
+bool PgPipeline::CloseBatch(bool commit) {
+  auto send = [this](const std::string& sql) {
+    return PQsendQueryParams(conn_, sql.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0) == 1;
+  };
+  if (!send(kCloseBatch)) return false;
   Sent();
+  if (commit) {
+    if (!send("COMMIT")) return false;
+    open_->commit_request = open_->requests;
+    Sent();
+    if (!send("BEGIN")) return false;
+    Sent();
+  }
   Segment batch = std::move(*open_);
   open_.reset();
   return Sync(std::move(batch));
+}
+
+size_t PgPipeline::BatchesAfterLastCommit() const {
+  size_t n = 0;
+  for (auto s = segments_.rbegin(); s != segments_.rend() && s->commit_request < 0; ++s)
+    n += s->batch ? 1 : 0;
+  return n;
+}
+
+bool PgPipeline::CommitUnread() const {
+  for (const Segment& s : segments_)
+    if (s.commit_request >= 0) return true;
+  return false;
 }
 
 bool PgPipeline::StartDirect() {
@@ -188,7 +229,12 @@ std::optional<PgPipeline::Failure> PgPipeline::FailureFrom(int request, PgResult
   const Segment& failed = segments_.front();
   for (uint32_t member : failed.members[static_cast<size_t>(request)]) f.suspects.push_back(member);
   f.statements = failed.statements;
+  // A refused BEGIN leaves no transaction either.
+  f.commit_refused = failed.commit_request >= 0 && request >= failed.commit_request;
+  f.after_commit = f.statements.size();
+  f.commit_skipped = failed.commit_request >= 0 && !f.commit_refused;
   for (size_t k = 1; k < segments_.size(); ++k) {
+    f.commit_skipped = f.commit_skipped || segments_[k].commit_request >= 0;
     if (ReadSegment(segments_[k], nullptr, nullptr) == -2) break;
     for (const std::string& text : segments_[k].statements) f.statements.push_back(text);
   }

@@ -10,6 +10,10 @@
 //    A batch keeps its statements in the order the program made them;
 //    each request it sends runs one or several of them (the rows of one
 //    table sent as one statement);
+//    A batch may end with a commit: behind the release, COMMIT and BEGIN,
+//    so the transaction ends and the next begins without a wait. A
+//    failure before them skips them with the rest, and nothing is
+//    committed;
 //  - a direct segment holds the requests of one synchronous operation
 //    (a statement whose rows are needed, preparing a statement), whose
 //    answers go back to the caller.
@@ -58,11 +62,20 @@ class PgPipeline {
   // `members`. False when the connection cannot take it (it is broken).
   bool AddToBatch(const std::string& name, const std::vector<const char*>& values,
                   std::vector<uint32_t> members);
+  // Sends the batch's statement number `member` as its own text.
+  bool AddTextToBatch(uint32_t member);
   // Prepares a statement inside the open batch.
   bool PrepareInBatch(const std::string& name, const std::string& sql,
                       const std::vector<Oid>& types);
   // Ends the open batch, if any: its savepoint released, a sync point.
   bool EndBatch();
+  // Ends the open batch (an empty one when none is open) with a commit.
+  // The texts "COMMIT" and "BEGIN" are confirmed behind its statements.
+  bool EndBatchWithCommit();
+  // A batch with a commit is sent and not yet read.
+  bool CommitUnread() const;
+  // The batches sent after the last one with a commit.
+  size_t BatchesAfterLastCommit() const;
   // Batches ended and not yet read.
   size_t BatchesSent() const;
 
@@ -84,6 +97,14 @@ class PgPipeline {
     // savepoint, its release or a preparation was refused.
     std::vector<size_t> suspects;
     PgResultPtr result;  // the server's answer
+    // A commit was sent among the unconfirmed batches, and so did not
+    // happen: none behind a failure runs.
+    bool commit_skipped = false;
+    // The refused request was the commit itself: the transaction is gone,
+    // `statements` before `after_commit` with it; those from there on were
+    // made after the commit.
+    bool commit_refused = false;
+    size_t after_commit = 0;
   };
   // Reads the answers to the oldest ended batches until at most `keep`
   // are left; the texts of each batch that ran whole go to `confirmed`
@@ -117,7 +138,9 @@ class PgPipeline {
     std::vector<std::string> statements;
     // The statements each request runs, by request (batches only).
     std::vector<std::vector<uint32_t>> members;
+    int commit_request = -1;  // the COMMIT of a batch that ends with one
   };
+  bool CloseBatch(bool commit);
   bool EnterPipeline();
   bool OpenBatch();
   void Sent(std::vector<uint32_t> members = {});
@@ -152,6 +175,10 @@ std::optional<PgPipeline::Failure> PgPipeline::ReadBatches(size_t keep, Confirm&
     if (failed == -2) return std::nullopt;
     if (failed >= 0) return FailureFrom(failed, std::move(refused));
     for (const std::string& text : segments_.front().statements) confirmed(text);
+    if (segments_.front().commit_request >= 0) {
+      confirmed(std::string("COMMIT"));
+      confirmed(std::string("BEGIN"));
+    }
     segments_.pop_front();
   }
   LeavePipelineWhenIdle();

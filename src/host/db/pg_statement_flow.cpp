@@ -239,24 +239,30 @@ void PgDataServices::SendRowStretch(uint32_t begin, uint32_t end) {
     }
 }
 
-void PgDataServices::SendPending() {
-  if (pending_.empty()) return;
+void PgDataServices::SendPending(bool commit) {
+  if (pending_.empty() && !commit) return;
   for (Pending& p : pending_) pipeline_->BatchStatement(std::move(p.text));
   const uint32_t n = static_cast<uint32_t>(pending_.size());
+  auto row_insert = [this](uint32_t k) { return pending_[k].shape && pending_[k].shape->rows; };
   // Statements that are no row inserts keep their place among the rest.
   for (uint32_t i = 0; i < n;) {
-    if (!pending_[i].shape->rows) {
+    if (!pending_[i].shape) {
+      if (!pipeline_->AddTextToBatch(i++)) ThrowConnectionLost("sending statements");
+      continue;
+    }
+    if (!row_insert(i)) {
       SendRun({i++});
       continue;
     }
     uint32_t end = i;
-    while (end < n && pending_[end].shape->rows) ++end;
+    while (end < n && row_insert(end)) ++end;
     SendRowStretch(i, end);
     i = end;
   }
   pending_.clear();
   pending_bytes_ = 0;
-  if (!pipeline_->EndBatch()) ThrowConnectionLost("sending statements");
+  if (!(commit ? pipeline_->EndBatchWithCommit() : pipeline_->EndBatch()))
+    ThrowConnectionLost("sending statements");
 }
 
 void PgDataServices::PrepareShape(const std::string& text) {
@@ -347,6 +353,25 @@ void PgDataServices::Recover(PgPipeline::Failure failure) {
   pending_bytes_ = 0;
   // Statements prepared in a failed batch may be missing.
   for (auto& [key, shape] : shapes_) shape.runs.clear();
+  if (failure.commit_refused) {
+    // The server ended the transaction; what followed the commit runs in
+    // a new one.
+    keys_.clear();
+    since_commit_ = 0;
+    pending_errors_.push_back(
+        VlError(err::kDatabase, kSource,
+                "Cannot commit the changes on the PostgreSQL server " + server_ + ": " + reason));
+    for (size_t i = failure.after_commit; i < failure.statements.size(); ++i)
+      SendAgain(failure.statements[i]);
+    for (Pending& p : later) {
+      pending_bytes_ += p.text.size();
+      pending_.push_back(std::move(p));
+    }
+    return;
+  }
+  // A commit sent behind the failure did not happen: it comes again once
+  // the failure was reported.
+  if (failure.commit_skipped) since_commit_ = std::max(since_commit_, options_.commit_every);
   // Back to where the failed batch began; the batches sent after it never
   // began.
   pipeline_->CountRoundTrip();

@@ -365,6 +365,7 @@ void SqlProjectApplication::CreatePgProject(const std::string& vlp, const NewPro
 
 PgOptions SqlProjectApplication::PgOptionsFor(const PgLocation& where) const {
   PgOptions options = pg_options_;
+  options.private_schema = !private_pg_schema_.empty() && where.schema == private_pg_schema_;
   if (log_) {
     DatabaseLog log = log_;
     const std::string name = PgDatabasePool::NameOf(where);

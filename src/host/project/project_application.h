@@ -74,6 +74,11 @@ class SqlProjectApplication : public ProjectApplication {
   // and lock timeouts, commit interval); the log is set through
   // SetStatementLog.
   void SetPgOptions(const PgOptions& options) { pg_options_ = options; }
+  // The PostgreSQL schema `schema` (a name made up for one run) is that
+  // run's own until it takes its final name: no other session reads or
+  // writes it, and its connections work accordingly
+  // (PgOptions::private_schema). An empty name names none.
+  void SetPrivatePgSchema(std::string schema) { private_pg_schema_ = std::move(schema); }
   // The user named the project file `vlp` for this run (the project a
   // verification checks): its server counts as named by the user, as does
   // the server the new project's definition gives. Every other server a
@@ -115,6 +120,7 @@ class SqlProjectApplication : public ProjectApplication {
   std::vector<std::weak_ptr<SqlProject>> projects_;
   std::map<std::string, OpenDatabase> databases_;
   PgOptions pg_options_;
+  std::string private_pg_schema_;
   std::set<std::string> named_files_;
   std::vector<PgLocation> named_servers_;
   PgDatabasePool pg_databases_;

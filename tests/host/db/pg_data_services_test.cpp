@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 
 #include "errors/vl_error.h"
@@ -150,7 +151,9 @@ TEST_F(PgDataServicesTest, CommitsOnItsOwnEveryFewStatementsAndWhenClosed) {
   EXPECT_EQ(CommittedIds(), "");
   // The three are committed before the statement that follows them.
   ds->ExecuteSQL("INSERT INTO T (ID) VALUES (4)");
+  ds->Rollback();
   EXPECT_EQ(CommittedIds(), "1,2,3");
+  ds->ExecuteSQL("INSERT INTO T (ID) VALUES (4)");
   ds->Commit();
   EXPECT_EQ(CommittedIds(), "1,2,3,4");
   ds->ExecuteSQL("INSERT INTO T (ID) VALUES (5)");
@@ -167,8 +170,9 @@ TEST_F(PgDataServicesTest, CommitsOnItsOwnEveryFewStatementsAndWhenClosed) {
 
 // What a script of statements ("COMMIT" for Commit(), "ROLLBACK",
 // "HOLD" and "RELEASE" for HoldCommits(true / false), "SEEN" for what
-// another session sees of T) gave: the call that threw each error and its
-// words, the statement log, what the observer saw and what was seen.
+// another session sees of T, "KEY" for a key of class K) gave: the call
+// that threw each error and its words, the statement log, what the
+// observer saw and what was seen (the keys among it).
 struct ScriptRun {
   std::vector<std::pair<size_t, std::string>> errors;
   std::string log, observed, seen;
@@ -189,6 +193,8 @@ ScriptRun RunScript(PgDataServices& ds, const std::vector<std::string>& script,
         ds.HoldCommits(script[i] == "HOLD");
       else if (script[i] == "SEEN")
         out.seen += seen() + "|";
+      else if (script[i] == "KEY")
+        out.seen += std::to_string(ds.GetNextKey(M + "VlKeys", "KeyClass", "K", "LastKey")) + "|";
       else
         ds.ExecuteSQL(script[i]);
     } catch (const VlError& e) {
@@ -215,6 +221,7 @@ class PgPipelineTest : public PgDataServicesTest {
     waiting_->ExecuteDDL(
         "CREATE TABLE T (ID INTEGER PRIMARY KEY, NAME TEXT, WHEN_DONE TIMESTAMP, "
         "AMOUNT DOUBLE PRECISION)");
+    waiting_->ExecuteDDL("CREATE TABLE VlKeys (KeyClass TEXT PRIMARY KEY, LastKey INTEGER)");
     // A second table, so that rows of two tables go in one batch.
     for (PgDataServices* ds : {ds_.get(), waiting_.get()}) {
       ds->ExecuteDDL("CREATE TABLE U (ID INTEGER PRIMARY KEY)");
@@ -236,6 +243,11 @@ class PgPipelineTest : public PgDataServicesTest {
     return Observer(conninfo_, waiting_schema_->name())
         .Scalar("SELECT coalesce(string_agg(ID::text, ',' ORDER BY ID), '') FROM T");
   }
+  // Data services in the waiting schema that wait for every statement.
+  std::unique_ptr<PgDataServices> Waiting(PgOptions options) {
+    options.pipeline = false;
+    return PgDataServices::Connect(waiting_schema_->location(), options);
+  }
 
   std::unique_ptr<ScratchSchema> waiting_schema_;
   std::unique_ptr<PgDataServices> waiting_;
@@ -244,22 +256,29 @@ class PgPipelineTest : public PgDataServicesTest {
 TEST_F(PgPipelineTest, AFailureFoundLateUndoesOnlyItsStatementAndReadsAsAlways) {
   // Batches of four: the first is read when the third begins, the others
   // at the commit. The rows of each table in a batch go as one statement.
-  PgOptions fours;
-  fours.batch_statements = 4;
+  // Every sixth statement an automatic commit (when asked for) ends the
+  // batch it falls in; a failure before it means it comes again after.
   struct Case {
     const char* where;
     size_t duplicate;  // which of the twelve writes repeats a key of T
     size_t found_by;   // the call that reports it
+    int commit_every = 5000;
   };
   for (const Case& c : {Case{"first of a batch", 0, 10}, Case{"inside a batch", 1, 10},
-                        Case{"last of a batch", 3, 10}, Case{"last before the commit", 11, 14}}) {
+                        Case{"last of a batch", 3, 10}, Case{"last before the commit", 11, 14},
+                        Case{"before an automatic commit", 1, 10, 6},
+                        Case{"after an automatic commit", 5, 12, 6}}) {
     SCOPED_TRACE(c.where);
     for (PgDataServices* ds : {ds_.get(), waiting_.get()}) {
       ds->ExecuteDDL("DELETE FROM T");
       ds->ExecuteDDL("DELETE FROM U");
       ds->Commit();
     }
+    PgOptions fours;
+    fours.batch_statements = 4;
+    fours.commit_every = c.commit_every;
     auto ds = Open(fours);
+    auto waiting = Waiting(fours);
     // The first statement of a shape is always waited for; then rows of
     // the two tables in turn.
     std::vector<std::string> script = {"INSERT INTO T (ID, NAME) VALUES (1, 'one')",
@@ -273,13 +292,21 @@ TEST_F(PgPipelineTest, AFailureFoundLateUndoesOnlyItsStatementAndReadsAsAlways) 
     // commits every statement but the failed one.
     script.insert(script.end(), {"COMMIT", "COMMIT"});
     const ScriptRun sent = RunScript(*ds, script);
-    const ScriptRun waited = RunScript(*waiting_, script);
+    const ScriptRun waited = RunScript(*waiting, script);
     ASSERT_EQ(waited.errors.size(), 1u);
     ASSERT_EQ(sent.errors.size(), 1u) << sent.errors[1].second;
     EXPECT_EQ(sent.errors[0].first, c.found_by);
     EXPECT_EQ(sent.errors[0].second, waited.errors[0].second);
     EXPECT_NE(sent.errors[0].second.find("duplicate key"), std::string::npos);
-    EXPECT_EQ(sent.log, waited.log);
+    // Every statement but the failed one, in the order made; only the
+    // automatic commits may fall elsewhere.
+    auto statements = [&](std::string log) {
+      if (c.commit_every == 5000) return log;
+      for (const char* line : {"BEGIN;\n", "COMMIT;\n"})
+        for (size_t at; (at = log.find(line)) != std::string::npos;) log.erase(at, strlen(line));
+      return log;
+    };
+    EXPECT_EQ(statements(sent.log), statements(waited.log));
     EXPECT_EQ(Rows(schema_->name()), Rows(waiting_schema_->name()));
     EXPECT_EQ(Observer(conninfo_, schema_->name()).Scalar("SELECT count(*) FROM T, U"), "42");
   }
@@ -318,6 +345,29 @@ TEST_F(PgPipelineTest, HeldCommitsAndRollbacksLeaveWhatWaitingLeaves) {
   EXPECT_EQ(sent.seen, "|||20,21,22,23,24,25,26,27,28,29|");
   EXPECT_EQ(CommittedIds(), "20,21,22,23,24,25,26,27,28,29");
   EXPECT_EQ(WaitingIds(), CommittedIds());
+}
+
+TEST_F(PgPipelineTest, APrivateSchemaKeepsItsKeysAcrossCommitsAndLogsAsWaitingDoes) {
+  PgOptions own;
+  own.batch_statements = 4;
+  own.commit_every = 3;
+  own.private_schema = true;
+  auto ds = Open(own);
+  auto waiting = Waiting(own);
+  std::vector<std::string> script;
+  for (int i = 1; i <= 10; ++i)
+    script.insert(script.end(),
+                  {"KEY", "INSERT INTO T (ID, NAME) VALUES (" + std::to_string(i) + ", 'n')"});
+  script.push_back("COMMIT");
+  const ScriptRun sent = RunScript(*ds, script);
+  const ScriptRun waited = RunScript(*waiting, script);
+  EXPECT_TRUE(sent.errors.empty());
+  EXPECT_EQ(sent.seen, "1|2|3|4|5|6|7|8|9|10|");
+  EXPECT_EQ(sent.log, waited.log);
+  EXPECT_EQ(Rows(schema_->name()), Rows(waiting_schema_->name()));
+  const std::string last = "SELECT LastKey FROM VlKeys WHERE KeyClass = 'K'";
+  EXPECT_EQ(Observer(conninfo_, schema_->name()).Scalar(last), "10");
+  EXPECT_EQ(Observer(conninfo_, waiting_schema_->name()).Scalar(last), "10");
 }
 
 TEST_F(PgPipelineTest, AValueTheServerWouldRefuseIsReportedByItsOwnCall) {
