@@ -410,7 +410,9 @@ void CreationRun::Commit(Run& run) {
   const std::string& folder = run.staging.project_folder();
   const bool on_pg = !j.pg_staging_schema.empty();
 
-  // The new project's own work is durable in its staging place.
+  // The new project's own work is durable in its staging place, its
+  // indexes built.
+  if (auto* pg = dynamic_cast<PgDataServices*>(run.ds.get())) pg->BuildDeferredIndexes();
   run.ds->Commit();
   if (on_pg) {
     // Recorded as it will be found once published.

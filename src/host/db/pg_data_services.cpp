@@ -50,6 +50,13 @@ bool StartsWithWord(const std::string& text, size_t& pos, const char* word) {
   return true;
 }
 
+// An INSERT of one row of values, which reads no table.
+bool InsertsOneRow(const std::string& text) {
+  ShapedStatement shaped;
+  RowRunShape row;
+  return ShapeStatement(text, shaped, SqlDialect::kPostgreSQL) && SplitRowRun(shaped.shape, row);
+}
+
 std::string LowerAscii(std::string s) {
   for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return s;
@@ -95,6 +102,7 @@ void PgDataServices::Close() {
     if (commits_held()) {
       Rollback();
     } else {
+      BuildDeferredIndexes();
       while (!CommitIfClean(true)) {
         if (!failure) failure = std::make_exception_ptr(pending_errors_.front());
         pending_errors_.clear();
@@ -122,7 +130,7 @@ void PgDataServices::CheckOpen() const {
 
 void PgDataServices::ThrowConnectionLost(const std::string& doing) {
   const std::string reason = PgReasonOf(nullptr, conn_->get());
-  keys_.clear();
+  TransactionUndone();
   DropUnsent();
   throw VlError(err::kDatabase, kSource,
                 "The connection to the PostgreSQL server " + server_ + " failed while " + doing +
@@ -193,7 +201,7 @@ void PgDataServices::EnsureTransaction() {
       // cannot be kept.
       ExecPlain("ROLLBACK", "undo a failed transaction");
       Log("ROLLBACK");
-      keys_.clear();
+      TransactionUndone();
       throw VlError(err::kDatabase, kSource,
                     "A transaction on the PostgreSQL server " + server_ +
                         " had failed; the statements since the last commit are lost.");
@@ -238,14 +246,36 @@ bool PgDataServices::CommitIfClean(bool durable) {
   since_commit_ = 0;
   if (PQstatus(conn_->get()) == CONNECTION_BAD) ThrowConnectionLost("committing");
   // The server answers a COMMIT of a failed transaction with ROLLBACK.
-  if (PQresultStatus(r.get()) != PGRES_COMMAND_OK || std::string(PQcmdStatus(r.get())) != "COMMIT")
+  if (PQresultStatus(r.get()) != PGRES_COMMAND_OK ||
+      std::string(PQcmdStatus(r.get())) != "COMMIT") {
+    deferred_.Undone();
     throw VlError(err::kDatabase, kSource,
                   "Cannot commit the changes on the PostgreSQL server " + server_ + ": " +
                       (PQresultStatus(r.get()) == PGRES_COMMAND_OK
                            ? std::string("the transaction had failed and was undone")
                            : PgReasonOf(r.get(), conn_->get())));
-  Log("COMMIT");
+  }
+  Confirmed("COMMIT");
   return true;
+}
+
+void PgDataServices::Confirmed(const std::string& text) {
+  Log(text);
+  if (text == "COMMIT") deferred_.Committed();
+}
+
+void PgDataServices::TransactionUndone() {
+  keys_.clear();
+  deferred_.Undone();
+}
+
+void PgDataServices::BuildDeferredIndexes() {
+  CheckOpen();
+  for (const std::string& index : deferred_.TakeAll()) RunGuarded(index, {}, false, false);
+}
+
+void PgDataServices::BuildIndexesNamedIn(std::string_view text) {
+  for (const std::string& index : deferred_.TakeFor(text)) RunGuarded(index, {}, false, false);
 }
 
 void PgDataServices::Rollback() {
@@ -257,7 +287,7 @@ void PgDataServices::Rollback() {
   if (pipeline_->CommitUnread())
     pipeline_->ReadBatches(pipeline_->BatchesAfterLastCommit(),
                            [this](const std::string& text) { Confirmed(text); });
-  keys_.clear();
+  TransactionUndone();
   since_commit_ = 0;
   pending_errors_.clear();
   DropUnsent();
@@ -308,10 +338,20 @@ PgDataServices::Result PgDataServices::Run(std::string text, bool collect, const
 
 PgDataServices::Result PgDataServices::RunNow(std::string& text, bool collect,
                                               const Params& params) {
-  if (params.empty() && SendWithoutWaiting(text)) {
+  if (options_.private_schema && params.empty() && deferred_.Keep(text)) {
+    EnsureTransaction();
+    Log(text);
     CountStatement();
     return Result{};
   }
+  if (params.empty() && SendWithoutWaiting(text)) {
+    CountStatement();
+    // A row insert reads nothing; anything else may read through indexes.
+    if (!pending_.back().shape->rows && !deferred_.empty())
+      BuildIndexesNamedIn(pending_.back().text);
+    return Result{};
+  }
+  if (!deferred_.empty() && !InsertsOneRow(text)) BuildIndexesNamedIn(text);
   const bool names_keys = NamesKeyTable(text);
   if (names_keys) FlushKeys();
   Result result;

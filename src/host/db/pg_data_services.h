@@ -72,7 +72,10 @@
 // transaction is sent without waiting; and its automatic commits do not
 // wait for the disk: a crash may lose the last of them, which no one
 // would have seen. Commit() and Close() wait for the disk, and so make
-// every earlier commit durable too.
+// every earlier commit durable too. And its plain CREATE INDEX statements
+// are logged as made but run only later (see pg_deferred_indexes.h):
+// before a statement that names the index's table (a row insert into
+// it excepted), by BuildDeferredIndexes(), or when closing.
 #pragma once
 
 #include <cstdint>
@@ -89,6 +92,7 @@
 #include "errors/vl_error.h"
 #include "host/db/data_services.h"
 #include "host/db/pg_connection.h"
+#include "host/db/pg_deferred_indexes.h"
 #include "host/db/pg_pipeline.h"
 #include "host/db/pg_row_runs.h"
 #include "host/db/sql_shape.h"
@@ -158,6 +162,10 @@ class PgDataServices : public DataServices {
   // thrown (see above) and nothing is committed, the other statements
   // stay in the transaction. Otherwise commits, unless commits are held.
   void Commit() override;
+  // Builds the indexes whose CREATE INDEX a private schema kept for later
+  // (see above), in the open transaction; throws VlError as a statement.
+  void BuildDeferredIndexes();
+  bool private_schema() const { return options_.private_schema; }
 
   // Undoes everything since the last commit (a project whose creation
   // failed leaves nothing half-made), statements sent and not yet answered
@@ -292,7 +300,12 @@ class PgDataServices : public DataServices {
   bool CommitIfClean(bool durable = true);
   // The automatic commit, sent behind the statements before it.
   void CommitWithoutWaiting();
-  void Confirmed(const std::string& text) const { Log(text); }
+  // A statement (or the COMMIT or BEGIN of a batch) ran for good.
+  void Confirmed(const std::string& text);
+  // The transaction was undone or lost: what was kept with it goes.
+  void TransactionUndone();
+  // Runs the indexes kept for the tables `text` names.
+  void BuildIndexesNamedIn(std::string_view text);
   void EnsureTransaction();
   void ExecPlain(const char* sql, const char* what);
   // What every statement of the copiers does first: throws a failure
@@ -337,6 +350,7 @@ class PgDataServices : public DataServices {
   std::deque<VlError> pending_errors_;
   // The key rows read in this transaction, by table, columns and class.
   std::map<std::string, KeyCounter> keys_;
+  PgDeferredIndexes deferred_;
   // Key tables seen (lower case), so statements naming them are noticed.
   std::set<std::string> key_tables_;
   // The SQLSTATE of the last statement that failed.

@@ -356,7 +356,7 @@ void PgDataServices::Recover(PgPipeline::Failure failure) {
   if (failure.commit_refused) {
     // The server ended the transaction; what followed the commit runs in
     // a new one.
-    keys_.clear();
+    TransactionUndone();
     since_commit_ = 0;
     pending_errors_.push_back(
         VlError(err::kDatabase, kSource,
@@ -380,7 +380,7 @@ void PgDataServices::Recover(PgPipeline::Failure failure) {
   if (PQresultStatus(undo.get()) != PGRES_COMMAND_OK) {
     ExecPlain("ROLLBACK", "undo a failed transaction");
     Log("ROLLBACK");
-    keys_.clear();
+    TransactionUndone();
     pending_errors_.push_back(VlError(err::kDatabase, kSource,
                                       "A transaction on the PostgreSQL server " + server_ +
                                           " had failed (" + reason +

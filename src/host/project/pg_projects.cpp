@@ -117,9 +117,9 @@ PgLocation PgLocationOfDefinition(const ConnectionSettings& connection,
 }
 
 PgLocation CreatePgProject(const PgLocation& where, const ProjectStartingValues& values,
-                           const PgOptions& options) {
+                           const PgOptions& options, std::shared_ptr<PgDataServices>* keep) {
   CheckSchemaName(where.schema);
-  std::unique_ptr<PgDataServices> ds = PgDataServices::Connect(where, options);
+  std::shared_ptr<PgDataServices> ds = PgDataServices::Connect(where, options);
   const std::string place =
       "the schema \"" + where.schema + "\" on the PostgreSQL server " + ds->server();
   const SchemaState state = StateOf(*ds, where.schema);
@@ -133,7 +133,12 @@ PgLocation CreatePgProject(const PgLocation& where, const ProjectStartingValues&
     CreateProjectSchema(*ds);
     InsertStartingRows(*ds, values);
     const PgLocation made = ds->effective_location();
-    ds->Close();
+    if (keep) {
+      ds->Commit();
+      *keep = std::move(ds);
+    } else {
+      ds->Close();
+    }
     return made;
   } catch (const VlError& e) {
     try {
@@ -170,12 +175,51 @@ std::shared_ptr<PgDataServices> PgDatabasePool::Acquire(const PgLocation& where,
   return it->second.ds;
 }
 
+void PgDatabasePool::Adopt(const PgLocation& where, std::shared_ptr<PgDataServices> ds) {
+  open_[KeyOf(where)] = Entry{std::move(ds), 0};
+}
+
 void PgDatabasePool::Release(const PgLocation& where) {
   auto it = open_.find(KeyOf(where));
   if (it == open_.end() || --it->second.users > 0) return;
-  std::shared_ptr<PgDataServices> ds = std::move(it->second.ds);
+  std::shared_ptr<PgDataServices> ds = it->second.ds;
+  if (ds->private_schema() && ds->IsOpen()) {
+    try {
+      // As closing would.
+      if (ds->commits_held())
+        ds->Rollback();
+      else
+        ds->Commit();
+      return;
+    } catch (const std::exception&) {
+      open_.erase(it);
+      try {
+        ds->Close();
+      } catch (...) {
+        // The first failure is the one to tell.
+      }
+      throw;
+    }
+  }
   open_.erase(it);
   ds->Close();
+}
+
+void PgDatabasePool::CloseIdle() {
+  std::exception_ptr failure;
+  for (auto it = open_.begin(); it != open_.end();) {
+    if (it->second.users > 0) {
+      ++it;
+      continue;
+    }
+    try {
+      it->second.ds->Close();
+    } catch (const std::exception&) {
+      if (!failure) failure = std::current_exception();
+    }
+    it = open_.erase(it);
+  }
+  if (failure) std::rethrow_exception(failure);
 }
 
 void PgDatabasePool::CloseAll() {

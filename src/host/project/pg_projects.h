@@ -56,19 +56,31 @@ void DropPgSchema(PgDataServices& ds, const std::string& schema);
 // failure nothing of the new project stays on the server and the VlError
 // names the server and the reason. Returns the location with the fields
 // `where` left to libpq's defaults filled in as they were used, for the
-// project file.
+// project file. With `keep`, the data services that made the project are
+// handed out there, committed, instead of closed.
 PgLocation CreatePgProject(const PgLocation& where, const ProjectStartingValues& values,
-                           const PgOptions& options);
+                           const PgOptions& options,
+                           std::shared_ptr<PgDataServices>* keep = nullptr);
 
 // The open data services, one per schema and user, shared by every
-// project opened on it and closed when the last of them is released.
+// project opened on it and closed when the last of them is released. Those
+// of a private schema (PgOptions::private_schema) stay open, committed,
+// until CloseIdle(): a run closes and opens its new project again between
+// stages, and the work they hold for later (the indexes they build once
+// the rows are in) goes on.
 class PgDatabasePool {
  public:
   // Throws as PgDataServices::Connect.
   std::shared_ptr<PgDataServices> Acquire(const PgLocation& where, const PgOptions& options);
-  // Closes the data services when `where` has no other user; errors of the
-  // final commit are thrown (the connection is closed all the same).
+  // Takes in the open data services `ds` of `where`, with no user yet.
+  void Adopt(const PgLocation& where, std::shared_ptr<PgDataServices> ds);
+  // Closes the data services when `where` has no other user (see above);
+  // errors of the final commit are thrown (the connection is closed all
+  // the same).
   void Release(const PgLocation& where);
+  // Closes the data services that have no user; throws the first error
+  // after closing them all.
+  void CloseIdle();
   // Closes everything, swallowing errors.
   void CloseAll();
   // "schema S on host:port, database D, user U", for logs and messages.

@@ -214,6 +214,11 @@ void SqlProjectApplication::CloseIdleDatabases() {
     }
     it = databases_.erase(it);
   }
+  try {
+    pg_databases_.CloseIdle();
+  } catch (const std::exception&) {
+    if (!failure) failure = std::current_exception();
+  }
   if (failure) std::rethrow_exception(failure);
 }
 
@@ -353,7 +358,12 @@ void SqlProjectApplication::CreatePgProject(const std::string& vlp, const NewPro
   values.admin_group_guid = MakeRandomGuid();
   values.admin_user_guid = MakeRandomGuid();
   values.created = Now();
-  RecordPgLocation(vl::CreatePgProject(where, values, PgOptionsFor(where)), info);
+  const PgOptions options = PgOptionsFor(where);
+  // The connection that made a private schema fills it too.
+  std::shared_ptr<PgDataServices> made;
+  RecordPgLocation(
+      vl::CreatePgProject(where, values, options, options.private_schema ? &made : nullptr), info);
+  if (made) pg_databases_.Adopt(PgLocationOf(info), std::move(made));
   try {
     WriteProjectFile(vlp, info);
   } catch (const VlError& e) {

@@ -347,14 +347,14 @@ TEST_F(PgPipelineTest, HeldCommitsAndRollbacksLeaveWhatWaitingLeaves) {
   EXPECT_EQ(WaitingIds(), CommittedIds());
 }
 
-TEST_F(PgPipelineTest, APrivateSchemaKeepsItsKeysAcrossCommitsAndLogsAsWaitingDoes) {
+TEST_F(PgPipelineTest, APrivateSchemaKeepsKeysAndIndexesForLaterAndLogsAsWaitingDoes) {
   PgOptions own;
   own.batch_statements = 4;
   own.commit_every = 3;
   own.private_schema = true;
   auto ds = Open(own);
   auto waiting = Waiting(own);
-  std::vector<std::string> script;
+  std::vector<std::string> script = {"CREATE INDEX IX_T_NAME ON T (NAME)"};
   for (int i = 1; i <= 10; ++i)
     script.insert(script.end(),
                   {"KEY", "INSERT INTO T (ID, NAME) VALUES (" + std::to_string(i) + ", 'n')"});
@@ -365,9 +365,15 @@ TEST_F(PgPipelineTest, APrivateSchemaKeepsItsKeysAcrossCommitsAndLogsAsWaitingDo
   EXPECT_EQ(sent.seen, "1|2|3|4|5|6|7|8|9|10|");
   EXPECT_EQ(sent.log, waited.log);
   EXPECT_EQ(Rows(schema_->name()), Rows(waiting_schema_->name()));
-  const std::string last = "SELECT LastKey FROM VlKeys WHERE KeyClass = 'K'";
-  EXPECT_EQ(Observer(conninfo_, schema_->name()).Scalar(last), "10");
-  EXPECT_EQ(Observer(conninfo_, waiting_schema_->name()).Scalar(last), "10");
+  ds->Close();
+  waiting->Close();
+  for (const auto& schema : {schema_->name(), waiting_schema_->name()}) {
+    Observer look(conninfo_, schema);
+    EXPECT_EQ(look.Scalar("SELECT LastKey FROM VlKeys WHERE KeyClass = 'K'"), "10");
+    EXPECT_EQ(look.Scalar("SELECT indexdef FROM pg_indexes WHERE indexname = 'ix_t_name' AND "
+                          "schemaname = current_schema()"),
+              "CREATE INDEX ix_t_name ON " + schema + ".t USING btree (name)");
+  }
 }
 
 TEST_F(PgPipelineTest, AValueTheServerWouldRefuseIsReportedByItsOwnCall) {
