@@ -54,13 +54,13 @@ bool PgPipeline::OpenBatch() {
   if (direct_ || !EnterPipeline()) return false;
   if (PQsendQueryParams(conn_, kOpenBatch.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0) != 1)
     return false;
-  if (!open_) open_ = Segment{true, 0, {}, {}};
+  if (!open_) open_.emplace().batch = true;
   Sent();
   return true;
 }
 
 size_t PgPipeline::BatchStatement(std::string text) {
-  if (!open_) open_ = Segment{true, 0, {}, {}};
+  if (!open_) open_.emplace().batch = true;
   open_->statements.push_back(std::move(text));
   return open_->statements.size() - 1;
 }
@@ -200,27 +200,31 @@ PgResultPtr PgPipeline::NextAnswer() {
   return first;
 }
 
-bool PgPipeline::ReadSyncPoint() {
-  WaitingForAnswer();
-  PgResultPtr sync(PQgetResult(conn_));
-  return sync && PQresultStatus(sync.get()) == PGRES_PIPELINE_SYNC;
+bool PgPipeline::AnswerIn() {
+  // (libpq's socket never blocks: this reads what has come.)
+  return !PQisBusy(conn_) || (PQconsumeInput(conn_) == 1 && !PQisBusy(conn_));
 }
 
-int PgPipeline::ReadSegment(const Segment& s, std::vector<PgResultPtr>* answers,
-                            PgResultPtr* refused) {
-  int failed = -1;
-  for (int i = 0; i < s.requests; ++i) {
+int PgPipeline::ReadSegment(Segment& s, std::vector<PgResultPtr>* answers, bool wait) {
+  for (; s.read < s.requests; ++s.read) {
+    if (!wait && !AnswerIn()) return PQstatus(conn_) == CONNECTION_BAD ? kBroken : kNotYet;
     PgResultPtr r = NextAnswer();
-    if (!r || PQstatus(conn_) == CONNECTION_BAD) return -2;
+    if (!r || PQstatus(conn_) == CONNECTION_BAD) return kBroken;
     const ExecStatusType status = PQresultStatus(r.get());
-    if (failed < 0 && status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
-      failed = i;
-      if (refused) *refused = std::move(r);
+    if (s.failed < 0 && status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
+      s.failed = s.read;
+      if (!answers) s.refused = std::move(r);
     }
     if (answers) answers->push_back(std::move(r));
   }
-  if (!ReadSyncPoint()) return -2;
-  return failed;
+  if (s.read == s.requests) {
+    if (!wait && !AnswerIn()) return PQstatus(conn_) == CONNECTION_BAD ? kBroken : kNotYet;
+    WaitingForAnswer();
+    PgResultPtr sync(PQgetResult(conn_));
+    if (!sync || PQresultStatus(sync.get()) != PGRES_PIPELINE_SYNC) return kBroken;
+    ++s.read;
+  }
+  return s.failed;
 }
 
 std::optional<PgPipeline::Failure> PgPipeline::FailureFrom(int request, PgResultPtr result) {
@@ -235,7 +239,7 @@ std::optional<PgPipeline::Failure> PgPipeline::FailureFrom(int request, PgResult
   f.commit_skipped = failed.commit_request >= 0 && !f.commit_refused;
   for (size_t k = 1; k < segments_.size(); ++k) {
     f.commit_skipped = f.commit_skipped || segments_[k].commit_request >= 0;
-    if (ReadSegment(segments_[k], nullptr, nullptr) == -2) break;
+    if (ReadSegment(segments_[k], nullptr) == kBroken) break;
     for (const std::string& text : segments_[k].statements) f.statements.push_back(text);
   }
   segments_.clear();
@@ -246,9 +250,9 @@ std::optional<PgPipeline::Failure> PgPipeline::FailureFrom(int request, PgResult
 std::vector<PgResultPtr> PgPipeline::ReadDirect() {
   std::vector<PgResultPtr> answers;
   if (segments_.empty() || segments_.front().batch) return answers;
-  const Segment direct = std::move(segments_.front());
+  Segment direct = std::move(segments_.front());
   segments_.pop_front();
-  if (ReadSegment(direct, &answers, nullptr) == -2) answers.clear();
+  if (ReadSegment(direct, &answers) == kBroken) answers.clear();
   LeavePipelineWhenIdle();
   return answers;
 }
@@ -263,9 +267,9 @@ void PgPipeline::Discard() {
   EndBatch();
   EndDirect();
   while (!segments_.empty()) {
-    const Segment s = std::move(segments_.front());
+    Segment s = std::move(segments_.front());
     segments_.pop_front();
-    if (ReadSegment(s, nullptr, nullptr) == -2) {
+    if (ReadSegment(s, nullptr) == kBroken) {
       segments_.clear();
       break;
     }

@@ -113,6 +113,10 @@ class PgPipeline {
   // connection returns with the connection's status bad.
   template <typename Confirm>
   std::optional<Failure> ReadBatches(size_t keep, Confirm&& confirmed);
+  // As ReadBatches(0, ...), but stops at the first batch whose answers
+  // have not all come yet, without waiting for them.
+  template <typename Confirm>
+  std::optional<Failure> ReadAnswered(Confirm&& confirmed);
   // The first answer to each request of the oldest direct segment, after
   // every batch sent before it was read (ReadBatches(0) first). Empty
   // when the connection broke.
@@ -139,7 +143,14 @@ class PgPipeline {
     // The statements each request runs, by request (batches only).
     std::vector<std::vector<uint32_t>> members;
     int commit_request = -1;  // the COMMIT of a batch that ends with one
+    // Answers read so far (the sync point counts as one more), and the
+    // first refusal among them.
+    int read = 0;
+    int failed = -1;
+    PgResultPtr refused;
   };
+  // What reading the oldest segment gave.
+  static constexpr int kBroken = -2, kNotYet = -3;
   bool CloseBatch(bool commit);
   bool EnterPipeline();
   bool OpenBatch();
@@ -149,10 +160,19 @@ class PgPipeline {
   // The first result of the next request (the rest of its results read
   // and dropped); null when the connection broke.
   PgResultPtr NextAnswer();
-  bool ReadSyncPoint();
-  // Reads the answers of one ended segment; the index of the first
-  // request the server refused, or -1; -2 when the connection broke.
-  int ReadSegment(const Segment& s, std::vector<PgResultPtr>* answers, PgResultPtr* refused);
+  // Whether the next answer is in; false with the connection bad when it
+  // broke.
+  bool AnswerIn();
+  // Reads the rest of the answers of an ended segment into `answers`: the
+  // index of the first request the server refused (without `answers`, its
+  // answer is kept in `refused`), or -1;
+  // kBroken when the connection broke; without `wait`, kNotYet when an
+  // answer has not come yet.
+  int ReadSegment(Segment& s, std::vector<PgResultPtr>* answers, bool wait = true);
+  // Reads the oldest segment, a batch, as ReadSegment; when it ran whole,
+  // confirms its statements and drops it.
+  template <typename Confirm>
+  int ReadOldestBatch(bool wait, Confirm&& confirmed);
   std::optional<Failure> FailureFrom(int request, PgResultPtr result);
   void LeavePipelineWhenIdle();
   void WaitingForAnswer();
@@ -168,18 +188,36 @@ class PgPipeline {
 };
 
 template <typename Confirm>
+int PgPipeline::ReadOldestBatch(bool wait, Confirm&& confirmed) {
+  Segment& s = segments_.front();
+  const int failed = ReadSegment(s, nullptr, wait);
+  if (failed != -1) return failed;
+  for (const std::string& text : s.statements) confirmed(text);
+  if (s.commit_request >= 0) {
+    confirmed(std::string("COMMIT"));
+    confirmed(std::string("BEGIN"));
+  }
+  segments_.pop_front();
+  return -1;
+}
+
+template <typename Confirm>
 std::optional<PgPipeline::Failure> PgPipeline::ReadBatches(size_t keep, Confirm&& confirmed) {
   while (BatchesSent() > keep) {
-    PgResultPtr refused;
-    const int failed = ReadSegment(segments_.front(), nullptr, &refused);
-    if (failed == -2) return std::nullopt;
-    if (failed >= 0) return FailureFrom(failed, std::move(refused));
-    for (const std::string& text : segments_.front().statements) confirmed(text);
-    if (segments_.front().commit_request >= 0) {
-      confirmed(std::string("COMMIT"));
-      confirmed(std::string("BEGIN"));
-    }
-    segments_.pop_front();
+    const int failed = ReadOldestBatch(true, confirmed);
+    if (failed == kBroken) return std::nullopt;
+    if (failed >= 0) return FailureFrom(failed, std::move(segments_.front().refused));
+  }
+  LeavePipelineWhenIdle();
+  return std::nullopt;
+}
+
+template <typename Confirm>
+std::optional<PgPipeline::Failure> PgPipeline::ReadAnswered(Confirm&& confirmed) {
+  while (!segments_.empty() && segments_.front().batch) {
+    const int failed = ReadOldestBatch(false, confirmed);
+    if (failed == kBroken || failed == kNotYet) return std::nullopt;
+    if (failed >= 0) return FailureFrom(failed, std::move(segments_.front().refused));
   }
   LeavePipelineWhenIdle();
   return std::nullopt;

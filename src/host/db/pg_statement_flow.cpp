@@ -36,6 +36,11 @@ constexpr const char* kPlainTable =
 // statements on the server (one row, runs of 2 to 128), and a run has a
 // few dozen shapes.
 constexpr size_t kMaxShapes = 300;
+// Statements kept before the server is asked whether it is idle: so many
+// that runs of one table's rows stay long, and a transaction of a few
+// thousand statements holds few enough batches (each a subtransaction)
+// for the server to keep track of them cheaply.
+constexpr size_t kEarlyBatch = 128;
 
 // An INSERT, UPDATE or DELETE that gives no rows back: nobody waits for
 // its answer.
@@ -313,9 +318,19 @@ void PgDataServices::PrepareShape(const std::string& text) {
 }
 
 void PgDataServices::MakeRoomInPipeline() {
-  if (static_cast<int>(pending_.size()) >= options_.batch_statements ||
-      pending_bytes_ >= options_.batch_bytes)
-    SendPending();
+  const bool full = static_cast<int>(pending_.size()) >= options_.batch_statements ||
+                    pending_bytes_ >= options_.batch_bytes;
+  // Every so often: has the server done all it was sent? Then it gets the
+  // statements made meanwhile now rather than a full batch later, and a
+  // statement waited for then waits for little.
+  const bool look = !full && pending_.size() % kEarlyBatch == 0 && !pending_.empty();
+  if (look && pipeline_->BatchesSent() > 0) {
+    std::optional<PgPipeline::Failure> failure =
+        pipeline_->ReadAnswered([this](const std::string& text) { Confirmed(text); });
+    if (PQstatus(conn_->get()) == CONNECTION_BAD) ThrowConnectionLost("running statements");
+    if (failure) Recover(std::move(*failure));
+  }
+  if (full || (look && pipeline_->BatchesSent() == 0)) SendPending();
   if (pipeline_->BatchesSent() < 2) return;
   std::optional<PgPipeline::Failure> failure =
       pipeline_->ReadBatches(1, [this](const std::string& text) { Confirmed(text); });

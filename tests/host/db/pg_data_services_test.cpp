@@ -407,6 +407,22 @@ TEST_F(PgDataServicesTest, ThousandsOfWritesCostAFewRoundTrips) {
   ds_->Commit();
   EXPECT_LT(ds_->round_trips() - before, 15);
   EXPECT_EQ(Observer(conninfo_, schema_->name()).Scalar("SELECT count(*) FROM T"), "5000");
+  // A failure among them, found whenever the server's answers come in, is
+  // reported once and undoes only its statement.
+  std::vector<std::string> errors;
+  for (int i = 5001; i <= 6001; ++i) try {
+      if (i > 6000)
+        ds_->Commit();
+      else
+        ds_->ExecuteSQL("INSERT INTO T (ID, NAME) VALUES (" + std::to_string(i == 5300 ? 5 : i) +
+                        ", 'n')");
+    } catch (const VlError& e) {
+      errors.push_back(e.description());
+    }
+  ds_->Commit();
+  ASSERT_EQ(errors.size(), 1u);
+  ExpectSays(errors[0], {"duplicate key", "INSERT INTO T (ID, NAME) VALUES (5, 'n')"});
+  EXPECT_EQ(Observer(conninfo_, schema_->name()).Scalar("SELECT count(*) FROM T"), "5999");
 }
 
 TEST_F(PgDataServicesTest, KeysGrowAcrossReopeningAndFollowLastKey) {
