@@ -80,6 +80,7 @@ PgDataServices::PgDataServices(std::unique_ptr<PgConnection> conn, const PgOptio
       alive_(std::make_shared<PgDataServices*>(this)) {
   if (options_.commit_every < 1) options_.commit_every = 1;
   if (options_.batch_statements < 1) options_.batch_statements = 1;
+  if (options_.unread_batches < 1) options_.unread_batches = 1;
   SetLog(options_.log);
   // Durable commits take it back for their own transaction.
   if (options_.private_schema) ExecPlain("SET synchronous_commit TO off", "set up the session");

@@ -116,6 +116,10 @@ struct PgOptions {
   // statement text.
   int batch_statements = 1000;
   size_t batch_bytes = 1 << 20;
+  // Batches sent and not yet read, at most: enough for a server that is
+  // held up now and then (by other work on its machine) to keep finding
+  // work, few enough for their answers to fit the connection's buffers.
+  int unread_batches = 6;
   // No other session reads or writes the schema while these data
   // services are open (see above).
   bool private_schema = false;
@@ -273,8 +277,9 @@ class PgDataServices : public DataServices {
   void SendRowStretch(uint32_t begin, uint32_t end);
   void SendRun(const std::vector<uint32_t>& members);
   const std::string& RunStatementName(Shape& shape, size_t rows);
-  // Sends a full batch and reads the answers of older ones, so no more
-  // than two batches are ever unread.
+  // Sends a full batch, or the statements kept for a server that has done
+  // all it was sent, and reads the answers of older batches, so that only
+  // a few are ever unread.
   void MakeRoomInPipeline();
   // Reads the answers to every batch sent. False when a failed statement
   // was found among them: it was dealt with (Recover) and its error is

@@ -18,7 +18,7 @@
 //    (a statement whose rows are needed, preparing a statement), whose
 //    answers go back to the caller.
 // Batches are read in the order sent, before the direct segment that
-// follows them. The caller keeps at most two batches sent but not read:
+// follows them. The caller keeps only a few batches sent but not read:
 // their answers are small and fit the connection's buffers, so sending
 // never waits on a server that waits for its answers to be read.
 //

@@ -331,9 +331,10 @@ void PgDataServices::MakeRoomInPipeline() {
     if (failure) Recover(std::move(*failure));
   }
   if (full || (look && pipeline_->BatchesSent() == 0)) SendPending();
-  if (pipeline_->BatchesSent() < 2) return;
+  const size_t unread = static_cast<size_t>(options_.unread_batches);
+  if (pipeline_->BatchesSent() < unread) return;
   std::optional<PgPipeline::Failure> failure =
-      pipeline_->ReadBatches(1, [this](const std::string& text) { Confirmed(text); });
+      pipeline_->ReadBatches(unread - 1, [this](const std::string& text) { Confirmed(text); });
   if (PQstatus(conn_->get()) == CONNECTION_BAD) ThrowConnectionLost("running statements");
   if (failure) Recover(std::move(*failure));
 }

@@ -276,6 +276,7 @@ TEST_F(PgPipelineTest, AFailureFoundLateUndoesOnlyItsStatementAndReadsAsAlways) 
     }
     PgOptions fours;
     fours.batch_statements = 4;
+    fours.unread_batches = 2;
     fours.commit_every = c.commit_every;
     auto ds = Open(fours);
     auto waiting = Waiting(fours);
