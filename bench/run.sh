@@ -4,7 +4,8 @@
 # each measured against its database's own shell replaying the run's
 # statement log (the same statements, the same commit points). PostgreSQL
 # runs are also measured against pg_restore of the schema they made (from
-# a custom-format pg_dump), reached over an emulated network link
+# a custom-format pg_dump, each timed right after the run that made it),
+# reached over an emulated network link
 # (bench/delay_proxy.cpp holds each direction 0.25 ms: a 0.5 ms round
 # trip), and counted in round trips to the server.
 #
@@ -180,11 +181,15 @@ measure() {
   local bl="$work/bl-$n" out="$work/$db-$n" r
   local run=timed
   [[ "$db" == sqlite ]] || run=timed_with_server
+  R[$db,$n,loads]=""
   for ((r = 1; r <= repeat; r++)); do
     rm -rf "$out-run"
     drop_replay "$db" "$n" run
+    R[$db,$n,loads]+=" $(cut -d' ' -f1 /proc/loadavg)"
     $run "$out.$r" "$vlb" create "$bl" --folder "$out-run" --all --yes --quiet --stage-times \
       $(schema_option "$db" "$n" run) "$@" || exit 1
+    # The server loads the same rows at once, under the same load.
+    [[ "$db" == sqlite ]] || restore_once "$n" "$r"
   done
   best_of "$out"
   [[ ! -f "$out.server" ]] || R[$db,$n,server_cpu]=$(cat "$out.server")
@@ -298,18 +303,22 @@ check_replay() {
   [[ "$made" == "$replayed" ]] || R[$db,$n,check]="MISMATCH: run $made, replay $replayed"
 }
 
-# pg_restore of the schema the last timed PostgreSQL run of `n` made, from
-# a custom-format dump, into a database of its own: the server loading the
-# same rows with COPY and building the indexes once.
-measure_restore() {
-  local n="$1" out="$work/pg-$n-restore" r
+# pg_restore of the schema the timed PostgreSQL run `r` of `n` has just
+# made, from a custom-format dump, into a database of its own: the server
+# loading the same rows with COPY and building the indexes once.
+restore_once() {
+  local n="$1" r="$2" out="$work/pg-$n-restore"
   pg_dump -Fc -n "bench_run_$n" -f "$work/pg-$n.dump" postgres
-  for ((r = 1; r <= repeat; r++)); do
-    PGOPTIONS="-c client_min_messages=warning" dropdb --if-exists "restore_$n" && createdb "restore_$n"
-    timed_with_server "$out.$r" pg_restore -d "restore_$n" "$work/pg-$n.dump" || exit 1
-  done
-  best_of "$out"
+  PGOPTIONS="-c client_min_messages=warning" dropdb --if-exists "restore_$n" && createdb "restore_$n"
+  R[pg,$n,loads]+="/$(cut -d' ' -f1 /proc/loadavg)"
+  timed_with_server "$out.$r" pg_restore -d "restore_$n" "$work/pg-$n.dump" || exit 1
   dropdb "restore_$n"
+}
+
+# The best of the runs of restore_once against the best of the runs.
+measure_restore() {
+  local n="$1" out="$work/pg-$n-restore"
+  best_of "$out"
   R[pg,$n,restore_wall]=$(field "$out" 1)
   R[pg,$n,restore_cpu]=$(awk -v c="$(cpu "$out")" -v s="$(cat "$out.server")" 'BEGIN{printf "%.2f", c + s}')
   R[pg,$n,run_cpu]=$(awk -v c="${R[pg,$n,cpu]}" -v s="${R[pg,$n,server_cpu]}" 'BEGIN{printf "%.2f", c + s}')
@@ -538,13 +547,14 @@ targets() {
 # schema, and the same run over the delayed link.
 report_pg_yardsticks() {
   local n
-  echo "Round trips and yardsticks (run / pg_restore: pg_restore of the schema the run made, from a" \
-    "custom-format pg_dump; link: through bench/delay_proxy.cpp, ${R[link,rtt_ms]} ms more per round trip):"
+  echo "Round trips and yardsticks (run / pg_restore: pg_restore of the schema each timed run made, from a" \
+    "custom-format pg_dump, right after that run; load: the 1-minute load average before each run / its" \
+    "pg_restore; link: through bench/delay_proxy.cpp, ${R[link,rtt_ms]} ms more per round trip):"
   echo
-  echo "| requirements | round trips | per requirement | run / SQLite run | pg_restore wall s | run / pg_restore | link wall s | link round trips | link / socket |"
-  echo "|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
+  echo "| requirements | round trips | per requirement | run / SQLite run | pg_restore wall s | run / pg_restore | load | link wall s | link round trips | link / socket |"
+  echo "|---:|---:|---:|---:|---:|---:|---|---:|---:|---:|"
   for n in $sizes; do
-    echo "| $n | ${R[pg,$n,round_trips]} | ${R[pg,$n,trips_per_req]} | ${R[pg,$n,sqlite_ratio]} | ${R[pg,$n,restore_wall]} | ${R[pg,$n,restore_ratio]} | ${R[pg,$n,link_wall]} | ${R[pg,$n,link_trips]} | ${R[pg,$n,link_ratio]} |"
+    echo "| $n | ${R[pg,$n,round_trips]} | ${R[pg,$n,trips_per_req]} | ${R[pg,$n,sqlite_ratio]} | ${R[pg,$n,restore_wall]} | ${R[pg,$n,restore_ratio]} |${R[pg,$n,loads]} | ${R[pg,$n,link_wall]} | ${R[pg,$n,link_trips]} | ${R[pg,$n,link_ratio]} |"
   done
   echo
   echo "CPU seconds of the work, client and server (the server's from /proc: its backends, WAL" \
