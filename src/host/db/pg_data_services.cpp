@@ -237,12 +237,11 @@ bool PgDataServices::CommitIfClean(bool durable) {
   // durable: the caller decides whether the rest is kept.
   if (!pending_errors_.empty()) return false;
   if (commits_held() || PQtransactionStatus(conn_->get()) == PQTRANS_IDLE) return true;
+  // (A failed transaction would refuse the SET; its COMMIT undoes it.)
+  if (options_.private_schema && durable && PQtransactionStatus(conn_->get()) == PQTRANS_INTRANS)
+    ExecPlain("SET LOCAL synchronous_commit TO on", "commit durably");
   pipeline_->CountRoundTrip();
-  // (A failed transaction refuses the SET and would skip its COMMIT.)
-  const bool to_disk =
-      options_.private_schema && durable && PQtransactionStatus(conn_->get()) == PQTRANS_INTRANS;
-  PgResultPtr r(
-      PQexec(conn_->get(), to_disk ? "SET LOCAL synchronous_commit TO on; COMMIT" : "COMMIT"));
+  PgResultPtr r(PQexec(conn_->get(), "COMMIT"));
   keys_.clear();
   since_commit_ = 0;
   if (PQstatus(conn_->get()) == CONNECTION_BAD) ThrowConnectionLost("committing");
