@@ -85,11 +85,14 @@ using Copiers = CreationRun::Copiers;
 // How long a run waits for another run that works on a project it needs.
 
 // One step of the run: a copier stage, or a reopening (no stage) whose
-// failure is reported with its own text.
+// failure is reported with its own text. After the stage that writes the
+// bulk of the rows (`rows_in`), a PostgreSQL project being built gets the
+// indexes it kept for later built while the run goes on.
 struct Step {
   const char* name;
   bool (*stage)(Copiers&, DataServices&, Project&);
   long reopen_failed_text;
+  bool rows_in = false;
 };
 
 const Step kSteps[] = {
@@ -124,7 +127,7 @@ const Step kSteps[] = {
     {"CopyXMLQueryDefs",
      [](Copiers& c, DataServices& d, Project& p) { return c.view.CopyXMLQueryDefs(d, p); }, 0},
     {"CopyXMLPkgInfo",
-     [](Copiers& c, DataServices& d, Project& p) { return c.pkg.CopyXMLPkgInfo(d, p); }, 0},
+     [](Copiers& c, DataServices& d, Project& p) { return c.pkg.CopyXMLPkgInfo(d, p); }, 0, true},
     {"CopyXMLPkgTraceInfo",
      [](Copiers& c, DataServices& d, Project& p) { return c.trace.CopyXMLPkgTraceInfo(d, p); }, 0},
     {"CopyXMLDiscInfo",
@@ -354,6 +357,8 @@ bool CreationRun::RunStages(Run& run) {
     messages.Progress(step.name, 0, 0);
     if (step.stage) {
       const bool ok = step.stage(run.copiers, *run.ds, *run.project);
+      if (auto* pg = dynamic_cast<PgDataServices*>(run.ds.get()); ok && step.rows_in && pg)
+        pg->StartDeferredIndexes();
       Time(step.name, start);
       if (!ok) return false;
     } else {

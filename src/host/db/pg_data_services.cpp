@@ -274,6 +274,19 @@ void PgDataServices::BuildDeferredIndexes() {
   for (const std::string& index : deferred_.TakeAll()) RunGuarded(index, {}, false, false);
 }
 
+void PgDataServices::StartDeferredIndexes() {
+  CheckOpen();
+  if (!options_.pipeline) return BuildDeferredIndexes();
+  EnsureTransaction();
+  for (std::string& index : deferred_.TakeAll()) {
+    MakeRoomInPipeline();
+    pending_bytes_ += index.size();
+    pending_.push_back(Pending{std::move(index), nullptr, {}, true});
+  }
+  // The server starts on them now.
+  SendPending();
+}
+
 void PgDataServices::BuildIndexesNamedIn(std::string_view text) {
   for (const std::string& index : deferred_.TakeFor(text)) RunGuarded(index, {}, false, false);
 }

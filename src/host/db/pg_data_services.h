@@ -169,6 +169,11 @@ class PgDataServices : public DataServices {
   // Builds the indexes whose CREATE INDEX a private schema kept for later
   // (see above), in the open transaction; throws VlError as a statement.
   void BuildDeferredIndexes();
+  // The same, sent behind the statements before them without waiting:
+  // once the bulk of the rows is in, the server builds the indexes while
+  // the program goes on (rows that follow keep them up to date). A
+  // failure is found as a statement's, late.
+  void StartDeferredIndexes();
   bool private_schema() const { return options_.private_schema; }
 
   // Undoes everything since the last commit (a project whose creation
@@ -226,11 +231,13 @@ class PgDataServices : public DataServices {
     size_t key_tables_seen = SIZE_MAX;
   };
   // A statement to be sent in the next batch, with its parameter texts
-  // (each ended by a NUL); without a shape it goes as its text.
+  // (each ended by a NUL); without a shape it goes as its text. A quiet
+  // one is the data services' own work, kept from the log.
   struct Pending {
     std::string text;
     Shape* shape;
     std::string parameters;
+    bool quiet = false;
   };
   struct KeyCounter {
     int64_t last = 0;    // the last key handed out
@@ -286,7 +293,8 @@ class PgDataServices : public DataServices {
   // pending; a direct segment sent after the batches did not run.
   bool ReadAllBatches();
   void Recover(PgPipeline::Failure failure);
-  void SendAgain(const std::string& text);
+  // Sends a statement again (a quiet one, waited for, to no log).
+  void SendAgain(const std::string& text, bool quiet);
   // Forgets the statements kept for the next batch and reads and drops
   // the answers to what was sent (for a rollback or a lost connection).
   void DropUnsent();

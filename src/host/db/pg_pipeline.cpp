@@ -59,9 +59,10 @@ bool PgPipeline::OpenBatch() {
   return true;
 }
 
-size_t PgPipeline::BatchStatement(std::string text) {
+size_t PgPipeline::BatchStatement(std::string text, bool quiet) {
   if (!open_) open_.emplace().batch = true;
   open_->statements.push_back(std::move(text));
+  open_->quiet.push_back(quiet);
   return open_->statements.size() - 1;
 }
 
@@ -233,6 +234,7 @@ std::optional<PgPipeline::Failure> PgPipeline::FailureFrom(int request, PgResult
   const Segment& failed = segments_.front();
   for (uint32_t member : failed.members[static_cast<size_t>(request)]) f.suspects.push_back(member);
   f.statements = failed.statements;
+  f.quiet = failed.quiet;
   // A refused BEGIN leaves no transaction either.
   f.commit_refused = failed.commit_request >= 0 && request >= failed.commit_request;
   f.after_commit = f.statements.size();
@@ -240,7 +242,9 @@ std::optional<PgPipeline::Failure> PgPipeline::FailureFrom(int request, PgResult
   for (size_t k = 1; k < segments_.size(); ++k) {
     f.commit_skipped = f.commit_skipped || segments_[k].commit_request >= 0;
     if (ReadSegment(segments_[k], nullptr) == kBroken) break;
-    for (const std::string& text : segments_[k].statements) f.statements.push_back(text);
+    f.statements.insert(f.statements.end(), segments_[k].statements.begin(),
+                        segments_[k].statements.end());
+    f.quiet.insert(f.quiet.end(), segments_[k].quiet.begin(), segments_[k].quiet.end());
   }
   segments_.clear();
   LeavePipelineWhenIdle();

@@ -55,8 +55,9 @@ class PgPipeline {
 
   // Adds `text`, a statement as the log takes it, to the open batch,
   // opening one when none is; returns its number in the batch. It is sent
-  // by a request naming that number (AddToBatch).
-  size_t BatchStatement(std::string text);
+  // by a request naming that number (AddToBatch). A `quiet` one is never
+  // confirmed: the program's own work, not the caller's statement.
+  size_t BatchStatement(std::string text, bool quiet = false);
   // Sends a run of the prepared statement `name` with `values` (texts,
   // nullptr for NULL) in the open batch; it runs the batch's statements
   // `members`. False when the connection cannot take it (it is broken).
@@ -91,8 +92,10 @@ class PgPipeline {
   // every statement of the batch and of the batches after it is undone or
   // was skipped.
   struct Failure {
-    // Every unconfirmed statement, in the order the program made them.
+    // Every unconfirmed statement, in the order the program made them,
+    // and which of them are quiet.
     std::vector<std::string> statements;
+    std::vector<bool> quiet;
     // Those the refused request ran, one of which failed; none when the
     // savepoint, its release or a preparation was refused.
     std::vector<size_t> suspects;
@@ -140,6 +143,7 @@ class PgPipeline {
     bool batch = false;
     int requests = 0;  // sent, each answered by one result and a null
     std::vector<std::string> statements;
+    std::vector<bool> quiet;
     // The statements each request runs, by request (batches only).
     std::vector<std::vector<uint32_t>> members;
     int commit_request = -1;  // the COMMIT of a batch that ends with one
@@ -192,7 +196,8 @@ int PgPipeline::ReadOldestBatch(bool wait, Confirm&& confirmed) {
   Segment& s = segments_.front();
   const int failed = ReadSegment(s, nullptr, wait);
   if (failed != -1) return failed;
-  for (const std::string& text : s.statements) confirmed(text);
+  for (size_t i = 0; i < s.statements.size(); ++i)
+    if (!s.quiet[i]) confirmed(s.statements[i]);
   if (s.commit_request >= 0) {
     confirmed(std::string("COMMIT"));
     confirmed(std::string("BEGIN"));

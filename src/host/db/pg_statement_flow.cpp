@@ -246,7 +246,7 @@ void PgDataServices::SendRowStretch(uint32_t begin, uint32_t end) {
 
 void PgDataServices::SendPending(bool commit) {
   if (pending_.empty() && !commit) return;
-  for (Pending& p : pending_) pipeline_->BatchStatement(std::move(p.text));
+  for (Pending& p : pending_) pipeline_->BatchStatement(std::move(p.text), p.quiet);
   const uint32_t n = static_cast<uint32_t>(pending_.size());
   auto row_insert = [this](uint32_t k) { return pending_[k].shape && pending_[k].shape->rows; };
   // Statements that are no row inserts keep their place among the rest.
@@ -349,12 +349,12 @@ bool PgDataServices::ReadAllBatches() {
   return false;
 }
 
-void PgDataServices::SendAgain(const std::string& text) {
+void PgDataServices::SendAgain(const std::string& text, bool quiet) {
   MakeRoomInPipeline();
   std::string sent = text;
-  if (SendWithoutWaiting(sent)) return;
+  if (!quiet && SendWithoutWaiting(sent)) return;
   try {
-    RunGuarded(text, {}, false);
+    RunGuarded(text, {}, false, !quiet);
   } catch (const VlError& e) {
     pending_errors_.push_back(e);
   }
@@ -378,7 +378,7 @@ void PgDataServices::Recover(PgPipeline::Failure failure) {
         VlError(err::kDatabase, kSource,
                 "Cannot commit the changes on the PostgreSQL server " + server_ + ": " + reason));
     for (size_t i = failure.after_commit; i < failure.statements.size(); ++i)
-      SendAgain(failure.statements[i]);
+      SendAgain(failure.statements[i], failure.quiet[i]);
     for (Pending& p : later) {
       pending_bytes_ += p.text.size();
       pending_.push_back(std::move(p));
@@ -414,11 +414,11 @@ void PgDataServices::Recover(PgPipeline::Failure failure) {
   for (size_t i : failure.suspects) suspect[i] = true;
   for (size_t i = 0; i < all.size(); ++i) {
     if (!suspect[i]) {
-      SendAgain(all[i]);
+      SendAgain(all[i], failure.quiet[i]);
       continue;
     }
     try {
-      RunGuarded(all[i], {}, false);
+      RunGuarded(all[i], {}, false, !failure.quiet[i]);
     } catch (const VlError& e) {
       pending_errors_.push_back(e);
     }

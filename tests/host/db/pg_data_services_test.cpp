@@ -170,7 +170,8 @@ TEST_F(PgDataServicesTest, CommitsOnItsOwnEveryFewStatementsAndWhenClosed) {
 
 // What a script of statements ("COMMIT" for Commit(), "ROLLBACK",
 // "HOLD" and "RELEASE" for HoldCommits(true / false), "SEEN" for what
-// another session sees of T, "KEY" for a key of class K) gave: the call
+// another session sees of T, "KEY" for a key of class K, "INDEXES" for
+// StartDeferredIndexes()) gave: the call
 // that threw each error and its words, the statement log, what the
 // observer saw and what was seen (the keys among it).
 struct ScriptRun {
@@ -193,6 +194,8 @@ ScriptRun RunScript(PgDataServices& ds, const std::vector<std::string>& script,
         ds.HoldCommits(script[i] == "HOLD");
       else if (script[i] == "SEEN")
         out.seen += seen() + "|";
+      else if (script[i] == "INDEXES")
+        ds.StartDeferredIndexes();
       else if (script[i] == "KEY")
         out.seen += std::to_string(ds.GetNextKey(M + "VlKeys", "KeyClass", "K", "LastKey")) + "|";
       else
@@ -356,9 +359,11 @@ TEST_F(PgPipelineTest, APrivateSchemaKeepsKeysAndIndexesForLaterAndLogsAsWaiting
   auto ds = Open(own);
   auto waiting = Waiting(own);
   std::vector<std::string> script = {"CREATE INDEX IX_T_NAME ON T (NAME)"};
-  for (int i = 1; i <= 10; ++i)
+  for (int i = 1; i <= 10; ++i) {
     script.insert(script.end(),
                   {"KEY", "INSERT INTO T (ID, NAME) VALUES (" + std::to_string(i) + ", 'n')"});
+    if (i == 6) script.push_back("INDEXES");  // the rows that follow keep it up to date
+  }
   script.push_back("COMMIT");
   const ScriptRun sent = RunScript(*ds, script);
   const ScriptRun waited = RunScript(*waiting, script);
