@@ -16,6 +16,7 @@
 #include "app/run_recovery.h"
 #include "app/run_sql_log.h"
 #include "app/verify/verify_command.h"
+#include "app/version.h"
 #include "host/db/pg_pipeline.h"
 
 namespace vl {
@@ -76,6 +77,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLineOptions& 
     std::string v;
     if (a == "--help" || a == "-h")
       o.help = true;
+    else if (a == "--version" || a == "-V")
+      o.version = true;
     else if (a == "--traces")
       o.traces = true;
     else if (a == "--external-traces")
@@ -119,7 +122,7 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLineOptions& 
     } else
       positional.push_back(a);
   }
-  if (o.help) return true;
+  if (o.help || o.version) return true;
   if (positional.empty()) {
     error = "no command given";
     return false;
@@ -233,6 +236,7 @@ Options of create and review:
                         followed by ";", to FILE: its own shell replays it
                         (sqlite3 NEW.db < FILE).
   --help                This text.
+  --version, -V         Print the program's name and version.
 
 Options the baseline does not hold are ignored with a note.
 Exit status: 0 success, 1 stopped or invalid, 2 usage error (also a new
@@ -507,6 +511,10 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
   }
   if (o.help) {
     out << CommandLineHelp();
+    return kExitOk;
+  }
+  if (o.version) {
+    out << "vlbaseline " << kVersion << "\n";
     return kExitOk;
   }
   if (o.command == "verify") return RunVerifyCommand(o, programDir, out, err);
