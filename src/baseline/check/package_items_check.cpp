@@ -213,20 +213,21 @@ void PackageItemsCheck::CheckValues(const CheckedXmlFile& file, const pugi::xml_
 
 void PackageItemsCheck::CheckParents(const CheckedXmlFile& file,
                                      const std::vector<pugi::xml_node>& children) {
-  // A child's prefix is its parent's tag and a "."; the parent must be
-  // copied by the end of the child's package.
+  // A child's prefix is its parent's tag and a "."; the parent may be
+  // copied in a later package, so those not copied yet are kept until the
+  // walk ends.
   for (const pugi::xml_node& child : children) {
     const std::string prefix = ChildElementText(child, "RPre");
     const std::string parent = prefix.substr(0, prefix.rfind('.'));
-    std::string parentPrefix;
-    int32_t number = 0;
-    if (SqlProject::SplitTag(parent, parentPrefix, number) &&
-        tags_.count(TagKey(parentPrefix, number)))
-      continue;
-    run_.Report(CheckSeverity::kLosesData, file, ChildOr(child, "RPre"),
-                "no requirement tagged " + parent +
-                    " is copied by the end of the package: the link to its parent is not written");
+    if (!IsCopiedTag(parent))
+      unlinked_children_.push_back({parent, CheckRun::PlaceOf(file, ChildOr(child, "RPre"))});
   }
+}
+
+bool PackageItemsCheck::IsCopiedTag(const std::string& tag) const {
+  std::string prefix;
+  int32_t number = 0;
+  return SqlProject::SplitTag(tag, prefix, number) && tags_.count(TagKey(prefix, number));
 }
 
 void PackageItemsCheck::CheckTrace(const CheckedXmlFile& file, const pugi::xml_node& trace,
@@ -264,6 +265,11 @@ void PackageItemsCheck::CheckExternalTrace(const CheckedXmlFile& file,
 }
 
 void PackageItemsCheck::Finish() {
+  for (const auto& [parent, place] : unlinked_children_)
+    if (!IsCopiedTag(parent))
+      run_.Report(
+          CheckSeverity::kLosesData, place,
+          "no requirement tagged " + parent + " is copied: the link to its parent is not written");
   for (const PendingTrace& trace : pending_traces_) {
     if (run_.guids().IsRequirement(trace.guid)) continue;
     run_.Report(CheckSeverity::kStopsRun, files_[trace.file], trace.line,
