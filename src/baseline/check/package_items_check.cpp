@@ -129,11 +129,16 @@ void PackageItemsCheck::CheckView(const CheckedXmlFile& file, const pugi::xml_no
     CheckResolvedView(file, view);
     return;
   }
-  if (run_.ResolveChild(file, view, "ViewUserGUID", GuidKind::kUser, CheckSeverity::kLosesData,
-                        "the view waits for an external project, without a user it is dropped"))
-    run_.Report(CheckSeverity::kNote, file, view,
-                "a query definition of the view waits for an external project: the view waits "
-                "in UnResViews.xml");
+  if (!run_.ResolveChild(file, view, "ViewUserGUID", GuidKind::kUser, CheckSeverity::kLosesData,
+                         "the view waits for an external project, without a user it is dropped"))
+    return;
+  // A first query that does not wait must be copied, as for any view.
+  if (!queries.waiting.count(ChildElementText(view, "ViewQueryDefGUID")) &&
+      !ResolveQuery(file, view, "ViewQueryDefGUID", CheckSeverity::kStopsRun, kViewNotCopied))
+    return;
+  run_.Report(CheckSeverity::kNote, file, view,
+              "a query definition of the view waits for an external project: the view waits "
+              "in UnResViews.xml");
 }
 
 bool PackageItemsCheck::ResolveQuery(const CheckedXmlFile& file, const pugi::xml_node& view,
