@@ -20,6 +20,7 @@ namespace vl {
 namespace {
 
 constexpr const char* kPackageListFile = "PackageList.XML";
+constexpr const char* kReqGUIDMapFile = "ReqGUIDMap.xml";
 constexpr long kResPackageTraces = 20066;
 constexpr long kResRequirementTraces = 20067;
 constexpr long kResRequirementExtTraces = 20068;
@@ -52,6 +53,7 @@ bool InsPkgReqTraceInfo::CopyXMLPkgTraceInfo(DataServices& oDS, Project& oProj) 
     if (!BaselineDescriptor().CreateTraces()) return true;
     visited_pkgs_.clear();
     ext_row_ids_.clear();
+    ext_req_maps_.clear();
 
     std::string sRootGUID;
     {
@@ -257,11 +259,19 @@ bool InsPkgReqTraceInfo::CopyCPTInfo(const pugi::xml_node& oTReq, int32_t lReqID
       throw VlError(err::kInvalidProcedureCall, "CopyCPTInfo",
                     "Invalid procedure call or argument: the project " + *sOpenedGUID +
                         " that stands for the external project " + sEPGUID + " is not open");
-    // The other requirement's ID is known only when that project recorded
-    // the trace as unresolved towards the baseline's project. Otherwise the
-    // trace waits, like one to a project not opened, for a project created
-    // later from the other project's baseline.
+    // The other requirement's ID is known when that project recorded the
+    // trace as unresolved towards the baseline's project, or when the run
+    // that created it mapped the requirement (a run without traces records
+    // none). Otherwise the trace waits, like one to a project not opened,
+    // for a project created later from the other project's baseline.
     const int32_t* lOtherID = tables().gdictExtTraces.Find(sTRID);
+    if (!lOtherID) {
+      int32_t lMappedID = 0;
+      if (FindMappedExtReqID(*sOpenedGUID, sTRID, lMappedID)) {
+        tables().gdictExtTraces.Add(sTRID, lMappedID);
+        lOtherID = tables().gdictExtTraces.Find(sTRID);
+      }
+    }
     if (!lOtherID) {
       RecordUnresolved(sTRID, sEPGUID, sTRVer, lState, bDirection);
       return true;
@@ -284,6 +294,28 @@ bool InsPkgReqTraceInfo::CopyCPTInfo(const pugi::xml_node& oTReq, int32_t lReqID
     ReportProcError("CopyCPTInfo", "");
     return false;
   }
+}
+
+bool InsPkgReqTraceInfo::FindMappedExtReqID(const std::string& sOpenedGUID,
+                                            const std::string& sTRID, int32_t& lID) {
+  auto map = ext_req_maps_.find(sOpenedGUID);
+  std::shared_ptr<Project> project = *tables().gcolExtProjs.Find(sOpenedGUID);
+  if (map == ext_req_maps_.end()) {
+    std::unordered_map<std::string, std::string> pairs;
+    pugi::xml_document doc;
+    if (LoadXmlFile(doc, GetParentFolderName(project->GetProjectPath()), kReqGUIDMapFile))
+      for (const pugi::xml_node& pair : DescendantsNamed(doc.child("PROJECT"), "GUID"))
+        pairs.emplace(pair.attribute("OLDGUID").value(), pair.attribute("NEWGUID").value());
+    map = ext_req_maps_.emplace(sOpenedGUID, std::move(pairs)).first;
+  }
+  auto newGuid = map->second.find(sTRID);
+  if (newGuid == map->second.end()) return false;
+  std::unique_ptr<Recordset> rs = DataServicesOf(*project)->QueryRecordset(
+      "SELECT ID FROM " + Tbl("vlRequirements") + " WHERE VLGUID = " + SqlText(newGuid->second));
+  if (!rs || rs->IsEOF()) return false;
+  rs->MoveFirst();
+  lID = IdOf(rs->GetFieldValue("ID"));
+  return true;
 }
 
 void InsPkgReqTraceInfo::RecordUnresolved(const std::string& sTRID, const std::string& sEPGUID,

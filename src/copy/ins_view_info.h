@@ -136,15 +136,20 @@ class InsViewInfo : public Copier {
   // Inserts into every opened external project the views of its
   // "UnResViews.xml" whose query definitions are now all found there; the
   // others keep what was resolved now. The file keeps them or is removed.
-  // False after a report ("CompleteUnResViews").
+  // False after a report ("CompleteUnResViews"), and false after texts
+  // 20084 and 20064 when a view's first query definition, recorded as
+  // found, has no row there (see CompleteUnResView).
   bool CompleteUnResViews();
 
  private:
   // True when the view uses an unresolved query definition; it has then
   // been moved under oUnResRoot with what could be translated (or dropped
-  // when its user is not found).
+  // when its user is not found). False with bQueryMissing set, the view
+  // left in place, when only its second query waits and its first was not
+  // copied (the look-up's message): the package stops then, as for a view
+  // without waiting queries.
   bool ViewHasUnResQdefs(pugi::xml_node oView, pugi::xml_node oUnResRoot, DataServices& oDS,
-                         int32_t lPkgID);
+                         int32_t lPkgID, bool& bQueryMissing);
   // Key "View", progress line 20079, new GUID, the VlViews and
   // VLPACKAGEELEMENTS rows. False after a report ("InsertViewSQL").
   bool InsertViewSQL(pugi::xml_node oView, int32_t lReqTypeID, int32_t lSecReqTypeID,
@@ -153,8 +158,11 @@ class InsViewInfo : public Copier {
   // One view of another project's "UnResViews.xml": inserted into oProj
   // (and removed from the file) when its query definitions are all found
   // in oDS now; otherwise what was found now is recorded in the element.
-  // Errors propagate.
-  void CompleteUnResView(pugi::xml_node oView, DataServices& oDS, Project& oProj);
+  // A query recorded as found must have its row in oDS: a second one
+  // without it is left out after text 20084; a first one without it
+  // inserts nothing and gives false after texts 20084 and 20064. Errors
+  // propagate.
+  bool CompleteUnResView(pugi::xml_node oView, DataServices& oDS, Project& oProj);
 
   // The external project's GUIDs for one definition: baseline GUID -> GUID
   // in the external project.

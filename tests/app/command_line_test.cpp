@@ -170,6 +170,14 @@ const Damage kDamages[] = {
     {"query of a view refused",
      [](auto& b) { Edit(b, "QueryDefs.XML", "WHERE {67078855", "WHERE {6707885X"); },
      kRootPkg + ":", "View[2]/ViewQueryDefGUID"},
+    {"query of a view refused while its second waits",
+     [](auto& b) {
+       Edit(b, "QueryDefs.XML", "WHERE {67078855", "WHERE {6707885X");
+       Edit(b, "QueryDefs.XML", "<QUERYSTRING>({30F53629-3E47-4597-8893-1925C7A0F1B3})<",
+            "<QUERYSTRING>({19A4485B-EBD2-4A73-99EB-CCADDA346EF8}.{30F53629-3E47-4597-8893-"
+            "1925C7A0F1B3})<");
+     },
+     kRootPkg + ":", "View[2]/ViewQueryDefGUID"},
     {"history user unknown",
      [](auto& b) { Edit(b, "ProjectHistory.xml", "{22379E04", "{22379E00"); },
      "ProjectHistory.xml:", "RVer[3]/VUGUID"},

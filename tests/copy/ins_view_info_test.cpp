@@ -374,6 +374,19 @@ TEST_F(OtherProjectsTest, ViewsForThisProjectAreInsertedAndTheOthersRecordWhatWa
   EXPECT_FALSE(fs::exists(root_ / "Beta" / kUnResViewsFile));
 }
 
+TEST_F(OtherProjectsTest, AViewRecordedWithAMissingFirstQueryStopsTheCompletion) {
+  // An earlier run recorded the first query as found with -1; the second
+  // waited for this project.
+  goResource->SetString(20064, "Views failed");
+  WriteBetaFile(kUnResQueryDefsFile,
+                QueryDef(kOldQuery, "Waiting", "(" + kBaselineGuid + "." + kOldType + ")"));
+  WriteBetaFile(kUnResViewsFile, View("-1", kOldQuery, "p", R"( RESOLVED="True")"));
+  EXPECT_FALSE(Complete());
+  EXPECT_EQ(sink_.infos, (std::vector<std::string>{"The translated object is not in the database.",
+                                                   "Views failed"}));
+  EXPECT_TRUE(Rows(*beta_ds_, "SELECT ID FROM VlViews").empty());
+}
+
 // ---- Views of a package ----
 
 class PackageViewsTest : public InsViewInfoTest {
@@ -470,15 +483,22 @@ TEST_F(PackageViewsTest, ViewOfAnUnresolvedQueryGoesToTheUnresolvedFile) {
 TEST_F(PackageViewsTest, UnknownQueryStopsThePackageButKeepsTheUnresolvedViewsFound) {
   const std::string unresolved = "{0E000000-0000-0000-0000-0000000000AA}";
   tables().gcolUnResQDefs.Add(unresolved, "UnResQDefName:Elsewhere");
-  pugi::xml_node pkg =
-      Package(View("Waits", "", "p", unresolved) +
-              View("Lost", "", "p", "{0E000000-0000-0000-0000-0000000000BB}") + View("Never", ""));
-  EXPECT_FALSE(copier().CopyXMLPkgViewInfo(pkg, 4, *ds_, *alpha_));
-  EXPECT_EQ(sink_.infos, (std::vector<std::string>{"No translation for this object."}));
-  EXPECT_TRUE(Rows(*ds_, "SELECT ID FROM VlViews").empty());
-  pugi::xml_document doc;
-  ASSERT_TRUE(LoadXmlPath(doc, (root_ / "Alpha" / kUnResViewsFile).string()));
-  EXPECT_EQ(doc.select_nodes("/PROJECT/View").size(), 1u);
+  // The unknown first query stops the package also when the second waits.
+  for (const std::string& lostSecond :
+       {std::string(), "<SecQueryID>" + unresolved + "</SecQueryID>"}) {
+    fs::remove(root_ / "Alpha" / kUnResViewsFile);
+    sink_.infos.clear();
+    pugi::xml_node pkg =
+        Package(View("Waits", "", "p", unresolved) +
+                View("Lost", lostSecond, "p", "{0E000000-0000-0000-0000-0000000000BB}") +
+                View("Never", ""));
+    EXPECT_FALSE(copier().CopyXMLPkgViewInfo(pkg, 4, *ds_, *alpha_)) << lostSecond;
+    EXPECT_EQ(sink_.infos, (std::vector<std::string>{"No translation for this object."}));
+    EXPECT_TRUE(Rows(*ds_, "SELECT ID FROM VlViews").empty());
+    pugi::xml_document doc;
+    ASSERT_TRUE(LoadXmlPath(doc, (root_ / "Alpha" / kUnResViewsFile).string()));
+    EXPECT_EQ(doc.select_nodes("/PROJECT/View").size(), 1u) << lostSecond;
+  }
 }
 
 TEST_F(PackageViewsTest, PackageWithoutViewsWritesNothing) {
