@@ -25,6 +25,8 @@ constexpr long kResPackageTraces = 20066;
 constexpr long kResRequirementTraces = 20067;
 constexpr long kResRequirementExtTraces = 20068;
 constexpr long kResExtProjNotRegistered = 20069;
+constexpr long kResNotCopied = 20085;
+constexpr long kResTraceWaitsFor = 20153;
 
 bool HasElementChild(const pugi::xml_node& node) {
   for (pugi::xml_node c = node.first_child(); c; c = c.next_sibling())
@@ -401,12 +403,20 @@ bool InsPkgReqTraceInfo::ResolveExtProjTraces(const std::shared_ptr<Project>& oE
     const std::string sTRVer = trace.attribute("TRVer").value();
     const int32_t lState = CLng(trace.attribute("State").value());
 
+    pugi::xml_node rcpt = trace.parent();
+    // The message names the trace that waits, and the project it waits in.
+    if (!IsReqGUIDTranslated(sTRID)) {
+      ShowInfoMessage(ResString(kResNotCopied) + " " +
+                      ResFormat(kResTraceWaitsFor, {rcpt.attribute("OLDGUID").value(),
+                                                    oExtProj->GetProjectName(), sTRID}));
+      bGoOn = false;
+      break;
+    }
     const int32_t lNewReqID = GetNewReqID(oDS, sTRID);
     if (lNewReqID == -1) {
       bGoOn = false;
       break;
     }
-    pugi::xml_node rcpt = trace.parent();
     const int32_t lExtReqID = CLng(rcpt.attribute("NEWREQID").value());
     const std::string sOldGUID = rcpt.attribute("OLDGUID").value();
     if (!tables().gdictExtTraces.Exists(sOldGUID)) tables().gdictExtTraces.Add(sOldGUID, lExtReqID);

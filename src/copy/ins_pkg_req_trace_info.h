@@ -144,7 +144,8 @@ class InsPkgReqTraceInfo : public Copier {
   // skipped. The file's new content is what was found taken out (or its
   // removal when nothing is left), also when the work stops early. False
   // when a trace's end in the new project has no new ID (stop, nothing
-  // failed); throws VlError on failure.
+  // failed; for an end this run did not copy, text 20085 followed by 20153,
+  // naming the trace and oExtProj); throws VlError on failure.
   bool ResolveExtProjTraces(const std::shared_ptr<Project>& oExtProj, const std::string& sBLGUID,
                             const std::string& sNewProjGUID, DataServices& oDS);
 

@@ -99,7 +99,8 @@ class InsViewInfo : public Copier {
 
  private:
   // One definition: key "Query", new GUID, owner (the current user when
-  // the owner is not found), renewed query string, INSERT. False after a
+  // the owner is not found), renewed query string, INSERT; a progress line
+  // (20150) first when it goes into another project (into_project_). False after a
   // message (20080) when the query services reject the string, after a
   // report ("InsertQueryDefSQL") on any other error; no row then.
   // With `bOwnerIsOwnUser`, "queryuserid" already holds the GUID of a user
@@ -150,7 +151,8 @@ class InsViewInfo : public Copier {
   // without waiting queries.
   bool ViewHasUnResQdefs(pugi::xml_node oView, pugi::xml_node oUnResRoot, DataServices& oDS,
                          int32_t lPkgID, bool& bQueryMissing);
-  // Key "View", progress line 20079, new GUID, the VlViews and
+  // Key "View", progress line 20079 (20151, naming the project, when it
+  // goes into another project), new GUID, the VlViews and
   // VLPACKAGEELEMENTS rows. False after a report ("InsertViewSQL").
   bool InsertViewSQL(pugi::xml_node oView, int32_t lReqTypeID, int32_t lSecReqTypeID,
                      int32_t lUserID, int32_t lQueryID, int32_t lSecQueryID, int32_t lPkgID,
@@ -160,10 +162,16 @@ class InsViewInfo : public Copier {
   // in oDS now; otherwise what was found now is recorded in the element.
   // A query recorded as found must have its row in oDS: a second one
   // without it is left out after text 20084; a first one without it
-  // inserts nothing and gives false after texts 20084 and 20064. Errors
+  // inserts nothing and gives false after texts 20084 and 20064. A query
+  // this run did not copy gives text 20085. Texts 20084 and 20085 are
+  // followed by 20152, naming the query, the view and the project. Errors
   // propagate.
   bool CompleteUnResView(pugi::xml_node oView, DataServices& oDS, Project& oProj);
 
+  // While the completion writes into another project, its name: the
+  // progress lines and messages of what is written there name it. Empty
+  // otherwise.
+  std::string into_project_;
   // The external project's GUIDs for one definition: baseline GUID -> GUID
   // in the external project.
   OrderedMap<std::string> ext_translations_;

@@ -17,6 +17,9 @@ namespace {
 constexpr long kResCopyingView = 20079;
 constexpr long kResViewsFailed = 20064;
 constexpr long kResRowMissing = 20084;
+constexpr long kResNotCopied = 20085;
+constexpr long kResCopyingViewInto = 20151;
+constexpr long kResViewWaitsFor = 20152;
 
 // The specification kept for a query definition, or nullptr.
 const ProjStructSpec* SpecOf(const RunTables& tables, const std::string& sQDefGUID) {
@@ -240,11 +243,14 @@ bool InsViewInfo::CompleteUnResViews() {
     bool stopped = false;
     CompleteExtProjFiles(ctx_, kUnResViewsFile,
                          [&](pugi::xml_document& doc, Project& other, DataServices& ds) {
+                           into_project_ = other.GetProjectName();
                            for (pugi::xml_node view : DescendantsNamed(doc, "View"))
                              if (stopped || !CompleteUnResView(view, ds, other)) stopped = true;
                          });
+    into_project_.clear();
     return !stopped;
   } catch (const std::exception&) {
+    into_project_.clear();
     ReportProcError("CompleteUnResViews", "");
     return false;
   }
@@ -252,6 +258,12 @@ bool InsViewInfo::CompleteUnResViews() {
 
 bool InsViewInfo::CompleteUnResView(pugi::xml_node oView, DataServices& oDS, Project& oProj) {
   std::string props = ElementText(oView, "ViewProperties");
+  // A message names what it is about: the view waits in another project.
+  auto showAbout = [&](long id, const std::string& query) {
+    ShowInfoMessage(
+        ResString(id) + " " +
+        ResFormat(kResViewWaitsFor, {ElementText(oView, "ViewName"), into_project_, query}));
+  };
   auto resolve = [&](const char* queryName, const char* reqTypeName, bool second) {
     QueryResolution r;
     const std::string text = ElementText(oView, queryName);
@@ -263,10 +275,15 @@ bool InsViewInfo::CompleteUnResView(pugi::xml_node oView, DataServices& oDS, Pro
       // recorded -1 for a definition it never copied) is met as the
       // look-up of a view copied directly meets it.
       if (!QueryRowExists(oDS, r.query)) {
-        ShowInfoMessage(ResString(kResRowMissing));
+        showAbout(kResRowMissing, text);
         r.missing = true;
         r.query = 0;
       }
+      return r;
+    }
+    if (!IsGUIDTranslated(text)) {
+      showAbout(kResNotCopied, text);
+      r.query = -1;
       return r;
     }
     r.query = GetNewQefID(oDS, text);
@@ -327,7 +344,9 @@ bool InsViewInfo::InsertViewSQL(pugi::xml_node oView, int32_t lReqTypeID, int32_
   try {
     const int32_t lID = NextKey(oDS, "View");
     const BaselineView v = ReadView(oView);
-    AddTextResultsLine(ResFormat(kResCopyingView, {v.name}));
+    AddTextResultsLine(into_project_.empty()
+                           ? ResFormat(kResCopyingView, {v.name})
+                           : ResFormat(kResCopyingViewInto, {v.name, into_project_}));
     Breathe();
     const std::string newGuid = AssignNewGUID(v.guid);
     const ViewRefs r{lReqTypeID, lSecReqTypeID, lUserID, lQueryID, lSecQueryID};

@@ -349,7 +349,9 @@ TEST_F(OtherProjectsTest, ViewsForThisProjectAreInsertedAndTheOthersRecordWhatWa
             (Table{{"7", "", waiting, "", "1", "a;externalProjectID=/i5;b"}}));
   EXPECT_EQ(Rows(*beta_ds_, "SELECT PACKAGEID, VIEWID FROM VLPACKAGEELEMENTS"),
             (Table{{"3", Rows(*beta_ds_, "SELECT ID FROM VlViews")[0][0]}}));
-  EXPECT_EQ(sink_.results, (std::vector<std::string>{"Copying view: Theirs"}));
+  // What goes into the other project is named with it.
+  EXPECT_EQ(sink_.results,
+            (std::vector<std::string>{"Query Waiting into Beta", "View Theirs into Beta"}));
 
   // The second view waits on: its second query is recorded as found, with
   // the properties that go with it.
@@ -382,8 +384,10 @@ TEST_F(OtherProjectsTest, AViewRecordedWithAMissingFirstQueryStopsTheCompletion)
                 QueryDef(kOldQuery, "Waiting", "(" + kBaselineGuid + "." + kOldType + ")"));
   WriteBetaFile(kUnResViewsFile, View("-1", kOldQuery, "p", R"( RESOLVED="True")"));
   EXPECT_FALSE(Complete());
-  EXPECT_EQ(sink_.infos, (std::vector<std::string>{"The translated object is not in the database.",
-                                                   "Views failed"}));
+  EXPECT_EQ(sink_.infos,
+            (std::vector<std::string>{
+                "The translated object is not in the database. (view Theirs in Beta: -1)",
+                "Views failed"}));
   EXPECT_TRUE(Rows(*beta_ds_, "SELECT ID FROM VlViews").empty());
 }
 
