@@ -37,21 +37,12 @@ Options SmallOptions() {
   return o;
 }
 
-std::set<std::string> Values(const pugi::xml_document& doc, const char* xpath) {
-  std::set<std::string> out;
-  for (const pugi::xpath_node& n : doc.select_nodes(xpath)) {
-    out.insert(n.attribute() ? n.attribute().value() : n.node().child_value());
-  }
-  return out;
-}
-
 class GeneratedBaselineTest : public ::testing::Test {
  protected:
   void SetUp() override {
     summary_ = WriteBaseline(SmallOptions(), folder_.Sub("bl"));
     loaded_ = std::make_unique<LoadedBaseline>(folder_.Sub("bl"));
   }
-  const pugi::xml_document& Structure() const { return loaded_->Doc("ProjectStructure.XML"); }
 
   TempFolder folder_;
   Summary summary_;

@@ -119,10 +119,6 @@ TEST(BaselinePairTest, TwoProjectsReferToEachOthersRealRequirements) {
   EXPECT_EQ(test::ReadAllFiles(folder.Sub("a")), test::ReadAllFiles(folder.Sub("a2")));
 }
 
-void WriteText(const std::filesystem::path& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
-
 // The same baseline in UTF-16, windows-1252 or UTF-8 reads back to the same
 // texts; names may be spelt in lower case; dates may take the ISO or US form.
 TEST(BaselineFormsTest, EncodingsFileCaseAndDateStylesReadBackAlike) {

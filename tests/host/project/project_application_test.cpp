@@ -349,8 +349,8 @@ TEST(ProjectFileTest, WritesReadsAndRefusesProjectFiles) {
   EXPECT_THROW(WriteProjectFile(dir.File("Bad.vlp"), info), VlError);
   EXPECT_FALSE(fs::exists(dir.File("Bad.vlp")));
   for (const char* overflow : {"VersionReason=lots", "AttributeValue=-2"}) {
-    std::ofstream(path, std::ios::trunc)
-        << "[Project]\nGUID={G}\nDatabaseType=SQLite\n[Overflow]\n" << overflow << "\n";
+    std::ofstream(path, std::ios::trunc) << "[Project]\nGUID={G}\nDatabaseType=SQLite\n[Overflow]\n"
+                                         << overflow << "\n";
     EXPECT_THROW(ReadProjectFile(path), VlError) << overflow;
   }
 }

@@ -18,35 +18,46 @@ TEST(ConvertTest, NumericTextsFollowOneGrammarWhateverTheLocale) {
       std::setlocale(LC_ALL, "de_DE.UTF-8") || std::setlocale(LC_ALL, "fr_FR.UTF-8");
   for (const char* yes : {"7", " -3 ", "+2", "12.5", ".5", "5.", "1e3", "1E-2", "-0.0"})
     EXPECT_TRUE(IsNumeric(yes)) << yes;
-  for (const char* no : {"", " ", "1,5", "1.2.3", "e3", "1e", "1e+", "0x1F", "True", "- 1",
-                         "1e999", "."})
+  for (const char* no :
+       {"", " ", "1,5", "1.2.3", "e3", "1e", "1e+", "0x1F", "True", "- 1", "1e999", "."})
     EXPECT_FALSE(IsNumeric(no)) << no;
   EXPECT_DOUBLE_EQ(*ParseNumber(" 12.5 "), 12.5);
-  const std::pair<double, const char*> formats[] = {
-      {12.5, "12.5"},    {-0.0, "0"},         {1e15, "1E+15"},
-      {0.0001, "0.0001"}, {0.00001, "1E-05"}, {-1.5e-7, "-1.5E-07"},
-      {0.1 + 0.2, "0.3"}, {123456789012345.0, "123456789012345"},
-      {1.0 / 3, "0.333333333333333"}};
+  const std::pair<double, const char*> formats[] = {{12.5, "12.5"},
+                                                    {-0.0, "0"},
+                                                    {1e15, "1E+15"},
+                                                    {0.0001, "0.0001"},
+                                                    {0.00001, "1E-05"},
+                                                    {-1.5e-7, "-1.5E-07"},
+                                                    {0.1 + 0.2, "0.3"},
+                                                    {123456789012345.0, "123456789012345"},
+                                                    {1.0 / 3, "0.333333333333333"}};
   for (const auto& [value, text] : formats) EXPECT_EQ(FormatNumber(value), text) << text;
   std::setlocale(LC_ALL, saved.c_str());
   if (!switched) GTEST_SKIP() << "no decimal-comma locale installed";
 }
 
 TEST(ConvertTest, WholeNumbersRoundHalfToEvenAndRaiseTheClassicErrors) {
-  const std::pair<const char*, int32_t> lng[] = {
-      {"2.5", 2},   {"3.5", 4},       {"-2.5", -2},           {"2.51", 3},
-      {"True", -1}, {"false", 0},     {"2147483647", INT32_MAX}, {"-2147483648", INT32_MIN}};
+  const std::pair<const char*, int32_t> lng[] = {{"2.5", 2},
+                                                 {"3.5", 4},
+                                                 {"-2.5", -2},
+                                                 {"2.51", 3},
+                                                 {"True", -1},
+                                                 {"false", 0},
+                                                 {"2147483647", INT32_MAX},
+                                                 {"-2147483648", INT32_MIN}};
   for (const auto& [text, want] : lng) EXPECT_EQ(CLng(text), want) << text;
   EXPECT_EQ(CInt("-32768"), -32768);
   EXPECT_TRUE(CBool("0.1"));
   EXPECT_FALSE(CBool(" false "));
   EXPECT_EQ(ToLongOrZero("42"), 42);
   EXPECT_EQ(ToLongOrZero("1e12"), 0);
-  const std::pair<std::function<void()>, long> errors[] = {
-      {[] { CLng("abc"); }, err::kTypeMismatch},   {[] { CLng("2147483647.5"); }, err::kOverflow},
-      {[] { CLng("-2147483649"); }, err::kOverflow}, {[] { CInt("32768"); }, err::kOverflow},
-      {[] { CDbl("1,5"); }, err::kTypeMismatch},   {[] { CBool("yes"); }, err::kTypeMismatch},
-      {[] { CDate("2003-02-29"); }, err::kTypeMismatch}};
+  const std::pair<std::function<void()>, long> errors[] = {{[] { CLng("abc"); }, err::kTypeMismatch},
+                                                           {[] { CLng("2147483647.5"); }, err::kOverflow},
+                                                           {[] { CLng("-2147483649"); }, err::kOverflow},
+                                                           {[] { CInt("32768"); }, err::kOverflow},
+                                                           {[] { CDbl("1,5"); }, err::kTypeMismatch},
+                                                           {[] { CBool("yes"); }, err::kTypeMismatch},
+                                                           {[] { CDate("2003-02-29"); }, err::kTypeMismatch}};
   for (const auto& [f, number] : errors) {
     try {
       f();
@@ -59,14 +70,17 @@ TEST(ConvertTest, WholeNumbersRoundHalfToEvenAndRaiseTheClassicErrors) {
 
 TEST(ConvertTest, DatesInTheThreeFormsAndWhatIsNoDate) {
   const VlDate want{2003, 7, 1, 14, 5, 9};
-  for (const char* form : {"2003-07-01 14:05:09", "2003-07-01T14:05:09.123+02:00",
-                           "2003-07-01T14:05:09Z", "7/1/2003 2:05:09 PM", "07/01/2003 2:05:09 pm",
-                           "7/1/2003 14:05:09"})
+  for (const char* form :
+       {"2003-07-01 14:05:09", "2003-07-01T14:05:09.123+02:00", "2003-07-01T14:05:09Z",
+        "7/1/2003 2:05:09 PM", "07/01/2003 2:05:09 pm", "7/1/2003 14:05:09"})
     EXPECT_EQ(ParseDate(form), want) << form;
   const std::pair<const char*, VlDate> more[] = {
-      {"7/1/2003 2:05 PM", {2003, 7, 1, 14, 5, 0}},   {"7/1/2003", {2003, 7, 1, 0, 0, 0}},
-      {"1/5/2004 12:00:00 AM", {2004, 1, 5, 0, 0, 0}}, {"1/5/2004 12:30:00 AM", {2004, 1, 5, 0, 30, 0}},
-      {"1/5/2004 12:30:00 PM", {2004, 1, 5, 12, 30, 0}}, {"2004-02-29", {2004, 2, 29, 0, 0, 0}},
+      {"7/1/2003 2:05 PM", {2003, 7, 1, 14, 5, 0}},
+      {"7/1/2003", {2003, 7, 1, 0, 0, 0}},
+      {"1/5/2004 12:00:00 AM", {2004, 1, 5, 0, 0, 0}},
+      {"1/5/2004 12:30:00 AM", {2004, 1, 5, 0, 30, 0}},
+      {"1/5/2004 12:30:00 PM", {2004, 1, 5, 12, 30, 0}},
+      {"2004-02-29", {2004, 2, 29, 0, 0, 0}},
       {"2000-02-29 10:00:00", {2000, 2, 29, 10, 0, 0}}};  // the 400-year rule
   for (const auto& [text, date] : more) EXPECT_EQ(ParseDate(text), date) << text;
   for (const char* bad :

@@ -34,8 +34,10 @@ TEST(OrderedMapTest, KeysStayFindableThroughGrowthRemovalCopiesAndMoves) {
     ASSERT_EQ(m->Count(), 5001u);
     EXPECT_FALSE(m->Exists("old"));
     EXPECT_EQ(*m->Find(KeyOf(4)), -4);
-    for (int i = 0; i < 5000; ++i)
-      if (i != 4) ASSERT_EQ(*m->Find(KeyOf(i)), i) << i;
+    for (int i = 0; i < 5000; ++i) {
+      if (i == 4) continue;
+      ASSERT_EQ(*m->Find(KeyOf(i)), i) << i;
+    }
   }
   moved.Add("more", 1);
   EXPECT_FALSE(move_assigned.Exists("more"));  // the copies are independent
