@@ -49,7 +49,7 @@ TEST_F(BaselineCheckTest, ATargetThatCannotBeUsedIsNamedByItsField) {
   } cases[] = {
       {"folder is a file", [&](auto& c) { c.folder = (scratch_ / "file").string(); },
        TargetField::kFolder},
-      {"folder inside the baseline", [&](auto& c) { c.folder = SampleBaseline() + "/x/.."; },
+      {"folder inside the baseline", [&](auto& c) { c.folder = SampleBaseline() + "/new"; },
        TargetField::kFolder},
       {"folder holds the project", [&](auto& c) { c.folder = (scratch_ / "old/").string(); },
        TargetField::kFolder},
