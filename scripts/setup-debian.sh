@@ -14,6 +14,9 @@ PACKAGES+=(xdotool imagemagick)
 PACKAGES+=(clang libclang-rt-14-dev)
 # The benchmark (bench/run.sh) measures with GNU time.
 PACKAGES+=(time)
+# scripts/package.sh: dpkg-shlibdeps names the Debian package's dependencies;
+# the install test completes the command line through bash-completion.
+PACKAGES+=(dpkg-dev bash-completion)
 missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

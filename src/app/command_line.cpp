@@ -14,6 +14,7 @@
 #include "app/mod_wizard.h"
 #include "app/report_writers.h"
 #include "app/verify/verify_command.h"
+#include "app/version.h"
 
 namespace vl {
 
@@ -130,6 +131,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLineOptions& 
       given.insert(a);
     if (a == "--help" || a == "-h")
       o.help = true;
+    else if (a == "--version" || a == "-V")
+      o.version = true;
     else if (a == "--traces")
       o.traces = true;
     else if (a == "--external-traces")
@@ -175,7 +178,7 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLineOptions& 
     } else
       positional.push_back(a);
   }
-  if (o.help) return true;
+  if (o.help || o.version) return true;
   if (positional.empty()) {
     error = "no command given";
     return false;
@@ -306,6 +309,7 @@ Options of validate, create and review:
   --verbose, -v         Print every results line, and name the procedure
                         and the error number in error reports.
   --help                This text.
+  --version, -V         Print the program's name and version.
 
 Options the baseline does not hold are ignored with a note, and so are
 options that do nothing with the command given or without another option.
@@ -362,6 +366,10 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
   }
   if (o.help) {
     out << CommandLineHelp();
+    return kExitOk;
+  }
+  if (o.version) {
+    out << "vlbaseline " << kVersion << "\n";
     return kExitOk;
   }
   if (!o.quiet)

@@ -23,7 +23,7 @@ struct CommandLineOptions {
   std::string folder, name, description, database;
   bool has_folder = false, has_name = false, has_description = false;
   bool traces = false, external_traces = false, history = false, discussions = false;
-  bool all = false, yes = false, quiet = false, verbose = false, help = false;
+  bool all = false, yes = false, quiet = false, verbose = false, help = false, version = false;
   bool stage_times = false;
   bool verify = false;  // create: verify the project after the run
   std::string sql_log;  // file for the statements of the run, "" for none

@@ -20,10 +20,13 @@ namespace vl {
 namespace {
 
 constexpr const char* kPackageListFile = "PackageList.XML";
+constexpr const char* kReqGUIDMapFile = "ReqGUIDMap.xml";
 constexpr long kResPackageTraces = 20066;
 constexpr long kResRequirementTraces = 20067;
 constexpr long kResRequirementExtTraces = 20068;
 constexpr long kResExtProjNotRegistered = 20069;
+constexpr long kResNotCopied = 20085;
+constexpr long kResTraceWaitsFor = 20153;
 
 bool HasElementChild(const pugi::xml_node& node) {
   for (pugi::xml_node c = node.first_child(); c; c = c.next_sibling())
@@ -58,6 +61,7 @@ bool InsPkgReqTraceInfo::CopyXMLPkgTraceInfo(DataServices& oDS, Project& oProj) 
     if (!BaselineDescriptor().CreateTraces()) return true;
     visited_pkgs_.clear();
     ext_row_ids_.clear();
+    ext_req_maps_.clear();
 
     std::string sRootGUID;
     {
@@ -266,11 +270,19 @@ bool InsPkgReqTraceInfo::CopyCPTInfo(const pugi::xml_node& oTReq, int32_t lReqID
       throw VlError(err::kInvalidProcedureCall, "CopyCPTInfo",
                     "Invalid procedure call or argument: the project " + *sOpenedGUID +
                         " that stands for the external project " + sEPGUID + " is not open");
-    // The other requirement's ID is known only when that project recorded
-    // the trace as unresolved towards the baseline's project. Otherwise the
-    // trace waits, like one to a project not opened, for a project created
-    // later from the other project's baseline.
+    // The other requirement's ID is known when that project recorded the
+    // trace as unresolved towards the baseline's project, or when the run
+    // that created it mapped the requirement (a run without traces records
+    // none). Otherwise the trace waits, like one to a project not opened,
+    // for a project created later from the other project's baseline.
     const int32_t* lOtherID = tables().gdictExtTraces.Find(sTRID);
+    if (!lOtherID) {
+      int32_t lMappedID = 0;
+      if (FindMappedExtReqID(*sOpenedGUID, sTRID, lMappedID)) {
+        tables().gdictExtTraces.Add(sTRID, lMappedID);
+        lOtherID = tables().gdictExtTraces.Find(sTRID);
+      }
+    }
     if (!lOtherID) {
       RecordUnresolved(sTRID, sEPGUID, sTRVer, lState, bDirection);
       return true;
@@ -294,6 +306,28 @@ bool InsPkgReqTraceInfo::CopyCPTInfo(const pugi::xml_node& oTReq, int32_t lReqID
     ReportProcError("CopyCPTInfo", "");
     return false;
   }
+}
+
+bool InsPkgReqTraceInfo::FindMappedExtReqID(const std::string& sOpenedGUID,
+                                            const std::string& sTRID, int32_t& lID) {
+  auto map = ext_req_maps_.find(sOpenedGUID);
+  std::shared_ptr<Project> project = *tables().gcolExtProjs.Find(sOpenedGUID);
+  if (map == ext_req_maps_.end()) {
+    std::unordered_map<std::string, std::string> pairs;
+    pugi::xml_document doc;
+    if (LoadXmlFile(doc, GetParentFolderName(project->GetProjectPath()), kReqGUIDMapFile))
+      for (const pugi::xml_node& pair : DescendantsNamed(doc.child("PROJECT"), "GUID"))
+        pairs.emplace(pair.attribute("OLDGUID").value(), pair.attribute("NEWGUID").value());
+    map = ext_req_maps_.emplace(sOpenedGUID, std::move(pairs)).first;
+  }
+  auto newGuid = map->second.find(sTRID);
+  if (newGuid == map->second.end()) return false;
+  std::unique_ptr<Recordset> rs = DataServicesOf(*project)->QueryRecordset(
+      "SELECT ID FROM " + Tbl("vlRequirements") + " WHERE VLGUID = " + SqlText(newGuid->second));
+  if (!rs || rs->IsEOF()) return false;
+  rs->MoveFirst();
+  lID = IdOf(rs->GetFieldValue("ID"));
+  return true;
 }
 
 void InsPkgReqTraceInfo::RecordUnresolved(const std::string& sTRID, const std::string& sEPGUID,
@@ -379,12 +413,20 @@ bool InsPkgReqTraceInfo::ResolveExtProjTraces(const std::shared_ptr<Project>& oE
     const std::string sTRVer = trace.attribute("TRVer").value();
     const int32_t lState = CLng(trace.attribute("State").value());
 
+    pugi::xml_node rcpt = trace.parent();
+    // The message names the trace that waits, and the project it waits in.
+    if (!IsReqGUIDTranslated(sTRID)) {
+      ShowInfoMessage(ResString(kResNotCopied) + " " +
+                      ResFormat(kResTraceWaitsFor, {rcpt.attribute("OLDGUID").value(),
+                                                    oExtProj->GetProjectName(), sTRID}));
+      bGoOn = false;
+      break;
+    }
     const int32_t lNewReqID = GetNewReqID(oDS, sTRID);
     if (lNewReqID == -1) {
       bGoOn = false;
       break;
     }
-    pugi::xml_node rcpt = trace.parent();
     const int32_t lExtReqID = CLng(rcpt.attribute("NEWREQID").value());
     const std::string sOldGUID = rcpt.attribute("OLDGUID").value();
     if (!tables().gdictExtTraces.Exists(sOldGUID)) tables().gdictExtTraces.Add(sOldGUID, lExtReqID);

@@ -18,6 +18,7 @@ constexpr const char* kQueryDefsFile = "QueryDefs.XML";
 constexpr const char* kResRTGUIDsFile = "ResRTGUIDs.xml";
 constexpr const char* kUnResQDefPrefix = "UnResQDefName:";
 constexpr long kResQueryRejected = 20080;
+constexpr long kResCopyingQueryDefInto = 20150;
 
 // The literal of a query string. Texts inside a query double their quotes,
 // so every quote is doubled again here: taking "''" as an already doubled
@@ -139,6 +140,10 @@ bool InsViewInfo::InsertQueryDefSQL(DataServices& oDS, Project& oProj, pugi::xml
     const int32_t lID = NextKey(oDS, "Query");
     BaselineQueryDef q = ReadQueryDef(oQDef);
     ctx_.copied.About(CopiedKind::kQueryDefinition, q.name, q.guid);
+    // A definition written into another project is named with it, so that
+    // what follows (a rejected query) is known to concern that project.
+    if (!into_project_.empty())
+      AddTextResultsLine(ResFormat(kResCopyingQueryDefInto, {q.name, into_project_}));
     const std::string newGuid = AssignNewGUID(q.guid);
     // A definition left by another project's run already names that
     // project's own user: translating it through this run's table would
@@ -222,6 +227,7 @@ bool InsViewInfo::CompleteUnResQueryDefs(Project& oProj) {
     const std::string newGuid = oProj.GetProjectGUID();
     CompleteExtProjFiles(
         ctx_, kUnResQueryDefsFile, [&](pugi::xml_document& doc, Project& other, DataServices& ds) {
+          into_project_ = other.GetProjectName();
           for (pugi::xml_node qdef : DescendantsNamed(doc, "QUERYDEF")) {
             const std::string original = ElementText(qdef, "QUERYSTRING");
             std::string ref;
@@ -233,8 +239,10 @@ bool InsViewInfo::CompleteUnResQueryDefs(Project& oProj) {
               SetElementText(qdef, "QUERYSTRING", original);
           }
         });
+    into_project_.clear();
     return true;
   } catch (const std::exception&) {
+    into_project_.clear();
     ReportProcError("CompleteUnResQueryDefs", "");
     return false;
   }

@@ -73,6 +73,14 @@ class FoundIds {
   size_t remembered_ = 0;
 };
 
+// A child requirement whose parent was not found when it was copied: its
+// parent may stand in a package copied later.
+struct UnlinkedChild {
+  std::string parentTag;  // "FEAT1" for the child prefixed "FEAT1."
+  std::string childTag;
+  int32_t childId;
+};
+
 class RunContext {
  public:
   // `baseline` and `messages` must outlive the context. `projects` opens
@@ -100,6 +108,9 @@ class RunContext {
   // The ID of the new project's row in each opened external project (by
   // its GUID), once the run registers it there.
   OrderedMap<int32_t> new_project_rows;
+  // The children copied before their parents, linked once every package
+  // is in (InsReqInfo::LinkPendingChildren).
+  std::vector<UnlinkedChild> unlinked_children;
   // The path the new project's file will have once the run has succeeded
   // (it is built elsewhere until then); other projects record this one.
   std::string published_project_path;

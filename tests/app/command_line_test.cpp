@@ -227,6 +227,14 @@ const Damage kDamages[] = {
     {"query of a view refused",
      [](auto& b) { Edit(b, "QueryDefs.XML", "WHERE {67078855", "WHERE {6707885X"); },
      kRootPkg + ":", "View[2]/ViewQueryDefGUID"},
+    {"query of a view refused while its second waits",
+     [](auto& b) {
+       Edit(b, "QueryDefs.XML", "WHERE {67078855", "WHERE {6707885X");
+       Edit(b, "QueryDefs.XML", "<QUERYSTRING>({30F53629-3E47-4597-8893-1925C7A0F1B3})<",
+            "<QUERYSTRING>({19A4485B-EBD2-4A73-99EB-CCADDA346EF8}.{30F53629-3E47-4597-8893-"
+            "1925C7A0F1B3})<");
+     },
+     kRootPkg + ":", "View[2]/ViewQueryDefGUID"},
     {"history user unknown",
      [](auto& b) { Edit(b, "ProjectHistory.xml", "{22379E04", "{22379E00"); },
      "ProjectHistory.xml:", "RVer[3]/VUGUID"},
@@ -274,20 +282,36 @@ TEST_F(CommandLineTest, DamagedBaselinesAreFoundBeforeAnythingIsWritten) {
 }
 
 // What would only leave part of the baseline out is listed, and create asks
-// before it goes on.
+// before it goes on; the run says what it left out.
 TEST_F(CommandLineTest, DataThatWouldBeLostIsListedAndCreateAsksFirst) {
-  const std::string baseline = CopyOfSample();
-  Edit(baseline, kRootPkg, "<SecQueryID>{1618CB22", "<SecQueryID>{1618CB20");
-  CliResult validated = RunCli({"validate", baseline});
-  EXPECT_EQ(validated.status, kExitFailed);
-  EXPECT_NE(validated.err.find(":35: loses data: PROJECT/Pkg/Views/View[2]/SecQueryID: "),
-            std::string::npos)
-      << validated.err;
-  const std::string folder = (scratch_ / "made").string();
-  EXPECT_EQ(RunCli({"create", baseline, "--folder", folder}).status, kExitFailed);
-  EXPECT_FALSE(std::filesystem::exists(folder));
-  CliResult yes = RunCli({"create", baseline, "--folder", folder, "--yes"});
-  EXPECT_EQ(yes.status, kExitOk) << yes.err;
+  const struct {
+    std::string file, from, to, problem, result;
+  } kLosses[] = {
+      {kRootPkg, "<SecQueryID>{1618CB22", "<SecQueryID>{1618CB20",
+       ":35: loses data: PROJECT/Pkg/Views/View[2]/SecQueryID: ", ""},
+      {"ProjectUserGroups.XML", "Password=\"98;114;", "Password=\"98;0;114;",
+       ":17: loses data: PROJECT/Users/User[2]/@Password: the password of the user \"mkowalski\"",
+       "The password of the user mkowalski holds 1 character code(s)"},
+  };
+  for (const auto& loss : kLosses) {
+    SCOPED_TRACE(loss.problem);
+    scratch_folder_.Clear();
+    const std::string baseline = CopyOfSample();
+    Edit(baseline, loss.file, loss.from, loss.to);
+    CliResult validated = RunCli({"validate", baseline});
+    EXPECT_EQ(validated.status, kExitFailed);
+    EXPECT_NE(validated.err.find(loss.problem), std::string::npos) << validated.err;
+    const std::string folder = (scratch_ / "made").string();
+    EXPECT_EQ(RunCli({"create", baseline, "--folder", folder}).status, kExitFailed);
+    EXPECT_FALSE(std::filesystem::exists(folder));
+    CliResult yes = RunCli({"create", baseline, "--folder", folder, "--yes"});
+    EXPECT_EQ(yes.status, kExitOk) << yes.err;
+    EXPECT_NE(yes.out.find(loss.result), std::string::npos) << yes.out;
+  }
+  // The rest of the password is kept.
+  EXPECT_EQ(Count((scratch_ / "made/made.db").string(),
+                  "select count(*) from vlUsers where Password = 'brew42'"),
+            1);
 }
 
 // The new project's place is checked before any question: a folder that is

@@ -49,7 +49,9 @@ class ReqCopyTest : public testing::PackageCopyTest {
   bool Copy(const std::string& requirements, DataServices* ds = nullptr) {
     pugi::xml_node pkg = ParsePackage("<Requirements>" + requirements + "</Requirements>");
     InsReqInfo copier(ctx());
-    return copier.CopyXMLPkgReqInfo(pkg, 7, ds ? *ds : *ds_, *proj_);
+    // The package copier links the children once every package is in.
+    return copier.CopyXMLPkgReqInfo(pkg, 7, ds ? *ds : *ds_, *proj_) &&
+           copier.LinkPendingChildren(ds ? *ds : *ds_, *proj_);
   }
   // The new ID of baseline requirement n, as text.
   std::string IdOf(int n) {
@@ -151,7 +153,7 @@ TEST_F(ReqCopyTest, APrefixEndingInADotNamesTheParentByItsTag) {
   EXPECT_EQ(Scalar("SELECT COUNT(*) FROM vlRequirements"), "5");
 }
 
-TEST_F(ReqCopyTest, AChildBeforeItsParentIsLinkedOnceThePackageIsIn) {
+TEST_F(ReqCopyTest, AChildBeforeItsParentIsLinkedOnceThePackagesAreIn) {
   OpenNewProject();
   ASSERT_TRUE(
       Copy(ReqXml(1, "FEAT3.", 1, "Early child", "c") + ReqXml(2, "FEAT", 3, "Parent", "p")));

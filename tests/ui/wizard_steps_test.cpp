@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QTest>
 
+#include "app/version.h"
 #include "host/text/path_utils.h"
 #include "ui/new_project_page.h"
 #include "wizard_fixture.h"
@@ -21,7 +22,8 @@ TEST_F(WizardTest, StartsOnTheBaselineStepWithBackHiddenAndNextDisabled) {
   EXPECT_TRUE(Enabled(kCancel));
   EXPECT_EQ(form_->currentPage()->title().toStdString(), AppSession().messages.ResString(1000));
   EXPECT_EQ(form_->currentPage()->subTitle().toStdString(), AppSession().messages.ResString(1001));
-  EXPECT_EQ(form_->windowTitle().toStdString(), "Create Project from Baseline");
+  EXPECT_EQ(form_->windowTitle().toStdString(),
+            std::string("Create Project from Baseline ") + kVersion);
   // Every button carries a mnemonic.
   for (int button : {kHelp, kBack, kNext, kFinish, kCancel})
     EXPECT_TRUE(Nav(button)->text().contains('&')) << Nav(button)->text().toStdString();
