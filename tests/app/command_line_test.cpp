@@ -291,7 +291,8 @@ TEST_F(CommandLineTest, DataThatWouldBeLostIsListedAndCreateAsksFirst) {
        ":35: loses data: PROJECT/Pkg/Views/View[2]/SecQueryID: ", ""},
       {"ProjectUserGroups.XML", "Password=\"98;114;", "Password=\"98;0;114;",
        ":17: loses data: PROJECT/Users/User[2]/@Password: the password of the user \"mkowalski\"",
-       "The password of the user mkowalski holds 1 character code(s)"},
+       "The password of the user mkowalski holds character codes that stand for no character (1 "
+       "of them"},
   };
   for (const auto& loss : kLosses) {
     SCOPED_TRACE(loss.problem);
@@ -304,7 +305,7 @@ TEST_F(CommandLineTest, DataThatWouldBeLostIsListedAndCreateAsksFirst) {
     const std::string folder = (scratch_ / "made").string();
     EXPECT_EQ(RunCli({"create", baseline, "--folder", folder}).status, kExitFailed);
     EXPECT_FALSE(std::filesystem::exists(folder));
-    CliResult yes = RunCli({"create", baseline, "--folder", folder, "--yes"});
+    CliResult yes = RunCli({"create", baseline, "--folder", folder, "--yes", "--verbose"});
     EXPECT_EQ(yes.status, kExitOk) << yes.err;
     EXPECT_NE(yes.out.find(loss.result), std::string::npos) << yes.out;
   }
