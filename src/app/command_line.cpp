@@ -372,8 +372,8 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
     out << "vlbaseline " << kVersion << "\n";
     return kExitOk;
   }
-  if (!o.quiet)
-    for (const std::string& note : o.notes) err << "vlbaseline: note: " << note << "\n";
+  // Said also with --quiet: the command line itself asks for what is not done.
+  for (const std::string& note : o.notes) err << "vlbaseline: note: " << note << "\n";
   if (o.command == "verify") return RunVerifyCommand(o, programDir, out, err);
   // With --json, standard output holds the JSON document alone.
   std::ostream discard(nullptr);
@@ -397,7 +397,8 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
       report.baseline_label = d.BLXMLLabel();
       if (o.command == "validate") {
         if (!o.quiet) PrintBaseline(session, text);
-        status = CheckWholeBaseline(session, text, err, report, cancel) ? kExitOk : kExitFailed;
+        status =
+            CheckWholeBaseline(session, text, err, report, o.quiet, cancel) ? kExitOk : kExitFailed;
         if (cancel && cancel->load() != 0) status = 128 + cancel->load();
       } else {
         status = RunCreateCommand(session, o, programDir, sink, text, err, cancel, report);

@@ -104,11 +104,11 @@ bool CheckBaselineBeforeRun(Session& session, const std::string& projectTitle, b
 }
 
 bool CheckWholeBaseline(Session& session, std::ostream& out, std::ostream& err, RunReport& report,
-                        const CancelRequest* cancel) {
+                        bool quiet, const CancelRequest* cancel) {
   const BaselineCheckResult result = CheckBaseline(CheckInputOf(*session.goBLProjInfo, false),
                                                    CheckProgress(session.messages, cancel));
   session.messages.Progress("", 0, 0);
-  ReportBaselineCheck(result, false, err, report);
+  ReportBaselineCheck(result, quiet, err, report);
   out << "Checked:     " << CountText(result.files_read, "file", "files") << "; "
       << Summary(result.problems) << "\n";
   return !result.cancelled && !result.problems.StopsRun() && !result.problems.LosesData();

@@ -37,10 +37,10 @@ bool CheckBaselineBeforeRun(Session& session, const std::string& projectTitle, b
                             const CancelRequest* cancel = nullptr);
 
 // The check of everything the baseline holds, for `validate`: prints the
-// problems and a line for standard output. True when nothing would stop a
-// run or lose data.
+// problems (notes unless `quiet`) and a line for standard output. True
+// when nothing would stop a run or lose data.
 bool CheckWholeBaseline(Session& session, std::ostream& out, std::ostream& err, RunReport& report,
-                        const CancelRequest* cancel = nullptr);
+                        bool quiet = false, const CancelRequest* cancel = nullptr);
 
 // Both checks report their progress through the session's messages (the
 // stage "CheckBaseline", in hundredths of the files' bytes), end it with

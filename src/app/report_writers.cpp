@@ -80,7 +80,9 @@ void WriteSummaryText(const RunReport& r, std::ostream& out, size_t maxMessages)
     out << "The project " << project << " was not created"
         << (r.reason.empty() ? "" : ": " + r.reason) << "\n";
   }
-  if (r.run) out << "  Copied: " << CopiedText(r.copied) << "\n";
+  if (r.run)
+    out << (r.status == "created" ? "  Copied: " : "  Copied before it stopped, then removed: ")
+        << CopiedText(r.copied) << "\n";
   WritePending(r, out);
   WriteMessages(r, out, maxMessages);
   if (!r.results_page.empty()) out << "  Results page: " << r.results_page << "\n";

@@ -46,8 +46,9 @@ std::string PlaceHtml(const ProjectPlace& p) {
   return html + "</table>\n";
 }
 
-std::string CountsHtml(const CopiedObjects& copied) {
-  std::string html = "<h2>Copied</h2>\n<table>\n";
+std::string CountsHtml(const CopiedObjects& copied, bool created) {
+  std::string html = created ? "<h2>Copied</h2>\n<table>\n"
+                             : "<h2>Copied before the run stopped, then removed</h2>\n<table>\n";
   for (size_t i = 0; i < kCopiedKinds; ++i) {
     const auto kind = static_cast<CopiedKind>(i);
     std::string heading = CopiedKindName(kind, true);
@@ -95,8 +96,10 @@ std::string MessagesHtml(const RunReport& r) {
 
 std::string ResultsSummaryHtml(const RunReport& r) {
   std::string html = "<h1>" + HtmlEscape("Project \"" + r.project.name + "\"") + "</h1>\n";
-  html += StatusHtml(r) + PlaceHtml(r.project);
-  if (r.run) html += CountsHtml(r.copied);
+  html += StatusHtml(r);
+  if (r.status != "created") html += "<p>The project was to be:</p>\n";
+  html += PlaceHtml(r.project);
+  if (r.run) html += CountsHtml(r.copied, r.status == "created");
   html += PendingHtml(r) + MessagesHtml(r);
   html += "<p>" + HtmlEscape("Baseline: " + r.baseline_folder) + "</p>\n";
   return html;
