@@ -45,12 +45,11 @@ class WizardRunTest : public WizardTest {
 // The review page shows the baseline's texts, marked up once; the run
 // shows its progress and ends with Finish.
 TEST_F(WizardRunTest, AWholeRunShowsItsProgressAndEndsWithFinish) {
-  const std::string baseline = CopyOfSample();
-  std::string project = ReadFile(baseline + "/Project.xml");
+  std::string project = ReadFile(SampleBaseline() + "/Project.xml");
   const std::string description = "Brewmate home espresso machine";
   project.replace(project.find(description), description.size(),
                   "Pumps &lt;15 bar&gt; &amp; Mühlen für 5 €");
-  std::ofstream(baseline + "/Project.xml") << project;
+  const std::string baseline = CopyOfSample("Project.xml", project);
   ReachReviewStep(baseline);
   auto* shown = Find<QTextBrowser>("webReview");
   EXPECT_EQ(shown->source().toLocalFile().toStdString(),
