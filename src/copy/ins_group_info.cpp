@@ -69,6 +69,7 @@ void OverwriteGroup(Group& group, const BaselineGroup& g) {
 void CopyOneGroup(RunContext& ctx, const pugi::xml_node& el, Project& oProj) {
   const BaselineGroup g = ReadGroup(el);
   ctx.messages().AddTextResultsLine(ctx.messages().ResFormat(20055, {g.name}));
+  ctx.copied.Copying(CopiedKind::kGroup, g.name, g.guid);
   std::shared_ptr<Group> group = FindGroupOrNone(oProj, g.name);
   if (!group) {
     group = oProj.GetGroups().AddGroup(g.name, g.projectRights, g.description, g.projectRights,
@@ -130,6 +131,7 @@ void UpdateUser(RunContext& ctx, DataServices& oDS, const BaselineUser& u,
 void CopyOneUser(RunContext& ctx, const pugi::xml_node& el, DataServices& oDS, Project& oProj) {
   const BaselineUser u = ReadUser(el);
   ctx.messages().AddTextResultsLine(ctx.messages().ResFormat(20057, {u.login}) + u.login);
+  ctx.copied.Copying(CopiedKind::kUser, u.login, u.guid);
   std::shared_ptr<Group> group = oProj.FindGroup(u.groupName);
   if (!group)
     throw VlError(err::kObjectVariableNotSet, "FindGroup",

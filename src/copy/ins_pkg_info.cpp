@@ -165,6 +165,7 @@ bool InsPkgInfo::CopyPackageContents(const std::string& sPkgGUID, int32_t lParen
   const std::string name = ElementText(oPkg, "PkgName");
   const std::string description = ElementText(oPkg, "PkgDesc");
   AddTextResultsLine(ResFormat(kResCopyingPackage, {name}));
+  ctx_.copied.Copying(CopiedKind::kPackage, name, sPkgGUID);
   const std::string newGuid = AssignNewGUID(sPkgGUID);
 
   if (lParentID < 1) {

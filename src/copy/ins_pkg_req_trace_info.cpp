@@ -36,6 +36,12 @@ bool HasElementChild(const pugi::xml_node& node) {
 
 // The tag of a requirement's parent: the part of `tag` before its last
 // ".", "" when it has none.
+// The tag a user knows a requirement by: its prefix and number ("SR12",
+// or "FEAT3.1" for a child, whose prefix is its parent's tag and ".").
+std::string FullTagOf(const pugi::xml_node& req) {
+  return ElementText(req, "RPre") + ElementText(req, "Tag");
+}
+
 std::string ParentTagOf(const std::string& tag) {
   const size_t dot = tag.rfind('.');
   return dot == std::string::npos ? std::string() : tag.substr(0, dot);
@@ -168,13 +174,14 @@ bool InsPkgReqTraceInfo::CopyXMLPkgReqTraceInfo(pugi::xml_node oPkg, DataService
       pugi::xml_node tto = req.child("TTo");
       const std::string sGUID = ElementText(req, "GUID");
       const std::string sRPre = ElementText(req, "RPre");
+      ctx_.copied.About(CopiedKind::kRequirement, FullTagOf(req), sGUID);
       const int32_t lReqID = GetNewReqID(oDS, sGUID);
       if (lReqID == -1) return false;
       cur_old_guid_ = sGUID;
       cur_new_req_id_ = lReqID;
 
       if (tto) {
-        AddTextResultsLine(ResFormat(kResRequirementTraces, {sRPre}));
+        AddTextResultsLine(ResFormat(kResRequirementTraces, {FullTagOf(req)}));
         Breathe();
         if (!CopyReqTraceInfo(tto, lReqID, sRPre, sGUID, oDS, oProj)) return false;
       }
@@ -216,6 +223,7 @@ bool InsPkgReqTraceInfo::CopyReqTraceInfo(const pugi::xml_node& oTTo, int32_t lR
         continue;
       }
       oDS.ExecuteSQL(BuildTraceInsertSQL(lReqID, lOtherID, 0, lState, sTRVer, false));
+      ctx_.copied.Count(CopiedKind::kTrace);
     }
     return true;
   } catch (const std::exception&) {
@@ -230,7 +238,8 @@ bool InsPkgReqTraceInfo::ProcessTFromsForCPTs(const pugi::xml_node& oReq, DataSe
     pugi::xml_node tfrom = oReq.child("TFrom");
     if (!tfrom) return true;
     const std::string sGUID = ElementText(oReq, "GUID");
-    AddTextResultsLine(ResFormat(kResRequirementExtTraces, {ElementText(oReq, "RPre")}));
+    AddTextResultsLine(ResFormat(kResRequirementExtTraces, {FullTagOf(oReq)}));
+    ctx_.copied.About(CopiedKind::kRequirement, FullTagOf(oReq), sGUID);
     Breathe();
     const int32_t lReqID = GetNewReqID(oDS, sGUID);
     if (lReqID == -1) return true;
@@ -291,6 +300,7 @@ bool InsPkgReqTraceInfo::CopyCPTInfo(const pugi::xml_node& oTReq, int32_t lReqID
       ext_row_ids_.emplace(*sOpenedGUID, lRowID);
     }
     oDS.ExecuteSQL(BuildTraceInsertSQL(lReqID, *lOtherID, lRowID, lState, sTRVer, bDirection));
+    ctx_.copied.Count(CopiedKind::kTrace);
     return true;
   } catch (const std::exception&) {
     ReportProcError("CopyCPTInfo", "");

@@ -151,7 +151,11 @@ bool InsReqInfo::CopyRequirement(const pugi::xml_node& oReq, int32_t lPkgID, Dat
                                  Project& oProj) {
   const int32_t id = NextKey(oDS, "Requirement");
   ReqRecord r = ReadRequirement(oReq);
-  AddTextResultsLine(ResFormat(kResCopyingRequirement, {ProgressDisplayText(r.name, r.text)}));
+  // The tag first: it is what a user knows a requirement by.
+  const std::string tag = r.prefix + std::to_string(r.tag);
+  AddTextResultsLine(
+      ResFormat(kResCopyingRequirement, {tag + " " + ProgressDisplayText(r.name, r.text)}));
+  ctx_.copied.Copying(CopiedKind::kRequirement, tag, r.guid);
   const std::string newGuid = AssignNewReqGUID(r.guid);
   const int32_t reqTypeId = GetNewReqTypeID(oDS, r.reqTypeGuid);
   if (reqTypeId == -1) return false;

@@ -30,8 +30,9 @@ class InsReqInfo : public Copier {
   // Copies the "Req" elements below oPkg's "Requirements" in document
   // order, each linked to package lPkgID. True when all were copied, and
   // at once when there is no "Requirements". Each requirement adds the
-  // results line 20078 with its name and the start of its text (at most
-  // 50 characters, "..." after a display text of exactly 50).
+  // results line 20078 with its tag (prefix and number), a blank, its
+  // name and the start of its text (at most 50 characters, "..." after a
+  // display text of exactly 50).
   // A child whose parent is not found when it is copied is added to the
   // run's unlinked children, linked by LinkPendingChildren once every
   // package is in.

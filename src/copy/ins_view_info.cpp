@@ -108,7 +108,8 @@ bool InsViewInfo::CopyXMLQueryDefs(DataServices& oDS, Project& oProj) {
         LoadExtProjRTGUIDs(extProjGuid, *current);
         bExternal = true;
       }
-      InsertQueryDefSQL(oDS, oProj, qdef, bExternal);
+      if (InsertQueryDefSQL(oDS, oProj, qdef, bExternal))
+        ctx_.copied.Count(CopiedKind::kQueryDefinition);
     }
     if (unresolvedRoot.first_child())
       SaveXmlFile(unresolved, BesideProjectFile(oProj, kUnResQueryDefsFile));
@@ -138,6 +139,7 @@ bool InsViewInfo::InsertQueryDefSQL(DataServices& oDS, Project& oProj, pugi::xml
   try {
     const int32_t lID = NextKey(oDS, "Query");
     BaselineQueryDef q = ReadQueryDef(oQDef);
+    ctx_.copied.About(CopiedKind::kQueryDefinition, q.name, q.guid);
     // A definition written into another project is named with it, so that
     // what follows (a rejected query) is known to concern that project.
     if (!into_project_.empty())
@@ -179,7 +181,9 @@ bool InsViewInfo::RenewQStringIDs(const std::string& sQDefGUID, std::string& sQS
     std::string errorText;
     ParsedQuery parsed;
     if (!services->ParseQueryString(oProj, sQString, errorText, parsed)) {
-      ShowInfoMessage(ResFormat(kResQueryRejected, {errorText}));
+      ctx_.messages().ShowInfoMessage(
+          ResFormat(kResQueryRejected, {errorText}) + " It is the " + ctx_.copied.subject() + ".",
+          kResQueryRejected);
       return false;
     }
     sQString = parsed.QueryString;

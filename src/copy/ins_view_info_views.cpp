@@ -131,6 +131,8 @@ bool InsViewInfo::CopyXMLPkgViewInfo(pugi::xml_node oPkg, int32_t lPkgID, DataSe
     pugi::xml_node views = oPkg.child("Views");
     if (!views) return true;
     for (pugi::xml_node view : DescendantsNamed(views, "View")) {
+      ctx_.copied.About(CopiedKind::kView, ElementText(view, "ViewName"),
+                        ElementText(view, "GUID"));
       bool queryMissing = false;
       const bool unresolved = ViewHasUnResQdefs(view, root, oDS, lPkgID, queryMissing);
       if (queryMissing) {
@@ -168,8 +170,9 @@ bool InsViewInfo::CopyXMLPkgViewInfo(pugi::xml_node oPkg, int32_t lPkgID, DataSe
         const ProjStructSpec* spec = SpecOf(tables(), secQueryGuid);
         if (r.secQuery != -1 && spec) UpdatePropsExtProjIDHoriz(r.secReqType, props, *spec);
       }
-      InsertViewSQL(view, r.reqType, r.secReqType, r.user, r.query, r.secQuery, lPkgID, props, oDS,
-                    oProj);
+      if (InsertViewSQL(view, r.reqType, r.secReqType, r.user, r.query, r.secQuery, lPkgID, props,
+                        oDS, oProj))
+        ctx_.copied.Count(CopiedKind::kView);
     }
     saveUnresolved();
     return true;

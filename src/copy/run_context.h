@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "baseline/bl_proj_info.h"
+#include "copy/copied_objects.h"
 #include "copy/other_projects.h"
 #include "errors/run_cancelled.h"
 #include "host/db/data_services.h"
@@ -100,6 +101,8 @@ class RunContext {
 
   RunTables tables;
   FoundIds found_ids;
+  // What the copiers have copied, and the object they work on.
+  CopiedObjects copied;
   // What the run changes in the projects it completes.
   OtherProjects others;
   // The ID of the new project's row in each opened external project (by
@@ -117,6 +120,12 @@ class RunContext {
   void Breathe();
   // Throws RunCancelled when the run was asked to stop.
   void CheckCancelled() const;
+
+  // `text`, then what it is about: " It is the `kind` `guid`, referred to
+  // by the " and the object being copied (copied.subject()), when there
+  // is one, and ".".
+  std::string AboutReference(const std::string& text, const char* kind,
+                             const std::string& guid) const;
 
   // --- GUIDs and their translation ---
 
@@ -140,7 +149,9 @@ class RunContext {
   // --- Old GUID -> the new row's integer ID ---
 
   // -1 after a message (20085 when the GUID has no translation, 20084 when
-  // the translated row is missing) or after a report naming the routine.
+  // the translated row is missing, each followed by the kind of object
+  // looked for, its GUID and the object being copied) or after a report
+  // naming the routine.
   int32_t GetNewReqTypeID(DataServices& oDS, const std::string& oldGuid);
   int32_t GetNewUserID(DataServices& oDS, const std::string& oldGuid);
   int32_t GetNewGroupID(DataServices& oDS, const std::string& oldGuid);

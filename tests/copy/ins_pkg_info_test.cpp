@@ -81,10 +81,11 @@ TEST_F(PkgCopyTest, TheTreeIsCopiedDepthFirstWithTheRootRowUpdatedInPlace) {
   RecordingDataServices rec(*ds_);
   ASSERT_TRUE(CopyTree(&rec));
   EXPECT_TRUE(sink_.infos.empty()) << sink_.infos[0];
-  EXPECT_EQ(sink_.results, (std::vector<std::string>{"Package: Brewmate", "Package: Features",
-                                                     "Requirement: R1:Text 1", "Package: Details",
-                                                     "Requirement: R2:Text 2", "Package: Software",
-                                                     "Requirement: R3:Text 3"}));
+  EXPECT_EQ(sink_.results,
+            (std::vector<std::string>{"Package: Brewmate", "Package: Features",
+                                      "Requirement: FEAT1 R1:Text 1", "Package: Details",
+                                      "Requirement: FEAT2 R2:Text 2", "Package: Software",
+                                      "Requirement: FEAT3 R3:Text 3"}));
 
   // The root keeps its row and ID; it takes the baseline root's texts and
   // a new GUID recorded for the baseline root.
@@ -138,9 +139,9 @@ TEST_F(PkgCopyTest, AFailingPackageStopsTheWalkAtEveryLevel) {
   WritePackage(kA2, "<PkgName>A2</PkgName>");
   WritePackage(kB, "<PkgName>B</PkgName>");
   EXPECT_FALSE(CopyTree());
-  EXPECT_EQ(sink_.infos, (std::vector<std::string>{"Not copied", "Requirements failed"}));
+  EXPECT_EQ(sink_.InfoTexts(), (std::vector<std::string>{"Not copied", "Requirements failed"}));
   EXPECT_EQ(sink_.results, (std::vector<std::string>{"Package: Root", "Package: A", "Package: A1",
-                                                     "Requirement: R1:Text 1"}));
+                                                     "Requirement: FEAT1 R1:Text 1"}));
   EXPECT_EQ(Rows("SELECT NAME FROM vlPackages ORDER BY ID"),
             (std::vector<std::string>{"Root", "A", "A1"}));
 }
@@ -213,7 +214,7 @@ TEST_F(PkgCopyTest, ABookmarkInADocumentOfALaterPackageFailsItsPackage) {
   WritePackage(kA, "<PkgName>A</PkgName>" + Requirement(1, kBlReqType, kDoc));
   WritePackage(kB, "<PkgName>B</PkgName>" + Document());
   EXPECT_FALSE(CopyTree());
-  EXPECT_EQ(sink_.infos, (std::vector<std::string>{"Not copied", "Requirements failed"}));
+  EXPECT_EQ(sink_.InfoTexts(), (std::vector<std::string>{"Not copied", "Requirements failed"}));
   EXPECT_EQ(Scalar("SELECT COUNT(*) FROM vlDocuments"), "0");
 }
 

@@ -376,7 +376,7 @@ TEST_F(TraceCopyTest, PackagesAreWalkedDepthFirstAndAFailureStopsTheWalk) {
   EXPECT_FALSE(Copy(*ds, *alpha));
   EXPECT_EQ(sink_.results,
             (std::vector<std::string>{"Traces of package Main", "Traces of package Child"}));
-  EXPECT_EQ(sink_.infos,
+  EXPECT_EQ(sink_.InfoTexts(),
             (std::vector<std::string>{"No translation for this object.",
                                       "Unable to insert package requirement trace information"}));
 }

@@ -154,12 +154,19 @@ TEST_F(InsViewInfoTest, RejectedQueryIsReportedAndTheOthersAreStillCopied) {
                  QueryDef("{0E000000-0000-0000-0000-000000000007}", "Plain", "no scope at all"));
   ASSERT_TRUE(copier().CopyXMLQueryDefs(*ds_, *alpha_));
   // The unknown owner gets the look-up's message and the current user.
+  // Each message names the query definition it is about.
   EXPECT_EQ(sink_.infos,
             (std::vector<std::string>{
-                "Query not copied: Expected the GUID of an attribute, found the end of the query.",
-                "No translation for this object.",
+                "Query not copied: Expected the GUID of an attribute, found the end of the query. "
+                "It is the query definition \"Broken\" " +
+                    kOldQuery + ".",
+                "No translation for this object. It is the user "
+                "{0E000000-0000-0000-0000-0000000000FF}, referred to by the query definition "
+                "\"Empty\" " +
+                    kOldQuery2 + ".",
                 "Query not copied: Expected \"(\" at the start of the query, found \"no\" at "
-                "position 1."}));
+                "position 1. It is the query definition \"Plain\" "
+                "{0E000000-0000-0000-0000-000000000007}."}));
   EXPECT_EQ(Rows(*ds_, "SELECT QUERYNAME, QUERYUSERID, QUERYSTRING FROM VlQueryDefinitions"),
             (Table{{"Empty", "1", ""}}));
 }
@@ -497,7 +504,7 @@ TEST_F(PackageViewsTest, UnknownQueryStopsThePackageButKeepsTheUnresolvedViewsFo
                 View("Lost", lostSecond, "p", "{0E000000-0000-0000-0000-0000000000BB}") +
                 View("Never", ""));
     EXPECT_FALSE(copier().CopyXMLPkgViewInfo(pkg, 4, *ds_, *alpha_)) << lostSecond;
-    EXPECT_EQ(sink_.infos, (std::vector<std::string>{"No translation for this object."}));
+    EXPECT_EQ(sink_.InfoTexts(), (std::vector<std::string>{"No translation for this object."}));
     EXPECT_TRUE(Rows(*ds_, "SELECT ID FROM VlViews").empty());
     pugi::xml_document doc;
     ASSERT_TRUE(LoadXmlPath(doc, (root_ / "Alpha" / kUnResViewsFile).string()));

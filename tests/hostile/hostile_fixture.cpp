@@ -83,8 +83,8 @@ int HostileTest::Run(const std::vector<std::string>& args) {
 }
 
 int HostileTest::Create(const std::vector<std::string>& extra) {
-  std::vector<std::string> args = {"create", Baseline(), "--folder", ProjectFolder(), "--all",
-                                   "--yes"};
+  std::vector<std::string> args = {"create", Baseline(), "--folder", ProjectFolder(),
+                                   "--all",  "--yes",    "--verbose"};
   args.insert(args.end(), extra.begin(), extra.end());
   return Run(args);
 }

@@ -130,7 +130,7 @@ TEST_F(EnormousTextTest, RawBytesInANameAreStoredSoundlyAndShownOnOneLine) {
   const Case cases[] = {
       {"Zcaf\xC3\xA9 \xFF", "Zcaf\xC3\xA9 \xEF\xBF\xBD", "1 byte that is not UTF-8 replaced"},
       {"Za&#0;b&#x0;c", "Zabc", ""},
-      {"Zx&#10;Project created: /evil", "Zx\nProject created: /evil", "Zx\xE2\x8F\x8EProject"},
+      {"Zx&#10;Project created: /evil", "Zx\nProject created: /evil", "Zx Project created"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.stored);

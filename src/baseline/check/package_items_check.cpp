@@ -7,6 +7,7 @@
 #include "errors/vl_error.h"
 #include "host/project/sql_project.h"
 #include "host/text/convert.h"
+#include "host/text/user_text.h"
 #include "host/xml/named_elements.h"
 #include "host/xml/xml_file.h"
 
@@ -287,8 +288,9 @@ void PackageItemsCheck::Finish() {
   }
   for (const auto& [project, count] : waiting_traces_)
     run_.Report(CheckSeverity::kNote, "", 0, "",
-                std::to_string(count) + " trace(s) to the external project " + project +
-                    ", which is not located, wait in UnResExtTraces.xml");
+                CountText(static_cast<long long>(count), "trace", "traces") +
+                    " to the external project " + project + ", which is not located, " +
+                    (count == 1 ? "waits" : "wait") + " in UnResExtTraces.xml");
 }
 
 }  // namespace vl
