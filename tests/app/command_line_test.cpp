@@ -304,7 +304,7 @@ TEST_F(CommandLineTest, DataThatWouldBeLostIsListedAndCreateAsksFirst) {
     const std::string folder = (scratch_ / "made").string();
     EXPECT_EQ(RunCli({"create", baseline, "--folder", folder}).status, kExitFailed);
     EXPECT_FALSE(std::filesystem::exists(folder));
-    CliResult yes = RunCli({"create", baseline, "--folder", folder, "--yes"});
+    CliResult yes = RunCli({"create", baseline, "--folder", folder, "--yes", "--verbose"});
     EXPECT_EQ(yes.status, kExitOk) << yes.err;
     EXPECT_NE(yes.out.find(loss.result), std::string::npos) << yes.out;
   }

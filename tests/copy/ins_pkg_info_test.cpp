@@ -84,7 +84,7 @@ TEST_F(PkgCopyTest, TheTreeIsCopiedDepthFirstWithTheRootRowUpdatedInPlace) {
   EXPECT_EQ(sink_.results,
             (std::vector<std::string>{"Package: Brewmate", "Package: Features",
                                       "Requirement: FEAT1 R1:Text 1", "Package: Details",
-                                      "Requirement: FEAT2 R2:Text 2", "Package: Software",
+                                      "Requirement: FEAT3.2 R2:Text 2", "Package: Software",
                                       "Requirement: FEAT3 R3:Text 3"}));
 
   // The root keeps its row and ID; it takes the baseline root's texts and

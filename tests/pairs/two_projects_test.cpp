@@ -141,7 +141,7 @@ class TwoProjectsTest : public ::testing::Test {
     std::vector<std::string> args = {"create",   (root_ / baseline).string(),
                                      "--folder", (root_ / folder).string(),
                                      "--all",    "--yes"};
-    if (!planted) args.push_back("--quiet");
+    args.push_back(planted ? "--verbose" : "--quiet");
     if (!externalGuid.empty()) {
       args.push_back("--external");
       args.push_back(externalGuid + "=" + (root_ / externalFile).string());
