@@ -387,7 +387,7 @@ done
 # Results lines: the middle size once more, every line printed to a file.
 lines_n=$(echo "$sizes" | awk '{print $(int((NF + 1) / 2))}')
 rm -rf "$work/lines-run"
-timed "$work/lines" "$vlb" create "$work/bl-$lines_n" --folder "$work/lines-run" --all --yes || exit 1
+timed "$work/lines" "$vlb" create "$work/bl-$lines_n" --folder "$work/lines-run" --all --yes --verbose || exit 1
 R[lines,count]=$(sed -n 's/.*(\([0-9]*\) results lines.*/\1/p' "$work/lines.stdout")
 R[lines,wall]=$(field "$work/lines" 1)
 R[lines,cpu]=$(cpu "$work/lines")

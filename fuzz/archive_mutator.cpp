@@ -4,6 +4,7 @@
 #include <cctype>
 #include <pugixml.hpp>
 #include <regex>
+#include <sstream>
 #include <vector>
 
 #include "gen-baseline/text_encoding.h"
@@ -21,100 +22,28 @@ bool Chance(Random& r, int percent) { return static_cast<int>(Pick(r, 100)) < pe
 // width, GUIDs of every shape, names that leave a folder, texts SQL and
 // XML treat specially, dates in no known form.
 const std::vector<std::string>& HostileValues() {
+  // clang-format off
   static const std::vector<std::string> values = {
-      "",
-      " ",
-      "0",
-      "-1",
-      "1",
-      "2",
-      "10",
-      "255",
-      "256",
-      "32767",
-      "32768",
-      "-32769",
-      "65536",
-      "2147483647",
-      "2147483648",
-      "-2147483648",
-      "-2147483649",
-      "4294967296",
-      "9223372036854775807",
-      "9223372036854775808",
-      "-9223372036854775809",
-      "99999999999999999999999999999",
-      "1e308",
-      "1e309",
-      "-1e309",
-      "1e-400",
-      "NaN",
-      "inf",
-      "-0",
-      "0x1F",
-      "1.5",
-      "1,5",
-      "3.000",
-      " 7 ",
-      "+3",
-      "true",
-      "True",
-      "{00000000-0000-0000-0000-000000000000}",
-      "{}",
-      "{",
-      "}",
-      "{12345678-1234-1234-1234-1234567890AB",
-      "12345678-1234-1234-1234-1234567890AB",
-      "{12345678-1234-1234-1234-1234567890ab}",
-      "{ZZZZZZZZ-ZZZZ-ZZZZ-ZZZZ-ZZZZZZZZZZZZ}",
+      "", " ", "0", "-1", "1", "2", "10", "255", "256", "32767", "32768", "-32769", "65536",
+      "2147483647", "2147483648", "-2147483648", "-2147483649", "4294967296", "9223372036854775807",
+      "9223372036854775808", "-9223372036854775809", "99999999999999999999999999999", "1e308",
+      "1e309", "-1e309", "1e-400", "NaN", "inf", "-0", "0x1F", "1.5", "1,5", "3.000", " 7 ", "+3",
+      "true", "True", "{00000000-0000-0000-0000-000000000000}", "{}", "{", "}",
+      "{12345678-1234-1234-1234-1234567890AB", "12345678-1234-1234-1234-1234567890AB",
+      "{12345678-1234-1234-1234-1234567890ab}", "{ZZZZZZZZ-ZZZZ-ZZZZ-ZZZZ-ZZZZZZZZZZZZ}",
       "{12345678-1234-1234-1234-1234567890AB}{12345678-1234-1234-1234-1234567890AB}",
-      "{12345678-1234-1234-1234-1234567890AB}.{12345678-1234-1234-1234-1234567890AB}",
-      ".",
-      "..",
-      "../..",
-      "../../../../../../../../tmp/vl-fuzz-escape",
-      "/tmp/vl-fuzz-escape",
-      "..\\..\\x",
-      "a/b",
-      "a\\b",
-      "C:\\Windows\\x",
-      "con",
-      "x\x01y",
-      "\t",
-      "\r\n",
-      "it's",
-      "''",
-      "'",
-      "can''t",
-      "a|b",
-      "|",
-      "'; DROP TABLE vlRequirements; --",
-      "\"",
-      "&amp;",
-      "<b>",
-      "]]>",
-      "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E",
-      "\xCE\xA9\xCE\xBC\xCE\xAD",
-      "\xD0\x9F\xD1\x80\xD0\xB8",
-      "\xF0\x9F\x98\x80",
-      "\xC3\xA9\xC3\xA8",
-      "\xE2\x82\xAC",
-      "2003-07-01 14:05:09",
-      "2003-07-01T14:05:09",
-      "7/1/2003 2:05:09 PM",
-      "7/1/2003",
-      "13/45/2003 25:61:61 PM",
-      "0000-00-00 00:00:00",
-      "9999-12-31 23:59:59",
-      "1899-12-30 00:00:00",
-      "10000-01-01 00:00:00",
-      "2003-02-30 00:00:00",
-      "(",
-      "()",
-      "({12345678-1234-1234-1234-1234567890AB})",
-      "({12345678-1234-1234-1234-1234567890AB}) WHERE",
-      "%1",
-      "%s%s%n"};
+      "{12345678-1234-1234-1234-1234567890AB}.{12345678-1234-1234-1234-1234567890AB}", ".", "..",
+      "../..", "../../../../../../../../tmp/vl-fuzz-escape", "/tmp/vl-fuzz-escape", "..\\..\\x",
+      "a/b", "a\\b", "C:\\Windows\\x", "con", "x\x01y", "\t", "\r\n", "it's", "''", "'", "can''t",
+      "a|b", "|", "'; DROP TABLE vlRequirements; --", "\"", "&amp;", "<b>", "]]>",
+      "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E", "\xCE\xA9\xCE\xBC\xCE\xAD",
+      "\xD0\x9F\xD1\x80\xD0\xB8", "\xF0\x9F\x98\x80", "\xC3\xA9\xC3\xA8", "\xE2\x82\xAC",
+      "2003-07-01 14:05:09", "2003-07-01T14:05:09", "7/1/2003 2:05:09 PM", "7/1/2003",
+      "13/45/2003 25:61:61 PM", "0000-00-00 00:00:00", "9999-12-31 23:59:59", "1899-12-30 00:00:00",
+      "10000-01-01 00:00:00", "2003-02-30 00:00:00", "(", "()",
+      "({12345678-1234-1234-1234-1234567890AB})", "({12345678-1234-1234-1234-1234567890AB}) WHERE",
+      "%1", "%s%s%n"};
+  // clang-format on
   return values;
 }
 
@@ -140,6 +69,7 @@ void CollectGuids(const std::string& text, std::vector<std::string>& guids) {
     guids.push_back(it->str());
 }
 
+// Every element of `doc`, walked without recursion (inputs nest deep).
 std::vector<pugi::xml_node> Elements(pugi::xml_document& doc) {
   std::vector<pugi::xml_node> all;
   for (pugi::xml_node n = doc.first_child(); n;) {
@@ -219,24 +149,21 @@ bool MutateDocument(pugi::xml_document& doc, size_t room, const std::vector<std:
 }
 
 std::string Serialize(const pugi::xml_document& doc) {
-  struct Writer : pugi::xml_writer {
-    std::string out;
-    void write(const void* data, size_t size) override {
-      out.append(static_cast<const char*>(data), size);
-    }
-  } writer;
-  doc.save(writer, "", pugi::format_raw | pugi::format_no_declaration);
-  return writer.out;
+  std::ostringstream out;
+  doc.save(out, "", pugi::format_raw | pugi::format_no_declaration);
+  return out.str();
+}
+
+// Where the XML declaration of `xml` ends (0 when it has none).
+size_t DeclarationEnd(const std::string& xml) {
+  const size_t end = xml.rfind("<?xml", 0) == 0 ? xml.find("?>") : std::string::npos;
+  return end == std::string::npos ? 0 : end + 2;
 }
 
 // The declaration of `xml` made to name `encoding` (added when missing).
 std::string WithDeclaredEncoding(const std::string& xml, const char* encoding) {
-  const std::string decl = std::string("<?xml version=\"1.0\" encoding=\"") + encoding + "\"?>";
-  if (xml.rfind("<?xml", 0) == 0) {
-    size_t end = xml.find("?>");
-    if (end != std::string::npos) return decl + xml.substr(end + 2);
-  }
-  return decl + xml;
+  return std::string("<?xml version=\"1.0\" encoding=\"") + encoding + "\"?>" +
+         xml.substr(DeclarationEnd(xml));
 }
 
 std::string Reencode(const std::string& xml, Random& r) {
@@ -264,12 +191,8 @@ std::string WithDoctype(const std::string& xml, Random& r) {
       "<!DOCTYPE PROJECT [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;\">"
       "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;\"><!ENTITY d \"&c;&c;&c;&c;&c;&c;&c;&c;\">]>",
       "<!DOCTYPE PROJECT [<!ELEMENT PROJECT ANY><!ATTLIST PROJECT GUID CDATA \"{X}\">]>"};
-  std::string doctype = doctypes[Pick(r, std::size(doctypes))];
-  size_t at = 0;
-  if (xml.rfind("<?xml", 0) == 0) {
-    size_t end = xml.find("?>");
-    if (end != std::string::npos) at = end + 2;
-  }
+  const std::string& doctype = doctypes[Pick(r, std::size(doctypes))];
+  const size_t at = DeclarationEnd(xml);
   std::string out = xml;
   out.insert(at, doctype);
   // Use the entities inside the first element's text.
@@ -283,10 +206,6 @@ std::string ChangeCase(std::string name, Random& r) {
   const bool upper = Chance(r, 50);
   for (char& c : name) c = static_cast<char>(upper ? std::toupper(c) : std::tolower(c));
   return name;
-}
-
-size_t TotalSize(const std::vector<ArchiveSection>& sections) {
-  return SerializeArchive(sections).size();
 }
 
 // Where a baseline file may point when it is a symbolic link: out of the
@@ -305,28 +224,15 @@ std::string LinkTarget(const std::string& name, const BaselineFiles& base, Rando
 // turned into a symbolic link.
 void MutateFileList(std::vector<ArchiveSection>& sections, const BaselineFiles& base, Random& r) {
   auto file = std::next(base.begin(), static_cast<long>(Pick(r, base.size())));
-  switch (Pick(r, 5)) {
-    case 4: {
-      ArchiveSection link;
-      link.name = Chance(r, 80) ? file->first : ChangeCase(file->first, r);
-      link.link = LinkTarget(file->first, base, r);
-      sections.push_back(link);
-      break;
-    }
-    case 0:
-      sections.push_back({file->first, file->second, false, ""});
-      break;
-    case 1:
-      sections.push_back({file->first, "", true, ""});
-      break;
-    case 2:  // only another spelling of the name remains
-      sections.push_back({file->first, "", true, ""});
-      sections.push_back({ChangeCase(file->first, r), file->second, false, ""});
-      break;
-    default:
-      if (!sections.empty()) sections.erase(sections.begin() + Pick(r, sections.size()));
-      break;
-  }
+  const size_t choice = Pick(r, 5);
+  if (choice == 0) sections.push_back({file->first, file->second, false, ""});
+  if (choice == 1 || choice == 2) sections.push_back({file->first, "", true, ""});
+  // Only another spelling of the name remains.
+  if (choice == 2) sections.push_back({ChangeCase(file->first, r), file->second, false, ""});
+  if (choice == 3 && !sections.empty()) sections.erase(sections.begin() + Pick(r, sections.size()));
+  if (choice == 4)
+    sections.push_back({Chance(r, 80) ? file->first : ChangeCase(file->first, r), "", false,
+                        LinkTarget(file->first, base, r)});
 }
 
 }  // namespace
@@ -338,7 +244,7 @@ std::string MutateArchive(const std::string& input, size_t maxSize, const Baseli
     MutateFileList(sections, base, random);
   } else {
     ArchiveSection& s = sections[Pick(random, sections.size())];
-    const size_t others = TotalSize(sections) - s.content.size();
+    const size_t others = SerializeArchive(sections).size() - s.content.size();
     const size_t room = maxSize > others + 64 ? maxSize - others - 64 : 0;
     const size_t choice = Pick(random, 100);
     if (choice < 45) {

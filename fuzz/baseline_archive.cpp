@@ -1,49 +1,39 @@
 #include "baseline_archive.h"
 
+#include <algorithm>
+
 namespace vl::fuzz {
 
 namespace {
 
-constexpr const char kHeader[] = "=== ";
-constexpr size_t kHeaderSize = sizeof(kHeader) - 1;
-constexpr const char kArrow[] = " -> ";
+constexpr std::string_view kHeader = "=== ", kArrow = " -> ";
+constexpr size_t npos = std::string::npos;
 
 // The position of the next header at or after `from` that starts a line.
 size_t NextHeader(const std::string& bytes, size_t from) {
-  for (size_t at = bytes.find(kHeader, from); at != std::string::npos;
-       at = bytes.find(kHeader, at + 1)) {
+  for (size_t at = bytes.find(kHeader, from); at != npos; at = bytes.find(kHeader, at + 1))
     if (at == 0 || bytes[at - 1] == '\n') return at;
-  }
-  return std::string::npos;
+  return npos;
 }
 
 }  // namespace
 
 std::vector<ArchiveSection> ParseArchive(const std::string& bytes) {
   std::vector<ArchiveSection> sections;
-  size_t at = NextHeader(bytes, 0);
-  while (at != std::string::npos) {
-    const size_t name_begin = at + kHeaderSize;
-    const size_t line_end = bytes.find('\n', name_begin);
-    ArchiveSection section;
-    section.name = bytes.substr(
-        name_begin, line_end == std::string::npos ? std::string::npos : line_end - name_begin);
-    const size_t content_begin = line_end == std::string::npos ? bytes.size() : line_end + 1;
-    const size_t next = NextHeader(bytes, content_begin);
-    size_t content_end = next == std::string::npos ? bytes.size() : next;
+  for (size_t at = NextHeader(bytes, 0); at != npos;) {
+    const size_t line_end = std::min(bytes.find('\n', at), bytes.size());
+    const std::string name = bytes.substr(at + kHeader.size(), line_end - at - kHeader.size());
+    const size_t begin = std::min(line_end + 1, bytes.size());
+    const size_t next = NextHeader(bytes, begin);
     // The line break before a header belongs to the header.
-    if (next != std::string::npos && content_end > content_begin) --content_end;
-    const size_t arrow = section.name.find(kArrow);
-    if (!section.name.empty() && section.name[0] == '-') {
-      section.name.erase(0, 1);
-      section.removed = true;
-    } else if (arrow != std::string::npos) {
-      section.link = section.name.substr(arrow + sizeof(kArrow) - 1);
-      section.name.erase(arrow);
-    } else {
-      section.content = bytes.substr(content_begin, content_end - content_begin);
-    }
-    sections.push_back(std::move(section));
+    const size_t end = next == npos ? bytes.size() : std::max(begin, next - 1);
+    const size_t arrow = name.find(kArrow);
+    if (name.starts_with('-'))
+      sections.push_back({name.substr(1), "", true, ""});
+    else if (arrow != npos)
+      sections.push_back({name.substr(0, arrow), "", false, name.substr(arrow + kArrow.size())});
+    else
+      sections.push_back({name, bytes.substr(begin, end - begin), false, ""});
     at = next;
   }
   return sections;
@@ -52,17 +42,13 @@ std::vector<ArchiveSection> ParseArchive(const std::string& bytes) {
 std::string SerializeArchive(const std::vector<ArchiveSection>& sections) {
   std::string out;
   for (const ArchiveSection& s : sections) {
-    if (!out.empty()) out += '\n';
-    out += kHeader;
-    if (s.removed) {
+    out += (out.empty() ? "" : "\n") + std::string(kHeader);
+    if (s.removed)
       out += "-" + s.name;
-      continue;
-    }
-    if (!s.link.empty()) {
-      out += s.name + kArrow + s.link;
-      continue;
-    }
-    out += s.name + "\n" + s.content;
+    else if (!s.link.empty())
+      out += s.name + std::string(kArrow) + s.link;
+    else
+      out += s.name + "\n" + s.content;
   }
   return out;
 }
@@ -72,11 +58,8 @@ BaselineFolder Overlay(const BaselineFiles& base, const std::vector<ArchiveSecti
   for (const ArchiveSection& s : sections) {
     folder.files.erase(s.name);
     folder.links.erase(s.name);
-    if (s.removed) continue;
-    if (!s.link.empty())
-      folder.links[s.name] = s.link;
-    else
-      folder.files[s.name] = s.content;
+    if (!s.removed && !s.link.empty()) folder.links[s.name] = s.link;
+    if (!s.removed && s.link.empty()) folder.files[s.name] = s.content;
   }
   return folder;
 }

@@ -28,13 +28,11 @@ std::vector<ArchiveSection> ParseArchive(const std::string& bytes);
 // holds a line starting with "=== ").
 std::string SerializeArchive(const std::vector<ArchiveSection>& sections);
 
-// The files of a baseline: name to bytes.
+// A baseline folder: its files (name to bytes) and its symbolic links
+// (name to target).
 using BaselineFiles = std::map<std::string, std::string>;
-
-// A baseline folder: its files, and its symbolic links (name to target).
 struct BaselineFolder {
-  BaselineFiles files;
-  std::map<std::string, std::string> links;
+  BaselineFiles files, links;
 };
 
 // `base` with the sections of `sections` laid over it in order: a section

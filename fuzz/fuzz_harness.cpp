@@ -30,7 +30,7 @@ const char* const kSecretMarker = "VL-FUZZ-SECRET";
 
 namespace {
 
-// Serves as BaselineList.xml, Project.xml, ExternalProjects.xml, a
+// The bait: serves as BaselineList.xml, Project.xml, ExternalProjects.xml, a
 // package file or a document file alike.
 constexpr const char* kSecretXml =
     "<?xml version=\"1.0\"?><PROJECT GUID=\"VL-FUZZ-SECRET\"><Label>VL-FUZZ-SECRET</Label>"
@@ -41,7 +41,7 @@ constexpr const char* kSecretXml =
 
 std::string ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 std::map<std::string, std::string> ReadFolder(const fs::path& folder) {
@@ -65,16 +65,8 @@ struct BaseFixture {
 
 gen::Options SmallOptions(uint64_t seed) {
   gen::Options o;
-  o.seed = seed;
-  o.requirements = 8;
-  o.packages = 3;
-  o.depth = 2;
-  o.history_versions = 2;
-  o.users = 3;
-  o.discussions = 2;
-  o.query_defs = 2;
-  o.ext_query_defs = 1;
-  o.text_size = 40;
+  o.seed = seed, o.requirements = 8, o.packages = 3, o.depth = 2, o.history_versions = 2;
+  o.users = 3, o.discussions = 2, o.query_defs = 2, o.ext_query_defs = 1, o.text_size = 40;
   o.long_text_every = 4;
   return o;
 }
@@ -113,12 +105,6 @@ bool WritableName(const std::string& name) {
          name.find('/') == std::string::npos && name.find('\0') == std::string::npos;
 }
 
-void MakeEmpty(const fs::path& folder) {
-  std::error_code ec;
-  fs::remove_all(folder, ec);
-  fs::create_directories(folder);
-}
-
 // Names of the entries of `folder`.
 std::set<std::string> Entries(const fs::path& folder) {
   std::set<std::string> names;
@@ -136,52 +122,49 @@ void ExpectOnly(const fs::path& folder, const std::set<std::string>& expected,
       problems.push_back("written outside the project folder: " + (folder / name).string());
 }
 
-// The database file must open and be intact, and the project file, when
+// The first column of every row `sql` gives on `db`.
+std::vector<std::string> Column(sqlite3* db, const char* sql) {
+  std::vector<std::string> values;
+  sqlite3_stmt* st = nullptr;
+  if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) == SQLITE_OK)
+    while (sqlite3_step(st) == SQLITE_ROW)
+      values.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+  sqlite3_finalize(st);
+  return values;
+}
+
+// The database file must open and be intact, no document may have taken
+// the place of one of the project's own files, and the project file, when
 // the run got that far, must open as a project.
 void CheckProjectDatabase(const fs::path& projectFolder, std::vector<std::string>& problems) {
   const std::string name = projectFolder.filename().string();
   const fs::path db = projectFolder / (name + ".db");
   std::error_code ec;
-  std::pair<std::string, std::vector<std::string>> own_files{name, {}};
-  if (fs::exists(db, ec)) {
-    sqlite3* handle = nullptr;
-    if (sqlite3_open_v2(db.c_str(), &handle, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
-      problems.push_back("the database does not open: " + std::string(sqlite3_errmsg(handle)));
-    } else {
-      std::string verdict;
-      sqlite3_exec(
-          handle, "PRAGMA integrity_check",
-          [](void* out, int, char** values, char**) {
-            *static_cast<std::string*>(out) += values[0] ? values[0] : "NULL";
-            return 0;
-          },
-          &verdict, nullptr);
-      if (verdict != "ok") problems.push_back("the database is damaged: " + verdict);
-      // No document was written over one of the project's own files.
-      sqlite3_exec(
-          handle, "SELECT FILENAME || '.' || FILEEXTENSION FROM vlDocuments",
-          [](void* context, int, char** values, char**) {
-            auto& [title, found] =
-                *static_cast<std::pair<std::string, std::vector<std::string>>*>(context);
-            if (values[0] && IsProjectOwnFileName(values[0], title))
-              found.push_back(std::string("a document took the place of ") + values[0]);
-            return 0;
-          },
-          &own_files, nullptr);
-    }
-    sqlite3_close_v2(handle);
+  sqlite3* handle = nullptr;
+  const int opened = fs::exists(db, ec)
+                         ? sqlite3_open_v2(db.c_str(), &handle, SQLITE_OPEN_READWRITE, nullptr)
+                         : SQLITE_NOTFOUND;
+  if (opened != SQLITE_OK && opened != SQLITE_NOTFOUND)
+    problems.push_back("the database does not open: " + std::string(sqlite3_errmsg(handle)));
+  if (opened == SQLITE_OK) {
+    const std::vector<std::string> verdict = Column(handle, "PRAGMA integrity_check");
+    if (verdict != std::vector<std::string>{"ok"})
+      problems.push_back("the database is damaged: " + (verdict.empty() ? "" : verdict[0]));
+    for (const std::string& file :
+         Column(handle, "SELECT FILENAME || '.' || FILEEXTENSION FROM vlDocuments"))
+      if (IsProjectOwnFileName(file, name))
+        problems.push_back("a document took the place of " + file);
   }
-  problems.insert(problems.end(), own_files.second.begin(), own_files.second.end());
+  sqlite3_close_v2(handle);
   const fs::path vlp = projectFolder / (name + ".vlp");
-  if (fs::exists(vlp, ec)) {
-    SqlProjectApplication app([]() -> NewProjectDefinition* { return nullptr; });
-    try {
-      if (!app.OpenProject(vlp.string())) problems.push_back("the project does not open");
-    } catch (const std::exception& e) {
-      problems.push_back(std::string("the project does not open: ") + e.what());
-    }
-    app.Shutdown();
+  if (!fs::exists(vlp, ec)) return;
+  SqlProjectApplication app([]() -> NewProjectDefinition* { return nullptr; });
+  try {
+    if (!app.OpenProject(vlp.string())) problems.push_back("the project does not open");
+  } catch (const std::exception& e) {
+    problems.push_back(std::string("the project does not open: ") + e.what());
   }
+  app.Shutdown();
 }
 
 // Words with letters beyond ASCII that the generated baselines use.
@@ -226,20 +209,13 @@ void CheckNothingLeft(const Workspace& ws, bool succeeded, std::vector<std::stri
         problems.push_back("a run left " + (folder / entry).string());
 }
 
-// Runs `body` with the working folder set to `cwd`, so that a relative
-// name that slipped through would land where CheckConfinement looks.
-template <typename Body>
-void InFolder(const std::string& cwd, Body body) {
+// The working folder set to `cwd` while it lives, so that a relative name
+// that slipped through would land where CheckConfinement looks.
+struct InFolder {
+  explicit InFolder(const std::string& cwd) { fs::current_path(cwd); }
+  ~InFolder() { fs::current_path(before); }
   const fs::path before = fs::current_path();
-  fs::current_path(cwd);
-  try {
-    body();
-  } catch (...) {
-    fs::current_path(before);
-    throw;
-  }
-  fs::current_path(before);
-}
+};
 
 }  // namespace
 
@@ -259,7 +235,11 @@ Workspace::~Workspace() {
 }
 
 void Workspace::Prepare(const BaselineFolder& folder) {
-  for (const char* sub : {"bl", "proj", "cwd", "ext"}) MakeEmpty(inner_ / sub);
+  std::error_code ec;
+  for (const char* sub : {"bl", "proj", "cwd", "ext"}) {
+    fs::remove_all(inner_ / sub, ec);
+    fs::create_directories(inner_ / sub);
+  }
   for (const auto& [name, bytes] : Base().external_project)
     std::ofstream(inner_ / "ext" / name, std::ios::binary) << bytes;
   // The project folder is made by the run itself (it asks first).
@@ -273,7 +253,6 @@ void Workspace::Prepare(const BaselineFolder& folder) {
   }
   for (const auto& [name, target] : folder.links) {
     if (!WritableName(name) || written_.files.count(name)) continue;
-    std::error_code ec;
     const fs::path path = inner_ / "bl" / name;
     fs::create_symlink(target, path, ec);
     if (!ec) written_.links[name] = fs::read_symlink(path, ec).string();
@@ -290,21 +269,18 @@ void Workspace::CheckConfinement(std::vector<std::string>& problems) const {
   if (fs::exists(fs::symlink_status(kEscapeTrap, ec)))
     problems.push_back(std::string("written outside the project folder: ") + kEscapeTrap);
   const std::set<std::string> now = Entries(inner_ / "bl");
-  for (const auto& [name, bytes] : written_.files) {
-    const fs::path path = inner_ / "bl" / name;
-    if (!now.count(name))
-      problems.push_back("baseline file removed: " + name);
-    else if (fs::is_symlink(fs::symlink_status(path, ec)) || ReadFile(path) != bytes)
-      problems.push_back("baseline file changed: " + name);
-  }
-  for (const auto& [name, target] : written_.links) {
-    const fs::path path = inner_ / "bl" / name;
-    if (!now.count(name))
-      problems.push_back("baseline link removed: " + name);
-    else if (!fs::is_symlink(fs::symlink_status(path, ec)) ||
-             fs::read_symlink(path, ec).string() != target)
-      problems.push_back("baseline link changed: " + name);
-  }
+  auto compare = [&](const BaselineFiles& was, bool links) {
+    for (const auto& [name, value] : was) {
+      const fs::path path = inner_ / "bl" / name;
+      if (!now.count(name))
+        problems.push_back("baseline entry removed: " + name);
+      else if (fs::is_symlink(fs::symlink_status(path, ec)) != links ||
+               (links ? fs::read_symlink(path, ec).string() : ReadFile(path)) != value)
+        problems.push_back("baseline entry changed: " + name);
+    }
+  };
+  compare(written_.files, false);
+  compare(written_.links, true);
   for (const std::string& name : now)
     if (!written_.files.count(name) && !written_.links.count(name))
       problems.push_back("file added to the baseline folder: " + name);
@@ -338,8 +314,15 @@ BaselineFolder ValidatedFiles(const BaselineFolder& folder) {
 Outcome RunValidateInput(Workspace& ws, const std::string& input, const std::string& programDir) {
   Outcome outcome;
   ws.Prepare(ValidatedFiles(Overlay(BaseBaseline(), ParseArchive(input))));
+  // A text of the bait shown is a file outside the baseline read (unless
+  // the input holds the marker itself).
+  auto secret = [&](const std::string& shown) {
+    return shown.find(kSecretMarker) != std::string::npos &&
+           input.find(kSecretMarker) == std::string::npos;
+  };
   RecordingMessageSink sink;
-  InFolder(ws.cwd(), [&] {
+  {
+    const InFolder here(ws.cwd());
     Session session(&sink);
     if (!session.CreateGlobalObjects() || !session.InitGlobalObjects(programDir)) {
       outcome.problems.push_back("start-up failed; is the resource file in " + programDir + "?");
@@ -351,21 +334,17 @@ Outcome RunValidateInput(Workspace& ws, const std::string& input, const std::str
       d.colExtProjs().ForEach([&](const std::string&, const clsExtProjInfo& p) {
         shown += p.GUID + p.Name + p.Prefix;
       });
-      // (Unless the input holds the marker itself.)
-      if (shown.find(kSecretMarker) != std::string::npos &&
-          input.find(kSecretMarker) == std::string::npos)
-        outcome.problems.push_back("a file outside the baseline was read");
+      if (secret(shown)) outcome.problems.push_back("a file outside the baseline was read");
       // The deep check of everything the baseline holds reads every file
       // a run would read: it must end, whatever the files hold.
       const BaselineCheckResult checked = CheckBaseline(CheckInputOf(d, false));
       for (const CheckProblem& p : checked.problems.listed())
-        if (p.text.find(kSecretMarker) != std::string::npos &&
-            input.find(kSecretMarker) == std::string::npos)
+        if (secret(p.text))
           outcome.problems.push_back("the check showed a file outside the baseline");
     } else if (sink.infos.empty()) {
       outcome.problems.push_back("the baseline was refused without a message");
     }
-  });
+  }
   ws.CheckConfinement(outcome.problems);
   return outcome;
 }
@@ -376,20 +355,21 @@ Outcome RunCreateInput(Workspace& ws, const std::string& input, const std::strin
   std::ostringstream out, err;
   std::istringstream in;
   int status = kExitOk;
-  InFolder(ws.cwd(), [&] {
-    std::vector<std::string> args = {"create", ws.baseline(), "--folder", ws.project(),
-                                     "--all",  "--yes",       "--quiet"};
-    const std::string external = Base().external_guid + "=" + ws.external() + "/ext.vlp";
+  {
+    const InFolder here(ws.cwd());
+    std::vector<std::string> args = {
+        "create",     ws.baseline(), "--folder",
+        ws.project(), "--all",       "--yes",
+        "--quiet",    "--external",  Base().external_guid + "=" + ws.external() + "/ext.vlp"};
+    status = RunCommandLine(args, programDir, out, err, in, false);
     // A damaged list of external projects may no longer name it: the
     // tool refuses its location then, and the run goes on without.
-    args.insert(args.end(), {"--external", external});
-    status = RunCommandLine(args, programDir, out, err, in, false);
     if (status == kExitUsage && err.str().find("has no external project") != std::string::npos) {
       args.resize(args.size() - 2);
       err.str("");
       status = RunCommandLine(args, programDir, out, err, in, false);
     }
-  });
+  }
   if (status == kExitUsage) outcome.problems.push_back("usage error: " + err.str());
   if (status == kExitFailed && err.str().find_first_not_of(" \r\n") == std::string::npos)
     outcome.problems.push_back("the run stopped without a message");
@@ -404,11 +384,10 @@ Outcome RunCreateInput(Workspace& ws, const std::string& input, const std::strin
   if (input.find(kSecretMarker) != std::string::npos) return outcome;
   for (const std::string& folder : {ws.project(), ws.external()}) {
     std::error_code ec;
-    for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
       if (it->is_regular_file() && ReadFile(it->path()).find(kSecretMarker) != std::string::npos)
         outcome.problems.push_back("a file outside the baseline was read into " +
                                    it->path().filename().string());
-    }
   }
   return outcome;
 }

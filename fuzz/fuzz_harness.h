@@ -10,8 +10,6 @@
 // intact, and a run that failed said why.
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -41,17 +39,16 @@ class Workspace {
   std::string baseline() const { return (inner_ / "bl").string(); }
   std::string project() const { return (inner_ / "proj").string(); }
   std::string cwd() const { return (inner_ / "cwd").string(); }
-  // The external project's folder (its runs rewrite files there).
   std::string external() const { return (inner_ / "ext").string(); }
 
-  // Empties the three folders and writes `files` into the baseline
-  // folder (links as links). Files whose names could not stand in one
-  // folder (holding "/", NUL, "." or "..", or too long) are skipped.
+  // Empties the folders and writes `folder` into the baseline folder
+  // (links as links). Names that could not stand in one folder (holding
+  // "/", NUL, "." or "..", or too long) are skipped.
   void Prepare(const BaselineFolder& folder);
   // Appends to `problems` every trace of a write outside the project
-  // folder: anything new beside the three folders or above them, in the
-  // working folder, in the escape trap, the bait or a baseline file
-  // changed, added or removed.
+  // folder: anything new beside the folders or above them, in the working
+  // folder, in the escape trap, the bait or a baseline entry changed,
+  // added or removed.
   void CheckConfinement(std::vector<std::string>& problems) const;
 
  private:
@@ -60,7 +57,6 @@ class Workspace {
 };
 
 extern const char* const kSecretMarker;
-
 // A path no input may ever create (absolute names in hostile baselines
 // point at it); CheckConfinement reports it.
 extern const char* const kEscapeTrap;
@@ -72,8 +68,8 @@ struct Outcome {
   std::string Describe() const;
 };
 
-// Validates the baseline of `input` as the wizard's first step does.
-// `programDir` holds the resource file.
+// Validates the baseline of `input` as the wizard's first step does, then
+// checks it deeply. `programDir` holds the resource file.
 Outcome RunValidateInput(Workspace& ws, const std::string& input, const std::string& programDir);
 
 // Creates a project from the baseline of `input` with "vlbaseline create

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <pugixml.hpp>
+#include <sstream>
 
 #include "baseline_archive.h"
 #include "fuzz_harness.h"
@@ -15,17 +16,6 @@ std::string Section(const std::string& name, const std::string& content) {
   return SerializeArchive({{name, content, false, ""}});
 }
 
-std::string Save(const pugi::xml_document& doc) {
-  struct Writer : pugi::xml_writer {
-    std::string out;
-    void write(const void* data, size_t size) override {
-      out.append(static_cast<const char*>(data), size);
-    }
-  } writer;
-  doc.save(writer, " ", pugi::format_default);
-  return writer.out;
-}
-
 // The base file `name` parsed, changed by `edit` and written back as a
 // one-section archive.
 template <typename Edit>
@@ -34,7 +24,9 @@ std::string Edited(const std::string& name, Edit edit) {
   pugi::xml_document doc;
   doc.load_buffer(bytes.data(), bytes.size(), pugi::parse_default | pugi::parse_declaration);
   edit(doc);
-  return Section(name, Save(doc));
+  std::ostringstream out;
+  doc.save(out, " ");
+  return Section(name, out.str());
 }
 
 std::string RootPackageGuid() {
@@ -46,18 +38,14 @@ std::string RootPackageGuid() {
 
 // The name of a package file other than the root's.
 std::string ChildPackageFile() {
-  const std::string root = RootPackageGuid() + ".XML";
   for (const auto& [name, bytes] : BaseBaseline())
-    if (name.front() == '{' && name != root) return name;
-  return root;
+    if (name.front() == '{' && name != RootPackageGuid() + ".XML") return name;
+  return "";
 }
 
-std::string Deep(const char* name, int levels) {
+std::string Deep(const std::string& name, int levels) {
   std::string open, close;
-  for (int i = 0; i < levels; ++i) {
-    open += std::string("<") + name + ">";
-    close = std::string("</") + name + ">" + close;
-  }
+  for (int i = 0; i < levels; ++i) open += "<" + name + ">", close += "</" + name + ">";
   return open + "x" + close;
 }
 

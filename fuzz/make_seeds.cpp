@@ -7,22 +7,17 @@
 #include "fuzz_seeds.h"
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::cerr << "usage: vl-fuzz-seeds validate|create-run FOLDER\n";
-    return 2;
-  }
-  const std::string target = argv[1];
+  const std::string target = argc == 3 ? argv[1] : "";
   if (target != "validate" && target != "create-run") {
-    std::cerr << "vl-fuzz-seeds: unknown target " << target << "\n";
+    std::cerr << "usage: vl-fuzz-seeds validate|create-run FOLDER\n";
     return 2;
   }
   const vl::fuzz::Seeds seeds =
       target == "validate" ? vl::fuzz::ValidateSeeds() : vl::fuzz::CreateRunSeeds();
   std::filesystem::create_directories(argv[2]);
   for (const auto& [name, bytes] : seeds) {
-    std::ofstream out(std::filesystem::path(argv[2]) / ("seed-" + name), std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out) {
+    if (!(std::ofstream(std::filesystem::path(argv[2]) / ("seed-" + name), std::ios::binary)
+          << bytes)) {
       std::cerr << "vl-fuzz-seeds: cannot write " << name << "\n";
       return 1;
     }

@@ -1,6 +1,7 @@
 // vlbaseline: validates a baseline folder and creates a project from it,
 // without a window, for scripts and servers.
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <iostream>
@@ -35,7 +36,12 @@ int main(int argc, char** argv) {
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
   std::vector<std::string> args(argv + 1, argv + argc);
+  vl::ConsoleTerminals terminals{isatty(STDOUT_FILENO) != 0, isatty(STDERR_FILENO) != 0};
+  // The progress line fits the terminal's width.
+  struct winsize size {};
+  if (terminals.err && ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
+    terminals.columns = size.ws_col;
   return vl::RunCommandLine(args, vl::FindResourceDirectory(vl::GetProgramDirectory()), std::cout,
                             std::cerr, std::cin, isatty(STDIN_FILENO) != 0, &g_interrupted,
-                            {isatty(STDOUT_FILENO) != 0, isatty(STDERR_FILENO) != 0});
+                            terminals);
 }

@@ -1,22 +1,20 @@
 #include "app/command_line.h"
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <filesystem>
 #include <iostream>
-#include <sstream>
+#include <map>
+#include <set>
 
 #include "app/command_line_checks.h"
 #include "app/console_sink.h"
-#include "app/creation_run.h"
-#include "app/ext_project_locations.h"
+#include "app/create_command.h"
 #include "app/mod_wizard.h"
-#include "app/results_page.h"
-#include "app/review_page.h"
-#include "app/run_recovery.h"
-#include "app/run_sql_log.h"
+#include "app/report_writers.h"
 #include "app/verify/verify_command.h"
-#include "host/db/pg_pipeline.h"
+#include "app/version.h"
 
 namespace vl {
 
@@ -38,8 +36,48 @@ bool ParseExternal(const std::string& spec, CommandLineOptions& options, std::st
     error = "--external needs GUID=PROJECT.vlp, got \"" + spec + "\"";
     return false;
   }
-  options.externals.emplace_back(spec.substr(0, eq), spec.substr(eq + 1));
+  const std::string guid = NormalGuid(spec.substr(0, eq));
+  if (guid.empty()) {
+    error = "--external needs GUID=PROJECT.vlp: \"" + spec.substr(0, eq) + "\" is no GUID";
+    return false;
+  }
+  options.externals.emplace_back(guid, spec.substr(eq + 1));
   return true;
+}
+
+// The commands each option acts in; an option given to another command
+// does nothing, and the user is told so.
+const std::map<std::string, std::set<std::string>>& OptionCommands() {
+  static const std::set<std::string> kPlan = {"create", "review"};
+  static const std::set<std::string> kChoices = {"create", "review", "verify"};
+  static const std::set<std::string> kOutput = {"validate", "create", "review"};
+  static const std::map<std::string, std::set<std::string>> kCommands = {
+      {"--folder", kPlan},       {"--name", kPlan},
+      {"--description", kPlan},  {"--database", kPlan},
+      {"--pg-host", kPlan},      {"--pg-port", kPlan},
+      {"--pg-db", kPlan},        {"--pg-user", kPlan},
+      {"--pg-schema", kPlan},    {"--pg-conninfo", kPlan},
+      {"--external", kPlan},     {"--yes", kPlan},
+      {"--traces", kChoices},    {"--external-traces", kChoices},
+      {"--history", kChoices},   {"--discussions", kChoices},
+      {"--all", kChoices},       {"--verify", {"create"}},
+      {"--sql-log", {"create"}}, {"--stage-times", {"create"}},
+      {"--quiet", kOutput},      {"--verbose", kOutput}};
+  return kCommands;
+}
+
+// Notes on the options `given` that do nothing with the command, or
+// without another option.
+void NoteIdleOptions(const std::set<std::string>& given, CommandLineOptions& o) {
+  for (const std::string& option : given) {
+    auto it = OptionCommands().find(option);
+    if (it != OptionCommands().end() && !it->second.contains(o.command))
+      o.notes.push_back(option + " does nothing with " + o.command);
+  }
+  if (o.external_traces && !o.traces && !o.all && o.command != "validate")
+    o.notes.push_back("--external-traces does nothing without --traces: no traces are copied");
+  if (o.verbose && o.quiet)
+    o.notes.push_back("--verbose does nothing with --quiet: only problems are printed");
 }
 
 // The PostgreSQL server options; true when args[i] is one of them (with
@@ -63,6 +101,18 @@ bool TakePgOption(const std::vector<std::string>& args, size_t& i, CommandLineOp
 
 }  // namespace
 
+std::string NormalGuid(const std::string& text) {
+  std::string hex = text;
+  if (hex.size() == 38 && hex.front() == '{' && hex.back() == '}') hex = hex.substr(1, 36);
+  if (hex.size() != 36) return "";
+  for (size_t i = 0; i < hex.size(); ++i) {
+    const bool dash = i == 8 || i == 13 || i == 18 || i == 23;
+    if (dash ? hex[i] != '-' : !std::isxdigit(static_cast<unsigned char>(hex[i]))) return "";
+    hex[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(hex[i])));
+  }
+  return "{" + hex + "}";
+}
+
 bool CommandLineOptions::HasPgSettings() const {
   return !pg_host.empty() || !pg_port.empty() || !pg_db.empty() || !pg_user.empty() ||
          !pg_schema.empty() || !pg_conninfo.empty();
@@ -71,11 +121,18 @@ bool CommandLineOptions::HasPgSettings() const {
 bool ParseCommandLine(const std::vector<std::string>& args, CommandLineOptions& o,
                       std::string& error) {
   std::vector<std::string> positional;
+  std::set<std::string> given;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     std::string v;
+    if (a == "-y" || a == "-q" || a == "-v")
+      given.insert(a == "-y" ? "--yes" : a == "-q" ? "--quiet" : "--verbose");
+    else if (a.starts_with("--"))
+      given.insert(a);
     if (a == "--help" || a == "-h")
       o.help = true;
+    else if (a == "--version" || a == "-V")
+      o.version = true;
     else if (a == "--traces")
       o.traces = true;
     else if (a == "--external-traces")
@@ -90,6 +147,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLineOptions& 
       o.yes = true;
     else if (a == "--quiet" || a == "-q")
       o.quiet = true;
+    else if (a == "--verbose" || a == "-v")
+      o.verbose = true;
     else if (a == "--stage-times")
       o.stage_times = true;
     else if (a == "--json")
@@ -119,7 +178,7 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLineOptions& 
     } else
       positional.push_back(a);
   }
-  if (o.help) return true;
+  if (o.help || o.version) return true;
   if (positional.empty()) {
     error = "no command given";
     return false;
@@ -137,6 +196,7 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLineOptions& 
     }
     o.baseline = positional[1];
     o.project = positional[2];
+    NoteIdleOptions(given, o);
     return true;
   }
   if (positional.size() != 2) {
@@ -144,12 +204,13 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLineOptions& 
     return false;
   }
   o.baseline = positional[1];
+  NoteIdleOptions(given, o);
   return true;
 }
 
 std::string CommandLineHelp() {
   return R"(Usage:
-  vlbaseline validate BASELINE
+  vlbaseline validate BASELINE [--json] [--quiet | --verbose]
   vlbaseline create BASELINE [options]
   vlbaseline review BASELINE [options]
   vlbaseline verify BASELINE PROJECT.vlp [--json] [choices]
@@ -167,9 +228,15 @@ Commands:
              is asked or created: a problem of the place is a usage error,
              a problem that would stop the run ends the tool with nothing
              created, and when parts of the baseline would not be copied
-             the tool asks whether to go on. Then the creation run.
-             Results lines go to standard output, messages to standard
-             error. The project appears only when the whole run has
+             the tool asks whether to go on. Then the creation run: on
+             a terminal a progress line on standard error, then a
+             summary (the project and its database, what was copied per
+             kind, what waits for which other project and how it gets
+             completed, the messages) and a status line on standard
+             output. Messages go to standard error; the results lines
+             (one per object) to the results page, and to standard
+             output with --verbose. The project appears only when the
+             whole run has
              succeeded; a run that fails or is interrupted (Ctrl-C,
              SIGTERM) removes what it made and changes no other project.
              What a killed run left is cleared by the next create into
@@ -223,18 +290,29 @@ Options of create and review:
   --discussions         Copy discussions.
   --all                 Copy everything the baseline holds.
   --external GUID=FILE  Location of the project file that stands for the
-                        baseline's external project GUID (repeatable).
+                        baseline's external project GUID (repeatable; the
+                        GUID in any letter case, with or without braces).
   --yes                 Answer yes to every question (for scripts).
-  --quiet               Print only a final summary instead of every line.
   --stage-times         After the summary, print the time of each stage (the
                         baseline check first) and the number of statements
                         the new database ran.
   --sql-log FILE        Write every statement the new database ran, each
                         followed by ";", to FILE: its own shell replays it
                         (sqlite3 NEW.db < FILE).
-  --help                This text.
 
-Options the baseline does not hold are ignored with a note.
+Options of validate, create and review:
+  --json                Print one JSON document on standard output instead
+                        of text: the status, the project and its database,
+                        counts per kind, every message, what waits for
+                        other projects, the exit status (see README.md).
+  --quiet, -q           Print only the problems and the final status line.
+  --verbose, -v         Print every results line, and name the procedure
+                        and the error number in error reports.
+  --help                This text.
+  --version, -V         Print the program's name and version.
+
+Options the baseline does not hold are ignored with a note, and so are
+options that do nothing with the command given or without another option.
 Exit status: 0 success, 1 stopped or invalid, 2 usage error (also a new
 project's place that cannot be used), 130 or 143 when SIGINT or SIGTERM
 stopped the run (nothing was created).
@@ -256,241 +334,21 @@ void PrintBaseline(const Session& session, std::ostream& out) {
   });
 }
 
-// The new project's place as the options and the baseline give it, before
-// anything is checked or created.
-TargetChoice ChooseTarget(Session& session, const CommandLineOptions& o) {
-  const BLProjInfo& d = *session.goBLProjInfo;
-  TargetChoice c;
-  c.baseline_folder = d.BLXMLLoc();
-  c.name = o.has_name ? o.name : d.VLPName();
-  std::string install;
-  if (o.has_folder)
-    c.folder = o.folder;
-  else if (ReadVelloqInstallDir(install))
-    c.folder = d.VLPFolder();
-  else
-    c.folder = (std::filesystem::current_path() / FolderNameFrom(c.name)).string();
-  c.database = o.database.empty()
-                   ? (o.HasPgSettings() ? kPostgreSQLDisplayName : kSQLiteDisplayName)
-                   : o.database;
-  c.databases = session.gdictDBDrivers.Keys();
-  c.connection.host = o.pg_host;
-  c.connection.port = o.pg_port;
-  c.connection.database = o.pg_db;
-  c.connection.user = o.pg_user;
-  c.connection.schema = o.pg_schema;
-  c.connection.conninfo = o.pg_conninfo;
-  return c;
+// The status word of a command's report from its exit status.
+std::string StatusOf(const std::string& command, int status) {
+  if (status == kExitUsage) return "usage_error";
+  if (status > 128) return "interrupted";
+  if (command == "validate") return status == kExitOk ? "valid" : "invalid";
+  if (command == "review") return status == kExitOk ? "reviewed" : "failed";
+  return status == kExitOk ? "created" : "failed";
 }
 
-// A place that cannot be used is a usage error, unless the fault lies only
-// in the project name the baseline gave (no --name).
-int TargetFaultStatus(const CommandLineOptions& o, const TargetCheckResult& checked) {
-  for (const TargetProblem& p : checked.problems)
-    if (p.field != TargetField::kName || o.has_name) return kExitUsage;
-  return kExitFailed;
-}
-
-// Step 1 for a checked place: name, folder, description and database into
-// the descriptor; then the settings check, which may ask to create the
-// folder.
-bool CompleteProjectStep(Session& session, const CommandLineOptions& o, const TargetChoice& c,
-                         const TargetCheckResult& checked) {
-  BLProjInfo& d = *session.goBLProjInfo;
-  d.SetVLPName(c.name);
-  d.SetVLPFolder(checked.folder);
-  if (o.has_description) d.SetVLPDesc(o.description);
-  const auto it = std::find(c.databases.begin(), c.databases.end(), c.database);
-  d.SetVLPDBType(static_cast<int32_t>(it - c.databases.begin()) + 1);
-  d.SetVLPDBDisplayName(c.database);
-  if (o.HasPgSettings()) session.goNewProjDef->GetConnection() = c.connection;
-  return d.ValidateVLPSettings(*session.goNewProjDef, session.gdictDBDrivers);
-}
-
-// Step 2: the options the baseline holds.
-void CompleteOptionsStep(Session& session, const CommandLineOptions& o, std::ostream& err) {
-  BLProjInfo& d = *session.goBLProjInfo;
-  auto choose = [&](bool asked, bool held, const char* what, void (BLProjInfo::*set)(bool)) {
-    if (asked && !held && !o.all) err << "vlbaseline: note: the baseline holds no " << what << "\n";
-    (d.*set)((asked || o.all) && held);
-  };
-  choose(o.traces || o.external_traces, d.isBLXMLContainsTraces(), "traces",
-         &BLProjInfo::SetCreateTraces);
-  choose(o.history, d.isBLXMLContainsHist(), "history", &BLProjInfo::SetCreateHist);
-  choose(o.discussions, d.isBLXMLContainsDisc(), "discussions", &BLProjInfo::SetCreateDisc);
-  bool ext_possible = d.CreateTraces() && d.isBLXMLContainsExtTraces();
-  if (o.external_traces && !ext_possible && !o.all)
-    err << "vlbaseline: note: the baseline holds no traces to external projects\n";
-  d.SetCreateExtTraces((o.external_traces || o.all) && ext_possible);
-}
-
-// Step 3: the external projects' locations.
-int CompleteExternalStep(Session& session, const CommandLineOptions& o, std::ostream& err) {
-  BLProjInfo& d = *session.goBLProjInfo;
-  std::vector<clsExtProjInfo> rows;
-  d.colExtProjs().ForEach([&](const std::string&, const clsExtProjInfo& p) { rows.push_back(p); });
-  for (const auto& [guid, file] : o.externals) {
-    // Named for the lambda: some compilers cannot capture a structured binding.
-    auto row = std::find_if(rows.begin(), rows.end(),
-                            [&wanted = guid](auto& r) { return r.GUID == wanted; });
-    if (row == rows.end()) {
-      err << "vlbaseline: the baseline has no external project " << guid << "\n";
-      return kExitUsage;
-    }
-    row->Loc = std::filesystem::absolute(file).lexically_normal().string();
-  }
-  if (!SaveExtProjLocations(rows, d, session.messages)) return kExitFailed;
-  // The user sees where each accepted location leads before the run
-  // connects to it.
-  for (const auto& [guid, file] : o.externals)
-    if (const clsExtProjInfo* p = d.colExtProjs().Find(guid))
-      err << "vlbaseline: external project " << p->Name << ": " << p->Loc << ", "
-          << EscapeControls(DescribeProjectPlace(p->Loc), true) << "\n";
-  return kExitOk;
-}
-
-bool OpenSqlLog(const std::string& path, RunSqlLog& log, std::ostream& err) {
-  std::string error;
-  if (log.Open(path, error)) return true;
-  err << "vlbaseline: " << error << "\n";
-  return false;
-}
-
-// One line per stage, in the order they ran (the baseline check first),
-// then the statement count and the times the run waited for a database
-// server.
-void PrintStageTimes(double checkSeconds, const CreationRun& run, const RunSqlLog& log,
-                     long roundTrips, std::ostream& out) {
-  out << "Stage times:\n";
-  out << "  CheckBaseline " << checkSeconds << " s\n";
-  for (const CreationRun::StageTime& t : run.stage_times())
-    out << "  " << t.stage << " " << t.seconds << " s\n";
-  out << "Statements executed: " << log.statements() << "\n";
-  out << "Server round trips: " << roundTrips << std::endl;
-}
-
-// What runs that were stopped left in the new project's folder and in the
-// external projects' folders is finished or undone before anything is
-// checked, so that the checks see the projects as they are. When a run of
-// this very baseline into this very place had finished its work, that is
-// said and `finishedBefore` set: there is nothing left to do.
-// Returns the tool's status when it must stop, kExitOk otherwise.
-int ClearLeftoversFirst(Session& session, const CommandLineOptions& o, const TargetChoice& target,
-                        const CancelRequest* cancel, std::ostream& out, std::ostream& err,
-                        bool& finishedBefore) {
-  namespace fs = std::filesystem;
-  if (o.command != "create") return kExitOk;
-  const BLProjInfo& d = *session.goBLProjInfo;
-  // The project file is named after its folder.
-  const std::string folder = AbsoluteFolder(target.folder);
-  const std::string project_file =
-      (fs::path(folder) / (fs::path(folder).filename().string() + ".vlp")).string();
-  std::vector<std::string> externals;
-  for (const auto& [guid, file] : o.externals) {
-    // What is no project file is refused by the checks that follow.
-    std::error_code ec;
-    if (fs::is_regular_file(file, ec))
-      externals.push_back(fs::absolute(file).lexically_normal().string());
-  }
-  ProjectLocks locks;
-  try {
-    for (const LeftoverOutcome& left : ClearLeftoversAround(
-             folder, externals, *session.goProjApp, locks, kLockWaitSeconds,
-             [&](const std::string& other) {
-               err << "vlbaseline: waiting for another creation run that works on the project \""
-                   << other << "\" ..." << std::endl;
-             },
-             [&] {
-               if (cancel && cancel->load() != 0) throw RunCancelled{cancel->load()};
-             })) {
-      err << "vlbaseline: " << left.description << "\n";
-      if (left.kind == LeftoverOutcome::Kind::kFinished && left.baseline_guid == d.BLXMLGUID() &&
-          left.final_project == project_file) {
-        out << "Project created: " << project_file
-            << " (by the run that was stopped; this run finished putting it in place)" << std::endl;
-        finishedBefore = true;
-      }
-    }
-  } catch (const VlError& e) {
-    err << "vlbaseline: " << e.description() << "\n";
-    return kExitFailed;
-  } catch (const RunCancelled& c) {
-    err << "vlbaseline: interrupted: nothing was created\n";
-    return 128 + c.reason;
-  }
-  return kExitOk;
-}
-
-int RunCreate(Session& session, const CommandLineOptions& o, const std::string& programDir,
-              ConsoleMessageSink& sink, std::ostream& out, std::ostream& err,
-              const CancelRequest* cancel) {
-  // Everything is checked before anything is asked or created.
-  const TargetChoice target = ChooseTarget(session, o);
-  TargetCheckResult checked;
-  if (o.HasPgSettings() && target.database != kPostgreSQLDisplayName) {
-    err << "vlbaseline: the --pg options need --database " << kPostgreSQLDisplayName << "\n";
-    return kExitUsage;
-  }
-  bool finished_before = false;
-  if (int status = ClearLeftoversFirst(session, o, target, cancel, out, err, finished_before);
-      status != kExitOk || finished_before)
-    return status;
-  if (!ReportTargetCheck(target, checked, err)) return TargetFaultStatus(o, checked);
-  CompleteOptionsStep(session, o, err);
-  int ext = CompleteExternalStep(session, o, err);
-  if (ext != kExitOk) return ext;
-  double check_seconds = 0;
-  if (!CheckBaselineBeforeRun(session, checked.file_name, o.command == "create", o.quiet, err,
-                              check_seconds))
-    return kExitFailed;
-  std::error_code ec;
-  const bool folder_existed = std::filesystem::exists(checked.folder, ec);
-  if (!CompleteProjectStep(session, o, target, checked)) return kExitFailed;
-  if (o.command == "review") {
-    if (!CreateReviewHTML(session)) return kExitFailed;
-    out << session.goBLProjInfo->ReviewHTMLLoc() << std::endl;
-    return kExitOk;
-  }
-  // Outlives the run: the databases report their last statements when
-  // the run closes them.
-  RunSqlLog sql_log;
-  if (!o.sql_log.empty() && !OpenSqlLog(o.sql_log, sql_log, err)) return kExitFailed;
-  if (!o.sql_log.empty() || o.stage_times) AttachRunSqlLog(session.goProjApp.get(), &sql_log);
-  auto start = std::chrono::steady_clock::now();
-  const long round_trips_before = PgPipeline::TotalRoundTrips();
-  CreationRun run(session, cancel);
-  run.SetFolderMadeForRun(!folder_existed);
-  session.verify_after_run = o.verify;
-  bool verified = true;
-  bool ok = ExecuteActionsAndWriteResultsPage(session, run, nullptr, [&] {
-    if (session.verify_after_run && !run.created_project().empty())
-      verified = AddVerificationResults(session, run.created_project(), programDir);
-  });
-  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  AttachRunSqlLog(session.goProjApp.get(), nullptr);
-  out.flush();
-  if (ok) {
-    out << "Project created: " << run.created_project();
-  } else {
-    out << (run.cancelled() ? "Interrupted: nothing was created"
-                            : "Project creation stopped: "
-                              "nothing was created")
-        << "; the results page is " << run.results_file_name();
-  }
-  out << " (" << sink.results_lines() << " results lines, " << sink.messages_shown()
-      << " messages, " << seconds << " s)" << std::endl;
-  if (o.stage_times)
-    PrintStageTimes(check_seconds, run, sql_log, PgPipeline::TotalRoundTrips() - round_trips_before,
-                    out);
-  std::string log_error;
-  if (!sql_log.Close(log_error)) {
-    err << "vlbaseline: " << log_error << "\n";
-    return kExitFailed;
-  }
-  // A signal ends the tool as it would have ended it: 128 + its number.
-  if (!ok && run.cancelled() > 0) return 128 + run.cancelled();
-  if (ok && !verified) err << "vlbaseline: the verification of the new project found differences\n";
-  return ok && verified ? kExitOk : kExitFailed;
+// The text of the last error in `report` (else of the last warning).
+std::string LastProblem(const RunReport& report) {
+  for (const char* severity : {"error", "warning"})
+    for (auto m = report.messages.rbegin(); m != report.messages.rend(); ++m)
+      if (m->severity == severity) return m->text;
+  return "";
 }
 
 }  // namespace
@@ -498,6 +356,7 @@ int RunCreate(Session& session, const CommandLineOptions& o, const std::string& 
 int RunCommandLine(const std::vector<std::string>& args, const std::string& programDir,
                    std::ostream& out, std::ostream& err, std::istream& in, bool interactive,
                    const CancelRequest* cancel, ConsoleTerminals terminals) {
+  const auto start = std::chrono::steady_clock::now();
   CommandLineOptions o;
   std::string error;
   if (!ParseCommandLine(args, o, error)) {
@@ -509,21 +368,52 @@ int RunCommandLine(const std::vector<std::string>& args, const std::string& prog
     out << CommandLineHelp();
     return kExitOk;
   }
+  if (o.version) {
+    out << "vlbaseline " << kVersion << "\n";
+    return kExitOk;
+  }
+  // Said also with --quiet: the command line itself asks for what is not done.
+  for (const std::string& note : o.notes) err << "vlbaseline: note: " << note << "\n";
   if (o.command == "verify") return RunVerifyCommand(o, programDir, out, err);
-  ConsoleMessageSink sink(out, err, in, interactive, o.yes, o.quiet, terminals);
+  // With --json, standard output holds the JSON document alone.
+  std::ostream discard(nullptr);
+  std::ostream& text = o.json ? discard : out;
+  ConsoleMessageSink sink(text, err, in, interactive, o.yes, o.quiet, terminals);
+  sink.ShowResultsLines(o.verbose && !o.quiet, o.json);
   Session session(&sink);
+  session.messages.SetProcedureDetails(o.verbose);
+  sink.UseMessenger(&session.messages);
+  RunReport report;
+  report.command = o.command;
+  for (const std::string& note : o.notes) report.messages.push_back({0, "note", note, "", 0, ""});
+  sink.SetLog(&report.messages);
   int status = kExitFailed;
   if (session.CreateGlobalObjects() && session.InitGlobalObjects(programDir)) {
+    const BLProjInfo& d = *session.goBLProjInfo;
     std::string folder = std::filesystem::absolute(o.baseline).lexically_normal().string();
+    report.baseline_folder = StripTrailingSlash(folder);
     if (session.goBLProjInfo->ValidateBLProj(StripTrailingSlash(folder))) {
+      report.baseline_guid = d.BLXMLGUID();
+      report.baseline_label = d.BLXMLLabel();
       if (o.command == "validate") {
-        PrintBaseline(session, out);
-        status = CheckWholeBaseline(session, out, err) ? kExitOk : kExitFailed;
+        if (!o.quiet) PrintBaseline(session, text);
+        status =
+            CheckWholeBaseline(session, text, err, report, o.quiet, cancel) ? kExitOk : kExitFailed;
+        if (cancel && cancel->load() != 0) status = 128 + cancel->load();
       } else {
-        status = RunCreate(session, o, programDir, sink, out, err, cancel);
+        status = RunCreateCommand(session, o, programDir, sink, text, err, cancel, report);
       }
     }
   }
+  sink.EndProgress();
+  text.flush();
+  report.exit_status = status;
+  if (report.status.empty() || (status > 128 && report.status != "interrupted") ||
+      (status == kExitUsage))
+    report.status = StatusOf(o.command, status);
+  if (status != kExitOk && report.reason.empty()) report.reason = LastProblem(report);
+  report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  if (o.json) WriteReportJson(report, out);
   out.flush();
   return status;
 }

@@ -11,27 +11,36 @@
 
 namespace vl {
 
-// Exit codes.
+// Exit codes. A run stopped by a signal ends with 128 + its number (130
+// after SIGINT, 143 after SIGTERM).
 constexpr int kExitOk = 0, kExitFailed = 1, kExitUsage = 2;
 
 struct CommandLineOptions {
   std::string command;  // "validate", "create", "review", "verify"
   std::string baseline;
   std::string project;  // verify: the project file
-  bool json = false;    // verify: the report as JSON
+  bool json = false;    // the report as one JSON document on standard output
   std::string folder, name, description, database;
   bool has_folder = false, has_name = false, has_description = false;
   bool traces = false, external_traces = false, history = false, discussions = false;
-  bool all = false, yes = false, quiet = false, help = false;
+  bool all = false, yes = false, quiet = false, verbose = false, help = false, version = false;
   bool stage_times = false;
   bool verify = false;  // create: verify the project after the run
   std::string sql_log;  // file for the statements of the run, "" for none
-  std::vector<std::pair<std::string, std::string>> externals;  // GUID, project file
+  // GUID (upper case, in braces), project file.
+  std::vector<std::pair<std::string, std::string>> externals;
   // PostgreSQL server settings (--pg-host, --pg-port, --pg-db, --pg-user,
   // --pg-schema, --pg-conninfo); empty ones take their defaults.
   std::string pg_host, pg_port, pg_db, pg_user, pg_schema, pg_conninfo;
   bool HasPgSettings() const;
+  // Options given that do nothing with the command (or without another
+  // option), each as a note: "--verify does nothing with review".
+  std::vector<std::string> notes;
 };
+
+// `text` as a GUID in its usual form (upper case, in braces) when it is
+// one, with or without braces and in any letter case; "" otherwise.
+std::string NormalGuid(const std::string& text);
 
 // Parses the arguments after the program name. On a usage error returns
 // false with `error` set.

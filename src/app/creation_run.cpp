@@ -249,6 +249,7 @@ bool CreationRun::CreateProject() {
     const std::string text = run.error_text.empty() ? pending.description : run.error_text;
     messages.ReportProcError("frmWizard.CreateProject", text, pending);
   }
+  copied_ = run.ctx.copied;
   if (result) {
     created_project_ = run.staging.FinalProjectFile();
   } else {

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "app/mod_wizard.h"
+#include "copy/copied_objects.h"
 #include "errors/run_cancelled.h"
 #include "host/db/data_services.h"
 #include "host/project/project.h"
@@ -81,6 +82,8 @@ class CreationRun {
   int cancelled() const { return cancelled_; }
   // The project file of the last run when it was created.
   const std::string& created_project() const { return created_project_; }
+  // What the last run copied, kind by kind (also when it then failed).
+  const CopiedObjects& copied() const { return copied_; }
 
   // One instance of each copier per run.
   struct Copiers;
@@ -105,6 +108,7 @@ class CreationRun {
   std::vector<StageTime> stage_times_;
   int cancelled_ = 0;
   std::string created_project_;
+  CopiedObjects copied_;
 };
 
 }  // namespace vl

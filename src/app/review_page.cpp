@@ -41,10 +41,19 @@ std::string BuildBaselineFragment(const BLProjInfo& d, const Messenger& m) {
                          {m.ResString(5105), d.BLXMLOptionsList()}});
 }
 
-std::string BuildNewProjectFragment(const BLProjInfo& d, const Messenger& m) {
-  return BuildHtmlTable(m.ResString(kResReviewNewProject), {{m.ResString(5201), d.VLPName()},
-                                                            {m.ResString(5202), d.VLPFolder()},
-                                                            {m.ResString(5203), d.VLPDesc()}});
+std::string BuildNewProjectFragment(const BLProjInfo& d, const Messenger& m,
+                                    const ProjectPlace& place) {
+  std::string where = place.database_file;
+  if (!place.schema.empty())
+    where = "server " + (place.server.empty() ? "(the default)" : place.server) + ", database " +
+            (place.server_database.empty() ? "(the default)" : place.server_database) +
+            ", schema " + place.schema;
+  return BuildHtmlTable(m.ResString(kResReviewNewProject),
+                        {{m.ResString(5201), d.VLPName()},
+                         {m.ResString(5202), d.VLPFolder()},
+                         {m.ResString(5203), d.VLPDesc()},
+                         {m.ResString(kResReviewDatabase), place.database},
+                         {m.ResString(kResReviewDatabasePlace), where}});
 }
 
 std::string BuildOptionsFragment(const BLProjInfo& d, const Messenger& m) {
@@ -64,11 +73,12 @@ std::string BuildExtProjectsFragment(const BLProjInfo& d, const Messenger& m) {
   return BuildHtmlTable(m.ResString(kResReviewExtProjects), rows);
 }
 
-std::string BuildReviewPage(const BLProjInfo& d, const Messenger& m) {
+std::string BuildReviewPage(const BLProjInfo& d, const Messenger& m, const ProjectPlace& place) {
   std::string page;
-  for (auto* fragment : {&BuildBaselineFragment, &BuildNewProjectFragment, &BuildOptionsFragment,
-                         &BuildExtProjectsFragment})
-    page += "<p>" + fragment(d, m) + "<br>";
+  for (const std::string& fragment :
+       {BuildBaselineFragment(d, m), BuildNewProjectFragment(d, m, place),
+        BuildOptionsFragment(d, m), BuildExtProjectsFragment(d, m)})
+    page += "<p>" + fragment + "<br>";
   return page;
 }
 
@@ -76,7 +86,8 @@ bool CreateReviewHTML(Session& session) {
   try {
     const std::string path = session.GetReviewFileName();
     session.goBLProjInfo->SetReviewHTMLLoc(path);
-    const std::string page = BuildReviewPage(*session.goBLProjInfo, session.messages);
+    const std::string page =
+        BuildReviewPage(*session.goBLProjInfo, session.messages, PlannedProjectPlace(session));
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (out) out << kUtf8ByteOrderMark << page;
     out.close();

@@ -3,6 +3,8 @@
 // so found IDs are remembered: a row never changes its ID.
 #include <cmath>
 #include <cstdint>
+#include <string_view>
+#include <utility>
 
 #include "copy/db_conventions.h"
 #include "copy/run_context.h"
@@ -19,6 +21,34 @@ constexpr size_t kMaxRemembered = 2000000;
 constexpr const char* kRequirementsTable = "vlRequirements";
 // The found IDs of requirements by prefix and tag.
 constexpr const char* kRequirementTags = "vlRequirements REQUIREMENTPREFIX TAG";
+
+// What a table holds, as a message names it.
+const char* KindOfTable(const char* table) {
+  static const std::pair<const char*, const char*> kKinds[] = {
+      {"vlRequirementTypes", "requirement type"},
+      {"vlUsers", "user"},
+      {"vlUserGroups", "group"},
+      {"VlQueryDefinitions", "query definition"},
+      {"vlUserDefinedFields", "attribute"},
+      {"vlUserDefinedListItems", "list item"},
+      {"vlDocuments", "document"},
+      {"vlDocumentTypes", "document type"},
+      {"vlRequirements", "requirement"}};
+  for (const auto& [name, kind] : kKinds)
+    if (std::string_view(name) == table) return kind;
+  return "object";
+}
+
+}  // namespace
+
+std::string RunContext::AboutReference(const std::string& text, const char* kind,
+                                       const std::string& guid) const {
+  std::string about = text + " It is the " + kind + " " + guid;
+  if (!copied.subject().empty()) about += ", referred to by the " + copied.subject();
+  return about + ".";
+}
+
+namespace {
 
 int32_t ToId(const Variant& v) {
   if (v.type() == vbString) return CLng(v.AsString());
@@ -71,10 +101,15 @@ void FoundIds::Clear() {
 int32_t RunContext::LookUpNewId(const char* procName, DataServices& oDS,
                                 OrderedMap<std::string>& table, const char* tableName,
                                 const char* keyColumn, const std::string& oldGuid) {
+  // The message text first, then what was looked for and for what.
+  auto show = [&](long id) {
+    messages_.ShowInfoMessage(
+        AboutReference(messages_.ResString(id), KindOfTable(tableName), oldGuid), id);
+  };
   try {
     const std::string newGuid = table[oldGuid];  // a missing GUID is added, empty
     if (newGuid.empty()) {
-      messages_.ShowInfoMessage(messages_.ResString(kResNotTranslated));
+      show(kResNotTranslated);
       return -1;
     }
     std::unordered_map<std::string, int32_t>& ids = found_ids.Of(oDS, tableName);
@@ -85,7 +120,7 @@ int32_t RunContext::LookUpNewId(const char* procName, DataServices& oDS,
                             " WHERE " + "VLGUID" + " = " + SqlText(newGuid);
     std::unique_ptr<Recordset> rs = oDS.QueryRecordset(sql);
     if (!rs || rs->IsEOF()) {
-      messages_.ShowInfoMessage(messages_.ResString(kResRowMissing));
+      show(kResRowMissing);
       return -1;
     }
     rs->MoveFirst();

@@ -128,6 +128,7 @@ bool InsDiscInfo::AddOneDisc(int32_t lDiscID, int32_t lRootID, int32_t lParentID
   const int32_t lRestricted = LongOr(oDisc, "Restrict", kDefaultRestricted);
 
   AddTextResultsLine(ResFormat(kResDiscussion, {sSubject}));
+  ctx_.copied.Copying(CopiedKind::kDiscussion, sSubject, "");
   Breathe();
   // An empty "Replies" still marks the discussion as answered.
   const bool bHasResponses = static_cast<bool>(oDisc.child("Replies"));

@@ -72,14 +72,14 @@ int32_t IdOf(const Variant& v) {
 
 int32_t InsDocInfo::DocumentTypeID(DataServices& oDS, const std::string& docTypeGuid) {
   if (!IsGUIDTranslated(docTypeGuid)) {
-    ShowInfoMessage(kDocTypeNotTranslated);
+    ShowInfoMessage(ctx_.AboutReference(kDocTypeNotTranslated, "document type", docTypeGuid));
     return -1;
   }
   std::unique_ptr<Recordset> rs =
       oDS.QueryRecordset("SELECT  ID  FROM " + Tbl("vlDocumentTypes") +
                          " WHERE  VLGUID=" + SqlText(TranslateGUID(docTypeGuid)));
   if (!rs || rs->IsEOF()) {
-    ShowInfoMessage(kDocTypeRowMissing);
+    ShowInfoMessage(ctx_.AboutReference(kDocTypeRowMissing, "document type", docTypeGuid));
     return -1;
   }
   rs->MoveFirst();
@@ -160,6 +160,7 @@ bool InsDocInfo::CopyDocument(const pugi::xml_node& oDoc, int32_t lPkgID, DataSe
   const int32_t id = NextKey(oDS, "Document");
   const DocRecord d = ReadDocument(oDoc);
   AddTextResultsLine(ResFormat(kResCopyingDocument, {d.name}));
+  ctx_.copied.About(CopiedKind::kDocument, d.name, d.guid);
   if (!HasSafeFileName(d)) {
     ShowInfoMessage(ResFormat(kResUnsafeDocumentFile, {d.name, NameForMessage(d.fileName),
                                                        NameForMessage(d.fileExtension)}));
@@ -174,6 +175,7 @@ bool InsDocInfo::CopyDocument(const pugi::xml_node& oDoc, int32_t lPkgID, DataSe
   const std::string newGuid = AssignNewGUID(d.guid);
   const int32_t docTypeId = DocumentTypeID(oDS, d.docTypeGuid);
   if (docTypeId == -1) return false;
+  ctx_.copied.Count(CopiedKind::kDocument);
   CopyDocumentFile(d, BaselineDescriptor().BLXMLLoc(), GetParentFolderName(oProj.GetProjectPath()));
 
   InsGenHistoryInfo history(ctx_);

@@ -150,6 +150,7 @@ bool InsExtProjInfo::CopyXMLExtProjInfo(DataServices& oDS, Project& oProj) {
       if (el.type() == pugi::node_element) {
         const std::string sGUID = el.attribute("GUID").value();
         AddTextResultsLine(ResFormat(20052, {el.attribute("Name").value()}));
+        ctx_.copied.Copying(CopiedKind::kExternalProject, el.attribute("Name").value(), sGUID);
         const clsExtProjInfo* info = bl.colExtProjs().Find(sGUID);
         if (!info)
           throw VlError(err::kInvalidProcedureCall, "colExtProjs",

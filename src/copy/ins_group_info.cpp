@@ -1,13 +1,11 @@
 #include "copy/ins_group_info.h"
 
-#include <cmath>
 #include <cstdint>
-#include <optional>
 #include <pugixml.hpp>
 
 #include "copy/db_conventions.h"
 #include "copy/xml_elements.h"
-#include "host/text/convert.h"
+#include "host/text/char_codes.h"
 #include "host/text/messages.h"
 #include "host/xml/xml_encoding.h"
 
@@ -19,19 +17,7 @@ constexpr const char* kGroupProc = "CopyXMLGroupInfo";
 // The trailing blank belongs to the name under which user errors have
 // always been reported.
 constexpr const char* kUserProc = "CopyXMLUserInfo ";
-
-// The character code a pending number text stands for, or 0 when it adds
-// nothing (not a number, out of 1..255). Fractions round half to even, as
-// the classic character function rounds its argument. Code 0 is refused:
-// a NUL cannot travel inside a statement text and would cut it short.
-int CharCodeOf(const std::string& pending) {
-  if (!IsNumeric(pending)) return 0;
-  std::optional<double> v = ParseNumber(pending);
-  if (!v || !std::isfinite(*v)) return 0;
-  const double code = std::nearbyint(*v);
-  if (code < 1 || code > 255) return 0;
-  return static_cast<int>(code);
-}
+constexpr long kResPasswordCodesRefused = 20059;
 
 // The group of that name, or nullptr; a failing lookup counts as none.
 std::shared_ptr<Group> FindGroupOrNone(Project& oProj, const std::string& name) {
@@ -83,6 +69,7 @@ void OverwriteGroup(Group& group, const BaselineGroup& g) {
 void CopyOneGroup(RunContext& ctx, const pugi::xml_node& el, Project& oProj) {
   const BaselineGroup g = ReadGroup(el);
   ctx.messages().AddTextResultsLine(ctx.messages().ResFormat(20055, {g.name}));
+  ctx.copied.Copying(CopiedKind::kGroup, g.name, g.guid);
   std::shared_ptr<Group> group = FindGroupOrNone(oProj, g.name);
   if (!group) {
     group = oProj.GetGroups().AddGroup(g.name, g.projectRights, g.description, g.projectRights,
@@ -98,7 +85,8 @@ void CopyOneGroup(RunContext& ctx, const pugi::xml_node& el, Project& oProj) {
     return;
   }
   OverwriteGroup(*group, g);
-  if (!ctx.AddGUIDTranslation(g.guid, group->GetGroupGUID())) ctx.messages().ShowInfoMessage(ctx.messages().ResString(20056));
+  if (!ctx.AddGUIDTranslation(g.guid, group->GetGroupGUID()))
+    ctx.messages().ShowInfoMessage(ctx.messages().ResString(20056));
 }
 
 struct BaselineUser {
@@ -118,57 +106,58 @@ BaselineUser ReadUser(const pugi::xml_node& el) {
   return u;
 }
 
-void InsertUser(RunContext& ctx, DataServices& oDS, const BaselineUser& u, int32_t lGroupID) {
+void InsertUser(RunContext& ctx, DataServices& oDS, const BaselineUser& u,
+                const std::string& password, int32_t lGroupID) {
   const int32_t lID = NextKey(oDS, "User");
   const std::string newGuid = ctx.AssignNewGUID(u.guid);
   oDS.ExecuteSQL("INSERT INTO " + Tbl("vlUsers") +
                  " (ID,VLGUID,LoginName,Password,Active,FullName,EmailAddress,GroupID) VALUES (" +
                  SqlLong(lID) + "," + SqlText(newGuid) + "," + SqlText(u.login) + "," +
-                 SqlText(InsGroupInfo::CongealPWD(u.password)) + "," + SqlBool(u.active) + "," +
-                 SqlText(u.fullName) + "," + SqlText(u.email) + "," + SqlLong(lGroupID) + ")");
+                 SqlText(password) + "," + SqlBool(u.active) + "," + SqlText(u.fullName) + "," +
+                 SqlText(u.email) + "," + SqlLong(lGroupID) + ")");
 }
 
-void UpdateUser(RunContext& ctx, DataServices& oDS, const BaselineUser& u, int32_t lGroupID, const User& existing) {
-  oDS.ExecuteSQL("UPDATE " + Tbl("vlUsers") + " SET Password=" +
-                 SqlText(InsGroupInfo::CongealPWD(u.password)) + ",Active=" + SqlBool(u.active) +
-                 ",FullName=" + SqlText(u.fullName) + ",EmailAddress=" + SqlText(u.email) +
-                 ",GroupID=" + SqlLong(lGroupID) + " WHERE LoginName  = " + SqlText(u.login) +
+void UpdateUser(RunContext& ctx, DataServices& oDS, const BaselineUser& u,
+                const std::string& password, int32_t lGroupID, const User& existing) {
+  oDS.ExecuteSQL("UPDATE " + Tbl("vlUsers") + " SET Password=" + SqlText(password) +
+                 ",Active=" + SqlBool(u.active) + ",FullName=" + SqlText(u.fullName) +
+                 ",EmailAddress=" + SqlText(u.email) + ",GroupID=" + SqlLong(lGroupID) +
+                 " WHERE LoginName  = " + SqlText(u.login) +
                  " AND GroupID  = " + SqlLong(existing.GetUserGroupID()));
-  if (!ctx.AddGUIDTranslation(u.guid, existing.GetUserGUID())) ctx.messages().ShowInfoMessage(ctx.messages().ResString(20058));
+  if (!ctx.AddGUIDTranslation(u.guid, existing.GetUserGUID()))
+    ctx.messages().ShowInfoMessage(ctx.messages().ResString(20058));
 }
 
 void CopyOneUser(RunContext& ctx, const pugi::xml_node& el, DataServices& oDS, Project& oProj) {
   const BaselineUser u = ReadUser(el);
   ctx.messages().AddTextResultsLine(ctx.messages().ResFormat(20057, {u.login}) + u.login);
+  ctx.copied.Copying(CopiedKind::kUser, u.login, u.guid);
   std::shared_ptr<Group> group = oProj.FindGroup(u.groupName);
   if (!group)
     throw VlError(err::kObjectVariableNotSet, "FindGroup",
                   "The group \"" + u.groupName + "\" of the user \"" + u.login +
                       "\" does not exist in the new project");
   const int32_t lGroupID = group->GetGroupID();
+  // Codes that stand for no character are left out: the user learns that
+  // the password is not the one the baseline held.
+  size_t refused = 0;
+  const std::string password = InsGroupInfo::CongealPWD(u.password, &refused);
+  if (refused > 0)
+    ctx.messages().AddTextResultsLine(
+        ctx.messages().ResFormat(kResPasswordCodesRefused, {u.login, std::to_string(refused)}));
   std::shared_ptr<User> existing = FindUserOrNone(oProj, u.login);
   if (existing)
-    UpdateUser(ctx, oDS, u, lGroupID, *existing);
+    UpdateUser(ctx, oDS, u, password, lGroupID, *existing);
   else
-    InsertUser(ctx, oDS, u, lGroupID);
+    InsertUser(ctx, oDS, u, password, lGroupID);
 }
 
 }  // namespace
 
-std::string InsGroupInfo::CongealPWD(const std::string& sPassword) {
-  std::string result, pending;
-  for (char c : sPassword) {
-    if (c != ';') {
-      pending += c;
-      continue;
-    }
-    if (int code = CharCodeOf(pending)) {
-      const char byte = static_cast<char>(code);
-      result += Windows1252ToUtf8(std::string_view(&byte, 1));
-    }
-    pending.clear();
-  }
-  return result;
+std::string InsGroupInfo::CongealPWD(const std::string& sPassword, size_t* refused) {
+  const CharCodesText decoded = DecodeCharCodes(sPassword);
+  if (refused) *refused = decoded.refused;
+  return Windows1252ToUtf8(decoded.bytes);
 }
 
 bool InsGroupInfo::CopyXMLGroupInfo(DataServices& /*oDS*/, Project& oProj) {

@@ -4,6 +4,7 @@
 // use to find them.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "copy/copier.h"
@@ -29,7 +30,9 @@ class InsGroupInfo : public Copier {
 
   // Inserts a vlUsers row for every "User" of the baseline, or updates the
   // user of the same login name (which keeps its ID and GUID), and records
-  // old GUID -> new GUID. True when every user was handled. False after a
+  // old GUID -> new GUID. A password with codes that stand for no
+  // character is stored without them, after a results line (20059) naming
+  // the user. True when every user was handled. False after a
   // message when the file has no "PROJECT" element, or after a
   // procedure-error report ("CopyXMLUserInfo ") when a user's group does
   // not exist, an attribute is missing or unreadable, or a statement
@@ -39,8 +42,9 @@ class InsGroupInfo : public Copier {
   // Decodes a "Password" attribute: decimal Windows-1252 codes, each
   // followed by ";" ("97;98;99;" is "abc"), into UTF-8. Digits after the
   // last ";" are dropped; a group that is not a number, or whose code is
-  // not 1 to 255, adds nothing. Never fails.
-  static std::string CongealPWD(const std::string& sPassword);
+  // not 1 to 255, adds nothing; the latter are counted in `refused` when
+  // given. Never fails.
+  static std::string CongealPWD(const std::string& sPassword, size_t* refused = nullptr);
 };
 
 }  // namespace vl

@@ -80,6 +80,7 @@ int32_t InsertPackageRow(const std::string& name, const std::string& description
 bool InsPkgInfo::CopyXMLPkgInfo(DataServices& oDS, Project& oProj) {
   try {
     reached_.clear();
+    ctx_.unlinked_children.clear();
     pugi::xml_document doc;
     pugi::xml_node project = LoadBaselineFile(doc, kPackageListFile);
     if (!project) return false;
@@ -89,7 +90,14 @@ bool InsPkgInfo::CopyXMLPkgInfo(DataServices& oDS, Project& oProj) {
       throw VlError(
           err::kObjectRequired, "selectSingleNode",
           std::string(kPackageListFile) + " names no root package (a Pkg with ParentID 0)");
-    return AddXMLPackage(root.attribute("GUID").value(), 0, oDS, oProj);
+    if (!AddXMLPackage(root.attribute("GUID").value(), 0, oDS, oProj)) return false;
+    // A child may stand in a package copied before its parent's.
+    InsReqInfo requirements(ctx_);
+    if (!requirements.LinkPendingChildren(oDS, oProj)) {
+      ShowInfoMessage(ResString(kResRequirementsFailed));
+      return false;
+    }
+    return true;
   } catch (const std::exception&) {
     ReportProcError("CopyXMLPkgInfo", "");
     return false;
@@ -157,6 +165,7 @@ bool InsPkgInfo::CopyPackageContents(const std::string& sPkgGUID, int32_t lParen
   const std::string name = ElementText(oPkg, "PkgName");
   const std::string description = ElementText(oPkg, "PkgDesc");
   AddTextResultsLine(ResFormat(kResCopyingPackage, {name}));
+  ctx_.copied.Copying(CopiedKind::kPackage, name, sPkgGUID);
   const std::string newGuid = AssignNewGUID(sPkgGUID);
 
   if (lParentID < 1) {

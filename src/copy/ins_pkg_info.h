@@ -28,14 +28,16 @@ class InsPkgInfo : public Copier {
   using Copier::Copier;
 
   // Copies the whole package tree, reporting after each package how many
-  // of those PackageList.XML lists are done. True when every package and
-  // everything in it was copied. False:
+  // of those PackageList.XML lists are done, and then links the children
+  // whose parents stand in packages copied after theirs. True when every
+  // package and everything in it was copied. False:
   //  - with nothing done, after a message ("PackageList.XML" + text 11011
   //    + "PROJECT") when the file is missing or has no "PROJECT";
   //  - after a report ("CopyXMLPkgInfo") when no "Pkg" has ParentID "0";
   //  - when a package fails (see AddXMLPackage): the walk stops there, and
   //    later siblings and the siblings of every package above are not
-  //    copied. Nothing written before is undone.
+  //    copied. Nothing written before is undone;
+  //  - after text 20065 when a parent-child row cannot be written.
   bool CopyXMLPkgInfo(DataServices& oDS, Project& oProj);
 
  private:

@@ -20,10 +20,13 @@ namespace vl {
 namespace {
 
 constexpr const char* kPackageListFile = "PackageList.XML";
+constexpr const char* kReqGUIDMapFile = "ReqGUIDMap.xml";
 constexpr long kResPackageTraces = 20066;
 constexpr long kResRequirementTraces = 20067;
 constexpr long kResRequirementExtTraces = 20068;
 constexpr long kResExtProjNotRegistered = 20069;
+constexpr long kResNotCopied = 20085;
+constexpr long kResTraceWaitsFor = 20153;
 
 bool HasElementChild(const pugi::xml_node& node) {
   for (pugi::xml_node c = node.first_child(); c; c = c.next_sibling())
@@ -33,6 +36,12 @@ bool HasElementChild(const pugi::xml_node& node) {
 
 // The tag of a requirement's parent: the part of `tag` before its last
 // ".", "" when it has none.
+// The tag a user knows a requirement by: its prefix and number ("SR12",
+// or "FEAT3.1" for a child, whose prefix is its parent's tag and ".").
+std::string FullTagOf(const pugi::xml_node& req) {
+  return ElementText(req, "RPre") + ElementText(req, "Tag");
+}
+
 std::string ParentTagOf(const std::string& tag) {
   const size_t dot = tag.rfind('.');
   return dot == std::string::npos ? std::string() : tag.substr(0, dot);
@@ -52,6 +61,7 @@ bool InsPkgReqTraceInfo::CopyXMLPkgTraceInfo(DataServices& oDS, Project& oProj) 
     if (!BaselineDescriptor().CreateTraces()) return true;
     visited_pkgs_.clear();
     ext_row_ids_.clear();
+    ext_req_maps_.clear();
 
     std::string sRootGUID;
     {
@@ -164,13 +174,14 @@ bool InsPkgReqTraceInfo::CopyXMLPkgReqTraceInfo(pugi::xml_node oPkg, DataService
       pugi::xml_node tto = req.child("TTo");
       const std::string sGUID = ElementText(req, "GUID");
       const std::string sRPre = ElementText(req, "RPre");
+      ctx_.copied.About(CopiedKind::kRequirement, FullTagOf(req), sGUID);
       const int32_t lReqID = GetNewReqID(oDS, sGUID);
       if (lReqID == -1) return false;
       cur_old_guid_ = sGUID;
       cur_new_req_id_ = lReqID;
 
       if (tto) {
-        AddTextResultsLine(ResFormat(kResRequirementTraces, {sRPre}));
+        AddTextResultsLine(ResFormat(kResRequirementTraces, {FullTagOf(req)}));
         Breathe();
         if (!CopyReqTraceInfo(tto, lReqID, sRPre, sGUID, oDS, oProj)) return false;
       }
@@ -212,6 +223,7 @@ bool InsPkgReqTraceInfo::CopyReqTraceInfo(const pugi::xml_node& oTTo, int32_t lR
         continue;
       }
       oDS.ExecuteSQL(BuildTraceInsertSQL(lReqID, lOtherID, 0, lState, sTRVer, false));
+      ctx_.copied.Count(CopiedKind::kTrace);
     }
     return true;
   } catch (const std::exception&) {
@@ -226,7 +238,8 @@ bool InsPkgReqTraceInfo::ProcessTFromsForCPTs(const pugi::xml_node& oReq, DataSe
     pugi::xml_node tfrom = oReq.child("TFrom");
     if (!tfrom) return true;
     const std::string sGUID = ElementText(oReq, "GUID");
-    AddTextResultsLine(ResFormat(kResRequirementExtTraces, {ElementText(oReq, "RPre")}));
+    AddTextResultsLine(ResFormat(kResRequirementExtTraces, {FullTagOf(oReq)}));
+    ctx_.copied.About(CopiedKind::kRequirement, FullTagOf(oReq), sGUID);
     Breathe();
     const int32_t lReqID = GetNewReqID(oDS, sGUID);
     if (lReqID == -1) return true;
@@ -257,11 +270,19 @@ bool InsPkgReqTraceInfo::CopyCPTInfo(const pugi::xml_node& oTReq, int32_t lReqID
       throw VlError(err::kInvalidProcedureCall, "CopyCPTInfo",
                     "Invalid procedure call or argument: the project " + *sOpenedGUID +
                         " that stands for the external project " + sEPGUID + " is not open");
-    // The other requirement's ID is known only when that project recorded
-    // the trace as unresolved towards the baseline's project. Otherwise the
-    // trace waits, like one to a project not opened, for a project created
-    // later from the other project's baseline.
+    // The other requirement's ID is known when that project recorded the
+    // trace as unresolved towards the baseline's project, or when the run
+    // that created it mapped the requirement (a run without traces records
+    // none). Otherwise the trace waits, like one to a project not opened,
+    // for a project created later from the other project's baseline.
     const int32_t* lOtherID = tables().gdictExtTraces.Find(sTRID);
+    if (!lOtherID) {
+      int32_t lMappedID = 0;
+      if (FindMappedExtReqID(*sOpenedGUID, sTRID, lMappedID)) {
+        tables().gdictExtTraces.Add(sTRID, lMappedID);
+        lOtherID = tables().gdictExtTraces.Find(sTRID);
+      }
+    }
     if (!lOtherID) {
       RecordUnresolved(sTRID, sEPGUID, sTRVer, lState, bDirection);
       return true;
@@ -279,11 +300,34 @@ bool InsPkgReqTraceInfo::CopyCPTInfo(const pugi::xml_node& oTReq, int32_t lReqID
       ext_row_ids_.emplace(*sOpenedGUID, lRowID);
     }
     oDS.ExecuteSQL(BuildTraceInsertSQL(lReqID, *lOtherID, lRowID, lState, sTRVer, bDirection));
+    ctx_.copied.Count(CopiedKind::kTrace);
     return true;
   } catch (const std::exception&) {
     ReportProcError("CopyCPTInfo", "");
     return false;
   }
+}
+
+bool InsPkgReqTraceInfo::FindMappedExtReqID(const std::string& sOpenedGUID,
+                                            const std::string& sTRID, int32_t& lID) {
+  auto map = ext_req_maps_.find(sOpenedGUID);
+  std::shared_ptr<Project> project = *tables().gcolExtProjs.Find(sOpenedGUID);
+  if (map == ext_req_maps_.end()) {
+    std::unordered_map<std::string, std::string> pairs;
+    pugi::xml_document doc;
+    if (LoadXmlFile(doc, GetParentFolderName(project->GetProjectPath()), kReqGUIDMapFile))
+      for (const pugi::xml_node& pair : DescendantsNamed(doc.child("PROJECT"), "GUID"))
+        pairs.emplace(pair.attribute("OLDGUID").value(), pair.attribute("NEWGUID").value());
+    map = ext_req_maps_.emplace(sOpenedGUID, std::move(pairs)).first;
+  }
+  auto newGuid = map->second.find(sTRID);
+  if (newGuid == map->second.end()) return false;
+  std::unique_ptr<Recordset> rs = DataServicesOf(*project)->QueryRecordset(
+      "SELECT ID FROM " + Tbl("vlRequirements") + " WHERE VLGUID = " + SqlText(newGuid->second));
+  if (!rs || rs->IsEOF()) return false;
+  rs->MoveFirst();
+  lID = IdOf(rs->GetFieldValue("ID"));
+  return true;
 }
 
 void InsPkgReqTraceInfo::RecordUnresolved(const std::string& sTRID, const std::string& sEPGUID,
@@ -369,12 +413,20 @@ bool InsPkgReqTraceInfo::ResolveExtProjTraces(const std::shared_ptr<Project>& oE
     const std::string sTRVer = trace.attribute("TRVer").value();
     const int32_t lState = CLng(trace.attribute("State").value());
 
+    pugi::xml_node rcpt = trace.parent();
+    // The message names the trace that waits, and the project it waits in.
+    if (!IsReqGUIDTranslated(sTRID)) {
+      ShowInfoMessage(ResString(kResNotCopied) + " " +
+                      ResFormat(kResTraceWaitsFor, {rcpt.attribute("OLDGUID").value(),
+                                                    oExtProj->GetProjectName(), sTRID}));
+      bGoOn = false;
+      break;
+    }
     const int32_t lNewReqID = GetNewReqID(oDS, sTRID);
     if (lNewReqID == -1) {
       bGoOn = false;
       break;
     }
-    pugi::xml_node rcpt = trace.parent();
     const int32_t lExtReqID = CLng(rcpt.attribute("NEWREQID").value());
     const std::string sOldGUID = rcpt.attribute("OLDGUID").value();
     if (!tables().gdictExtTraces.Exists(sOldGUID)) tables().gdictExtTraces.Add(sOldGUID, lExtReqID);

@@ -112,12 +112,19 @@ class InsPkgReqTraceInfo : public Copier {
   // when the requirement has no new ID; false only after a report.
   bool ProcessTFromsForCPTs(const pugi::xml_node& oReq, DataServices& oDS, Project& oProj);
   // One cross-project trace: written into oDS when its project was opened
-  // and that project recorded the other requirement's ID (gdictExtTraces);
-  // otherwise recorded as unresolved. False after a report ("CopyCPTInfo":
+  // and the other requirement's ID is known there (gdictExtTraces, filled
+  // from what that project recorded, or FindMappedExtReqID); otherwise
+  // recorded as unresolved. False after a report ("CopyCPTInfo":
   // text 20069 when the new project has no vlExternalProjects row for the
   // opened project, or any error).
   bool CopyCPTInfo(const pugi::xml_node& oTReq, int32_t lReqID, DataServices& oDS, Project& oProj,
                    bool bDirection);
+  // The ID, in the opened project sOpenedGUID, of the requirement its
+  // baseline named sTRID, through the "ReqGUIDMap.xml" beside that project
+  // (read once per run): true and lID set when the map names it and the
+  // row is there; false otherwise (no map: the project was not created
+  // from a baseline). Throws VlError when the look-up fails.
+  bool FindMappedExtReqID(const std::string& sOpenedGUID, const std::string& sTRID, int32_t& lID);
   // Adds an "URTRACE" under the current requirement's "REQURCPT" (added to
   // the root on its first unresolved trace).
   void RecordUnresolved(const std::string& sTRID, const std::string& sEPGUID,
@@ -137,7 +144,8 @@ class InsPkgReqTraceInfo : public Copier {
   // skipped. The file's new content is what was found taken out (or its
   // removal when nothing is left), also when the work stops early. False
   // when a trace's end in the new project has no new ID (stop, nothing
-  // failed); throws VlError on failure.
+  // failed; for an end this run did not copy, text 20085 followed by 20153,
+  // naming the trace and oExtProj); throws VlError on failure.
   bool ResolveExtProjTraces(const std::shared_ptr<Project>& oExtProj, const std::string& sBLGUID,
                             const std::string& sNewProjGUID, DataServices& oDS);
 
@@ -156,6 +164,9 @@ class InsPkgReqTraceInfo : public Copier {
   // vlExternalProjects row IDs of the new project's database, by the GUID
   // of the project they describe (rows do not change during the copy).
   std::unordered_map<std::string, int32_t> ext_row_ids_;
+  // The requirement GUID maps of the opened projects (baseline GUID ->
+  // GUID there), by the project's GUID, read on first need.
+  std::unordered_map<std::string, std::unordered_map<std::string, std::string>> ext_req_maps_;
 
   pugi::xml_document unres_doc_;
   pugi::xml_node unres_root_;

@@ -143,7 +143,8 @@ bool ConnectTypeAttributes(RunContext& ctx, DataServices& oDS, const pugi::xml_n
   for (const pugi::xml_node& el : DescendantsNamed(attributes, "Attribute")) {
     const std::string oldGuid = RequiredAttr(el, "ID");
     if (!ctx.IsGUIDTranslated(oldGuid)) {
-      ctx.messages().ShowInfoMessage("ReqType Attribute not translated.");
+      ctx.messages().ShowInfoMessage(
+          ctx.AboutReference("ReqType Attribute not translated.", "attribute", oldGuid));
       return false;
     }
     int32_t lAttrID = 0;
@@ -151,7 +152,8 @@ bool ConnectTypeAttributes(RunContext& ctx, DataServices& oDS, const pugi::xml_n
             oDS,
             "SELECT ID FROM vlUserDefinedFields WHERE VLGUID = " + SqlText(ctx.TranslateGUID(oldGuid)),
             lAttrID)) {
-      ctx.messages().ShowInfoMessage("Cannot read inserted attr from database.");
+      ctx.messages().ShowInfoMessage(
+          ctx.AboutReference("Cannot read inserted attr from database.", "attribute", oldGuid));
       return false;
     }
     oDS.ExecuteSQL("INSERT INTO " + Tbl("vlRequirementTypeFields") +
@@ -192,7 +194,8 @@ bool DefaultReqTypeId(RunContext& ctx, DataServices& oDS, const std::string& old
           "SELECT ID FROM vlRequirementTypes WHERE VLGUID = " + SqlText(ctx.TranslateGUID(oldGuid)),
           lReqTypeID))
     return true;
-  ctx.messages().ShowInfoMessage("Cannot read inserted Requirement Type from database.");
+  ctx.messages().ShowInfoMessage(ctx.AboutReference(
+      "Cannot read inserted Requirement Type from database.", "requirement type", oldGuid));
   return false;
 }
 
@@ -233,6 +236,7 @@ bool InsProjStruInfo::CopyXMLAttrInfo(DataServices& oDS, Project& oProj) {
       const int32_t lFieldID = NextKey(oDS, "UserDefinedField");
       const BaselineAttribute a = ReadAttribute(el);
       ShowProgress(ctx_, ResFormat(20074, {a.label}));
+      ctx_.copied.Copying(CopiedKind::kAttribute, a.label, a.guid);
       const std::string newGuid = AssignNewGUID(a.guid);
       InsertAttribute(oDS, lFieldID, newGuid, a);
       int32_t lDefaultItemID = 0;
@@ -258,6 +262,7 @@ bool InsProjStruInfo::CopyXMLListItemInfo(const pugi::xml_node& oAttr, int32_t l
     const int32_t lItemID = NextKey(oDS, "UserDefinedListItem");
     const BaselineListItem item = ReadListItem(el);
     ShowProgress(ctx_, ResFormat(20075, {item.text}));
+    ctx_.copied.Copying(CopiedKind::kListItem, item.text, item.guid);
     if (item.isDefault) lDefaultItemID = lItemID;  // the last item marked wins
     const std::string newGuid = AssignNewGUID(item.guid);
     InsertListItem(oDS, lItemID, lFieldID, newGuid, item);
@@ -279,6 +284,7 @@ bool InsProjStruInfo::CopyXMLReqTypeInfo(DataServices& oDS, Project& oProj) {
       const int32_t lTypeID = NextKey(oDS, "RequirementType");
       const BaselineReqType t = ReadReqType(el);
       ShowProgress(ctx_, ResFormat(20076, {t.name}));
+      ctx_.copied.Copying(CopiedKind::kRequirementType, t.name, t.guid);
       const std::string newGuid = AssignNewGUID(t.guid);
       InsertReqType(oDS, lTypeID, newGuid, t);
       LinkReqTypeToProject(oDS, oProj, lTypeID);
@@ -301,6 +307,8 @@ bool InsProjStruInfo::ConnectXMLReqTypeAttrs(DataServices& oDS, Project& /*oProj
     ShowProgress(ctx_, ResString(20077));
     pugi::xml_node reqTypes = RequiredElement(root, "RequirementTypes");
     for (const pugi::xml_node& el : DescendantsNamed(reqTypes, "RequirementType")) {
+      ctx_.copied.About(CopiedKind::kRequirementType, el.attribute("Name").value(),
+                        RequiredAttr(el, "ID"));
       const int32_t lTypeID = GetNewReqTypeID(oDS, RequiredAttr(el, "ID"));
       if (lTypeID == -1) return false;
       if (!ConnectTypeAttributes(ctx_, oDS, el, lTypeID)) return false;
@@ -325,6 +333,7 @@ bool InsProjStruInfo::CopyXMLDocTypeInfo(DataServices& oDS, Project& oProj) {
       const int32_t lDocTypeID = NextKey(oDS, "DocumentType");
       const BaselineDocType d = ReadDocType(el);
       ShowProgress(ctx_, ResFormat(20073, {d.name}));
+      ctx_.copied.Copying(CopiedKind::kDocumentType, d.name, d.guid);
       const std::string newGuid = AssignNewGUID(d.guid);
       int32_t lReqTypeID = 0;
       if (!DefaultReqTypeId(ctx_, oDS, d.defaultReqTypeGuid, lReqTypeID)) return false;

@@ -138,10 +138,9 @@ bool InsReqInfo::CopyXMLPkgReqInfo(pugi::xml_node oPkg, int32_t lPkgID, DataServ
                     "(PROJECT/Pkg)");
     pugi::xml_node requirements = oPkg.child("Requirements");
     if (!requirements) return true;
-    std::vector<PendingChild> pending;
     for (const pugi::xml_node& oReq : DescendantsNamed(requirements, "Req"))
-      if (!CopyRequirement(oReq, lPkgID, oDS, oProj, pending)) return false;
-    return LinkPendingChildren(pending, oDS, oProj);
+      if (!CopyRequirement(oReq, lPkgID, oDS, oProj)) return false;
+    return true;
   } catch (const std::exception&) {
     ReportProcError("CopyXMLPkgReqInfo", "");
     return false;
@@ -149,10 +148,14 @@ bool InsReqInfo::CopyXMLPkgReqInfo(pugi::xml_node oPkg, int32_t lPkgID, DataServ
 }
 
 bool InsReqInfo::CopyRequirement(const pugi::xml_node& oReq, int32_t lPkgID, DataServices& oDS,
-                                 Project& oProj, std::vector<PendingChild>& pending) {
+                                 Project& oProj) {
   const int32_t id = NextKey(oDS, "Requirement");
   ReqRecord r = ReadRequirement(oReq);
-  AddTextResultsLine(ResFormat(kResCopyingRequirement, {ProgressDisplayText(r.name, r.text)}));
+  // The tag first: it is what a user knows a requirement by.
+  const std::string tag = r.prefix + std::to_string(r.tag);
+  AddTextResultsLine(
+      ResFormat(kResCopyingRequirement, {tag + " " + ProgressDisplayText(r.name, r.text)}));
+  ctx_.copied.Copying(CopiedKind::kRequirement, tag, r.guid);
   const std::string newGuid = AssignNewReqGUID(r.guid);
   const int32_t reqTypeId = GetNewReqTypeID(oDS, r.reqTypeGuid);
   if (reqTypeId == -1) return false;
@@ -189,15 +192,16 @@ bool InsReqInfo::CopyRequirement(const pugi::xml_node& oReq, int32_t lPkgID, Dat
   const std::string parentTag = r.prefix.substr(0, dot);
   const int32_t parentId = getReqID(parentTag, oProj);
   if (parentId == 0) {
-    pending.push_back({parentTag, r.prefix + std::to_string(r.tag), id});
+    ctx_.unlinked_children.push_back({parentTag, r.prefix + std::to_string(r.tag), id});
     return true;
   }
   return CopyHierarchyInfo(parentId, id, oDS, oProj);
 }
 
-bool InsReqInfo::LinkPendingChildren(const std::vector<PendingChild>& pending, DataServices& oDS,
-                                     Project& oProj) {
-  for (const PendingChild& child : pending) {
+bool InsReqInfo::LinkPendingChildren(DataServices& oDS, Project& oProj) {
+  std::vector<UnlinkedChild> pending;
+  pending.swap(ctx_.unlinked_children);
+  for (const UnlinkedChild& child : pending) {
     const int32_t parentId = getReqID(child.parentTag, oProj);
     if (parentId == 0) {
       AddTextResultsLine(ResFormat(kResParentNotFound, {child.parentTag, child.childTag}));

@@ -30,12 +30,12 @@ class InsReqInfo : public Copier {
   // Copies the "Req" elements below oPkg's "Requirements" in document
   // order, each linked to package lPkgID. True when all were copied, and
   // at once when there is no "Requirements". Each requirement adds the
-  // results line 20078 with its name and the start of its text (at most
-  // 50 characters, "..." after a display text of exactly 50).
-  // A child whose parent is not found when it is copied is linked once
-  // every requirement of the package is in; a parent that is still not
-  // found gets a results line naming its tag (and the child's), no
-  // relationship row, and the copy goes on.
+  // results line 20078 with its tag (prefix and number), a blank, its
+  // name and the start of its text (at most 50 characters, "..." after a
+  // display text of exactly 50).
+  // A child whose parent is not found when it is copied is added to the
+  // run's unlinked children, linked by LinkPendingChildren once every
+  // package is in.
   // False at the first requirement that fails, with the rows written so
   // far left in place and that requirement's key spent:
   //  - its requirement type, bookmark document, an attribute or a list
@@ -48,18 +48,19 @@ class InsReqInfo : public Copier {
   //    "CopyReqLVInfo", "CopyReqFVInfo", "CopyHierarchyInfo").
   bool CopyXMLPkgReqInfo(pugi::xml_node oPkg, int32_t lPkgID, DataServices& oDS, Project& oProj);
 
- private:
-  // A child requirement whose parent was not found when it was copied.
-  struct PendingChild {
-    std::string parentTag;
-    std::string childTag;
-    int32_t childId;
-  };
+  // Links the run's unlinked children, now that every package is in, and
+  // empties the list. A parent that is still not found (the baseline does
+  // not hold it) gets results line 20143 naming its tag and the child's,
+  // no relationship row, and the copy goes on. False when a row cannot be
+  // written (reported by CopyHierarchyInfo).
+  bool LinkPendingChildren(DataServices& oDS, Project& oProj);
 
+ private:
   // Copies one requirement; false after a message, throws on unexpected
-  // errors. A child whose parent is not found yet is added to `pending`.
+  // errors. A child whose parent is not found yet is added to the run's
+  // unlinked children.
   bool CopyRequirement(const pugi::xml_node& oReq, int32_t lPkgID, DataServices& oDS,
-                       Project& oProj, std::vector<PendingChild>& pending);
+                       Project& oProj);
 
   // The bookmark name, the new ID of the bookmark document (0 when the
   // requirement lies in no document), the document position and the last
@@ -89,12 +90,6 @@ class InsReqInfo : public Copier {
   // the project object; 0 when there is none. Errors are reported
   // ("getReqID") and give 0.
   int32_t getReqID(const std::string& sParentTag, Project& oProj);
-
-  // Links the children whose parents were not found in their turn, now
-  // that every requirement of the package is in. False when a row cannot
-  // be written.
-  bool LinkPendingChildren(const std::vector<PendingChild>& pending, DataServices& oDS,
-                           Project& oProj);
 };
 
 }  // namespace vl

@@ -18,6 +18,7 @@ constexpr const char* kQueryDefsFile = "QueryDefs.XML";
 constexpr const char* kResRTGUIDsFile = "ResRTGUIDs.xml";
 constexpr const char* kUnResQDefPrefix = "UnResQDefName:";
 constexpr long kResQueryRejected = 20080;
+constexpr long kResCopyingQueryDefInto = 20150;
 
 // The literal of a query string. Texts inside a query double their quotes,
 // so every quote is doubled again here: taking "''" as an already doubled
@@ -107,7 +108,8 @@ bool InsViewInfo::CopyXMLQueryDefs(DataServices& oDS, Project& oProj) {
         LoadExtProjRTGUIDs(extProjGuid, *current);
         bExternal = true;
       }
-      InsertQueryDefSQL(oDS, oProj, qdef, bExternal);
+      if (InsertQueryDefSQL(oDS, oProj, qdef, bExternal))
+        ctx_.copied.Count(CopiedKind::kQueryDefinition);
     }
     if (unresolvedRoot.first_child())
       SaveXmlFile(unresolved, BesideProjectFile(oProj, kUnResQueryDefsFile));
@@ -137,6 +139,11 @@ bool InsViewInfo::InsertQueryDefSQL(DataServices& oDS, Project& oProj, pugi::xml
   try {
     const int32_t lID = NextKey(oDS, "Query");
     BaselineQueryDef q = ReadQueryDef(oQDef);
+    ctx_.copied.About(CopiedKind::kQueryDefinition, q.name, q.guid);
+    // A definition written into another project is named with it, so that
+    // what follows (a rejected query) is known to concern that project.
+    if (!into_project_.empty())
+      AddTextResultsLine(ResFormat(kResCopyingQueryDefInto, {q.name, into_project_}));
     const std::string newGuid = AssignNewGUID(q.guid);
     // A definition left by another project's run already names that
     // project's own user: translating it through this run's table would
@@ -174,7 +181,9 @@ bool InsViewInfo::RenewQStringIDs(const std::string& sQDefGUID, std::string& sQS
     std::string errorText;
     ParsedQuery parsed;
     if (!services->ParseQueryString(oProj, sQString, errorText, parsed)) {
-      ShowInfoMessage(ResFormat(kResQueryRejected, {errorText}));
+      ctx_.messages().ShowInfoMessage(
+          ResFormat(kResQueryRejected, {errorText}) + " It is the " + ctx_.copied.subject() + ".",
+          kResQueryRejected);
       return false;
     }
     sQString = parsed.QueryString;
@@ -218,6 +227,7 @@ bool InsViewInfo::CompleteUnResQueryDefs(Project& oProj) {
     const std::string newGuid = oProj.GetProjectGUID();
     CompleteExtProjFiles(
         ctx_, kUnResQueryDefsFile, [&](pugi::xml_document& doc, Project& other, DataServices& ds) {
+          into_project_ = other.GetProjectName();
           for (pugi::xml_node qdef : DescendantsNamed(doc, "QUERYDEF")) {
             const std::string original = ElementText(qdef, "QUERYSTRING");
             std::string ref;
@@ -229,8 +239,10 @@ bool InsViewInfo::CompleteUnResQueryDefs(Project& oProj) {
               SetElementText(qdef, "QUERYSTRING", original);
           }
         });
+    into_project_.clear();
     return true;
   } catch (const std::exception&) {
+    into_project_.clear();
     ReportProcError("CompleteUnResQueryDefs", "");
     return false;
   }

@@ -99,7 +99,8 @@ class InsViewInfo : public Copier {
 
  private:
   // One definition: key "Query", new GUID, owner (the current user when
-  // the owner is not found), renewed query string, INSERT. False after a
+  // the owner is not found), renewed query string, INSERT; a progress line
+  // (20150) first when it goes into another project (into_project_). False after a
   // message (20080) when the query services reject the string, after a
   // report ("InsertQueryDefSQL") on any other error; no row then.
   // With `bOwnerIsOwnUser`, "queryuserid" already holds the GUID of a user
@@ -136,16 +137,22 @@ class InsViewInfo : public Copier {
   // Inserts into every opened external project the views of its
   // "UnResViews.xml" whose query definitions are now all found there; the
   // others keep what was resolved now. The file keeps them or is removed.
-  // False after a report ("CompleteUnResViews").
+  // False after a report ("CompleteUnResViews"), and false after texts
+  // 20084 and 20064 when a view's first query definition, recorded as
+  // found, has no row there (see CompleteUnResView).
   bool CompleteUnResViews();
 
  private:
   // True when the view uses an unresolved query definition; it has then
   // been moved under oUnResRoot with what could be translated (or dropped
-  // when its user is not found).
+  // when its user is not found). False with bQueryMissing set, the view
+  // left in place, when only its second query waits and its first was not
+  // copied (the look-up's message): the package stops then, as for a view
+  // without waiting queries.
   bool ViewHasUnResQdefs(pugi::xml_node oView, pugi::xml_node oUnResRoot, DataServices& oDS,
-                         int32_t lPkgID);
-  // Key "View", progress line 20079, new GUID, the VlViews and
+                         int32_t lPkgID, bool& bQueryMissing);
+  // Key "View", progress line 20079 (20151, naming the project, when it
+  // goes into another project), new GUID, the VlViews and
   // VLPACKAGEELEMENTS rows. False after a report ("InsertViewSQL").
   bool InsertViewSQL(pugi::xml_node oView, int32_t lReqTypeID, int32_t lSecReqTypeID,
                      int32_t lUserID, int32_t lQueryID, int32_t lSecQueryID, int32_t lPkgID,
@@ -153,9 +160,18 @@ class InsViewInfo : public Copier {
   // One view of another project's "UnResViews.xml": inserted into oProj
   // (and removed from the file) when its query definitions are all found
   // in oDS now; otherwise what was found now is recorded in the element.
-  // Errors propagate.
-  void CompleteUnResView(pugi::xml_node oView, DataServices& oDS, Project& oProj);
+  // A query recorded as found must have its row in oDS: a second one
+  // without it is left out after text 20084; a first one without it
+  // inserts nothing and gives false after texts 20084 and 20064. A query
+  // this run did not copy gives text 20085. Texts 20084 and 20085 are
+  // followed by 20152, naming the query, the view and the project. Errors
+  // propagate.
+  bool CompleteUnResView(pugi::xml_node oView, DataServices& oDS, Project& oProj);
 
+  // While the completion writes into another project, its name: the
+  // progress lines and messages of what is written there name it. Empty
+  // otherwise.
+  std::string into_project_;
   // The external project's GUIDs for one definition: baseline GUID -> GUID
   // in the external project.
   OrderedMap<std::string> ext_translations_;

@@ -15,6 +15,11 @@ namespace vl {
 namespace {
 
 constexpr long kResCopyingView = 20079;
+constexpr long kResViewsFailed = 20064;
+constexpr long kResRowMissing = 20084;
+constexpr long kResNotCopied = 20085;
+constexpr long kResCopyingViewInto = 20151;
+constexpr long kResViewWaitsFor = 20152;
 
 // The specification kept for a query definition, or nullptr.
 const ProjStructSpec* SpecOf(const RunTables& tables, const std::string& sQDefGUID) {
@@ -93,9 +98,18 @@ bool IsMarkedResolved(const pugi::xml_node& view, const char* name) {
 // project is found now.
 struct QueryResolution {
   bool resolved = false;
-  bool newly = false;  // found in this run, not recorded before
+  bool newly = false;    // found in this run, not recorded before
+  bool missing = false;  // recorded as found, but its row is not there
   int32_t query = 0, reqType = 0;
 };
+
+// Whether the database holds the query definition row `id`.
+bool QueryRowExists(DataServices& oDS, int32_t id) {
+  if (id < 0) return false;
+  std::unique_ptr<Recordset> rs = oDS.QueryRecordset("SELECT ID FROM " + Tbl("VlQueryDefinitions") +
+                                                     " WHERE ID = " + SqlLong(id));
+  return rs && !rs->IsEOF();
+}
 
 }  // namespace
 
@@ -117,7 +131,15 @@ bool InsViewInfo::CopyXMLPkgViewInfo(pugi::xml_node oPkg, int32_t lPkgID, DataSe
     pugi::xml_node views = oPkg.child("Views");
     if (!views) return true;
     for (pugi::xml_node view : DescendantsNamed(views, "View")) {
-      if (ViewHasUnResQdefs(view, root, oDS, lPkgID)) continue;
+      ctx_.copied.About(CopiedKind::kView, ElementText(view, "ViewName"),
+                        ElementText(view, "GUID"));
+      bool queryMissing = false;
+      const bool unresolved = ViewHasUnResQdefs(view, root, oDS, lPkgID, queryMissing);
+      if (queryMissing) {
+        saveUnresolved();
+        return false;
+      }
+      if (unresolved) continue;
       const std::string reqTypeGuid = ElementText(view, "ReqTypeID");
       const std::string secReqTypeGuid = ElementText(view, "SecReqTypeID");
       std::string props = ElementText(view, "ViewProperties");
@@ -148,8 +170,9 @@ bool InsViewInfo::CopyXMLPkgViewInfo(pugi::xml_node oPkg, int32_t lPkgID, DataSe
         const ProjStructSpec* spec = SpecOf(tables(), secQueryGuid);
         if (r.secQuery != -1 && spec) UpdatePropsExtProjIDHoriz(r.secReqType, props, *spec);
       }
-      InsertViewSQL(view, r.reqType, r.secReqType, r.user, r.query, r.secQuery, lPkgID, props, oDS,
-                    oProj);
+      if (InsertViewSQL(view, r.reqType, r.secReqType, r.user, r.query, r.secQuery, lPkgID, props,
+                        oDS, oProj))
+        ctx_.copied.Count(CopiedKind::kView);
     }
     saveUnresolved();
     return true;
@@ -160,8 +183,9 @@ bool InsViewInfo::CopyXMLPkgViewInfo(pugi::xml_node oPkg, int32_t lPkgID, DataSe
 }
 
 bool InsViewInfo::ViewHasUnResQdefs(pugi::xml_node oView, pugi::xml_node oUnResRoot,
-                                    DataServices& oDS, int32_t lPkgID) {
+                                    DataServices& oDS, int32_t lPkgID, bool& bQueryMissing) {
   bool result = false;
+  bQueryMissing = false;
   try {
     const std::string queryGuid = ElementText(oView, "ViewQueryDefGUID");
     const std::string secQueryGuid = ElementText(oView, "SecQueryID");
@@ -173,6 +197,14 @@ bool InsViewInfo::ViewHasUnResQdefs(pugi::xml_node oView, pugi::xml_node oUnResR
 
     const int32_t lUserID = GetNewUserID(oDS, ElementText(oView, "ViewUserGUID"));
     if (lUserID < 0) return true;
+    // A first query that neither waits nor was copied stops the package,
+    // as it does for a view without waiting queries: the view must never
+    // be completed later with a query that does not exist.
+    const int32_t lQueryID = firstUnresolved ? 0 : GetNewQefID(oDS, queryGuid);
+    if (lQueryID < 0) {
+      bQueryMissing = true;
+      return false;
+    }
     if (lUserID > 0) SetDecimalText(oView, "ViewUserGUID", lUserID);
     pugi::xml_attribute pkg = oView.attribute("Pkg");
     if (!pkg) pkg = oView.append_attribute("Pkg");
@@ -182,8 +214,8 @@ bool InsViewInfo::ViewHasUnResQdefs(pugi::xml_node oView, pugi::xml_node oUnResR
     // A query of the view that is found already is recorded as found, with
     // its requirement type; the second query is the horizontal one.
     auto recordFound = [&](const std::string& guid, const char* queryName, const char* reqTypeName,
-                           bool second) {
-      SetDecimalText(oView, queryName, GetNewQefID(oDS, guid));
+                           bool second, int32_t queryId) {
+      SetDecimalText(oView, queryName, queryId);
       int32_t reqType = 0;
       if (const ProjStructSpec* spec = SpecOf(tables(), guid)) {
         if (second)
@@ -196,9 +228,9 @@ bool InsViewInfo::ViewHasUnResQdefs(pugi::xml_node oView, pugi::xml_node oUnResR
       SetDecimalText(oView, reqTypeName, reqType);
       MarkResolved(oView, queryName);
     };
-    if (!firstUnresolved) recordFound(queryGuid, "ViewQueryDefGUID", "ReqTypeID", false);
+    if (!firstUnresolved) recordFound(queryGuid, "ViewQueryDefGUID", "ReqTypeID", false, lQueryID);
     if (hasSecond && !secondUnresolved)
-      recordFound(secQueryGuid, "SecQueryID", "SecReqTypeID", true);
+      recordFound(secQueryGuid, "SecQueryID", "SecReqTypeID", true, GetNewQefID(oDS, secQueryGuid));
     if (props != ElementText(oView, "ViewProperties"))
       SetElementText(oView, "ViewProperties", props);
     MoveElement(oUnResRoot, oView);
@@ -211,20 +243,30 @@ bool InsViewInfo::ViewHasUnResQdefs(pugi::xml_node oView, pugi::xml_node oUnResR
 
 bool InsViewInfo::CompleteUnResViews() {
   try {
+    bool stopped = false;
     CompleteExtProjFiles(ctx_, kUnResViewsFile,
                          [&](pugi::xml_document& doc, Project& other, DataServices& ds) {
+                           into_project_ = other.GetProjectName();
                            for (pugi::xml_node view : DescendantsNamed(doc, "View"))
-                             CompleteUnResView(view, ds, other);
+                             if (stopped || !CompleteUnResView(view, ds, other)) stopped = true;
                          });
-    return true;
+    into_project_.clear();
+    return !stopped;
   } catch (const std::exception&) {
+    into_project_.clear();
     ReportProcError("CompleteUnResViews", "");
     return false;
   }
 }
 
-void InsViewInfo::CompleteUnResView(pugi::xml_node oView, DataServices& oDS, Project& oProj) {
+bool InsViewInfo::CompleteUnResView(pugi::xml_node oView, DataServices& oDS, Project& oProj) {
   std::string props = ElementText(oView, "ViewProperties");
+  // A message names what it is about: the view waits in another project.
+  auto showAbout = [&](long id, const std::string& query) {
+    ShowInfoMessage(
+        ResString(id) + " " +
+        ResFormat(kResViewWaitsFor, {ElementText(oView, "ViewName"), into_project_, query}));
+  };
   auto resolve = [&](const char* queryName, const char* reqTypeName, bool second) {
     QueryResolution r;
     const std::string text = ElementText(oView, queryName);
@@ -232,6 +274,19 @@ void InsViewInfo::CompleteUnResView(pugi::xml_node oView, DataServices& oDS, Pro
       r.resolved = true;
       r.reqType = ToLongOrZero(ElementText(oView, reqTypeName));
       r.query = ToLongOrZero(text);
+      // A query recorded as found whose row is not there (an earlier run
+      // recorded -1 for a definition it never copied) is met as the
+      // look-up of a view copied directly meets it.
+      if (!QueryRowExists(oDS, r.query)) {
+        showAbout(kResRowMissing, text);
+        r.missing = true;
+        r.query = 0;
+      }
+      return r;
+    }
+    if (!IsGUIDTranslated(text)) {
+      showAbout(kResNotCopied, text);
+      r.query = -1;
       return r;
     }
     r.query = GetNewQefID(oDS, text);
@@ -252,6 +307,13 @@ void InsViewInfo::CompleteUnResView(pugi::xml_node oView, DataServices& oDS, Pro
       CharCount(ElementText(oView, "SecQueryID")) > 1 || IsMarkedResolved(oView, "SecQueryID");
   const QueryResolution second =
       hasSecond ? resolve("SecQueryID", "SecReqTypeID", true) : QueryResolution{};
+  // Without its first query the view is not inserted and the completion
+  // stops, as the package of such a view stops; without its second query
+  // it goes in without one.
+  if (first.missing) {
+    ShowInfoMessage(ResString(kResViewsFailed));
+    return false;
+  }
 
   if (first.resolved && (!hasSecond || second.resolved)) {
     const int32_t lPkgID = ToLongOrZero(oView.attribute("Pkg").value());
@@ -259,7 +321,7 @@ void InsViewInfo::CompleteUnResView(pugi::xml_node oView, DataServices& oDS, Pro
     if (InsertViewSQL(oView, first.reqType, second.reqType, lUserID, first.query, second.query,
                       lPkgID, props, oDS, oProj)) {
       oView.parent().remove_child(oView);
-      return;
+      return true;
     }
   }
   // What was found now is recorded: the translations it came from are
@@ -275,6 +337,7 @@ void InsViewInfo::CompleteUnResView(pugi::xml_node oView, DataServices& oDS, Pro
     MarkResolved(oView, "SecQueryID");
   }
   if (props != ElementText(oView, "ViewProperties")) SetElementText(oView, "ViewProperties", props);
+  return true;
 }
 
 bool InsViewInfo::InsertViewSQL(pugi::xml_node oView, int32_t lReqTypeID, int32_t lSecReqTypeID,
@@ -284,7 +347,9 @@ bool InsViewInfo::InsertViewSQL(pugi::xml_node oView, int32_t lReqTypeID, int32_
   try {
     const int32_t lID = NextKey(oDS, "View");
     const BaselineView v = ReadView(oView);
-    AddTextResultsLine(ResFormat(kResCopyingView, {v.name}));
+    AddTextResultsLine(into_project_.empty()
+                           ? ResFormat(kResCopyingView, {v.name})
+                           : ResFormat(kResCopyingViewInto, {v.name, into_project_}));
     Breathe();
     const std::string newGuid = AssignNewGUID(v.guid);
     const ViewRefs r{lReqTypeID, lSecReqTypeID, lUserID, lQueryID, lSecQueryID};

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "baseline/bl_proj_info.h"
+#include "copy/copied_objects.h"
 #include "copy/other_projects.h"
 #include "errors/run_cancelled.h"
 #include "host/db/data_services.h"
@@ -72,6 +73,14 @@ class FoundIds {
   size_t remembered_ = 0;
 };
 
+// A child requirement whose parent was not found when it was copied: its
+// parent may stand in a package copied later.
+struct UnlinkedChild {
+  std::string parentTag;  // "FEAT1" for the child prefixed "FEAT1."
+  std::string childTag;
+  int32_t childId;
+};
+
 class RunContext {
  public:
   // `baseline` and `messages` must outlive the context. `projects` opens
@@ -92,11 +101,16 @@ class RunContext {
 
   RunTables tables;
   FoundIds found_ids;
+  // What the copiers have copied, and the object they work on.
+  CopiedObjects copied;
   // What the run changes in the projects it completes.
   OtherProjects others;
   // The ID of the new project's row in each opened external project (by
   // its GUID), once the run registers it there.
   OrderedMap<int32_t> new_project_rows;
+  // The children copied before their parents, linked once every package
+  // is in (InsReqInfo::LinkPendingChildren).
+  std::vector<UnlinkedChild> unlinked_children;
   // The path the new project's file will have once the run has succeeded
   // (it is built elsewhere until then); other projects record this one.
   std::string published_project_path;
@@ -106,6 +120,12 @@ class RunContext {
   void Breathe();
   // Throws RunCancelled when the run was asked to stop.
   void CheckCancelled() const;
+
+  // `text`, then what it is about: " It is the `kind` `guid`, referred to
+  // by the " and the object being copied (copied.subject()), when there
+  // is one, and ".".
+  std::string AboutReference(const std::string& text, const char* kind,
+                             const std::string& guid) const;
 
   // --- GUIDs and their translation ---
 
@@ -129,7 +149,9 @@ class RunContext {
   // --- Old GUID -> the new row's integer ID ---
 
   // -1 after a message (20085 when the GUID has no translation, 20084 when
-  // the translated row is missing) or after a report naming the routine.
+  // the translated row is missing, each followed by the kind of object
+  // looked for, its GUID and the object being copied) or after a report
+  // naming the routine.
   int32_t GetNewReqTypeID(DataServices& oDS, const std::string& oldGuid);
   int32_t GetNewUserID(DataServices& oDS, const std::string& oldGuid);
   int32_t GetNewGroupID(DataServices& oDS, const std::string& oldGuid);

@@ -35,8 +35,9 @@ class MessageSink {
   // Where long work stands: `done` of `total` units of `stage` are done
   // (`total` 0 when the count is not known). The creation run reports each
   // stage as it starts (its routine name, 0, 0) and the stages that know
-  // their counts cheaply report them as they go. Implementations show it or
-  // ignore it; it is called often.
+  // their counts cheaply report them as they go. An empty `stage` means
+  // that no work is going on any more. Implementations show it or ignore
+  // it; it is called often.
   virtual void Progress(const std::string& stage, long done, long total) {
     (void)stage, (void)done, (void)total;
   }

@@ -10,6 +10,7 @@
 
 #include "app/mod_wizard.h"
 #include "app/resource_location.h"
+#include "app/version.h"
 #include "ui/baseline_page.h"
 #include "ui/db_config_dialog.h"
 #include "ui/ext_projects_page.h"
@@ -102,7 +103,8 @@ void frmWizard::Load() {
   loaded_ = true;
   ApplyResourceTexts(this);
   ApplyResourceFont(this);
-  setWindowTitle(Q(AppSession().messages.title()));
+  // The version in the title tells a user which build a report comes from.
+  setWindowTitle(Q(AppSession().messages.title() + " " + kVersion));
   const std::pair<WizardButton, long> buttons[] = {{HelpButton, kResHelp},
                                                    {BackButton, kResBack},
                                                    {NextButton, kResNext},

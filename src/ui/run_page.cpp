@@ -6,12 +6,12 @@
 #include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <map>
 
 #include "app/creation_run.h"
 #include "app/mod_wizard.h"
 #include "app/resource_location.h"
 #include "app/results_page.h"
+#include "app/run_stages.h"
 #include "app/verify/verify_command.h"
 #include "ui/frm_wizard.h"
 #include "ui/help_window.h"
@@ -26,19 +26,6 @@ namespace {
 constexpr long kResCreated = 6004, kResNotCreated = 6005, kResStopped = 6006, kResAskStop = 6011,
                kResStopping = 6012, kResWarning = 6013, kResError = 6014, kResOutcomeCreated = 6020,
                kResOutcomeNotCreated = 6021, kResOutcomeStopped = 6022, kResStageCount = 6120;
-
-// The run's stages as the progress names them.
-std::string StageText(const std::string& stage) {
-  static const std::map<std::string, long> texts = {
-      {"CreateProject", 6100},      {"CopyXMLGroupInfo", 6101},       {"Reopen", 6102},
-      {"CopyXMLUserInfo", 6103},    {"CopyXMLProjInfo", 6104},        {"CopyXMLAttrInfo", 6105},
-      {"CopyXMLReqTypeInfo", 6106}, {"ConnectXMLReqTypeAttrs", 6107}, {"CopyXMLDocTypeInfo", 6108},
-      {"CopyXMLExtProjInfo", 6109}, {"CopyXMLGroupSecInfo", 6110},    {"CopyXMLQueryDefs", 6111},
-      {"CopyXMLPkgInfo", 6112},     {"CopyXMLPkgTraceInfo", 6113},    {"CopyXMLDiscInfo", 6114},
-      {"WriteGUIDMapFiles", 6115},  {"CompleteOtherProjects", 6116},  {"Commit", 6117}};
-  const auto it = texts.find(stage);
-  return it == texts.end() ? stage : AppSession().messages.ResString(it->second);
-}
 
 }  // namespace
 
@@ -178,7 +165,7 @@ void RunPage::ShowRunMessage(bool error, const std::string& text) {
 
 void RunPage::ShowProgress(const std::string& stage, long done, long total) {
   if (cancel_) return;  // "Stopping" stays in view
-  const std::string text = StageText(stage);
+  const std::string text = RunStageText(AppSession().messages, stage);
   if (total > 0) {
     lblStage->setText(Q(AppSession().messages.ResFormat(
         kResStageCount, {text, std::to_string(done), std::to_string(total)})));

@@ -7,6 +7,7 @@
 
 #include "app/mod_wizard.h"
 #include "app/resource_location.h"
+#include "app/version.h"
 #include "ui/frm_wizard.h"
 #include "ui/help_window.h"
 #include "ui/single_instance_lock.h"
@@ -80,6 +81,7 @@ void ResetUiGlobals() {
 int Main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(kAppName);
+  QApplication::setApplicationVersion(kVersion);
   // The installed icon, or in a build folder the one beside the resource file.
   QString icon_file = QString::fromStdString(FindResourceDirectory(GetProgramDirectory()) +
                                              "/bitmaps/wizard-icon-48.png");

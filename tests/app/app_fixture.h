@@ -23,10 +23,10 @@ struct CliResult {
 };
 
 inline CliResult RunCli(const std::vector<std::string>& args, const std::string& input = "",
-                        bool interactive = false) {
+                        bool interactive = false, const CancelRequest* cancel = nullptr) {
   std::ostringstream out, err;
   std::istringstream in(input);
-  int status = RunCommandLine(args, VL_BINARY_DIR, out, err, in, interactive);
+  int status = RunCommandLine(args, VL_BINARY_DIR, out, err, in, interactive, cancel);
   return {status, out.str(), err.str()};
 }
 

@@ -1,8 +1,14 @@
 #include "app/command_line.h"
 
+#include <fcntl.h>
+#include <pty.h>
 #include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <csignal>
 #include <functional>
+#include <nlohmann/json.hpp>
 
 #include "app_fixture.h"
 
@@ -35,12 +41,28 @@ TEST(CommandLineParse, UsageErrorsAreRefusedNamingTheOption) {
                  {{"create", "a", "--external", "nothing"}, ""},
                  {{"create", "a", "--bogus"}, "--bogus"},
                  {{"create", "a", "--pg-schema"}, "--pg-schema"},
-                 {{"create", "a", "--sql-log"}, "--sql-log"}};
+                 {{"create", "a", "--sql-log"}, "--sql-log"},
+                 {{"create", "a", "--external", "{0000}=p.vlp"}, "is no GUID"}};
   for (const auto& r : refused) {
     CommandLineOptions o;
     std::string error;
     EXPECT_FALSE(ParseCommandLine(r.args, o, error)) << r.args.size();
     EXPECT_NE(error.find(r.named), std::string::npos) << error;
+  }
+  // Options that do nothing there are named in a note.
+  const struct {
+    std::vector<std::string> args;
+    std::string note;
+  } idle[] = {
+      {{"validate", "a", "--yes"}, "--yes does nothing with validate"},
+      {{"review", "a", "--verify"}, "--verify does nothing with review"},
+      {{"create", "a", "--external-traces"}, "--external-traces does nothing without --traces"}};
+  for (const auto& i : idle) {
+    CommandLineOptions o;
+    std::string error;
+    ASSERT_TRUE(ParseCommandLine(i.args, o, error)) << error;
+    ASSERT_EQ(o.notes.size(), 1u) << i.note;
+    EXPECT_EQ(o.notes[0].rfind(i.note, 0), 0u) << o.notes[0];
   }
   EXPECT_EQ(RunCli({"create"}).status, kExitUsage);
   CliResult help = RunCli({"--help"});
@@ -85,16 +107,51 @@ TEST_F(CommandLineTest, AFolderQuestionWithoutAnAnswerStopsBeforeCreating) {
   EXPECT_EQ(typed.status, kExitOk) << typed.err;
 }
 
-TEST_F(CommandLineTest, UnknownDatabaseAndExternalProjectAreRefused) {
-  std::string folder = (scratch_ / "X").string();
-  for (const std::vector<std::string>& extra :
-       {std::vector<std::string>{"--database", "Nope"},
-        {"--external", "{00000000-0000-0000-0000-000000000000}=/x.vlp"}}) {
+// Usage errors are found before anything is asked or created; a signal
+// ends the tool with 128 + its number; neither leaves anything behind.
+// Messages say what is wrong first and name the procedure only with
+// --verbose.
+TEST_F(CommandLineTest, TheExitStatusTellsWhatHappened) {
+  const std::string folder = (scratch_ / "X").string();
+  const std::string not_a_project = SampleBaseline() + "/Project.xml";
+  const std::string service = "19a4485b-ebd2-4a73-99eb-ccadda346ef8";  // any case, no braces
+  const struct {
+    std::vector<std::string> extra;
+    int signal, status;
+    std::string said, not_said;
+  } cases[] = {
+      {{"--database", "Nope"}, 0, kExitUsage, "\"Nope\" is not offered", ""},
+      {{"--external", "{00000000-0000-0000-0000-000000000000}=/x.vlp"},
+       0,
+       kExitUsage,
+       "has no external project",
+       ""},
+      {{"--external", service + "=/no/such.vlp"}, 0, kExitUsage, "no such file: /no/such.vlp", ""},
+      {{"--external", service + "=" + not_a_project},
+       0,
+       kExitFailed,
+       "not a project file",
+       "frmWizard"},
+      {{"--external", service + "=" + not_a_project, "-v"},
+       0,
+       kExitFailed,
+       "(frmWizard.validateExtProjectLoc)",
+       ""},
+      {{}, SIGINT, 130, "", ""},
+      {{}, SIGTERM, 143, "", ""},
+  };
+  for (const auto& c : cases) {
     std::vector<std::string> args = {"create", SampleBaseline(), "--folder", folder, "--yes"};
-    args.insert(args.end(), extra.begin(), extra.end());
-    EXPECT_EQ(RunCli(args).status, kExitUsage) << extra[0];
+    args.insert(args.end(), c.extra.begin(), c.extra.end());
+    const CancelRequest cancel{c.signal};
+    const CliResult r = RunCli(args, "", false, &cancel);
+    EXPECT_EQ(r.status, c.status) << c.said << c.signal;
+    EXPECT_NE(r.err.find(c.said), std::string::npos) << r.err;
+    if (!c.not_said.empty()) {
+      EXPECT_EQ(r.err.find(c.not_said), std::string::npos) << r.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(folder));
   }
-  EXPECT_FALSE(std::filesystem::exists(folder));
 }
 
 // Replaces every `from` in the baseline file `name` by `to`.
@@ -170,6 +227,14 @@ const Damage kDamages[] = {
     {"query of a view refused",
      [](auto& b) { Edit(b, "QueryDefs.XML", "WHERE {67078855", "WHERE {6707885X"); },
      kRootPkg + ":", "View[2]/ViewQueryDefGUID"},
+    {"query of a view refused while its second waits",
+     [](auto& b) {
+       Edit(b, "QueryDefs.XML", "WHERE {67078855", "WHERE {6707885X");
+       Edit(b, "QueryDefs.XML", "<QUERYSTRING>({30F53629-3E47-4597-8893-1925C7A0F1B3})<",
+            "<QUERYSTRING>({19A4485B-EBD2-4A73-99EB-CCADDA346EF8}.{30F53629-3E47-4597-8893-"
+            "1925C7A0F1B3})<");
+     },
+     kRootPkg + ":", "View[2]/ViewQueryDefGUID"},
     {"history user unknown",
      [](auto& b) { Edit(b, "ProjectHistory.xml", "{22379E04", "{22379E00"); },
      "ProjectHistory.xml:", "RVer[3]/VUGUID"},
@@ -217,20 +282,37 @@ TEST_F(CommandLineTest, DamagedBaselinesAreFoundBeforeAnythingIsWritten) {
 }
 
 // What would only leave part of the baseline out is listed, and create asks
-// before it goes on.
+// before it goes on; the run says what it left out.
 TEST_F(CommandLineTest, DataThatWouldBeLostIsListedAndCreateAsksFirst) {
-  const std::string baseline = CopyOfSample();
-  Edit(baseline, kRootPkg, "<SecQueryID>{1618CB22", "<SecQueryID>{1618CB20");
-  CliResult validated = RunCli({"validate", baseline});
-  EXPECT_EQ(validated.status, kExitFailed);
-  EXPECT_NE(validated.err.find(":35: loses data: PROJECT/Pkg/Views/View[2]/SecQueryID: "),
-            std::string::npos)
-      << validated.err;
-  const std::string folder = (scratch_ / "made").string();
-  EXPECT_EQ(RunCli({"create", baseline, "--folder", folder}).status, kExitFailed);
-  EXPECT_FALSE(std::filesystem::exists(folder));
-  CliResult yes = RunCli({"create", baseline, "--folder", folder, "--yes"});
-  EXPECT_EQ(yes.status, kExitOk) << yes.err;
+  const struct {
+    std::string file, from, to, problem, result;
+  } kLosses[] = {
+      {kRootPkg, "<SecQueryID>{1618CB22", "<SecQueryID>{1618CB20",
+       ":35: loses data: PROJECT/Pkg/Views/View[2]/SecQueryID: ", ""},
+      {"ProjectUserGroups.XML", "Password=\"98;114;", "Password=\"98;0;114;",
+       ":17: loses data: PROJECT/Users/User[2]/@Password: the password of the user \"mkowalski\"",
+       "The password of the user mkowalski holds character codes that stand for no character (1 "
+       "of them"},
+  };
+  for (const auto& loss : kLosses) {
+    SCOPED_TRACE(loss.problem);
+    scratch_folder_.Clear();
+    const std::string baseline = CopyOfSample();
+    Edit(baseline, loss.file, loss.from, loss.to);
+    CliResult validated = RunCli({"validate", baseline});
+    EXPECT_EQ(validated.status, kExitFailed);
+    EXPECT_NE(validated.err.find(loss.problem), std::string::npos) << validated.err;
+    const std::string folder = (scratch_ / "made").string();
+    EXPECT_EQ(RunCli({"create", baseline, "--folder", folder}).status, kExitFailed);
+    EXPECT_FALSE(std::filesystem::exists(folder));
+    CliResult yes = RunCli({"create", baseline, "--folder", folder, "--yes", "--verbose"});
+    EXPECT_EQ(yes.status, kExitOk) << yes.err;
+    EXPECT_NE(yes.out.find(loss.result), std::string::npos) << yes.out;
+  }
+  // The rest of the password is kept.
+  EXPECT_EQ(Count((scratch_ / "made/made.db").string(),
+                  "select count(*) from vlUsers where Password = 'brew42'"),
+            1);
 }
 
 // The new project's place is checked before any question: a folder that is
@@ -249,6 +331,95 @@ TEST_F(CommandLineTest, AnUnusableProjectFolderIsAUsageError) {
   }
   EXPECT_FALSE(std::filesystem::exists(baseline + "/inner"));
   EXPECT_FALSE(std::filesystem::exists(scratch_ / "p" / "q"));
+}
+
+// Runs the program with `args`, its standard error on a pseudo-terminal
+// (standard output too) or on a pipe (standard output to /dev/null), and
+// gives what standard error showed.
+std::string StandardErrorOf(const std::vector<std::string>& args, bool terminal) {
+  const std::string program = std::string(VL_BINARY_DIR) + "/vlbaseline";
+  std::vector<char*> argv = {const_cast<char*>(program.c_str())};
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  int reader = -1, ends[2] = {-1, -1};
+  winsize size{24, 100, 0, 0};
+  const pid_t pid = terminal ? forkpty(&reader, nullptr, nullptr, &size) : (pipe(ends), fork());
+  if (pid == 0) {
+    if (!terminal) {
+      dup2(ends[1], STDERR_FILENO);
+      dup2(open("/dev/null", O_WRONLY), STDOUT_FILENO);
+      close(ends[0]);
+    }
+    execv(program.c_str(), argv.data());
+    _exit(127);
+  }
+  if (!terminal) reader = ends[0], close(ends[1]);
+  std::string shown;
+  char buffer[4096];
+  for (ssize_t n; (n = read(reader, buffer, sizeof buffer)) > 0;) shown.append(buffer, n);
+  close(reader);
+  waitpid(pid, nullptr, 0);
+  return shown;
+}
+
+// On a terminal the progress line is drawn over itself and gone before the
+// summary; on a pipe no line is ever drawn over.
+TEST_F(CommandLineTest, ProgressShowsOnATerminalOnly) {
+  for (const bool terminal : {true, false}) {
+    SCOPED_TRACE(terminal);
+    scratch_folder_.Clear();
+    const std::string shown = StandardErrorOf(
+        {"create", SampleBaseline(), "--folder", (scratch_ / "P").string(), "--yes"}, terminal);
+    const size_t drawn = shown.find("\rCopying groups");
+    if (!terminal) {
+      EXPECT_EQ(shown.find_first_of("\r\x1b"), std::string::npos) << shown;
+      continue;
+    }
+    const size_t cleared = shown.rfind("\r\x1b[K");
+    const size_t summary = shown.find("Created the project");
+    EXPECT_NE(drawn, std::string::npos) << shown;
+    EXPECT_LT(drawn, cleared);
+    EXPECT_EQ(cleared + 4, summary) << "cleared right before the summary";
+  }
+}
+
+// --json: one document on standard output that scripts read, for a run
+// that created a project with references waiting for another, and for
+// one that stopped before creating anything.
+TEST_F(CommandLineTest, JsonTellsStatusCountsMessagesAndWaitingReferences) {
+  const std::string damaged = CopyOfSample();
+  std::filesystem::remove(std::filesystem::path(damaged) / "ProjectUserGroups.XML");
+  const std::string service = "{19A4485B-EBD2-4A73-99EB-CCADDA346EF8}";
+  const struct {
+    std::string baseline, status;
+    int exit;
+  } cases[] = {{SampleBaseline(), "created", kExitOk}, {damaged, "failed", kExitFailed}};
+  for (const auto& c : cases) {
+    const std::string folder = (scratch_ / c.status).string();
+    const CliResult r =
+        RunCli({"create", c.baseline, "--folder", folder, "--all", "--yes", "--json"});
+    EXPECT_EQ(r.status, c.exit) << r.err;
+    const nlohmann::json doc = nlohmann::json::parse(r.out);  // the whole output is the document
+    EXPECT_EQ(doc["status"], c.status);
+    EXPECT_EQ(doc["exit_status"], c.exit);
+    EXPECT_EQ(doc["project"]["database"], "SQLite");
+    if (c.exit == kExitFailed) {
+      EXPECT_FALSE(doc["reason"].get<std::string>().empty());
+      bool named = false;
+      for (const auto& m : doc["messages"])
+        named |= m["severity"] == "error" && m["file"] == "ProjectUserGroups.XML";
+      EXPECT_TRUE(named) << doc.dump(2);
+      continue;
+    }
+    EXPECT_EQ(doc["project"]["file"], folder + "/created.vlp");
+    EXPECT_EQ(doc["project"]["database_file"], folder + "/created.db");
+    EXPECT_EQ(doc["counts"]["requirements"], 10);
+    EXPECT_EQ(doc["counts"]["traces"], 5);
+    ASSERT_EQ(doc["pending"].size(), 1u);
+    EXPECT_EQ(doc["pending"][0]["project_guid"], service);
+    EXPECT_EQ(doc["pending"][0]["traces"], 2);
+    EXPECT_TRUE(std::filesystem::exists(doc["results_page"].get<std::string>()));
+  }
 }
 
 }  // namespace

@@ -8,7 +8,8 @@ namespace {
 using ResultsPageTest = AppTest;
 
 TEST_F(ResultsPageTest, TheRecorderPassesEverythingOnAndWritesThePage) {
-  ResultsPageRecorder recorder(sink_);
+  RunReport report;
+  ResultsPageRecorder recorder(sink_, &session_.messages, &report.messages);
   recorder.AddResultsLine("first");
   recorder.AddResultsLine("\tCopying <group> & more");
   recorder.ShowInfo("T", "a message");
@@ -16,19 +17,31 @@ TEST_F(ResultsPageTest, TheRecorderPassesEverythingOnAndWritesThePage) {
   ASSERT_EQ(sink_.results.size(), 2u);
   EXPECT_EQ(sink_.infos, std::vector<std::string>{"a message"});
   EXPECT_EQ(sink_.questions.size(), 1u);
+  ASSERT_EQ(report.messages.size(), 1u);
+  EXPECT_EQ(report.messages[0].text, "a message");
 
+  // The summary first, then the lines and messages in their order,
+  // folded away.
+  report.project.name = "Name <x>";
+  report.status = "failed";
+  report.reason = "the reason";
   std::string path = (scratch_ / "results.html").string();
-  recorder.WritePage(path, "Title <x>");
+  recorder.WritePage(path, report);
   std::string page = ReadFile(path);
   EXPECT_NE(page.find("<meta charset=\"utf-8\">"), std::string::npos);
-  EXPECT_NE(page.find("<title>Title &lt;x&gt;</title>"), std::string::npos);
-  EXPECT_NE(page.find("<pre>\nfirst\n\tCopying &lt;group&gt; &amp; more\n</pre>"),
-            std::string::npos)
-      << page;
+  const size_t title = page.find("<h1>Project \"Name &lt;x&gt;\"</h1>");
+  const size_t reason = page.find("the reason");
+  const size_t detail = page.find(
+      "<details>\n<summary>2 results lines, in the order of the run</summary>\n<pre>\nfirst\n"
+      "\tCopying &lt;group&gt; &amp; more\n" +
+      session_.messages.ResFormat(6013, {"a message"}) + "\n</pre>");
+  EXPECT_LT(title, reason) << page;
+  EXPECT_LT(reason, detail) << page;
+  EXPECT_NE(detail, std::string::npos) << page;
   // Lines added after a page was written go into the next one.
   recorder.AddResultsLine("third");
-  recorder.WritePage(path, "T");
-  EXPECT_NE(ReadFile(path).find("more\nthird\n</pre>"), std::string::npos);
+  recorder.WritePage(path, report);
+  EXPECT_NE(ReadFile(path).find("\nthird\n</pre>"), std::string::npos);
   EXPECT_EQ(recorder.lines(), 3);
 }
 
@@ -47,6 +60,11 @@ TEST_F(ResultsPageTest, ARunWritesItsResultsPageUnderTheAnnouncedName) {
   std::string body;
   for (const auto& line : sink_.results) body += line + "\n";  // the sample has no markup
   EXPECT_NE(page.find("<pre>\n" + body + "</pre>"), std::string::npos) << page;
+  // The summary counts what was copied and names what waits, and for whom.
+  for (const char* said : {"<tr><th>Requirements</th><td>10</td></tr>",
+                           "\"Brewmate Service App\" {19A4485B-EBD2-4A73-99EB-CCADDA346EF8} (not "
+                           "located): its entry as an external project."})
+    EXPECT_NE(page.find(said), std::string::npos) << said;
 
   // Progress passes through too: every stage as it starts, the packages
   // counted up to the four the list names.
@@ -85,7 +103,7 @@ TEST_F(ResultsPageTest, AnUnwritablePageIsReportedAndTheRunKeepsItsResult) {
       << blocking.infos[0];
   EXPECT_EQ(blocking.results.back(), session_.messages.ResString(kResRunSucceeded));
   EXPECT_THROW(
-      ResultsPageRecorder(blocking).WritePage((scratch_ / "no" / "page.html").string(), "T"),
+      ResultsPageRecorder(blocking).WritePage((scratch_ / "no" / "page.html").string(), {}),
       VlError);
 }
 

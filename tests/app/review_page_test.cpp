@@ -69,11 +69,16 @@ TEST_F(ReviewPageTest, ThePageIsWrittenBesideTheProjectWithTextsShownLiterally) 
 
   std::string page = ReadFile(path);
   ASSERT_EQ(page.rfind("\xEF\xBB\xBF<p><table border=\"1\">", 0), 0u) << page.substr(0, 40);
-  EXPECT_EQ(page.substr(3), BuildReviewPage(*goBLProjInfo, session_.messages));
+  EXPECT_EQ(page.substr(3),
+            BuildReviewPage(*goBLProjInfo, session_.messages, PlannedProjectPlace(session_)));
   EXPECT_NE(page.find("<td>Pumpen &lt;15 bar&gt; &amp; Mühlen<br>€ second line</td>"),
             std::string::npos)
       << page;
   EXPECT_EQ(page.find("<15"), std::string::npos);
+  EXPECT_NE(page.find("<td>SQLite</td></tr><tr><td>" + session_.messages.ResString(5205) +
+                      "</td><td>" + (scratch_ / "Alpha" / "Alpha.db").string() + "</td>"),
+            std::string::npos)
+      << "the destination";
   // Four fragments, each between "<p>" and "<br>", and nothing else.
   size_t tables = 0;
   for (size_t at = page.find("<p><table"); at != std::string::npos;

@@ -40,6 +40,8 @@ TEST_F(BaselineCheckTest, ATargetThatCannotBeUsedIsNamedByItsField) {
   std::ofstream(scratch_ / "file") << "x";
   fs::create_directories(scratch_ / "old");
   std::ofstream(scratch_ / "old" / "old.vlp") << "";
+  fs::create_directories(scratch_ / "journal");
+  std::ofstream(scratch_ / "journal" / "journal.db-journal") << "";
   struct Case {
     const char* what;
     std::function<void(TargetChoice&)> change;
@@ -47,11 +49,15 @@ TEST_F(BaselineCheckTest, ATargetThatCannotBeUsedIsNamedByItsField) {
   } cases[] = {
       {"folder is a file", [&](auto& c) { c.folder = (scratch_ / "file").string(); },
        TargetField::kFolder},
-      {"folder inside the baseline", [&](auto& c) { c.folder = SampleBaseline() + "/x/.."; },
+      {"folder inside the baseline", [&](auto& c) { c.folder = SampleBaseline() + "/new"; },
        TargetField::kFolder},
       {"folder holds the project", [&](auto& c) { c.folder = (scratch_ / "old/").string(); },
        TargetField::kFolder},
+      {"folder holds a journal", [&](auto& c) { c.folder = (scratch_ / "journal").string(); },
+       TargetField::kFolder},
       {"name with a slash", [](auto& c) { c.name = "a/b"; }, TargetField::kName},
+      {"name too long for the file", [](auto& c) { c.name = std::string(252, 'n'); },
+       TargetField::kName},
       {"database not offered", [](auto& c) { c.database = "Nope"; }, TargetField::kDatabase},
       {"database not supported", [](auto& c) { c.database = "SQL Server"; },
        TargetField::kDatabase},

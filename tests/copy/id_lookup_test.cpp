@@ -102,6 +102,7 @@ TEST_F(IdLookupTest, ARequirementJustWrittenIsFoundWithoutASelect) {
 
 TEST_F(IdLookupTest, AMissEveryTimeShowsItsMessageEveryTime) {
   RecordingDataServices ds;
+  ctx().copied.About(CopiedKind::kView, "Open", "{V}");
   EXPECT_EQ(ctx().GetNewUserID(ds, "{NOBODY}"), -1);
   EXPECT_EQ(ctx().GetNewUserID(ds, "{NOBODY}"), -1);
   EXPECT_TRUE(ds.statements.empty());  // nothing to ask the database
@@ -109,10 +110,15 @@ TEST_F(IdLookupTest, AMissEveryTimeShowsItsMessageEveryTime) {
   EXPECT_EQ(ctx().GetNewUserID(ds, "{GHOST}"), -1);
   EXPECT_EQ(ctx().GetNewUserID(ds, "{GHOST}"), -1);
   EXPECT_EQ(ds.statements.size(), 2u);
-  EXPECT_EQ(sink_.infos, (std::vector<std::string>{
-                             "No translation for this object.", "No translation for this object.",
-                             "The translated object is not in the database.",
-                             "The translated object is not in the database."}));
+  EXPECT_EQ(sink_.InfoTexts(),
+            (std::vector<std::string>{"No translation for this object.",
+                                      "No translation for this object.",
+                                      "The translated object is not in the database.",
+                                      "The translated object is not in the database."}));
+  // Each names what was looked for, and for what.
+  EXPECT_EQ(sink_.infos[0],
+            "No translation for this object. It is the user {NOBODY}, referred to by the view "
+            "\"Open\" {V}.");
 }
 
 TEST_F(IdLookupTest, ADatabaseErrorIsReportedAndGivesMinusOne) {
@@ -165,15 +171,16 @@ TEST_F(IdLookupSqliteTest, EachMemberFindsItsRowByTheNewGuid) {
     EXPECT_EQ((ctx().*m.lookup)(*db_, old), id);
   }
   EXPECT_EQ(ctx().GetNewReqID(*db_, "{OLD-vlUsers}"), -1);  // not a requirement
-  EXPECT_EQ(sink_.infos, (std::vector<std::string>{"No translation for this object."}));
+  EXPECT_EQ(sink_.InfoTexts(), (std::vector<std::string>{"No translation for this object."}));
 }
 
 TEST_F(IdLookupSqliteTest, MissingRowsAndTranslationsShowTheirMessages) {
   ctx().AssignNewGUID("{NOT-INSERTED}");
   EXPECT_EQ(ctx().GetNewUserID(*db_, "{NOT-INSERTED}"), -1);
   EXPECT_EQ(ctx().GetNewUserID(*db_, "{NEVER}"), -1);
-  EXPECT_EQ(sink_.infos, (std::vector<std::string>{"The translated object is not in the database.",
-                                                   "No translation for this object."}));
+  EXPECT_EQ(sink_.InfoTexts(),
+            (std::vector<std::string>{"The translated object is not in the database.",
+                                      "No translation for this object."}));
   EXPECT_TRUE(tables().gdictPSGUIDs.Exists("{NEVER}"));
   EXPECT_FALSE(ctx().IsGUIDTranslated("{NEVER}"));
 }

@@ -153,7 +153,7 @@ TEST_F(DiscCopyTest, AUserListedOnceIsMemberAndHasReadIt) {
 TEST_F(DiscCopyTest, ADiscussionWithoutAuthorStopsTheCopy) {
   WriteDiscussions(Disc("First", kAnn) + Disc("Anonymous", "") + Disc("Never", kBob));
   EXPECT_FALSE(Copy(*ds_));
-  EXPECT_EQ(sink_.infos, (std::vector<std::string>{"No translation for this object."}));
+  EXPECT_EQ(sink_.InfoTexts(), (std::vector<std::string>{"No translation for this object."}));
   const Table rows = Discussions();
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(rows[0][3], "First");
@@ -165,7 +165,7 @@ TEST_F(DiscCopyTest, AMemberNotCopiedStopsTheCopyAfterTheDiscussionRow) {
                             kNobody + "</DUID></DUsr></DUsers>") +
                    Disc("Never", kBob));
   EXPECT_FALSE(Copy(*ds_));
-  EXPECT_EQ(sink_.infos, (std::vector<std::string>{"No translation for this object."}));
+  EXPECT_EQ(sink_.InfoTexts(), (std::vector<std::string>{"No translation for this object."}));
   const std::string id = Discussions()[0][0];
   EXPECT_EQ(Discussions().size(), 1u);
   EXPECT_EQ(Pairs("VLDISCUSSIONUSERS", "DISCUSSIONID, USERID"), (Table{{id, "22"}}));

@@ -140,7 +140,7 @@ TEST_F(DocCopyTest, AnUntranslatedDocumentTypeStopsThePackageAfterTheDocumentsBe
       "</Docs>");
   InsDocInfo copier(ctx());
   EXPECT_FALSE(copier.CopyXMLPkgDocInfo(pkg, 7, *ds_, *proj_));
-  EXPECT_EQ(sink_.infos,
+  EXPECT_EQ(sink_.InfoTexts(),
             (std::vector<std::string>{"Unable to locate translated document type GUID"}));
   EXPECT_EQ(DocumentRows(), Scalar("SELECT MIN(ID) FROM vlDocuments") + "|One|First|doc|\n");
   EXPECT_FALSE(fs::exists(fs::path(ProjectFolder()) / "Second.doc"));
@@ -151,7 +151,8 @@ TEST_F(DocCopyTest, AnUntranslatedDocumentTypeStopsThePackageAfterTheDocumentsBe
   pugi::xml_node again =
       ParsePackage("<Docs>" + DocXml(kDocGuid, "Three", "First", "doc", "") + "</Docs>");
   EXPECT_FALSE(copier.CopyXMLPkgDocInfo(again, 7, *ds_, *proj_));
-  EXPECT_EQ(sink_.infos, (std::vector<std::string>{"Unable to locate document type information."}));
+  EXPECT_EQ(sink_.InfoTexts(),
+            (std::vector<std::string>{"Unable to locate document type information."}));
 }
 
 TEST_F(DocCopyTest, AMissingFileOrPackageElementIsAProcedureError) {

@@ -84,7 +84,7 @@ TEST_F(GenHistoryTest, CurrentVersionByAnUncopiedUserGivesNothing) {
   OpenNewProject();
   goBLProjInfo->SetCreateHist(true);
   EXPECT_EQ(history().CreateDefaultHistValuesSQL(reqs_[0], *proj_, *ds_), "");
-  EXPECT_EQ(sink_.infos, (std::vector<std::string>{"Not copied"}));
+  EXPECT_EQ(sink_.InfoTexts(), (std::vector<std::string>{"Not copied"}));
 }
 
 TEST_F(GenHistoryTest, DetailHistoryCopiesNothingWhenHistoryIsNotChosen) {
@@ -110,7 +110,7 @@ TEST_F(GenHistoryTest, DetailHistoryStopsAtTheFirstVersionOfAnUncopiedUser) {
       history().CopyXMLDetailHistoryInfo(reqs_[0], Tbl("vlRequirementHistory"), 7, *ds_, *proj_));
   EXPECT_FALSE(
       history().CopyXMLDetailHistoryInfo(reqs_[1], Tbl("vlRequirementHistory"), 8, *ds_, *proj_));
-  EXPECT_EQ(sink_.infos, (std::vector<std::string>{"Not copied"}));
+  EXPECT_EQ(sink_.InfoTexts(), (std::vector<std::string>{"Not copied"}));
   EXPECT_EQ(sink_.results, (std::vector<std::string>{"Copying history", "Copying history"}));
   EXPECT_EQ(Rows("vlRequirementHistory"),
             "7|1.0|A|" + Uid() + "|2001-01-01 01:01:01|first's only|0\n");

@@ -53,7 +53,7 @@ const char* const kUserGroups = R"(<?xml version="1.0"?>
     <User LoginName="admin" Password="115;101;99;114;101;116;" Active="True"
           FullName="Ada Admin" EmailAddress="ada@example.com" GroupName="Administrators"
           ID="{0B000000-0000-0000-0000-000000000001}"/>
-    <User LoginName="rita" Password="105;116;39;115;128;" Active="0" FullName="Rita Reader"
+    <User LoginName="rita" Password="105;116;0;39;115;128;300;" Active="0" FullName="Rita Reader"
           EmailAddress="" GroupName="Readers" ID="{0B000000-0000-0000-0000-000000000002}"/>
   </Users>
 </PROJECT>)";
@@ -102,7 +102,9 @@ TEST_F(GroupUserCopyTest, UsersAreInsertedOrUpdatedWithDecodedPasswords) {
 
   ASSERT_TRUE(copier.CopyXMLUserInfo(*ds_, *proj_));
   EXPECT_TRUE(sink_.infos.empty());
-  EXPECT_EQ(sink_.results, (std::vector<std::string>{"User: admin", "User: rita"}));
+  // Codes that stand for no character are left out, and said.
+  EXPECT_EQ(sink_.results,
+            (std::vector<std::string>{"User: admin", "User: rita", "Password of rita loses 2"}));
 
   // The existing admin keeps its ID and GUID; its baseline GUID now means it.
   EXPECT_EQ(ctx().TranslateGUID(kBlAdminUser), adminGuid);

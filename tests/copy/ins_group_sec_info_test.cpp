@@ -249,7 +249,7 @@ TEST_F(InsGroupSecInfoTest, AttributeNeverCopiedStopsEverythingAfterTheTypeRow) 
                    "\" AccessRights=\"2\"/></DocumentTypeRights><RequirementTypeRights/>"
                    "</Group></Groups></Project>");
   EXPECT_FALSE(Copy(*ds_));
-  EXPECT_EQ(sink_.infos, std::vector<std::string>{"No translation for this object."});
+  EXPECT_EQ(sink_.InfoTexts(), std::vector<std::string>{"No translation for this object."});
   EXPECT_EQ(Rows(*ds_, "SELECT REQUIREMENTTYPEID, USERGROUPID FROM vlRequirementTypeUsers"),
             (Table{{"31", "11"}}));
   // The later group was not copied.

@@ -28,15 +28,15 @@ std::string Children(const std::vector<std::string>& guids) {
   return out + "</Pkgs>";
 }
 
-// A requirement tagged FEAT<tag>, optionally placed in a document.
+// A requirement tagged <prefix><tag>, optionally placed in a document.
 std::string Requirement(int tag, const std::string& reqType = kBlReqType,
-                        const std::string& bookmarkDoc = "") {
+                        const std::string& bookmarkDoc = "", const std::string& prefix = "FEAT") {
   char guid[40];
   std::snprintf(guid, sizeof guid, "{EEEE0000-0000-0000-0000-%012d}", tag);
   return std::string("<Requirements><Req><GUID>") + guid + "</GUID><Tag>" + std::to_string(tag) +
-         "</Tag><RPre>FEAT</RPre><RText>Text " + std::to_string(tag) + "</RText><RName>R" +
-         std::to_string(tag) + "</RName><RTID>" + reqType + "</RTID><RDInfo><BMDoc>" + bookmarkDoc +
-         "</BMDoc></RDInfo></Req></Requirements>";
+         "</Tag><RPre>" + prefix + "</RPre><RText>Text " + std::to_string(tag) +
+         "</RText><RName>R" + std::to_string(tag) + "</RName><RTID>" + reqType +
+         "</RTID><RDInfo><BMDoc>" + bookmarkDoc + "</BMDoc></RDInfo></Req></Requirements>";
 }
 
 std::string Document() {
@@ -74,15 +74,18 @@ TEST_F(PkgCopyTest, TheTreeIsCopiedDepthFirstWithTheRootRowUpdatedInPlace) {
                "<PkgName>Brewmate</PkgName><PkgDesc>All of it</PkgDesc>" + Children({kA, kB}));
   WritePackage(kA, "<PkgName>Features</PkgName><PkgDesc>Agreed</PkgDesc>" + Requirement(1) +
                        Children({kA1}));
-  WritePackage(kA1, "<PkgName>Details</PkgName><PkgDesc></PkgDesc>" + Requirement(2));
+  // A child whose parent stands in a later package.
+  WritePackage(kA1, "<PkgName>Details</PkgName><PkgDesc></PkgDesc>" +
+                        Requirement(2, kBlReqType, "", "FEAT3."));
   WritePackage(kB, "<PkgName>Software</PkgName>" + Requirement(3));
   RecordingDataServices rec(*ds_);
   ASSERT_TRUE(CopyTree(&rec));
   EXPECT_TRUE(sink_.infos.empty()) << sink_.infos[0];
-  EXPECT_EQ(sink_.results, (std::vector<std::string>{"Package: Brewmate", "Package: Features",
-                                                     "Requirement: R1:Text 1", "Package: Details",
-                                                     "Requirement: R2:Text 2", "Package: Software",
-                                                     "Requirement: R3:Text 3"}));
+  EXPECT_EQ(sink_.results,
+            (std::vector<std::string>{"Package: Brewmate", "Package: Features",
+                                      "Requirement: FEAT1 R1:Text 1", "Package: Details",
+                                      "Requirement: FEAT3.2 R2:Text 2", "Package: Software",
+                                      "Requirement: FEAT3 R3:Text 3"}));
 
   // The root keeps its row and ID; it takes the baseline root's texts and
   // a new GUID recorded for the baseline root.
@@ -98,6 +101,9 @@ TEST_F(PkgCopyTest, TheTreeIsCopiedDepthFirstWithTheRootRowUpdatedInPlace) {
   EXPECT_LT(std::stoi(a1), std::stoi(b));
   EXPECT_EQ(Rows("SELECT PACKAGEID FROM VLPACKAGEELEMENTS ORDER BY REQUIREMENTID"),
             (std::vector<std::string>{a, a1, b}));
+  EXPECT_EQ(Rows("SELECT p.TAG, c.TAG FROM VlToRelationships r JOIN vlRequirements p ON "
+                 "p.ID = r.REQUIREMENTID JOIN vlRequirements c ON c.ID = r.TOID"),
+            (std::vector<std::string>{"3|2"}));
 
   std::string insertOfB;
   for (const std::string& s : rec.Statements())
@@ -133,9 +139,9 @@ TEST_F(PkgCopyTest, AFailingPackageStopsTheWalkAtEveryLevel) {
   WritePackage(kA2, "<PkgName>A2</PkgName>");
   WritePackage(kB, "<PkgName>B</PkgName>");
   EXPECT_FALSE(CopyTree());
-  EXPECT_EQ(sink_.infos, (std::vector<std::string>{"Not copied", "Requirements failed"}));
+  EXPECT_EQ(sink_.InfoTexts(), (std::vector<std::string>{"Not copied", "Requirements failed"}));
   EXPECT_EQ(sink_.results, (std::vector<std::string>{"Package: Root", "Package: A", "Package: A1",
-                                                     "Requirement: R1:Text 1"}));
+                                                     "Requirement: FEAT1 R1:Text 1"}));
   EXPECT_EQ(Rows("SELECT NAME FROM vlPackages ORDER BY ID"),
             (std::vector<std::string>{"Root", "A", "A1"}));
 }
@@ -208,7 +214,7 @@ TEST_F(PkgCopyTest, ABookmarkInADocumentOfALaterPackageFailsItsPackage) {
   WritePackage(kA, "<PkgName>A</PkgName>" + Requirement(1, kBlReqType, kDoc));
   WritePackage(kB, "<PkgName>B</PkgName>" + Document());
   EXPECT_FALSE(CopyTree());
-  EXPECT_EQ(sink_.infos, (std::vector<std::string>{"Not copied", "Requirements failed"}));
+  EXPECT_EQ(sink_.InfoTexts(), (std::vector<std::string>{"Not copied", "Requirements failed"}));
   EXPECT_EQ(Scalar("SELECT COUNT(*) FROM vlDocuments"), "0");
 }
 

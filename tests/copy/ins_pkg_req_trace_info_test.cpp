@@ -349,7 +349,10 @@ TEST_F(TraceCopyTest, AnUncopiedEndStopsResolvingButTheFileKeepsOnlyWhatIsLeft) 
 
   // The baseline's own traces are copied all the same.
   ASSERT_TRUE(Copy(*ds, *alpha));
-  EXPECT_EQ(sink_.infos, (std::vector<std::string>{"No translation for this object."}));
+  // The message names the trace that waits, where, and the missing end.
+  EXPECT_EQ(sink_.infos,
+            (std::vector<std::string>{"No translation for this object. (trace of " +
+                                      std::string(kX1) + " in Xavier: " + kGMissing + ")"}));
   EXPECT_EQ(Rows(*ds, kTraceColumns), (Table{{"11", "0", "12", "0", "0", "0", "1.0"}}));
   EXPECT_EQ(UnResTraces("Xavier"), std::string("<PROJECT><REQURCPT OLDGUID=\"") + kX1 +
                                        "\" NEWREQID=\"7\">" + missing + "</REQURCPT></PROJECT>");
@@ -373,7 +376,7 @@ TEST_F(TraceCopyTest, PackagesAreWalkedDepthFirstAndAFailureStopsTheWalk) {
   EXPECT_FALSE(Copy(*ds, *alpha));
   EXPECT_EQ(sink_.results,
             (std::vector<std::string>{"Traces of package Main", "Traces of package Child"}));
-  EXPECT_EQ(sink_.infos,
+  EXPECT_EQ(sink_.InfoTexts(),
             (std::vector<std::string>{"No translation for this object.",
                                       "Unable to insert package requirement trace information"}));
 }

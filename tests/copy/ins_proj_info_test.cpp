@@ -164,7 +164,7 @@ TEST_F(ProjInfoCopyTest, AVersionByAnUncopiedUserStopsTheHistoryThere) {
   const std::string rowBefore = ProjectRow();
   InsProjInfo copier(ctx());
   EXPECT_FALSE(copier.CopyXMLProjInfo(*ds_, *proj_));
-  EXPECT_EQ(sink_.infos, (std::vector<std::string>{"Not copied"}));
+  EXPECT_EQ(sink_.InfoTexts(), (std::vector<std::string>{"Not copied"}));
   EXPECT_EQ(HistoryRows(), Pid() + "|1.000||" + Uid() + "|2003-07-01 14:05:09|Created|0\n");
   EXPECT_EQ(ProjectRow(), rowBefore);
 }

@@ -325,7 +325,7 @@ TEST_F(InsProjStruInfoTest, UntranslatedOrMissingReferencesStopWithTheirMessage)
   WriteStructure(
       Replaced(kStructure, "<Attribute ID=\"{A-COST}\"/>", "<Attribute ID=\"{A-GHOST}\"/>"));
   EXPECT_FALSE(CopyAll(*ds_));
-  EXPECT_EQ(sink_.infos, std::vector<std::string>{"ReqType Attribute not translated."});
+  EXPECT_EQ(sink_.InfoTexts(), std::vector<std::string>{"ReqType Attribute not translated."});
   EXPECT_EQ(Scalar("SELECT COUNT(*) FROM vlRequirementTypeFields"), "1");
 
   // A default requirement type translated but without its row: earlier
@@ -336,7 +336,7 @@ TEST_F(InsProjStruInfoTest, UntranslatedOrMissingReferencesStopWithTheirMessage)
                           "DefaultRequirementTypeGUID=\"{RT-GHOST}\""));
   ctx().AddGUIDTranslation("{RT-GHOST}", GenerateGUID());
   EXPECT_FALSE(CopyAll(*ds_));
-  EXPECT_EQ(sink_.infos,
+  EXPECT_EQ(sink_.InfoTexts(),
             std::vector<std::string>{"Cannot read inserted Requirement Type from database."});
   EXPECT_EQ(Select("SELECT NAME FROM vlDocumentTypes"), (Table{{"Vision"}}));
 
@@ -348,7 +348,8 @@ TEST_F(InsProjStruInfoTest, UntranslatedOrMissingReferencesStopWithTheirMessage)
   ASSERT_TRUE(copier_->CopyXMLReqTypeInfo(*ds_, *project_));
   ds_->ExecuteSQL("DELETE FROM vlUserDefinedFields WHERE LABEL = 'Cost'");
   EXPECT_FALSE(copier_->ConnectXMLReqTypeAttrs(*ds_, *project_));
-  EXPECT_EQ(sink_.infos, std::vector<std::string>{"Cannot read inserted attr from database."});
+  EXPECT_EQ(sink_.InfoTexts(),
+            std::vector<std::string>{"Cannot read inserted attr from database."});
 }
 
 }  // namespace

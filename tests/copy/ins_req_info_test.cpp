@@ -49,7 +49,9 @@ class ReqCopyTest : public testing::PackageCopyTest {
   bool Copy(const std::string& requirements, DataServices* ds = nullptr) {
     pugi::xml_node pkg = ParsePackage("<Requirements>" + requirements + "</Requirements>");
     InsReqInfo copier(ctx());
-    return copier.CopyXMLPkgReqInfo(pkg, 7, ds ? *ds : *ds_, *proj_);
+    // The package copier links the children once every package is in.
+    return copier.CopyXMLPkgReqInfo(pkg, 7, ds ? *ds : *ds_, *proj_) &&
+           copier.LinkPendingChildren(ds ? *ds : *ds_, *proj_);
   }
   // The new ID of baseline requirement n, as text.
   std::string IdOf(int n) {
@@ -106,12 +108,13 @@ TEST_F(ReqCopyTest, ProgressLinesShowAtMostFiftyCharactersNeverCuttingOne) {
                    ReqXml(5, "FEAT", 5, "Tea", std::string(46, 'y'))));
   std::string fiftyAccents;
   for (int i = 0; i < 50; ++i) fiftyAccents += "\xC3\xA9";
-  EXPECT_EQ(sink_.results, (std::vector<std::string>{
-                               "Requirement: Speed:" + std::string(44, 'x') + "...",
-                               "Requirement: " + std::string(50, 'x') + "...",
-                               "Requirement: ten chars!", "Requirement: " + fiftyAccents + "...",
-                               // Exactly fifty characters without a cut still end with "...".
-                               "Requirement: Tea:" + std::string(46, 'y') + "..."}));
+  EXPECT_EQ(sink_.results,
+            (std::vector<std::string>{
+                "Requirement: FEAT1 Speed:" + std::string(44, 'x') + "...",
+                "Requirement: FEAT2 " + std::string(50, 'x') + "...",
+                "Requirement: FEAT3 ten chars!", "Requirement: FEAT4 " + fiftyAccents + "...",
+                // Exactly fifty characters without a cut still end with "...".
+                "Requirement: FEAT5 Tea:" + std::string(46, 'y') + "..."}));
 }
 
 TEST_F(ReqCopyTest, TextsAtTheLimitStayWholeAndLongerOnesOverflow) {
@@ -150,14 +153,14 @@ TEST_F(ReqCopyTest, APrefixEndingInADotNamesTheParentByItsTag) {
   EXPECT_EQ(Scalar("SELECT COUNT(*) FROM vlRequirements"), "5");
 }
 
-TEST_F(ReqCopyTest, AChildBeforeItsParentIsLinkedOnceThePackageIsIn) {
+TEST_F(ReqCopyTest, AChildBeforeItsParentIsLinkedOnceThePackagesAreIn) {
   OpenNewProject();
   ASSERT_TRUE(
       Copy(ReqXml(1, "FEAT3.", 1, "Early child", "c") + ReqXml(2, "FEAT", 3, "Parent", "p")));
   EXPECT_EQ(Relationships(),
             (std::vector<std::string>{IdOf(2) + "|0|" + IdOf(1) + "|0|1|0|1.0000"}));
-  EXPECT_EQ(sink_.results,
-            (std::vector<std::string>{"Requirement: Early child:c", "Requirement: Parent:p"}));
+  EXPECT_EQ(sink_.results, (std::vector<std::string>{"Requirement: FEAT3.1 Early child:c",
+                                                     "Requirement: FEAT3 Parent:p"}));
 }
 
 TEST_F(ReqCopyTest, TheBookmarkDocumentMustBeCopiedAlready) {
@@ -174,7 +177,7 @@ TEST_F(ReqCopyTest, TheBookmarkDocumentMustBeCopiedAlready) {
   EXPECT_FALSE(Copy(
       ReqXml(1, "FEAT", 1, "In", "i", "", inCopied) + ReqXml(2, "FEAT", 2, "Loose", "l", "", "") +
       ReqXml(3, "FEAT", 3, "Later", "l", "", inLater) + ReqXml(4, "FEAT", 4, "Never", "n")));
-  EXPECT_EQ(sink_.infos, (std::vector<std::string>{"Not copied"}));
+  EXPECT_EQ(sink_.InfoTexts(), (std::vector<std::string>{"Not copied"}));
   EXPECT_EQ(Rows("SELECT TAG, BOOKMARKNAME, BOOKMARKDOCUMENTID, DOCUMENTPOSITION, LASTDOCTEXT "
                  "FROM vlRequirements ORDER BY TAG"),
             (std::vector<std::string>{"1|VQ_FEAT1|55|9|2", "2||0|0|0"}));
@@ -185,14 +188,14 @@ TEST_F(ReqCopyTest, UncopiedTypesAndListItemsStopThePackageKeepingWhatWasWritten
   OpenNewProject();
   EXPECT_FALSE(Copy(ReqXml(1, "FEAT", 1, "Fine", "f") +
                     ReqXml(2, "FEAT", 2, "Odd type", "o", "", kNoDocument, kBlUncopied)));
-  EXPECT_EQ(sink_.infos, (std::vector<std::string>{"Not copied"}));
+  EXPECT_EQ(sink_.InfoTexts(), (std::vector<std::string>{"Not copied"}));
   EXPECT_EQ(Scalar("SELECT COUNT(*) FROM vlRequirements"), "1");
 
   sink_.Clear();
   EXPECT_FALSE(Copy(ReqXml(
       3, "FEAT", 3, "Odd item", "o",
       "<LVs>" + LvXml(kBlListAttr, kBlListItem) + LvXml(kBlListAttr, kBlUncopied) + "</LVs>")));
-  EXPECT_EQ(sink_.infos, (std::vector<std::string>{"Not copied"}));
+  EXPECT_EQ(sink_.InfoTexts(), (std::vector<std::string>{"Not copied"}));
   EXPECT_EQ(Scalar("SELECT COUNT(*) FROM vlUserDefinedListValues WHERE REQUIREMENTID = " + IdOf(3)),
             "1");
 

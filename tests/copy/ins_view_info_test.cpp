@@ -154,12 +154,19 @@ TEST_F(InsViewInfoTest, RejectedQueryIsReportedAndTheOthersAreStillCopied) {
                  QueryDef("{0E000000-0000-0000-0000-000000000007}", "Plain", "no scope at all"));
   ASSERT_TRUE(copier().CopyXMLQueryDefs(*ds_, *alpha_));
   // The unknown owner gets the look-up's message and the current user.
+  // Each message names the query definition it is about.
   EXPECT_EQ(sink_.infos,
             (std::vector<std::string>{
-                "Query not copied: Expected the GUID of an attribute, found the end of the query.",
-                "No translation for this object.",
+                "Query not copied: Expected the GUID of an attribute, found the end of the query. "
+                "It is the query definition \"Broken\" " +
+                    kOldQuery + ".",
+                "No translation for this object. It is the user "
+                "{0E000000-0000-0000-0000-0000000000FF}, referred to by the query definition "
+                "\"Empty\" " +
+                    kOldQuery2 + ".",
                 "Query not copied: Expected \"(\" at the start of the query, found \"no\" at "
-                "position 1."}));
+                "position 1. It is the query definition \"Plain\" "
+                "{0E000000-0000-0000-0000-000000000007}."}));
   EXPECT_EQ(Rows(*ds_, "SELECT QUERYNAME, QUERYUSERID, QUERYSTRING FROM VlQueryDefinitions"),
             (Table{{"Empty", "1", ""}}));
 }
@@ -349,7 +356,9 @@ TEST_F(OtherProjectsTest, ViewsForThisProjectAreInsertedAndTheOthersRecordWhatWa
             (Table{{"7", "", waiting, "", "1", "a;externalProjectID=/i5;b"}}));
   EXPECT_EQ(Rows(*beta_ds_, "SELECT PACKAGEID, VIEWID FROM VLPACKAGEELEMENTS"),
             (Table{{"3", Rows(*beta_ds_, "SELECT ID FROM VlViews")[0][0]}}));
-  EXPECT_EQ(sink_.results, (std::vector<std::string>{"Copying view: Theirs"}));
+  // What goes into the other project is named with it.
+  EXPECT_EQ(sink_.results,
+            (std::vector<std::string>{"Query Waiting into Beta", "View Theirs into Beta"}));
 
   // The second view waits on: its second query is recorded as found, with
   // the properties that go with it.
@@ -372,6 +381,21 @@ TEST_F(OtherProjectsTest, ViewsForThisProjectAreInsertedAndTheOthersRecordWhatWa
             (Table{{"7", "", waiting, "", "a;externalProjectID=/i5;b"},
                    {"0", "7", "51", waiting, "c;externalProjectIDHoriz=/i5"}}));
   EXPECT_FALSE(fs::exists(root_ / "Beta" / kUnResViewsFile));
+}
+
+TEST_F(OtherProjectsTest, AViewRecordedWithAMissingFirstQueryStopsTheCompletion) {
+  // An earlier run recorded the first query as found with -1; the second
+  // waited for this project.
+  goResource->SetString(20064, "Views failed");
+  WriteBetaFile(kUnResQueryDefsFile,
+                QueryDef(kOldQuery, "Waiting", "(" + kBaselineGuid + "." + kOldType + ")"));
+  WriteBetaFile(kUnResViewsFile, View("-1", kOldQuery, "p", R"( RESOLVED="True")"));
+  EXPECT_FALSE(Complete());
+  EXPECT_EQ(sink_.infos,
+            (std::vector<std::string>{
+                "The translated object is not in the database. (view Theirs in Beta: -1)",
+                "Views failed"}));
+  EXPECT_TRUE(Rows(*beta_ds_, "SELECT ID FROM VlViews").empty());
 }
 
 // ---- Views of a package ----
@@ -470,15 +494,22 @@ TEST_F(PackageViewsTest, ViewOfAnUnresolvedQueryGoesToTheUnresolvedFile) {
 TEST_F(PackageViewsTest, UnknownQueryStopsThePackageButKeepsTheUnresolvedViewsFound) {
   const std::string unresolved = "{0E000000-0000-0000-0000-0000000000AA}";
   tables().gcolUnResQDefs.Add(unresolved, "UnResQDefName:Elsewhere");
-  pugi::xml_node pkg =
-      Package(View("Waits", "", "p", unresolved) +
-              View("Lost", "", "p", "{0E000000-0000-0000-0000-0000000000BB}") + View("Never", ""));
-  EXPECT_FALSE(copier().CopyXMLPkgViewInfo(pkg, 4, *ds_, *alpha_));
-  EXPECT_EQ(sink_.infos, (std::vector<std::string>{"No translation for this object."}));
-  EXPECT_TRUE(Rows(*ds_, "SELECT ID FROM VlViews").empty());
-  pugi::xml_document doc;
-  ASSERT_TRUE(LoadXmlPath(doc, (root_ / "Alpha" / kUnResViewsFile).string()));
-  EXPECT_EQ(doc.select_nodes("/PROJECT/View").size(), 1u);
+  // The unknown first query stops the package also when the second waits.
+  for (const std::string& lostSecond :
+       {std::string(), "<SecQueryID>" + unresolved + "</SecQueryID>"}) {
+    fs::remove(root_ / "Alpha" / kUnResViewsFile);
+    sink_.infos.clear();
+    pugi::xml_node pkg =
+        Package(View("Waits", "", "p", unresolved) +
+                View("Lost", lostSecond, "p", "{0E000000-0000-0000-0000-0000000000BB}") +
+                View("Never", ""));
+    EXPECT_FALSE(copier().CopyXMLPkgViewInfo(pkg, 4, *ds_, *alpha_)) << lostSecond;
+    EXPECT_EQ(sink_.InfoTexts(), (std::vector<std::string>{"No translation for this object."}));
+    EXPECT_TRUE(Rows(*ds_, "SELECT ID FROM VlViews").empty());
+    pugi::xml_document doc;
+    ASSERT_TRUE(LoadXmlPath(doc, (root_ / "Alpha" / kUnResViewsFile).string()));
+    EXPECT_EQ(doc.select_nodes("/PROJECT/View").size(), 1u) << lostSecond;
+  }
 }
 
 TEST_F(PackageViewsTest, PackageWithoutViewsWritesNothing) {

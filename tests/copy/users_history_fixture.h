@@ -31,6 +31,7 @@ class UsersHistoryTest : public CopyTest {
         {20056, "Group already matched"},
         {20057, "User: "},
         {20058, "User already matched"},
+        {20059, "Password of %1 loses %2"},
         {20070, "Project information"},
         {20071, "From %1 (%2; %3)"},
         {20072, "No default history"},

@@ -4,13 +4,11 @@
 // socket without SSL, so neither may be answered; a role it lets in
 // without a password still connects. A location that would make libpq read
 // more of the user's (a password file, a service, another address) is not
-// connected to at all. Nor is a new project put into a schema of the
-// server's own.
+// connected to at all.
 #include <gtest/gtest.h>
 
 #include "errors/vl_error.h"
 #include "host/db/pg_data_services.h"
-#include "hostile_fixture.h"
 #include "support/pg_test_support.h"
 #include "support/scoped_env.h"
 
@@ -62,23 +60,6 @@ TEST_F(FileNamedServerTest, GetsNoPasswordItCouldRead) {
       EXPECT_EQ(error, "");
     else
       EXPECT_NE(error.find(c.outcome), std::string::npos) << error;
-  }
-}
-
-class SystemSchemaTest : public HostileTest {
- protected:
-  std::string conninfo_;
-};
-
-TEST_F(SystemSchemaTest, IsNeverTheNewProjectsSchema) {
-  VL_NEED_PG_SERVER();
-  Generate();
-  for (const char* schema : {"information_schema", "pg_catalog", "PG_TOAST"}) {
-    SCOPED_TRACE(schema);
-    EXPECT_EQ(
-        Create({"--database", "PostgreSQL", "--pg-conninfo", conninfo_, "--pg-schema", schema}), 2);
-    EXPECT_NE(err_.find(schema), std::string::npos) << err_;
-    EXPECT_TRUE(NothingWritten());
   }
 }
 

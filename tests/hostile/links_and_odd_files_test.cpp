@@ -17,24 +17,16 @@ using Make = std::function<void(const fs::path&)>;
 
 class LinksAndOddFilesTest : public HostileTest {
  protected:
-  void SetUp() override {
-    HostileTest::SetUp();
-    Generate();
-    std::ofstream(Outside() + "/secret.txt") << "TOP-SECRET-CONTENT";
-  }
+  void SetUp() override { Generate(); }
 
-  void Replace(const std::string& name, const Make& make) {
-    const fs::path path = BaselineFile(name);
+  // The baseline entry `name` made by `make`, or (no `make`) a link to a
+  // copy outside the baseline with "STOLEN " put after `marker`.
+  void Replace(const std::string& name, const Make& make, const std::string& marker = "") {
+    const fs::path path = BaselineFile(name), stolen = Outside() + "/stolen-" + name;
+    std::string xml = ReadAll(path);
+    if (!make) std::ofstream(stolen) << xml.insert(xml.find(marker) + marker.size(), "STOLEN ");
     fs::remove_all(path);
-    make(path);
-  }
-  // A copy of the baseline file `name` outside the baseline, with "STOLEN "
-  // put before the text following `marker`, and `name` a link to it.
-  void LinkToStolenCopy(const std::string& name, const std::string& marker) {
-    const std::string stolen = Outside() + "/stolen-" + name;
-    std::string xml = ReadAll(BaselineFile(name));
-    std::ofstream(stolen) << xml.insert(xml.find(marker) + marker.size(), "STOLEN ");
-    Replace(name, [&](const fs::path& p) { fs::create_symlink(stolen, p); });
+    make ? make(path) : fs::create_symlink(stolen, path);
   }
 };
 
@@ -50,10 +42,7 @@ TEST_F(LinksAndOddFilesTest, BaselineFilesLinkedOutsideOrNowhereAreNotRead) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     Generate();
-    if (c.make)
-      Replace(c.name, c.make);
-    else
-      LinkToStolenCopy(c.name, "Name=\"");
+    Replace(c.name, c.make, "Name=\"");
     EXPECT_EQ(Validate(), 1);
     EXPECT_NE(err_.find(c.name), std::string::npos) << err_;
     EXPECT_EQ(out_.find("STOLEN"), std::string::npos);
@@ -71,6 +60,7 @@ TEST_F(LinksAndOddFilesTest, LinksThatStayInsideTheBaselineAreFollowed) {
 // Each stops the run before it begins with a message naming the file.
 TEST_F(LinksAndOddFilesTest, OddEntriesInTheBaselineStopTheRunWithAMessage) {
   const std::string secret = Outside() + "/secret.txt";
+  std::ofstream(secret) << "TOP-SECRET-CONTENT";
   const struct {
     std::string file, shown;
     Make make;
@@ -88,13 +78,11 @@ TEST_F(LinksAndOddFilesTest, OddEntriesInTheBaselineStopTheRunWithAMessage) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
     Generate();
-    fs::remove_all(ProjectFolder());
     const bool document = c.file.starts_with("document");
-    const std::string name = document ? FirstDocument().first + ".DOC" : c.file;
-    if (!c.make)
-      LinkToStolenCopy(ChildPackageFile(), "<PkgName>");
-    else
-      Replace(name, c.make);
+    const std::string name = document ? FirstDocument().first + ".DOC"
+                             : c.make ? c.file
+                                      : ChildPackageFile();
+    Replace(name, c.make, "<PkgName>");
     EXPECT_EQ(Create(), 1);
     EXPECT_NE(err_.find(document ? FirstDocument().first : c.shown), std::string::npos) << err_;
     EXPECT_FALSE(err_.empty());
@@ -125,7 +113,7 @@ TEST_F(LinksAndOddFilesTest, AnEntryNamedLikeTheProjectsOwnFilesRefusesThePlace)
     EXPECT_EQ(Create(), 2) << err_;
     EXPECT_NE(err_.find(name), std::string::npos) << err_;
     EXPECT_FALSE(fs::exists(Outside() + "/planted"));
-    EXPECT_FALSE(fs::exists(Db()));
+    EXPECT_FALSE(fs::exists(ProjectFolder() + "/proj.db"));
   }
 }
 

@@ -1,10 +1,8 @@
 // Texts that SQL and XML treat specially, stored exactly as the literal
 // rule says (a "|" becomes the character 26, a quote not already doubled
 // is doubled, a text of blanks becomes empty), on SQLite and PostgreSQL;
-// and the same baseline written in UTF-8, UTF-16 and windows-1252, with
-// file names in other letter cases and dates in every form, giving the
-// same project.
-#include <functional>
+// enormous texts and raw bytes in names. (Other encodings, letter cases
+// and date forms of a whole baseline are the verify suite's shapes.)
 
 #include "app/console_sink.h"
 #include "hostile_fixture.h"
@@ -13,7 +11,6 @@
 namespace vl::hostile {
 namespace {
 
-namespace fs = std::filesystem;
 
 struct SpecialText {
   std::string written;  // in the baseline
@@ -46,7 +43,6 @@ enum class Db { kSQLite, kPostgreSQL };
 class SpecialTextsTest : public HostileTest, public ::testing::WithParamInterface<Db> {
  protected:
   void SetUp() override {
-    HostileTest::SetUp();
     if (GetParam() == Db::kPostgreSQL) {
       VL_NEED_PG_SERVER();
       schema_ = std::make_unique<pgtest::ScratchSchema>(conninfo_, "hostile");
@@ -55,11 +51,6 @@ class SpecialTextsTest : public HostileTest, public ::testing::WithParamInterfac
     o.requirements = 40;  // enough in the root package
     Generate(o);
   }
-  void TearDown() override {
-    schema_.reset();
-    HostileTest::TearDown();
-  }
-
   int CreateHere() {
     if (GetParam() == Db::kSQLite) return Create();
     return Create(
@@ -104,60 +95,6 @@ INSTANTIATE_TEST_SUITE_P(Databases, SpecialTextsTest,
                            return info.param == Db::kSQLite ? "SQLite" : "PostgreSQL";
                          });
 
-// What a project holds, as text, without the GUIDs and keys each run
-// makes anew.
-class SameProjectTest : public HostileTest {
- protected:
-  std::string Contents() {
-    std::string all;
-    for (const char* sql :
-         {"SELECT REQUIREMENTNAME, REQUIREMENTTEXT FROM vlRequirements ORDER BY ID",
-          "SELECT LOGINNAME, FULLNAME FROM vlUsers ORDER BY ID",
-          "SELECT NAME, DESCRIPTION FROM vlPackages ORDER BY ID",
-          "SELECT NAME, FILENAME, FILEEXTENSION, FILESIZE FROM vlDocuments ORDER BY ID",
-          "SELECT ITEMTEXT FROM vlUserDefinedListItems ORDER BY ITEMID",
-          "SELECT COUNT(*) FROM VlToRelationships", "SELECT COUNT(*) FROM VLDISCUSSIONS"}) {
-      for (const auto& row : Query(sql)) {
-        for (const auto& value : row) all += value + "|";
-        all += "\n";
-      }
-    }
-    return all;
-  }
-  // Creates a project from a baseline generated with `options` and
-  // returns what it holds.
-  std::string ProjectFrom(const gen::Options& options) {
-    Generate(options);
-    fs::remove_all(ProjectFolder());
-    EXPECT_EQ(Create(), 0) << err_;
-    return Contents();
-  }
-};
-
-TEST_F(SameProjectTest, EveryEncodingFileNameCaseAndDateFormGivesTheSameProject) {
-  gen::Options o = SmallBaseline();
-  const std::string exact = ProjectFrom(o);
-  ASSERT_NE(exact.find("\n"), std::string::npos);
-  const char* const dates_sql = "SELECT GROUP_CONCAT(VERSIONDATETIME) FROM vlRequirements";
-  const std::string dates = QueryOne(dates_sql);
-  const std::function<void(gen::Options&)> variants[] = {
-      [](gen::Options& v) { v.encoding = gen::FileEncoding::kUtf16; },
-      [](gen::Options& v) { v.encoding = gen::FileEncoding::kWindows1252; },
-      [](gen::Options& v) { v.file_case = gen::FileNameCase::kUpper; },
-      [](gen::Options& v) {
-        v.file_case = gen::FileNameCase::kLower;
-        v.date_style = gen::DateStyle::kUs;
-      },
-      [](gen::Options& v) { v.date_style = gen::DateStyle::kIso; }};
-  for (size_t i = 0; i < std::size(variants); ++i) {
-    SCOPED_TRACE(i);
-    gen::Options v = o;
-    variants[i](v);
-    EXPECT_EQ(ProjectFrom(v), exact);
-    EXPECT_EQ(QueryOne(dates_sql), dates);
-  }
-}
-
 using EnormousTextTest = HostileTest;
 
 TEST_F(EnormousTextTest, IsCutBetweenCharactersAndKeptWholeInOverflow) {
@@ -173,15 +110,12 @@ TEST_F(EnormousTextTest, IsCutBetweenCharactersAndKeptWholeInOverflow) {
   std::string stored = text;
   for (char& c : stored)
     if (c == '|') c = '\x1A';
-  const Rows cut = Query(
-      "SELECT REQUIREMENTTEXT, LENGTH(REQUIREMENTTEXT) FROM vlRequirements "
-      "WHERE OVERFLOWIND = 1");
-  ASSERT_EQ(cut.size(), 1u);
-  EXPECT_EQ(cut[0][1], "2000");  // characters, not bytes
-  EXPECT_EQ(stored.compare(0, cut[0][0].size(), cut[0][0]), 0);
-  const Rows whole = Query("SELECT OVERFLOWTEXT FROM VlOverflowText");
-  ASSERT_EQ(whole.size(), 1u);
-  EXPECT_TRUE(whole[0][0] == stored) << whole[0][0].size() << " bytes stored";
+  const std::string cut = "FROM vlRequirements WHERE OVERFLOWIND = 1";
+  EXPECT_EQ(QueryOne("SELECT COUNT(*) " + cut), "1");
+  EXPECT_EQ(QueryOne("SELECT LENGTH(REQUIREMENTTEXT) " + cut), "2000");  // characters, not bytes
+  EXPECT_EQ(stored.find(QueryOne("SELECT REQUIREMENTTEXT " + cut)), 0u);
+  EXPECT_EQ(QueryOne("SELECT COUNT(*) FROM VlOverflowText"), "1");
+  EXPECT_TRUE(QueryOne("SELECT OVERFLOWTEXT FROM VlOverflowText") == stored);
 }
 
 // A package name written as raw bytes into its file: what is stored, and
@@ -196,12 +130,11 @@ TEST_F(EnormousTextTest, RawBytesInANameAreStoredSoundlyAndShownOnOneLine) {
   const Case cases[] = {
       {"Zcaf\xC3\xA9 \xFF", "Zcaf\xC3\xA9 \xEF\xBF\xBD", "1 byte that is not UTF-8 replaced"},
       {"Za&#0;b&#x0;c", "Zabc", ""},
-      {"Zx&#10;Project created: /evil", "Zx\nProject created: /evil", "Zx\xE2\x8F\x8EProject"},
+      {"Zx&#10;Project created: /evil", "Zx\nProject created: /evil", "Zx Project created"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.stored);
     Generate();
-    fs::remove_all(ProjectFolder());
     const std::string file = ChildPackageFile();
     EditXml(file, [](pugi::xml_document& doc) {
       doc.select_node("//Pkg/PkgName").node().text().set("@NAME@");

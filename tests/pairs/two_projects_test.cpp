@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <pugixml.hpp>
@@ -131,13 +132,16 @@ class TwoProjectsTest : public ::testing::Test {
   }
 
   // Creates a project from `baseline` into root/`folder` through the
-  // command-line tool; `external` names the other project's file.
+  // command-line tool; `external` names the other project's file. Unless
+  // `planted` (a fault was planted for it), the run prints only its
+  // summary and every reference resolves. Keeps what the run printed.
   void Create(const std::string& baseline, const std::string& folder,
-              const std::string& externalGuid = "", const std::string& externalFile = "") {
+              const std::string& externalGuid = "", const std::string& externalFile = "",
+              bool planted = false) {
     std::vector<std::string> args = {"create",   (root_ / baseline).string(),
                                      "--folder", (root_ / folder).string(),
-                                     "--all",    "--yes",
-                                     "--quiet"};
+                                     "--all",    "--yes"};
+    args.push_back(planted ? "--verbose" : "--quiet");
     if (!externalGuid.empty()) {
       args.push_back("--external");
       args.push_back(externalGuid + "=" + (root_ / externalFile).string());
@@ -146,9 +150,11 @@ class TwoProjectsTest : public ::testing::Test {
     std::istringstream in;
     ASSERT_EQ(RunCommandLine(args, VL_BINARY_DIR, out, err, in, false), kExitOk)
         << err.str() << out.str();
+    out_ = out.str(), err_ = err.str();
+    if (planted) return;
     // Every reference resolves: no message besides the folder question
     // and where the external project leads.
-    std::istringstream lines(err.str());
+    std::istringstream lines(err_);
     for (std::string line; std::getline(lines, line);)
       EXPECT_TRUE(line.find("[yes]") != std::string::npos ||
                   line.starts_with("vlbaseline: external project "))
@@ -182,6 +188,7 @@ class TwoProjectsTest : public ::testing::Test {
 
   testing::ScratchFolder scratch_;
   const fs::path root_{scratch_.path()};
+  std::string out_, err_;
 };
 
 TEST_F(TwoProjectsTest, AlphaFirstThenBravo) {
@@ -198,6 +205,49 @@ TEST_F(TwoProjectsTest, BravoFirstThenAlpha) {
   EXPECT_TRUE(fs::exists(root_ / "B" / "UnResExtTraces.xml"));
   Create("a", "A", kGuidB, "B/B.vlp");
   ExpectLinkedBothWays();
+}
+
+// What the second run writes into the first project names that project;
+// so does what the second baseline does not hold for it, with the object.
+TEST_F(TwoProjectsTest, CompletingTheFirstProjectNamesItAndTheObject) {
+  Create("a", "A");
+  const std::string lostQuery = "{DEADBEEF-0000-4000-8000-000000000001}";
+  const std::string lostReq = "{DEADBEEF-0000-4000-8000-000000000002}";
+  pugi::xml_document views, traces;
+  ASSERT_TRUE(views.load_file((root_ / "A" / "UnResViews.xml").c_str()));
+  ASSERT_TRUE(traces.load_file((root_ / "A" / "UnResExtTraces.xml").c_str()));
+  // A second waiting view whose query the second baseline does not hold.
+  pugi::xml_node view = views.select_node("//View").node();
+  view = view.parent().append_copy(view);
+  view.child("ViewName").text().set("Lost view");
+  view.child("ViewQueryDefGUID").remove_attribute("RESOLVED");
+  view.child("ViewQueryDefGUID").text().set(lostQuery.c_str());
+  // Traces are resolved last first.
+  const pugi::xpath_node_set all = traces.select_nodes("//URTRACE");
+  ASSERT_FALSE(all.empty());
+  pugi::xml_node trace = all[all.size() - 1].node();
+  trace.attribute("TRID").set_value(lostReq.c_str());
+  views.save_file((root_ / "A" / "UnResViews.xml").c_str());
+  traces.save_file((root_ / "A" / "UnResExtTraces.xml").c_str());
+
+  Create("b", "B", kGuidA, "A/A.vlp", true);
+  const std::string into = "(into the project \"Alpha\")", notCopied = "not been copied";
+  // Each message names the object looked for, what waits for it, and the
+  // project it waits in.
+  const std::pair<const std::string*, std::vector<std::string>> lines[] = {
+      {&out_, {"Copying query definition: ", into}},
+      {&out_, {"Copying view: ", into}},
+      {&err_, {notCopied, "project \"Alpha\"", lostQuery, "Lost view"}},
+      {&err_,
+       {notCopied, "project \"Alpha\"", lostReq, trace.parent().attribute("OLDGUID").value()}}};
+  for (const auto& [text, fragments] : lines) {
+    std::istringstream in(*text);
+    bool found = false;
+    for (std::string line; !found && std::getline(in, line);)
+      found = std::all_of(fragments.begin(), fragments.end(),
+                          [&](const std::string& f) { return line.find(f) != std::string::npos; });
+    EXPECT_TRUE(found) << fragments[0] << " ... " << fragments.back() << "\n" << *text;
+  }
 }
 
 }  // namespace

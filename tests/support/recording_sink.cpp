@@ -18,6 +18,12 @@ int RecordingMessageSink::Ask(const std::string& title, const std::string& text,
 
 void RecordingMessageSink::AddResultsLine(const std::string& line) { results.push_back(line); }
 
+std::vector<std::string> RecordingMessageSink::InfoTexts() const {
+  std::vector<std::string> texts;
+  for (const std::string& info : infos) texts.push_back(info.substr(0, info.find(" It is the ")));
+  return texts;
+}
+
 void RecordingMessageSink::Clear() {
   infos.clear();
   titles.clear();

@@ -38,6 +38,10 @@ class RecordingMessageSink : public MessageSink {
   int default_answer = vbYes;
 
   void Clear();
+  // The messages without what a run adds after a message's own text to
+  // name the object it is about (" It is the ..."): what tests of the
+  // message chosen compare.
+  std::vector<std::string> InfoTexts() const;
 };
 
 }  // namespace vl

@@ -119,60 +119,6 @@ TEST(BaselinePairTest, TwoProjectsReferToEachOthersRealRequirements) {
   EXPECT_EQ(test::ReadAllFiles(folder.Sub("a")), test::ReadAllFiles(folder.Sub("a2")));
 }
 
-void WriteText(const std::filesystem::path& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
-
-// A hand-made other baseline (names in other letter cases, one package
-// file missing): its trace towards this project is mirrored on the
-// requirement it names, in the other direction.
-TEST(BaselinePairTest, TracesOfAHandMadeBaselineAreMirrored) {
-  TempFolder folder;
-  Options o = ProjectOptions(kGuidA, "Alpha", 1);
-  WriteBaseline(o, folder.Sub("first"));
-  std::string target = LoadedBaseline(folder.Sub("first")).requirements()[4].guid;
-
-  std::filesystem::path other = folder.path() / "other";
-  std::filesystem::create_directories(other);
-  WriteText(other / "baselinelist.XML",
-            R"(<PROJECT><GUID>{BBBBBBBB-0000-4000-8000-00000000000B}</GUID>
-      <BaselineType>Project</BaselineType></PROJECT>)");
-  WriteText(other / "PROJECT.xml", R"(<Project Name="Bravo" Prefix="BRV"/>)");
-  WriteText(other / "projectstructure.xml", R"(<PROJECT><Attributes/><RequirementTypes>
-      <RequirementType ID="{BBBBBBBB-0000-4000-8000-0000000000F1}"><Attributes/></RequirementType>
-      </RequirementTypes></PROJECT>)");
-  WriteText(other / "PackageList.XML", R"(<PROJECT>
-      <Pkg ParentID="0" GUID="{BBBBBBBB-0000-4000-8000-000000000001}"/></PROJECT>)");
-  WriteText(other / "{bbbbbbbb-0000-4000-8000-000000000001}.xml", R"(<PROJECT><Pkg>
-      <Requirements><Req><GUID>{BBBBBBBB-0000-4000-8000-0000000000E1}</GUID><RPre>BR</RPre><Tag>7</Tag>
-        <TTo><TReq><EPGUID>{AAAAAAAA-0000-4000-8000-00000000000A}</EPGUID><TRID>)" +
-                                                                      target + R"(</TRID>
-          <TRVer>1.500</TRVer><State>1</State></TReq></TTo></Req></Requirements>
-      <Pkgs><Pkg><GUID>{BBBBBBBB-0000-4000-8000-000000000002}</GUID></Pkg></Pkgs>
-      </Pkg></PROJECT>)");
-
-  o.external_baseline = other.string();
-  Summary s = WriteBaseline(o, folder.Sub("second"));
-  EXPECT_EQ(1, s.mirrored_traces);
-  LoadedBaseline second(folder.Sub("second"));
-  EXPECT_TRUE(second.Doc("ExternalProjects.xml")
-                  .select_node((std::string("//ExternalProject[@GUID='") + kGuidB +
-                                "' and @Name='Bravo' and @Prefix='BRV']")
-                                   .c_str()));
-  pugi::xml_node mirrored = second.requirements()[4].node.select_node("TFrom/TReq[EPGUID]").node();
-  ASSERT_TRUE(mirrored);
-  EXPECT_STREQ(kGuidB, mirrored.child_value("EPGUID"));
-  EXPECT_STREQ("{BBBBBBBB-0000-4000-8000-0000000000E1}", mirrored.child_value("TRID"));
-  EXPECT_STREQ("BR7", mirrored.child_value("TRTag"));
-  EXPECT_STREQ("1.500", mirrored.child_value("TRVer"));
-  EXPECT_STREQ("1", mirrored.child_value("State"));
-  // Its external query definition names the one type the other baseline has.
-  EXPECT_TRUE(
-      second.Doc("QueryDefs.XML")
-          .select_node("//QUERYSTRING[starts-with(., '({BBBBBBBB-0000-4000-8000-00000000000B}."
-                       "{BBBBBBBB-0000-4000-8000-0000000000F1})')]"));
-}
-
 // The same baseline in UTF-16, windows-1252 or UTF-8 reads back to the same
 // texts; names may be spelt in lower case; dates may take the ISO or US form.
 TEST(BaselineFormsTest, EncodingsFileCaseAndDateStylesReadBackAlike) {
@@ -209,29 +155,6 @@ TEST(BaselineFormsTest, EncodingsFileCaseAndDateStylesReadBackAlike) {
   b.cross_traces = 2;
   b.external_baseline = folder.Sub("cp1252");
   EXPECT_EQ(2, WriteBaseline(b, folder.Sub("b")).cross_traces);
-}
-
-TEST(XmlWriterTest, TextsAndAttributesSurviveEscaping) {
-  TempFolder folder;
-  const std::string text = "a<b & c>d \"q\" 'a' \r\n line2 € é";
-  const std::string attr = "x\"y<z>&\t\nend";
-  {
-    XmlWriter xml(folder.path() / "t.xml", FileEncoding::kUtf8);
-    xml.Start("R").Attr("A", attr).Element("T", text).Element("E", "").Close();
-  }
-  pugi::xml_document doc;
-  ASSERT_TRUE(doc.load_file((folder.path() / "t.xml").c_str()));
-  EXPECT_EQ(text, doc.child("R").child_value("T"));
-  EXPECT_EQ(attr, doc.child("R").attribute("A").value());
-  EXPECT_TRUE(doc.child("R").child("E"));
-}
-
-TEST(TextEncodingTest, Windows1252RoundTripsItsCharactersAndMarksOthers) {
-  const std::string text = "€ é ü — ß Ø";
-  EXPECT_EQ("\x80 \xE9 \xFC \x97 \xDF \xD8", Utf8To1252(text));
-  EXPECT_EQ(text, W1252ToUtf8(Utf8To1252(text)));
-  EXPECT_EQ("?", Utf8To1252("\xE2\x82\xBD"));  // a rouble sign is not in the code page
-  EXPECT_EQ(std::string("A\0\xAC\x20", 4), Utf8ToUtf16Le("A€"));
 }
 
 TEST(GeneratorOptionsTest, UnusableOptionsAreRefused) {

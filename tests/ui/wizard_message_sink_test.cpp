@@ -1,4 +1,5 @@
-// The wizard's sink: results lines into the results box in batches.
+// The wizard's sink: results lines into the results box in batches, and
+// message boxes with the icon that fits each kind of message.
 #include "ui/wizard_message_sink.h"
 
 #include <QScrollBar>
@@ -10,56 +11,31 @@
 namespace vl {
 namespace {
 
-class WizardMessageSinkTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    TestApplication();
-    ResetUiGlobals();
-    sink_.SetResultsBox(&box_);
-    AppSession().messages.SetSink(&sink_);
-  }
-  void TearDown() override { ResetUiGlobals(); }
-
-  QtApplicationFirst qt_;
-  ResultsView box_;
-  WizardMessageSink sink_;
-};
-
-TEST_F(WizardMessageSinkTest, LinesAreShownInOrderOnceTheyAreRefreshed) {
-  AppSession().messages.AddTextResultsLine("first");
-  AppSession().messages.AddTextResultsLine("   ");  // blank lines are dropped
-  AppSession().messages.AddTextResultsLine("\tindented");
-  AppSession().messages.AddTextResultsLine("<b>not markup</b> & more");
-  sink_.Refresh();
-  EXPECT_FALSE(box_.has_queued_lines());
-  QStringList lines = box_.ShownLines();
-  ASSERT_EQ(lines.size(), 3);
-  EXPECT_EQ(lines[0], "first");
-  EXPECT_EQ(lines[1], "\tindented");
-  EXPECT_EQ(lines[2], "<b>not markup</b> & more");
-}
-
-TEST_F(WizardMessageSinkTest, ManyLinesAreAppendedInBatchesAndTheLastStaysInView) {
-  box_.resize(400, 200);
-  box_.show();
+TEST(WizardMessageSinkTest, LinesAreShownInOrderInBatchesAndTheLastStaysInView) {
+  TestApplication();
+  ResetUiGlobals();
+  ResultsView box;
+  WizardMessageSink sink;
+  sink.SetResultsBox(&box);
+  AppSession().messages.SetSink(&sink);
+  box.resize(400, 200);
+  box.show();
+  for (const char* line : {"first", "   ", "\tindented", "<b>not markup</b> & more"})
+    AppSession().messages.AddTextResultsLine(line);  // blank lines are dropped
   constexpr int kLines = 200000;
   for (int i = 1; i <= kLines; ++i)
     AppSession().messages.AddTextResultsLine("Copying requirement: SR" + std::to_string(i));
-  sink_.Refresh();
-  EXPECT_EQ(box_.document()->blockCount(), kLines);
-  EXPECT_EQ(box_.document()->lastBlock().text().toStdString(), "Copying requirement: SR200000");
-  EXPECT_EQ(box_.verticalScrollBar()->value(), box_.verticalScrollBar()->maximum());
+  sink.Refresh();
+  EXPECT_FALSE(box.has_queued_lines());
+  const QStringList lines = box.ShownLines();
+  ASSERT_EQ(lines.size(), kLines + 3);
+  EXPECT_EQ(lines.mid(0, 3), QStringList({"first", "\tindented", "<b>not markup</b> & more"}));
+  EXPECT_EQ(box.document()->lastBlock().text().toStdString(), "Copying requirement: SR200000");
+  EXPECT_EQ(box.verticalScrollBar()->value(), box.verticalScrollBar()->maximum());
+  ResetUiGlobals();
 }
 
-TEST_F(WizardMessageSinkTest, LinesWithoutABoxAreDropped) {
-  sink_.SetResultsBox(nullptr);
-  AppSession().messages.AddTextResultsLine("nowhere");
-  sink_.Refresh();
-  EXPECT_TRUE(box_.ShownLines().isEmpty());
-}
-
-// Each kind of message in the box with the icon that fits it.
-TEST(WizardMessageIconsTest, MessagesErrorsAndQuestionsHaveTheirIcons) {
+TEST(WizardMessageSinkTest, MessagesErrorsAndQuestionsHaveTheirIcons) {
   TestApplication();
   ResetUiGlobals();
   RecordingWizardSink sink;
@@ -71,10 +47,8 @@ TEST(WizardMessageIconsTest, MessagesErrorsAndQuestionsHaveTheirIcons) {
     AppSession().messages.ReportProcError("Test.Proc", "");
   }
   EXPECT_EQ(AppSession().messages.AskUser("go on?", vbYesNo), vbYes);
-  ASSERT_EQ(sink.icons.size(), 2u);
-  EXPECT_EQ(sink.icons[0], QMessageBox::Warning);
-  EXPECT_EQ(sink.icons[1], QMessageBox::Critical);
-  EXPECT_NE(sink.infos[1].find("broken"), std::string::npos) << sink.infos[1];
+  EXPECT_EQ(sink.icons, (std::vector{QMessageBox::Warning, QMessageBox::Critical}));
+  EXPECT_NE(sink.infos.at(1).find("broken"), std::string::npos) << sink.infos[1];
   EXPECT_EQ(sink.questions, std::vector<std::string>{"go on?"});
   ResetUiGlobals();
 }

@@ -206,6 +206,31 @@ void PlanRequirements(BaselinePlan& plan, const Options& options) {
   }
 }
 
+// Makes a share of the childless top-level requirements children of a
+// requirement of a later package (at most three levels deep), taking the
+// parent's type, as a requirement moved to another package would stand.
+void PlanLateChildren(BaselinePlan& plan, const Options& options) {
+  const int total = static_cast<int>(plan.requirements.size());
+  if (options.late_child_percent == 0 || plan.packages.size() < 2) return;
+  const int last_first = plan.packages.back().first_req;
+  for (int i = 0; i < last_first; ++i) {
+    ReqPlan& req = plan.requirements[i];
+    Rng rng(plan.base, kStreamLateChild, i);
+    if (req.parent >= 0 || req.child_count > 0 || !rng.Chance(options.late_child_percent)) continue;
+    const int later = plan.packages[req.package + 1].first_req;
+    if (later >= total) continue;
+    int parent = later + rng.Below(total - later);
+    while (plan.requirements[parent].depth >= 2) parent = plan.requirements[parent].parent;
+    ReqPlan& p = plan.requirements[parent];
+    req.parent = parent;
+    req.type = p.type;
+    req.depth = p.depth + 1;
+    req.tag = ++p.child_count;
+    req.prefix = p.Tag() + ".";
+    req.long_tag = p.long_tag + "." + std::to_string(req.tag);
+  }
+}
+
 void PlanTraces(BaselinePlan& plan, const Options& options) {
   int total = static_cast<int>(plan.requirements.size());
   if (total < 2) return;
@@ -285,6 +310,7 @@ void CheckOptions(const Options& o) {
       {"history-versions", o.history_versions},
       {"traces-per-req", o.traces_per_req},
       {"child-percent", o.child_percent},
+      {"late-children", o.late_child_percent},
       {"users", o.users},
       {"discussions", o.discussions},
       {"query-defs", o.query_defs},
@@ -300,6 +326,7 @@ void CheckOptions(const Options& o) {
     if (value < 0) throw std::invalid_argument(std::string(name) + " must not be negative");
   }
   if (o.child_percent > 100) throw std::invalid_argument("child-percent must be at most 100");
+  if (o.late_child_percent > 100) throw std::invalid_argument("late-children must be at most 100");
   if (o.users < 1) throw std::invalid_argument("users must be at least 1 (admin)");
   if (!o.project_guid.empty() && !IsGuidText(o.project_guid)) {
     throw std::invalid_argument("project GUID is not a braced GUID: " + o.project_guid);
@@ -342,6 +369,7 @@ BaselinePlan BuildPlan(const Options& options, const ExternalBaseline* external)
   PlanPackages(plan, options);
   PlanDocs(plan, options);
   PlanRequirements(plan, options);
+  PlanLateChildren(plan, options);
   PlanTraces(plan, options);
   PlanCrossTraces(plan, options, external);
   PlanQueryDefs(plan, options, external);

@@ -40,6 +40,7 @@ enum Stream : uint64_t {
   kStreamDiscussion,
   kStreamDiscussionGuid,
   kStreamProjectContent,
+  kStreamLateChild,
 };
 
 // Mixes two 64-bit values into one (a finaliser of splitmix64 applied to

@@ -41,6 +41,10 @@ struct Options {
   int discussions = 3;       // threads, each with replies 2-3 levels deep
   int query_defs = 4;        // on the project's own requirement types
   int ext_query_defs = 1;    // per external project, scope "(" project "." type ")"
+  // Share of the childless top-level requirements of every package but the
+  // last that become children of a requirement of a later package: a
+  // package walk meets them before their parent.
+  int late_child_percent = 0;
   // Definitions beyond the built-in seven attributes, four requirement
   // types and three groups, used by no requirement: they grow one kind of
   // definition alone. Extra attributes cycle through the data types; the

@@ -29,6 +29,8 @@ const char kUsage[] =
     "  --history-versions N         versions per document and requirement; 0: no history (2)\n"
     "  --traces-per-req N           internal traces starting at each requirement (1)\n"
     "  --child-percent N            share of child requirements, in percent (25)\n"
+    "  --late-children N            share of the other requirements made children of\n"
+    "                               a requirement of a later package, in percent (0)\n"
     "  --users N                    users, admin included (5)\n"
     "  --discussions N              discussion threads (3)\n"
     "  --query-defs N               query definitions on the project's own types (4)\n"
@@ -92,6 +94,7 @@ void Apply(const std::string& name, const std::string& value, Options& o, std::s
                                               {"--history-versions", &o.history_versions},
                                               {"--traces-per-req", &o.traces_per_req},
                                               {"--child-percent", &o.child_percent},
+                                              {"--late-children", &o.late_child_percent},
                                               {"--users", &o.users},
                                               {"--discussions", &o.discussions},
                                               {"--query-defs", &o.query_defs},

@@ -56,14 +56,13 @@ bool BaselineFiles::WalkPackages(const std::function<void(const Package&)>& visi
   // Depth first without recursion: a package tree may be deep.
   std::vector<std::pair<std::string, std::string>> stack = {{rootGuid, ""}};
   std::set<std::string> seen;
-  size_t index = 0;
   while (!stack.empty()) {
     auto [guid, parent] = stack.back();
     stack.pop_back();
     if (!seen.insert(guid).second) continue;
     pugi::xml_document doc;
     LoadXmlFile(doc, folder_, guid + ".XML");
-    Package p{guid, parent, doc.select_node("//PROJECT/Pkg").node(), index++};
+    Package p{guid, parent, doc.select_node("//PROJECT/Pkg").node()};
     visit(p);
     std::vector<std::string> children;
     for (pugi::xml_node c : DescendantsNamed(p.pkg.child("Pkgs"), "Pkg"))

@@ -32,7 +32,6 @@ class BaselineFiles {
     std::string guid;
     std::string parent_guid;  // "" for the root package
     pugi::xml_node pkg;       // PROJECT/Pkg of its file; null when the file is missing
-    size_t index = 0;         // position in the walk
   };
   // Calls `visit` for every package, depth first, a package before its
   // children, siblings in document order. A package reached twice (a

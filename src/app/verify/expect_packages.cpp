@@ -58,7 +58,7 @@ void Expectations::Package(const BaselineFiles::Package& p) {
   if (!p.pkg) return Note("package file " + p.guid + ".XML is missing or has no PROJECT/Pkg");
   Documents(p.pkg, pkgId);
   Views(p.pkg, pkgId);
-  Requirements(p.pkg, pkgId, p.index);
+  Requirements(p.pkg, pkgId);
 }
 
 void Expectations::Documents(const pugi::xml_node& pkg, const Cell& pkgId) {
@@ -187,7 +187,7 @@ void Expectations::Views(const pugi::xml_node& pkg, const Cell& pkgId) {
   }
 }
 
-void Expectations::Requirements(const pugi::xml_node& pkg, const Cell& pkgId, size_t pkgIndex) {
+void Expectations::Requirements(const pugi::xml_node& pkg, const Cell& pkgId) {
   for (const pugi::xml_node& r : DescendantsNamed(pkg.child("Requirements"), "Req")) {
     const std::string old = ElementText(r, "GUID");
     const std::string prefix = ElementText(r, "RPre");
@@ -245,10 +245,10 @@ void Expectations::Requirements(const pugi::xml_node& pkg, const Cell& pkgId, si
              {"OVERFLOWFIELDVALUE", StoredCell(split.whole)}});
     }
     History(r, "vlRequirementHistory", 1, reqId, obj);
-    tags_.emplace(TagKey(prefix, tag), Tagged{reqId, pkgIndex});
+    tags_.emplace(TagKey(prefix, tag), reqId);
     const size_t dot = prefix.rfind('.');
     if (dot != std::string::npos)
-      children_.push_back({ParentKey(prefix.substr(0, dot)), reqId, obj, pkgIndex});
+      children_.push_back({ParentKey(prefix.substr(0, dot)), reqId, obj});
     if (in_.choices.traces) Traces(r, reqId, obj);
   }
 }
@@ -256,11 +256,11 @@ void Expectations::Requirements(const pugi::xml_node& pkg, const Cell& pkgId, si
 void Expectations::ParentLinks() {
   for (const Child& c : children_) {
     auto parent = tags_.find(c.parent_key);
-    // A parent is found when it was copied by the end of the child's
-    // package; one in a later package is not linked.
-    if (c.parent_key.empty() || parent == tags_.end() || parent->second.pkg > c.pkg) continue;
+    // The parent may stand anywhere in the package tree, also after its
+    // child; one the baseline does not hold leaves the child unlinked.
+    if (c.parent_key.empty() || parent == tags_.end()) continue;
     Add("VlToRelationships", c.obj,
-        {{"REQUIREMENTID", parent->second.id},
+        {{"REQUIREMENTID", parent->second},
          {"EXTERNALPROJECTID", IntCell(0)},
          {"TOID", c.id},
          {"EXTERNALPROJECTTOID", IntCell(0)},

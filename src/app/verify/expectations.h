@@ -68,7 +68,7 @@ class Expectations {
   void Documents(const pugi::xml_node& pkg, const Cell& pkgId);
   void DocumentFile(const pugi::xml_node& doc, const ObjectRef& obj);
   void Views(const pugi::xml_node& pkg, const Cell& pkgId);
-  void Requirements(const pugi::xml_node& pkg, const Cell& pkgId, size_t pkgIndex);
+  void Requirements(const pugi::xml_node& pkg, const Cell& pkgId);
   void ParentLinks();
   void Traces(const pugi::xml_node& req, const Cell& reqId, const ObjectRef& obj);
   void Discussions();
@@ -103,18 +103,13 @@ class Expectations {
   std::vector<std::string> notes_;
   KindSummary files_{"document files"};
   std::vector<Difference> file_differences_;
-  // Requirements by prefix and tag ("FEAT1.#2"), first of each, with the
-  // package they stand in; children waiting for their parent.
-  struct Tagged {
-    Cell id;
-    size_t pkg;
-  };
-  std::unordered_map<std::string, Tagged> tags_;
+  // Requirements' IDs by prefix and tag ("FEAT1.#2"), first of each;
+  // children waiting for their parent.
+  std::unordered_map<std::string, Cell> tags_;
   struct Child {
     std::string parent_key;
     Cell id;
     ObjectRef obj;
-    size_t pkg;
   };
   std::vector<Child> children_;
   std::multiset<std::string> pending_traces_;

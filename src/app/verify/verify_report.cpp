@@ -4,6 +4,7 @@
 #include <iomanip>
 
 #include "host/text/json_writer.h"
+#include "host/text/user_text.h"
 
 namespace vl::verify {
 
@@ -93,7 +94,10 @@ void WriteTextReport(const VerifyReport& r, std::ostream& out) {
     out << "\n";
   }
   if (r.differences_left_out)
-    out << "  ... and " << r.differences_left_out << " more differences\n";
+    out << "  ... and "
+        << CountText(static_cast<long long>(r.differences_left_out), "more difference",
+                     "more differences")
+        << "\n";
   for (const Difference& d : r.differences) {
     if (d.what != Difference::What::kPending) continue;
     if (!pendingHeader) out << "\nWaiting in UnRes files for projects not created yet:\n";
@@ -107,7 +111,8 @@ void WriteTextReport(const VerifyReport& r, std::ostream& out) {
   out << "\n"
       << (r.Matches() ? "Result: the project holds its baseline"
                       : "Result: the project differs from its baseline")
-      << " (" << r.rows_read << " rows read, " << r.seconds << " s)\n";
+      << " (" << CountText(static_cast<long long>(r.rows_read), "row", "rows") << " read, "
+      << SecondsText(r.seconds) << ")\n";
 }
 
 void WriteJsonReport(const VerifyReport& r, std::ostream& out) {

@@ -5,6 +5,8 @@
 
 #include "baseline/check/check_steps.h"
 #include "host/db/project_schema.h"
+#include "host/text/char_codes.h"
+#include "host/text/user_text.h"
 #include "host/xml/named_elements.h"
 
 namespace vl {
@@ -38,7 +40,14 @@ void CheckUser(CheckRun& run, const CheckedXmlFile& file, const pugi::xml_node& 
                const std::unordered_set<std::string>& groups,
                std::unordered_set<std::string>& logins) {
   const std::string login = run.RequireAttr(file, user, "LoginName");
-  run.RequireAttr(file, user, "Password");
+  const size_t refused = DecodeCharCodes(run.RequireAttr(file, user, "Password")).refused;
+  if (refused > 0)
+    run.Report(CheckSeverity::kLosesData, file, user,
+               "the password of the user \"" + login + "\" holds " +
+                   CountText(static_cast<long long>(refused), "character code that stands",
+                             "character codes that stand") +
+                   " for no character; the rest of it is kept",
+               "Password");
   run.RequireBool(file, user, "Active");
   run.RequireAttr(file, user, "FullName");
   run.RequireAttr(file, user, "EmailAddress");

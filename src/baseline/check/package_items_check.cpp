@@ -7,6 +7,7 @@
 #include "errors/vl_error.h"
 #include "host/project/sql_project.h"
 #include "host/text/convert.h"
+#include "host/text/user_text.h"
 #include "host/xml/named_elements.h"
 #include "host/xml/xml_file.h"
 
@@ -129,11 +130,16 @@ void PackageItemsCheck::CheckView(const CheckedXmlFile& file, const pugi::xml_no
     CheckResolvedView(file, view);
     return;
   }
-  if (run_.ResolveChild(file, view, "ViewUserGUID", GuidKind::kUser, CheckSeverity::kLosesData,
-                        "the view waits for an external project, without a user it is dropped"))
-    run_.Report(CheckSeverity::kNote, file, view,
-                "a query definition of the view waits for an external project: the view waits "
-                "in UnResViews.xml");
+  if (!run_.ResolveChild(file, view, "ViewUserGUID", GuidKind::kUser, CheckSeverity::kLosesData,
+                         "the view waits for an external project, without a user it is dropped"))
+    return;
+  // A first query that does not wait must be copied, as for any view.
+  if (!queries.waiting.count(ChildElementText(view, "ViewQueryDefGUID")) &&
+      !ResolveQuery(file, view, "ViewQueryDefGUID", CheckSeverity::kStopsRun, kViewNotCopied))
+    return;
+  run_.Report(CheckSeverity::kNote, file, view,
+              "a query definition of the view waits for an external project: the view waits "
+              "in UnResViews.xml");
 }
 
 bool PackageItemsCheck::ResolveQuery(const CheckedXmlFile& file, const pugi::xml_node& view,
@@ -213,20 +219,21 @@ void PackageItemsCheck::CheckValues(const CheckedXmlFile& file, const pugi::xml_
 
 void PackageItemsCheck::CheckParents(const CheckedXmlFile& file,
                                      const std::vector<pugi::xml_node>& children) {
-  // A child's prefix is its parent's tag and a "."; the parent must be
-  // copied by the end of the child's package.
+  // A child's prefix is its parent's tag and a "."; the parent may be
+  // copied in a later package, so those not copied yet are kept until the
+  // walk ends.
   for (const pugi::xml_node& child : children) {
     const std::string prefix = ChildElementText(child, "RPre");
     const std::string parent = prefix.substr(0, prefix.rfind('.'));
-    std::string parentPrefix;
-    int32_t number = 0;
-    if (SqlProject::SplitTag(parent, parentPrefix, number) &&
-        tags_.count(TagKey(parentPrefix, number)))
-      continue;
-    run_.Report(CheckSeverity::kLosesData, file, ChildOr(child, "RPre"),
-                "no requirement tagged " + parent +
-                    " is copied by the end of the package: the link to its parent is not written");
+    if (!IsCopiedTag(parent))
+      unlinked_children_.push_back({parent, CheckRun::PlaceOf(file, ChildOr(child, "RPre"))});
   }
+}
+
+bool PackageItemsCheck::IsCopiedTag(const std::string& tag) const {
+  std::string prefix;
+  int32_t number = 0;
+  return SqlProject::SplitTag(tag, prefix, number) && tags_.count(TagKey(prefix, number));
 }
 
 void PackageItemsCheck::CheckTrace(const CheckedXmlFile& file, const pugi::xml_node& trace,
@@ -264,6 +271,11 @@ void PackageItemsCheck::CheckExternalTrace(const CheckedXmlFile& file,
 }
 
 void PackageItemsCheck::Finish() {
+  for (const auto& [parent, place] : unlinked_children_)
+    if (!IsCopiedTag(parent))
+      run_.Report(
+          CheckSeverity::kLosesData, place,
+          "no requirement tagged " + parent + " is copied: the link to its parent is not written");
   for (const PendingTrace& trace : pending_traces_) {
     if (run_.guids().IsRequirement(trace.guid)) continue;
     run_.Report(CheckSeverity::kStopsRun, files_[trace.file], trace.line,
@@ -276,8 +288,9 @@ void PackageItemsCheck::Finish() {
   }
   for (const auto& [project, count] : waiting_traces_)
     run_.Report(CheckSeverity::kNote, "", 0, "",
-                std::to_string(count) + " trace(s) to the external project " + project +
-                    ", which is not located, wait in UnResExtTraces.xml");
+                CountText(static_cast<long long>(count), "trace", "traces") +
+                    " to the external project " + project + ", which is not located, " +
+                    (count == 1 ? "waits" : "wait") + " in UnResExtTraces.xml");
 }
 
 }  // namespace vl

@@ -32,8 +32,9 @@ class Messenger {
   void SetTitle(std::string title) { title_ = std::move(title); }
   const std::string& title() const { return title_; }
 
-  // An information message.
-  void ShowInfoMessage(const std::string& message);
+  // An information message; `id` is the resource id of its text, 0 when
+  // it has none.
+  void ShowInfoMessage(const std::string& message, long id = 0);
   // A question with `buttons` (plus the question icon); returns the
   // MsgResult of the button pressed.
   int AskUser(const std::string& message, int buttons);
@@ -42,12 +43,23 @@ class Messenger {
   // 20083 formatted with `procName`, the number in decimal, the
   // description and `message`, shown as an error (MessageSink::ShowError).
   // Otherwise `message` + " (" + `procName` + ")" as an information
-  // message.
+  // message. Without procedure details (SetProcedureDetails(false)) the
+  // report is the description and the message alone, with no procedure
+  // name and no error number: what a user can act on.
   void ReportProcError(const std::string& procName, const std::string& message);
   void ReportProcError(const std::string& procName, const std::string& message,
                        const ErrorState& pending);
+  // Whether procedure-error reports name the procedure and the error
+  // number (the default), or give only the texts.
+  void SetProcedureDetails(bool on) { procedure_details_ = on; }
+  // The resource id of the message being shown (ShowInfoMessage's `id`,
+  // 20083 for a procedure-error report), for sinks that record it; 0
+  // outside a message or for a text without one.
+  long shown_id() const { return shown_id_; }
+
   // Appends one line to the results; a line blank after trimming is
-  // dropped, and a line break inside it shows as U+23CE.
+  // dropped, and the line breaks inside it become one blank each, so
+  // that a results line stays one line wherever it shows.
   void AddTextResultsLine(const std::string& line);
   // Lets the window breathe during long work.
   void Breathe() { sink_->Breathe(); }
@@ -65,6 +77,8 @@ class Messenger {
   const Resource* resource_;
   Resource fallback_;
   std::string title_;
+  bool procedure_details_ = true;
+  long shown_id_ = 0;
 };
 
 }  // namespace vl

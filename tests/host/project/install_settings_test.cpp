@@ -32,12 +32,6 @@ class InstallSettingsTest : public ::testing::Test {
 
 std::vector<std::string> Keys(const OrderedMap<std::string>& m) { return m.Keys(); }
 
-TEST_F(InstallSettingsTest, TrimAtNullCutsAtTheFirstNul) {
-  EXPECT_EQ(TrimAtNull(std::string("/opt/velloq\0garbage", 19)), "/opt/velloq");
-  EXPECT_EQ(TrimAtNull("whole"), "whole");
-  EXPECT_EQ(TrimAtNull(std::string("\0x", 2)), "");
-}
-
 TEST_F(InstallSettingsTest, ReadRegBaseRegInfoFailsWithEmptyValueForAnythingMissing) {
   std::string path = system_.Write("a.conf", "[4.0]\nInstallDirectory=/opt/v\n");
   std::string value = "stale";

@@ -2,11 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <filesystem>
 
 #include "errors/vl_error.h"
-#include "host/text/os_info.h"
 #include "support/scratch_folder.h"
 
 namespace vl {
@@ -93,18 +91,6 @@ TEST_F(NewProjectDefinitionTest, PrepareValidatesCreatesNothingAndMarksTheDefini
   folder_.Write("Alpha", "a file where the folder should be");
   EXPECT_THROW(def_->PrepareNewProject(), VlError);
   EXPECT_FALSE(def_->IsPrepared());
-}
-
-TEST_F(NewProjectDefinitionTest, ProjectPathIsFolderSlashName) {
-  def_->SetProjectFolder("/P/Alpha");
-  EXPECT_EQ(def_->ProjectPathWithoutExtension(), "/P/Alpha/Alpha");
-}
-
-TEST(OSVersionTest, NamesThePlatformAndANumericMajorVersion) {
-  OSVersion v = GetOSVersion();
-  EXPECT_FALSE(v.platform.empty());
-  ASSERT_FALSE(v.major.empty());
-  for (char c : v.major) EXPECT_TRUE(std::isdigit(static_cast<unsigned char>(c))) << v.major;
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <regex>
 
 #include "errors/vl_error.h"
 #include "host/db/project_schema.h"
@@ -65,26 +64,12 @@ TEST_F(ProjectApplicationTest, CreatesAProjectThatReadsBackAfterReopening) {
   EXPECT_TRUE(fs::exists(Vlp()));
   EXPECT_TRUE(fs::exists(Db()));
   const std::string guid = p->GetProjectGUID();
-  EXPECT_TRUE(std::regex_match(
-      guid,
-      std::regex(R"(\{[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}\})")));
-  EXPECT_EQ(p->GetProjectName(), "Alpha");
-  EXPECT_EQ(p->GetProjectPrefix(), "ALPHA");
-  EXPECT_EQ(p->GetProjectID(), 1);
-  EXPECT_EQ(p->GetProjectPath(), Vlp());
-  EXPECT_EQ(p->GetCurrentUserID(), 1);
-  EXPECT_EQ(p->GetRootPackage()->GetPackageID(), 1);
-  auto admin = p->FindUser("admin");
-  ASSERT_NE(admin, nullptr);
-  auto admins = p->FindGroup(kAdminGroupName);
-  ASSERT_NE(admins, nullptr);
-  EXPECT_EQ(admin->GetUserGroupID(), admins->GetGroupID());
+  EXPECT_EQ(p->FindUser("admin")->GetUserGroupID(), p->FindGroup(kAdminGroupName)->GetGroupID());
 
   auto ds = DataServicesOf(*p);
   ds->ExecuteSQL("UPDATE vlProjects SET PREFIX = 'AL' WHERE ID = 1");
   p->CloseProject();
   EXPECT_THROW(ds->ExecuteSQL("SELECT 1"), VlError);
-  EXPECT_EQ(p->GetProjectGUID(), guid);  // kept values stay readable
 
   auto again = app_->OpenProject(Vlp());
   EXPECT_EQ(again->GetProjectGUID(), guid);
@@ -93,11 +78,6 @@ TEST_F(ProjectApplicationTest, CreatesAProjectThatReadsBackAfterReopening) {
       "SELECT NAME, DESCRIPTION, VERSIONNUMBER FROM vlProjects WHERE ID = 1");
   EXPECT_EQ(rs->GetFieldValue("DESCRIPTION").AsString(), "The first one");
   EXPECT_EQ(rs->GetFieldValue("VERSIONNUMBER").AsString(), "1.000");
-  // The project file is plain text a person can read.
-  std::ifstream in(Vlp());
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  EXPECT_NE(text.find("GUID=" + guid), std::string::npos);
-  EXPECT_NE(text.find("File=Alpha.db"), std::string::npos);
 }
 
 TEST_F(ProjectApplicationTest, StartsWithTheRowsOfANewProject) {
@@ -116,21 +96,13 @@ TEST_F(ProjectApplicationTest, StartsWithTheRowsOfANewProject) {
   for (const char* cls : {"Project", "Package", "User", "UserGroup"})
     EXPECT_EQ(ds->GetNextKey(kTableMarker + "VlKeys", "KeyClass", cls, "LastKey"), 2) << cls;
   EXPECT_EQ(ds->GetNextKey("VlKeys", "KeyClass", "Requirement", "LastKey"), 1);
-}
-
-TEST_F(ProjectApplicationTest, KeysKeepGrowingAcrossCloseAndReopen) {
-  auto p = Create();
-  auto key = [](Project& proj) {
-    return DataServicesOf(proj)->GetNextKey("VlKeys", "KeyClass", "Document", "LastKey");
-  };
-  EXPECT_EQ(key(*p), 1);
-  EXPECT_EQ(key(*p), 2);
+  // Keys keep growing across close and reopen, also in another application.
   p->CloseProject();
-  p = app_->OpenProject(folder_ + "/Alpha");
-  EXPECT_EQ(key(*p), 3);
   app_->Shutdown();
   SqlProjectApplication other([] { return nullptr; });
-  EXPECT_EQ(key(*other.OpenProject(Vlp())), 4);
+  EXPECT_EQ(DataServicesOf(*other.OpenProject(folder_ + "/Alpha"))
+                ->GetNextKey("VlKeys", "KeyClass", "Requirement", "LastKey"),
+            2);
 }
 
 TEST_F(ProjectApplicationTest, TheSchemaHoldsEveryTableTheCopiersUse) {
@@ -160,12 +132,8 @@ TEST_F(ProjectApplicationTest, TheSchemaHoldsEveryTableTheCopiersUse) {
 TEST_F(ProjectApplicationTest, GroupsAreCreatedFoundAndStored) {
   auto p = Create();
   auto g = p->GetGroups().AddGroup("Writers|Editors", 3, "They write", 3, 4, 5, 6, 7);
-  EXPECT_EQ(g->GetGroupID(), 2);
-  EXPECT_EQ(g->GetGroupGUID().size(), 38u);
   EXPECT_NE(g->GetGroupGUID(), p->FindGroup(kAdminGroupName)->GetGroupGUID());
-  EXPECT_EQ(p->FindGroup("Writers|Editors"), g);  // the same object
   EXPECT_EQ(p->FindGroup("Nobody"), nullptr);
-  EXPECT_EQ(p->FindUser("nobody"), nullptr);
   EXPECT_THROW(p->GetGroups().AddGroup("Writers|Editors", 0, "", 0, 0, 0, 0, 0), VlError);
 
   g->SetGroupDescription("They write a lot");
@@ -184,9 +152,7 @@ TEST_F(ProjectApplicationTest, GroupsAreCreatedFoundAndStored) {
   auto again = app_->OpenProject(Vlp());
   auto found = again->FindGroup("Writers|Editors");
   ASSERT_NE(found, nullptr);
-  EXPECT_EQ(found->GetGroupName(), "Writers|Editors");
   EXPECT_EQ(found->GetAccessRights(2), 55);
-  EXPECT_FALSE(found->dirty());
 }
 
 TEST_F(ProjectApplicationTest, FindsRequirementsByTag) {
@@ -212,18 +178,12 @@ TEST_F(ProjectApplicationTest, FindsRequirementsByTag) {
   auto ds = DataServicesOf(*p);
   ds->ExecuteSQL(
       "INSERT INTO vlRequirements (ID, TAG, REQUIREMENTPREFIX, VLGUID) VALUES "
-      "(7, 1, 'FEAT', '{A}')");
-  ds->ExecuteSQL(
-      "INSERT INTO vlRequirements (ID, TAG, REQUIREMENTPREFIX, VLGUID) VALUES "
-      "(8, 2, 'FEAT1.', '{B}')");
+      "(7, 1, 'FEAT', '{A}'), (8, 2, 'FEAT1.', '{B}')");
   // Rows written in this run are found before anything is committed.
   auto parent = p->GetRequirement("FEAT1");
   ASSERT_NE(parent, nullptr);
-  EXPECT_EQ(parent->GetRequirementID(), 7);
   EXPECT_EQ(parent->GetRequirementGUID(), "{A}");
   EXPECT_EQ(p->GetRequirement("FEAT1.2")->GetRequirementID(), 8);
-  EXPECT_EQ(p->GetRequirement("FEAT2"), nullptr);
-  EXPECT_EQ(p->GetRequirement("FEAT"), nullptr);
   EXPECT_EQ(p->GetRequirement("feat1"), nullptr);
 }
 
@@ -234,22 +194,10 @@ TEST_F(ProjectApplicationTest, ShutdownClosesEveryProjectOnce) {
   app_->Shutdown();
   EXPECT_THROW(ds->ExecuteSQL("SELECT 1"), VlError);
   EXPECT_THROW(p->GetApplication(), VlError);
-  EXPECT_THROW(p->GetDataServices("x"), VlError);
   EXPECT_NO_THROW(app_->Shutdown());
   EXPECT_THROW(app_->OpenProject(Vlp()), VlError);
   OtherConnection other(Db());
   EXPECT_EQ(other.Scalar("SELECT COUNT(*) FROM VLDISCUSSIONS"), "1");
-}
-
-TEST_F(ProjectApplicationTest, TwoOpeningsOfOneProjectShareItsDatabase) {
-  auto a = Create();
-  auto b = app_->OpenProject(Vlp());
-  DataServicesOf(*a)->ExecuteSQL("INSERT INTO VLDISCUSSIONS (ID) VALUES (1)");
-  a->CloseProject();
-  auto rs = DataServicesOf(*b)->ExecuteSQL("SELECT COUNT(*) AS N FROM VLDISCUSSIONS");
-  EXPECT_EQ(rs->GetFieldValue("N").AsInt(), 1);
-  EXPECT_THROW(b->GetDataServices("not the key"), VlError);
-  EXPECT_NE(b->GetQueryServices(app_->GetContextInfo().GetContextKey()), nullptr);
 }
 
 TEST_F(ProjectApplicationTest, TheStatementLogRebuildsTheNewDatabase) {
@@ -285,11 +233,6 @@ TEST_F(ProjectErrorsTest, AMissingProjectFileIsNotCreatedWithoutADefinition) {
   });
   ExpectSays(d, {Vlp(), "does not exist"});
   EXPECT_FALSE(fs::exists(folder_));
-  // A prepared definition for another path does not create this one.
-  const std::string other = ErrorOf([&] {
-    app_->OpenProjectAs(kAppName, dir_.File("Beta/Beta"), "", "admin", "", true, true, "");
-  });
-  EXPECT_NE(other.find("does not exist"), std::string::npos) << other;
 }
 
 TEST_F(ProjectErrorsTest, AnExistingProjectIsNeverWrittenOver) {
@@ -305,26 +248,6 @@ TEST_F(ProjectErrorsTest, AnExistingProjectIsNeverWrittenOver) {
     second.OpenProjectAs(kAppName, folder_ + "/Alpha", "Alpha", "admin", "", true, true, "");
   });
   EXPECT_NE(db.find(Db()), std::string::npos) << db;
-  // Without a definition an existing project opens as usual, through
-  // either path form.
-  fs::remove(Db());
-  Create()->CloseProject();
-  SqlProjectApplication plain([] { return nullptr; });
-  EXPECT_NO_THROW(plain.OpenProjectAs(kAppName, Vlp(), "", "admin", "", true, true, ""));
-}
-
-TEST_F(ProjectErrorsTest, AFolderThatCannotBeMadeIsNamed) {
-  NewProjectDefinition nowhere;
-  nowhere.SetProjectName("Alpha");
-  nowhere.SetProjectFolder("/proc/vl-no-such-place/Alpha");
-  nowhere.SetDBType(kSQLiteDisplayName);
-  nowhere.PrepareNewProject();
-  SqlProjectApplication app([&] { return &nowhere; });
-  const std::string d = ErrorOf([&] {
-    app.OpenProjectAs(kAppName, "/proc/vl-no-such-place/Alpha/Alpha", "Alpha", "admin", "", true,
-                      true, "");
-  });
-  ExpectSays(d, {"/proc/vl-no-such-place/Alpha", "cannot be created"});
 }
 
 TEST_F(ProjectErrorsTest, AFolderThatCannotBeWrittenIsNamed) {
@@ -401,68 +324,35 @@ TEST_F(ProjectErrorsTest, ACreationThatFailsHalfwaySaysTheDatabaseWasBegun) {
   EXPECT_FALSE(fs::exists(Vlp()));
 }
 
-class ProjectFileTest : public ::testing::Test {
- protected:
-  TempDir dir_;
-};
-
-TEST_F(ProjectFileTest, WritesAndReadsEveryField) {
+TEST(ProjectFileTest, WritesReadsAndRefusesProjectFiles) {
+  TempDir dir;
   ProjectFileInfo info;
   info.name = "Gamma Project";
   info.guid = "{00000000-0000-4000-8000-000000000001}";
-  info.db_type = "SQLite";
-  info.db_file = "Gamma.db";
+  info.db_type = "PostgreSQL";
   info.req_text_size = -1;
-  const std::string path = dir_.File("Gamma.vlp");
+  info.host = "db.example";
+  info.schema = "gamma";
+  const std::string path = dir.File("Gamma.vlp");
   WriteProjectFile(path, info);
   WriteProjectFile(path, info);  // replaces the file
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir_.path()), fs::directory_iterator()), 1);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
   const ProjectFileInfo back = ReadProjectFile(path);
-  EXPECT_EQ(back.name, info.name);
   EXPECT_EQ(back.guid, info.guid);
-  EXPECT_EQ(back.db_type, "SQLite");
-  EXPECT_EQ(back.db_file, "Gamma.db");
   EXPECT_EQ(back.version_reason_size, 255);
   EXPECT_EQ(back.req_text_size, -1);
-  EXPECT_EQ(back.field_value_size, 255);
-  EXPECT_EQ(DatabaseFilePath(path, back), dir_.File("Gamma.db"));
+  EXPECT_EQ(back.schema, "gamma");
   EXPECT_EQ(ProjectFilePath("/p/Gamma"), "/p/Gamma.vlp");
   EXPECT_EQ(ProjectFilePath("/p/Gamma.VLP"), "/p/Gamma.VLP");
 
-  ProjectFileInfo pg = info;
-  pg.db_type = "PostgreSQL";
-  pg.db_file.clear();
-  pg.host = "db.example";
-  pg.port = "5432";
-  pg.user = "reader";
-  pg.schema = "gamma";
-  WriteProjectFile(path, pg);
-  const ProjectFileInfo pg_back = ReadProjectFile(path);
-  EXPECT_EQ(pg_back.host, "db.example");
-  EXPECT_EQ(pg_back.schema, "gamma");
-  std::ifstream in(path);
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  EXPECT_EQ(text.find("assword="), std::string::npos);
-}
-
-TEST_F(ProjectFileTest, RefusesWhatCannotBeWrittenOrRead) {
-  ProjectFileInfo info;
-  info.guid = "{G}";
-  info.db_type = "SQLite";
   info.name = "Two\nLines";
-  const std::string path = dir_.File("Bad.vlp");
-  EXPECT_THROW(WriteProjectFile(path, info), VlError);
-  EXPECT_FALSE(fs::exists(path));
-  info.name = "Fine";
-  EXPECT_THROW(WriteProjectFile(dir_.File("no/such/folder/X.vlp"), info), VlError);
-
-  std::ofstream(path)
-      << "[Project]\nGUID={G}\nDatabaseType=SQLite\n[Overflow]\nVersionReason=lots\n";
-  EXPECT_THROW(ReadProjectFile(path), VlError);
-  std::ofstream(path, std::ios::trunc) << "[Project]\nGUID={G}\nDatabaseType=SQLite\n"
-                                          "[Overflow]\nAttributeValue=-2\n";
-  EXPECT_THROW(ReadProjectFile(path), VlError);
-  EXPECT_THROW(ReadProjectFile(dir_.path()), VlError);
+  EXPECT_THROW(WriteProjectFile(dir.File("Bad.vlp"), info), VlError);
+  EXPECT_FALSE(fs::exists(dir.File("Bad.vlp")));
+  for (const char* overflow : {"VersionReason=lots", "AttributeValue=-2"}) {
+    std::ofstream(path, std::ios::trunc) << "[Project]\nGUID={G}\nDatabaseType=SQLite\n[Overflow]\n"
+                                         << overflow << "\n";
+    EXPECT_THROW(ReadProjectFile(path), VlError) << overflow;
+  }
 }
 
 }  // namespace

@@ -122,12 +122,5 @@ TEST(QueryParserTest, TokenErrorsNameTheFaultyText) {
             "position 93.");
 }
 
-TEST(QueryParserTest, LongTokensAreShortenedInErrorTexts) {
-  const std::string text = "'" + std::string(60, 'x');
-  std::string error = ErrorOf("(" + kReqType + ") WHERE " + kAttr + " = " + text);
-  EXPECT_EQ(error, "Expected the closing quote of the text \"'" + std::string(36, 'x') +
-                       "...\" at position 89, found the end of the query.");
-}
-
 }  // namespace
 }  // namespace vl

@@ -1,23 +1,17 @@
 // A library preloaded (LD_PRELOAD) into the vlbaseline process by the
-// interrupted-run tests. It counts the steps the program takes that
-// change what lies on disk or on a server: each statement handed to
-// SQLite (each sqlite3_exec call, and the first sqlite3_step of a
-// prepared statement after it was prepared or reset), each statement sent
-// to a PostgreSQL server (each PQexec, and each statement sent in a
-// pipeline apart from the savepoints around it: a text, or a run of a
-// prepared statement, logged as its name and values, a run for several
-// rows counting as that many statements; preparing one is no statement of
-// the program), and each rename of a file. It writes every step to a log and, just before step
-// number VL_KILL_AT, either sends the process a signal (VL_KILL_SIGNAL, SIGKILL when unset) or,
-// with VL_KILL_SIGNAL=fail, makes that step fail as a full disk or a lost server would. A step is a
-// count, never a moment.
+// interrupted-run tests. It counts the steps that change what lies on disk
+// or on a server: each statement handed to SQLite (each sqlite3_exec, and
+// the first sqlite3_step after a prepare or reset), each statement sent to
+// a PostgreSQL server (each PQexec, each statement sent in a pipeline but
+// the savepoints around it; a prepared statement run for several rows
+// counts as that many) and each rename of a file. It logs every step and,
+// just before step VL_KILL_AT, sends the process VL_KILL_SIGNAL (SIGKILL
+// when unset) or, with VL_KILL_SIGNAL=fail, makes the step fail as a full
+// disk or a lost server would. A step is a count, never a moment.
 //
-// Environment: VL_KILL_LOG (the log file, appended to), VL_KILL_AT (the
-// step; none when unset or 0), VL_KILL_SIGNAL (a signal number or "fail").
-//
-// Log record: "<where>\t<result code>\t<length>\n<text>\n", written with
-// one write call. <where> is the SQLite database file, "pg:" and the
-// PostgreSQL database name, or "rename" (the text: "from -> to").
+// Log record (VL_KILL_LOG, appended to, one write each):
+// "<where>\t<result code>\t<length>\n<text>\n"; <where> is the SQLite
+// database file, "pg:" and the database name, or "rename".
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <libpq-fe.h>
@@ -41,23 +35,16 @@ long gCount = 0;
 // part of the program's statement, not statements of their own.
 thread_local int gDepth = 0;
 
-void Init() {
-  if (gLog != -2) return;
-  const char* log = std::getenv("VL_KILL_LOG");
-  gLog = log ? open(log, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644) : -1;
-  const char* at = std::getenv("VL_KILL_AT");
-  gKillAt = at ? std::strtol(at, nullptr, 10) : 0;
-  const char* sig = std::getenv("VL_KILL_SIGNAL");
-  if (sig && std::strcmp(sig, "fail") == 0)
-    gSignal = 0;
-  else if (sig && *sig)
-    gSignal = static_cast<int>(std::strtol(sig, nullptr, 10));
-}
-
 // Counts one step; true when it is to fail. Signals the process when it
 // is the step to be interrupted before.
 bool BeforeStep() {
-  Init();
+  if (gLog == -2) {
+    const char *log = std::getenv("VL_KILL_LOG"), *at = std::getenv("VL_KILL_AT"),
+               *sig = std::getenv("VL_KILL_SIGNAL");
+    gLog = log ? open(log, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644) : -1;
+    gKillAt = at ? std::strtol(at, nullptr, 10) : 0;
+    if (sig && *sig) gSignal = std::strcmp(sig, "fail") == 0 ? 0 : std::atoi(sig);
+  }
   if (++gCount != gKillAt) return false;
   if (gSignal == 0) return true;
   kill(getpid(), gSignal);
@@ -66,15 +53,12 @@ bool BeforeStep() {
 
 void LogRecord(const std::string& where, int rc, const std::string& text) {
   if (gLog < 0) return;
-  std::string record =
+  const std::string record =
       where + "\t" + std::to_string(rc) + "\t" + std::to_string(text.size()) + "\n" + text + "\n";
-  const char* p = record.data();
-  size_t left = record.size();
-  while (left > 0) {
-    const ssize_t n = write(gLog, p, left);
+  for (size_t done = 0; done < record.size();) {
+    const ssize_t n = write(gLog, record.data() + done, record.size() - done);
     if (n <= 0) return;
-    p += n;
-    left -= static_cast<size_t>(n);
+    done += static_cast<size_t>(n);
   }
 }
 
