@@ -12,7 +12,9 @@
 # Options: --build-dir DIR (default build-mutants), --timeout SECONDS per
 # test (default 300), --jobs N for ctest (default 2), --tests REGEX to run
 # only some tests (a quick look; the score needs the whole suite),
-# --no-clean to skip the run of the unchanged tree first.
+# --no-clean to skip the run of the unchanged tree first, --first to stop
+# each fault's tests at the first failure (the score only; much quicker),
+# --append to add to the results of an earlier run instead of replacing them.
 #
 # The PostgreSQL tests run when VL_TEST_PG is set (source /tmp/pgenv.sh or
 # eval "$(scripts/pg-test-cluster.sh start)"). Results go to
@@ -26,10 +28,12 @@ timeout=300
 jobs=2
 tests_regex=""
 clean_run=1
+first=0
+append=0
 mode="run"
 patterns=()
 
-usage() { sed -n '2,22p' "$0" | sed 's/^# \{0,1\}//'; }
+usage() { sed -n '2,24p' "$0" | sed 's/^# \{0,1\}//'; }
 
 while (($#)); do
   case "$1" in
@@ -38,6 +42,8 @@ while (($#)); do
     --jobs) jobs="$2"; shift 2 ;;
     --tests) tests_regex="$2"; shift 2 ;;
     --no-clean) clean_run=0; shift ;;
+    --first) first=1; shift ;;
+    --append) append=1; shift ;;
     --list) mode="list"; shift ;;
     --check) mode="check"; shift ;;
     -h|--help) usage; exit 0 ;;
@@ -174,6 +180,7 @@ failed_tests() {
 run_tests() { # log
   local args=(--timeout "$timeout" -j"$jobs")
   [[ -n "$tests_regex" ]] && args+=(-R "$tests_regex")
+  ((first)) && args+=(--stop-on-failure)
   (cd "$build_dir" && nice -n 15 ctest "${args[@]}") >"$1" 2>&1
 }
 
@@ -190,7 +197,7 @@ if ((clean_run)); then
 fi
 
 results="$out_dir/results.tsv"
-: >"$results"
+((append)) || : >"$results"
 total=${#selected[@]}
 n=0
 for rec in "${selected[@]}"; do
