@@ -54,13 +54,13 @@ bool PgPipeline::OpenBatch() {
   if (direct_ || !EnterPipeline()) return false;
   if (PQsendQueryParams(conn_, kOpenBatch.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0) != 1)
     return false;
-  if (!open_) open_.emplace().batch = true;
+  if (!open_) open_.emplace(Segment{}).batch = true;
   Sent();
   return true;
 }
 
 size_t PgPipeline::BatchStatement(std::string text, bool quiet) {
-  if (!open_) open_.emplace().batch = true;
+  if (!open_) open_.emplace(Segment{}).batch = true;
   open_->statements.push_back(std::move(text));
   open_->quiet.push_back(quiet);
   return open_->statements.size() - 1;
