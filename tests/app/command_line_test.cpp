@@ -77,6 +77,7 @@ TEST_F(CommandLineTest, TheExitStatusTellsWhatHappened) {
     std::string said, not_said;
   } cases[] = {
       {{"--database", "Nope"}, 0, kExitUsage, "\"Nope\" is not offered", ""},
+      {{"--name", "a/b"}, 0, kExitUsage, "project name: ", ""},
       {{"--external", "{00000000-0000-0000-0000-000000000000}=/x.vlp"},
        0,
        kExitUsage,

@@ -427,6 +427,34 @@ INSTANTIATE_TEST_SUITE_P(Stops, InterruptedPairTest,
                                                            : "Failing");
                          });
 
+class RecoveryTest : public PairFixture {
+ protected:
+  void SetUp() override { SetUpPair(Db::kSQLite); }
+};
+
+// Killed after its decision, before A's commit, the run's rows for A are
+// written again by the next run exactly as planned, which it must refuse
+// when others have drawn keys in A meanwhile.
+TEST_F(RecoveryTest, AProjectChangedSinceTheDecisionIsNotWrittenInto) {
+  const fs::path ref = root_ / "ref", dir = root_ / "stopped";
+  MakeA(ref);
+  ASSERT_EQ(RunLinked(ref, "b", "B", 0, Stop::kKill, (ref / "log").string()).exit_code, 0);
+  const std::vector<LoggedStep> steps = ReadLog((ref / "log").string());
+  long commit = 0;  // A's last commit
+  for (size_t i = 0; i < steps.size(); ++i)
+    if (steps[i].where == (ref / "A" / "A.db").string() && steps[i].text == "COMMIT")
+      commit = static_cast<long>(i) + 1;
+  ASSERT_GT(commit, 0);
+  MakeA(dir);
+  EXPECT_EQ(RunLinked(dir, "b", "B", commit, Stop::kKill, (dir / "log").string()).signal, SIGKILL);
+  ASSERT_TRUE(dbtest::OtherConnection((dir / "A" / "A.db").string())
+                  .Exec("UPDATE VlKeys SET LastKey = LastKey + 1"));
+  const ProcessEnd again = RunLinked(dir, "b", "B", 0, Stop::kKill, (dir / "log2").string());
+  const std::string said = ReadBytes(dir / "log2.out");
+  EXPECT_EQ(again.exit_code, 1) << said;
+  EXPECT_NE(said.find("has changed since"), std::string::npos) << said;
+}
+
 class ConcurrentPairTest : public PairFixture, public ::testing::WithParamInterface<Db> {
  protected:
   void SetUp() override { SetUpPair(GetParam()); }

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <pugixml.hpp>
 #include <sstream>
@@ -363,6 +364,34 @@ INSTANTIATE_TEST_SUITE_P(
         Fault{"ExtraRow", "INSERT INTO vlProjectRequirements VALUES (1, 99999)",
               Difference::What::kExtra, "vlProjectRequirements", ""}),
     [](const ::testing::TestParamInfo<Fault>& info) { return std::string(info.param.name); });
+
+// Rows that share a key are paired by their values, not in the order they
+// were read: one trace written twice with two states, the states then
+// swapped between the two stored rows.
+TEST_F(VerifyTest, RowsSharingAKeyArePairedByTheirValues) {
+  const fs::path baseline = root_ / "bl";
+  fs::copy(std::string(VL_SOURCE_DIR) + "/examples/sample-baseline", baseline,
+           fs::copy_options::recursive);
+  const fs::path file = baseline / "{B140A83F-B8E4-47ED-BF80-3F751E4A11ED}.XML";
+  std::string xml = testing::ReadBytes(file);
+  const std::string trace = "<State>0</State><TRTag>SR1</TRTag></TReq>";
+  const size_t at = xml.find(trace), from = xml.rfind("<TReq>", at);
+  ASSERT_NE(at, std::string::npos);
+  std::string twice = xml.substr(from, at + trace.size() - from);
+  twice.replace(twice.find("<State>0"), 8, "<State>1");
+  std::ofstream(file, std::ios::binary) << xml.insert(at + trace.size(), twice);
+  const std::string project = Create(baseline.string(), "proj");
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open((root_ / "proj" / "proj.db").c_str(), &db), SQLITE_OK);
+  sqlite3_exec(db,
+               "UPDATE VlToRelationships SET STATE = 1 - STATE WHERE TYPE = 0 AND TOID IN (SELECT "
+               "TOID FROM VlToRelationships WHERE TYPE = 0 GROUP BY REQUIREMENTID, TOID HAVING "
+               "COUNT(*) = 2)",
+               nullptr, nullptr, nullptr);
+  EXPECT_EQ(sqlite3_changes(db), 2);
+  sqlite3_close(db);
+  ExpectMatch(baseline.string(), project);
+}
 
 TEST_F(VerifyTest, CommandLineExitStatus) {
   const std::string sample = std::string(VL_SOURCE_DIR) + "/examples/sample-baseline";
