@@ -20,6 +20,7 @@
 #include "host/project/project_application.h"
 #include "host/xml/xml_encoding.h"
 #include "support/recording_sink.h"
+#include "support/scratch_folder.h"
 
 namespace vl::fuzz {
 
@@ -39,15 +40,10 @@ constexpr const char* kSecretXml =
     "<P GUID=\"VL-FUZZ-SECRET\" Name=\"VL-FUZZ-SECRET\" Prefix=\"VL-FUZZ-SECRET\"/>"
     "<Pkg><PkgName>VL-FUZZ-SECRET</PkgName><PkgDesc>VL-FUZZ-SECRET</PkgDesc></Pkg></PROJECT>";
 
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 std::map<std::string, std::string> ReadFolder(const fs::path& folder) {
   std::map<std::string, std::string> files;
   for (const fs::directory_entry& e : fs::directory_iterator(folder))
-    if (e.is_regular_file()) files[e.path().filename().string()] = ReadFile(e.path());
+    if (e.is_regular_file()) files[e.path().filename().string()] = testing::ReadBytes(e.path());
   return files;
 }
 
@@ -182,8 +178,9 @@ void CheckNoSilentMisreading(const fs::path& projectFolder, const std::string& i
   std::error_code ec;
   for (fs::directory_iterator it(projectFolder, ec), end; !ec && it != end; it.increment(ec)) {
     const std::string name = it->path().filename().string();
-    if (name.ends_with(".db") || name.ends_with(".db-wal")) stored += ReadFile(it->path());
-    if (name.find("Results") != std::string::npos) said += ReadFile(it->path());
+    if (name.ends_with(".db") || name.ends_with(".db-wal"))
+      stored += testing::ReadBytes(it->path());
+    if (name.find("Results") != std::string::npos) said += testing::ReadBytes(it->path());
   }
   if (said.find("windows-1252") != std::string::npos) return;
   for (const char* word : kNonAsciiWords) {
@@ -216,6 +213,18 @@ struct InFolder {
   ~InFolder() { fs::current_path(before); }
   const fs::path before = fs::current_path();
 };
+
+// The files validation reads, in any letter case: writing the others
+// would only slow the target down.
+BaselineFolder ValidatedFiles(BaselineFolder folder) {
+  for (BaselineFiles* entries : {&folder.files, &folder.links})
+    std::erase_if(*entries, [](const auto& entry) {
+      std::string name = entry.first;
+      for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      return name != "baselinelist.xml" && name != "project.xml" && name != "externalprojects.xml";
+    });
+  return folder;
+}
 
 }  // namespace
 
@@ -261,7 +270,8 @@ void Workspace::Prepare(const BaselineFolder& folder) {
 
 void Workspace::CheckConfinement(std::vector<std::string>& problems) const {
   ExpectOnly(root_, {"a", "secret.xml"}, problems);
-  if (ReadFile(root_ / "secret.xml") != kSecretXml) problems.push_back("the bait was changed");
+  if (testing::ReadBytes(root_ / "secret.xml") != kSecretXml)
+    problems.push_back("the bait was changed");
   ExpectOnly(root_ / "a", {"b"}, problems);
   ExpectOnly(inner_, {"bl", "proj", "cwd", "ext"}, problems);
   ExpectOnly(inner_ / "cwd", {}, problems);
@@ -275,7 +285,7 @@ void Workspace::CheckConfinement(std::vector<std::string>& problems) const {
       if (!now.count(name))
         problems.push_back("baseline entry removed: " + name);
       else if (fs::is_symlink(fs::symlink_status(path, ec)) != links ||
-               (links ? fs::read_symlink(path, ec).string() : ReadFile(path)) != value)
+               (links ? fs::read_symlink(path, ec).string() : testing::ReadBytes(path)) != value)
         problems.push_back("baseline entry changed: " + name);
     }
   };
@@ -291,25 +301,6 @@ std::string Outcome::Describe() const {
   for (const std::string& p : problems) text += p + "\n";
   return text;
 }
-
-namespace {
-
-// The files validation reads, in any letter case: writing the others
-// would only slow the target down.
-BaselineFolder ValidatedFiles(const BaselineFolder& folder) {
-  auto validated = [](std::string name) {
-    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return name == "baselinelist.xml" || name == "project.xml" || name == "externalprojects.xml";
-  };
-  BaselineFolder kept;
-  for (const auto& [name, bytes] : folder.files)
-    if (validated(name)) kept.files[name] = bytes;
-  for (const auto& [name, target] : folder.links)
-    if (validated(name)) kept.links[name] = target;
-  return kept;
-}
-
-}  // namespace
 
 Outcome RunValidateInput(Workspace& ws, const std::string& input, const std::string& programDir) {
   Outcome outcome;
@@ -385,7 +376,8 @@ Outcome RunCreateInput(Workspace& ws, const std::string& input, const std::strin
   for (const std::string& folder : {ws.project(), ws.external()}) {
     std::error_code ec;
     for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
-      if (it->is_regular_file() && ReadFile(it->path()).find(kSecretMarker) != std::string::npos)
+      if (it->is_regular_file() &&
+          testing::ReadBytes(it->path()).find(kSecretMarker) != std::string::npos)
         outcome.problems.push_back("a file outside the baseline was read into " +
                                    it->path().filename().string());
   }

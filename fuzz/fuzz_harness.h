@@ -1,13 +1,11 @@
-// What the fuzz targets run for one input, kept apart from libFuzzer so
-// that the regular tests can replay every input that once failed.
-//
-// An input is a baseline archive (baseline_archive.h) laid over a small,
-// complete generated baseline; the result is written into a scratch
-// folder and either validated or turned into a new SQLite project by the
-// command-line engine. After each input the promises a hostile baseline
-// must not break are checked: nothing outside the project folder was
-// written, the baseline folder is as it was, the database opens and is
-// intact, and a run that failed said why.
+// What the fuzz targets run for one input, apart from libFuzzer so that
+// the regular tests replay every input that once failed. An input is a
+// baseline archive (baseline_archive.h) laid over a small, complete
+// generated baseline, written into a scratch folder and validated or
+// turned into a new SQLite project by the command-line engine. Then the
+// promises of a hostile baseline are checked: nothing outside the project
+// folder written, the baseline folder as it was, the database intact, and
+// a run that failed said why.
 #pragma once
 
 #include <filesystem>
@@ -18,16 +16,15 @@
 
 namespace vl::fuzz {
 
-// The small baseline every input is laid over, generated once per
-// process (same bytes every time). It refers to an external project,
-// which Workspace::Prepare restores in the folder "ext" before each input.
+// The small baseline every input is laid over, generated once per process
+// (same bytes every time). Its external project is restored in "ext"
+// before each input.
 const BaselineFiles& BaseBaseline();
 
-// Where one input's files go: <root>/a/b/{bl,proj,cwd,ext}. The levels above
-// "bl" hold nothing else, so a file written through "../" from the
-// baseline or project folder is seen. <root>/secret.xml is bait: a valid
-// baseline file (any of them) whose texts are kSecretMarker, reachable
-// through links like "../../../secret.xml"; nothing of it may show.
+// Where one input's files go: <root>/a/b/{bl,proj,cwd,ext}. The levels
+// above "bl" hold nothing else, so a file written through "../" is seen.
+// <root>/secret.xml is bait, reachable through "../../../secret.xml": a
+// valid baseline file (any of them) whose texts are kSecretMarker.
 class Workspace {
  public:
   // `tag` distinguishes concurrent users (target name, test name).
@@ -42,13 +39,11 @@ class Workspace {
   std::string external() const { return (inner_ / "ext").string(); }
 
   // Empties the folders and writes `folder` into the baseline folder
-  // (links as links). Names that could not stand in one folder (holding
-  // "/", NUL, "." or "..", or too long) are skipped.
+  // (links as links), skipping names that cannot stand in one folder.
   void Prepare(const BaselineFolder& folder);
-  // Appends to `problems` every trace of a write outside the project
-  // folder: anything new beside the folders or above them, in the working
-  // folder, in the escape trap, the bait or a baseline entry changed,
-  // added or removed.
+  // Appends every trace of a write outside the project folder to
+  // `problems`: anything new beside or above the folders, in the working
+  // folder or the escape trap, the bait or a baseline entry changed.
   void CheckConfinement(std::vector<std::string>& problems) const;
 
  private:
@@ -57,8 +52,8 @@ class Workspace {
 };
 
 extern const char* const kSecretMarker;
-// A path no input may ever create (absolute names in hostile baselines
-// point at it); CheckConfinement reports it.
+// A path no input may create (absolute names in hostile baselines point
+// at it).
 extern const char* const kEscapeTrap;
 
 // The problems one input revealed; empty when every promise held.
@@ -71,10 +66,9 @@ struct Outcome {
 // Validates the baseline of `input` as the wizard's first step does, then
 // checks it deeply. `programDir` holds the resource file.
 Outcome RunValidateInput(Workspace& ws, const std::string& input, const std::string& programDir);
-
-// Creates a project from the baseline of `input` with "vlbaseline create
-// BL --folder PROJ --all --yes --quiet --external GUID=EXT", then checks
-// both project databases.
+// Creates a project from the baseline of `input` ("vlbaseline create BL
+// --folder PROJ --all --yes --quiet --external GUID=EXT") and checks both
+// project databases.
 Outcome RunCreateInput(Workspace& ws, const std::string& input, const std::string& programDir);
 
 }  // namespace vl::fuzz

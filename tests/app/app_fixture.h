@@ -23,17 +23,15 @@ struct CliResult {
 };
 
 inline CliResult RunCli(const std::vector<std::string>& args, const std::string& input = "",
-                        bool interactive = false, const CancelRequest* cancel = nullptr) {
+                        bool interactive = false, const CancelRequest* cancel = nullptr,
+                        ConsoleTerminals terminals = {}) {
   std::ostringstream out, err;
   std::istringstream in(input);
-  int status = RunCommandLine(args, VL_BINARY_DIR, out, err, in, interactive, cancel);
+  int status = RunCommandLine(args, VL_BINARY_DIR, out, err, in, interactive, cancel, terminals);
   return {status, out.str(), err.str()};
 }
 
-inline std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using testing::ReadBytes;
 
 class AppTest : public ::testing::Test {
  protected:

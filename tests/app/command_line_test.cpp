@@ -1,33 +1,14 @@
 #include "app/command_line.h"
 
-#include <fcntl.h>
-#include <pty.h>
-#include <sqlite3.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
+#include <array>
 #include <csignal>
-#include <functional>
 #include <nlohmann/json.hpp>
 
 #include "app_fixture.h"
+#include "support/db_test_support.h"
 
 namespace vl {
 namespace {
-
-int64_t Count(const std::string& db, const std::string& sql) {
-  sqlite3* h = nullptr;
-  int64_t n = -1;
-  if (sqlite3_open_v2(db.c_str(), &h, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(h, sql.c_str(), -1, &st, nullptr) == SQLITE_OK &&
-        sqlite3_step(st) == SQLITE_ROW)
-      n = sqlite3_column_int64(st, 0);
-    sqlite3_finalize(st);
-  }
-  sqlite3_close(h);
-  return n;
-}
 
 TEST(CommandLineParse, UsageErrorsAreRefusedNamingTheOption) {
   const struct {
@@ -72,31 +53,6 @@ TEST(CommandLineParse, UsageErrorsAreRefusedNamingTheOption) {
 
 using CommandLineTest = AppTest;
 
-TEST_F(CommandLineTest, ValidatePrintsTheBaselineOrFails) {
-  CliResult ok = RunCli({"validate", SampleBaseline()});
-  EXPECT_EQ(ok.status, kExitOk) << ok.err;
-  EXPECT_NE(ok.out.find("GUID:"), std::string::npos);
-  CliResult bad = RunCli({"validate", (scratch_ / "nothing").string()});
-  EXPECT_EQ(bad.status, kExitFailed);
-  EXPECT_NE(bad.err.find("BaselineList.xml"), std::string::npos);
-}
-
-TEST_F(CommandLineTest, CreateMakesTheProjectAndReportsTheResult) {
-  std::string folder = (scratch_ / "Made").string();
-  CliResult r = RunCli(
-      {"create", SampleBaseline(), "--folder", folder, "--all", "--yes", "--quiet", "--verify"});
-  ASSERT_EQ(r.status, kExitOk) << r.err << r.out;
-  EXPECT_NE(r.out.find("Project created: " + folder + "/Made.vlp"), std::string::npos);
-  EXPECT_GT(Count(folder + "/Made.db", "select count(*) from vlUsers"), 1);
-  // --verify: the proof is among the results on the page.
-  const std::string proof = "Result: the project holds its baseline";
-  bool on_page = false;
-  for (const auto& e : std::filesystem::directory_iterator(folder))
-    on_page |= e.path().extension() == ".html" &&
-               ReadFile(e.path().string()).find(proof) != std::string::npos;
-  EXPECT_TRUE(on_page);
-}
-
 TEST_F(CommandLineTest, AFolderQuestionWithoutAnAnswerStopsBeforeCreating) {
   std::string folder = (scratch_ / "Asked" / "Deeper").string();
   CliResult r = RunCli({"create", SampleBaseline(), "--folder", folder});
@@ -121,6 +77,7 @@ TEST_F(CommandLineTest, TheExitStatusTellsWhatHappened) {
     std::string said, not_said;
   } cases[] = {
       {{"--database", "Nope"}, 0, kExitUsage, "\"Nope\" is not offered", ""},
+      {{"--name", "a/b"}, 0, kExitUsage, "project name: ", ""},
       {{"--external", "{00000000-0000-0000-0000-000000000000}=/x.vlp"},
        0,
        kExitUsage,
@@ -154,10 +111,16 @@ TEST_F(CommandLineTest, TheExitStatusTellsWhatHappened) {
   }
 }
 
-// Replaces every `from` in the baseline file `name` by `to`.
+// Replaces every `from` in the baseline file `name` by `to`; an empty
+// `from` removes the file, or with a `to` cuts it to that many bytes.
 void Edit(const std::filesystem::path& baseline, const std::string& name, const std::string& from,
           const std::string& to) {
-  std::string text = ReadFile((baseline / name).string());
+  if (from.empty()) {
+    if (to.empty()) std::filesystem::remove(baseline / name);
+    if (!to.empty()) std::filesystem::resize_file(baseline / name, std::stoul(to));
+    return;
+  }
+  std::string text = ReadBytes((baseline / name).string());
   ASSERT_NE(text.find(from), std::string::npos) << name << ": " << from;
   for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
     text.replace(at, from.size(), to);
@@ -168,97 +131,74 @@ const std::string kRootPkg = "{A475A773-A7F4-469C-8DEB-1D38EEDABD99}.XML";
 const std::string kFeaturePkg = "{B140A83F-B8E4-47ED-BF80-3F751E4A11ED}.XML";
 const std::string kSoftwarePkg = "{90CF45CC-5C09-463F-9378-3CCDE5D99791}.XML";
 const std::string kPowerPkg = "{02B76298-4599-4EBB-833B-A86A300D4F6C}.XML";
+const std::string kStructure = "ProjectStructure.XML", kGroups = "ProjectUserGroups.XML";
+const std::string kQueries = "QueryDefs.XML";
 
+// One or two edits of the sample (see Edit), and what the problem names.
 struct Damage {
-  const char* what;
-  std::function<void(const std::filesystem::path&)> apply;
-  std::string file, element;  // both named in the problem
+  std::vector<std::array<std::string, 3>> edits;  // file, from, to
+  std::string file, element;                      // both named in the problem
   // At most this many problems that stop the run (0: any): a file that
   // cannot be read is named, not every reference to what it defines.
   size_t most_stops = 0;
 };
 
 const Damage kDamages[] = {
-    {"package file deleted", [](auto& b) { std::filesystem::remove(b / kPowerPkg); },
-     kSoftwarePkg + ":", "PROJECT/Pkg/Pkgs/Pkg/GUID"},
-    {"package file truncated",
-     [](auto& b) { std::filesystem::resize_file(b / kSoftwarePkg, 3000); }, kSoftwarePkg + ":",
-     "not well-formed"},
-    {"package file broken", [](auto& b) { Edit(b, kPowerPkg, "<Requirements>", "<Requirements"); },
-     kPowerPkg + ":", "not well-formed"},
-    {"document file missing", [](auto& b) { std::filesystem::remove(b / "BrewmateVision.DOC"); },
-     kFeaturePkg + ":", "Doc/FileName"},
-    {"structure does not parse", [](auto& b) { Edit(b, "ProjectStructure.XML", "</PROJECT>", ""); },
-     "ProjectStructure.XML:", "not well-formed", 6},
-    {"user groups missing", [](auto& b) { std::filesystem::remove(b / "ProjectUserGroups.XML"); },
-     "ProjectUserGroups.XML", "missing"},
-    {"structure element dropped",
-     [](auto& b) { Edit(b, "ProjectStructure.XML", "RequirementTypes>", "ReqTypes>"); },
-     "ProjectStructure.XML:", "RequirementTypes"},
-    {"project record attribute dropped",
-     [](auto& b) { Edit(b, "Project.xml", "SecurityEnabled=\"1\"", ""); },
-     "Project.xml:", "Project/@SecurityEnabled"},
-    {"root package not listed",
-     [](auto& b) { Edit(b, "PackageList.XML", "ParentID=\"0\"", "ParentID=\"9\""); },
-     "PackageList.XML:", "root package"},
-    {"package files in a cycle",
-     [](auto& b) {
-       Edit(b, kPowerPkg, "<Docs/>",
-            "<Docs/><Pkgs><Pkg><GUID>{A475A773-A7F4-469C-8DEB-1D38EEDABD99}</GUID></Pkg></Pkgs>");
-     },
-     kPowerPkg + ":", "reached a second time"},
-    {"requirement type unknown",
-     [](auto& b) { Edit(b, kPowerPkg, "<RTID>{30F53629", "<RTID>{30F53620"); }, kPowerPkg + ":",
-     "Req[1]/RTID"},
-    {"list item unknown",
-     [](auto& b) { Edit(b, kPowerPkg, "<LGUID>{5235BF01", "<LGUID>{5235BF00"); }, kPowerPkg + ":",
-     "LV[1]/LGUID"},
-    {"group of a user unknown",
-     [](auto& b) {
-       Edit(b, "ProjectUserGroups.XML", "GroupName=\"Reviewers\"", "GroupName=\"Testers\"");
-     },
-     "ProjectUserGroups.XML:", "User[4]/@GroupName"},
-    {"rights section dropped",
-     [](auto& b) { Edit(b, "Permissions.XML", "<AttributeRights/>", ""); },
-     "Permissions.XML:", "\"AttributeRights\" is missing"},
-    {"view user unknown",
-     [](auto& b) { Edit(b, kRootPkg, "<ViewUserGUID>{75918859", "<ViewUserGUID>{75918850"); },
-     kRootPkg + ":", "View[1]/ViewUserGUID"},
-    {"query of a view refused",
-     [](auto& b) { Edit(b, "QueryDefs.XML", "WHERE {67078855", "WHERE {6707885X"); },
-     kRootPkg + ":", "View[2]/ViewQueryDefGUID"},
-    {"query of a view refused while its second waits",
-     [](auto& b) {
-       Edit(b, "QueryDefs.XML", "WHERE {67078855", "WHERE {6707885X");
-       Edit(b, "QueryDefs.XML", "<QUERYSTRING>({30F53629-3E47-4597-8893-1925C7A0F1B3})<",
-            "<QUERYSTRING>({19A4485B-EBD2-4A73-99EB-CCADDA346EF8}.{30F53629-3E47-4597-8893-"
-            "1925C7A0F1B3})<");
-     },
-     kRootPkg + ":", "View[2]/ViewQueryDefGUID"},
-    {"history user unknown",
-     [](auto& b) { Edit(b, "ProjectHistory.xml", "{22379E04", "{22379E00"); },
-     "ProjectHistory.xml:", "RVer[3]/VUGUID"},
-    {"trace end unknown",
-     [](auto& b) { Edit(b, kFeaturePkg, "<TRID>{539D6CE6", "<TRID>{539D6CE0"); }, kFeaturePkg + ":",
-     "TTo/TReq[1]/TRID"},
-    {"trace state no number",
-     [](auto& b) {
-       Edit(b, kFeaturePkg, "<State>0</State><TRTag>SR1<", "<State>x</State><TRTag>SR1<");
-     },
-     kFeaturePkg + ":", "TReq[1]/State"},
-    {"discussion author unknown",
-     [](auto& b) { Edit(b, "Discussions.XML", "<AID>{352D7CA7", "<AID>{352D7CA0"); },
-     "Discussions.XML:", "Disc[2]/AID"},
+    {{{kPowerPkg, "", ""}}, kSoftwarePkg + ":", "PROJECT/Pkg/Pkgs/Pkg/GUID"},
+    {{{kSoftwarePkg, "", "3000"}}, kSoftwarePkg + ":", "not well-formed"},
+    {{{kPowerPkg, "<Requirements>", "<Requirements"}}, kPowerPkg + ":", "not well-formed"},
+    {{{"BrewmateVision.DOC", "", ""}}, kFeaturePkg + ":", "Doc/FileName"},
+    {{{kStructure, "</PROJECT>", ""}}, kStructure + ":", "not well-formed", 6},
+    {{{kGroups, "", ""}}, kGroups, "missing"},
+    {{{kStructure, "RequirementTypes>", "ReqTypes>"}}, kStructure + ":", "RequirementTypes"},
+    {{{"Project.xml", "SecurityEnabled=\"1\"", ""}}, "Project.xml:", "Project/@SecurityEnabled"},
+    {{{"PackageList.XML", "ParentID=\"0\"", "ParentID=\"9\""}}, "PackageList.XML:", "root package"},
+    // Package files in a cycle, and one package its own child.
+    {{{kPowerPkg, "<Docs/>",
+       "<Docs/><Pkgs><Pkg><GUID>{A475A773-A7F4-469C-8DEB-1D38EEDABD99}</GUID></Pkg></Pkgs>"}},
+     kPowerPkg + ":",
+     "reached a second time"},
+    {{{kPowerPkg, "<Docs/>",
+       "<Docs/><Pkgs><Pkg><GUID>{02B76298-4599-4EBB-833B-A86A300D4F6C}</GUID></Pkg></Pkgs>"}},
+     kPowerPkg + ":",
+     "reached a second time"},
+    {{{kPowerPkg, "<RTID>{30F53629", "<RTID>{30F53620"}}, kPowerPkg + ":", "Req[1]/RTID"},
+    {{{kPowerPkg, "<LGUID>{5235BF01", "<LGUID>{5235BF00"}}, kPowerPkg + ":", "LV[1]/LGUID"},
+    {{{kGroups, "GroupName=\"Reviewers\"", "GroupName=\"Testers\""}},
+     kGroups + ":",
+     "User[4]/@GroupName"},
+    {{{"Permissions.XML", "<AttributeRights/>", ""}},
+     "Permissions.XML:",
+     "\"AttributeRights\" is missing"},
+    {{{kRootPkg, "<ViewUserGUID>{75918859", "<ViewUserGUID>{75918850"}},
+     kRootPkg + ":",
+     "View[1]/ViewUserGUID"},
+    {{{kQueries, "WHERE {67078855", "WHERE {6707885X"}},
+     kRootPkg + ":",
+     "View[2]/ViewQueryDefGUID"},
+    // The same while the view's second query waits for another project.
+    {{{kQueries, "WHERE {67078855", "WHERE {6707885X"},
+      {kQueries, "<QUERYSTRING>({30F53629-3E47-4597-8893-1925C7A0F1B3})<",
+       "<QUERYSTRING>({19A4485B-EBD2-4A73-99EB-CCADDA346EF8}.{30F53629-3E47-4597-8893-"
+       "1925C7A0F1B3})<"}},
+     kRootPkg + ":",
+     "View[2]/ViewQueryDefGUID"},
+    {{{"ProjectHistory.xml", "{22379E04", "{22379E00"}}, "ProjectHistory.xml:", "RVer[3]/VUGUID"},
+    {{{kFeaturePkg, "<TRID>{539D6CE6", "<TRID>{539D6CE0"}}, kFeaturePkg + ":", "TTo/TReq[1]/TRID"},
+    {{{kFeaturePkg, "<State>0</State><TRTag>SR1<", "<State>x</State><TRTag>SR1<"}},
+     kFeaturePkg + ":",
+     "TReq[1]/State"},
+    {{{"Discussions.XML", "<AID>{352D7CA7", "<AID>{352D7CA0"}}, "Discussions.XML:", "Disc[2]/AID"},
 };
 
 // Each damage is found by validate, naming the file and the element, and
 // stops create before anything is created.
 TEST_F(CommandLineTest, DamagedBaselinesAreFoundBeforeAnythingIsWritten) {
   for (const Damage& damage : kDamages) {
-    SCOPED_TRACE(damage.what);
+    SCOPED_TRACE(damage.element);
     scratch_folder_.Clear();
     const std::filesystem::path baseline = CopyOfSample();
-    damage.apply(baseline);
+    for (const auto& [file, from, to] : damage.edits) Edit(baseline, file, from, to);
     CliResult validated = RunCli({"validate", baseline.string()});
     EXPECT_EQ(validated.status, kExitFailed);
     std::istringstream lines(validated.err);
@@ -271,9 +211,7 @@ TEST_F(CommandLineTest, DamagedBaselinesAreFoundBeforeAnythingIsWritten) {
     for (size_t at = 0; (at = validated.err.find(": stops the run: ", at)) != std::string::npos;
          ++at)
       ++stops;
-    if (damage.most_stops > 0) {
-      EXPECT_LE(stops, damage.most_stops) << validated.err;
-    }
+    EXPECT_LE(stops, damage.most_stops ? damage.most_stops : stops) << validated.err;
     const std::string folder = (scratch_ / "made").string();
     CliResult created = RunCli({"create", baseline.string(), "--folder", folder, "--all", "--yes"});
     EXPECT_EQ(created.status, kExitFailed) << created.err;
@@ -310,9 +248,9 @@ TEST_F(CommandLineTest, DataThatWouldBeLostIsListedAndCreateAsksFirst) {
     EXPECT_NE(yes.out.find(loss.result), std::string::npos) << yes.out;
   }
   // The rest of the password is kept.
-  EXPECT_EQ(Count((scratch_ / "made/made.db").string(),
-                  "select count(*) from vlUsers where Password = 'brew42'"),
-            1);
+  EXPECT_EQ(dbtest::OtherConnection((scratch_ / "made/made.db").string())
+                .Scalar("select count(*) from vlUsers where Password = 'brew42'"),
+            "1");
 }
 
 // The new project's place is checked before any question: a folder that is
@@ -333,59 +271,31 @@ TEST_F(CommandLineTest, AnUnusableProjectFolderIsAUsageError) {
   EXPECT_FALSE(std::filesystem::exists(scratch_ / "p" / "q"));
 }
 
-// Runs the program with `args`, its standard error on a pseudo-terminal
-// (standard output too) or on a pipe (standard output to /dev/null), and
-// gives what standard error showed.
-std::string StandardErrorOf(const std::vector<std::string>& args, bool terminal) {
-  const std::string program = std::string(VL_BINARY_DIR) + "/vlbaseline";
-  std::vector<char*> argv = {const_cast<char*>(program.c_str())};
-  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  int reader = -1, ends[2] = {-1, -1};
-  winsize size{24, 100, 0, 0};
-  const pid_t pid = terminal ? forkpty(&reader, nullptr, nullptr, &size) : (pipe(ends), fork());
-  if (pid == 0) {
-    if (!terminal) {
-      dup2(ends[1], STDERR_FILENO);
-      dup2(open("/dev/null", O_WRONLY), STDOUT_FILENO);
-      close(ends[0]);
-    }
-    execv(program.c_str(), argv.data());
-    _exit(127);
-  }
-  if (!terminal) reader = ends[0], close(ends[1]);
-  std::string shown;
-  char buffer[4096];
-  for (ssize_t n; (n = read(reader, buffer, sizeof buffer)) > 0;) shown.append(buffer, n);
-  close(reader);
-  waitpid(pid, nullptr, 0);
-  return shown;
-}
-
 // On a terminal the progress line is drawn over itself and gone before the
-// summary; on a pipe no line is ever drawn over.
+// summary; elsewhere no line is ever drawn over.
 TEST_F(CommandLineTest, ProgressShowsOnATerminalOnly) {
   for (const bool terminal : {true, false}) {
     SCOPED_TRACE(terminal);
     scratch_folder_.Clear();
-    const std::string shown = StandardErrorOf(
-        {"create", SampleBaseline(), "--folder", (scratch_ / "P").string(), "--yes"}, terminal);
-    const size_t drawn = shown.find("\rCopying groups");
+    const CliResult r =
+        RunCli({"create", SampleBaseline(), "--folder", (scratch_ / "P").string(), "--yes"}, "",
+               false, nullptr, {terminal, terminal, 100});
+    EXPECT_NE(r.out.find("Created the project"), std::string::npos) << r.out;
+    const size_t drawn = r.err.find("\rCopying groups"), cleared = r.err.rfind("\r\x1b[K");
     if (!terminal) {
-      EXPECT_EQ(shown.find_first_of("\r\x1b"), std::string::npos) << shown;
+      EXPECT_EQ(r.err.find_first_of("\r\x1b"), std::string::npos) << r.err;
       continue;
     }
-    const size_t cleared = shown.rfind("\r\x1b[K");
-    const size_t summary = shown.find("Created the project");
-    EXPECT_NE(drawn, std::string::npos) << shown;
+    EXPECT_NE(drawn, std::string::npos) << r.err;
     EXPECT_LT(drawn, cleared);
-    EXPECT_EQ(cleared + 4, summary) << "cleared right before the summary";
+    EXPECT_EQ(cleared + 4, r.err.size()) << "cleared at the end";
   }
 }
 
 // --json: one document on standard output that scripts read, for a run
-// that created a project with references waiting for another, and for
-// one that stopped before creating anything.
+// that created a project with references waiting for another (and, with
+// --verify, the proof on its results page), and for one that stopped
+// before creating anything.
 TEST_F(CommandLineTest, JsonTellsStatusCountsMessagesAndWaitingReferences) {
   const std::string damaged = CopyOfSample();
   std::filesystem::remove(std::filesystem::path(damaged) / "ProjectUserGroups.XML");
@@ -397,7 +307,7 @@ TEST_F(CommandLineTest, JsonTellsStatusCountsMessagesAndWaitingReferences) {
   for (const auto& c : cases) {
     const std::string folder = (scratch_ / c.status).string();
     const CliResult r =
-        RunCli({"create", c.baseline, "--folder", folder, "--all", "--yes", "--json"});
+        RunCli({"create", c.baseline, "--folder", folder, "--all", "--yes", "--json", "--verify"});
     EXPECT_EQ(r.status, c.exit) << r.err;
     const nlohmann::json doc = nlohmann::json::parse(r.out);  // the whole output is the document
     EXPECT_EQ(doc["status"], c.status);
@@ -418,7 +328,9 @@ TEST_F(CommandLineTest, JsonTellsStatusCountsMessagesAndWaitingReferences) {
     ASSERT_EQ(doc["pending"].size(), 1u);
     EXPECT_EQ(doc["pending"][0]["project_guid"], service);
     EXPECT_EQ(doc["pending"][0]["traces"], 2);
-    EXPECT_TRUE(std::filesystem::exists(doc["results_page"].get<std::string>()));
+    EXPECT_NE(ReadBytes(doc["results_page"].get<std::string>())
+                  .find("Result: the project holds its baseline"),
+              std::string::npos);
   }
 }
 

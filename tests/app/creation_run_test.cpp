@@ -5,7 +5,6 @@
 
 #include "app_fixture.h"
 #include "host/project/project_application.h"
-#include "host/xml/xml_file.h"
 
 namespace vl {
 namespace {
@@ -23,37 +22,13 @@ std::vector<std::string> ProjectFilesIn(const std::filesystem::path& folder) {
   return names;
 }
 
-TEST_F(CreationRunTest, ResultsLinesComeInTheRunsOrderAndMapsAreWritten) {
-  ChooseBaselineAndFolder(SampleBaseline(), "Alpha");
-  CreationRun run(session_);
-  ASSERT_TRUE(run.ExecuteActions()) << Messages(sink_);
-  const auto& lines = sink_.results;
-  ASSERT_GE(lines.size(), 6u);
-  EXPECT_EQ(lines[0], session_.messages.ResString(kResRunAnnounce));
-  EXPECT_EQ(lines[1], run.results_file_name());
-  EXPECT_EQ(lines[2], session_.messages.ResString(kResRunAnnounceEnd));
-  EXPECT_EQ(lines[3], "\t" + session_.messages.ResString(kResCreatingProject));
-  EXPECT_EQ(lines.back(), session_.messages.ResString(kResRunSucceeded));
-  const auto folder = scratch_ / "Alpha";
-  EXPECT_NE(run.results_file_name().find((folder / "Alpha.BLProjCreateResults.").string()),
-            std::string::npos);
-  pugi::xml_document map;
-  ASSERT_TRUE(LoadXmlPath(map, (folder / "PSGUIDMap.xml").string()));
-  pugi::xml_node root = map.child("PROJECT");
-  EXPECT_EQ(std::string(root.attribute("GUID").value()), goBLProjInfo->BLXMLGUID());
-  EXPECT_EQ(std::string(root.attribute("NEWGUID").value()).size(), 38u);
-  EXPECT_TRUE(root.child("GUID"));  // groups and users at least
-  EXPECT_TRUE(std::filesystem::exists(folder / "ReqGUIDMap.xml"));
-  EXPECT_EQ(goProjApp, nullptr) << "the project application is released after the run";
-}
-
 TEST_F(CreationRunTest, AnExistingMapFileIsReplaced) {
   ChooseBaselineAndFolder(SampleBaseline(), "Beta");
   std::filesystem::create_directories(scratch_ / "Beta");
   std::ofstream(scratch_ / "Beta" / "PSGUIDMap.xml") << "old content";
   CreationRun run(session_);
   ASSERT_TRUE(run.CreateProject()) << Messages(sink_);
-  EXPECT_EQ(ReadFile((scratch_ / "Beta" / "PSGUIDMap.xml").string()).find("old content"),
+  EXPECT_EQ(ReadBytes((scratch_ / "Beta" / "PSGUIDMap.xml").string()).find("old content"),
             std::string::npos);
 }
 

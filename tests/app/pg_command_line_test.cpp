@@ -1,10 +1,10 @@
 // The PostgreSQL options of `vlbaseline create`. The runs go to the test
 // server (see tests/host/pg_test_support.h).
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include "app_fixture.h"
 #include "host/project/project_file.h"
+#include "support/db_test_support.h"
 #include "support/pg_test_support.h"
 #include "support/scoped_env.h"
 
@@ -15,23 +15,13 @@ using pgtest::ScratchSchema;
 
 // Each view of the file database `db` as "name:rows", by name.
 std::string FileViews(const std::string& db) {
-  sqlite3* h = nullptr;
+  dbtest::OtherConnection c(db);
+  std::istringstream names(c.Scalar(
+      "SELECT group_concat(n) FROM (SELECT lower(name) AS n FROM sqlite_master WHERE type = "
+      "'view' ORDER BY 1)"));
   std::string views;
-  sqlite3_open_v2(db.c_str(), &h, SQLITE_OPEN_READONLY, nullptr);
-  sqlite3_stmt* st = nullptr;
-  sqlite3_prepare_v2(h, "SELECT lower(name) FROM sqlite_master WHERE type = 'view' ORDER BY 1", -1,
-                     &st, nullptr);
-  while (sqlite3_step(st) == SQLITE_ROW) {
-    const std::string name = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
-    sqlite3_stmt* count = nullptr;
-    sqlite3_prepare_v2(h, ("SELECT count(*) FROM " + name).c_str(), -1, &count, nullptr);
-    sqlite3_step(count);
-    views +=
-        (views.empty() ? "" : ",") + name + ":" + std::to_string(sqlite3_column_int64(count, 0));
-    sqlite3_finalize(count);
-  }
-  sqlite3_finalize(st);
-  sqlite3_close(h);
+  for (std::string n; std::getline(names, n, ',');)
+    views += (views.empty() ? "" : ",") + n + ":" + c.Scalar("SELECT count(*) FROM " + n);
   return views;
 }
 

@@ -1,8 +1,6 @@
-// Two projects on one PostgreSQL database, each in its own schema: for the
-// external-project copier they are two databases (each has its own key
-// table and project table), so the key that links them is drawn in both
-// and is free in both. Against the test server (see
-// tests/host/pg_test_support.h).
+// Two projects on one PostgreSQL database, each in its own schema, are two
+// databases to the external-project copier (each has its own key table and
+// project table): the key that links them is drawn in both, free in both.
 #include <gtest/gtest.h>
 
 #include "app_fixture.h"
@@ -47,7 +45,7 @@ class PgExtProjectsTest : public AppTest {
     auto rs = ds.ExecuteSQL(sql);
     return rs && !rs->IsEOF() ? rs->GetFieldValue(size_t{0}).ToText() : "";
   }
-  static std::string ProjectCounter(DataServices& ds) {
+  static std::string Counter(DataServices& ds) {
     return Scalar(ds, "SELECT LastKey FROM VlKeys WHERE KeyClass = 'Project'");
   }
 
@@ -77,8 +75,8 @@ TEST_F(PgExtProjectsTest, SchemasOnOneServerAreSeparateDatabasesWhoseLinkKeyIsFr
   xds->ExecuteSQL("UPDATE VlKeys SET LastKey = 54 WHERE KeyClass = 'Project'");
   const int32_t key = copier.getNextExtProjKey(*ds, *xds);
   EXPECT_EQ(key, 55);
-  EXPECT_EQ(ProjectCounter(*ds), "55");
-  EXPECT_EQ(ProjectCounter(*xds), "54");
+  EXPECT_EQ(Counter(*ds), "55");
+  EXPECT_EQ(Counter(*xds), "54");
   // Free in both: no project row and no external project row uses it.
   for (DataServices* d : {ds.get(), xds.get()}) {
     EXPECT_EQ(Scalar(*d, "SELECT count(*) FROM vlProjects WHERE ID = 55"), "0");

@@ -23,15 +23,8 @@ class ResourceLocationTest : public ::testing::Test {
   testing::ScopedEnv xdg_{"XDG_CONFIG_DIRS", (root_ / "xdg").string()};
 };
 
-TEST_F(ResourceLocationTest, TheResourceFileIsLookedForBesideTheProgramThenInShare) {
-  EXPECT_EQ(InstalledDataDirectory(Bin()), (root_ / "share" / "velloq").string());
-  EXPECT_EQ(FindResourceDirectory(Bin()), Bin()) << "nowhere: the program's folder is named";
-  Touch(root_ / "share" / "velloq" / kResourceFileName);
-  EXPECT_EQ(FindResourceDirectory(Bin()), (root_ / "share" / "velloq").string());
-  Touch(root_ / "bin" / kResourceFileName);
-  EXPECT_EQ(FindResourceDirectory(Bin()), Bin());
-}
-
+// (That the resource file is found beside the program, and installed in
+// share, every other test and the installation's test show.)
 TEST_F(ResourceLocationTest, TheInstallationsHelpComesFirst) {
   EXPECT_EQ(FindHelpFile(Bin()), "");
   Touch(root_ / "bin" / "HELP" / "velloq.html");

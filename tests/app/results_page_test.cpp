@@ -1,5 +1,7 @@
 #include "app/results_page.h"
 
+#include <pugixml.hpp>
+
 #include "app_fixture.h"
 
 namespace vl {
@@ -27,7 +29,7 @@ TEST_F(ResultsPageTest, TheRecorderPassesEverythingOnAndWritesThePage) {
   report.reason = "the reason";
   std::string path = (scratch_ / "results.html").string();
   recorder.WritePage(path, report);
-  std::string page = ReadFile(path);
+  std::string page = ReadBytes(path);
   EXPECT_NE(page.find("<meta charset=\"utf-8\">"), std::string::npos);
   const size_t title = page.find("<h1>Project \"Name &lt;x&gt;\"</h1>");
   const size_t reason = page.find("the reason");
@@ -41,7 +43,7 @@ TEST_F(ResultsPageTest, TheRecorderPassesEverythingOnAndWritesThePage) {
   // Lines added after a page was written go into the next one.
   recorder.AddResultsLine("third");
   recorder.WritePage(path, report);
-  EXPECT_NE(ReadFile(path).find("\nthird\n</pre>"), std::string::npos);
+  EXPECT_NE(ReadBytes(path).find("\nthird\n</pre>"), std::string::npos);
   EXPECT_EQ(recorder.lines(), 3);
 }
 
@@ -55,8 +57,26 @@ TEST_F(ResultsPageTest, ARunWritesItsResultsPageUnderTheAnnouncedName) {
   ASSERT_TRUE(ok) << Messages(sink_);
   EXPECT_TRUE(page_there_before_release);
   EXPECT_EQ(&session_.messages.sink(), &sink_) << "the sink is put back";
-  std::string page = ReadFile(run.results_file_name());
-  ASSERT_FALSE(sink_.results.empty());
+  std::string page = ReadBytes(run.results_file_name());
+  // The results lines in the run's order, the page announced first.
+  const auto& lines = sink_.results;
+  ASSERT_GE(lines.size(), 6u);
+  EXPECT_EQ(lines[0], session_.messages.ResString(kResRunAnnounce));
+  EXPECT_EQ(lines[1], run.results_file_name());
+  EXPECT_EQ(lines[2], session_.messages.ResString(kResRunAnnounceEnd));
+  EXPECT_EQ(lines[3], "\t" + session_.messages.ResString(kResCreatingProject));
+  EXPECT_EQ(lines.back(), session_.messages.ResString(kResRunSucceeded));
+  EXPECT_EQ(
+      run.results_file_name().rfind((scratch_ / "Alpha/Alpha.BLProjCreateResults.").string(), 0),
+      0u);
+  EXPECT_EQ(goProjApp, nullptr) << "the project application is released after the run";
+  // The GUID maps name the baseline's project and the new one.
+  pugi::xml_document map;
+  ASSERT_TRUE(map.load_file((scratch_ / "Alpha/PSGUIDMap.xml").c_str()));
+  EXPECT_EQ(std::string(map.child("PROJECT").attribute("GUID").value()), goBLProjInfo->BLXMLGUID());
+  EXPECT_EQ(std::string(map.child("PROJECT").attribute("NEWGUID").value()).size(), 38u);
+  EXPECT_TRUE(map.child("PROJECT").child("GUID"));
+  EXPECT_TRUE(std::filesystem::exists(scratch_ / "Alpha/ReqGUIDMap.xml"));
   std::string body;
   for (const auto& line : sink_.results) body += line + "\n";  // the sample has no markup
   EXPECT_NE(page.find("<pre>\n" + body + "</pre>"), std::string::npos) << page;
@@ -114,7 +134,7 @@ TEST_F(ResultsPageTest, TheReviewCommandWritesThePageAndPrintsItsPath) {
   ASSERT_EQ(r.status, kExitOk) << r.err;
   std::string path = r.out.substr(0, r.out.find('\n'));
   EXPECT_EQ(std::filesystem::path(path).parent_path().string(), folder);
-  std::string page = ReadFile(path);
+  std::string page = ReadBytes(path);
   EXPECT_NE(page.find("Brewmate Service App"), std::string::npos);
   EXPECT_NE(page.find(copied), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(folder + "/Rev.vlp")) << "nothing is created";

@@ -67,7 +67,7 @@ TEST_F(ReviewPageTest, ThePageIsWrittenBesideTheProjectWithTextsShownLiterally) 
             0u)
       << path;
 
-  std::string page = ReadFile(path);
+  std::string page = ReadBytes(path);
   ASSERT_EQ(page.rfind("\xEF\xBB\xBF<p><table border=\"1\">", 0), 0u) << page.substr(0, 40);
   EXPECT_EQ(page.substr(3),
             BuildReviewPage(*goBLProjInfo, session_.messages, PlannedProjectPlace(session_)));

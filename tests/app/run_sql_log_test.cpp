@@ -1,41 +1,10 @@
 #include "app/run_sql_log.h"
 
-#include <sqlite3.h>
-
 #include "app_fixture.h"
+#include "support/db_test_support.h"
 
 namespace vl {
 namespace {
-
-// Every row of every table of `db`, table by table in name order, each
-// row as quote() of its columns: two databases with the same rows give
-// the same text.
-std::string AllRows(const std::string& db) {
-  sqlite3* h = nullptr;
-  std::string out;
-  if (sqlite3_open_v2(db.c_str(), &h, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) return "";
-  std::vector<std::string> tables;
-  sqlite3_stmt* st = nullptr;
-  sqlite3_prepare_v2(h, "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name", -1,
-                     &st, nullptr);
-  while (sqlite3_step(st) == SQLITE_ROW)
-    tables.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
-  sqlite3_finalize(st);
-  for (const std::string& t : tables) {
-    out += "== " + t + "\n";
-    sqlite3_prepare_v2(h, ("SELECT * FROM \"" + t + "\" ORDER BY rowid").c_str(), -1, &st, nullptr);
-    while (sqlite3_step(st) == SQLITE_ROW) {
-      for (int c = 0; c < sqlite3_column_count(st); ++c) {
-        const char* v = reinterpret_cast<const char*>(sqlite3_column_text(st, c));
-        out += std::to_string(sqlite3_column_type(st, c)) + ":" + (v ? v : "") + "|";
-      }
-      out += "\n";
-    }
-    sqlite3_finalize(st);
-  }
-  sqlite3_close(h);
-  return out;
-}
 
 using RunSqlLogTest = AppTest;
 
@@ -46,7 +15,7 @@ TEST_F(RunSqlLogTest, TheLogOfARunRebuildsItsDatabase) {
                                 "--quiet", "--sql-log", log, "--stage-times"});
   ASSERT_EQ(run.status, kExitOk) << run.err << run.out;
   const std::string& out = run.out;
-  const std::string script = ReadFile(log);
+  const std::string script = ReadBytes(log);
   // The database's creation, its settings and the transaction boundaries
   // are in it, as run.
   EXPECT_EQ(script.rfind("PRAGMA journal_mode=WAL;\n", 0), 0u) << script.substr(0, 200);
@@ -54,15 +23,11 @@ TEST_F(RunSqlLogTest, TheLogOfARunRebuildsItsDatabase) {
   EXPECT_NE(script.find("\nBEGIN;\n"), std::string::npos);
   EXPECT_EQ(script.substr(script.size() - 8), "COMMIT;\n");
 
-  sqlite3* replay = nullptr;
   const std::string replayed = (scratch_ / "replayed.db").string();
-  ASSERT_EQ(sqlite3_open(replayed.c_str(), &replay), SQLITE_OK);
-  EXPECT_EQ(sqlite3_exec(replay, script.c_str(), nullptr, nullptr, nullptr), SQLITE_OK)
-      << sqlite3_errmsg(replay);
-  sqlite3_close(replay);
-  const std::string made = AllRows(folder + "/Logged.db");
-  EXPECT_NE(made.find("== vlRequirements\n1:"), std::string::npos) << "no requirement copied";
-  EXPECT_EQ(AllRows(replayed), made);
+  EXPECT_TRUE(dbtest::OtherConnection(replayed).Exec(script));
+  const auto made = dbtest::AllRows(folder + "/Logged.db");
+  EXPECT_FALSE(made.at("vlRequirements").empty()) << "no requirement copied";
+  EXPECT_EQ(dbtest::AllRows(replayed), made);
 
   // The stage times name the stages in the order they ran, the baseline
   // check first, and the count is that of the statements in the log.
@@ -95,7 +60,7 @@ TEST_F(RunSqlLogTest, OnlyTheFirstDatabaseOfTheRunIsLogged) {
   log.Take("/p/external.db", "INSERT INTO vlExternalProjects VALUES (1)");
   log.Take("/p/new.db", "INSERT INTO T VALUES ('a;\nb')");
   ASSERT_TRUE(log.Close(error)) << error;
-  EXPECT_EQ(ReadFile(path), "CREATE TABLE T (A);\nINSERT INTO T VALUES ('a;\nb');\n");
+  EXPECT_EQ(ReadBytes(path), "CREATE TABLE T (A);\nINSERT INTO T VALUES ('a;\nb');\n");
 }
 
 }  // namespace

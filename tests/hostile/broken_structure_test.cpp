@@ -1,9 +1,10 @@
-// Baselines whose parts do not fit together: package files that refer to
-// each other in a cycle, one GUID used by two requirements, truncated and
-// missing files, a chain of packages deeper than a recursion could go.
-// (Wrong types, huge numbers and GUIDs shared across kinds of objects are
-// the fuzz targets' daily fare.) Every run ends and says why it stopped; what the checks
-// before it find leaves nothing written, any other run an intact database.
+// Baselines whose parts do not fit together: one GUID used by two
+// requirements, truncated and missing files, a chain of packages deeper
+// than a recursion could go. (Package cycles are among the command line's
+// damaged baselines; wrong types, huge numbers and GUIDs shared across
+// kinds of objects are the fuzz targets' daily fare.) Every run ends and
+// says why it stopped; what the checks before it find leaves nothing
+// written, any other run an intact database.
 #include <pthread.h>
 
 #include <functional>
@@ -26,22 +27,6 @@ class BrokenStructureTest : public HostileTest {
     EXPECT_TRUE(NothingWritten());
   }
 };
-
-TEST_F(BrokenStructureTest, PackageCyclesStopTheWalk) {
-  // Another package listing the root as its child, and the root itself.
-  for (bool self : {false, true}) {
-    SCOPED_TRACE(self ? "own child" : "cycle");
-    Generate();
-    const std::string root = RootPackageFile().substr(0, RootPackageFile().size() - 4);
-    EditXml(self ? RootPackageFile() : ChildPackageFile(), [&](pugi::xml_document& doc) {
-      pugi::xml_node pkg = doc.select_node("//PROJECT/Pkg").node();
-      pugi::xml_node pkgs = pkg.child("Pkgs") ? pkg.child("Pkgs") : pkg.append_child("Pkgs");
-      pkgs.append_child("Pkg").append_child("GUID").text().set(root.c_str());
-    });
-    ExpectStoppedWithMessage();
-    EXPECT_NE(err_.find(root), std::string::npos) << err_;
-  }
-}
 
 TEST_F(BrokenStructureTest, TwoRequirementsWithOneGuidAreBothCopiedAndTheFirstKeepsTheGuid) {
   std::string shared, firstText;
@@ -68,7 +53,7 @@ TEST_F(BrokenStructureTest, TruncatedAndMissingFilesStopTheRunWithAMessage) {
                            "Discussions.XML", "Permissions.XML", "PackageList.XML"}) {
     SCOPED_TRACE(name);
     Generate();
-    const std::string bytes = ReadAll(BaselineFile(name));
+    const std::string bytes = ReadBytes(BaselineFile(name));
     WriteBaselineFile(name, bytes.substr(0, bytes.size() / 2));
     ExpectStoppedWithMessage();
     EXPECT_NE(err_.find(name), std::string::npos) << err_;

@@ -28,7 +28,7 @@ TEST(FuzzReplayTest, ValidationAndCreationKeepTheirPromisesOnSeedsAndRegressions
     for (const auto& e :
          fs::directory_iterator(fs::path(VL_SOURCE_DIR) / "fuzz/regressions" / t.name, ec))
       if (e.path().filename().string()[0] != '.')
-        t.inputs.emplace_back(e.path(), hostile::ReadAll(e.path()));
+        t.inputs.emplace_back(e.path(), hostile::ReadBytes(e.path()));
     ASSERT_GT(t.inputs.size(), seeds) << "fuzz/regressions/" << t.name << " not found";
     Workspace ws(std::string("replay-") + t.name);
     for (const auto& [name, input] : t.inputs) {

@@ -1,7 +1,6 @@
 #include "hostile_fixture.h"
 
 #include <fstream>
-#include <iterator>
 #include <sstream>
 
 #include "app/command_line.h"
@@ -16,11 +15,6 @@ gen::Options SmallBaseline() {
   o.seed = 21, o.requirements = 10, o.packages = 3, o.users = 3, o.discussions = 2;
   o.query_defs = 2, o.ext_query_defs = 0, o.text_size = 40;
   return o;
-}
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 void HostileTest::Generate(const gen::Options& options) {
@@ -104,7 +98,7 @@ std::map<std::string, std::string> HostileTest::SnapshotOutsideProject() const {
     else if (it->is_symlink())
       files[key] = "-> " + fs::read_symlink(p, ec).string();
     else
-      files[key] = it->is_regular_file() ? ReadAll(p) : "(folder)";
+      files[key] = it->is_regular_file() ? ReadBytes(p) : "(folder)";
   }
   return files;
 }

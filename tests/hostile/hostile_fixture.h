@@ -18,8 +18,7 @@ namespace vl::hostile {
 
 // A small baseline with every kind of content.
 gen::Options SmallBaseline();
-// The bytes of the file at `path` ("" when it cannot be read).
-std::string ReadAll(const std::filesystem::path& path);
+using testing::ReadBytes;
 
 class HostileTest : public ::testing::Test {
  protected:

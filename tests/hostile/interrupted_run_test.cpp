@@ -12,7 +12,6 @@
 // The steps are counted by a preloaded library (kill_shim/sql_kill_shim.cpp):
 // every statement and every rename of a file is one step.
 #include <fcntl.h>
-#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -30,6 +29,7 @@
 #include "host/project/new_project_definition.h"
 #include "host/project/project_file.h"
 #include "hostile_fixture.h"
+#include "support/db_test_support.h"
 #include "support/pg_test_support.h"
 #include "support/scratch_folder.h"
 
@@ -44,23 +44,22 @@ const std::string kGuidC = "{CCCCCCCC-0000-4000-8000-00000000000C}";
 const char* const kUnResFiles[] = {"UnResExtProjs.xml", "UnResQueryDefs.xml", "UnResViews.xml",
                                    "UnResExtTraces.xml"};
 
+// A step the library logged: where (a database, "pg:<name>" or
+// "rename") and its text.
 struct LoggedStep {
-  std::string where;  // a database, "pg:<name>" or "rename"
-  int rc = 0;
-  std::string text;
+  std::string where, text;
 };
 
 std::vector<LoggedStep> ReadLog(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::vector<LoggedStep> log;
-  for (std::string header; std::getline(in, header);) {
-    const size_t tab1 = header.find('\t'), tab2 = header.find('\t', tab1 + 1);
-    if (tab1 == std::string::npos || tab2 == std::string::npos) break;
-    LoggedStep s{header.substr(0, tab1), std::stoi(header.substr(tab1 + 1, tab2 - tab1 - 1)), ""};
-    s.text.resize(std::stoul(header.substr(tab2 + 1)));
-    if (!in.read(s.text.data(), static_cast<std::streamsize>(s.text.size()))) break;
-    in.ignore(1);
-    log.push_back(std::move(s));
+  LoggedStep s;
+  int rc = 0;
+  size_t size = 0;
+  while (std::getline(in, s.where, '\t') && in >> rc >> size && in.ignore(1)) {
+    s.text.resize(size);
+    if (!in.read(s.text.data(), static_cast<std::streamsize>(size)) || !in.ignore(1)) break;
+    log.push_back(s);
   }
   return log;
 }
@@ -100,39 +99,6 @@ ProcessEnd RunTool(const std::vector<std::string>& args,
 
 // Every table of a database: its name and its rows as text.
 using Tables = std::map<std::string, std::vector<std::string>>;
-
-Tables SqliteTables(const std::string& path) {
-  Tables tables;
-  sqlite3* db = nullptr;
-  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-    sqlite3_close_v2(db);
-    return {{"<cannot open " + path + ">", {}}};
-  }
-  auto each_row = [&](const std::string& sql, const std::function<void(sqlite3_stmt*)>& f) {
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) == SQLITE_OK)
-      while (sqlite3_step(st) == SQLITE_ROW) f(st);
-    sqlite3_finalize(st);
-  };
-  std::vector<std::string> names;
-  each_row("SELECT name FROM sqlite_master WHERE type = 'table'", [&](sqlite3_stmt* st) {
-    names.push_back(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
-  });
-  for (const std::string& name : names) {
-    std::vector<std::string>& rows = tables[name];
-    each_row("SELECT * FROM \"" + name + "\"", [&](sqlite3_stmt* st) {
-      std::string row;
-      for (int c = 0; c < sqlite3_column_count(st); ++c) {
-        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st, c));
-        row += std::to_string(sqlite3_column_type(st, c)) + ":" +
-               (text ? std::string(text, sqlite3_column_bytes(st, c)) : "") + "|";
-      }
-      rows.push_back(row);
-    });
-  }
-  sqlite3_close_v2(db);
-  return tables;
-}
 
 Tables PgTables(const std::string& conninfo, const std::string& schema) {
   pgtest::Observer server(conninfo);
@@ -264,7 +230,7 @@ class PairFixture : public ::testing::Test {
   void MakeA(const fs::path& dir) {
     fs::create_directories(dir);
     const ProcessEnd end = RunTool(CreateArgs("a", dir / "A"), {}, (dir / "a.out").string());
-    ASSERT_EQ(end.exit_code, 0) << ReadAll(dir / "a.out");
+    ASSERT_EQ(end.exit_code, 0) << ReadBytes(dir / "a.out");
   }
   // Runs `baseline` into `dir`/`project`, linked to `dir`/A, stopped at
   // `step` (0: never).
@@ -284,13 +250,13 @@ class PairFixture : public ::testing::Test {
   ProjectState StateOf(const fs::path& folder) const {
     ProjectState s;
     for (const char* f : kUnResFiles)
-      s.waiting[f] = fs::exists(folder / f) ? ReadAll(folder / f) : "<none>";
+      s.waiting[f] = fs::exists(folder / f) ? ReadBytes(folder / f) : "<none>";
     const fs::path vlp = folder / (folder.filename().string() + ".vlp");
     if (!fs::exists(vlp)) return s;
     const ProjectFileInfo info = ReadProjectFile(vlp.string());
     s.tables = info.db_type == kPostgreSQLDisplayName
                    ? PgTables(conninfo_, info.schema)
-                   : SqliteTables((folder / info.db_file).string());
+                   : dbtest::AllRows((folder / info.db_file).string());
     return s;
   }
   // A and B of `dir`, normalized.
@@ -321,7 +287,7 @@ class PairFixture : public ::testing::Test {
 // by a fixed seed; fewer on a server.
 std::vector<long> StopPoints(const std::vector<LoggedStep>& steps, const std::string& aDatabase,
                              Stop stop, size_t most) {
-  std::set<long> at_edges, spread;
+  std::set<long> at_edges;
   for (size_t i = 0; i < steps.size(); ++i) {
     const LoggedStep& s = steps[i];
     const long before = static_cast<long>(i) + 1;
@@ -368,7 +334,7 @@ TEST_P(InterruptedPairTest, LeavesAAsBeforeOrAsAfterAndTheNextRunFinishesTheSame
   for (const char* waits : {"UnResExtTraces.xml", "UnResQueryDefs.xml", "UnResViews.xml"})
     ASSERT_NE(a_before_ref.waiting.at(waits), "<none>") << waits;
   const std::string log = (ref / "log").string();
-  ASSERT_EQ(RunLinked(ref, "b", "B", 0, c.stop, log).exit_code, 0) << ReadAll(log + ".out");
+  ASSERT_EQ(RunLinked(ref, "b", "B", 0, c.stop, log).exit_code, 0) << ReadBytes(log + ".out");
   const std::vector<LoggedStep> steps = ReadLog(log);
   ASSERT_GT(steps.size(), 100u) << "the step library is not in effect";
   const auto [a_after, b_after] = NormalPair(ref);
@@ -387,7 +353,7 @@ TEST_P(InterruptedPairTest, LeavesAAsBeforeOrAsAfterAndTheNextRunFinishesTheSame
     const ProjectState a0 = StateOf(dir / "A");
     const std::string stopped_log = (dir / "log").string();
     const ProcessEnd end = RunLinked(dir, "b", "B", point, c.stop, stopped_log);
-    const std::string said = ReadAll(stopped_log + ".out");
+    const std::string said = ReadBytes(stopped_log + ".out");
 
     // A as before, as after, or committed with its files marked to follow.
     const ProjectState a1 = StateOf(dir / "A");
@@ -431,7 +397,7 @@ TEST_P(InterruptedPairTest, LeavesAAsBeforeOrAsAfterAndTheNextRunFinishesTheSame
     // The next run into B's place finishes or redoes the work.
     if (!fs::exists(dir / "B" / "B.vlp")) {
       const ProcessEnd again = RunLinked(dir, "b", "B", 0, c.stop, stopped_log + "2");
-      EXPECT_EQ(again.exit_code, 0) << ReadAll(stopped_log + "2.out");
+      EXPECT_EQ(again.exit_code, 0) << ReadBytes(stopped_log + "2.out");
     }
     const auto [a2, b2] = NormalPair(dir);
     EXPECT_EQ(a2, a_after);
@@ -461,6 +427,34 @@ INSTANTIATE_TEST_SUITE_P(Stops, InterruptedPairTest,
                                                            : "Failing");
                          });
 
+class RecoveryTest : public PairFixture {
+ protected:
+  void SetUp() override { SetUpPair(Db::kSQLite); }
+};
+
+// Killed after its decision, before A's commit, the run's rows for A are
+// written again by the next run exactly as planned, which it must refuse
+// when others have drawn keys in A meanwhile.
+TEST_F(RecoveryTest, AProjectChangedSinceTheDecisionIsNotWrittenInto) {
+  const fs::path ref = root_ / "ref", dir = root_ / "stopped";
+  MakeA(ref);
+  ASSERT_EQ(RunLinked(ref, "b", "B", 0, Stop::kKill, (ref / "log").string()).exit_code, 0);
+  const std::vector<LoggedStep> steps = ReadLog((ref / "log").string());
+  long commit = 0;  // A's last commit
+  for (size_t i = 0; i < steps.size(); ++i)
+    if (steps[i].where == (ref / "A" / "A.db").string() && steps[i].text == "COMMIT")
+      commit = static_cast<long>(i) + 1;
+  ASSERT_GT(commit, 0);
+  MakeA(dir);
+  EXPECT_EQ(RunLinked(dir, "b", "B", commit, Stop::kKill, (dir / "log").string()).signal, SIGKILL);
+  ASSERT_TRUE(dbtest::OtherConnection((dir / "A" / "A.db").string())
+                  .Exec("UPDATE VlKeys SET LastKey = LastKey + 1"));
+  const ProcessEnd again = RunLinked(dir, "b", "B", 0, Stop::kKill, (dir / "log2").string());
+  const std::string said = ReadBytes(dir / "log2.out");
+  EXPECT_EQ(again.exit_code, 1) << said;
+  EXPECT_NE(said.find("has changed since"), std::string::npos) << said;
+}
+
 class ConcurrentPairTest : public PairFixture, public ::testing::WithParamInterface<Db> {
  protected:
   void SetUp() override { SetUpPair(GetParam()); }
@@ -479,8 +473,8 @@ TEST_P(ConcurrentPairTest, TwoRunsCompletingOneProjectBothLinkIt) {
       [&] { c_end = RunLinked(dir, "c", "C", 0, Stop::kKill, (dir / "logC").string(), c_args); });
   b.join();
   c.join();
-  ASSERT_EQ(b_end.exit_code, 0) << ReadAll(dir / "logB.out");
-  ASSERT_EQ(c_end.exit_code, 0) << ReadAll(dir / "logC.out");
+  ASSERT_EQ(b_end.exit_code, 0) << ReadBytes(dir / "logB.out");
+  ASSERT_EQ(c_end.exit_code, 0) << ReadBytes(dir / "logC.out");
   // A knows both; each knows A; A waits for neither any more.
   const ProjectState a = StateOf(dir / "A");
   EXPECT_EQ(a.waiting.at("UnResExtProjs.xml"), "<none>");

@@ -23,7 +23,7 @@ class LinksAndOddFilesTest : public HostileTest {
   // copy outside the baseline with "STOLEN " put after `marker`.
   void Replace(const std::string& name, const Make& make, const std::string& marker = "") {
     const fs::path path = BaselineFile(name), stolen = Outside() + "/stolen-" + name;
-    std::string xml = ReadAll(path);
+    std::string xml = ReadBytes(path);
     if (!make) std::ofstream(stolen) << xml.insert(xml.find(marker) + marker.size(), "STOLEN ");
     fs::remove_all(path);
     make ? make(path) : fs::create_symlink(stolen, path);
@@ -98,7 +98,7 @@ TEST_F(LinksAndOddFilesTest, ALinkWaitingInTheProjectFolderIsReplacedNotFollowed
   fs::create_symlink(Outside() + "/victim.txt", copy);
 
   EXPECT_EQ(Create(), 0) << err_;
-  EXPECT_EQ(ReadAll(Outside() + "/victim.txt"), "must stay");
+  EXPECT_EQ(ReadBytes(Outside() + "/victim.txt"), "must stay");
   EXPECT_FALSE(fs::is_symlink(copy));
 }
 

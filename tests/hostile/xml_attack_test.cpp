@@ -1,6 +1,7 @@
 // XML made to do harm: document type declarations with external entities
-// (never resolved, never fetched), entity expansion bombs, elements nested
-// far deeper than any recursion over them could go.
+// (never resolved, never fetched), elements nested far deeper than any
+// recursion over them could go. (Entity expansion bombs are among the
+// fuzz targets' mutations.)
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -39,7 +40,7 @@ class XmlAttackTest : public HostileTest {
   void Rewrite(const std::string& name, const char* pattern, const std::string& replacement,
                const std::string& doctype) {
     std::string xml =
-        std::regex_replace(ReadAll(BaselineFile(name)), std::regex(pattern), replacement);
+        std::regex_replace(ReadBytes(BaselineFile(name)), std::regex(pattern), replacement);
     WriteBaselineFile(name,
                       xml.insert(xml.rfind("<?xml", 0) == 0 ? xml.find("?>") + 2 : 0, doctype));
   }
@@ -69,23 +70,6 @@ TEST_F(XmlAttackTest, ExternalEntitiesAreNeitherReadNorFetched) {
   EXPECT_LT(accept(listener_, nullptr, nullptr), 0) << "the entity was fetched";
 }
 
-TEST_F(XmlAttackTest, EntityBombsStayUnexpanded) {
-  // Ten levels, each ten of the level below: 10^10 "lol"s if expanded.
-  std::string bomb = "<!DOCTYPE Project [\n<!ENTITY l0 \"lol\">\n";
-  for (int level = 1; level <= 9; ++level) {
-    bomb += "<!ENTITY l" + std::to_string(level) + " \"";
-    for (int i = 0; i < 10; ++i) bomb += "&l" + std::to_string(level - 1) + ";";
-    bomb += "\">\n";
-  }
-  bomb += "]>\n";
-  Rewrite("Project.xml", "Description=\"[^\"]*\"", "Description=\"&l9;\"", bomb);
-  Rewrite(ChildPackageFile(), "<RName>[^<]*</RName>", "<RName>&l9;</RName>", bomb);
-
-  ASSERT_EQ(Create({"--description", "&l9;"}), 0) << err_;
-  EXPECT_LT(std::stoi(QueryOne("SELECT MAX(LENGTH(REQUIREMENTNAME)) FROM vlRequirements")), 100);
-  EXPECT_NE(QueryOne("SELECT COUNT(*) FROM vlRequirements WHERE REQUIREMENTNAME = '&l9;'"), "0");
-}
-
 TEST_F(XmlAttackTest, DeeplyNestedElementsAreWalkedWithoutRecursion) {
   std::string deep;
   for (int i = 0; i < 300000; ++i) deep += "<x>";
@@ -101,7 +85,7 @@ TEST_F(XmlAttackTest, DeeplyNestedElementsAreWalkedWithoutRecursion) {
   };
   for (const fs::directory_entry& e : fs::directory_iterator(Baseline())) {
     if (e.path().extension() != ".xml" && e.path().extension() != ".XML") continue;
-    std::string xml = ReadAll(e.path());
+    std::string xml = ReadBytes(e.path());
     // Inside a text the copiers read, then beside the items, right inside
     // the root element.
     insert_after(xml, {"<Label>", "<PkgDesc>", "<VResn>", "<Subj>", "<QUERYDESCRIPTION>"});

@@ -36,31 +36,26 @@ inline bool Required() { return Env("VL_PG_TESTS_REQUIRED") == "1"; }
 // The connection string of the test server ("" means the PG* variables).
 // False with `why` when no server is named or it cannot be reached.
 inline bool ServerReachable(std::string& conninfo, std::string& why) {
-  static int state = 0;  // 0 unknown, 1 reachable, 2 not
-  static std::string cached_why;
   conninfo = Env("VL_PG_TESTS");
-  if (conninfo == "0" || conninfo == "off") {
+  if (conninfo == "0" || conninfo == "off")
     why = "VL_PG_TESTS=" + conninfo + " turns the PostgreSQL tests off";
-    return false;
-  }
-  if (conninfo.empty() && Env("PGHOST").empty() && Env("PGPORT").empty() &&
-      Env("PGSERVICE").empty() && Env("PGDATABASE").empty()) {
+  else if (conninfo.empty() && Env("PGHOST").empty() && Env("PGPORT").empty() &&
+           Env("PGSERVICE").empty() && Env("PGDATABASE").empty())
     why =
         "no PostgreSQL server is named: set VL_PG_TESTS to a connection string, or PGHOST and "
         "PGPORT (eval \"$(scripts/pg-test-cluster.sh start)\" makes a throwaway one)";
-    return false;
+  else {
+    static const std::string unreachable = [&] {  // "" when reachable; asked once
+      try {
+        PgConnection::Open(PgLocationFromConnInfo(conninfo));
+        return std::string();
+      } catch (const VlError& e) {
+        return "the PostgreSQL test server cannot be reached: " + e.description();
+      }
+    }();
+    why = unreachable;
   }
-  if (state == 0) {
-    try {
-      PgConnection::Open(PgLocationFromConnInfo(conninfo));
-      state = 1;
-    } catch (const VlError& e) {
-      state = 2;
-      cached_why = "the PostgreSQL test server cannot be reached: " + e.description();
-    }
-  }
-  why = cached_why;
-  return state == 1;
+  return why.empty();
 }
 
 // In SetUp: skips (or, when a server is required, fails) the test when
@@ -127,10 +122,8 @@ class ScratchSchema {
   const std::string& name() const { return name_; }
   PgLocation location() const { return TestLocation(conninfo_, name_); }
   void Drop() {
-    try {
-      std::string quoted;
-      for (char c : name_) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-      Observer(conninfo_).Exec("DROP SCHEMA IF EXISTS \"" + quoted + "\" CASCADE");
+    try {  // the names made here hold no quote
+      Observer(conninfo_).Exec("DROP SCHEMA IF EXISTS \"" + name_ + "\" CASCADE");
     } catch (...) {
       // The server went away: nothing is left to drop.
     }
@@ -168,8 +161,7 @@ inline std::string RunPsql(const std::string& conninfo, const std::string& scrip
   std::error_code ec;
   std::filesystem::remove(file, ec);
   const std::string ok = "<exit 0>\n";
-  if (out.size() >= ok.size() && out.compare(out.size() - ok.size(), ok.size(), ok) == 0)
-    return out.substr(0, out.size() - ok.size());
+  if (out.ends_with(ok)) return out.substr(0, out.size() - ok.size());
   return "<failed>" + out;
 }
 

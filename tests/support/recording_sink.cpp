@@ -2,15 +2,13 @@
 
 namespace vl {
 
-void RecordingMessageSink::ShowInfo(const std::string& title, const std::string& text) {
-  titles.push_back(title);
+void RecordingMessageSink::ShowInfo(const std::string&, const std::string& text) {
   infos.push_back(text);
 }
 
-int RecordingMessageSink::Ask(const std::string& title, const std::string& text, int buttons) {
-  titles.push_back(title);
+int RecordingMessageSink::Ask(const std::string&, const std::string& text, int buttons) {
   questions.push_back({text, buttons});
-  if (answers.empty()) return default_answer;
+  if (answers.empty()) return vbYes;
   int a = answers.front();
   answers.pop_front();
   return a;
@@ -26,7 +24,6 @@ std::vector<std::string> RecordingMessageSink::InfoTexts() const {
 
 void RecordingMessageSink::Clear() {
   infos.clear();
-  titles.clear();
   questions.clear();
   results.clear();
   answers.clear();

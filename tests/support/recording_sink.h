@@ -26,7 +26,6 @@ class RecordingMessageSink : public MessageSink {
   }
 
   std::vector<std::string> infos;    // texts of information messages, in order
-  std::vector<std::string> titles;   // their titles
   std::vector<Question> questions;   // questions asked, in order
   std::vector<std::string> results;  // results lines, in order
   struct Step {
@@ -35,7 +34,6 @@ class RecordingMessageSink : public MessageSink {
   };
   std::vector<Step> progress;  // progress reports, in order
   std::deque<int> answers;     // next answers; vbYes when empty
-  int default_answer = vbYes;
 
   void Clear();
   // The messages without what a run adds after a message's own text to

@@ -35,17 +35,13 @@ class WizardRunTest : public WizardTest {
   std::string Last() { return Results().back().toStdString(); }
   std::string Outcome() { return form_->run_page().outcome().toStdString(); }
   std::string Res(long id) { return AppSession().messages.ResString(id); }
-  static std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
   std::filesystem::path Project() const { return scratch_.path() / "Alpha" / "Alpha.vlp"; }
 };
 
 // The review page shows the baseline's texts, marked up once; the run
 // shows its progress and ends with Finish.
 TEST_F(WizardRunTest, AWholeRunShowsItsProgressAndEndsWithFinish) {
-  std::string project = ReadFile(SampleBaseline() + "/Project.xml");
+  std::string project = testing::ReadBytes(SampleBaseline() + "/Project.xml");
   const std::string description = "Brewmate home espresso machine";
   project.replace(project.find(description), description.size(),
                   "Pumps &lt;15 bar&gt; &amp; Mühlen für 5 €");
@@ -55,7 +51,7 @@ TEST_F(WizardRunTest, AWholeRunShowsItsProgressAndEndsWithFinish) {
   EXPECT_EQ(shown->source().toLocalFile().toStdString(),
             AppSession().goBLProjInfo->ReviewHTMLLoc());
   EXPECT_TRUE(shown->toPlainText().contains(QString::fromUtf8("Pumps <15 bar> & Mühlen für 5 €")));
-  EXPECT_NE(ReadFile(AppSession().goBLProjInfo->ReviewHTMLLoc())
+  EXPECT_NE(testing::ReadBytes(AppSession().goBLProjInfo->ReviewHTMLLoc())
                 .find("Pumps &lt;15 bar&gt; &amp; Mühlen"),
             std::string::npos);
   EXPECT_EQ(Nav(kNext)->text().toStdString(), Res(104));
@@ -80,7 +76,7 @@ TEST_F(WizardRunTest, AWholeRunShowsItsProgressAndEndsWithFinish) {
   // The verification asked for on the review comes last, on the page too.
   const std::string verified = "Result: the project holds its baseline";
   EXPECT_EQ(Last().rfind(verified, 0), 0u) << Last();
-  const std::string results_page = ReadFile(lines[1].toStdString());
+  const std::string results_page = testing::ReadBytes(lines[1].toStdString());
   EXPECT_NE(results_page.find(verified), std::string::npos);
   EXPECT_NE(results_page.find(Res(kResRunSucceeded)), std::string::npos);
   EXPECT_GE(stages.size(), 5u) << "the stages are named as the run goes";
@@ -144,7 +140,7 @@ INSTANTIATE_TEST_SUITE_P(Ways, WizardStopTest,
 
 TEST_F(WizardRunTest, AFailedRunIsShownOnThePageAndBackLetsItBeTriedAgain) {
   const std::string groups = CopyOfSample() + "/ProjectUserGroups.XML";
-  const std::string good = ReadFile(groups);
+  const std::string good = testing::ReadBytes(groups);
   ReachReviewStep((scratch_.path() / "baseline").string(), true);
   std::ofstream(groups) << "<Other/>";
   ASSERT_TRUE(WaitForRun());

@@ -1,10 +1,13 @@
 // `vlbaseline verify` on projects created from baselines of every shape
-// (SQLite and PostgreSQL), on linked pairs created in both orders, and on
+// (SQLite and PostgreSQL), on linked pairs created in both orders (and
+// what the second run of a pair says of the first project), and on
 // databases with one planted fault of each kind.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <pugixml.hpp>
 #include <sstream>
@@ -39,6 +42,8 @@ size_t Count(const VerifyReport& r, size_t verify::KindSummary::*field) {
 
 class VerifyTest : public ::testing::Test {
  protected:
+  const std::string kA = "{AAAAAAAA-0000-4000-8000-00000000000A}";
+  const std::string kB = "{BBBBBBBB-0000-4000-8000-00000000000B}";
   int Run(const std::vector<std::string>& args) {
     std::ostringstream out, err;
     std::istringstream in;
@@ -66,6 +71,17 @@ class VerifyTest : public ::testing::Test {
     r.resource_dir = VL_BINARY_DIR;
     return verify::VerifyProject(r);
   }
+  // Baselines "a" (Alpha, kA) and "b" (Bravo, kB) that refer to each other.
+  std::pair<std::string, std::string> GeneratePair() {
+    gen::Options b;
+    b.seed = 2, b.project_guid = kB, b.name = "Bravo", b.prefix = "BRV", b.requirements = 30;
+    Generate("b0", b);
+    gen::Options a = b;
+    a.seed = 1, a.project_guid = kA, a.name = "Alpha", a.prefix = "ALP", a.cross_traces = 12;
+    a.external_baseline = (root_ / "b0").string();
+    b.external_baseline = Generate("a", a);
+    return {b.external_baseline, Generate("b", b)};
+  }
   void ExpectMatch(const std::string& baseline, const std::string& project) {
     const VerifyReport r = Verify(baseline, project);
     EXPECT_TRUE(r.Matches()) << Describe(r);
@@ -84,11 +100,11 @@ void MakeTextsHostile(const std::string& baseline) {
                          "can''t",
                          "'",
                          "a|b||c",
-                         "tab\tline\nctl\x01 end",
+                         "tab\tline\nctl\x01\x1F end",
                          "\xCE\xA9\xCE\xBC \xF0\x9F\x98\x80",
                          "'); DROP TABLE vlRequirements; --",
                          "C:\\dir\\' \\n",
-                         "%1 {ts '2003-01-01 00:00:00'}",
+                         "%1 %s {ts '2003-01-01 00:00:00'}",
                          "   "};
   for (const auto& entry : fs::directory_iterator(baseline)) {
     if (entry.path().filename().string().front() != '{') continue;
@@ -109,10 +125,13 @@ struct Shape {
   const char* name;
   std::function<void(gen::Options&)> options;  // nullptr: the sample baseline
   std::vector<std::string> create;
-  bool hostile = false;
+  bool hostile = false, postgres = false;
 };
 
-class VerifyShapeTest : public VerifyTest, public ::testing::WithParamInterface<Shape> {};
+class VerifyShapeTest : public VerifyTest, public ::testing::WithParamInterface<Shape> {
+ protected:
+  std::string conninfo_;
+};
 
 TEST_P(VerifyShapeTest, EverythingMatches) {
   const Shape& s = GetParam();
@@ -124,7 +143,15 @@ TEST_P(VerifyShapeTest, EverythingMatches) {
     baseline = Generate("bl", o);
   }
   if (s.hostile) MakeTextsHostile(baseline);
-  const std::string project = Create(baseline, "proj", s.create);
+  std::vector<std::string> create = s.create;
+  std::unique_ptr<pgtest::ScratchSchema> schema;
+  if (s.postgres) {
+    VL_NEED_PG_SERVER();
+    schema = std::make_unique<pgtest::ScratchSchema>(conninfo_, "verify");
+    create.insert(create.end(), {"--database", "PostgreSQL", "--pg-conninfo", conninfo_,
+                                 "--pg-schema", schema->name()});
+  }
+  const std::string project = Create(baseline, "proj", create);
   // The check before the run foresaw nothing lost.
   EXPECT_EQ(err_.find(": loses data: "), std::string::npos) << err_;
   ExpectMatch(baseline, project);
@@ -153,34 +180,14 @@ INSTANTIATE_TEST_SUITE_P(
                       Shape{"ChildrenBeforeTheirParents",
                             [](gen::Options& o) { o.late_child_percent = 30; },
                             {"--all"}},
-                      Shape{"HostileTexts", [](gen::Options& o) { o.seed = 9; }, {"--all"}, true}),
+                      Shape{"HostileTexts", [](gen::Options& o) { o.seed = 9; }, {"--all"}, true},
+                      Shape{"SamplePostgreSQL", nullptr, {"--all"}, false, true},
+                      Shape{"HostileLongTextsPostgreSQL",
+                            [](gen::Options& o) { o.long_text_every = 4; },
+                            {"--all"},
+                            true,
+                            true}),
     [](const ::testing::TestParamInfo<Shape>& info) { return std::string(info.param.name); });
-
-class VerifyPostgresTest : public VerifyTest {
- protected:
-  void SetUp() override {
-    VL_NEED_PG_SERVER();
-    sample_schema_ = std::make_unique<pgtest::ScratchSchema>(conninfo_, "verify_sample");
-    schema_ = std::make_unique<pgtest::ScratchSchema>(conninfo_, "verify");
-  }
-  std::string conninfo_;
-  std::unique_ptr<pgtest::ScratchSchema> sample_schema_, schema_;
-};
-
-TEST_F(VerifyPostgresTest, EverythingMatches) {
-  const std::string sample = std::string(VL_SOURCE_DIR) + "/examples/sample-baseline";
-  ExpectMatch(sample, Create(sample, "sample",
-                             {"--all", "--database", "PostgreSQL", "--pg-conninfo", conninfo_,
-                              "--pg-schema", sample_schema_->name()}));
-  gen::Options o;
-  o.requirements = 60;
-  o.long_text_every = 4;
-  const std::string baseline = Generate("bl", o);
-  MakeTextsHostile(baseline);
-  ExpectMatch(baseline, Create(baseline, "proj",
-                               {"--all", "--database", "PostgreSQL", "--pg-conninfo", conninfo_,
-                                "--pg-schema", schema_->name()}));
-}
 
 // Two baselines that refer to each other, created in either order, on
 // SQLite and PostgreSQL: after the first run what waits for the other
@@ -208,18 +215,7 @@ class VerifyPairTest : public VerifyTest, public ::testing::WithParamInterface<P
 };
 
 TEST_P(VerifyPairTest, BothOrdersMatch) {
-  const std::string kA = "{AAAAAAAA-0000-4000-8000-00000000000A}";
-  const std::string kB = "{BBBBBBBB-0000-4000-8000-00000000000B}";
-  gen::Options b;
-  b.seed = 2, b.project_guid = kB, b.name = "Bravo", b.prefix = "BRV", b.requirements = 30;
-  Generate("b0", b);
-  gen::Options a = b;
-  a.seed = 1, a.project_guid = kA, a.name = "Alpha", a.prefix = "ALP", a.cross_traces = 12;
-  a.external_baseline = (root_ / "b0").string();
-  const std::string blA = Generate("a", a);
-  b.external_baseline = blA;
-  const std::string blB = Generate("b", b);
-
+  const auto [blA, blB] = GeneratePair();
   const bool alphaFirst = GetParam().alphaFirst;
   const std::string first = alphaFirst ? blA : blB, second = alphaFirst ? blB : blA;
   std::vector<std::string> options = Where(schema1_);
@@ -249,6 +245,53 @@ INSTANTIATE_TEST_SUITE_P(
                       PairRun{"BravoFirstPostgreSQL", false, true},
                       PairRun{"AlphaWithoutTracesFirstSQLite", true, false, false}),
     [](const ::testing::TestParamInfo<PairRun>& info) { return std::string(info.param.name); });
+
+// What the second run writes into the first project names that project;
+// so does what the second baseline does not hold for it, with the object.
+TEST_F(VerifyTest, CompletingTheFirstProjectNamesItAndTheObject) {
+  const auto [blA, blB] = GeneratePair();
+  const fs::path a = fs::path(Create(blA, "A")).parent_path();
+  const std::string lostQuery = "{DEADBEEF-0000-4000-8000-000000000001}";
+  const std::string lostReq = "{DEADBEEF-0000-4000-8000-000000000002}";
+  pugi::xml_document views, traces;
+  ASSERT_TRUE(views.load_file((a / "UnResViews.xml").c_str()));
+  ASSERT_TRUE(traces.load_file((a / "UnResExtTraces.xml").c_str()));
+  // A second waiting view whose query the second baseline does not hold.
+  pugi::xml_node view = views.select_node("//View").node();
+  view = view.parent().append_copy(view);
+  view.child("ViewName").text().set("Lost view");
+  view.child("ViewQueryDefGUID").remove_attribute("RESOLVED");
+  view.child("ViewQueryDefGUID").text().set(lostQuery.c_str());
+  // Traces are resolved last first.
+  const pugi::xpath_node_set all = traces.select_nodes("//URTRACE");
+  ASSERT_FALSE(all.empty());
+  pugi::xml_node trace = all[all.size() - 1].node();
+  trace.attribute("TRID").set_value(lostReq.c_str());
+  views.save_file((a / "UnResViews.xml").c_str());
+  traces.save_file((a / "UnResExtTraces.xml").c_str());
+
+  ASSERT_EQ(Run({"create", blB, "--folder", (root_ / "B").string(), "--all", "--yes", "--verbose",
+                 "--external", kA + "=" + (a / "A.vlp").string()}),
+            kExitOk)
+      << err_;
+  const std::string into = "(into the project \"Alpha\")", notCopied = "not been copied";
+  // Each message names the object looked for, what waits for it, and the
+  // project it waits in.
+  const std::pair<const std::string*, std::vector<std::string>> lines[] = {
+      {&out_, {"Copying query definition: ", into}},
+      {&out_, {"Copying view: ", into}},
+      {&err_, {notCopied, "project \"Alpha\"", lostQuery, "Lost view"}},
+      {&err_,
+       {notCopied, "project \"Alpha\"", lostReq, trace.parent().attribute("OLDGUID").value()}}};
+  for (const auto& [text, fragments] : lines) {
+    std::istringstream in(*text);
+    bool found = false;
+    for (std::string line; !found && std::getline(in, line);)
+      found = std::all_of(fragments.begin(), fragments.end(),
+                          [&](const std::string& f) { return line.find(f) != std::string::npos; });
+    EXPECT_TRUE(found) << fragments[0] << " ... " << fragments.back() << "\n" << *text;
+  }
+}
 
 // One fault planted straight into a created database, and what verify
 // must say of it.
@@ -321,6 +364,34 @@ INSTANTIATE_TEST_SUITE_P(
         Fault{"ExtraRow", "INSERT INTO vlProjectRequirements VALUES (1, 99999)",
               Difference::What::kExtra, "vlProjectRequirements", ""}),
     [](const ::testing::TestParamInfo<Fault>& info) { return std::string(info.param.name); });
+
+// Rows that share a key are paired by their values, not in the order they
+// were read: one trace written twice with two states, the states then
+// swapped between the two stored rows.
+TEST_F(VerifyTest, RowsSharingAKeyArePairedByTheirValues) {
+  const fs::path baseline = root_ / "bl";
+  fs::copy(std::string(VL_SOURCE_DIR) + "/examples/sample-baseline", baseline,
+           fs::copy_options::recursive);
+  const fs::path file = baseline / "{B140A83F-B8E4-47ED-BF80-3F751E4A11ED}.XML";
+  std::string xml = testing::ReadBytes(file);
+  const std::string trace = "<State>0</State><TRTag>SR1</TRTag></TReq>";
+  const size_t at = xml.find(trace), from = xml.rfind("<TReq>", at);
+  ASSERT_NE(at, std::string::npos);
+  std::string twice = xml.substr(from, at + trace.size() - from);
+  twice.replace(twice.find("<State>0"), 8, "<State>1");
+  std::ofstream(file, std::ios::binary) << xml.insert(at + trace.size(), twice);
+  const std::string project = Create(baseline.string(), "proj");
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open((root_ / "proj" / "proj.db").c_str(), &db), SQLITE_OK);
+  sqlite3_exec(db,
+               "UPDATE VlToRelationships SET STATE = 1 - STATE WHERE TYPE = 0 AND TOID IN (SELECT "
+               "TOID FROM VlToRelationships WHERE TYPE = 0 GROUP BY REQUIREMENTID, TOID HAVING "
+               "COUNT(*) = 2)",
+               nullptr, nullptr, nullptr);
+  EXPECT_EQ(sqlite3_changes(db), 2);
+  sqlite3_close(db);
+  ExpectMatch(baseline.string(), project);
+}
 
 TEST_F(VerifyTest, CommandLineExitStatus) {
   const std::string sample = std::string(VL_SOURCE_DIR) + "/examples/sample-baseline";

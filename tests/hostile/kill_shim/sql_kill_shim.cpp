@@ -67,9 +67,9 @@ void Log(sqlite3* db, int rc, const char* sql) {
   LogRecord(file ? file : "", rc, sql ? sql : "");
 }
 
+// The function `name` of the library this one stands in front of.
 template <typename Fn>
 Fn Real(const char* name) {
-  static_assert(sizeof(Fn) == sizeof(void*));
   void* f = dlsym(RTLD_NEXT, name);
   if (!f) std::abort();
   return reinterpret_cast<Fn>(f);
@@ -81,8 +81,7 @@ constexpr const char* kInjected = "injected failure";
 
 extern "C" int sqlite3_exec(sqlite3* db, const char* sql,
                             int (*callback)(void*, int, char**, char**), void* arg, char** errmsg) {
-  using Fn = int (*)(sqlite3*, const char*, int (*)(void*, int, char**, char**), void*, char**);
-  static const Fn real = Real<Fn>("sqlite3_exec");
+  static const auto real = Real<decltype(&sqlite3_exec)>("sqlite3_exec");
   if (gDepth > 0) return real(db, sql, callback, arg, errmsg);
   if (BeforeStep()) {
     if (errmsg) *errmsg = sqlite3_mprintf("%s", kInjected);
@@ -97,8 +96,7 @@ extern "C" int sqlite3_exec(sqlite3* db, const char* sql,
 }
 
 extern "C" int sqlite3_step(sqlite3_stmt* stmt) {
-  using Fn = int (*)(sqlite3_stmt*);
-  static const Fn real = Real<Fn>("sqlite3_step");
+  static const auto real = Real<decltype(&sqlite3_step)>("sqlite3_step");
   if (gDepth > 0 || !stmt || sqlite3_stmt_busy(stmt)) return real(stmt);
   if (BeforeStep()) {
     Log(sqlite3_db_handle(stmt), SQLITE_IOERR, sqlite3_sql(stmt));
@@ -114,8 +112,7 @@ extern "C" int sqlite3_step(sqlite3_stmt* stmt) {
 }
 
 extern "C" int rename(const char* from, const char* to) {
-  using Fn = int (*)(const char*, const char*);
-  static const Fn real = Real<Fn>("rename");
+  static const auto real = Real<decltype(&rename)>("rename");
   const std::string text = std::string(from ? from : "") + " -> " + (to ? to : "");
   if (BeforeStep()) {
     LogRecord("rename", EIO, text);
@@ -139,8 +136,7 @@ std::string PgName(PGconn* conn) {
 }  // namespace
 
 extern "C" PGresult* PQexec(PGconn* conn, const char* query) {
-  using Fn = PGresult* (*)(PGconn*, const char*);
-  static const Fn real = Real<Fn>("PQexec");
+  static const auto real = Real<decltype(&PQexec)>("PQexec");
   if (gDepth > 0) return real(conn, query);
   if (BeforeStep()) {
     LogRecord(PgName(conn), PGRES_FATAL_ERROR, query ? query : "");
@@ -170,8 +166,7 @@ long StatementsRun(const char* name) {
 extern "C" int PQsendQueryPrepared(PGconn* conn, const char* stmtName, int nParams,
                                    const char* const* paramValues, const int* paramLengths,
                                    const int* paramFormats, int resultFormat) {
-  using Fn = int (*)(PGconn*, const char*, int, const char* const*, const int*, const int*, int);
-  static const Fn real = Real<Fn>("PQsendQueryPrepared");
+  static const auto real = Real<decltype(&PQsendQueryPrepared)>("PQsendQueryPrepared");
   if (gDepth == 0) {
     const long rows = StatementsRun(stmtName);
     const int per_row = static_cast<int>(nParams / rows);
@@ -193,9 +188,7 @@ extern "C" int PQsendQueryParams(PGconn* conn, const char* command, int nParams,
                                  const Oid* paramTypes, const char* const* paramValues,
                                  const int* paramLengths, const int* paramFormats,
                                  int resultFormat) {
-  using Fn = int (*)(PGconn*, const char*, int, const Oid*, const char* const*, const int*,
-                     const int*, int);
-  static const Fn real = Real<Fn>("PQsendQueryParams");
+  static const auto real = Real<decltype(&PQsendQueryParams)>("PQsendQueryParams");
   const std::string text = command ? command : "";
   // The savepoints around each statement belong to it.
   const bool guard = text.rfind("SAVEPOINT ", 0) == 0 || text.rfind("RELEASE SAVEPOINT", 0) == 0 ||
