@@ -221,6 +221,19 @@ TEST_F(PgProjectTest, ASchemaNameIsTakenAsWrittenOrMadeFromTheProjectName) {
             "0");
 }
 
+// The project's schema is made under another name and renamed once
+// complete: every other session sees it as soon as it is renamed.
+TEST_F(PgProjectTest, ARenamedSchemaIsSeenByOtherSessionsAtOnce) {
+  ScratchSchema staging(conninfo_, "staging");
+  auto ds = PgDataServices::Connect(staging.location());
+  ds->ExecuteDDL("CREATE SCHEMA " + staging.name());
+  ds->ExecuteDDL("CREATE TABLE " + staging.name() + ".T (A INTEGER)");
+  RenamePgSchema(*ds, staging.name(), schema_->name());
+  EXPECT_EQ(Observer(conninfo_).Scalar("SELECT count(*) FROM pg_tables WHERE schemaname = '" +
+                                       schema_->name() + "'"),
+            "1");
+}
+
 // Settings that need no server.
 TEST(PgLocationTest, ConnectionStringsGiveTheFieldsAndKeepNoPassword) {
   PgLocation a = PgLocationFromConnInfo(

@@ -105,30 +105,6 @@ TEST_F(ProjectApplicationTest, StartsWithTheRowsOfANewProject) {
             2);
 }
 
-TEST_F(ProjectApplicationTest, TheSchemaHoldsEveryTableTheCopiersUse) {
-  auto p = Create();
-  p->CloseProject();
-  OtherConnection db(Db());
-  for (const std::string& t : ProjectTableNames())
-    EXPECT_EQ(db.Scalar("SELECT COUNT(*) FROM sqlite_master WHERE type = 'table' AND name = '" + t +
-                        "' COLLATE NOCASE"),
-              "1")
-        << t;
-  // Objects are looked up by GUID, requirements by prefix and tag.
-  for (const std::string& t : ProjectTableNames()) {
-    if (db.Scalar("SELECT COUNT(*) FROM pragma_table_info('" + t + "') WHERE name = 'VLGUID'") ==
-        "0")
-      continue;
-    EXPECT_EQ(db.Scalar("SELECT COUNT(*) FROM sqlite_master WHERE type = 'index' AND tbl_name = '" +
-                        t + "' AND sql LIKE '%(VLGUID)'"),
-              "1")
-        << t;
-  }
-  EXPECT_EQ(db.Scalar("SELECT COUNT(*) FROM sqlite_master WHERE type = 'index' AND sql LIKE "
-                      "'%vlRequirements (REQUIREMENTPREFIX, TAG)'"),
-            "1");
-}
-
 TEST_F(ProjectApplicationTest, GroupsAreCreatedFoundAndStored) {
   auto p = Create();
   auto g = p->GetGroups().AddGroup("Writers|Editors", 3, "They write", 3, 4, 5, 6, 7);
@@ -198,29 +174,6 @@ TEST_F(ProjectApplicationTest, ShutdownClosesEveryProjectOnce) {
   EXPECT_THROW(app_->OpenProject(Vlp()), VlError);
   OtherConnection other(Db());
   EXPECT_EQ(other.Scalar("SELECT COUNT(*) FROM VLDISCUSSIONS"), "1");
-}
-
-TEST_F(ProjectApplicationTest, TheStatementLogRebuildsTheNewDatabase) {
-  std::string script;
-  app_->SetStatementLog([&](const std::string& db, const std::string& s) {
-    EXPECT_EQ(db, Db());
-    script += s + ";\n";
-  });
-  auto p = Create();
-  DataServicesOf(*p)->ExecuteSQL("INSERT INTO VLDISCUSSIONS (ID, SUBJECT) VALUES (5, 'x;y')");
-  p->CloseProject();
-  sqlite3* replay = nullptr;
-  ASSERT_EQ(sqlite3_open(dir_.File("replay.db").c_str(), &replay), SQLITE_OK);
-  EXPECT_EQ(sqlite3_exec(replay, script.c_str(), nullptr, nullptr, nullptr), SQLITE_OK)
-      << sqlite3_errmsg(replay);
-  sqlite3_close(replay);
-  OtherConnection original(Db()), copy(dir_.File("replay.db"));
-  for (const char* q :
-       {"SELECT group_concat(name) FROM (SELECT name FROM sqlite_master ORDER BY name)",
-        "SELECT group_concat(KeyClass || LastKey) FROM VlKeys",
-        "SELECT VLGUID || NAME || VERSIONDATETIME FROM vlProjects",
-        "SELECT SUBJECT FROM VLDISCUSSIONS"})
-    EXPECT_EQ(copy.Scalar(q), original.Scalar(q)) << q;
 }
 
 class ProjectErrorsTest : public ProjectApplicationTest {};

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include <limits>
 #include <sstream>
 #include <stdexcept>
@@ -22,6 +24,12 @@ TEST(JsonWriterTest, EscapesWhatJsonRequires) {
       {"\xCE\xA9 \xF0\x9F\x98\x80", "\"\xCE\xA9 \xF0\x9F\x98\x80\""},  // UTF-8 as it is
   };
   for (const auto& c : cases) EXPECT_EQ(JsonQuote(c.text), c.json) << c.text;
+  // Every control character reads back, also with a reader that refuses
+  // them raw.
+  for (char c = 0; c < 0x20; ++c) {
+    const std::string text = std::string("a") + c + "b";
+    EXPECT_EQ(nlohmann::json::parse(JsonQuote(text)).get<std::string>(), text) << int(c);
+  }
 }
 
 TEST(JsonWriterTest, NestsObjectsAndArrays) {

@@ -1,4 +1,6 @@
-// The data services over PostgreSQL, against the test server (see
+// What the data services over PostgreSQL do beyond the contract of every
+// data services: statements sent without waiting must give what waiting
+// for each gives; keys, connections. Against the test server (see
 // pg_test_support.h); each test works in a schema of its own.
 #include "host/db/pg_data_services.h"
 
@@ -67,106 +69,6 @@ class PgDataServicesTest : public ::testing::Test {
   std::unique_ptr<ScratchSchema> schema_;
   std::unique_ptr<PgDataServices> ds_;
 };
-
-TEST_F(PgDataServicesTest, ResolvesMarkersAndTimestampsAndReadsTypedValues) {
-  EXPECT_EQ(ds_->GetDBType(), kDBPostgreSQL);
-  EXPECT_EQ(
-      ds_->ExecuteSQL("INSERT INTO " + M + "T (ID, NAME, WHEN_DONE, AMOUNT) VALUES (1, 'it''s " +
-                      M + " { ts ''2001-01-01 00:00:00''}', { ts '2003-07-01 14:05:09'}, 12.5)"),
-      nullptr);
-  auto rs = ds_->ExecuteSQL("SELECT ID, NAME, WHEN_DONE, AMOUNT FROM " + M + "T");
-  ASSERT_NE(rs, nullptr);
-  ASSERT_FALSE(rs->IsEOF());
-  EXPECT_EQ(rs->GetFieldValue("ID").type(), vbLong);
-  EXPECT_EQ(rs->GetFieldValue("id").AsInt(), 1);
-  // Inside a text value the marker and a literal-like text stay as written.
-  EXPECT_EQ(rs->GetFieldValue("NAME").AsString(), "it's " + M + " { ts '2001-01-01 00:00:00'}");
-  ASSERT_EQ(rs->GetFieldValue("WHEN_DONE").type(), vbDate);
-  EXPECT_EQ(rs->GetFieldValue("WHEN_DONE").AsDate(), (VlDate{2003, 7, 1, 14, 5, 9}));
-  EXPECT_EQ(rs->GetFieldValue("AMOUNT").AsDouble(), 12.5);
-
-  auto calc = ds_->ExecuteSQL(
-      "SELECT COUNT(*) AS N, SUM(ID) AS S, 5000000000 AS BIG, NULL AS NOTHING, 1.5::numeric AS "
-      "HALF, 0.1::float8 AS TENTH, TRUE AS YES, DATE '2024-02-29' AS LEAP FROM T");
-  EXPECT_EQ(calc->GetFieldValue("N").type(), vbLong);
-  EXPECT_EQ(calc->GetFieldValue("S").type(), vbLong);
-  EXPECT_EQ(calc->GetFieldValue("BIG").type(), vbDouble);
-  EXPECT_EQ(calc->GetFieldValue("BIG").AsDouble(), 5e9);
-  EXPECT_TRUE(calc->GetFieldValue("NOTHING").IsNull());
-  EXPECT_EQ(calc->GetFieldValue("HALF").AsDouble(), 1.5);
-  EXPECT_EQ(calc->GetFieldValue("TENTH").AsDouble(), 0.1);
-  EXPECT_EQ(calc->GetFieldValue("YES").type(), vbBoolean);
-  EXPECT_EQ(calc->GetFieldValue("LEAP").AsDate(), (VlDate{2024, 2, 29, 0, 0, 0}));
-}
-
-TEST_F(PgDataServicesTest, KeepsEveryCharacterABaselineMayHold) {
-  // The character 26 is how "|" is stored; quotes, backslashes (ordinary
-  // characters here), line breaks, tabs and letters of other alphabets
-  // come back byte for byte, also to another session.
-  const std::string text =
-      "a|b\x1A"
-      "c 'q' \"d\" back\\slash \\n line\nbreak\ttab \xC3\xA9t\xC3\xA9 "
-      "\xE2\x82\xAC \xF0\x9F\x8D\xBA \x01\x1F\x7F";
-  std::string literal = "'";
-  for (char c : text) literal += c == '\'' ? std::string("''") : std::string(1, c);
-  literal += "'";
-  ds_->ExecuteSQL("INSERT INTO T (ID, NAME) VALUES (1, " + literal + ")");
-  EXPECT_EQ(ds_->ExecuteSQL("SELECT NAME FROM T")->GetFieldValue("NAME").AsString(), text);
-  ds_->Commit();
-  EXPECT_EQ(Observer(conninfo_, schema_->name()).Scalar("SELECT NAME FROM T"), text);
-  EXPECT_EQ(Observer(conninfo_, schema_->name()).Scalar("SELECT ascii(substr(NAME, 4, 1)) FROM T"),
-            "26");
-  // A NUL cannot be stored: the statement is refused before it runs.
-  const std::string nul = ErrorOf([&] {
-    ds_->ExecuteSQL(std::string("INSERT INTO T (ID, NAME) VALUES (2, 'a") + '\0' + "b')");
-  });
-  EXPECT_NE(nul.find("NUL"), std::string::npos) << nul;
-  EXPECT_EQ(CommittedIds(), "1");
-}
-
-TEST_F(PgDataServicesTest, AFailedStatementUndoesOnlyItself) {
-  ds_->ExecuteSQL("INSERT INTO T (ID, NAME) VALUES (1, 'one')");
-  ds_->ExecuteSQL("INSERT INTO T (ID, NAME) VALUES (2, 'two')");
-  const std::string dup = ErrorOf([&] { ds_->ExecuteSQL("INSERT INTO T (ID) VALUES (1)"); });
-  ExpectSays(dup, {"duplicate key", "INSERT INTO T (ID) VALUES (1)"});
-  EXPECT_NE(ErrorOf([&] { ds_->ExecuteSQL("INSERT INTO Nowhere VALUES (1)"); }), "<no error>");
-  EXPECT_NE(ErrorOf([&] { ds_->ExecuteSQL("SELEKT 1"); }), "<no error>");
-  EXPECT_NE(ErrorOf([&] { ds_->ExecuteSQL(""); }), "<no error>");
-  // Two statements in one text are refused; neither runs.
-  EXPECT_NE(ErrorOf([&] { ds_->ExecuteSQL("INSERT INTO T (ID) VALUES (7); DROP TABLE T"); }),
-            "<no error>");
-  ds_->ExecuteSQL("INSERT INTO T (ID, NAME) VALUES (3, 'three')");
-  EXPECT_EQ(CommittedIds(), "");  // nothing committed yet
-  ds_->Commit();
-  EXPECT_EQ(CommittedIds(), "1,2,3");
-}
-
-TEST_F(PgDataServicesTest, CommitsOnItsOwnEveryFewStatementsAndWhenClosed) {
-  PgOptions every3;
-  every3.commit_every = 3;
-  auto ds = Open(every3);
-  ds->ExecuteSQL("INSERT INTO T (ID) VALUES (1)");
-  ds->ExecuteSQL("INSERT INTO T (ID) VALUES (2)");
-  ds->ExecuteSQL("INSERT INTO T (ID) VALUES (3)");
-  EXPECT_EQ(CommittedIds(), "");
-  // The three are committed before the statement that follows them.
-  ds->ExecuteSQL("INSERT INTO T (ID) VALUES (4)");
-  ds->Rollback();
-  EXPECT_EQ(CommittedIds(), "1,2,3");
-  ds->ExecuteSQL("INSERT INTO T (ID) VALUES (4)");
-  ds->Commit();
-  EXPECT_EQ(CommittedIds(), "1,2,3,4");
-  ds->ExecuteSQL("INSERT INTO T (ID) VALUES (5)");
-  ds->Close();
-  EXPECT_EQ(CommittedIds(), "1,2,3,4,5");
-  EXPECT_NO_THROW(ds->Close());
-  EXPECT_THROW(ds->ExecuteSQL("SELECT 1"), VlError);
-  // Rollback undoes what was not committed.
-  ds_->ExecuteSQL("INSERT INTO T (ID) VALUES (6)");
-  ds_->Rollback();
-  ds_->Commit();
-  EXPECT_EQ(CommittedIds(), "1,2,3,4,5");
-}
 
 // What a script of statements ("COMMIT" for Commit(), "ROLLBACK",
 // "HOLD" and "RELEASE" for HoldCommits(true / false), "SEEN" for what
@@ -413,52 +315,6 @@ TEST_F(PgDataServicesTest, ThousandsOfWritesCostAFewRoundTrips) {
   ds_->Commit();
   EXPECT_LT(ds_->round_trips() - before, 15);
   EXPECT_EQ(Observer(conninfo_, schema_->name()).Scalar("SELECT count(*) FROM T"), "5000");
-  // A failure among them, found whenever the server's answers come in, is
-  // reported once and undoes only its statement.
-  std::vector<std::string> errors;
-  for (int i = 5001; i <= 6001; ++i) try {
-      if (i > 6000)
-        ds_->Commit();
-      else
-        ds_->ExecuteSQL("INSERT INTO T (ID, NAME) VALUES (" + std::to_string(i == 5300 ? 5 : i) +
-                        ", 'n')");
-    } catch (const VlError& e) {
-      errors.push_back(e.description());
-    }
-  ds_->Commit();
-  ASSERT_EQ(errors.size(), 1u);
-  ExpectSays(errors[0], {"duplicate key", "INSERT INTO T (ID, NAME) VALUES (5, 'n')"});
-  EXPECT_EQ(Observer(conninfo_, schema_->name()).Scalar("SELECT count(*) FROM T"), "5999");
-}
-
-TEST_F(PgDataServicesTest, KeysGrowAcrossReopeningAndFollowLastKey) {
-  EXPECT_EQ(Key(*ds_, "User"), 1);  // a missing class starts at 1
-  EXPECT_EQ(Key(*ds_, "User"), 2);
-  EXPECT_EQ(ds_->GetNextKey("VlKeys", "KeyClass", "O'Brien", "LastKey"), 1);
-  EXPECT_EQ(Key(*ds_, "User"), 3);
-  // A statement reading the key table sees the last key handed out...
-  EXPECT_EQ(ds_->ExecuteSQL("SELECT LastKey FROM VlKeys WHERE KeyClass = 'User'")
-                ->GetFieldValue("LastKey")
-                .AsInt(),
-            3);
-  // ...and one setting it decides where the next key starts.
-  ds_->ExecuteDDL("UPDATE " + M + "VlKeys SET LastKey = 55 WHERE KeyClass = 'User'");
-  EXPECT_EQ(Key(*ds_, "User"), 56);
-  ds_->Close();
-  EXPECT_EQ(Observer(conninfo_, schema_->name())
-                .Scalar("SELECT LastKey FROM VlKeys WHERE KeyClass = 'User'"),
-            "56");
-  ds_ = Open();
-  EXPECT_EQ(Key(*ds_, "User"), 57);
-  EXPECT_EQ(Key(*ds_, "O'Brien"), 2);
-  EXPECT_THROW(ds_->GetNextKey("VlKeys", "KeyClass = 'x' OR 1=1 --", "User", "LastKey"), VlError);
-  ds_->ExecuteDDL("UPDATE VlKeys SET LastKey = 2147483647 WHERE KeyClass = 'User'");
-  try {
-    Key(*ds_, "User");
-    ADD_FAILURE() << "an exhausted key class gave a key";
-  } catch (const VlError& e) {
-    EXPECT_EQ(e.number(), err::kOverflow);
-  }
 }
 
 TEST_F(PgDataServicesTest, TwoSessionsNeverHandOutTheSameKey) {
@@ -477,98 +333,33 @@ TEST_F(PgDataServicesTest, TwoSessionsNeverHandOutTheSameKey) {
   EXPECT_EQ(Key(*ds_, "Document"), 4);
 }
 
-TEST_F(PgDataServicesTest, EditableRecordsetsWriteBackToTheRowRead) {
-  ds_->ExecuteSQL("INSERT INTO T (ID, NAME, AMOUNT) VALUES (1, 'one', 1), (2, 'two', 2)");
-  auto rs = ds_->QueryRecordset(
-      "SELECT NAME, WHEN_DONE, AMOUNT, ID * 2 AS TWICE FROM " + M + "T WHERE ID = 2", true);
-  ASSERT_FALSE(rs->IsEOF());
-  rs->SetFieldValue("NAME", Variant::String("zwei|\x1A"));
-  rs->SetFieldValue("WHEN_DONE", Variant::Date(VlDate{2020, 1, 2, 3, 4, 5}));
-  rs->Update();
-  // The same row again, after it moved on the page.
-  rs->SetFieldValue("AMOUNT", Variant::Double(2.25));
-  rs->Update();
-  rs->SetFieldValue("TWICE", Variant::Long(9));
-  EXPECT_THROW(rs->Update(), VlError);
-  ds_->Commit();
-  Observer look(conninfo_, schema_->name());
-  EXPECT_EQ(look.Scalar("SELECT NAME || '/' || WHEN_DONE || '/' || AMOUNT FROM T WHERE ID = 2"),
-            "zwei|\x1A/2020-01-02 03:04:05/2.25");
-  EXPECT_EQ(look.Scalar("SELECT NAME FROM T WHERE ID = 1"), "one");
-  EXPECT_THROW(ds_->QueryRecordset("SELECT DISTINCT NAME FROM T", true), VlError);
-  EXPECT_THROW(ds_->QueryRecordset("SELECT a.NAME, b.NAME FROM T a, T b", true), VlError);
-  EXPECT_THROW(ds_->QueryRecordset("UPDATE T SET NAME = 'x'", true), VlError);
-}
-
-TEST_F(PgDataServicesTest, TheStatementLogRebuildsTheSchema) {
-  std::string script;
-  ds_->SetStatementLog([&](const std::string& s) { script += s + ";\n"; });
-  ds_->ExecuteSQL("CREATE TABLE " + M + "Log (ID INTEGER, TEXT_VALUE TEXT, AT TIMESTAMP)");
-  ds_->ExecuteSQL("INSERT INTO Log VALUES (1, 'a;b', { ts '2001-02-03 04:05:06'})");
-  ds_->ExecuteSQL("INSERT INTO Log VALUES (" + std::to_string(Key(*ds_, "Log")) + ", 'c', NULL)");
-  EXPECT_THROW(ds_->ExecuteSQL("INSERT INTO Log VALUES ('x')"), VlError);  // not logged
-  // An edited row is written back by a statement the log can replay.
-  auto edited = ds_->QueryRecordset("SELECT TEXT_VALUE, AT FROM Log WHERE TEXT_VALUE = 'c'", true);
-  edited->SetFieldValue("TEXT_VALUE", Variant::String("it's \\ d"));
-  edited->SetFieldValue("AT", Variant::Date(VlDate{2002, 3, 4, 5, 6, 7}));
-  edited->Update();
-  ds_->Close();
-  ScratchSchema copy(conninfo_, "replay");
-  const std::string replay = pgtest::RunPsql(
-      conninfo_, "CREATE SCHEMA " + copy.name() + "; SET search_path TO " + copy.name() + ";\n" +
-                     "CREATE TABLE VlKeys (KeyClass TEXT PRIMARY KEY, LastKey "
-                     "INTEGER);\n" +
-                     script + "SELECT * FROM Log ORDER BY ID;\n");
-  // What the edited row's SELECT and UPDATE print comes first.
-  const std::string rows = "1|a;b|2001-02-03 04:05:06\n1|it's \\ d|2002-03-04 05:06:07\n";
-  ASSERT_GE(replay.size(), rows.size()) << replay;
-  EXPECT_EQ(replay.substr(replay.size() - rows.size()), rows) << script;
-}
-
 class PgConnectionTest : public ::testing::Test {
  protected:
   std::string conninfo_;
 };
 
-TEST_F(PgConnectionTest, AServerThatCannotBeReachedIsNamedWithTheReason) {
+TEST_F(PgConnectionTest, AServerThatCannotBeUsedIsNamedWithTheReason) {
   PgLocation nowhere;
   nowhere.host = "127.0.0.1";
   nowhere.port = "1";
-  nowhere.database = "projects";
-  nowhere.user = "alice";
-  nowhere.schema = "alpha";
-  try {
-    PgDataServices::Connect(nowhere);
-    ADD_FAILURE() << "connected to a port where nothing listens";
-  } catch (const VlError& e) {
-    EXPECT_EQ(e.number(), err::kDatabaseOpen);
-    EXPECT_NE(e.description().find("PostgreSQL server 127.0.0.1:1"), std::string::npos)
-        << e.description();
-    EXPECT_NE(e.description().find("refused"), std::string::npos) << e.description();
-  }
-  // A connection attempt that gets no answer ends after the connect
-  // timeout, whatever the network does.
-  PgLocation silent = nowhere;
+  PgLocation silent = nowhere;  // no answer: the connect timeout ends the wait
   silent.host = "10.255.255.1";
   silent.port = "5432";
   PgOptions quick;
   quick.connect.connect_timeout_s = 2;
-  const std::string d = ErrorOf([&] { PgDataServices::Connect(silent, quick); });
-  EXPECT_NE(d.find("10.255.255.1"), std::string::npos) << d;
-}
-
-TEST_F(PgConnectionTest, WrongCredentialsAndDatabasesAreNamedWithTheReason) {
+  ExpectSays(ErrorOf([&] { PgDataServices::Connect(nowhere); }),
+             {"PostgreSQL server 127.0.0.1:1", "refused"});
+  ExpectSays(ErrorOf([&] { PgDataServices::Connect(silent, quick); }), {"10.255.255.1"});
   VL_NEED_PG_SERVER();
   PgLocation where = pgtest::TestLocation(conninfo_, "alpha");
-  PgLocation stranger = where;
+  PgLocation stranger = where, no_db = where;
   stranger.user = "vl_no_such_role";
-  std::string d = ErrorOf([&] { PgDataServices::Connect(stranger); });
-  ExpectSays(d, {"Cannot connect to the PostgreSQL server", "vl_no_such_role"});
-
-  PgLocation no_db = where;
   no_db.database = "vl_no_such_database";
-  d = ErrorOf([&] { PgDataServices::Connect(no_db); });
-  ExpectSays(d, {"vl_no_such_database", "does not exist"});
+  ExpectSays(ErrorOf([&] { PgDataServices::Connect(stranger); }),
+             {"Cannot connect to the PostgreSQL server", "vl_no_such_role"});
+  ExpectSays(ErrorOf([&] { PgDataServices::Connect(no_db); }),
+             {"vl_no_such_database", "does not exist"});
+  std::string d;
 
   // A role that must give a password (the test cluster asks vl_pw_test
   // for one): the password comes from libpq's sources, here PGPASSWORD.
