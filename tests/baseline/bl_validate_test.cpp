@@ -53,8 +53,11 @@ class ValidateBLProjTest : public BaselineTest {
 };
 
 TEST_F(ValidateBLProjTest, GoodBaselineFillsTheDescriptor) {
-  SetInstallDir("/opt/velloq");
   fs::path folder = MakeBaseline("good", kGoodList, kGoodProject, kNoExternals);
+  // Without an installation the folder is the name below the root.
+  ASSERT_TRUE(Validate(folder));
+  EXPECT_EQ(goBLProjInfo->CompleteVLPPathName(), "/Alpha/Alpha");
+  SetInstallDir("/opt/velloq");
   ASSERT_TRUE(Validate(folder));
   const BLProjInfo& info = *goBLProjInfo;
   EXPECT_TRUE(sink_.infos.empty());
@@ -181,11 +184,6 @@ TEST_F(ValidateBLProjTest, RevalidationStartsFromAResetDescriptor) {
   EXPECT_EQ(info.VLPDBType(), 0);
   EXPECT_EQ(info.BLXMLLabel(), "");  // absent in the new baseline
   EXPECT_FALSE(info.isBLXMLContainsTraces());
-}
-
-TEST_F(ValidateBLProjTest, WithoutAnInstallationTheFolderIsTheNameBelowTheRoot) {
-  ASSERT_TRUE(Validate(MakeBaseline("noinst", kGoodList, kGoodProject, kNoExternals)));
-  EXPECT_EQ(goBLProjInfo->CompleteVLPPathName(), "/Alpha/Alpha");
 }
 
 }  // namespace

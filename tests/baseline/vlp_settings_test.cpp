@@ -22,40 +22,26 @@ class VLPSettingsTest : public BaselineTest {
   }
 };
 
-TEST_F(VLPSettingsTest, FileNameIsTheLastFolder) {
+TEST_F(VLPSettingsTest, FileNameAndOptionsFollowWhatWasChosen) {
   BLProjInfo& info = *goBLProjInfo;
   info.SetVLPFolder("/P/Alpha/");
-  EXPECT_EQ(info.VLPFileName(), "Alpha");
-  EXPECT_EQ(info.CompleteVLPPathName(), "/P/Alpha//Alpha");
+  EXPECT_EQ(info.VLPFileName() + " " + info.CompleteVLPPathName(), "Alpha /P/Alpha//Alpha");
   info.SetVLPFolder("Alpha");
-  EXPECT_EQ(info.VLPFileName(), "");
-  EXPECT_EQ(info.CompleteVLPPathName(), "Alpha/");
-}
-
-TEST_F(VLPSettingsTest, NoTracesMeansNoTracesToExternalProjects) {
-  BLProjInfo& info = *goBLProjInfo;
-  info.SetCreateTraces(true);
-  info.SetCreateExtTraces(true);
-  info.SetCreateTraces(false);
-  EXPECT_FALSE(info.CreateExtTraces());
-  // The other way round is left to the caller.
-  info.SetCreateExtTraces(true);
-  EXPECT_TRUE(info.CreateExtTraces());
-  EXPECT_FALSE(info.CreateTraces());
-  info.SetCreateTraces(true);
-  EXPECT_TRUE(info.CreateExtTraces());
-}
-
-TEST_F(VLPSettingsTest, OptionListsJoinTheChosenTexts) {
-  BLProjInfo& info = *goBLProjInfo;
+  EXPECT_EQ(info.VLPFileName() + " " + info.CompleteVLPPathName(), " Alpha/");
   EXPECT_EQ(info.BLUIOptionsList(), "None");
   info.SetCreateTraces(true);
   info.SetCreateDisc(true);
   EXPECT_EQ(info.BLUIOptionsList(), "Traces, Discussions");
-  EXPECT_EQ(info.UITextCreateHist(), "");
   info.SetCreateExtTraces(true);
   info.SetCreateHist(true);
   EXPECT_EQ(info.BLUIOptionsList(), "Traces, Traces to external projects, History, Discussions");
+  // No traces means no traces to external projects; the other way round
+  // is left to the caller.
+  info.SetCreateTraces(false);
+  EXPECT_FALSE(info.CreateExtTraces());
+  info.SetCreateExtTraces(true);
+  EXPECT_TRUE(info.CreateExtTraces());
+  EXPECT_FALSE(info.CreateTraces());
 }
 
 TEST_F(VLPSettingsTest, BaselineOptionsListHasNoEntryForExternalTraces) {
@@ -113,6 +99,7 @@ TEST_F(VLPSettingsTest, FolderThatCannotExistGivesTheDriveMessage) {
   const std::string unusable[] = {
       (root_ / "file.txt" / "New" / "A").string(),  // nearest existing level is a file
       "relative/New",                               // no root to start from
+      fs::relative(root_ / "New").string(),         // relative, its first part exists
       "",
   };
   for (const std::string& folder : unusable) {
@@ -122,7 +109,7 @@ TEST_F(VLPSettingsTest, FolderThatCannotExistGivesTheDriveMessage) {
     EXPECT_FALSE(ValidateVLPSettings());
     EXPECT_EQ(sink_.infos, std::vector<std::string>{"The drive does not exist."});
   }
-  EXPECT_FALSE(fs::exists("relative"));
+  EXPECT_FALSE(fs::exists("relative") || fs::exists(root_ / "New"));
   EXPECT_EQ(goNewProjDef->GetProjectName(), "");
 }
 

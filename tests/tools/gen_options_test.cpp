@@ -1,17 +1,13 @@
-// Two baselines that refer to each other, the file forms a baseline from
-// another system may take, and the options the generator refuses.
+// Two baselines that refer to each other, and the options the generator
+// refuses.
 #include <gtest/gtest.h>
 
 #include <compare>
 #include <filesystem>
-#include <fstream>
-#include <regex>
 #include <set>
 #include <stdexcept>
 
 #include "gen-baseline/generator.h"
-#include "gen-baseline/text_encoding.h"
-#include "gen-baseline/xml_writer.h"
 #include "tools/baseline_folder.h"
 
 namespace vl::gen {
@@ -72,10 +68,6 @@ TEST(BaselinePairTest, TwoProjectsReferToEachOthersRealRequirements) {
   EXPECT_EQ(8, sb.mirrored_traces);
 
   LoadedBaseline la(folder.Sub("a")), lb(folder.Sub("b"));
-  EXPECT_TRUE(
-      la.Doc("ExternalProjects.xml")
-          .select_node((std::string("//ExternalProject[@GUID='") + kGuidB + "' and @Name='Bravo']")
-                           .c_str()));
   // Each names its own project first, so that the other can recognise it.
   EXPECT_STREQ(kGuidA, la.Doc("ExternalProjects.xml").document_element().first_attribute().value());
   EXPECT_STREQ(kGuidB, lb.Doc("ExternalProjects.xml").document_element().first_attribute().value());
@@ -119,67 +111,21 @@ TEST(BaselinePairTest, TwoProjectsReferToEachOthersRealRequirements) {
   EXPECT_EQ(test::ReadAllFiles(folder.Sub("a")), test::ReadAllFiles(folder.Sub("a2")));
 }
 
-// The same baseline in UTF-16, windows-1252 or UTF-8 reads back to the same
-// texts; names may be spelt in lower case; dates may take the ISO or US form.
-TEST(BaselineFormsTest, EncodingsFileCaseAndDateStylesReadBackAlike) {
-  TempFolder folder;
-  Options o = ProjectOptions(kGuidA, "Alpha", 5);
-  WriteBaseline(o, folder.Sub("utf8"));
-  o.encoding = FileEncoding::kUtf16;
-  WriteBaseline(o, folder.Sub("utf16"));
-  o.encoding = FileEncoding::kWindows1252;
-  o.file_case = FileNameCase::kLower;
-  o.date_style = DateStyle::kUs;
-  WriteBaseline(o, folder.Sub("cp1252"));
-  LoadedBaseline u8(folder.Sub("utf8")), u16(folder.Sub("utf16")), w(folder.Sub("cp1252"));
-  EXPECT_TRUE(u16.failures().empty());
-  EXPECT_TRUE(w.failures().empty());
-  EXPECT_TRUE(std::filesystem::exists(folder.path() / "cp1252" / "projectstructure.xml"));
-  ASSERT_EQ(u8.requirements().size(), u16.requirements().size());
-  ASSERT_EQ(u8.requirements().size(), w.requirements().size());
-  for (size_t i = 0; i < u8.requirements().size(); ++i) {
-    std::string text = u8.requirements()[i].node.child_value("RText");
-    EXPECT_EQ(text, u16.requirements()[i].node.child_value("RText"));
-    EXPECT_EQ(text, w.requirements()[i].node.child_value("RText"));
-  }
-  std::string plain = u8.Doc("BaselineList.xml").select_node("//TimeStamp").node().child_value();
-  std::string us = w.Doc("BaselineList.xml").select_node("//TimeStamp").node().child_value();
-  EXPECT_TRUE(std::regex_match(plain, std::regex("\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d")))
-      << plain;
-  EXPECT_TRUE(
-      std::regex_match(us, std::regex("\\d{1,2}/\\d{1,2}/\\d{4} \\d{1,2}:\\d\\d:\\d\\d [AP]M")))
-      << us;
-
-  // A baseline read as the other side of a pair may use any of these forms.
-  Options b = ProjectOptions(kGuidB, "Bravo", 6);
-  b.cross_traces = 2;
-  b.external_baseline = folder.Sub("cp1252");
-  EXPECT_EQ(2, WriteBaseline(b, folder.Sub("b")).cross_traces);
-}
-
 TEST(GeneratorOptionsTest, UnusableOptionsAreRefused) {
   TempFolder folder;
-  Options negative;
+  Options negative, orphan_traces, bad_guid, missing_other;
   negative.requirements = -1;
-  EXPECT_THROW(WriteBaseline(negative, folder.Sub("x")), std::invalid_argument);
-  Options orphan_traces;
   orphan_traces.cross_traces = 2;  // no external project to point at
-  EXPECT_THROW(WriteBaseline(orphan_traces, folder.Sub("x")), std::invalid_argument);
-  Options bad_guid;
   bad_guid.project_guid = "{not-a-guid}";
-  EXPECT_THROW(WriteBaseline(bad_guid, folder.Sub("x")), std::invalid_argument);
-  Options missing_other;
   missing_other.external_baseline = folder.Sub("nowhere");
-  EXPECT_THROW(WriteBaseline(missing_other, folder.Sub("x")), std::runtime_error);
-
+  for (const Options& o : {negative, orphan_traces, bad_guid, missing_other})
+    EXPECT_ANY_THROW(WriteBaseline(o, folder.Sub("x")));
   ExternalProject p =
       ParseExternalProject("{aaaaaaaa-0000-4000-8000-00000000000a}:Name: with colon:PX");
-  EXPECT_EQ("{AAAAAAAA-0000-4000-8000-00000000000A}", p.guid);
-  EXPECT_EQ("Name: with colon", p.name);
-  EXPECT_EQ("PX", p.prefix);
-  EXPECT_THROW(ParseExternalProject("{AAAAAAAA-0000-4000-8000-00000000000A}:NoPrefix"),
-               std::invalid_argument);
-  EXPECT_THROW(ParseExternalProject("AAAA:Name:P"), std::invalid_argument);
+  EXPECT_EQ(p.guid + "|" + p.name + "|" + p.prefix,
+            "{AAAAAAAA-0000-4000-8000-00000000000A}|Name: with colon|PX");
+  for (const char* bad : {"{AAAAAAAA-0000-4000-8000-00000000000A}:NoPrefix", "AAAA:Name:P"})
+    EXPECT_THROW(ParseExternalProject(bad), std::invalid_argument) << bad;
 }
 
 }  // namespace

@@ -129,12 +129,14 @@ TEST_P(DataServicesContractTest, StatementsResolveMarkersAndTimestampsAndKeepEve
 TEST_P(DataServicesContractTest, AFailedStatementUndoesOnlyItselfAndNamesTheStatement) {
   ds_->ExecuteSQL("INSERT INTO T (ID, NAME) VALUES (1, 'one')");
   ds_->ExecuteSQL("INSERT INTO T (ID, NAME) VALUES (2, 'two')");
+  // (Each failing statement is the first of its shape, which the server's
+  // data services always wait for.)
   try {
-    ds_->ExecuteSQL("INSERT INTO T (ID, NAME) VALUES (1, 'again')");
+    ds_->ExecuteSQL("INSERT INTO T (ID) VALUES (1)");
     ADD_FAILURE() << "a duplicate key was accepted";
   } catch (const VlError& e) {
     EXPECT_EQ(e.number(), err::kDatabase);
-    EXPECT_NE(e.description().find("VALUES (1, 'again')"), std::string::npos) << e.description();
+    EXPECT_NE(e.description().find("INSERT INTO T (ID) VALUES (1)"), std::string::npos);
   }
   // A huge statement is shortened in the description.
   const std::string huge =

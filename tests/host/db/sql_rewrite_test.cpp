@@ -9,11 +9,7 @@ namespace {
 
 const std::string M = kTableMarker;
 
-class SqlRewriteTest : public ::testing::Test {
- protected:
-};
-
-TEST_F(SqlRewriteTest, RemovesTheTableMarkerBeforeNames) {
+TEST(SqlRewriteTest, RemovesTheTableMarkerBeforeNames) {
   EXPECT_EQ(RewriteStatement("INSERT INTO " + M + "vlUsers (ID) VALUES (1)", kDBSQLite),
             "INSERT INTO vlUsers (ID) VALUES (1)");
   EXPECT_EQ(RewriteStatement("SELECT ID  FROM " + M + "vlUsers WHERE VLGUID = 'x'", kDBPostgreSQL),
@@ -25,7 +21,7 @@ TEST_F(SqlRewriteTest, RemovesTheTableMarkerBeforeNames) {
   EXPECT_EQ(RewriteStatement(partial, kDBSQLite), partial);
 }
 
-TEST_F(SqlRewriteTest, TurnsTimestampLiteralsIntoTheEnginesForm) {
+TEST(SqlRewriteTest, TurnsTimestampLiteralsIntoTheEnginesForm) {
   const std::string sql = "INSERT INTO T (D) VALUES ({ ts '2003-07-01 14:05:09'})";
   EXPECT_EQ(RewriteStatement(sql, kDBSQLite), "INSERT INTO T (D) VALUES ('2003-07-01 14:05:09')");
   EXPECT_EQ(RewriteStatement(sql, kDBPostgreSQL),
@@ -40,7 +36,7 @@ TEST_F(SqlRewriteTest, TurnsTimestampLiteralsIntoTheEnginesForm) {
       "A, '2001-01-01 00:00:00', '2002-02-02 00:00:00'");
 }
 
-TEST_F(SqlRewriteTest, LeavesQuotedTextAlone) {
+TEST(SqlRewriteTest, LeavesQuotedTextAlone) {
   // A text value holding the marker characters or a literal-like text is
   // stored exactly as written.
   const std::string values = "VALUES ('a" + M + "b', '{ ts ''2003-07-01 14:05:09''}', " +
@@ -58,7 +54,7 @@ TEST_F(SqlRewriteTest, LeavesQuotedTextAlone) {
   EXPECT_EQ(RewriteStatement(open, kDBSQLite), open);
 }
 
-TEST_F(SqlRewriteTest, KeepsBracesThatAreNoTimestampLiteral) {
+TEST(SqlRewriteTest, KeepsBracesThatAreNoTimestampLiteral) {
   for (const std::string s : {"{", "{ x }", "{ ts '2003-07-01", "{ ts '2003'", "{ tsx '1'}",
                               "{ ts x}", "'{GUID}'", "{9F3A}"})
     EXPECT_EQ(RewriteStatement(s, kDBSQLite), s) << s;
@@ -66,7 +62,7 @@ TEST_F(SqlRewriteTest, KeepsBracesThatAreNoTimestampLiteral) {
   EXPECT_EQ(RewriteStatement("{ ts 'a' x } " + M + "T", kDBSQLite), "{ ts 'a' x } T");
 }
 
-TEST_F(SqlRewriteTest, HandlesLargeTextsInOnePass) {
+TEST(SqlRewriteTest, HandlesLargeTextsInOnePass) {
   // Many unfinished literals one after the other, and a long value.
   std::string sql;
   for (int i = 0; i < 100000; ++i) sql += "{ ts '";
