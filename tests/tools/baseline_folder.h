@@ -44,10 +44,8 @@ class LoadedBaseline {
   const pugi::xml_document& Doc(const std::string& name) const;
   // Names of the files that did not parse, with the parser's message.
   const std::vector<std::string>& failures() const { return failures_; }
-  // Package GUIDs in walk order, and the GUIDs of package files that are
-  // referenced but missing.
+  // Package GUIDs in walk order.
   const std::vector<std::string>& packages() const { return packages_; }
-  const std::vector<std::string>& missing_packages() const { return missing_packages_; }
   const std::vector<LoadedReq>& requirements() const { return requirements_; }
   const pugi::xml_document& PackageDoc(const std::string& guid) const { return Doc(guid + ".XML"); }
 
@@ -58,7 +56,6 @@ class LoadedBaseline {
   std::map<std::string, std::unique_ptr<pugi::xml_document>> docs_;  // by lower-case name
   std::vector<std::string> failures_;
   std::vector<std::string> packages_;
-  std::vector<std::string> missing_packages_;
   std::vector<LoadedReq> requirements_;
 };
 

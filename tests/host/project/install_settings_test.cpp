@@ -89,27 +89,22 @@ TEST_F(InstallSettingsTest, EnterpriseCreationIsForbiddenOnlyByAZeroPreference) 
   }
 }
 
-TEST_F(InstallSettingsTest, DriversAreSQLiteThenTheEnterpriseEntriesInFileOrder) {
+// SQLite, then the enterprise entries of the installation in file order,
+// unless there are none or the preference forbids them.
+TEST_F(InstallSettingsTest, DriversAreSQLiteThenTheEnterpriseEntriesAllowed) {
+  using Names = std::vector<std::string>;
+  EXPECT_EQ(Keys(RetrieveDrivers()), Names{"SQLite"});  // no installation directory
   WriteSystemSettings(Install());
-  WriteDrivers("[Enterprise Drivers]\nPostgreSQL=PostgreSQL\nSQL Server=SQL Server Driver\n");
-  OrderedMap<std::string> drivers = RetrieveDrivers();
-  EXPECT_EQ(Keys(drivers), (std::vector<std::string>{"SQLite", "PostgreSQL", "SQL Server"}));
-  EXPECT_EQ(*drivers.Find("SQLite"), "SQLite3");
-  EXPECT_EQ(*drivers.Find("SQL Server"), "SQL Server Driver");
-}
-
-TEST_F(InstallSettingsTest, OnlySQLiteWhenEnterpriseEntriesAreUnavailable) {
-  auto onlySQLite = std::vector<std::string>{"SQLite"};
-  EXPECT_EQ(Keys(RetrieveDrivers()), onlySQLite);  // no installation directory
-  WriteSystemSettings(Install());
-  EXPECT_EQ(Keys(RetrieveDrivers()), onlySQLite);  // no "DB Drivers.dat"
+  EXPECT_EQ(Keys(RetrieveDrivers()), Names{"SQLite"});  // no "DB Drivers.dat"
   WriteDrivers("[Other Drivers]\nPostgreSQL=PostgreSQL\n");
-  EXPECT_EQ(Keys(RetrieveDrivers()), onlySQLite);  // no "Enterprise Drivers" section
-  WriteDrivers("[Enterprise Drivers]\nPostgreSQL=PostgreSQL\n");
+  EXPECT_EQ(Keys(RetrieveDrivers()), Names{"SQLite"});  // no "Enterprise Drivers" section
+  WriteDrivers("[Enterprise Drivers]\nPostgreSQL=PostgreSQL\nSQL Server=SQL Server Driver\n");
   WritePreference("EnterpriseDatabaseCreation=0");
-  EXPECT_EQ(Keys(RetrieveDrivers()), onlySQLite);  // forbidden by the preference
+  EXPECT_EQ(Keys(RetrieveDrivers()), Names{"SQLite"});  // forbidden by the preference
   WritePreference("EnterpriseDatabaseCreation=1");
-  EXPECT_EQ(Keys(RetrieveDrivers()), (std::vector<std::string>{"SQLite", "PostgreSQL"}));
+  OrderedMap<std::string> drivers = RetrieveDrivers();
+  EXPECT_EQ(Keys(drivers), (Names{"SQLite", "PostgreSQL", "SQL Server"}));
+  EXPECT_EQ(*drivers.Find("SQLite") + "|" + *drivers.Find("SQL Server"), "SQLite3|SQL Server Driver");
   EXPECT_TRUE(sink_.infos.empty());
 }
 

@@ -58,53 +58,6 @@ class ProjectApplicationTest : public ::testing::Test {
   std::unique_ptr<SqlProjectApplication> app_;
 };
 
-TEST_F(ProjectApplicationTest, CreatesAProjectThatReadsBackAfterReopening) {
-  auto p = Create();
-  ASSERT_NE(p, nullptr);
-  EXPECT_TRUE(fs::exists(Vlp()));
-  EXPECT_TRUE(fs::exists(Db()));
-  const std::string guid = p->GetProjectGUID();
-  EXPECT_EQ(p->FindUser("admin")->GetUserGroupID(), p->FindGroup(kAdminGroupName)->GetGroupID());
-
-  auto ds = DataServicesOf(*p);
-  ds->ExecuteSQL("UPDATE vlProjects SET PREFIX = 'AL' WHERE ID = 1");
-  p->CloseProject();
-  EXPECT_THROW(ds->ExecuteSQL("SELECT 1"), VlError);
-
-  auto again = app_->OpenProject(Vlp());
-  EXPECT_EQ(again->GetProjectGUID(), guid);
-  EXPECT_EQ(again->GetProjectPrefix(), "AL");
-  auto rs = DataServicesOf(*again)->ExecuteSQL(
-      "SELECT NAME, DESCRIPTION, VERSIONNUMBER FROM vlProjects WHERE ID = 1");
-  EXPECT_EQ(rs->GetFieldValue("DESCRIPTION").AsString(), "The first one");
-  EXPECT_EQ(rs->GetFieldValue("VERSIONNUMBER").AsString(), "1.000");
-}
-
-TEST_F(ProjectApplicationTest, StartsWithTheRowsOfANewProject) {
-  auto p = Create();
-  auto ds = DataServicesOf(*p);
-  auto count = [&](const std::string& table) {
-    return ds->ExecuteSQL("SELECT COUNT(*) AS N FROM " + table)->GetFieldValue("N").AsInt();
-  };
-  EXPECT_EQ(count("vlProjects"), 1);
-  EXPECT_EQ(count("vlPackages WHERE PARENTID = 0 AND PROJECTID = 1"), 1);
-  EXPECT_EQ(count("vlProjectHistory WHERE ID = 1 AND VERSIONUSERID = 1"), 1);
-  EXPECT_EQ(count("vlUsers WHERE LoginName = 'admin' AND Password = ''"), 1);
-  // Every key class is there, and no key to come is already in use.
-  for (const std::string& cls : ProjectKeyClasses())
-    EXPECT_EQ(count("VlKeys WHERE KeyClass = '" + cls + "'"), 1) << cls;
-  for (const char* cls : {"Project", "Package", "User", "UserGroup"})
-    EXPECT_EQ(ds->GetNextKey(kTableMarker + "VlKeys", "KeyClass", cls, "LastKey"), 2) << cls;
-  EXPECT_EQ(ds->GetNextKey("VlKeys", "KeyClass", "Requirement", "LastKey"), 1);
-  // Keys keep growing across close and reopen, also in another application.
-  p->CloseProject();
-  app_->Shutdown();
-  SqlProjectApplication other([] { return nullptr; });
-  EXPECT_EQ(DataServicesOf(*other.OpenProject(folder_ + "/Alpha"))
-                ->GetNextKey("VlKeys", "KeyClass", "Requirement", "LastKey"),
-            2);
-}
-
 TEST_F(ProjectApplicationTest, GroupsAreCreatedFoundAndStored) {
   auto p = Create();
   auto g = p->GetGroups().AddGroup("Writers|Editors", 3, "They write", 3, 4, 5, 6, 7);
@@ -178,29 +131,21 @@ TEST_F(ProjectApplicationTest, ShutdownClosesEveryProjectOnce) {
 
 class ProjectErrorsTest : public ProjectApplicationTest {};
 
-TEST_F(ProjectErrorsTest, AMissingProjectFileIsNotCreatedWithoutADefinition) {
+// A project file is made only from a prepared definition, and never over
+// an existing project or a stray database file of its name.
+TEST_F(ProjectErrorsTest, ANewProjectNeedsADefinitionAndAFreePlace) {
   NewProjectDefinition unprepared;
-  SqlProjectApplication app([&] { return &unprepared; });
-  const std::string d = ErrorOf([&] {
-    app.OpenProjectAs(kAppName, folder_ + "/Alpha", "Alpha", "admin", "", true, true, "");
-  });
-  ExpectSays(d, {Vlp(), "does not exist"});
+  SqlProjectApplication first([&] { return &unprepared; }), second([this] { return &def_; });
+  auto create = [&](SqlProjectApplication& app) {
+    return ErrorOf(
+        [&] { app.OpenProjectAs(kAppName, folder_ + "/Alpha", "Alpha", "admin", "", true, true, ""); });
+  };
+  ExpectSays(create(first), {Vlp(), "does not exist"});
   EXPECT_FALSE(fs::exists(folder_));
-}
-
-TEST_F(ProjectErrorsTest, AnExistingProjectIsNeverWrittenOver) {
   Create()->CloseProject();
-  SqlProjectApplication second([this] { return &def_; });
-  const std::string d = ErrorOf([&] {
-    second.OpenProjectAs(kAppName, folder_ + "/Alpha", "Alpha", "admin", "", true, true, "");
-  });
-  ExpectSays(d, {Vlp(), "already exists"});
-  // A stray database file of that name is not written over either.
+  ExpectSays(create(second), {Vlp(), "already exists"});
   fs::remove(Vlp());
-  const std::string db = ErrorOf([&] {
-    second.OpenProjectAs(kAppName, folder_ + "/Alpha", "Alpha", "admin", "", true, true, "");
-  });
-  EXPECT_NE(db.find(Db()), std::string::npos) << db;
+  ExpectSays(create(second), {Db()});
 }
 
 TEST_F(ProjectErrorsTest, AFolderThatCannotBeWrittenIsNamed) {

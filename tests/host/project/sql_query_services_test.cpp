@@ -182,14 +182,5 @@ TEST_F(SqlQueryServicesTest, AnOpenProjectFoundByTheFinderIsUsedAndLeftOpen) {
   EXPECT_EQ(beta_->GetProjectName(), "Beta");  // still open
 }
 
-TEST_F(SqlQueryServicesTest, TheProjectObjectHandsOutWorkingServices) {
-  auto services = alpha_->GetQueryServices(app_->GetContextInfo().GetContextKey());
-  ASSERT_NE(services, nullptr);
-  alpha_->PrepareQueryParsing(true);
-  EXPECT_TRUE(services->ParseQueryString(*alpha_, "(" + kAlphaType + ")", error_, parsed_))
-      << error_;
-  EXPECT_EQ(parsed_.ProjStructSpec->RequirementTypeID, "7");
-}
-
 }  // namespace
 }  // namespace vl
