@@ -42,7 +42,8 @@ class DataServicesContractTest : public ::testing::TestWithParam<const char*> {
     ds_->Commit();
   }
   std::unique_ptr<DataServices> Open(int commit_every = 5000) {
-    if (!pg()) return SqliteDataServices::OpenFile(dir_.File("t.db"), true, {5000, commit_every, nullptr});
+    if (!pg())
+      return SqliteDataServices::OpenFile(dir_.File("t.db"), true, {5000, commit_every, nullptr});
     PgOptions options;
     options.commit_every = commit_every;
     return PgDataServices::Connect(schema_->location(), options);
@@ -139,15 +140,15 @@ TEST_P(DataServicesContractTest, AFailedStatementUndoesOnlyItselfAndNamesTheStat
     EXPECT_NE(e.description().find("INSERT INTO T (ID) VALUES (1)"), std::string::npos);
   }
   // A huge statement is shortened in the description.
-  const std::string huge =
-      ErrorOf([&] { ds_->ExecuteSQL("INSERT INTO Nowhere VALUES ('" + std::string(1e5, 'z') + "')"); });
+  const std::string huge = ErrorOf(
+      [&] { ds_->ExecuteSQL("INSERT INTO Nowhere VALUES ('" + std::string(1e5, 'z') + "')"); });
   EXPECT_NE(huge.find(" ... "), std::string::npos);
   EXPECT_LT(huge.size(), 1000u);
   // Two statements in one text are refused; neither runs.
   for (const char* bad : {"SELEKT 1", "", "   ", "INSERT INTO T (ID) VALUES (7); DROP TABLE T"})
     EXPECT_NE(ErrorOf([&] { ds_->ExecuteSQL(bad); }), "<no error>") << bad;
   ds_->ExecuteSQL("INSERT INTO T (ID, NAME) VALUES (3, 'three');");  // a trailing ";" is fine
-  EXPECT_EQ(Ids(), "");  // nothing committed yet
+  EXPECT_EQ(Ids(), "");                                              // nothing committed yet
   ds_->Commit();
   EXPECT_EQ(Ids(), "1,2,3");
 }
@@ -206,8 +207,9 @@ TEST_P(DataServicesContractTest, KeysNeverRepeatAlsoAcrossReopening) {
   EXPECT_EQ(Key(*ds_, "O'Brien"), 2);
   // Names are names, never SQL.
   EXPECT_THROW(ds_->GetNextKey("VlKeys", "KeyClass = 'x' OR 1=1 --", "User", "LastKey"), VlError);
-  EXPECT_NE(ErrorOf([&] { ds_->GetNextKey("NoKeys", "KeyClass", "User", "LastKey"); })
-                .find(pg() ? "nokeys" : "NoKeys"),
+  EXPECT_NE(ErrorOf([&] {
+              ds_->GetNextKey("NoKeys", "KeyClass", "User", "LastKey");
+            }).find(pg() ? "nokeys" : "NoKeys"),
             std::string::npos);
   ds_->ExecuteDDL("UPDATE VlKeys SET LastKey = 2147483647 WHERE KeyClass = 'User'");
   try {

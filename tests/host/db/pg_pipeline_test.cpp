@@ -2,14 +2,13 @@
 // data services: statements sent without waiting must give what waiting
 // for each gives; keys, connections. Against the test server (see
 // pg_test_support.h); each test works in a schema of its own.
-#include "host/db/pg_data_services.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <functional>
 
 #include "errors/vl_error.h"
+#include "host/db/pg_data_services.h"
 #include "support/pg_test_support.h"
 #include "support/scoped_env.h"
 

@@ -9,9 +9,12 @@ namespace {
 
 TEST(VariantTest, TextsDatesAndEquality) {
   const std::pair<Variant, const char*> texts[] = {
-      {Variant::Double(12.5), "12.5"},   {Variant::Single(0.1f), "0.1"},
-      {Variant::Currency(3.14159), "3.1416"}, {Variant::Boolean(true), "True"},
-      {Variant::Boolean(false), "False"}, {Variant::Date({2003, 7, 1, 14, 5, 9}), "2003-07-01 14:05:09"},
+      {Variant::Double(12.5), "12.5"},
+      {Variant::Single(0.1f), "0.1"},
+      {Variant::Currency(3.14159), "3.1416"},
+      {Variant::Boolean(true), "True"},
+      {Variant::Boolean(false), "False"},
+      {Variant::Date({2003, 7, 1, 14, 5, 9}), "2003-07-01 14:05:09"},
       {Variant::Null(), ""}};
   for (const auto& [v, text] : texts) EXPECT_EQ(v.ToText(), text) << text;
   // Dates count days from the classic day zero.

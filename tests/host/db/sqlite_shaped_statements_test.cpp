@@ -44,11 +44,30 @@ class ShapedStatementsTest : public ::testing::Test {
 };
 
 TEST_F(ShapedStatementsTest, StoredValuesAreThoseOfTheTextInEveryColumnKind) {
-  const std::vector<std::string> literals = {
-      "0",    "-0",   "7",      "-123456789012345678",     "12.5",  "0.1",   "-0.0",
-      "1e300", "2.5E-3", ".5", "7.", "3.0", "'12'", "'12.50'", "' 7 '", "''", "'it''s'",
-      "'x; DROP TABLE T -- 5'", "'caf\xC3\xA9'", "NULL", "'2003-07-01 14:05:09'",
-      "99999999999999999999", "0.30000000000000004", "-(5)"};
+  const std::vector<std::string> literals = {"0",
+                                             "-0",
+                                             "7",
+                                             "-123456789012345678",
+                                             "12.5",
+                                             "0.1",
+                                             "-0.0",
+                                             "1e300",
+                                             "2.5E-3",
+                                             ".5",
+                                             "7.",
+                                             "3.0",
+                                             "'12'",
+                                             "'12.50'",
+                                             "' 7 '",
+                                             "''",
+                                             "'it''s'",
+                                             "'x; DROP TABLE T -- 5'",
+                                             "'caf\xC3\xA9'",
+                                             "NULL",
+                                             "'2003-07-01 14:05:09'",
+                                             "99999999999999999999",
+                                             "0.30000000000000004",
+                                             "-(5)"};
   auto values = [&](size_t i) {
     std::string v = std::to_string(i + 1);
     for (int column = 0; column < 6; ++column) v += ", " + literals[i];
@@ -78,7 +97,8 @@ TEST_F(ShapedStatementsTest, LookUpsAndUpdatesFindTheRowsTheTextWouldFind) {
         << where;
   // A shape goes on working after a failure; a string where the database
   // wants a name is read as the text reads it.
-  EXPECT_THROW(ds_->ExecuteSQL("INSERT INTO Bound (ID, I, T, R) VALUES (2, 6, '{C}', 0.2)"), VlError);
+  EXPECT_THROW(ds_->ExecuteSQL("INSERT INTO Bound (ID, I, T, R) VALUES (2, 6, '{C}', 0.2)"),
+               VlError);
   ds_->ExecuteSQL("INSERT INTO Bound (ID, I, T, R) VALUES (3, 7, '{C}', 0.3)");
   ds_->ExecuteSQL("INSERT INTO Bound ('ID', 'T') VALUES (4, 'named')");
   std::unique_ptr<Recordset> rs;

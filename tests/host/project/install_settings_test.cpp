@@ -104,7 +104,8 @@ TEST_F(InstallSettingsTest, DriversAreSQLiteThenTheEnterpriseEntriesAllowed) {
   WritePreference("EnterpriseDatabaseCreation=1");
   OrderedMap<std::string> drivers = RetrieveDrivers();
   EXPECT_EQ(Keys(drivers), (Names{"SQLite", "PostgreSQL", "SQL Server"}));
-  EXPECT_EQ(*drivers.Find("SQLite") + "|" + *drivers.Find("SQL Server"), "SQLite3|SQL Server Driver");
+  EXPECT_EQ(*drivers.Find("SQLite") + "|" + *drivers.Find("SQL Server"),
+            "SQLite3|SQL Server Driver");
   EXPECT_TRUE(sink_.infos.empty());
 }
 

@@ -190,7 +190,8 @@ TEST_F(PgProjectTest, ARenamedSchemaIsSeenByOtherSessionsAtOnce) {
 // Settings that need no server.
 TEST(PgLocationTest, ConnectionStringsGiveTheFieldsAndKeepNoPassword) {
   auto fields = [](const PgLocation& l) {
-    return l.host + "|" + l.port + "|" + l.database + "|" + l.user + "|" + l.options + "|" + l.schema;
+    return l.host + "|" + l.port + "|" + l.database + "|" + l.user + "|" + l.options + "|" +
+           l.schema;
   };
   PgLocation a = PgLocationFromConnInfo(
       "host=db.example port=6543 dbname=projects user=alice sslmode=require "

@@ -137,8 +137,9 @@ TEST_F(ProjectErrorsTest, ANewProjectNeedsADefinitionAndAFreePlace) {
   NewProjectDefinition unprepared;
   SqlProjectApplication first([&] { return &unprepared; }), second([this] { return &def_; });
   auto create = [&](SqlProjectApplication& app) {
-    return ErrorOf(
-        [&] { app.OpenProjectAs(kAppName, folder_ + "/Alpha", "Alpha", "admin", "", true, true, ""); });
+    return ErrorOf([&] {
+      app.OpenProjectAs(kAppName, folder_ + "/Alpha", "Alpha", "admin", "", true, true, "");
+    });
   };
   ExpectSays(create(first), {Vlp(), "does not exist"});
   EXPECT_FALSE(fs::exists(folder_));

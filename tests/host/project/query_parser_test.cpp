@@ -67,12 +67,11 @@ TEST(QueryParserTest, TextsKeepWhatTheyHoldIncludingKeywordsAndBrackets) {
 // Errors name the token, its position (in characters) and what was expected.
 TEST(QueryParserTest, ErrorsNameTheTokenItsPositionAndWhatWasExpected) {
   const std::pair<std::string, std::string> cases[] = {
-      {"",
-       "Expected \"(\" at the start of the query, found the end of the query."},
-      {"WHERE",
-       "Expected \"(\" at the start of the query, found \"WHERE\" at position 1."},
+      {"", "Expected \"(\" at the start of the query, found the end of the query."},
+      {"WHERE", "Expected \"(\" at the start of the query, found \"WHERE\" at position 1."},
       {"()",
-       "Expected the GUID of a requirement type or a project after \"(\", found \")\" at position 2."},
+       "Expected the GUID of a requirement type or a project after \"(\", found \")\" at position "
+       "2."},
       {"(" + kProject + ".)",
        "Expected the GUID of a requirement type after \".\", found \")\" at position 41."},
       {"(" + kReqType + " WHERE",
@@ -84,23 +83,30 @@ TEST(QueryParserTest, ErrorsNameTheTokenItsPositionAndWhatWasExpected) {
       {"(" + kReqType + ") where " + kAttr + " like 'x'",
        "Expected an operator (=, <>, <, >, <=, >= or CONTAINS), found \"like\" at position 87."},
       {"(" + kReqType + ") WHERE " + kAttr + " =",
-       "Expected a value (a text in quotes, a number or the GUID of a list item), found the end of the query."},
+       "Expected a value (a text in quotes, a number or the GUID of a list item), found the end of "
+       "the query."},
       {"(" + kReqType + ") WHERE " + kAttr + " = 1 " + kAttr,
        "Expected \"AND\", \"OR\" or the end of the query, found \"" + kAttr + "\" at position 91."},
       {"(" + kReqType + ") WHERE " + kAttr + " = 1 AND",
        "Expected the GUID of an attribute, found the end of the query."},
       {"({1234567890})",
-       "Expected a GUID of the form {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}, found \"{1234567890}\" at position 2."},
+       "Expected a GUID of the form {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}, found \"{1234567890}\" "
+       "at position 2."},
       {"({11111111-2222-3333-4444-55555555555G})",
-       "Expected a GUID of the form {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}, found \"{11111111-2222-3333-4444-55555555555G}\" at position 2."},
+       "Expected a GUID of the form {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}, found "
+       "\"{11111111-2222-3333-4444-55555555555G}\" at position 2."},
       {"({11111111 )",
-       "Expected a GUID of the form {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}, found \"{11111111\" at position 2."},
+       "Expected a GUID of the form {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}, found \"{11111111\" at "
+       "position 2."},
       {"(" + kReqType + ") WHERE " + kAttr + " = 'open",
-       "Expected the closing quote of the text \"'open\" at position 89, found the end of the query."},
+       "Expected the closing quote of the text \"'open\" at position 89, found the end of the "
+       "query."},
       {"(" + kReqType + ") WHERE " + kAttr + " ! 1",
-       "Expected a GUID, a keyword, an operator, a text in quotes or a number, found \"!\" at position 87."},
+       "Expected a GUID, a keyword, an operator, a text in quotes or a number, found \"!\" at "
+       "position 87."},
       {"(" + kReqType + ") WHERE " + kAttr + " = 'é' ß",
-       "Expected a GUID, a keyword, an operator, a text in quotes or a number, found \"ß\" at position 93."},
+       "Expected a GUID, a keyword, an operator, a text in quotes or a number, found \"ß\" at "
+       "position 93."},
   };
   for (const auto& [query, error] : cases) EXPECT_EQ(ErrorOf(query), error) << query;
 }

@@ -25,9 +25,9 @@ TEST(SettingsFileTest, ReadsSectionsAndEntriesInFileOrder) {
   ASSERT_EQ(file->sections().size(), 3u);
   EXPECT_EQ(file->sections()[2].GetName(), "Other");
   EXPECT_EQ(Names(file->GetSection("")), std::vector<std::string>{"loose=1"});
-  EXPECT_EQ(Names(file->GetSection("Section One")),
-            (std::vector<std::string>{"name=value with  inner blanks", "url=a=b=c", "empty=",
-                                      "z=3"}));
+  EXPECT_EQ(
+      Names(file->GetSection("Section One")),
+      (std::vector<std::string>{"name=value with  inner blanks", "url=a=b=c", "empty=", "z=3"}));
   EXPECT_EQ(Names(file->GetSection("Other")), (std::vector<std::string>{"b=2", "a=1"}));
 }
 

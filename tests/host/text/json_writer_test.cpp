@@ -4,9 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <nlohmann/json.hpp>
-
 #include <limits>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <stdexcept>
 
