@@ -35,40 +35,6 @@ std::string ErrorOf(F&& f) {
   return "<no error>";
 }
 
-class PgDataServicesTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    VL_NEED_PG_SERVER();
-    schema_ = std::make_unique<ScratchSchema>(conninfo_, "ds");
-    Observer(conninfo_).Exec("CREATE SCHEMA " + schema_->name());
-    ds_ = Open();
-    ds_->ExecuteDDL(
-        "CREATE TABLE T (ID INTEGER PRIMARY KEY, NAME TEXT, WHEN_DONE TIMESTAMP, AMOUNT "
-        "DOUBLE PRECISION)");
-    ds_->ExecuteDDL("CREATE TABLE VlKeys (KeyClass TEXT PRIMARY KEY, LastKey INTEGER)");
-    ds_->Commit();
-  }
-  void TearDown() override {
-    ds_.reset();
-    schema_.reset();
-  }
-  std::unique_ptr<PgDataServices> Open(PgOptions options = {}) {
-    return PgDataServices::Connect(schema_->location(), options);
-  }
-  // What another session sees of T: the IDs in order.
-  std::string CommittedIds() {
-    return Observer(conninfo_, schema_->name())
-        .Scalar("SELECT coalesce(string_agg(ID::text, ',' ORDER BY ID), '') FROM T");
-  }
-  int32_t Key(PgDataServices& ds, const std::string& cls) {
-    return ds.GetNextKey(M + "VlKeys", "KeyClass", cls, "LastKey");
-  }
-
-  std::string conninfo_;
-  std::unique_ptr<ScratchSchema> schema_;
-  std::unique_ptr<PgDataServices> ds_;
-};
-
 // What a script of statements ("COMMIT" for Commit(), "ROLLBACK",
 // "HOLD" and "RELEASE" for HoldCommits(true / false), "SEEN" for what
 // another session sees of T, "KEY" for a key of class K, "INDEXES" for
@@ -110,51 +76,48 @@ ScriptRun RunScript(PgDataServices& ds, const std::vector<std::string>& script,
   return out;
 }
 
-// The same script on data services that wait for every statement, in a
-// schema of their own.
-class PgPipelineTest : public PgDataServicesTest {
+// Two schemas alike, each with the tables T and U (so that rows of two
+// tables go in one batch): data services that send statements without
+// waiting work in the first, those that wait for every statement in the
+// second.
+class PgPipelineTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    PgDataServicesTest::SetUp();
-    if (IsSkipped() || HasFatalFailure()) return;
-    waiting_schema_ = std::make_unique<ScratchSchema>(conninfo_, "wait");
-    Observer(conninfo_).Exec("CREATE SCHEMA " + waiting_schema_->name());
-    PgOptions wait;
-    wait.pipeline = false;
-    waiting_ = PgDataServices::Connect(waiting_schema_->location(), wait);
-    waiting_->ExecuteDDL(
-        "CREATE TABLE T (ID INTEGER PRIMARY KEY, NAME TEXT, WHEN_DONE TIMESTAMP, "
-        "AMOUNT DOUBLE PRECISION)");
-    waiting_->ExecuteDDL("CREATE TABLE VlKeys (KeyClass TEXT PRIMARY KEY, LastKey INTEGER)");
-    // A second table, so that rows of two tables go in one batch.
-    for (PgDataServices* ds : {ds_.get(), waiting_.get()}) {
+    VL_NEED_PG_SERVER();
+    for (int i : {0, 1}) {
+      schemas_[i] = std::make_unique<ScratchSchema>(conninfo_, i ? "wait" : "sent");
+      Observer(conninfo_).Exec("CREATE SCHEMA " + schemas_[i]->name());
+      auto ds = Open(i);
+      ds->ExecuteDDL("CREATE TABLE T (ID INTEGER PRIMARY KEY, NAME TEXT, WHEN_DONE TIMESTAMP, "
+                     "AMOUNT DOUBLE PRECISION)");
       ds->ExecuteDDL("CREATE TABLE U (ID INTEGER PRIMARY KEY)");
+      ds->ExecuteDDL("CREATE TABLE VlKeys (KeyClass TEXT PRIMARY KEY, LastKey INTEGER)");
       ds->Commit();
+      (i ? waiting_ : ds_) = std::move(ds);
     }
   }
-  void TearDown() override {
-    waiting_.reset();
-    waiting_schema_.reset();
-    PgDataServicesTest::TearDown();
+  std::unique_ptr<PgDataServices> Open(int i, PgOptions options = {}) {
+    options.pipeline = i == 0;
+    return PgDataServices::Connect(schemas_[i]->location(), options);
+  }
+  // What another session sees of T: the IDs in order.
+  std::string Ids(int i) {
+    return Observer(conninfo_, schemas_[i]->name())
+        .Scalar("SELECT coalesce(string_agg(ID::text, ',' ORDER BY ID), '') FROM T");
   }
   // The IDs of T, then those of U, in the order the rows lie in the table.
-  std::string Rows(const std::string& schema) {
-    Observer look(conninfo_, schema);
+  std::string Rows(int i) {
+    Observer look(conninfo_, schemas_[i]->name());
     return look.Scalar("SELECT string_agg(ID::text, ',' ORDER BY ctid) FROM T") + "/" +
            look.Scalar("SELECT string_agg(ID::text, ',' ORDER BY ctid) FROM U");
   }
-  std::string WaitingIds() {
-    return Observer(conninfo_, waiting_schema_->name())
-        .Scalar("SELECT coalesce(string_agg(ID::text, ',' ORDER BY ID), '') FROM T");
-  }
-  // Data services in the waiting schema that wait for every statement.
-  std::unique_ptr<PgDataServices> Waiting(PgOptions options) {
-    options.pipeline = false;
-    return PgDataServices::Connect(waiting_schema_->location(), options);
+  int32_t Key(PgDataServices& ds, const std::string& cls) {
+    return ds.GetNextKey(M + "VlKeys", "KeyClass", cls, "LastKey");
   }
 
-  std::unique_ptr<ScratchSchema> waiting_schema_;
-  std::unique_ptr<PgDataServices> waiting_;
+  std::string conninfo_;
+  std::unique_ptr<ScratchSchema> schemas_[2];
+  std::unique_ptr<PgDataServices> ds_, waiting_;
 };
 
 TEST_F(PgPipelineTest, AFailureFoundLateUndoesOnlyItsStatementAndReadsAsAlways) {
@@ -182,8 +145,8 @@ TEST_F(PgPipelineTest, AFailureFoundLateUndoesOnlyItsStatementAndReadsAsAlways) 
     fours.batch_statements = 4;
     fours.unread_batches = 2;
     fours.commit_every = c.commit_every;
-    auto ds = Open(fours);
-    auto waiting = Waiting(fours);
+    auto ds = Open(0, fours);
+    auto waiting = Open(1, fours);
     // The first statement of a shape is always waited for; then rows of
     // the two tables in turn.
     std::vector<std::string> script = {"INSERT INTO T (ID, NAME) VALUES (1, 'one')",
@@ -212,8 +175,8 @@ TEST_F(PgPipelineTest, AFailureFoundLateUndoesOnlyItsStatementAndReadsAsAlways) 
       return log;
     };
     EXPECT_EQ(statements(sent.log), statements(waited.log));
-    EXPECT_EQ(Rows(schema_->name()), Rows(waiting_schema_->name()));
-    EXPECT_EQ(Observer(conninfo_, schema_->name()).Scalar("SELECT count(*) FROM T, U"), "42");
+    EXPECT_EQ(Rows(0), Rows(1));
+    EXPECT_EQ(Observer(conninfo_, schemas_[0]->name()).Scalar("SELECT count(*) FROM T, U"), "42");
   }
 }
 
@@ -221,7 +184,7 @@ TEST_F(PgPipelineTest, HeldCommitsAndRollbacksLeaveWhatWaitingLeaves) {
   PgOptions fours;
   fours.batch_statements = 4;
   fours.commit_every = 3;  // automatic commits are held too
-  auto ds = Open(fours);
+  auto ds = Open(0, fours);
   std::vector<std::string> script = {"INSERT INTO T (ID, NAME) VALUES (1, 'n')", "HOLD"};
   auto rows = [&](int from, int to) {
     for (int i = from; i <= to; ++i)
@@ -237,9 +200,9 @@ TEST_F(PgPipelineTest, HeldCommitsAndRollbacksLeaveWhatWaitingLeaves) {
   script.insert(script.end(), {"COMMIT", "SEEN", "RELEASE", "COMMIT", "SEEN", "HOLD"});
   rows(30, 33);
   script.push_back("COMMIT");  // held: reads every answer, commits nothing
-  const ScriptRun sent = RunScript(*ds, script, [&] { return CommittedIds(); });
+  const ScriptRun sent = RunScript(*ds, script, [&] { return Ids(0); });
   ds->Close();
-  const ScriptRun waited = RunScript(*waiting_, script, [&] { return WaitingIds(); });
+  const ScriptRun waited = RunScript(*waiting_, script, [&] { return Ids(1); });
   waiting_->Close();
   ASSERT_EQ(sent.errors.size(), 1u);
   ASSERT_EQ(waited.errors.size(), 1u);
@@ -248,8 +211,8 @@ TEST_F(PgPipelineTest, HeldCommitsAndRollbacksLeaveWhatWaitingLeaves) {
   EXPECT_EQ(sent.observed, sent.log);
   EXPECT_EQ(sent.seen, waited.seen);
   EXPECT_EQ(sent.seen, "|||20,21,22,23,24,25,26,27,28,29|");
-  EXPECT_EQ(CommittedIds(), "20,21,22,23,24,25,26,27,28,29");
-  EXPECT_EQ(WaitingIds(), CommittedIds());
+  EXPECT_EQ(Ids(0), "20,21,22,23,24,25,26,27,28,29");
+  EXPECT_EQ(Ids(1), Ids(0));
 }
 
 TEST_F(PgPipelineTest, APrivateSchemaKeepsKeysAndIndexesForLaterAndLogsAsWaitingDoes) {
@@ -257,8 +220,8 @@ TEST_F(PgPipelineTest, APrivateSchemaKeepsKeysAndIndexesForLaterAndLogsAsWaiting
   own.batch_statements = 4;
   own.commit_every = 3;
   own.private_schema = true;
-  auto ds = Open(own);
-  auto waiting = Waiting(own);
+  auto ds = Open(0, own);
+  auto waiting = Open(1, own);
   std::vector<std::string> script = {"CREATE INDEX IX_T_NAME ON T (NAME)"};
   for (int i = 1; i <= 10; ++i) {
     script.insert(script.end(),
@@ -271,10 +234,10 @@ TEST_F(PgPipelineTest, APrivateSchemaKeepsKeysAndIndexesForLaterAndLogsAsWaiting
   EXPECT_TRUE(sent.errors.empty());
   EXPECT_EQ(sent.seen, "1|2|3|4|5|6|7|8|9|10|");
   EXPECT_EQ(sent.log, waited.log);
-  EXPECT_EQ(Rows(schema_->name()), Rows(waiting_schema_->name()));
+  EXPECT_EQ(Rows(0), Rows(1));
   ds->Close();
   waiting->Close();
-  for (const auto& schema : {schema_->name(), waiting_schema_->name()}) {
+  for (const auto& schema : {schemas_[0]->name(), schemas_[1]->name()}) {
     Observer look(conninfo_, schema);
     EXPECT_EQ(look.Scalar("SELECT LastKey FROM VlKeys WHERE KeyClass = 'K'"), "10");
     EXPECT_EQ(look.Scalar("SELECT indexdef FROM pg_indexes WHERE indexname = 'ix_t_name' AND "
@@ -303,23 +266,23 @@ TEST_F(PgPipelineTest, AValueTheServerWouldRefuseIsReportedByItsOwnCall) {
   ASSERT_EQ(waited.errors.size(), 4u);
   EXPECT_EQ(sent.errors, waited.errors);
   EXPECT_EQ(sent.log, waited.log);
-  EXPECT_EQ(CommittedIds(), "1,4,5,7,9");
-  EXPECT_EQ(WaitingIds(), "1,4,5,7,9");
+  EXPECT_EQ(Ids(0), "1,4,5,7,9");
+  EXPECT_EQ(Ids(1), "1,4,5,7,9");
 }
 
-TEST_F(PgDataServicesTest, ThousandsOfWritesCostAFewRoundTrips) {
+TEST_F(PgPipelineTest, ThousandsOfWritesCostAFewRoundTrips) {
   const long before = ds_->round_trips();
   for (int i = 1; i <= 5000; ++i)
     ds_->ExecuteSQL("INSERT INTO T (ID, NAME) VALUES (" + std::to_string(i) + ", 'n')");
   ds_->Commit();
   EXPECT_LT(ds_->round_trips() - before, 15);
-  EXPECT_EQ(Observer(conninfo_, schema_->name()).Scalar("SELECT count(*) FROM T"), "5000");
+  EXPECT_EQ(Observer(conninfo_, schemas_[0]->name()).Scalar("SELECT count(*) FROM T"), "5000");
 }
 
-TEST_F(PgDataServicesTest, TwoSessionsNeverHandOutTheSameKey) {
+TEST_F(PgPipelineTest, TwoSessionsNeverHandOutTheSameKey) {
   PgOptions quick;
   quick.connect.lock_timeout_ms = 200;
-  auto other = Open(quick);
+  auto other = Open(0, quick);
   EXPECT_EQ(Key(*ds_, "Document"), 1);
   EXPECT_EQ(Key(*ds_, "Document"), 2);
   // The other session waits for the key row; here it gives up after the

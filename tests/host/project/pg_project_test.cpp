@@ -111,18 +111,6 @@ TEST_F(PgProjectTest, CreatesAProjectInItsSchemaThatReadsBackAfterReopening) {
   EXPECT_EQ(DataServicesOf(*twice), DataServicesOf(*again));
 }
 
-TEST_F(PgProjectTest, ASchemaThatHoldsAProjectIsRefused) {
-  Create(*app_, "Alpha")->CloseProject();
-  NewProjectDefinition second;
-  Define(second, "Gamma", schema_->name());
-  SqlProjectApplication app([&] { return &second; });
-  std::string d = ErrorOf([&] { Create(app, "Gamma"); });
-  ExpectSays(d, {"\"" + schema_->name() + "\"", "already holds a project", "PostgreSQL server"});
-  EXPECT_FALSE(fs::exists(Vlp("Gamma")));
-  EXPECT_EQ(Look().Scalar("SELECT NAME FROM vlProjects"), "Alpha");
-  EXPECT_EQ(Look().Scalar("SELECT count(*) FROM vlUsers"), "1");
-}
-
 TEST_F(PgProjectTest, ACreationThatFailsLeavesNothingOnTheServer) {
   app_->SetStatementLog([](const std::string&, const std::string& s) {
     if (s.find("CREATE TABLE vlUsers") != std::string::npos)
