@@ -80,26 +80,18 @@ TEST_F(ValidateBLProjTest, GoodBaselineFillsTheDescriptor) {
 // keeps the last good folder.
 TEST_F(ValidateBLProjTest, ABadBaselineSaysWhyAndKeepsTheLastGoodFolder) {
   const std::string other = ListWith("Requirement", "0", "0", "0");
+  const char *L = kGoodList, *P = kGoodProject, *E = kNoExternals;
   const struct {
     const char *list, *project, *externals;
     std::vector<std::string> infos;
   } cases[] = {
-      {kGoodList, kGoodProject, nullptr, {"Missing baseline file: ExternalProjects.xml"}},
-      {nullptr, nullptr, kNoExternals, {"Missing baseline file: BaselineList.xml"}},
-      {kGoodList, nullptr, kNoExternals, {"Missing baseline file: Project.xml"}},
-      {other.c_str(),
-       kGoodProject,
-       kNoExternals,
-       {"BaselineList.xml holds the baseline type Requirement"}},
-      {"<PROJECT><Label>x</Label></PROJECT>",
-       kGoodProject,
-       kNoExternals,
-       {"BaselineList.xml lacks the node BaselineType"}},
-      {"<PROJECT><BaselineType>Project",
-       kGoodProject,
-       kNoExternals,
-       {"BaselineList.xml lacks the node PROJECT"}},
-      {kGoodList, kGoodProject, "<Externals/>", {"ExternalProjects.xml does not contain"}},
+      {L, P, nullptr, {"Missing baseline file: ExternalProjects.xml"}},
+      {nullptr, nullptr, E, {"Missing baseline file: BaselineList.xml"}},
+      {L, nullptr, E, {"Missing baseline file: Project.xml"}},
+      {other.c_str(), P, E, {"BaselineList.xml holds the baseline type Requirement"}},
+      {"<PROJECT><Label>x</Label></PROJECT>", P, E, {"lacks the node BaselineType"}},
+      {"<PROJECT><BaselineType>Project", P, E, {"BaselineList.xml lacks the node PROJECT"}},
+      {L, P, "<Externals/>", {"ExternalProjects.xml does not contain"}},  // on its own
       {"<BASELINE/>",
        "<PROJECT/>",
        "<Externals/>",

@@ -51,8 +51,7 @@ void LoadedBaseline::WalkPackage(const std::string& guid, int level) {
   packages_.push_back(guid);
   pugi::xml_node pkg = PackageDoc(guid).select_node("//PROJECT/Pkg").node();
   for (pugi::xml_node req : pkg.child("Requirements").children("Req")) {
-    requirements_.push_back(
-        {req, req.child_value("GUID"), guid, static_cast<int>(requirements_.size())});
+    requirements_.push_back({req, req.child_value("GUID")});
   }
   for (pugi::xml_node child : pkg.child("Pkgs").children("Pkg")) {
     WalkPackage(child.child_value("GUID"), level + 1);

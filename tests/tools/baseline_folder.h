@@ -1,5 +1,4 @@
-// Test helpers: a temporary folder, and a generated baseline loaded back
-// with pugixml for checking.
+// Test helpers: a generated baseline loaded back with pugixml for checking.
 #pragma once
 
 #include <filesystem>
@@ -13,24 +12,10 @@
 
 namespace vl::gen::test {
 
-// A fresh folder below the system's temporary folder, removed with its
-// contents when the object goes.
-class TempFolder {
- public:
-  const std::filesystem::path& path() const { return path_; }
-  std::string Sub(const std::string& name) const { return scratch_.File(name); }
-
- private:
-  vl::testing::ScratchFolder scratch_;
-  const std::filesystem::path path_{scratch_.path()};
-};
-
-// One "Req" element of a package file, with where it stands.
+// One "Req" element of a package file.
 struct LoadedReq {
   pugi::xml_node node;
   std::string guid;
-  std::string package_guid;
-  int position = 0;  // in the package walk
 };
 
 // A baseline folder read back: every ".xml" file (any letter case) parsed,

@@ -44,8 +44,9 @@ class DataServicesContractTest : public ::testing::TestWithParam<const char*> {
   std::unique_ptr<DataServices> Open(int commit_every = 5000) {
     if (!pg())
       return SqliteDataServices::OpenFile(dir_.File("t.db"), true, {5000, commit_every, nullptr});
-    PgOptions options;
+    PgOptions options;  // small batches: answers come in while statements are sent
     options.commit_every = commit_every;
+    options.batch_statements = 4;
     return PgDataServices::Connect(schema_->location(), options);
   }
   static void Close(DataServices& ds) {
@@ -155,7 +156,8 @@ TEST_P(DataServicesContractTest, AFailedStatementUndoesOnlyItselfAndNamesTheStat
 
 // Automatic commits every few statements; a rollback undoes what was not
 // committed; while commits are held nothing becomes durable until they are
-// released, and closing undoes it; closing otherwise commits.
+// released, and closing undoes it; closing otherwise commits. (A run that
+// writes into another project holds its commits.)
 TEST_P(DataServicesContractTest, CommitsRollbacksAndHeldCommits) {
   auto ds = Open(3);
   auto insert = [&](int from, int to) {

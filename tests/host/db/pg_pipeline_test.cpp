@@ -35,19 +35,16 @@ std::string ErrorOf(F&& f) {
   return "<no error>";
 }
 
-// What a script of statements ("COMMIT" for Commit(), "ROLLBACK",
-// "HOLD" and "RELEASE" for HoldCommits(true / false), "SEEN" for what
-// another session sees of T, "KEY" for a key of class K, "INDEXES" for
-// StartDeferredIndexes()) gave: the call
-// that threw each error and its words, the statement log, what the
-// observer saw and what was seen (the keys among it).
+// What a script of statements ("COMMIT" for Commit(), "KEY" for a key of
+// class K, "INDEXES" for StartDeferredIndexes()) gave: the call that threw
+// each error and its words, the statement log, what the observer saw and
+// the keys drawn.
 struct ScriptRun {
   std::vector<std::pair<size_t, std::string>> errors;
   std::string log, observed, seen;
 };
 
-ScriptRun RunScript(PgDataServices& ds, const std::vector<std::string>& script,
-                    const std::function<std::string()>& seen = {}) {
+ScriptRun RunScript(PgDataServices& ds, const std::vector<std::string>& script) {
   ScriptRun out;
   ds.SetStatementLog([&out](const std::string& s) { out.log += s + ";\n"; });
   ds.SetStatementObserver([&out](const std::string& s) { out.observed += s + ";\n"; });
@@ -55,12 +52,6 @@ ScriptRun RunScript(PgDataServices& ds, const std::vector<std::string>& script,
     try {
       if (script[i] == "COMMIT")
         ds.Commit();
-      else if (script[i] == "ROLLBACK")
-        ds.Rollback();
-      else if (script[i] == "HOLD" || script[i] == "RELEASE")
-        ds.HoldCommits(script[i] == "HOLD");
-      else if (script[i] == "SEEN")
-        out.seen += seen() + "|";
       else if (script[i] == "INDEXES")
         ds.StartDeferredIndexes();
       else if (script[i] == "KEY")
@@ -88,8 +79,9 @@ class PgPipelineTest : public ::testing::Test {
       schemas_[i] = std::make_unique<ScratchSchema>(conninfo_, i ? "wait" : "sent");
       Observer(conninfo_).Exec("CREATE SCHEMA " + schemas_[i]->name());
       auto ds = Open(i);
-      ds->ExecuteDDL("CREATE TABLE T (ID INTEGER PRIMARY KEY, NAME TEXT, WHEN_DONE TIMESTAMP, "
-                     "AMOUNT DOUBLE PRECISION)");
+      ds->ExecuteDDL(
+          "CREATE TABLE T (ID INTEGER PRIMARY KEY, NAME TEXT, WHEN_DONE TIMESTAMP, "
+          "AMOUNT DOUBLE PRECISION)");
       ds->ExecuteDDL("CREATE TABLE U (ID INTEGER PRIMARY KEY)");
       ds->ExecuteDDL("CREATE TABLE VlKeys (KeyClass TEXT PRIMARY KEY, LastKey INTEGER)");
       ds->Commit();
@@ -180,41 +172,6 @@ TEST_F(PgPipelineTest, AFailureFoundLateUndoesOnlyItsStatementAndReadsAsAlways) 
   }
 }
 
-TEST_F(PgPipelineTest, HeldCommitsAndRollbacksLeaveWhatWaitingLeaves) {
-  PgOptions fours;
-  fours.batch_statements = 4;
-  fours.commit_every = 3;  // automatic commits are held too
-  auto ds = Open(0, fours);
-  std::vector<std::string> script = {"INSERT INTO T (ID, NAME) VALUES (1, 'n')", "HOLD"};
-  auto rows = [&](int from, int to) {
-    for (int i = from; i <= to; ++i)
-      script.push_back("INSERT INTO T (ID, NAME) VALUES (" + std::to_string(i) + ", 'n')");
-  };
-  rows(2, 9);
-  rows(5, 5);  // a duplicate among statements not yet answered
-  rows(10, 14);
-  // A held commit reports the failure and commits nothing; a rollback
-  // undoes what was sent and not answered; closing while held undoes too.
-  script.insert(script.end(), {"COMMIT", "SEEN", "ROLLBACK", "SEEN"});
-  rows(20, 29);
-  script.insert(script.end(), {"COMMIT", "SEEN", "RELEASE", "COMMIT", "SEEN", "HOLD"});
-  rows(30, 33);
-  script.push_back("COMMIT");  // held: reads every answer, commits nothing
-  const ScriptRun sent = RunScript(*ds, script, [&] { return Ids(0); });
-  ds->Close();
-  const ScriptRun waited = RunScript(*waiting_, script, [&] { return Ids(1); });
-  waiting_->Close();
-  ASSERT_EQ(sent.errors.size(), 1u);
-  ASSERT_EQ(waited.errors.size(), 1u);
-  EXPECT_EQ(sent.errors[0].second, waited.errors[0].second);
-  EXPECT_EQ(sent.log, waited.log);
-  EXPECT_EQ(sent.observed, sent.log);
-  EXPECT_EQ(sent.seen, waited.seen);
-  EXPECT_EQ(sent.seen, "|||20,21,22,23,24,25,26,27,28,29|");
-  EXPECT_EQ(Ids(0), "20,21,22,23,24,25,26,27,28,29");
-  EXPECT_EQ(Ids(1), Ids(0));
-}
-
 TEST_F(PgPipelineTest, APrivateSchemaKeepsKeysAndIndexesForLaterAndLogsAsWaitingDoes) {
   PgOptions own;
   own.batch_statements = 4;
@@ -233,6 +190,7 @@ TEST_F(PgPipelineTest, APrivateSchemaKeepsKeysAndIndexesForLaterAndLogsAsWaiting
   const ScriptRun waited = RunScript(*waiting, script);
   EXPECT_TRUE(sent.errors.empty());
   EXPECT_EQ(sent.seen, "1|2|3|4|5|6|7|8|9|10|");
+  EXPECT_EQ(sent.observed, sent.log);
   EXPECT_EQ(sent.log, waited.log);
   EXPECT_EQ(Rows(0), Rows(1));
   ds->Close();

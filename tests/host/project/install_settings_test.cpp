@@ -32,19 +32,6 @@ class InstallSettingsTest : public ::testing::Test {
 
 std::vector<std::string> Keys(const OrderedMap<std::string>& m) { return m.Keys(); }
 
-TEST_F(InstallSettingsTest, ReadRegBaseRegInfoFailsWithEmptyValueForAnythingMissing) {
-  std::string path = system_.Write("a.conf", "[4.0]\nInstallDirectory=/opt/v\n");
-  std::string value = "stale";
-  EXPECT_FALSE(ReadRegBaseRegInfo(system_.path() + "/none.conf", "4.0", "InstallDirectory", value));
-  EXPECT_EQ(value, "");
-  value = "stale";
-  EXPECT_FALSE(ReadRegBaseRegInfo(path, "5.0", "InstallDirectory", value));
-  EXPECT_EQ(value, "");
-  EXPECT_FALSE(ReadRegBaseRegInfo(path, "4.0", "Other", value));
-  EXPECT_TRUE(ReadRegBaseRegInfo(path, "4.0", "installdirectory", value));
-  EXPECT_EQ(value, "/opt/v");
-}
-
 TEST_F(InstallSettingsTest, SettingsPathsFollowTheXdgVariables) {
   EXPECT_EQ(UserSettingsPath(), user_.path() + "/Corvane Software/Velloq.conf");
   // The first folder of the list that holds the file is taken.
