@@ -43,22 +43,16 @@ TEST_F(InstallSettingsTest, SettingsPathsFollowTheXdgVariables) {
   EXPECT_EQ(SystemSettingsPath(), "/etc/xdg/Corvane Software/Velloq.conf");
 }
 
+// A missing or empty setting is no error and leaves no stale value.
 TEST_F(InstallSettingsTest, InstallAndBinDirectories) {
-  std::string dir = "stale";
-  EXPECT_FALSE(ReadVelloqInstallDir(dir, &messages_));
-  EXPECT_EQ(dir, "");
-  EXPECT_FALSE(GetVelloqBinDirectory(dir, &messages_));
-  EXPECT_TRUE(sink_.infos.empty());  // a missing setting is not an error
-  WriteSystemSettings("   ");        // an empty one counts as unread
-  EXPECT_FALSE(ReadVelloqInstallDir(dir, &messages_));
-  EXPECT_FALSE(GetVelloqBinDirectory(dir, &messages_));
-  EXPECT_EQ(dir, "");
-
-  WriteSystemSettings("/opt/velloq");
-  EXPECT_TRUE(ReadVelloqInstallDir(dir, &messages_));
-  EXPECT_EQ(dir, "/opt/velloq");
-  EXPECT_TRUE(GetVelloqBinDirectory(dir, &messages_));
-  EXPECT_EQ(dir, "/opt/velloq/Bin");
+  for (const char* setting : {"", "   ", "/opt/velloq"}) {
+    if (*setting) WriteSystemSettings(setting);
+    std::string dir = "stale", bin = "stale";
+    const bool found = ReadVelloqInstallDir(dir, &messages_);
+    EXPECT_EQ(GetVelloqBinDirectory(bin, &messages_), found);
+    EXPECT_EQ(dir + "|" + bin, found ? "/opt/velloq|/opt/velloq/Bin" : "|") << setting;
+  }
+  EXPECT_TRUE(sink_.infos.empty());
 }
 
 TEST_F(InstallSettingsTest, EnterpriseCreationIsForbiddenOnlyByAZeroPreference) {

@@ -152,18 +152,13 @@ TEST_F(ProjectErrorsTest, AFolderThatCannotBeWrittenIsNamed) {
 
 TEST_F(ProjectErrorsTest, BadProjectAndDatabaseFilesAreNamedWithTheReason) {
   Create()->CloseProject();
-  // The database damaged.
+  auto open_error = [&] { return ErrorOf([&] { app_->OpenProject(Vlp()); }); };
+  // The database damaged, then missing.
   fs::copy_file(Db(), dir_.File("good.db"));
-  {
-    std::ofstream out(Db(), std::ios::trunc);
-    for (int i = 0; i < 200; ++i) out << "not a database at all\n";
-  }
-  std::string d = ErrorOf([&] { app_->OpenProject(Vlp()); });
-  ExpectSays(d, {Db(), "not a database"});
-  // The database missing.
+  std::ofstream(Db(), std::ios::trunc) << std::string(4096, 'x');
+  ExpectSays(open_error(), {Db(), "not a database"});
   fs::remove(Db());
-  d = ErrorOf([&] { app_->OpenProject(Vlp()); });
-  ExpectSays(d, {Db(), "does not exist"});
+  ExpectSays(open_error(), {Db(), "does not exist"});
   // The database locked by another program.
   fs::copy_file(dir_.File("good.db"), Db());
   SqliteOptions quick;
@@ -172,8 +167,7 @@ TEST_F(ProjectErrorsTest, BadProjectAndDatabaseFilesAreNamedWithTheReason) {
   {
     OtherConnection writer(Db());
     ASSERT_TRUE(writer.Exec("BEGIN IMMEDIATE; INSERT INTO VLDISCUSSIONS (ID) VALUES (1)"));
-    d = ErrorOf([&] { app_->OpenProject(Vlp()); });
-    ExpectSays(d, {Db(), "locked"});
+    ExpectSays(open_error(), {Db(), "locked"});
   }
   EXPECT_NO_THROW(app_->OpenProject(Vlp())->CloseProject());
   // Another project's database beside this project file.
@@ -184,12 +178,10 @@ TEST_F(ProjectErrorsTest, BadProjectAndDatabaseFilesAreNamedWithTheReason) {
   }
   fs::remove(Db());
   fs::copy_file(other_db, Db());
-  d = ErrorOf([&] { app_->OpenProject(Vlp()); });
-  EXPECT_NE(d.find("does not hold the project"), std::string::npos) << d;
+  ExpectSays(open_error(), {"does not hold the project"});
   // The project file not one at all.
   { std::ofstream(Vlp(), std::ios::trunc) << "just some notes\n[Other]\nx=1\n"; }
-  d = ErrorOf([&] { app_->OpenProject(Vlp()); });
-  ExpectSays(d, {Vlp(), "not a project file"});
+  ExpectSays(open_error(), {Vlp(), "not a project file"});
 }
 
 TEST_F(ProjectErrorsTest, ACreationThatFailsHalfwaySaysTheDatabaseWasBegun) {

@@ -27,17 +27,18 @@ std::string ErrorOf(const std::string& query) {
 }
 
 TEST(QueryParserTest, CanonicalFormHasOneBlankBetweenTokensAndUpperCase) {
-  EXPECT_EQ(Canonical("(" + kReqType + ")"), "(" + kReqType + ")");
-  EXPECT_EQ(Canonical("  (  {11111111-2222-3333-4444-555555555555}  )  "), "(" + kReqType + ")");
-  EXPECT_EQ(Canonical("({aaaaaaaa-bbbb-cccc-dddd-eeeeeeeeeeee} . "
-                      "{11111111-2222-3333-4444-555555555555})"),
-            "(" + kProject + "." + kReqType + ")");
-  EXPECT_EQ(Canonical("(" + kReqType + ")where " + kAttr + "='x'"),
-            "(" + kReqType + ") WHERE " + kAttr + " = 'x'");
-  EXPECT_EQ(Canonical("(" + kReqType + ")\r\n WHERE\t" + kAttr + "   contains 'it''s'  Or " +
-                      kAttr + "<=-12.5 and " + kAttr + "<>{99999999-8888-7777-6666-555544443333}"),
-            "(" + kReqType + ") WHERE " + kAttr + " CONTAINS 'it''s' OR " + kAttr +
-                " <= -12.5 AND " + kAttr + " <> " + kItem);
+  const std::string scope = "(" + kReqType + ")";
+  const std::pair<std::string, std::string> cases[] = {
+      {"  (  {11111111-2222-3333-4444-555555555555}  )  ", scope},
+      {"({aaaaaaaa-bbbb-cccc-dddd-eeeeeeeeeeee} . {11111111-2222-3333-4444-555555555555})",
+       "(" + kProject + "." + kReqType + ")"},
+      {scope + "where " + kAttr + "='x'", scope + " WHERE " + kAttr + " = 'x'"},
+      {scope + "\r\n WHERE\t" + kAttr + "   contains 'it''s'  Or " + kAttr + "<=-12.5 and " +
+           kAttr + "<>{99999999-8888-7777-6666-555544443333}",
+       scope + " WHERE " + kAttr + " CONTAINS 'it''s' OR " + kAttr + " <= -12.5 AND " + kAttr +
+           " <> " + kItem},
+  };
+  for (const auto& [query, canonical] : cases) EXPECT_EQ(Canonical(query), canonical) << query;
 }
 
 TEST(QueryParserTest, EveryOperatorAndValueKindIsRead) {

@@ -137,13 +137,12 @@ TEST_F(SqlQueryServicesTest, ExternalScopeIsLookedUpInTheRegisteredProject) {
 
   // The attributes of the parsing project mean nothing in the external one.
   EXPECT_FALSE(Parse("(" + betaGuid + "." + kBetaType + ") WHERE " + kAlphaAttr + " = 1"));
-  EXPECT_EQ(error_, "\"" + kAlphaAttr +
-                        "\" at position 87 is not an attribute of the external project: expected "
-                        "the GUID of an attribute.");
+  EXPECT_NE(
+      error_.find(kAlphaAttr + "\" at position 87 is not an attribute of the external project"),
+      std::string::npos);
   EXPECT_FALSE(Parse("(" + betaGuid + "." + kAlphaType + ")"));
-  EXPECT_EQ(error_, "\"" + kAlphaType +
-                        "\" at position 41 is not a requirement type of the external project: "
-                        "expected the GUID of a requirement type.");
+  EXPECT_NE(error_.find("at position 41 is not a requirement type of the external project"),
+            std::string::npos);
 }
 
 TEST_F(SqlQueryServicesTest, AnExternalProjectThatCannotBeUsedIsAnErrorText) {
