@@ -228,15 +228,6 @@ TEST_F(PgPipelineTest, AValueTheServerWouldRefuseIsReportedByItsOwnCall) {
   EXPECT_EQ(Ids(1), "1,4,5,7,9");
 }
 
-TEST_F(PgPipelineTest, ThousandsOfWritesCostAFewRoundTrips) {
-  const long before = ds_->round_trips();
-  for (int i = 1; i <= 5000; ++i)
-    ds_->ExecuteSQL("INSERT INTO T (ID, NAME) VALUES (" + std::to_string(i) + ", 'n')");
-  ds_->Commit();
-  EXPECT_LT(ds_->round_trips() - before, 15);
-  EXPECT_EQ(Observer(conninfo_, schemas_[0]->name()).Scalar("SELECT count(*) FROM T"), "5000");
-}
-
 TEST_F(PgPipelineTest, TwoSessionsNeverHandOutTheSameKey) {
   PgOptions quick;
   quick.connect.lock_timeout_ms = 200;

@@ -113,13 +113,8 @@ TEST_F(ShapedStatementsTest, LookUpsAndUpdatesFindTheRowsTheTextWouldFind) {
   EXPECT_EQ(rs->GetFieldValue("2").AsInt(), 2);
 }
 
-TEST_F(ShapedStatementsTest, ManyDistinctShapesAndTheLogOfTexts) {
-  ds_->Close();
-  std::vector<std::string> log;
-  SqliteOptions options;
-  options.log = [&](const std::string& s) { log.push_back(s); };
-  ds_ = SqliteDataServices::OpenFile(path_, false, options);
-  // More shapes than are kept prepared: each still runs with its values.
+// More shapes than are kept prepared: each still runs with its values.
+TEST_F(ShapedStatementsTest, ManyDistinctShapesRunWithTheirValues) {
   std::string in_list = "0";
   for (int n = 1; n <= 600; ++n) {
     in_list += "," + std::to_string(n);
@@ -131,10 +126,6 @@ TEST_F(ShapedStatementsTest, ManyDistinctShapesAndTheLogOfTexts) {
   auto rs = ds_->ExecuteSQL("SELECT COUNT(*) AS N, SUM(I) AS S FROM Bound");
   EXPECT_EQ(rs->GetFieldValue("N").AsInt(), 1200);
   EXPECT_EQ(rs->GetFieldValue("S").AsInt(), 3 * 600 * 601 / 2);
-  // The log holds the texts, never a shape.
-  EXPECT_EQ(log.back(), "SELECT COUNT(*) AS N, SUM(I) AS S FROM Bound");
-  EXPECT_EQ(log[log.size() - 2], "INSERT INTO Bound (ID, I) VALUES (1600, 600)");
-  ds_->Close();  // its last statements go to the log, which ends here
 }
 
 }  // namespace

@@ -34,11 +34,11 @@ Name=  DejaVu Sans
 )");
   Resource r;
   r.InitResources(path, kAppName);
-  EXPECT_EQ(r.GetString(200), "Create Project from Baseline");
-  EXPECT_EQ(r.GetString(11011), " - missing required element: ");
-  EXPECT_EQ(r.GetString(20083), "Error in %1:\n\t%2");
-  EXPECT_EQ(r.GetString(301), "C:\\Temp\\x");  // "\\" is one backslash, "\x" stays
-  EXPECT_EQ(r.strings().size(), 4u);           // the empty 300 and the bad ids are not texts
+  EXPECT_EQ(r.GetString(200) + "|" + r.GetString(11011) + "|" + r.GetString(20083) + "|" +
+                r.GetString(301),  // "\\" is one backslash, "\x" stays
+            "Create Project from Baseline| - missing required element: |Error in %1:\n\t%2|"
+            "C:\\Temp\\x");
+  EXPECT_EQ(r.strings().size(), 4u);  // the empty 300 and the bad ids are not texts
   EXPECT_FALSE(r.HasString(300));
   EXPECT_EQ(r.GetFontName(), "DejaVu Sans");
   EXPECT_EQ(r.GetBitmapPath(30), (std::filesystem::path(dir.path()) / "images/step.png").string());
