@@ -81,7 +81,8 @@ TEST_F(ProjectApplicationTest, GroupsAreCreatedFoundAndStored) {
   auto again = app_->OpenProject(Vlp());
   auto found = again->FindGroup("Writers|Editors");
   ASSERT_NE(found, nullptr);
-  EXPECT_EQ(found->GetAccessRights(2), 55);
+  EXPECT_EQ(found->GetGroupName() + "/" + std::to_string(found->GetAccessRights(2)),
+            "Writers|Editors/55");
 }
 
 TEST_F(ProjectApplicationTest, FindsRequirementsByTag) {
