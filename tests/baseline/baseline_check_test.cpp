@@ -118,6 +118,15 @@ TEST_F(BaselineCheckTest, TheDeepCheckRunsOnAWorkerThreadAndCanBeCancelled) {
   EXPECT_LE(seen.back().bytes_read, seen.back().bytes_total);
   EXPECT_TRUE(cancelled.cancelled);
   EXPECT_EQ(cancelled.files_read, 3u);
+  // A user may belong to Administrators, which every project has, also when
+  // the baseline lists no group of that name.
+  fs::copy(SampleBaseline(), scratch_ / "bl");
+  std::ifstream in(scratch_ / "bl" / "ProjectUserGroups.XML");
+  std::string xml(std::istreambuf_iterator<char>(in), {});
+  xml.replace(xml.find("NAME=\"Administrators\""), 21, "NAME=\"Admins\"");
+  std::ofstream(scratch_ / "bl" / "ProjectUserGroups.XML") << xml;
+  input.folder = (scratch_ / "bl").string();
+  EXPECT_FALSE(CheckBaseline(input).problems.StopsRun());
 }
 
 }  // namespace

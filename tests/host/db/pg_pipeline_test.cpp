@@ -270,18 +270,15 @@ TEST_F(PgConnectionTest, AServerThatCannotBeUsedIsNamedWithTheReason) {
              {"Cannot connect to the PostgreSQL server", "vl_no_such_role"});
   ExpectSays(ErrorOf([&] { PgDataServices::Connect(no_db); }),
              {"vl_no_such_database", "does not exist"});
-  std::string d;
-
   // A role that must give a password (the test cluster asks vl_pw_test
   // for one): the password comes from libpq's sources, here PGPASSWORD.
-  Observer admin(conninfo_);
-  admin.Exec(
+  Observer(conninfo_).Exec(
       "DO $$ BEGIN CREATE ROLE vl_pw_test LOGIN PASSWORD 'right'; EXCEPTION WHEN "
       "duplicate_object THEN NULL; END $$");
   PgLocation pw = where;
   pw.user = "vl_pw_test";
   pw.options = "password=wrong";
-  d = ErrorOf([&] { PgDataServices::Connect(pw); });
+  std::string d = ErrorOf([&] { PgDataServices::Connect(pw); });
   EXPECT_NE(d.find("password"), std::string::npos) << d;  // never taken from the settings
   pw.options.clear();
   {
