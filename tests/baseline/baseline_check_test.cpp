@@ -42,39 +42,29 @@ TEST_F(BaselineCheckTest, ATargetThatCannotBeUsedIsNamedByItsField) {
   std::ofstream(scratch_ / "old" / "old.vlp") << "";
   fs::create_directories(scratch_ / "journal");
   std::ofstream(scratch_ / "journal" / "journal.db-journal") << "";
-  struct Case {
-    const char* what;
-    std::function<void(TargetChoice&)> change;
+  const std::string fresh = (scratch_ / "new").string();
+  using F = TargetField;
+  const struct {
+    std::string folder, name, database, schema;
     TargetField field;
   } cases[] = {
-      {"folder is a file", [&](auto& c) { c.folder = (scratch_ / "file").string(); },
-       TargetField::kFolder},
-      {"folder inside the baseline", [&](auto& c) { c.folder = SampleBaseline() + "/new"; },
-       TargetField::kFolder},
-      {"folder holds the project", [&](auto& c) { c.folder = (scratch_ / "old/").string(); },
-       TargetField::kFolder},
-      {"folder holds a journal", [&](auto& c) { c.folder = (scratch_ / "journal").string(); },
-       TargetField::kFolder},
-      {"name with a slash", [](auto& c) { c.name = "a/b"; }, TargetField::kName},
-      {"name too long for the file", [](auto& c) { c.name = std::string(252, 'n'); },
-       TargetField::kName},
-      {"database not offered", [](auto& c) { c.database = "Nope"; }, TargetField::kDatabase},
-      {"database not supported", [](auto& c) { c.database = "SQL Server"; },
-       TargetField::kDatabase},
-      {"system schema",
-       [](auto& c) {
-         c.database = "PostgreSQL";
-         c.connection.schema = "information_schema";
-       },
-       TargetField::kSchema},
-      {"server schema",
-       [](auto& c) { c.database = "PostgreSQL", c.connection.schema = "pg_toast"; },
-       TargetField::kSchema},
+      {(scratch_ / "file").string(), "Demo", "SQLite", "", F::kFolder},
+      {SampleBaseline() + "/new", "Demo", "SQLite", "", F::kFolder},  // inside the baseline
+      {(scratch_ / "old/").string(), "Demo", "SQLite", "", F::kFolder},
+      {(scratch_ / "journal").string(), "Demo", "SQLite", "", F::kFolder},
+      {fresh, "a/b", "SQLite", "", F::kName},
+      {fresh, std::string(252, 'n'), "SQLite", "", F::kName},  // too long for the file
+      {fresh, "Demo", "Nope", "", F::kDatabase},               // not offered
+      {fresh, "Demo", "SQL Server", "", F::kDatabase},         // not supported
+      {fresh, "Demo", "PostgreSQL", "information_schema", F::kSchema},
+      {fresh, "Demo", "PostgreSQL", "pg_toast", F::kSchema},
   };
-  for (const Case& k : cases) {
-    SCOPED_TRACE(k.what);
-    TargetChoice choice = Choice((scratch_ / "new").string());
-    k.change(choice);
+  for (const auto& k : cases) {
+    SCOPED_TRACE(k.folder + " " + k.name.substr(0, 9) + " " + k.database + " " + k.schema);
+    TargetChoice choice = Choice(k.folder);
+    choice.name = k.name;
+    choice.database = k.database;
+    choice.connection.schema = k.schema;
     TargetCheckResult r = CheckTarget(choice);
     ASSERT_EQ(r.problems.size(), 1u);
     EXPECT_EQ(r.problems[0].field, k.field) << r.problems[0].text;
@@ -128,6 +118,15 @@ TEST_F(BaselineCheckTest, TheDeepCheckRunsOnAWorkerThreadAndCanBeCancelled) {
   EXPECT_LE(seen.back().bytes_read, seen.back().bytes_total);
   EXPECT_TRUE(cancelled.cancelled);
   EXPECT_EQ(cancelled.files_read, 3u);
+  // A user may belong to Administrators, which every project has, also when
+  // the baseline lists no group of that name.
+  fs::copy(SampleBaseline(), scratch_ / "bl");
+  std::ifstream in(scratch_ / "bl" / "ProjectUserGroups.XML");
+  std::string xml(std::istreambuf_iterator<char>(in), {});
+  xml.replace(xml.find("NAME=\"Administrators\""), 21, "NAME=\"Admins\"");
+  std::ofstream(scratch_ / "bl" / "ProjectUserGroups.XML") << xml;
+  input.folder = (scratch_ / "bl").string();
+  EXPECT_FALSE(CheckBaseline(input).problems.StopsRun());
 }
 
 }  // namespace

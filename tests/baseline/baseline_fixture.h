@@ -31,12 +31,7 @@ class BaselineTest : public ::testing::Test {
     goBLProjInfo->init();
   }
 
-  // Leaves the scratch folder empty; the folder itself goes with the
-  // fixture, and the settings folder is given back then.
-  void TearDown() override {
-    goBLProjInfo.reset();
-    scratch_.Clear();
-  }
+  void TearDown() override { goBLProjInfo.reset(); }
 
   bool ValidateVLPSettings() {
     return goBLProjInfo->ValidateVLPSettings(*goNewProjDef, gdictDBDrivers);

@@ -22,40 +22,26 @@ class VLPSettingsTest : public BaselineTest {
   }
 };
 
-TEST_F(VLPSettingsTest, FileNameIsTheLastFolder) {
+TEST_F(VLPSettingsTest, FileNameAndOptionsFollowWhatWasChosen) {
   BLProjInfo& info = *goBLProjInfo;
   info.SetVLPFolder("/P/Alpha/");
-  EXPECT_EQ(info.VLPFileName(), "Alpha");
-  EXPECT_EQ(info.CompleteVLPPathName(), "/P/Alpha//Alpha");
+  EXPECT_EQ(info.VLPFileName() + " " + info.CompleteVLPPathName(), "Alpha /P/Alpha//Alpha");
   info.SetVLPFolder("Alpha");
-  EXPECT_EQ(info.VLPFileName(), "");
-  EXPECT_EQ(info.CompleteVLPPathName(), "Alpha/");
-}
-
-TEST_F(VLPSettingsTest, NoTracesMeansNoTracesToExternalProjects) {
-  BLProjInfo& info = *goBLProjInfo;
-  info.SetCreateTraces(true);
-  info.SetCreateExtTraces(true);
-  info.SetCreateTraces(false);
-  EXPECT_FALSE(info.CreateExtTraces());
-  // The other way round is left to the caller.
-  info.SetCreateExtTraces(true);
-  EXPECT_TRUE(info.CreateExtTraces());
-  EXPECT_FALSE(info.CreateTraces());
-  info.SetCreateTraces(true);
-  EXPECT_TRUE(info.CreateExtTraces());
-}
-
-TEST_F(VLPSettingsTest, OptionListsJoinTheChosenTexts) {
-  BLProjInfo& info = *goBLProjInfo;
+  EXPECT_EQ(info.VLPFileName() + " " + info.CompleteVLPPathName(), " Alpha/");
   EXPECT_EQ(info.BLUIOptionsList(), "None");
   info.SetCreateTraces(true);
   info.SetCreateDisc(true);
   EXPECT_EQ(info.BLUIOptionsList(), "Traces, Discussions");
-  EXPECT_EQ(info.UITextCreateHist(), "");
   info.SetCreateExtTraces(true);
   info.SetCreateHist(true);
   EXPECT_EQ(info.BLUIOptionsList(), "Traces, Traces to external projects, History, Discussions");
+  // No traces means no traces to external projects; the other way round
+  // is left to the caller.
+  info.SetCreateTraces(false);
+  EXPECT_FALSE(info.CreateExtTraces());
+  info.SetCreateExtTraces(true);
+  EXPECT_TRUE(info.CreateExtTraces());
+  EXPECT_FALSE(info.CreateTraces());
 }
 
 TEST_F(VLPSettingsTest, BaselineOptionsListHasNoEntryForExternalTraces) {
@@ -74,11 +60,11 @@ TEST_F(VLPSettingsTest, ExistingFolderIsHandedOverWithoutAQuestion) {
   ASSERT_TRUE(ValidateVLPSettings());
   EXPECT_TRUE(sink_.questions.empty());
   EXPECT_TRUE(sink_.infos.empty());
-  EXPECT_EQ(goNewProjDef->GetProjectName(), "Alpha");
-  EXPECT_EQ(goNewProjDef->GetProjectDescription(), "First product");
-  EXPECT_EQ(goNewProjDef->GetProjectFolder(), root_.string());
-  EXPECT_EQ(goNewProjDef->GetDBType(), kPostgreSQLDisplayName);
-  EXPECT_EQ(goNewProjDef->GetConnection().GetDriver(), "PostgreSQL");
+  const NewProjectDefinition& def = *goNewProjDef;
+  EXPECT_EQ(def.GetProjectName() + "|" + def.GetProjectDescription() + "|" +
+                def.GetProjectFolder() + "|" + def.GetDBType() + "|" +
+                def.GetConnection().GetDriver(),
+            "Alpha|First product|" + root_.string() + "|" + kPostgreSQLDisplayName + "|PostgreSQL");
   // The last chosen database wins; looking a driver up adds nothing.
   goBLProjInfo->SetVLPDBDisplayName(kSQLiteDisplayName);
   ASSERT_TRUE(ValidateVLPSettings());
@@ -86,26 +72,21 @@ TEST_F(VLPSettingsTest, ExistingFolderIsHandedOverWithoutAQuestion) {
   EXPECT_EQ(gdictDBDrivers.Count(), 2u);
 }
 
-TEST_F(VLPSettingsTest, MissingFolderIsCreatedLevelByLevelOnYes) {
-  fs::path folder = root_ / "New" / "A" / "B";
-  goBLProjInfo->SetVLPFolder((root_ / "x" / ".." / "New" / "A" / "B").string() + "/");
-  ASSERT_TRUE(ValidateVLPSettings());
-  ASSERT_EQ(sink_.questions.size(), 1u);
-  EXPECT_NE(sink_.questions[0].text.find("New/A/B"), std::string::npos) << sink_.questions[0].text;
-  EXPECT_EQ(sink_.questions[0].buttons, vbYesNo + vbQuestion);
-  EXPECT_TRUE(fs::is_directory(folder));
-  EXPECT_FALSE(fs::exists(root_ / "x"));
-}
-
-TEST_F(VLPSettingsTest, NoLeavesEverythingAsItWas) {
+// A missing folder is created level by level on Yes; No leaves everything
+// as it was.
+TEST_F(VLPSettingsTest, MissingFolderIsCreatedOnlyOnYes) {
   sink_.answers.push_back(vbNo);
-  fs::path folder = root_ / "New" / "A";
-  goBLProjInfo->SetVLPFolder(folder.string());
+  goBLProjInfo->SetVLPFolder((root_ / "x" / ".." / "New" / "A" / "B").string() + "/");
   EXPECT_FALSE(ValidateVLPSettings());
-  EXPECT_EQ(sink_.questions.size(), 1u);
   EXPECT_TRUE(sink_.infos.empty());
   EXPECT_FALSE(fs::exists(root_ / "New"));
   EXPECT_EQ(goNewProjDef->GetProjectName(), "");
+  ASSERT_TRUE(ValidateVLPSettings());
+  ASSERT_EQ(sink_.questions.size(), 2u);
+  EXPECT_NE(sink_.questions[1].text.find("New/A/B"), std::string::npos) << sink_.questions[1].text;
+  EXPECT_EQ(sink_.questions[1].buttons, vbYesNo + vbQuestion);
+  EXPECT_TRUE(fs::is_directory(root_ / "New" / "A" / "B"));
+  EXPECT_FALSE(fs::exists(root_ / "x"));
 }
 
 TEST_F(VLPSettingsTest, FolderThatCannotExistGivesTheDriveMessage) {
@@ -113,6 +94,7 @@ TEST_F(VLPSettingsTest, FolderThatCannotExistGivesTheDriveMessage) {
   const std::string unusable[] = {
       (root_ / "file.txt" / "New" / "A").string(),  // nearest existing level is a file
       "relative/New",                               // no root to start from
+      fs::relative(root_ / "New").string(),         // relative, its first part exists
       "",
   };
   for (const std::string& folder : unusable) {
@@ -122,7 +104,7 @@ TEST_F(VLPSettingsTest, FolderThatCannotExistGivesTheDriveMessage) {
     EXPECT_FALSE(ValidateVLPSettings());
     EXPECT_EQ(sink_.infos, std::vector<std::string>{"The drive does not exist."});
   }
-  EXPECT_FALSE(fs::exists("relative"));
+  EXPECT_FALSE(fs::exists("relative") || fs::exists(root_ / "New"));
   EXPECT_EQ(goNewProjDef->GetProjectName(), "");
 }
 

@@ -3,8 +3,6 @@
 #include <fstream>
 #include <sstream>
 
-#include "gen-baseline/text_encoding.h"
-
 namespace vl::gen::test {
 
 namespace fs = std::filesystem;
@@ -31,16 +29,9 @@ LoadedBaseline::LoadedBaseline(const std::string& folder) : folder_(folder) {
   for (const auto& entry : fs::directory_iterator(folder)) {
     std::string name = entry.path().filename().string();
     if (Lower(entry.path().extension().string()) != ".xml") continue;
-    std::string bytes = ReadBytes(entry.path());
-    // pugixml does not know windows-1252; such files are turned into UTF-8 first.
-    pugi::xml_encoding encoding = pugi::encoding_auto;
-    if (bytes.find("encoding=\"windows-1252\"") != std::string::npos) {
-      bytes = W1252ToUtf8(bytes);
-      encoding = pugi::encoding_utf8;
-    }
+    const std::string bytes = ReadBytes(entry.path());
     auto doc = std::make_unique<pugi::xml_document>();
-    pugi::xml_parse_result result =
-        doc->load_buffer(bytes.data(), bytes.size(), pugi::parse_default, encoding);
+    pugi::xml_parse_result result = doc->load_buffer(bytes.data(), bytes.size());
     if (!result) failures_.push_back(name + ": " + result.description());
     docs_[Lower(name)] = std::move(doc);
   }
@@ -56,15 +47,11 @@ const pugi::xml_document& LoadedBaseline::Doc(const std::string& name) const {
 
 void LoadedBaseline::WalkPackage(const std::string& guid, int level) {
   if (level > 100) return;
-  if (docs_.find(Lower(guid + ".XML")) == docs_.end()) {
-    missing_packages_.push_back(guid);
-    return;
-  }
+  if (docs_.find(Lower(guid + ".XML")) == docs_.end()) return;
   packages_.push_back(guid);
   pugi::xml_node pkg = PackageDoc(guid).select_node("//PROJECT/Pkg").node();
   for (pugi::xml_node req : pkg.child("Requirements").children("Req")) {
-    requirements_.push_back(
-        {req, req.child_value("GUID"), guid, static_cast<int>(requirements_.size())});
+    requirements_.push_back({req, req.child_value("GUID")});
   }
   for (pugi::xml_node child : pkg.child("Pkgs").children("Pkg")) {
     WalkPackage(child.child_value("GUID"), level + 1);

@@ -1,5 +1,4 @@
-// Test helpers: a temporary folder, and a generated baseline loaded back
-// with pugixml for checking.
+// Test helpers: a generated baseline loaded back with pugixml for checking.
 #pragma once
 
 #include <filesystem>
@@ -13,24 +12,10 @@
 
 namespace vl::gen::test {
 
-// A fresh folder below the system's temporary folder, removed with its
-// contents when the object goes.
-class TempFolder {
- public:
-  const std::filesystem::path& path() const { return path_; }
-  std::string Sub(const std::string& name) const { return scratch_.File(name); }
-
- private:
-  vl::testing::ScratchFolder scratch_;
-  const std::filesystem::path path_{scratch_.path()};
-};
-
-// One "Req" element of a package file, with where it stands.
+// One "Req" element of a package file.
 struct LoadedReq {
   pugi::xml_node node;
   std::string guid;
-  std::string package_guid;
-  int position = 0;  // in the package walk
 };
 
 // A baseline folder read back: every ".xml" file (any letter case) parsed,
@@ -44,10 +29,8 @@ class LoadedBaseline {
   const pugi::xml_document& Doc(const std::string& name) const;
   // Names of the files that did not parse, with the parser's message.
   const std::vector<std::string>& failures() const { return failures_; }
-  // Package GUIDs in walk order, and the GUIDs of package files that are
-  // referenced but missing.
+  // Package GUIDs in walk order.
   const std::vector<std::string>& packages() const { return packages_; }
-  const std::vector<std::string>& missing_packages() const { return missing_packages_; }
   const std::vector<LoadedReq>& requirements() const { return requirements_; }
   const pugi::xml_document& PackageDoc(const std::string& guid) const { return Doc(guid + ".XML"); }
 
@@ -58,7 +41,6 @@ class LoadedBaseline {
   std::map<std::string, std::unique_ptr<pugi::xml_document>> docs_;  // by lower-case name
   std::vector<std::string> failures_;
   std::vector<std::string> packages_;
-  std::vector<std::string> missing_packages_;
   std::vector<LoadedReq> requirements_;
 };
 

@@ -1,14 +1,12 @@
-// A generated baseline must be one the copier can read from end to end:
-// every file well formed, every reference pointing at something that
-// exists, traces recorded on both of their ends.
+// Two generated baselines that refer to each other, the same files for the
+// same seed, and the options the generator refuses.
 #include <gtest/gtest.h>
 
+#include <compare>
 #include <filesystem>
-#include <map>
-#include <regex>
 #include <set>
+#include <stdexcept>
 
-#include "gen-baseline/gen_random.h"
 #include "gen-baseline/generator.h"
 #include "tools/baseline_folder.h"
 
@@ -16,100 +14,120 @@ namespace vl::gen {
 namespace {
 
 using test::LoadedBaseline;
-using test::TempFolder;
+using TempFolder = vl::testing::ScratchFolder;
 
-const char kOtherGuid[] = "{0A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4D}";
+const char kGuidA[] = "{AAAAAAAA-0000-4000-8000-00000000000A}";
+const char kGuidB[] = "{BBBBBBBB-0000-4000-8000-00000000000B}";
 
-Options SmallOptions() {
+Options ProjectOptions(const char* guid, const char* name, uint64_t seed) {
   Options o;
-  o.seed = 42;
-  o.requirements = 60;
-  o.packages = 6;
-  o.depth = 3;
-  o.docs_per_package = 2;
-  o.views_per_package = 2;
-  o.traces_per_req = 2;
-  o.discussions = 4;
-  o.query_defs = 5;
-  o.long_text_every = 7;
-  o.externals.push_back({kOtherGuid, "Other", "OTH"});
-  o.cross_traces = 6;
+  o.seed = seed;
+  o.project_guid = guid;
+  o.name = name;
+  o.prefix = std::string(name).substr(0, 3);
+  o.requirements = 30;
+  o.packages = 3;
+  o.query_defs = 2;
   return o;
 }
 
-class GeneratedBaselineTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    summary_ = WriteBaseline(SmallOptions(), folder_.Sub("bl"));
-    loaded_ = std::make_unique<LoadedBaseline>(folder_.Sub("bl"));
-  }
-
-  TempFolder folder_;
-  Summary summary_;
-  std::unique_ptr<LoadedBaseline> loaded_;
+struct CrossRef {
+  std::string req, other;
+  bool is_from;
+  auto operator<=>(const CrossRef&) const = default;
 };
 
-TEST_F(GeneratedBaselineTest, EveryFileIsPresentAndWellFormed) {
-  EXPECT_TRUE(loaded_->failures().empty()) << loaded_->failures().front();
-  for (const char* name :
-       {"BaselineList.xml", "Project.xml", "ProjectHistory.xml", "ExternalProjects.xml",
-        "ProjectUserGroups.XML", "ProjectStructure.XML", "PackageList.XML", "QueryDefs.XML",
-        "Discussions.XML", "Permissions.XML"}) {
-    EXPECT_TRUE(std::filesystem::exists(folder_.path() / "bl" / name)) << name;
-    EXPECT_TRUE(loaded_->Doc(name).document_element()) << name;
-  }
-  const pugi::xml_document& list = loaded_->Doc("BaselineList.xml");
-  EXPECT_STREQ("Project", list.select_node("//BaselineType").node().child_value());
-  EXPECT_EQ(summary_.project_guid, list.select_node("//PROJECT/GUID").node().child_value());
-  for (const char* flag : {"IncludeTraces", "IncludeCPT", "IncludeDiscs", "IncludeHistory"}) {
-    EXPECT_STREQ("1",
-                 list.select_node(("//PROJECT/" + std::string(flag)).c_str()).node().child_value());
-  }
-  EXPECT_TRUE(loaded_->Doc("Project.xml").select_node("//Project[@Name and @Prefix]"));
-}
-
-// An internal trace is written on both ends with the same version and state.
-TEST_F(GeneratedBaselineTest, EveryInternalTraceIsRecordedOnBothEnds) {
-  std::map<std::string, pugi::xml_node> by_guid;
-  for (const test::LoadedReq& r : loaded_->requirements()) by_guid[r.guid] = r.node;
-  int internal = 0;
-  for (const test::LoadedReq& r : loaded_->requirements()) {
-    for (pugi::xml_node t : r.node.child("TTo").children("TReq")) {
-      if (t.child("EPGUID")) continue;
-      ++internal;
-      auto other = by_guid.find(t.child_value("TRID"));
-      ASSERT_NE(by_guid.end(), other);
-      std::string back = "TFrom/TReq[TRID='" + r.guid + "' and not(EPGUID)]";
-      pugi::xml_node mirror = other->second.select_node(back.c_str()).node();
-      ASSERT_TRUE(mirror) << r.guid << " -> " << t.child_value("TRID");
-      EXPECT_STREQ(t.child_value("TRVer"), mirror.child_value("TRVer"));
-      EXPECT_STREQ(t.child_value("State"), mirror.child_value("State"));
-      std::string tag =
-          std::string(other->second.child_value("RPre")) + other->second.child_value("Tag");
-      EXPECT_EQ(tag, t.child_value("TRTag"));
-    }
-    for (pugi::xml_node t : r.node.child("TFrom").children("TReq")) {
-      if (t.child("EPGUID")) continue;
-      auto other = by_guid.find(t.child_value("TRID"));
-      ASSERT_NE(by_guid.end(), other);
-      std::string back = "TTo/TReq[TRID='" + r.guid + "']";
-      EXPECT_TRUE(other->second.select_node(back.c_str())) << "TFrom without TTo";
+std::set<CrossRef> CrossRefs(const LoadedBaseline& b, const std::string& ep) {
+  std::set<CrossRef> out;
+  for (const test::LoadedReq& r : b.requirements()) {
+    for (const char* side : {"TTo", "TFrom"}) {
+      for (pugi::xml_node t : r.node.child(side).children("TReq")) {
+        if (ep == t.child_value("EPGUID"))
+          out.insert({r.guid, t.child_value("TRID"), side[1] == 'F'});
+      }
     }
   }
-  EXPECT_EQ(summary_.internal_traces, internal);
-  EXPECT_GT(internal, 60);
+  return out;
 }
 
-TEST(GenerateBaselineTest, SameSeedGivesIdenticalFilesAndAnotherSeedDoesNot) {
+// A refers to B and B to A: B is generated first (for its GUIDs), A points
+// its traces and queries at B's requirements and types, then B is
+// generated again from A and mirrors A's traces.
+TEST(BaselinePairTest, TwoProjectsReferToEachOthersRealRequirements) {
   TempFolder folder;
-  WriteBaseline(SmallOptions(), folder.Sub("a"));
-  WriteBaseline(SmallOptions(), folder.Sub("b"));
-  Options other = SmallOptions();
-  other.seed = 43;
-  WriteBaseline(other, folder.Sub("c"));
-  auto a = test::ReadAllFiles(folder.Sub("a"));
-  EXPECT_EQ(a, test::ReadAllFiles(folder.Sub("b")));
-  EXPECT_NE(a, test::ReadAllFiles(folder.Sub("c")));
+  Options b = ProjectOptions(kGuidB, "Bravo", 2);
+  WriteBaseline(b, folder.File("b0"));
+  Options a = ProjectOptions(kGuidA, "Alpha", 1);
+  a.cross_traces = 8;
+  a.external_baseline = folder.File("b0");
+  Summary sa = WriteBaseline(a, folder.File("a"));
+  b.external_baseline = folder.File("a");
+  Summary sb = WriteBaseline(b, folder.File("b"));
+  EXPECT_EQ(8, sa.cross_traces);
+  EXPECT_EQ(0, sb.cross_traces);
+  EXPECT_EQ(8, sb.mirrored_traces);
+
+  LoadedBaseline la(folder.File("a")), lb(folder.File("b"));
+  // Each names its own project first, so that the other can recognise it.
+  EXPECT_STREQ(kGuidA, la.Doc("ExternalProjects.xml").document_element().first_attribute().value());
+  EXPECT_STREQ(kGuidB, lb.Doc("ExternalProjects.xml").document_element().first_attribute().value());
+  EXPECT_TRUE(lb.Doc("ExternalProjects.xml")
+                  .select_node((std::string("//ExternalProject[@GUID='") + kGuidA + "']").c_str()));
+
+  std::set<std::string> b_reqs;
+  for (const test::LoadedReq& r : lb.requirements()) b_reqs.insert(r.guid);
+  std::set<CrossRef> mirrored;
+  for (const CrossRef& ref : CrossRefs(la, kGuidB)) {
+    EXPECT_EQ(1u, b_reqs.count(ref.other)) << "A's trace points at no requirement of B";
+    mirrored.insert({ref.other, ref.req, !ref.is_from});
+  }
+  EXPECT_EQ(mirrored, CrossRefs(lb, kGuidA));
+
+  // A's one external query definition names one of B's requirement types.
+  const std::string types = test::ReadAllFiles(folder.File("b"))["ProjectStructure.XML"];
+  const std::string scope = std::string("(") + kGuidB + ".";
+  int external_queries = 0;
+  for (const pugi::xpath_node& q : la.Doc("QueryDefs.XML").select_nodes("//QUERYSTRING")) {
+    const std::string text = q.node().child_value();
+    if (text.rfind(scope, 0) != 0) continue;
+    ++external_queries;
+    EXPECT_NE(types.find("<RequirementType ID=\"" + text.substr(scope.size(), 38) + "\""),
+              std::string::npos)
+        << text;
+  }
+  EXPECT_EQ(1, external_queries);
+  // Regenerating A from B, which mirrors A's traces, gives the same files:
+  // a mirrored trace equal to one of A's own is not written twice.
+  a.external_baseline = folder.File("b");
+  WriteBaseline(a, folder.File("a2"));
+  EXPECT_EQ(test::ReadAllFiles(folder.File("a")), test::ReadAllFiles(folder.File("a2")));
+}
+
+TEST(GeneratorOptionsTest, SameSeedGivesIdenticalFilesAndAnotherSeedDoesNot) {
+  TempFolder folder;
+  WriteBaseline(ProjectOptions(kGuidA, "Alpha", 1), folder.File("a"));
+  WriteBaseline(ProjectOptions(kGuidA, "Alpha", 1), folder.File("b"));
+  WriteBaseline(ProjectOptions(kGuidA, "Alpha", 2), folder.File("c"));
+  auto a = test::ReadAllFiles(folder.File("a"));
+  EXPECT_EQ(a, test::ReadAllFiles(folder.File("b")));
+  EXPECT_NE(a, test::ReadAllFiles(folder.File("c")));
+}
+
+TEST(GeneratorOptionsTest, UnusableOptionsAreRefused) {
+  TempFolder folder;
+  Options negative, orphan_traces, bad_guid, missing_other;
+  negative.requirements = -1;
+  orphan_traces.cross_traces = 2;  // no external project to point at
+  bad_guid.project_guid = "{not-a-guid}";
+  missing_other.external_baseline = folder.File("nowhere");
+  for (const Options& o : {negative, orphan_traces, bad_guid, missing_other})
+    EXPECT_ANY_THROW(WriteBaseline(o, folder.File("x")));
+  ExternalProject p =
+      ParseExternalProject("{aaaaaaaa-0000-4000-8000-00000000000a}:Name: with colon:PX");
+  EXPECT_EQ(p.guid + "|" + p.name + "|" + p.prefix,
+            "{AAAAAAAA-0000-4000-8000-00000000000A}|Name: with colon|PX");
+  for (const char* bad : {"{AAAAAAAA-0000-4000-8000-00000000000A}:NoPrefix", "AAAA:Name:P"})
+    EXPECT_THROW(ParseExternalProject(bad), std::invalid_argument) << bad;
 }
 
 }  // namespace

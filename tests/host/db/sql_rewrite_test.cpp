@@ -1,3 +1,5 @@
+// Table markers and "{ ts '...'}" literals are resolved before a statement
+// runs; text inside quotes is never touched.
 #include "host/db/sql_rewrite.h"
 
 #include <gtest/gtest.h>
@@ -9,69 +11,48 @@ namespace {
 
 const std::string M = kTableMarker;
 
-class SqlRewriteTest : public ::testing::Test {
- protected:
-};
-
-TEST_F(SqlRewriteTest, RemovesTheTableMarkerBeforeNames) {
-  EXPECT_EQ(RewriteStatement("INSERT INTO " + M + "vlUsers (ID) VALUES (1)", kDBSQLite),
-            "INSERT INTO vlUsers (ID) VALUES (1)");
-  EXPECT_EQ(RewriteStatement("SELECT ID  FROM " + M + "vlUsers WHERE VLGUID = 'x'", kDBPostgreSQL),
-            "SELECT ID  FROM vlUsers WHERE VLGUID = 'x'");
-  EXPECT_EQ(ResolveTableName(M + "VlKeys"), "VlKeys");
-  EXPECT_EQ(ResolveTableName("VlKeys"), "VlKeys");
-  // Part of a marker is not a marker.
-  const std::string partial = std::string("\x05\x01", 2) + "T";
-  EXPECT_EQ(RewriteStatement(partial, kDBSQLite), partial);
-}
-
-TEST_F(SqlRewriteTest, TurnsTimestampLiteralsIntoTheEnginesForm) {
-  const std::string sql = "INSERT INTO T (D) VALUES ({ ts '2003-07-01 14:05:09'})";
-  EXPECT_EQ(RewriteStatement(sql, kDBSQLite), "INSERT INTO T (D) VALUES ('2003-07-01 14:05:09')");
-  EXPECT_EQ(RewriteStatement(sql, kDBPostgreSQL),
-            "INSERT INTO T (D) VALUES (TIMESTAMP '2003-07-01 14:05:09')");
-  // Other engines read the escape themselves.
-  EXPECT_EQ(RewriteStatement(sql, kDBSqlServer), sql);
-  // Spacing and letter case of the escape vary.
-  EXPECT_EQ(RewriteStatement("{ts '2003-07-01 14:05:09'}", kDBSQLite), "'2003-07-01 14:05:09'");
-  EXPECT_EQ(RewriteStatement("{ TS  '2003-07-01 14:05:09' }", kDBSQLite), "'2003-07-01 14:05:09'");
-  EXPECT_EQ(
-      RewriteStatement("A, { ts '2001-01-01 00:00:00'}, { ts '2002-02-02 00:00:00'}", kDBSQLite),
-      "A, '2001-01-01 00:00:00', '2002-02-02 00:00:00'");
-}
-
-TEST_F(SqlRewriteTest, LeavesQuotedTextAlone) {
-  // A text value holding the marker characters or a literal-like text is
-  // stored exactly as written.
+TEST(SqlRewriteTest, ResolvesMarkersAndTimestampLiteralsOutsideQuotesOnly) {
+  const std::string ts = "{ ts '2003-07-01 14:05:09'}", partial = std::string("\x05\x01", 2) + "T";
   const std::string values = "VALUES ('a" + M + "b', '{ ts ''2003-07-01 14:05:09''}', " +
                              "'{ ts 2003}', 'it''s " + M + "')";
-  EXPECT_EQ(RewriteStatement(values, kDBSQLite), values);
-  // After a doubled quote the string goes on; after it ends, rewriting
-  // starts again.
-  EXPECT_EQ(RewriteStatement("'it''s' " + M + "T {ts '2001-01-01 00:00:00'}", kDBSQLite),
-            "'it''s' T '2001-01-01 00:00:00'");
-  // Quoted identifiers are left as they are.
-  const std::string ident = "SELECT \"a" + M + "b\" FROM " + M + "T";
-  EXPECT_EQ(RewriteStatement(ident, kDBSQLite), "SELECT \"a" + M + "b\" FROM T");
-  // An unclosed string runs to the end.
-  const std::string open = "VALUES ('x" + M;
-  EXPECT_EQ(RewriteStatement(open, kDBSQLite), open);
-}
-
-TEST_F(SqlRewriteTest, KeepsBracesThatAreNoTimestampLiteral) {
+  const struct {
+    std::string in;
+    int db;
+    std::string out;
+  } cases[] = {
+      {"INSERT INTO " + M + "vlUsers (ID) VALUES (1)", kDBSQLite,
+       "INSERT INTO vlUsers (ID) VALUES (1)"},
+      {"SELECT ID FROM " + M + "vlUsers", kDBPostgreSQL, "SELECT ID FROM vlUsers"},
+      {partial, kDBSQLite, partial},  // part of a marker is not a marker
+      {"(" + ts + ")", kDBSQLite, "('2003-07-01 14:05:09')"},
+      {"(" + ts + ")", kDBPostgreSQL, "(TIMESTAMP '2003-07-01 14:05:09')"},
+      {"(" + ts + ")", kDBSqlServer, "(" + ts + ")"},  // other engines read it themselves
+      {"{ts '2003-07-01 14:05:09'}", kDBSQLite, "'2003-07-01 14:05:09'"},
+      {"{ TS  '2003-07-01 14:05:09' }", kDBSQLite, "'2003-07-01 14:05:09'"},
+      {"A, { ts '2001-01-01 00:00:00'}, { ts '2002-02-02 00:00:00'}", kDBSQLite,
+       "A, '2001-01-01 00:00:00', '2002-02-02 00:00:00'"},
+      {values, kDBSQLite, values},
+      // After a doubled quote the text goes on; after it ends, rewriting
+      // starts again. Quoted names stay; an unclosed text runs to the end.
+      {"'it''s' " + M + "T {ts '2001-01-01 00:00:00'}", kDBSQLite,
+       "'it''s' T '2001-01-01 00:00:00'"},
+      {"SELECT \"a" + M + "b\" FROM " + M + "T", kDBSQLite, "SELECT \"a" + M + "b\" FROM T"},
+      {"VALUES ('x" + M, kDBSQLite, "VALUES ('x" + M},
+      // A failed match does not swallow what follows.
+      {"{ ts 'a' x } " + M + "T", kDBSQLite, "{ ts 'a' x } T"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(RewriteStatement(c.in, c.db), c.out) << c.in;
   for (const std::string s : {"{", "{ x }", "{ ts '2003-07-01", "{ ts '2003'", "{ tsx '1'}",
                               "{ ts x}", "'{GUID}'", "{9F3A}"})
     EXPECT_EQ(RewriteStatement(s, kDBSQLite), s) << s;
-  // A failed match does not swallow what follows.
-  EXPECT_EQ(RewriteStatement("{ ts 'a' x } " + M + "T", kDBSQLite), "{ ts 'a' x } T");
+  EXPECT_EQ(ResolveTableName(M + "VlKeys") + ResolveTableName("VlKeys"), "VlKeysVlKeys");
 }
 
-TEST_F(SqlRewriteTest, HandlesLargeTextsInOnePass) {
+TEST(SqlRewriteTest, HandlesLargeTextsInOnePass) {
   // Many unfinished literals one after the other, and a long value.
   std::string sql;
   for (int i = 0; i < 100000; ++i) sql += "{ ts '";
-  const std::string out = RewriteStatement(sql, kDBSQLite);
-  EXPECT_EQ(out, sql);
+  EXPECT_EQ(RewriteStatement(sql, kDBSQLite), sql);
   std::string big = "INSERT INTO " + M + "T VALUES ('" + std::string(1 << 20, 'x') + "')";
   EXPECT_EQ(RewriteStatement(big, kDBSQLite).size(), big.size() - M.size());
 }

@@ -32,19 +32,6 @@ class InstallSettingsTest : public ::testing::Test {
 
 std::vector<std::string> Keys(const OrderedMap<std::string>& m) { return m.Keys(); }
 
-TEST_F(InstallSettingsTest, ReadRegBaseRegInfoFailsWithEmptyValueForAnythingMissing) {
-  std::string path = system_.Write("a.conf", "[4.0]\nInstallDirectory=/opt/v\n");
-  std::string value = "stale";
-  EXPECT_FALSE(ReadRegBaseRegInfo(system_.path() + "/none.conf", "4.0", "InstallDirectory", value));
-  EXPECT_EQ(value, "");
-  value = "stale";
-  EXPECT_FALSE(ReadRegBaseRegInfo(path, "5.0", "InstallDirectory", value));
-  EXPECT_EQ(value, "");
-  EXPECT_FALSE(ReadRegBaseRegInfo(path, "4.0", "Other", value));
-  EXPECT_TRUE(ReadRegBaseRegInfo(path, "4.0", "installdirectory", value));
-  EXPECT_EQ(value, "/opt/v");
-}
-
 TEST_F(InstallSettingsTest, SettingsPathsFollowTheXdgVariables) {
   EXPECT_EQ(UserSettingsPath(), user_.path() + "/Corvane Software/Velloq.conf");
   // The first folder of the list that holds the file is taken.
@@ -56,22 +43,16 @@ TEST_F(InstallSettingsTest, SettingsPathsFollowTheXdgVariables) {
   EXPECT_EQ(SystemSettingsPath(), "/etc/xdg/Corvane Software/Velloq.conf");
 }
 
+// A missing or empty setting is no error and leaves no stale value.
 TEST_F(InstallSettingsTest, InstallAndBinDirectories) {
-  std::string dir = "stale";
-  EXPECT_FALSE(ReadVelloqInstallDir(dir, &messages_));
-  EXPECT_EQ(dir, "");
-  EXPECT_FALSE(GetVelloqBinDirectory(dir, &messages_));
-  EXPECT_TRUE(sink_.infos.empty());  // a missing setting is not an error
-  WriteSystemSettings("   ");        // an empty one counts as unread
-  EXPECT_FALSE(ReadVelloqInstallDir(dir, &messages_));
-  EXPECT_FALSE(GetVelloqBinDirectory(dir, &messages_));
-  EXPECT_EQ(dir, "");
-
-  WriteSystemSettings("/opt/velloq");
-  EXPECT_TRUE(ReadVelloqInstallDir(dir, &messages_));
-  EXPECT_EQ(dir, "/opt/velloq");
-  EXPECT_TRUE(GetVelloqBinDirectory(dir, &messages_));
-  EXPECT_EQ(dir, "/opt/velloq/Bin");
+  for (const char* setting : {"", "   ", "/opt/velloq"}) {
+    if (*setting) WriteSystemSettings(setting);
+    std::string dir = "stale", bin = "stale";
+    const bool found = ReadVelloqInstallDir(dir, &messages_);
+    EXPECT_EQ(GetVelloqBinDirectory(bin, &messages_), found);
+    EXPECT_EQ(dir + "|" + bin, found ? "/opt/velloq|/opt/velloq/Bin" : "|") << setting;
+  }
+  EXPECT_TRUE(sink_.infos.empty());
 }
 
 TEST_F(InstallSettingsTest, EnterpriseCreationIsForbiddenOnlyByAZeroPreference) {
@@ -89,27 +70,23 @@ TEST_F(InstallSettingsTest, EnterpriseCreationIsForbiddenOnlyByAZeroPreference) 
   }
 }
 
-TEST_F(InstallSettingsTest, DriversAreSQLiteThenTheEnterpriseEntriesInFileOrder) {
+// SQLite, then the enterprise entries of the installation in file order,
+// unless there are none or the preference forbids them.
+TEST_F(InstallSettingsTest, DriversAreSQLiteThenTheEnterpriseEntriesAllowed) {
+  using Names = std::vector<std::string>;
+  EXPECT_EQ(Keys(RetrieveDrivers()), Names{"SQLite"});  // no installation directory
   WriteSystemSettings(Install());
-  WriteDrivers("[Enterprise Drivers]\nPostgreSQL=PostgreSQL\nSQL Server=SQL Server Driver\n");
-  OrderedMap<std::string> drivers = RetrieveDrivers();
-  EXPECT_EQ(Keys(drivers), (std::vector<std::string>{"SQLite", "PostgreSQL", "SQL Server"}));
-  EXPECT_EQ(*drivers.Find("SQLite"), "SQLite3");
-  EXPECT_EQ(*drivers.Find("SQL Server"), "SQL Server Driver");
-}
-
-TEST_F(InstallSettingsTest, OnlySQLiteWhenEnterpriseEntriesAreUnavailable) {
-  auto onlySQLite = std::vector<std::string>{"SQLite"};
-  EXPECT_EQ(Keys(RetrieveDrivers()), onlySQLite);  // no installation directory
-  WriteSystemSettings(Install());
-  EXPECT_EQ(Keys(RetrieveDrivers()), onlySQLite);  // no "DB Drivers.dat"
+  EXPECT_EQ(Keys(RetrieveDrivers()), Names{"SQLite"});  // no "DB Drivers.dat"
   WriteDrivers("[Other Drivers]\nPostgreSQL=PostgreSQL\n");
-  EXPECT_EQ(Keys(RetrieveDrivers()), onlySQLite);  // no "Enterprise Drivers" section
-  WriteDrivers("[Enterprise Drivers]\nPostgreSQL=PostgreSQL\n");
+  EXPECT_EQ(Keys(RetrieveDrivers()), Names{"SQLite"});  // no "Enterprise Drivers" section
+  WriteDrivers("[Enterprise Drivers]\nPostgreSQL=PostgreSQL\nSQL Server=SQL Server Driver\n");
   WritePreference("EnterpriseDatabaseCreation=0");
-  EXPECT_EQ(Keys(RetrieveDrivers()), onlySQLite);  // forbidden by the preference
+  EXPECT_EQ(Keys(RetrieveDrivers()), Names{"SQLite"});  // forbidden by the preference
   WritePreference("EnterpriseDatabaseCreation=1");
-  EXPECT_EQ(Keys(RetrieveDrivers()), (std::vector<std::string>{"SQLite", "PostgreSQL"}));
+  OrderedMap<std::string> drivers = RetrieveDrivers();
+  EXPECT_EQ(Keys(drivers), (Names{"SQLite", "PostgreSQL", "SQL Server"}));
+  EXPECT_EQ(*drivers.Find("SQLite") + "|" + *drivers.Find("SQL Server"),
+            "SQLite3|SQL Server Driver");
   EXPECT_TRUE(sink_.infos.empty());
 }
 

@@ -94,30 +94,32 @@ TEST_F(SqlQueryServicesTest, LocalQueryIsRebuiltWithTheRequirementTypeOfTheProje
   EXPECT_EQ(parsed_.ProjStructSpec->ExternalProjectID, "");
 }
 
+// Every GUID must name an object of its kind in the project; the error
+// text names it, where it stands and what was expected.
 TEST_F(SqlQueryServicesTest, LocalGuidsMustNameObjectsOfTheirKindInTheProject) {
-  EXPECT_FALSE(Parse("(" + kBetaType + ")"));
-  EXPECT_EQ(error_, "\"" + kBetaType +
-                        "\" at position 2 is not a requirement type of the project: expected the "
-                        "GUID of a requirement type.");
-  // An attribute's GUID is no requirement type, nor the other way round.
-  EXPECT_FALSE(Parse("(" + kAlphaAttr + ")"));
-  EXPECT_FALSE(Parse("(" + kAlphaType + ") WHERE " + kAlphaType + " = 1"));
-  EXPECT_EQ(error_, "\"" + kAlphaType +
-                        "\" at position 48 is not an attribute of the project: expected the GUID "
-                        "of an attribute.");
-  EXPECT_FALSE(Parse("(" + kAlphaType + ") WHERE " + kAlphaAttr + " = " + kAlphaAttr));
-  EXPECT_EQ(error_, "\"" + kAlphaAttr +
-                        "\" at position 89 is not a list item of the project: expected the GUID "
-                        "of a list item.");
+  const std::string where = "(" + kAlphaType + ") WHERE ";
+  const std::pair<std::string, std::string> cases[] = {
+      {"(" + kBetaType + ")", "\"" + kBetaType +
+                                  "\" at position 2 is not a requirement type of the "
+                                  "project: expected the GUID of a requirement type."},
+      {"(" + kAlphaAttr + ")", "is not a requirement type of the project"},
+      {where + kAlphaType + " = 1", "\"" + kAlphaType +
+                                        "\" at position 48 is not an attribute of "
+                                        "the project: expected the GUID of an attribute."},
+      {where + kAlphaAttr + " = " + kAlphaAttr,
+       "\"" + kAlphaAttr +
+           "\" at position 89 is not a list item of the project: expected the "
+           "GUID of a list item."},
+      {where, "Expected the GUID of an attribute, found the end of the query."},
+  };
+  for (const auto& [query, error] : cases) {
+    EXPECT_FALSE(Parse(query));
+    EXPECT_NE(error_.find(error), std::string::npos) << error_;
+    EXPECT_EQ(parsed_.ProjStructSpec, nullptr);
+  }
   // Lower-case GUIDs are found as the upper-case ones the project keeps.
   EXPECT_TRUE(Parse("(" + Lower(kAlphaType) + ")")) << error_;
   EXPECT_EQ(parsed_.QueryString, "(" + kAlphaType + ")");
-}
-
-TEST_F(SqlQueryServicesTest, GrammarErrorsComeBackAsTheErrorText) {
-  EXPECT_FALSE(Parse("(" + kAlphaType + ") WHERE"));
-  EXPECT_EQ(error_, "Expected the GUID of an attribute, found the end of the query.");
-  EXPECT_EQ(parsed_.ProjStructSpec, nullptr);
 }
 
 TEST_F(SqlQueryServicesTest, ExternalScopeIsLookedUpInTheRegisteredProject) {
@@ -135,13 +137,12 @@ TEST_F(SqlQueryServicesTest, ExternalScopeIsLookedUpInTheRegisteredProject) {
 
   // The attributes of the parsing project mean nothing in the external one.
   EXPECT_FALSE(Parse("(" + betaGuid + "." + kBetaType + ") WHERE " + kAlphaAttr + " = 1"));
-  EXPECT_EQ(error_, "\"" + kAlphaAttr +
-                        "\" at position 87 is not an attribute of the external project: expected "
-                        "the GUID of an attribute.");
+  EXPECT_NE(
+      error_.find(kAlphaAttr + "\" at position 87 is not an attribute of the external project"),
+      std::string::npos);
   EXPECT_FALSE(Parse("(" + betaGuid + "." + kAlphaType + ")"));
-  EXPECT_EQ(error_, "\"" + kAlphaType +
-                        "\" at position 41 is not a requirement type of the external project: "
-                        "expected the GUID of a requirement type.");
+  EXPECT_NE(error_.find("at position 41 is not a requirement type of the external project"),
+            std::string::npos);
 }
 
 TEST_F(SqlQueryServicesTest, AnExternalProjectThatCannotBeUsedIsAnErrorText) {
@@ -171,24 +172,12 @@ TEST_F(SqlQueryServicesTest, AnExternalProjectThatCannotBeUsedIsAnErrorText) {
 
 TEST_F(SqlQueryServicesTest, AnOpenProjectFoundByTheFinderIsUsedAndLeftOpen) {
   RegisterBeta(dir_.File("Nowhere"), "Beta");  // never opened from there
-  std::string asked;
   SqlQueryServices services([&](const std::string& guid) -> std::shared_ptr<Project> {
-    asked = guid;
     return guid == beta_->GetProjectGUID() ? beta_ : nullptr;
   });
   ASSERT_TRUE(Parse("(" + beta_->GetProjectGUID() + "." + kBetaType + ")", services)) << error_;
-  EXPECT_EQ(asked, beta_->GetProjectGUID());
   EXPECT_EQ(parsed_.ProjStructSpec->RequirementTypeID, "31");
   EXPECT_EQ(beta_->GetProjectName(), "Beta");  // still open
-}
-
-TEST_F(SqlQueryServicesTest, TheProjectObjectHandsOutWorkingServices) {
-  auto services = alpha_->GetQueryServices(app_->GetContextInfo().GetContextKey());
-  ASSERT_NE(services, nullptr);
-  alpha_->PrepareQueryParsing(true);
-  EXPECT_TRUE(services->ParseQueryString(*alpha_, "(" + kAlphaType + ")", error_, parsed_))
-      << error_;
-  EXPECT_EQ(parsed_.ProjStructSpec->RequirementTypeID, "7");
 }
 
 }  // namespace

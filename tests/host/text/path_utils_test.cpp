@@ -45,9 +45,9 @@ TEST(PathUtilsTest, PathPartsAndJoins) {
       {file, "/", ""},
   };
   for (const auto& c : cases) EXPECT_EQ(c.f(c.in), c.want) << c.in;
-  EXPECT_EQ(JoinWithComma(" Traces", "History "), "Traces, History");
-  EXPECT_EQ(JoinWithComma(" ", "History"), "History");
-  EXPECT_EQ(JoinWithComma("Traces", " "), "Traces");
+  EXPECT_EQ(JoinWithComma(" Traces", "History ") + "/" + JoinWithComma(" ", "History") + "/" +
+                JoinWithComma("Traces", " "),
+            "Traces, History/History/Traces");
 }
 
 TEST(PathUtilsTest, AppendTextLineSeparatesNonBlankLinesWithCrLf) {

@@ -1,6 +1,7 @@
 #include "host/xml/xml_file.h"
 
 #include <gtest/gtest.h>
+#include <iconv.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -70,6 +71,22 @@ TEST(XmlFileTest, ReadsEveryEncodingAndSaysEveryChange) {
     else
       EXPECT_NE(r.encoding_note.find(c.note), std::string::npos) << r.encoding_note;
   }
+}
+
+// The code page as the system's own converter reads it; bytes it leaves
+// undefined keep their number.
+TEST(XmlFileTest, Windows1252IsReadAsTheSystemReadsIt) {
+  iconv_t cd = iconv_open("UTF-8", "CP1252");
+  ASSERT_NE(cd, reinterpret_cast<iconv_t>(-1));
+  for (int b = 1; b < 256; ++b) {
+    char in = static_cast<char>(b), out[8], *ip = &in, *op = out;
+    size_t il = 1, ol = sizeof out;
+    const bool defined = iconv(cd, &ip, &il, &op, &ol) != static_cast<size_t>(-1);
+    EXPECT_EQ(Windows1252ToUtf8(std::string(1, in)),
+              defined ? std::string(out, op) : "\xC2" + std::string(1, in))
+        << b;
+  }
+  iconv_close(cd);
 }
 
 TEST(XmlFileTest, BadInputIsRefusedAndNothingOutsideIsRead) {
