@@ -142,28 +142,5 @@ TEST_F(AttrViewPostgresTest, WholeNumbersAreConvertedLikeTheClassicConversion) {
   EXPECT_EQ(RunPsql(conninfo_, Script(body)), expected);
 }
 
-TEST_F(AttrViewPostgresTest, TextNumbersAndListsReadLikeOnTheFileDatabase) {
-  const std::string body =
-      "INSERT INTO vlUserDefinedFieldValues (REQUIREMENTID, FIELDID, FIELDVALUE, NUMERICVALUE) "
-      "VALUES (1, 3, 'Hello', NULL), (2, 3, NULL, NULL), (1, 4, '2.25', 2.25);\n"
-      "INSERT INTO vlUserDefinedListItems (ITEMID, FIELDID, ITEMRANK, ITEMTEXT) VALUES "
-      "(100, 7, 3, 'Low'), (101, 7, 1, 'High'), (102, 7, 2, 'Medium');\n"
-      "INSERT INTO vlUserDefinedListValues (REQUIREMENTID, FIELDID, LISTITEMID) VALUES "
-      "(1, 7, 100), (1, 7, 102), (2, 7, 101);\n" +
-      WithoutMarkers(BuildAttrViewForPostgreSQL_(3, 1)) + ";\n" +
-      WithoutMarkers(BuildAttrViewForPostgreSQL_(4, 3)) + ";\n" +
-      WithoutMarkers(BuildAttrViewForPostgreSQL_(7, 10)) + ";\n" +
-      WithoutMarkers(BuildAttrSortViewForMultiAttr_(7)) + ";\n" +
-      "SELECT * FROM VlAttrValuesView_3 ORDER BY 1;\n"
-      "SELECT * FROM VlAttrValuesView_4 ORDER BY 1;\n"
-      "SELECT * FROM VlAttrValuesView_7 ORDER BY 1, 2;\n"
-      "SELECT * FROM VlAttrValuesSortView_7 ORDER BY 1;\n";
-  EXPECT_EQ(RunPsql(conninfo_, Script(body)),
-            "1|Hello\n2|\n"
-            "1|2.25\n"
-            "1|100|3\n1|102|2\n2|101|1\n"
-            "1|100|2\n2|101|1\n");
-}
-
 }  // namespace
 }  // namespace vl

@@ -13,10 +13,10 @@
 #include "copy/copy_test_support.h"
 #include "copy/mod_attr_views.h"
 #include "copy/run_context.h"
-#include "support/recording_sink.h"
 #include "host/db/project_schema.h"
 #include "host/db/sqlite_data_services.h"
 #include "host/text/convert.h"
+#include "support/recording_sink.h"
 #include "support/scratch_folder.h"
 
 namespace vl {
@@ -44,13 +44,11 @@ std::string SqlQuote(const std::string& s) {
 class AttrViewSqliteTest : public ::testing::Test {
  protected:
   void SetUp() override {
-        dbPath_ = folder_.File("views.db");
+    dbPath_ = folder_.File("views.db");
     ds_ = SqliteDataServices::OpenFile(dbPath_, true);
     CreateProjectSchema(*ds_);
   }
-  void TearDown() override {
-    ds_.reset();
-  }
+  void TearDown() override { ds_.reset(); }
 
   void AddFieldValue(int32_t req, int32_t field, const std::string& literal) {
     ds_->ExecuteSQL(
@@ -145,24 +143,6 @@ TEST_F(AttrViewSqliteTest, WholeNumbersAreConvertedLikeTheClassicConversion) {
   EXPECT_EQ(got[15], "0");  // "high"
   EXPECT_EQ(got[16], "0");  // ""
   EXPECT_EQ(got[17], "0");  // "1e"
-}
-
-TEST_F(AttrViewSqliteTest, TextAndStoredNumbersPassThrough) {
-  AddFieldValue(1, 3, "'Hello, world'");
-  AddFieldValue(2, 3, "''");
-  AddFieldValue(3, 3, "NULL");
-  ds_->ExecuteSQL(
-      "INSERT INTO vlUserDefinedFieldValues (REQUIREMENTID, FIELDID, FIELDVALUE, NUMERICVALUE) "
-      "VALUES (1, 4, '2.25', 2.25)");
-  g_CreateAttrView(3, 1, *ds_, messages_);
-  g_CreateAttrView(4, 3, *ds_, messages_);
-  ASSERT_TRUE(sink_.infos.empty());
-  EXPECT_EQ(ShellRows("VlAttrValuesView_3"), "1|Hello, world\n2|\n3|\n");
-  EXPECT_EQ(ShellRows("VlAttrValuesView_4"), "1|2.25\n");
-  EXPECT_EQ(RunSqliteShell(dbPath_,
-                           "SELECT typeof(FieldValue) FROM VlAttrValuesView_3 ORDER BY "
-                           "RequirementID"),
-            "text\ntext\nnull\n");
 }
 
 TEST_F(AttrViewSqliteTest, MultiValueListSortsByTheSmallestRank) {

@@ -73,35 +73,6 @@ class DiscCopyTest : public ProjectPairTest {
   std::shared_ptr<DataServices> ds_;
 };
 
-TEST_F(DiscCopyTest, DiscussionsOffReadsNothing) {
-  goBLProjInfo->SetCreateDisc(false);
-  RecordingDataServices rec(ds_);
-  EXPECT_TRUE(Copy(rec));
-  EXPECT_TRUE(rec.calls().empty());
-  EXPECT_TRUE(sink_.infos.empty());
-  EXPECT_TRUE(sink_.results.empty());
-}
-
-TEST_F(DiscCopyTest, OneDiscussionWithItsMembers) {
-  WriteDiscussions(Disc("Speed", kAnn,
-                        Values("2003-07-01 14:05:09", "3", "1", "1") + "<DUsers><DUsr><DUID>" +
-                            kBob + "</DUID></DUsr></DUsers><DGroups><DGroup><DGID>" + kReviewers +
-                            "</DGID></DGroup></DGroups><DiscReqs><DiscReq><GUID>" + kReq1 +
-                            "</GUID></DiscReq></DiscReqs>"));
-  ASSERT_TRUE(Copy(*ds_));
-  const std::string id = Discussions()[0][0];
-  EXPECT_EQ(Discussions(), (Table{{id, id, "0", "Speed", "21", "1", "3", "0", "1"}}));
-  EXPECT_EQ(Rows(*ds_, "SELECT MESSAGE, SUBMITDATETIME FROM VLDISCUSSIONS"),
-            (Table{{"About Speed", "2003-07-01 14:05:09"}}));
-  EXPECT_EQ(Pairs("VLPROJECTDISCUSSIONS", "PROJECTID, DISCUSSIONID"),
-            (Table{{std::to_string(alpha_->GetProjectID()), id}}));
-  EXPECT_EQ(Pairs("VLDISCUSSIONUSERS", "DISCUSSIONID, USERID"), (Table{{id, "22"}}));
-  EXPECT_EQ(Pairs("VLDISCUSSIONGROUPS", "DISCUSSIONID, GROUPID"), (Table{{id, "31"}}));
-  EXPECT_EQ(Pairs("VLDISCUSSIONSREAD", "DISCUSSIONID, USERID"), (Table{{id, "22"}}));
-  EXPECT_EQ(Pairs("VLDISCUSSIONREQUIREMENTS", "DISCUSSIONID, REQUIREMENTID"), (Table{{id, "41"}}));
-  EXPECT_EQ(sink_.results, (std::vector<std::string>{"Discussion Speed"}));
-}
-
 TEST_F(DiscCopyTest, RepliesAtAnyDepthKeepTheirThreadAndParent) {
   // Top <- Reply <- Deep, and Top <- Empty (an empty Replies); then a
   // second thread. Values missing (Top and its replies) or unusable
@@ -148,34 +119,6 @@ TEST_F(DiscCopyTest, AUserListedOnceIsMemberAndHasReadIt) {
   EXPECT_EQ(Pairs("VLDISCUSSIONUSERS", "DISCUSSIONID, USERID"), (Table{{id, "21"}, {id, "22"}}));
   EXPECT_EQ(Pairs("VLDISCUSSIONSREAD", "DISCUSSIONID, USERID"), (Table{{id, "21"}, {id, "22"}}));
   EXPECT_TRUE(Pairs("VLDISCUSSIONGROUPS", "DISCUSSIONID, GROUPID").empty());
-}
-
-TEST_F(DiscCopyTest, ADiscussionWithoutAuthorStopsTheCopy) {
-  WriteDiscussions(Disc("First", kAnn) + Disc("Anonymous", "") + Disc("Never", kBob));
-  EXPECT_FALSE(Copy(*ds_));
-  EXPECT_EQ(sink_.InfoTexts(), (std::vector<std::string>{"No translation for this object."}));
-  const Table rows = Discussions();
-  ASSERT_EQ(rows.size(), 1u);
-  EXPECT_EQ(rows[0][3], "First");
-}
-
-TEST_F(DiscCopyTest, AMemberNotCopiedStopsTheCopyAfterTheDiscussionRow) {
-  WriteDiscussions(Disc("Speed", kAnn,
-                        std::string("<DUsers><DUsr><DUID>") + kBob + "</DUID></DUsr><DUsr><DUID>" +
-                            kNobody + "</DUID></DUsr></DUsers>") +
-                   Disc("Never", kBob));
-  EXPECT_FALSE(Copy(*ds_));
-  EXPECT_EQ(sink_.InfoTexts(), (std::vector<std::string>{"No translation for this object."}));
-  const std::string id = Discussions()[0][0];
-  EXPECT_EQ(Discussions().size(), 1u);
-  EXPECT_EQ(Pairs("VLDISCUSSIONUSERS", "DISCUSSIONID, USERID"), (Table{{id, "22"}}));
-  EXPECT_TRUE(Pairs("VLDISCUSSIONSREAD", "DISCUSSIONID, USERID").empty());
-}
-
-TEST_F(DiscCopyTest, AFileWithoutProjectIsReported) {
-  WriteFile(root_ / "baseline" / "Discussions.XML", "<Discs/>");
-  EXPECT_FALSE(Copy(*ds_));
-  EXPECT_EQ(sink_.infos, (std::vector<std::string>{"Discussions.XML lacks the node PROJECT"}));
 }
 
 }  // namespace

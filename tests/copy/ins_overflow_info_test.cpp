@@ -76,16 +76,6 @@ TEST_F(OverflowTest, SplitCountsCharactersNotBytes) {
   EXPECT_EQ(whole, "\xC3\xA4\xE2\x82\xAC\xC3\xB6\xE2\x82\xAC");
 }
 
-TEST_F(OverflowTest, SplitRefusesANegativeLimitOtherThanMinusOne) {
-  std::string text = "abcdefg", whole;
-  bool isOverflow = true;
-  EXPECT_FALSE(overflow().SplitOverflowText(-2, text, whole, isOverflow));
-  EXPECT_EQ(text, "abcdefg");
-  EXPECT_FALSE(isOverflow);
-  ASSERT_EQ(sink_.infos.size(), 1u);
-  EXPECT_EQ(sink_.infos[0].rfind("SplitOverflowText|5|", 0), 0u) << sink_.infos[0];
-}
-
 TEST_F(OverflowTest, WritersInsertTheWholeTextWithQuotesIntact) {
   EXPECT_TRUE(overflow().SaveReqOverflowText(12, "it's 'long'", *db_));
   EXPECT_TRUE(overflow().SaveReqOverflowAttrValue(12, 7, "a|b", *db_));
@@ -111,25 +101,6 @@ TEST_F(OverflowTest, HistoryOverflowTypeFollowsTheTableNameInAnyCase) {
                    "OVERFLOWVERSIONNUMBER = '1.000'"),
             "why");
   EXPECT_EQ(Scalar("SELECT COUNT(*) FROM VlOverflowHistory WHERE OVERFLOWTYPE = 3"), "2");
-}
-
-TEST_F(OverflowTest, HistoryOverflowForAnUnknownTableWritesNothingAndSaysNothing) {
-  EXPECT_FALSE(overflow().SaveReqOverflowHistRec("vlPackageHistory", 1, "1.000", "why", *db_));
-  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM VlOverflowHistory"), "0");
-  EXPECT_TRUE(sink_.infos.empty());
-}
-
-TEST_F(OverflowTest, AWriterThatFailsReportsUnderItsOwnName) {
-  FaultInjectingDataServices faulty(*db_);
-  faulty.FailWhenContains("INSERT");
-  EXPECT_FALSE(overflow().SaveReqOverflowText(1, "x", faulty));
-  EXPECT_FALSE(overflow().SaveReqOverflowAttrValue(1, 2, "x", faulty));
-  EXPECT_FALSE(overflow().SaveReqOverflowHistRec("vlRequirementHistory", 1, "1", "x", faulty));
-  ASSERT_EQ(sink_.infos.size(), 3u);
-  EXPECT_EQ(sink_.infos[0].rfind("SaveReqOverflowText|", 0), 0u);
-  EXPECT_EQ(sink_.infos[1].rfind("SaveReqOverflowAttrValue|", 0), 0u);
-  EXPECT_EQ(sink_.infos[2].rfind("SaveReqOverflowHistRec|", 0), 0u);
-  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM VlOverflowHistory"), "0");
 }
 
 }  // namespace

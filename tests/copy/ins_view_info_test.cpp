@@ -147,30 +147,6 @@ TEST_F(InsViewInfoTest, LocalDefinitionIsRenewedRebuiltAndInsertedAsOneStatement
   EXPECT_TRUE(tables().gcolUnResQDefs.Empty());
 }
 
-TEST_F(InsViewInfoTest, RejectedQueryIsReportedAndTheOthersAreStillCopied) {
-  MakeAlpha();
-  WriteQueryDefs(QueryDef(kOldQuery, "Broken", "(" + kOldType + ") WHERE") +
-                 QueryDef(kOldQuery2, "Empty", "", "{0E000000-0000-0000-0000-0000000000FF}") +
-                 QueryDef("{0E000000-0000-0000-0000-000000000007}", "Plain", "no scope at all"));
-  ASSERT_TRUE(copier().CopyXMLQueryDefs(*ds_, *alpha_));
-  // The unknown owner gets the look-up's message and the current user.
-  // Each message names the query definition it is about.
-  EXPECT_EQ(sink_.infos,
-            (std::vector<std::string>{
-                "Query not copied: Expected the GUID of an attribute, found the end of the query. "
-                "It is the query definition \"Broken\" " +
-                    kOldQuery + ".",
-                "No translation for this object. It is the user "
-                "{0E000000-0000-0000-0000-0000000000FF}, referred to by the query definition "
-                "\"Empty\" " +
-                    kOldQuery2 + ".",
-                "Query not copied: Expected \"(\" at the start of the query, found \"no\" at "
-                "position 1. It is the query definition \"Plain\" "
-                "{0E000000-0000-0000-0000-000000000007}."}));
-  EXPECT_EQ(Rows(*ds_, "SELECT QUERYNAME, QUERYUSERID, QUERYSTRING FROM VlQueryDefinitions"),
-            (Table{{"Empty", "1", ""}}));
-}
-
 TEST_F(InsViewInfoTest, DefinitionOfAnUnknownExternalProjectGoesToTheUnresolvedFile) {
   MakeAlpha();
   WriteQueryDefs(QueryDef(kOldQuery, "Elsewhere", "(" + kNowhereGuid + "." + kOldExtType + ")") +
@@ -226,178 +202,6 @@ TEST_F(InsViewInfoTest, ExternalDefinitionTakesTheExternalProjectsGuids) {
   EXPECT_NE(sink_.infos[0].find(kOldAttr), std::string::npos);
 }
 
-TEST_F(InsViewInfoTest, ExternalProjectWithoutTranslationsKeepsItsGuids) {
-  MakeBeta();  // made by hand, not from a baseline: no ResRTGUIDs.xml
-  MakeAlpha();
-  Register(*ds_, 12, *beta_, "Beta");
-  tables().gdictExtProjMap[kExtBaselineGuid] = beta_->GetProjectGUID();
-  WriteQueryDefs(
-      QueryDef(kOldQuery, "Theirs",
-               "(" + kExtBaselineGuid + "." + kBetaType + ") WHERE " + kBetaAttr + " = 'x'"));
-  ASSERT_TRUE(copier().CopyXMLQueryDefs(*ds_, *alpha_));
-  EXPECT_TRUE(sink_.infos.empty()) << sink_.infos[0];
-  EXPECT_EQ(Rows(*ds_, "SELECT QUERYSTRING FROM VlQueryDefinitions"),
-            (Table{{"(" + beta_->GetProjectGUID() + "." + kBetaType + ") WHERE " + kBetaAttr +
-                    " = 'x'"}}));
-}
-
-TEST_F(InsViewInfoTest, QueryDefsFileWithoutProjectStopsTheStage) {
-  MakeAlpha();
-  WriteFile(root_ / "baseline" / "QueryDefs.XML", "<QUERYDEFS/>");
-  EXPECT_FALSE(copier().CopyXMLQueryDefs(*ds_, *alpha_));
-  EXPECT_EQ(sink_.infos, (std::vector<std::string>{"QueryDefs.XML lacks the node PROJECT"}));
-}
-
-// ---- What other projects left unresolved for this baseline's project ----
-
-class OtherProjectsTest : public InsViewInfoTest {
- protected:
-  // Beta waits for this baseline's project; Alpha is the project now
-  // created for it and registered in Beta as row 5.
-  void SetUp() override {
-    InsViewInfoTest::SetUp();
-    MakeBeta();
-    MakeAlpha();
-    Register(*beta_ds_, 5, *alpha_, "Alpha");
-  }
-  // The run's own definitions, then, at its end, what Beta waited for;
-  // committed as a successful run commits it.
-  bool Complete() {
-    InsViewInfo views = copier();
-    const bool ok = views.CopyXMLQueryDefs(*ds_, *alpha_) &&
-                    views.CompleteUnResQueryDefs(*alpha_) && views.CompleteUnResViews();
-    CommitOtherProjects();
-    return ok;
-  }
-  void WriteBetaFile(const char* name, const std::string& content) {
-    WriteFile(root_ / "Beta" / name,
-              R"(<?xml version="1.0" standalone="yes"?><PROJECT>)" + content + "</PROJECT>");
-  }
-  static std::string View(const std::string& query, const std::string& secQuery,
-                          const std::string& props, const std::string& extra = "") {
-    return R"(<View Pkg="3"><GUID>{0D000000-0000-0000-0000-000000000001}</GUID>)"
-           R"(<ViewName>Theirs</ViewName><ViewDescription>d</ViewDescription>)"
-           R"(<Visibility>1</Visibility><ViewDateTime>2004-02-03 04:05:06</ViewDateTime>)"
-           R"(<ViewReason>r</ViewReason><Type>2</Type><ReqTypeID>{0D000000-0000-0000-0000-)"
-           R"(000000000002}</ReqTypeID><SecReqTypeID/><ViewProperties>)" +
-           props + "</ViewProperties><ViewQueryDefGUID" + extra + ">" + query +
-           "</ViewQueryDefGUID><SecQueryID>" + secQuery +
-           "</SecQueryID><ViewUserGUID>1</ViewUserGUID></View>";
-  }
-};
-
-TEST_F(OtherProjectsTest, DefinitionsForThisProjectAreInsertedAndTheOthersStay) {
-  const std::string waiting = QueryDef(
-      kOldQuery, "Waiting", "(" + kBaselineGuid + "." + kOldType + ") WHERE " + kOldAttr + " = 1");
-  const std::string other =
-      QueryDef(kOldQuery2, "Other", "(" + kNowhereGuid + "." + kOldType + ")");
-  WriteBetaFile(kUnResQueryDefsFile, waiting + other);
-
-  ASSERT_TRUE(Complete());
-  EXPECT_EQ(
-      Rows(*beta_ds_, "SELECT QUERYNAME, QUERYUSERID, QUERYSTRING FROM VlQueryDefinitions"),
-      (Table{{"Waiting", std::to_string(beta_->GetCurrentUserID()),
-              "(" + alpha_->GetProjectGUID() + "." + kNewType + ") WHERE " + kNewAttr + " = 1"}}));
-  EXPECT_TRUE(Rows(*ds_, "SELECT ID FROM VlQueryDefinitions").empty());
-  ASSERT_NE(tables().gcolQDefs.Find(kOldQuery), nullptr);
-  EXPECT_EQ((*tables().gcolQDefs.Find(kOldQuery))->RequirementTypeID, "7");
-  EXPECT_EQ((*tables().gcolQDefs.Find(kOldQuery))->ExternalProjectID, "5");
-  EXPECT_EQ(Compact(root_ / "Beta" / kUnResQueryDefsFile), "<PROJECT>" + other + "</PROJECT>");
-}
-
-TEST_F(OtherProjectsTest, OwnerOfACompletedDefinitionIsTheOtherProjectsOwnUser) {
-  // The other project's run wrote its own new user GUID into queryuserid.
-  const std::string betaUser = "{0B000000-0000-0000-0000-0000000000AA}";
-  beta_ds_->ExecuteSQL(
-      "INSERT INTO vlUsers (ID, VLGUID, LoginName, Password, Active, FullName, "
-      "EmailAddress, GroupID) VALUES (77, '" +
-      betaUser + "', 'owner', '', 1, 'Owner', '', 1)");
-  WriteBetaFile(
-      kUnResQueryDefsFile,
-      QueryDef(kOldQuery, "Waiting", "(" + kBaselineGuid + "." + kOldType + ")", betaUser));
-  ASSERT_TRUE(Complete());
-  EXPECT_EQ(Rows(*beta_ds_, "SELECT QUERYUSERID FROM VlQueryDefinitions"), (Table{{"77"}}));
-  EXPECT_TRUE(sink_.infos.empty()) << sink_.infos[0];
-}
-
-TEST_F(OtherProjectsTest, FileIsDeletedWhenEveryDefinitionResolves) {
-  WriteBetaFile(kUnResQueryDefsFile,
-                QueryDef(kOldQuery, "Waiting", "(" + kBaselineGuid + "." + kOldType + ")"));
-  ASSERT_TRUE(Complete());
-  EXPECT_EQ(Rows(*beta_ds_, "SELECT QUERYNAME FROM VlQueryDefinitions"), (Table{{"Waiting"}}));
-  EXPECT_FALSE(fs::exists(root_ / "Beta" / kUnResQueryDefsFile));
-}
-
-TEST_F(OtherProjectsTest, DefinitionThatCannotBeInsertedIsKeptAsItWas) {
-  const std::string waiting =
-      QueryDef(kOldQuery, "Waiting", "(" + kBaselineGuid + "." + kOldAttr + ")");
-  WriteBetaFile(kUnResQueryDefsFile, waiting);
-  ASSERT_TRUE(Complete());
-  EXPECT_TRUE(Rows(*beta_ds_, "SELECT ID FROM VlQueryDefinitions").empty());
-  ASSERT_FALSE(sink_.infos.empty());
-  EXPECT_EQ(sink_.infos.back().rfind("Query not copied: ", 0), 0u);
-  EXPECT_EQ(Compact(root_ / "Beta" / kUnResQueryDefsFile), "<PROJECT>" + waiting + "</PROJECT>");
-}
-
-TEST_F(OtherProjectsTest, ViewsForThisProjectAreInsertedAndTheOthersRecordWhatWasFound) {
-  // Beta waits with a query definition and two views on this project; the
-  // definition is completed first, in the same run.
-  WriteBetaFile(kUnResQueryDefsFile,
-                QueryDef(kOldQuery, "Waiting", "(" + kBaselineGuid + "." + kOldType + ")"));
-  const std::string never = "{0D000000-0000-0000-0000-0000000000EE}";
-  WriteBetaFile(kUnResViewsFile, View(kOldQuery, "", "a;externalProjectID=/i0;b") +
-                                     View(never, kOldQuery, "c;externalProjectIDHoriz=/i0"));
-
-  ASSERT_TRUE(Complete());
-  const std::string waiting = Rows(*beta_ds_, "SELECT ID FROM VlQueryDefinitions")[0][0];
-  EXPECT_EQ(Rows(*beta_ds_,
-                 "SELECT REQUIREMENTTYPEID, SECONDARYREQTYPEID, QUERYID, SECONDARYQUERYID, "
-                 "VIEWUSERID, PROPERTIES FROM VlViews"),
-            (Table{{"7", "", waiting, "", "1", "a;externalProjectID=/i5;b"}}));
-  EXPECT_EQ(Rows(*beta_ds_, "SELECT PACKAGEID, VIEWID FROM VLPACKAGEELEMENTS"),
-            (Table{{"3", Rows(*beta_ds_, "SELECT ID FROM VlViews")[0][0]}}));
-  // What goes into the other project is named with it.
-  EXPECT_EQ(sink_.results,
-            (std::vector<std::string>{"Query Waiting into Beta", "View Theirs into Beta"}));
-
-  // The second view waits on: its second query is recorded as found, with
-  // the properties that go with it.
-  const std::string kept = Compact(root_ / "Beta" / kUnResViewsFile);
-  EXPECT_NE(kept.find("<SecReqTypeID>7</SecReqTypeID>"), std::string::npos) << kept;
-  EXPECT_NE(kept.find(R"(<SecQueryID RESOLVED="True">)" + waiting + "</SecQueryID>"),
-            std::string::npos);
-  EXPECT_NE(kept.find("<ViewProperties>c;externalProjectIDHoriz=/i5</ViewProperties>"),
-            std::string::npos);
-  EXPECT_NE(kept.find("<ViewQueryDefGUID>" + never + "</ViewQueryDefGUID>"), std::string::npos);
-
-  // A later run finds the first query too (row 51, no specification): the
-  // view goes in with what the first run recorded, and the file goes.
-  AddQueryRow(*beta_ds_, 51, "{A0000000-0000-0000-0000-0000000000EE}");
-  tables().gdictPSGUIDs[never] = "{A0000000-0000-0000-0000-0000000000EE}";
-  ASSERT_TRUE(Complete());
-  EXPECT_EQ(Rows(*beta_ds_,
-                 "SELECT REQUIREMENTTYPEID, SECONDARYREQTYPEID, QUERYID, SECONDARYQUERYID, "
-                 "PROPERTIES FROM VlViews ORDER BY ID"),
-            (Table{{"7", "", waiting, "", "a;externalProjectID=/i5;b"},
-                   {"0", "7", "51", waiting, "c;externalProjectIDHoriz=/i5"}}));
-  EXPECT_FALSE(fs::exists(root_ / "Beta" / kUnResViewsFile));
-}
-
-TEST_F(OtherProjectsTest, AViewRecordedWithAMissingFirstQueryStopsTheCompletion) {
-  // An earlier run recorded the first query as found with -1; the second
-  // waited for this project.
-  goResource->SetString(20064, "Views failed");
-  WriteBetaFile(kUnResQueryDefsFile,
-                QueryDef(kOldQuery, "Waiting", "(" + kBaselineGuid + "." + kOldType + ")"));
-  WriteBetaFile(kUnResViewsFile, View("-1", kOldQuery, "p", R"( RESOLVED="True")"));
-  EXPECT_FALSE(Complete());
-  EXPECT_EQ(sink_.infos,
-            (std::vector<std::string>{
-                "The translated object is not in the database. (view Theirs in Beta: -1)",
-                "Views failed"}));
-  EXPECT_TRUE(Rows(*beta_ds_, "SELECT ID FROM VlViews").empty());
-}
-
 // ---- Views of a package ----
 
 class PackageViewsTest : public InsViewInfoTest {
@@ -450,14 +254,6 @@ TEST_F(PackageViewsTest, ViewIsInsertedWithItsSecondariesWhenTheyAreFound) {
   EXPECT_FALSE(fs::exists(root_ / "Alpha" / kUnResViewsFile));
 }
 
-TEST_F(PackageViewsTest, QueryDefinitionNamesTheExternalProjectInTheProperties) {
-  tables().gcolQDefs.Add(kOldQuery, std::make_shared<ProjStructSpec>(ProjStructSpec{"31", "12"}));
-  ASSERT_TRUE(copier().CopyXMLPkgViewInfo(
-      Package(View("Ext", "", "Sort=1;externalProjectID=/i7;Width=/i20")), 1, *ds_, *alpha_));
-  EXPECT_EQ(Rows(*ds_, "SELECT REQUIREMENTTYPEID, PROPERTIES FROM VlViews"),
-            (Table{{"31", "Sort=1;externalProjectID=/i12;Width=/i20"}}));
-}
-
 TEST_F(PackageViewsTest, ViewOfAnUnresolvedQueryGoesToTheUnresolvedFile) {
   const std::string unresolved = "{0E000000-0000-0000-0000-0000000000AA}";
   tables().gcolUnResQDefs.Add(unresolved, "UnResQDefName:Elsewhere");
@@ -489,36 +285,6 @@ TEST_F(PackageViewsTest, ViewOfAnUnresolvedQueryGoesToTheUnresolvedFile) {
   ASSERT_TRUE(LoadXmlPath(doc, file.string()));
   EXPECT_EQ(doc.select_nodes("/PROJECT/View").size(), 2u);
   EXPECT_STREQ(doc.select_node("/PROJECT/View[2]").node().attribute("Pkg").value(), "5");
-}
-
-TEST_F(PackageViewsTest, UnknownQueryStopsThePackageButKeepsTheUnresolvedViewsFound) {
-  const std::string unresolved = "{0E000000-0000-0000-0000-0000000000AA}";
-  tables().gcolUnResQDefs.Add(unresolved, "UnResQDefName:Elsewhere");
-  // The unknown first query stops the package also when the second waits.
-  for (const std::string& lostSecond :
-       {std::string(), "<SecQueryID>" + unresolved + "</SecQueryID>"}) {
-    fs::remove(root_ / "Alpha" / kUnResViewsFile);
-    sink_.infos.clear();
-    pugi::xml_node pkg =
-        Package(View("Waits", "", "p", unresolved) +
-                View("Lost", lostSecond, "p", "{0E000000-0000-0000-0000-0000000000BB}") +
-                View("Never", ""));
-    EXPECT_FALSE(copier().CopyXMLPkgViewInfo(pkg, 4, *ds_, *alpha_)) << lostSecond;
-    EXPECT_EQ(sink_.InfoTexts(), (std::vector<std::string>{"No translation for this object."}));
-    EXPECT_TRUE(Rows(*ds_, "SELECT ID FROM VlViews").empty());
-    pugi::xml_document doc;
-    ASSERT_TRUE(LoadXmlPath(doc, (root_ / "Alpha" / kUnResViewsFile).string()));
-    EXPECT_EQ(doc.select_nodes("/PROJECT/View").size(), 1u) << lostSecond;
-  }
-}
-
-TEST_F(PackageViewsTest, PackageWithoutViewsWritesNothing) {
-  pugi::xml_document doc;
-  ASSERT_TRUE(doc.load_string("<Package/>"));
-  RecordingDataServices rec(ds_);
-  EXPECT_TRUE(copier().CopyXMLPkgViewInfo(doc.document_element(), 1, rec, *alpha_));
-  EXPECT_TRUE(rec.calls().empty());
-  EXPECT_FALSE(fs::exists(root_ / "Alpha" / kUnResViewsFile));
 }
 
 }  // namespace

@@ -77,8 +77,8 @@ class PackageCopyTest : public CopyTest {
   }
 
   void AddStructure() {
-    ASSERT_TRUE(ctx().AddGUIDTranslation(kBlAdmin,
-                                   Scalar("SELECT VLGUID FROM vlUsers WHERE LoginName = 'admin'")));
+    ASSERT_TRUE(ctx().AddGUIDTranslation(
+        kBlAdmin, Scalar("SELECT VLGUID FROM vlUsers WHERE LoginName = 'admin'")));
     AddRow(kBlDocType,
            "INSERT INTO vlDocumentTypes (ID, VLGUID, NAME) VALUES (100, '%', 'Manual')");
     AddRow(kBlReqType,
@@ -133,11 +133,6 @@ class PackageCopyTest : public CopyTest {
   std::string Pid() { return std::to_string(proj_->GetProjectID()); }
   std::string Uid() { return std::to_string(proj_->GetCurrentUserID()); }
   std::string Start() { return FormatDateTime(goBLProjInfo->StartDateTime()); }
-  // The current-version values of an object without history.
-  std::string DefaultVersionValues() {
-    return "'1.000', '', " + Uid() + ", { ts '" + Start() + "'}, 'Default version'";
-  }
-
   std::shared_ptr<Project> proj_;
   std::shared_ptr<DataServices> ds_;
   pugi::xml_document package_doc_;

@@ -58,13 +58,6 @@ class ProjectPairTest : public CopyTest {
     }
     ctx().others.Forget();
   }
-
-  // The statement texts with the table markers removed.
-  static std::string Unmarked(std::string sql) {
-    for (size_t at; (at = sql.find(kTableMarker)) != std::string::npos;)
-      sql.erase(at, kTableMarker.size());
-    return sql;
-  }
 };
 
 }  // namespace vl::testing

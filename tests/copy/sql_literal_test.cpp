@@ -53,39 +53,6 @@ TEST_F(SqlLiteralTest, NumbersUseAPointAndMayStandForNull) {
   EXPECT_EQ(SqlLong(-1), "-1");
 }
 
-TEST_F(SqlLiteralTest, NoNumberNeverReachesTheStatementAsText) {
-  EXPECT_EQ(FormatSQLValue(Variant::Double(std::numeric_limits<double>::quiet_NaN())), "NULL");
-  EXPECT_EQ(FormatSQLValue(Variant::Double(std::numeric_limits<double>::infinity())), "NULL");
-  EXPECT_EQ(FormatSQLValue(Variant::String("1); DROP TABLE vlUsers; --"), false, vbLong), "NULL");
-  EXPECT_EQ(FormatSQLValue(Variant::String(" 42 "), false, vbLong), "42");
-  EXPECT_EQ(FormatSQLValue(Variant::String("0.2"), true, vbDouble), "NULL");
-  EXPECT_EQ(FormatSQLValue(Variant::Null(), false, vbLong), "NULL");
-}
-
-TEST_F(SqlLiteralTest, BooleansDatesAndTheRest) {
-  EXPECT_EQ(FormatSQLValue(Variant::Boolean(true)), "1");
-  EXPECT_EQ(FormatSQLValue(Variant::Boolean(false)), "0");
-  EXPECT_EQ(FormatSQLValue(Variant::Null(), false, vbBoolean), "0");
-  EXPECT_EQ(FormatSQLValue(Variant::String("True"), false, vbBoolean), "1");
-  EXPECT_EQ(FormatSQLValue(Variant::Long(0), false, vbBoolean), "0");
-  EXPECT_THROW(FormatSQLValue(Variant::String("maybe"), false, vbBoolean), VlError);
-  EXPECT_EQ(SqlBool(true), "1");
-
-  const VlDate d{2003, 7, 1, 14, 5, 9};
-  EXPECT_EQ(FormatSQLValue(Variant::Date(d)), "{ ts '2003-07-01 14:05:09'}");
-  EXPECT_EQ(SqlDate(d), "{ ts '2003-07-01 14:05:09'}");
-  EXPECT_EQ(FormatSQLValue(Variant::String("7/1/2003 2:05:09 PM"), false, vbDate),
-            "{ ts '2003-07-01 14:05:09'}");
-  EXPECT_EQ(FormatSQLValue(Variant::String("soon"), false, vbDate), "NULL");
-
-  EXPECT_EQ(FormatSQLValue(Variant()), "NULL");
-  EXPECT_EQ(FormatSQLValue(Variant::Null()), "NULL");
-  EXPECT_EQ(FormatSQLValue(Variant::Long(1), false, vbObject), "NULL");
-  EXPECT_EQ(FormatSQLValue(Variant::Long(1), false, vbError), "NULL");
-  EXPECT_EQ(FormatSQLValue(Variant::Long(1), false, 17), "NULL");
-  EXPECT_EQ(FormatSQLValue(Variant::Long(7), false, vbString), "'7'");
-}
-
 // Inserts each literal into SQLite and reads the stored text back.
 class SqliteRoundTrip {
  public:
