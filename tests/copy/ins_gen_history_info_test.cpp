@@ -26,7 +26,6 @@ const char* const kPackageXml = R"(<PROJECT><Requirements>
     <RVer><VNum>1.2</VNum><VLbl>B</VLbl><VUGUID>{0B000000-0000-0000-0000-000000000001}</VUGUID>
       <VDate>2005-05-06T06:06:06</VDate><VResn>second's newest</VResn></RVer>
   </History></Requirement>
-  <Requirement ID="R3"/>
 </Requirements></PROJECT>)";
 
 class GenHistoryTest : public testing::UsersHistoryTest {

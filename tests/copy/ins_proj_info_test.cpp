@@ -46,45 +46,21 @@ TEST_F(ProjInfoCopyTest, WithoutHistoryTheProjectGetsOneRecordNamingTheBaseline)
   ds_->ExecuteSQL("UPDATE vlProjects SET VERSIONLABEL = 'Kept' WHERE ID = " + Pid());
   const std::string reason = "From " + Baseline() + " (; )";
 
-  RecordingDataServices rec(*ds_);
-  InsProjInfo copier(ctx());
-  ASSERT_TRUE(copier.CopyXMLProjInfo(rec, *proj_));
+  ASSERT_TRUE(InsProjInfo(ctx()).CopyXMLProjInfo(*ds_, *proj_));
   EXPECT_TRUE(sink_.infos.empty());
   EXPECT_EQ(sink_.results, (std::vector<std::string>{"Project information"}));
-  const std::vector<std::string> statements = rec.Statements();
-  ASSERT_GE(statements.size(), 3u);
-  EXPECT_EQ(statements[0], "DELETE FROM VLPROJECTHISTORY WHERE ID=" + Pid());
-  EXPECT_EQ(statements[1], "SELECT * FROM " + kTableMarker + "vlProjects WHERE vlGUID = '" +
-                               proj_->GetProjectGUID() + "'");
-  EXPECT_TRUE(rec.calls()[1].forUpdate);
-  EXPECT_EQ(statements[2],
-            "INSERT INTO VLPROJECTHISTORY (ID, VERSIONNUMBER, VERSIONLABEL, VERSIONUSERID, "
-            "VERSIONDATETIME, VERSIONREASON, OVERFLOWIND) VALUES (" +
-                Pid() + ", '1.000', '', " + Uid() + ", { ts '" + Start() + "'}, '" + reason +
-                "', 0)");
-
   EXPECT_EQ(HistoryRows(), Pid() + "|1.000||" + Uid() + "|" + Start() + "|" + reason + "|0\n");
   EXPECT_EQ(ProjectRow(), "BRW|1|0|<null>|12|1.000|Kept|" + Start() + "|" + reason);
   EXPECT_EQ(Scalar("SELECT COUNT(*) FROM VlOverflowHistory"), "0");
 }
 
-TEST_F(ProjInfoCopyTest, AReasonOneCharacterOverTheLimitGoesToTheOverflowTableFirst) {
+TEST_F(ProjInfoCopyTest, AReasonOneCharacterOverTheLimitGoesToTheOverflowTable) {
   WriteBaselineFile("Project.xml", kProjectXml);
   const std::string reason = "From " + Baseline() + " (; )";
   const int32_t limit = static_cast<int32_t>(CharCount(reason)) - 1;
   OpenNewProject(limit);
 
-  RecordingDataServices rec(*ds_);
-  InsProjInfo copier(ctx());
-  ASSERT_TRUE(copier.CopyXMLProjInfo(rec, *proj_));
-  const std::vector<std::string> statements = rec.Statements();
-  ASSERT_GE(statements.size(), 4u);
-  EXPECT_EQ(statements[2], "INSERT INTO " + kTableMarker +
-                               "VlOverflowHistory (OVERFLOWTYPE, OVERFLOWID, "
-                               "OVERFLOWVERSIONNUMBER, OVERFLOWVERSIONREASON) VALUES (3, " +
-                               Pid() + ", '1.000', '" + reason + "')");
-  EXPECT_EQ(statements[3].rfind("INSERT INTO VLPROJECTHISTORY", 0), 0u);
-
+  ASSERT_TRUE(InsProjInfo(ctx()).CopyXMLProjInfo(*ds_, *proj_));
   EXPECT_EQ(HistoryRows(), Pid() + "|1.000||" + Uid() + "|" + Start() + "|" +
                                reason.substr(0, reason.size() - 1) + "|1\n");
   EXPECT_EQ(Scalar("SELECT OVERFLOWVERSIONREASON FROM VlOverflowHistory WHERE OVERFLOWTYPE = 3 "

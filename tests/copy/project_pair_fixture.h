@@ -16,17 +16,15 @@ class ProjectPairTest : public CopyTest {
  protected:
   void SetUp() override {
     CopyTest::SetUp();
-    AddTexts({
-        {11011, " lacks the node "},
-        {20052, "External project %1"},
-        {20083, "Error in %1: %2 %3 [%4]"},
-        {20084, "The translated object is not in the database."},
-        {20085, "No translation for this object."},
-        {20150, "Query %1 into %2"},
-        {20151, "View %1 into %2"},
-        {20152, "(view %1 in %2: %3)"},
-        {20153, "(trace of %1 in %2: %3)"},
-    });
+    AddTexts({{11011, " lacks the node "},
+              {20052, "External project %1"},
+              {20083, "Error in %1: %2 %3 [%4]"},
+              {20084, "The translated object is not in the database."},
+              {20085, "No translation for this object."},
+              {20150, "Query %1 into %2"},
+              {20151, "View %1 into %2"},
+              {20152, "(view %1 in %2: %3)"},
+              {20153, "(trace of %1 in %2: %3)"}});
   }
 
   // Every row of a SELECT, each value in its text form.
