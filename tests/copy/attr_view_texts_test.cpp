@@ -10,8 +10,8 @@
 #include "copy/copy_test_support.h"
 #include "copy/mod_attr_views.h"
 #include "copy/run_context.h"
-#include "support/recording_sink.h"
 #include "support/data_services_wrappers.h"
+#include "support/recording_sink.h"
 
 namespace vl {
 namespace {
@@ -98,23 +98,6 @@ TEST(AttrViewTexts, EachClassicKindGivesTheKnownTextForEveryDataType) {
   }
 }
 
-TEST(AttrViewTexts, DataTypesWithoutAViewGiveNoTextOnAnyKind) {
-  const Builder all[] = {BuildAttrViewForAccess_,    BuildAttrViewForOracle_,
-                         BuildAttrViewForSQLServer_, BuildAttrViewForDB2_,
-                         BuildAttrViewForSQLite_,    BuildAttrViewForPostgreSQL_};
-  for (Builder build : all)
-    for (int32_t type : {-1, 6, 7, 8, 9, 11, 12, 1000}) EXPECT_EQ(build(42, type), "") << type;
-}
-
-TEST(AttrViewTexts, SortViewOfAMultiValueListAttribute) {
-  EXPECT_EQ(BuildAttrSortViewForMultiAttr_(42), Marked(kSortView42));
-}
-
-TEST(AttrViewTexts, PortableKindsShareTheListAndSortViews) {
-  EXPECT_EQ(BuildAttrViewForSQLite_(42, 10), Marked(kListView42));
-  EXPECT_EQ(BuildAttrViewForPostgreSQL_(42, 0), Marked(kListView42));
-}
-
 // Data services of any kind that run nothing and record what they get.
 class KindOnlyDataServices : public RecordingDataServices {
  public:
@@ -127,9 +110,6 @@ class KindOnlyDataServices : public RecordingDataServices {
 
 class AttrViewCreationTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-      }
-
   std::vector<std::string> Executed(int kind, int32_t dataType) {
     KindOnlyDataServices ds(kind);
     g_CreateAttrView(42, dataType, ds, messages_);
@@ -148,34 +128,6 @@ TEST_F(AttrViewCreationTest, MultiValueListGivesTheListViewThenTheSortView) {
     EXPECT_EQ(Executed(kind, 0), std::vector<std::string>{Marked(kListView42)});
   }
   EXPECT_TRUE(sink_.infos.empty());
-}
-
-TEST_F(AttrViewCreationTest, OtherKindsAndTypesWithoutViewsExecuteNothingAndSayNothing) {
-  for (int kind : {0, 2, 4, 6, 8, 10})
-    for (int32_t type : {0, 1, 2, 3, 10}) EXPECT_TRUE(Executed(kind, type).empty()) << kind;
-  for (int kind : {kDBAccessFile, kDBOracle, kDBSqlServer, kDBDB2, kDBPostgreSQL})
-    EXPECT_TRUE(Executed(kind, 7).empty()) << kind;
-  EXPECT_TRUE(sink_.infos.empty());
-}
-
-TEST_F(AttrViewCreationTest, SortViewTextIsMadeForEveryKindButNeverRunsAlone) {
-  std::string view, sortView;
-  EXPECT_TRUE(InsertAttrView_(10, 42, 2, view, sortView, messages_));
-  EXPECT_EQ(view, "");
-  EXPECT_EQ(sortView, Marked(kSortView42));
-  EXPECT_TRUE(InsertAttrView_(0, 42, kDBSqlServer, view, sortView, messages_));
-  EXPECT_EQ(view, Marked(kListView42));
-  EXPECT_EQ(sortView, "");
-}
-
-TEST_F(AttrViewCreationTest, AFailingSortViewKeepsTheListViewAndIsReported) {
-  KindOnlyDataServices recorder(kDBOracle);
-  FaultInjectingDataServices ds(recorder);
-  ds.FailWhenContains("VlAttrValuesSortView_");
-  g_CreateAttrView(42, 10, ds, messages_);
-  EXPECT_EQ(recorder.Statements(), std::vector<std::string>{Marked(kListView42)});
-  ASSERT_EQ(sink_.infos.size(), 1u);
-  EXPECT_NE(sink_.infos[0].find("g_CreateAttrView"), std::string::npos);
 }
 
 }  // namespace

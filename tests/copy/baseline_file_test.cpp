@@ -36,12 +36,6 @@ TEST_F(BaselineFileTest, TheRootIsFoundWhateverTheCaseOfTheFileName) {
   EXPECT_TRUE(sink_.infos.empty());
 }
 
-TEST_F(BaselineFileTest, AnotherRootPathIsHonoured) {
-  Write("Permissions.XML", "<Project><Groups/></Project>");
-  pugi::xml_document doc;
-  EXPECT_TRUE(ctx().LoadBaselineFile(doc, "Permissions.XML", "//Project", "Project"));
-}
-
 TEST_F(BaselineFileTest, AMissingRootShowsFileTextAndElement) {
   Write("QueryDefs.XML", "<Other/>");
   Write("Broken.XML", "<PROJECT><Open></PROJECT>");

@@ -49,30 +49,6 @@ TEST_F(GuidTranslationTest, AssignRecordsTheFirstTranslationOnly) {
   EXPECT_EQ(*tables().gdictReqGUIDs.Find("{REQ-1}"), req);
 }
 
-TEST_F(GuidTranslationTest, KeysAreComparedExactly) {
-  ctx().AssignNewGUID("{abc}");
-  EXPECT_TRUE(ctx().IsGUIDTranslated("{abc}"));
-  EXPECT_FALSE(ctx().IsGUIDTranslated("{ABC}"));
-}
-
-TEST_F(GuidTranslationTest, AddReportsWhetherThePairWasAdded) {
-  EXPECT_TRUE(ctx().AddGUIDTranslation("{G}", "{EXISTING}"));
-  EXPECT_FALSE(ctx().AddGUIDTranslation("{G}", "{OTHER}"));
-  EXPECT_EQ(ctx().TranslateGUID("{G}"), "{EXISTING}");
-}
-
-TEST_F(GuidTranslationTest, ReadingAnUnknownGuidLeavesAnEmptyEntry) {
-  EXPECT_EQ(ctx().TranslateGUID("{NEVER}"), "");
-  EXPECT_TRUE(tables().gdictPSGUIDs.Exists("{NEVER}"));
-  EXPECT_EQ(*tables().gdictPSGUIDs.Find("{NEVER}"), "");
-  EXPECT_FALSE(ctx().IsGUIDTranslated("{NEVER}"));
-  EXPECT_FALSE(ctx().AddGUIDTranslation("{NEVER}", "{LATE}"));
-  EXPECT_EQ(ctx().TranslateGUID("{NEVER}"), "");
-
-  EXPECT_FALSE(ctx().IsReqGUIDTranslated("{REQ-NEVER}"));
-  EXPECT_TRUE(tables().gdictReqGUIDs.Exists("{REQ-NEVER}"));
-}
-
 TEST_F(GuidTranslationTest, AnObjectCopiedAfterALookUpIsTranslatedAfterAll) {
   EXPECT_FALSE(ctx().IsGUIDTranslated("{FWD}"));
   std::string g = ctx().AssignNewGUID("{FWD}");

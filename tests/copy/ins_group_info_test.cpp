@@ -24,21 +24,6 @@ TEST(CongealPWD, DecodesCodesEachFollowedBySemicolon) {
   EXPECT_EQ(InsGroupInfo::CongealPWD("255;"), "\xC3\xBF");
 }
 
-TEST(CongealPWD, GarbageAddsNothingAndNeverFails) {
-  EXPECT_EQ(InsGroupInfo::CongealPWD("97;98;99"), "ab");        // digits after the last ";"
-  EXPECT_EQ(InsGroupInfo::CongealPWD("97;x1;98;"), "ab");       // a group that is no number
-  EXPECT_EQ(InsGroupInfo::CongealPWD(";;;97;;"), "a");          // empty groups
-  EXPECT_EQ(InsGroupInfo::CongealPWD("256;97;1000000;"), "a");  // codes over 255
-  EXPECT_EQ(InsGroupInfo::CongealPWD("-1;97;"), "a");           // negative codes
-  EXPECT_EQ(InsGroupInfo::CongealPWD("0;97;"), "a");  // a NUL would cut the statement short
-  EXPECT_EQ(InsGroupInfo::CongealPWD("1e999;99999999999999999999;97;"), "a");
-  EXPECT_EQ(InsGroupInfo::CongealPWD("abc"), "");
-  EXPECT_EQ(InsGroupInfo::CongealPWD(std::string("9\0"
-                                                 "7;",
-                                                 4)),
-            "");
-}
-
 const char* const kUserGroups = R"(<?xml version="1.0"?>
 <PROJECT>
   <Groups>
@@ -121,98 +106,6 @@ TEST_F(GroupUserCopyTest, UsersAreInsertedOrUpdatedWithDecodedPasswords) {
             ritaGuid + ",it's\xE2\x82\xAC,0,Rita Reader,''," + readersId);
   const std::string ritaId = Scalar("SELECT ID FROM vlUsers WHERE LoginName = 'rita'");
   EXPECT_EQ(Scalar("SELECT LastKey FROM VlKeys WHERE KeyClass = 'User'"), ritaId);
-}
-
-TEST_F(GroupUserCopyTest, AlreadyTranslatedGuidsOfExistingOnesAreReportedAndSkipped) {
-  WriteBaselineFile("ProjectUserGroups.XML", kUserGroups);
-  OpenNewProject();
-  ASSERT_TRUE(ctx().AddGUIDTranslation(kBlAdminGroup, "{11111111-1111-1111-1111-111111111111}"));
-  ASSERT_TRUE(ctx().AddGUIDTranslation(kBlAdminUser, "{22222222-2222-2222-2222-222222222222}"));
-  InsGroupInfo copier(ctx());
-  ASSERT_TRUE(copier.CopyXMLGroupInfo(*ds_, *proj_));
-  ASSERT_TRUE(copier.CopyXMLUserInfo(*ds_, *proj_));
-  EXPECT_EQ(sink_.infos,
-            (std::vector<std::string>{"Group already matched", "User already matched"}));
-  // The first translation stays; the user was updated all the same.
-  EXPECT_EQ(ctx().TranslateGUID(kBlAdminUser), "{22222222-2222-2222-2222-222222222222}");
-  EXPECT_EQ(Scalar("SELECT Password FROM vlUsers WHERE LoginName = 'admin'"), "secret");
-  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM vlUsers WHERE LoginName = 'rita'"), "1");
-}
-
-TEST_F(GroupUserCopyTest, AUserWhoseGroupIsMissingStopsTheCopier) {
-  WriteBaselineFile("ProjectUserGroups.XML", R"(<PROJECT><Users>
-    <User LoginName="bob" Password="98;" Active="1" FullName="Bob" EmailAddress=""
-          GroupName="Administrators" ID="{0B000000-0000-0000-0000-000000000003}"/>
-    <User LoginName="rita" Password="" Active="1" FullName="Rita" EmailAddress=""
-          GroupName="Nobody" ID="{0B000000-0000-0000-0000-000000000002}"/>
-    <User LoginName="carl" Password="" Active="1" FullName="Carl" EmailAddress=""
-          GroupName="Administrators" ID="{0B000000-0000-0000-0000-000000000004}"/>
-  </Users></PROJECT>)");
-  OpenNewProject();
-  InsGroupInfo copier(ctx());
-  EXPECT_FALSE(copier.CopyXMLUserInfo(*ds_, *proj_));
-  ASSERT_EQ(sink_.infos.size(), 1u);
-  EXPECT_EQ(sink_.infos[0].rfind("CopyXMLUserInfo |", 0), 0u) << sink_.infos[0];
-  EXPECT_NE(sink_.infos[0].find("Nobody"), std::string::npos);
-  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM vlUsers WHERE LoginName = 'bob'"), "1");
-  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM vlUsers WHERE LoginName IN ('rita', 'carl')"), "0");
-}
-
-TEST_F(GroupUserCopyTest, MissingOrUnreadableAttributesStopTheCopier) {
-  OpenNewProject();
-  InsGroupInfo copier(ctx());
-  WriteBaselineFile("ProjectUserGroups.XML", R"(<PROJECT><Users>
-    <User LoginName="bob" Password="98;" Active="perhaps" FullName="Bob" EmailAddress=""
-          GroupName="Administrators" ID="{0B000000-0000-0000-0000-000000000003}"/>
-  </Users></PROJECT>)");
-  EXPECT_FALSE(copier.CopyXMLUserInfo(*ds_, *proj_));
-  WriteBaselineFile("ProjectUserGroups.XML", R"(<PROJECT><Users>
-    <User LoginName="bob" Active="1" FullName="Bob" EmailAddress=""
-          GroupName="Administrators" ID="{0B000000-0000-0000-0000-000000000003}"/>
-  </Users></PROJECT>)");
-  EXPECT_FALSE(copier.CopyXMLUserInfo(*ds_, *proj_));
-  WriteBaselineFile("ProjectUserGroups.XML", R"(<PROJECT><Groups>
-    <Group NAME="Writers" DESCRIPTION="" ProjectAccessRights="many" DocTypeAccessRights="1"
-           ReqTypeAccessRights="1" AttributeAccessRights="1" ListItemAccessRights="1"
-           ID="{0A000000-0000-0000-0000-000000000009}"/>
-  </Groups></PROJECT>)");
-  EXPECT_FALSE(copier.CopyXMLGroupInfo(*ds_, *proj_));
-  ASSERT_EQ(sink_.infos.size(), 3u);
-  EXPECT_EQ(sink_.infos[0].rfind("CopyXMLUserInfo |13|", 0), 0u) << sink_.infos[0];
-  EXPECT_EQ(sink_.infos[1].rfind("CopyXMLUserInfo |94|", 0), 0u) << sink_.infos[1];
-  EXPECT_EQ(sink_.infos[2].rfind("CopyXMLGroupInfo|13|", 0), 0u) << sink_.infos[2];
-  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM vlUsers WHERE LoginName = 'bob'"), "0");
-  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM vlUserGroups WHERE NAME = 'Writers'"), "0");
-}
-
-TEST_F(GroupUserCopyTest, TwoNewGroupsWithOneBaselineGuidStopTheCopier) {
-  WriteBaselineFile("ProjectUserGroups.XML", R"(<PROJECT><Groups>
-    <Group NAME="A" DESCRIPTION="" ProjectAccessRights="1" DocTypeAccessRights="1"
-           ReqTypeAccessRights="1" AttributeAccessRights="1" ListItemAccessRights="1"
-           ID="{0A000000-0000-0000-0000-000000000009}"/>
-    <Group NAME="B" DESCRIPTION="" ProjectAccessRights="1" DocTypeAccessRights="1"
-           ReqTypeAccessRights="1" AttributeAccessRights="1" ListItemAccessRights="1"
-           ID="{0A000000-0000-0000-0000-000000000009}"/>
-  </Groups></PROJECT>)");
-  OpenNewProject();
-  InsGroupInfo copier(ctx());
-  EXPECT_FALSE(copier.CopyXMLGroupInfo(*ds_, *proj_));
-  ASSERT_EQ(sink_.infos.size(), 1u);
-  EXPECT_EQ(sink_.infos[0].rfind("CopyXMLGroupInfo|457|", 0), 0u) << sink_.infos[0];
-  EXPECT_EQ(ctx().TranslateGUID("{0A000000-0000-0000-0000-000000000009}"),
-            Scalar("SELECT VLGUID FROM vlUserGroups WHERE NAME = 'A'"));
-}
-
-TEST_F(GroupUserCopyTest, AFileWithoutProjectElementWritesNothing) {
-  WriteBaselineFile("ProjectUserGroups.XML", "<Baseline><Users/></Baseline>");
-  OpenNewProject();
-  RecordingDataServices rec(*ds_);
-  InsGroupInfo copier(ctx());
-  EXPECT_FALSE(copier.CopyXMLGroupInfo(rec, *proj_));
-  EXPECT_FALSE(copier.CopyXMLUserInfo(rec, *proj_));
-  EXPECT_TRUE(rec.Statements().empty());
-  EXPECT_EQ(sink_.infos, (std::vector<std::string>{"ProjectUserGroups.XML lacks PROJECT",
-                                                   "ProjectUserGroups.XML lacks PROJECT"}));
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -20,11 +19,7 @@ using Table = std::vector<std::vector<std::string>>;
 // the baseline knew it) that is opened in some tests, and one never opened.
 const char* const kBaselineGuid = "{A0000000-0000-0000-0000-0000000000A1}";
 const char* const kXBaselineGuid = "{A0000000-0000-0000-0000-0000000000B1}";
-const char* const kYBaselineGuid = "{A0000000-0000-0000-0000-0000000000C1}";
-const char* const kZBaselineGuid = "{A0000000-0000-0000-0000-0000000000D1}";
 const char* const kRootPkg = "{50000000-0000-0000-0000-000000000001}";
-const char* const kChildPkg = "{50000000-0000-0000-0000-000000000002}";
-const char* const kLaterPkg = "{50000000-0000-0000-0000-000000000003}";
 
 // Requirements of the baseline (g...) and of the external project X (x...).
 const char* const kG1 = "{60000000-0000-0000-0000-000000000001}";
@@ -32,7 +27,6 @@ const char* const kG2 = "{60000000-0000-0000-0000-000000000002}";
 const char* const kG3 = "{60000000-0000-0000-0000-000000000003}";
 const char* const kGMissing = "{60000000-0000-0000-0000-0000000000FF}";
 const char* const kX1 = "{70000000-0000-0000-0000-000000000001}";
-const char* const kX2 = "{70000000-0000-0000-0000-000000000002}";
 
 const char* const kTraceColumns =
     "SELECT REQUIREMENTID, EXTERNALPROJECTID, TOID, EXTERNALPROJECTTOID, TYPE, STATE, "
@@ -63,36 +57,23 @@ class TraceCopyTest : public ProjectPairTest {
     goResource->SetString(20069, "The external project is not registered");
   }
 
-  // A validated baseline of the project kBaselineGuid, traces chosen, with
-  // the package tree given by WritePackage; the new project is Root()/Alpha.
-  void UseBaseline() {
+  // A validated baseline of the project kBaselineGuid, traces chosen,
+  // whose one package "Main" holds `reqs`; the new project is Root()/Alpha.
+  void UseBaseline(const std::string& reqs) {
     UseValidatedBaseline(kBaselineGuid, std::string("<PROJECT GUID=\"") + kBaselineGuid + "\"/>");
     goBLProjInfo->SetCreateTraces(true);
     WriteFile(root_ / "baseline" / "PackageList.XML",
-              std::string(R"(<?xml version="1.0"?><PROJECT><Pkg ParentID="0" GUID=")") + kRootPkg +
-                  R"("/></PROJECT>)");
+              std::string(R"(<PROJECT><Pkg ParentID="0" GUID=")") + kRootPkg + R"("/></PROJECT>)");
+    WriteFile(root_ / "baseline" / (std::string(kRootPkg) + ".XML"),
+              "<PROJECT><Pkg><PkgName>Main</PkgName><Requirements>" + reqs +
+                  "</Requirements></Pkg></PROJECT>");
   }
-
-  void WritePackage(const std::string& guid, const std::string& name, const std::string& reqs,
-                    const std::vector<std::string>& children = {}) {
-    std::string pkgs;
-    for (const std::string& c : children) pkgs += "<Pkg><GUID>" + c + "</GUID></Pkg>";
-    WriteFile(root_ / "baseline" / (guid + ".XML"),
-              "<PROJECT><Pkg><PkgName>" + name + "</PkgName><Requirements>" + reqs +
-                  "</Requirements>" + (pkgs.empty() ? "" : "<Pkgs>" + pkgs + "</Pkgs>") +
-                  "</Pkg></PROJECT>");
-  }
-
-  // A requirement copied into `ds` with the ID `id`, translated from
-  // `oldGuid` when one is given.
-  void AddRequirement(DataServices& ds, int id, const std::string& oldGuid) {
-    const std::string guid = oldGuid.empty() ? GenerateGUID() : ctx().AssignNewReqGUID(oldGuid);
-    ds.ExecuteSQL("INSERT INTO vlRequirements (ID, VLGUID) VALUES (" + std::to_string(id) + ", '" +
-                  guid + "')");
-  }
-  static void AddExtProjRow(DataServices& ds, int id, const std::string& guid) {
-    ds.ExecuteSQL("INSERT INTO vlExternalProjects (ID, NAME, VLGUID) VALUES (" +
-                  std::to_string(id) + ", 'P', '" + guid + "')");
+  // Copies the baseline's requirements `oldGuids` into `ds` with the IDs
+  // 11, 12, ...
+  void AddRequirements(DataServices& ds, const std::vector<std::string>& oldGuids) {
+    for (size_t i = 0; i < oldGuids.size(); ++i)
+      ds.ExecuteSQL("INSERT INTO vlRequirements (ID, VLGUID) VALUES (" + std::to_string(11 + i) +
+                    ", '" + ctx().AssignNewReqGUID(oldGuids[i]) + "')");
   }
 
   // Opens project X as the external-project copier would have: X stands
@@ -106,9 +87,6 @@ class TraceCopyTest : public ProjectPairTest {
   void WriteUnResTraces(const std::string& project, const std::string& entries) {
     WriteFile(root_ / project / kUnResExtTracesFile,
               "<?xml version=\"1.0\" standalone=\"yes\"?>\n<PROJECT>" + entries + "</PROJECT>\n");
-  }
-  bool HasUnResTraces(const std::string& project) const {
-    return fs::exists(root_ / project / kUnResExtTracesFile);
   }
   std::string UnResTraces(const std::string& project) const {
     pugi::xml_document doc;
@@ -125,44 +103,16 @@ class TraceCopyTest : public ProjectPairTest {
     CommitOtherProjects();
     return ok;
   }
-  static std::vector<std::string> Inserts(const RecordingDataServices& rec) {
-    std::vector<std::string> out;
-    for (const std::string& s : rec.StatementsWithoutMarkers())
-      if (s.rfind("INSERT", 0) == 0) out.push_back(s);
-    return out;
-  }
 };
 
-TEST_F(TraceCopyTest, TracesOffWritesNothingAndLeavesTheExternalProjectsOpen) {
-  UseBaseline();
-  goBLProjInfo->SetCreateTraces(false);
-  auto x = OpenXavier();
-  auto alpha = CreateProject("Alpha");
-  RecordingDataServices rec(DataServicesOf(*alpha));
-
-  EXPECT_TRUE(Copy(rec, *alpha));
-  EXPECT_TRUE(rec.calls().empty());
-  EXPECT_TRUE(sink_.results.empty());
-  EXPECT_TRUE(sink_.infos.empty());
-  EXPECT_FALSE(HasUnResTraces("Alpha"));
-  ASSERT_EQ(tables().gcolExtProjs.Count(), 1u);
-  EXPECT_NO_THROW(DataServicesOf(*x)->ExecuteSQL("SELECT ID FROM vlProjects"));
-}
-
 TEST_F(TraceCopyTest, InternalTracesSkipTheParentChildRelationship) {
-  UseBaseline();
-  WritePackage(kRootPkg, "Main",
-               Req(kG1, "SR1", TReq(kG2, "SR1.2", "1", "1.0") + TReq(kG3, "SR1", "2", "1.1")) +
-                   Req(kG2, "SR1.", "", TReq(kG1, "SR1", "1", "1.0")) +
-                   Req(kG3, "", TReq(kG2, "SR2", "0", "1.0")));
+  UseBaseline(Req(kG1, "SR1", TReq(kG2, "SR1.2", "1", "1.0") + TReq(kG3, "SR1", "2", "1.1")) +
+              Req(kG2, "SR1.", "", TReq(kG1, "SR1", "1", "1.0")) +
+              Req(kG3, "", TReq(kG2, "SR2", "0", "1.0")));
   auto alpha = CreateProject("Alpha");
   auto ds = DataServicesOf(*alpha);
-  AddRequirement(*ds, 11, kG1);
-  AddRequirement(*ds, 12, kG2);
-  AddRequirement(*ds, 13, kG3);
-  RecordingDataServices rec(ds);
-
-  ASSERT_TRUE(Copy(rec, *alpha));
+  AddRequirements(*ds, {kG1, kG2, kG3});
+  ASSERT_TRUE(Copy(*ds, *alpha));
   EXPECT_TRUE(sink_.infos.empty());
   EXPECT_EQ(sink_.results,
             (std::vector<std::string>{
@@ -172,173 +122,20 @@ TEST_F(TraceCopyTest, InternalTracesSkipTheParentChildRelationship) {
   // The traces to SR1 and SR2 have no parent part, so they are not taken
   // for one, not even from a requirement without prefix; the TFrom side
   // of SR1.2 writes nothing.
-  EXPECT_EQ(Inserts(rec),
-            (std::vector<std::string>{
-                "INSERT INTO VlToRelationships (\r\nREQUIREMENTID, \r\nEXTERNALPROJECTID, "
-                "\r\nTOID, \r\nEXTERNALPROJECTTOID, \r\nTYPE, \r\nSTATE, \r\nVERSIONNUMBER\r\n) "
-                "VALUES (11, \r\n0, \r\n13, \r\n0, \r\n0, \r\n2, \r\n'1.1'\r\n)",
-                "INSERT INTO VlToRelationships (\r\nREQUIREMENTID, \r\nEXTERNALPROJECTID, "
-                "\r\nTOID, \r\nEXTERNALPROJECTTOID, \r\nTYPE, \r\nSTATE, \r\nVERSIONNUMBER\r\n) "
-                "VALUES (13, \r\n0, \r\n12, \r\n0, \r\n0, \r\n0, \r\n'1.0'\r\n)"}));
   EXPECT_EQ(Rows(*ds, kTraceColumns), (Table{{"11", "0", "13", "0", "0", "2", "1.1"},
                                              {"13", "0", "12", "0", "0", "0", "1.0"}}));
-  EXPECT_FALSE(HasUnResTraces("Alpha"));
-}
-
-TEST_F(TraceCopyTest, OnlyInternalTFromTracesWriteNothing) {
-  UseBaseline();
-  WritePackage(kRootPkg, "Main",
-               Req(kG1, "SR", "", TReq(kG2, "SR2", "0", "1.0") + TReq(kG3, "SR3", "0", "1.0")));
-  auto alpha = CreateProject("Alpha");
-  auto ds = DataServicesOf(*alpha);
-  AddRequirement(*ds, 11, kG1);
-  RecordingDataServices rec(ds);
-
-  ASSERT_TRUE(Copy(rec, *alpha));
-  EXPECT_TRUE(Inserts(rec).empty());
-  EXPECT_EQ(sink_.results,
-            (std::vector<std::string>{"Traces of package Main", "External traces of SR"}));
-  EXPECT_FALSE(HasUnResTraces("Alpha"));
-}
-
-TEST_F(TraceCopyTest, TracesToAProjectNotOpenedAreRecordedAsUnresolved) {
-  UseBaseline();
-  WritePackage(kRootPkg, "Main",
-               Req(kG1, "SR", TReq(kX1, "XR1", "1", "2.0", kYBaselineGuid)) +
-                   Req(kG2, "SR", "", TReq(kX2, "XR2", "3", "1.0", kYBaselineGuid)) +
-                   Req(kG3, "SR", TReq(kG1, "SR1", "0", "1.0")));
-  auto alpha = CreateProject("Alpha");
-  auto ds = DataServicesOf(*alpha);
-  AddRequirement(*ds, 11, kG1);
-  AddRequirement(*ds, 12, kG2);
-  AddRequirement(*ds, 13, kG3);
-
-  ASSERT_TRUE(Copy(*ds, *alpha));
-  EXPECT_TRUE(sink_.infos.empty());
-  // Only the internal trace is written; the requirement without an
-  // unresolved trace gets no entry.
-  EXPECT_EQ(Rows(*ds, kTraceColumns), (Table{{"13", "0", "11", "0", "0", "0", "1.0"}}));
-  ASSERT_TRUE(HasUnResTraces("Alpha"));
-  EXPECT_EQ(UnResTraces("Alpha"),
-            std::string("<PROJECT><REQURCPT OLDGUID=\"") + kG1 +
-                "\" NEWREQID=\"11\"><URTRACE TRID=\"" + kX1 + "\" EPGUID=\"" + kYBaselineGuid +
-                "\" TRVer=\"2.0\" State=\"1\" DIR=\"TTO\"/></REQURCPT><REQURCPT OLDGUID=\"" + kG2 +
-                "\" NEWREQID=\"12\"><URTRACE TRID=\"" + kX2 + "\" EPGUID=\"" + kYBaselineGuid +
-                "\" TRVer=\"1.0\" State=\"3\" DIR=\"TFROM\"/></REQURCPT></PROJECT>");
-  EXPECT_EQ(ReadFile(root_ / "Alpha" / kUnResExtTracesFile)
-                .rfind("<?xml version=\"1.0\" standalone=\"yes\"?>", 0),
-            0u);
-}
-
-TEST_F(TraceCopyTest, WhatAnEarlierProjectRecordedIsWrittenIntoBothProjects) {
-  UseBaseline();
-  // Alpha's SR1 ends a trace that starts at X's requirement 7; X recorded
-  // it when it was created, together with one towards another project.
-  WritePackage(kRootPkg, "Main", Req(kG1, "SR1", "", TReq(kX1, "XR1", "2", "1.0", kXBaselineGuid)));
-  auto x = OpenXavier();
-  auto alpha = CreateProject("Alpha");
-  auto ds = DataServicesOf(*alpha);
-  auto xds = DataServicesOf(*x);
-  AddRequirement(*ds, 11, kG1);
-  AddRequirement(*xds, 7, "");
-  AddExtProjRow(*ds, 5, x->GetProjectGUID());
-  AddExtProjRow(*xds, 6, alpha->GetProjectGUID());
-  const std::string otherEntry = std::string("<URTRACE TRID=\"") + kG3 + "\" EPGUID=\"" +
-                                 kZBaselineGuid + "\" TRVer=\"1.0\" State=\"0\" DIR=\"TTO\"/>";
-  WriteUnResTraces("Xavier", std::string("<REQURCPT OLDGUID=\"") + kX1 +
-                                 "\" NEWREQID=\"7\"><URTRACE TRID=\"" + kG1 + "\" EPGUID=\"" +
-                                 kBaselineGuid + "\" TRVer=\"1.0\" State=\"2\" DIR=\"TTO\"/>" +
-                                 otherEntry + "</REQURCPT>");
-
-  ASSERT_TRUE(Copy(*ds, *alpha));
-  EXPECT_TRUE(sink_.infos.empty());
-  ASSERT_NE(tables().gdictExtTraces.Find(kX1), nullptr);
-  EXPECT_EQ(*tables().gdictExtTraces.Find(kX1), 7);
-  // In Alpha: X's 7 (row 5) -> 11; in X: 7 -> Alpha's 11 (row 6).
-  EXPECT_EQ(Rows(*ds, kTraceColumns), (Table{{"7", "5", "11", "0", "0", "2", "1.0"}}));
-  ctx().CloseExternalProjects();
-  {
-    auto reopened = goProjApp->OpenProject(ProjectFileOf("Xavier"));
-    EXPECT_EQ(Rows(*DataServicesOf(*reopened), kTraceColumns),
-              (Table{{"7", "0", "11", "6", "0", "2", "1.0"}}));
-    reopened->CloseProject();
-  }
-  EXPECT_EQ(UnResTraces("Xavier"), std::string("<PROJECT><REQURCPT OLDGUID=\"") + kX1 +
-                                       "\" NEWREQID=\"7\">" + otherEntry + "</REQURCPT></PROJECT>");
-  EXPECT_FALSE(HasUnResTraces("Alpha"));
-}
-
-TEST_F(TraceCopyTest, AnExternalFileWithOnlyTheBaselinesTracesIsDeleted) {
-  UseBaseline();
-  WritePackage(kRootPkg, "Main", Req(kG1, "SR1", ""));
-  auto x = OpenXavier();
-  auto alpha = CreateProject("Alpha");
-  auto ds = DataServicesOf(*alpha);
-  AddRequirement(*ds, 11, kG1);
-  AddExtProjRow(*DataServicesOf(*x), 6, alpha->GetProjectGUID());
-  WriteUnResTraces("Xavier", std::string("<REQURCPT OLDGUID=\"") + kX1 +
-                                 "\" NEWREQID=\"7\"><URTRACE TRID=\"" + kG1 + "\" EPGUID=\"" +
-                                 kBaselineGuid +
-                                 "\" TRVer=\"1.0\" State=\"0\" DIR=\"TFROM\"/></REQURCPT>");
-
-  ASSERT_TRUE(Copy(*ds, *alpha));
-  EXPECT_FALSE(HasUnResTraces("Xavier"));
-  auto reopened = goProjApp->OpenProject(ProjectFileOf("Xavier"));
-  EXPECT_EQ(Rows(*DataServicesOf(*reopened), kTraceColumns),
-            (Table{{"11", "6", "7", "0", "0", "0", "1.0"}}));
-  reopened->CloseProject();
-}
-
-TEST_F(TraceCopyTest, AnOpenedProjectThatRecordedNothingLeavesTheTraceUnresolved) {
-  UseBaseline();
-  // X has no UnResExtTraces.xml at all: nothing to resolve there, and the
-  // trace to its requirement has no known end, so it waits.
-  WritePackage(kRootPkg, "Main", Req(kG1, "SR1", TReq(kX1, "XR1", "0", "1.0", kXBaselineGuid)));
-  auto x = OpenXavier();
-  auto alpha = CreateProject("Alpha");
-  auto ds = DataServicesOf(*alpha);
-  AddRequirement(*ds, 11, kG1);
-  AddExtProjRow(*ds, 5, x->GetProjectGUID());
-
-  ASSERT_TRUE(Copy(*ds, *alpha));
-  EXPECT_TRUE(sink_.infos.empty());
-  EXPECT_TRUE(Rows(*ds, kTraceColumns).empty());
-  EXPECT_EQ(UnResTraces("Alpha"),
-            std::string("<PROJECT><REQURCPT OLDGUID=\"") + kG1 +
-                "\" NEWREQID=\"11\"><URTRACE TRID=\"" + kX1 + "\" EPGUID=\"" + kXBaselineGuid +
-                "\" TRVer=\"1.0\" State=\"0\" DIR=\"TTO\"/></REQURCPT></PROJECT>");
-}
-
-TEST_F(TraceCopyTest, AnExternalProjectUnknownToTheNewProjectIsReported) {
-  UseBaseline();
-  WritePackage(
-      kRootPkg, "Main",
-      Req(kG1, "SR1", TReq(kX1, "XR1", "0", "1.0", kXBaselineGuid) + TReq(kG2, "SR2", "0", "1.0")) +
-          Req(kG2, "SR", ""));
-  auto x = OpenXavier();
-  auto alpha = CreateProject("Alpha");
-  auto ds = DataServicesOf(*alpha);
-  AddRequirement(*ds, 11, kG1);
-  AddRequirement(*ds, 12, kG2);
-  tables().gdictExtTraces.Add(kX1, 7);
-
-  // The requirement's other traces are still copied.
-  ASSERT_TRUE(Copy(*ds, *alpha));
-  EXPECT_EQ(sink_.infos,
-            (std::vector<std::string>{"The external project is not registered (CopyCPTInfo)"}));
-  EXPECT_EQ(Rows(*ds, kTraceColumns), (Table{{"11", "0", "12", "0", "0", "0", "1.0"}}));
+  EXPECT_FALSE(fs::exists(root_ / "Alpha" / kUnResExtTracesFile));
 }
 
 TEST_F(TraceCopyTest, AnUncopiedEndStopsResolvingButTheFileKeepsOnlyWhatIsLeft) {
-  UseBaseline();
-  WritePackage(kRootPkg, "Main",
-               Req(kG1, "SR1", TReq(kG2, "SR2", "0", "1.0")) + Req(kG2, "SR", ""));
+  UseBaseline(Req(kG1, "SR1", TReq(kG2, "SR2", "0", "1.0")) + Req(kG2, "SR", ""));
   auto x = OpenXavier();
   auto alpha = CreateProject("Alpha");
   auto ds = DataServicesOf(*alpha);
-  AddRequirement(*ds, 11, kG1);
-  AddRequirement(*ds, 12, kG2);
-  AddExtProjRow(*DataServicesOf(*x), 6, alpha->GetProjectGUID());
+  AddRequirements(*ds, {kG1, kG2});
+  DataServicesOf(*x)->ExecuteSQL(
+      "INSERT INTO vlExternalProjects (ID, NAME, VLGUID) VALUES (6, 'P', '" +
+      alpha->GetProjectGUID() + "')");
   // Taken from the last to the first: kG1 is written, kGMissing stops.
   const std::string missing = std::string("<URTRACE TRID=\"") + kGMissing + "\" EPGUID=\"" +
                               kBaselineGuid + "\" TRVer=\"1.0\" State=\"0\" DIR=\"TTO\"/>";
@@ -360,53 +157,6 @@ TEST_F(TraceCopyTest, AnUncopiedEndStopsResolvingButTheFileKeepsOnlyWhatIsLeft) 
   EXPECT_EQ(Rows(*DataServicesOf(*reopened), kTraceColumns),
             (Table{{"7", "0", "11", "6", "0", "0", "1.0"}}));
   reopened->CloseProject();
-}
-
-TEST_F(TraceCopyTest, PackagesAreWalkedDepthFirstAndAFailureStopsTheWalk) {
-  UseBaseline();
-  WritePackage(kRootPkg, "Main", Req(kG1, "SR1", ""), {kChildPkg, kLaterPkg});
-  WritePackage(kChildPkg, "Child", Req(kGMissing, "SR9", ""));
-  WritePackage(kLaterPkg, "Later", Req(kG2, "SR2", ""));
-  auto x = OpenXavier();
-  auto alpha = CreateProject("Alpha");
-  auto ds = DataServicesOf(*alpha);
-  AddRequirement(*ds, 11, kG1);
-  AddRequirement(*ds, 12, kG2);
-
-  EXPECT_FALSE(Copy(*ds, *alpha));
-  EXPECT_EQ(sink_.results,
-            (std::vector<std::string>{"Traces of package Main", "Traces of package Child"}));
-  EXPECT_EQ(sink_.InfoTexts(),
-            (std::vector<std::string>{"No translation for this object.",
-                                      "Unable to insert package requirement trace information"}));
-}
-
-TEST_F(TraceCopyTest, PackageFilesReferringToEachOtherStopTheWalk) {
-  UseBaseline();
-  WritePackage(kRootPkg, "Main", "", {kChildPkg});
-  // The child names the root again, in other letter case.
-  std::string lowerRoot = kRootPkg;
-  std::transform(lowerRoot.begin(), lowerRoot.end(), lowerRoot.begin(), ::tolower);
-  WritePackage(kChildPkg, "Child", "", {lowerRoot});
-  auto alpha = CreateProject("Alpha");
-  auto ds = DataServicesOf(*alpha);
-
-  EXPECT_FALSE(Copy(*ds, *alpha));
-  EXPECT_EQ(sink_.results,
-            (std::vector<std::string>{"Traces of package Main", "Traces of package Child"}));
-  ASSERT_EQ(sink_.infos.size(), 1u);
-  EXPECT_NE(sink_.infos[0].find("cycle"), std::string::npos) << sink_.infos[0];
-}
-
-TEST_F(TraceCopyTest, APackageListWithoutProjectIsReported) {
-  UseBaseline();
-  WriteFile(root_ / "baseline" / "PackageList.XML", "<Other/>");
-  auto x = OpenXavier();
-  auto alpha = CreateProject("Alpha");
-  auto ds = DataServicesOf(*alpha);
-
-  EXPECT_FALSE(Copy(*ds, *alpha));
-  EXPECT_EQ(sink_.infos, (std::vector<std::string>{"PackageList.XML lacks the node PROJECT"}));
 }
 
 }  // namespace

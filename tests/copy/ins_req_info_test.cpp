@@ -15,7 +15,6 @@ using testing::kBlListAttr;
 using testing::kBlListItem;
 using testing::kBlReqType;
 using testing::kBlTextAttr;
-using testing::kBlUncopied;
 
 const char* const kNoDocument =
     "<RDInfo><BM>VQ_1</BM><BMDoc></BMDoc><DPos>412</DPos><LDText>1</LDText></RDInfo>";
@@ -74,47 +73,12 @@ TEST_F(ReqCopyTest, RowsOfAParentAndItsChild) {
                    ReqXml(2, "FEAT1.", 1, "Child", "Child text")));
   EXPECT_TRUE(sink_.infos.empty());
   const std::string p = IdOf(1), c = IdOf(2);
-  const std::string childGuid = *tables().gdictReqGUIDs.Find(ReqGuid(2));
   EXPECT_EQ(Rows("SELECT REQUIREMENTID, FIELDID, LISTITEMID FROM vlUserDefinedListValues"),
             (std::vector<std::string>{p + "|300|400"}));
   EXPECT_EQ(Rows("SELECT REQUIREMENTID, FIELDID, FIELDVALUE, OVERFLOWIND, NUMERICVALUE FROM "
                  "vlUserDefinedFieldValues ORDER BY rowid"),
             (std::vector<std::string>{p + "|301|12.5|0|12.5", p + "|301|high|0|0"}));
-  EXPECT_EQ(Rows("SELECT REQUIREMENTTYPEID, TAG, LASTCHILDTAG, LONGTAGNUMBER, REQUIREMENTPREFIX, "
-                 "REQUIREMENTNAME, REQUIREMENTTEXT, OVERFLOWIND, DELETED, BOOKMARKNAME, "
-                 "BOOKMARKDOCUMENTID, DOCUMENTPOSITION, LASTDOCTEXT, FLAGS, VLGUID FROM "
-                 "vlRequirements WHERE ID = " +
-                 c),
-            (std::vector<std::string>{"200|1|0|1|FEAT1.|Child|Child text|0|0|VQ_1|0|412|1|4|" +
-                                      childGuid}));
-  EXPECT_EQ(Rows("SELECT REQUIREMENTTEXT, OVERFLOWIND, DELETED, FLAGS FROM vlRequirements "
-                 "WHERE ID = " +
-                 p),
-            (std::vector<std::string>{"Parent's text|0|0|4"}));
-  EXPECT_EQ(Rows("SELECT PROJECTID, REQUIREMENTID FROM vlProjectRequirements ORDER BY 2"),
-            (std::vector<std::string>{Pid() + "|" + p, Pid() + "|" + c}));
-  EXPECT_EQ(Rows("SELECT PACKAGEID, REQUIREMENTID FROM VLPACKAGEELEMENTS ORDER BY REQUIREMENTID"),
-            (std::vector<std::string>{"7|" + p, "7|" + c}));
   EXPECT_EQ(Relationships(), (std::vector<std::string>{p + "|0|" + c + "|0|1|0|1.0000"}));
-}
-
-TEST_F(ReqCopyTest, ProgressLinesShowAtMostFiftyCharactersNeverCuttingOne) {
-  OpenNewProject();
-  const std::string longText(120, 'x');
-  std::string accents;
-  for (int i = 0; i < 60; ++i) accents += "\xC3\xA9";  // é
-  ASSERT_TRUE(Copy(ReqXml(1, "FEAT", 1, "Speed", longText) + ReqXml(2, "FEAT", 2, "", longText) +
-                   ReqXml(3, "FEAT", 3, "   ", "ten chars!") + ReqXml(4, "FEAT", 4, "", accents) +
-                   ReqXml(5, "FEAT", 5, "Tea", std::string(46, 'y'))));
-  std::string fiftyAccents;
-  for (int i = 0; i < 50; ++i) fiftyAccents += "\xC3\xA9";
-  EXPECT_EQ(sink_.results,
-            (std::vector<std::string>{
-                "Requirement: FEAT1 Speed:" + std::string(44, 'x') + "...",
-                "Requirement: FEAT2 " + std::string(50, 'x') + "...",
-                "Requirement: FEAT3 ten chars!", "Requirement: FEAT4 " + fiftyAccents + "...",
-                // Exactly fifty characters without a cut still end with "...".
-                "Requirement: FEAT5 Tea:" + std::string(46, 'y') + "..."}));
 }
 
 TEST_F(ReqCopyTest, TextsAtTheLimitStayWholeAndLongerOnesOverflow) {
@@ -159,67 +123,6 @@ TEST_F(ReqCopyTest, AChildBeforeItsParentIsLinkedOnceThePackagesAreIn) {
       Copy(ReqXml(1, "FEAT3.", 1, "Early child", "c") + ReqXml(2, "FEAT", 3, "Parent", "p")));
   EXPECT_EQ(Relationships(),
             (std::vector<std::string>{IdOf(2) + "|0|" + IdOf(1) + "|0|1|0|1.0000"}));
-  EXPECT_EQ(sink_.results, (std::vector<std::string>{"Requirement: FEAT3.1 Early child:c",
-                                                     "Requirement: FEAT3 Parent:p"}));
-}
-
-TEST_F(ReqCopyTest, TheBookmarkDocumentMustBeCopiedAlready) {
-  OpenNewProject();
-  const std::string copiedDoc = "{D0C00000-0000-0000-0000-000000000001}";
-  AddRow(copiedDoc, "INSERT INTO vlDocuments (ID, VLGUID, NAME) VALUES (55, '%', 'Vision')");
-  const std::string inCopied = "<RDInfo><BM>VQ_FEAT1</BM><BMDoc>" + copiedDoc +
-                               "</BMDoc><DPos>9</DPos><LDText>2</LDText></RDInfo>";
-  // The document of a package that comes later has no translation yet.
-  const std::string inLater =
-      "<RDInfo><BM>VQ_FEAT2</BM><BMDoc>{D0C00000-0000-0000-0000-0000000000FF}"
-      "</BMDoc><DPos>9</DPos><LDText>2</LDText></RDInfo>";
-  // A requirement without "RDInfo" lies in no document.
-  EXPECT_FALSE(Copy(
-      ReqXml(1, "FEAT", 1, "In", "i", "", inCopied) + ReqXml(2, "FEAT", 2, "Loose", "l", "", "") +
-      ReqXml(3, "FEAT", 3, "Later", "l", "", inLater) + ReqXml(4, "FEAT", 4, "Never", "n")));
-  EXPECT_EQ(sink_.InfoTexts(), (std::vector<std::string>{"Not copied"}));
-  EXPECT_EQ(Rows("SELECT TAG, BOOKMARKNAME, BOOKMARKDOCUMENTID, DOCUMENTPOSITION, LASTDOCTEXT "
-                 "FROM vlRequirements ORDER BY TAG"),
-            (std::vector<std::string>{"1|VQ_FEAT1|55|9|2", "2||0|0|0"}));
-  EXPECT_EQ(sink_.results.size(), 3u);  // the fourth requirement was not reached
-}
-
-TEST_F(ReqCopyTest, UncopiedTypesAndListItemsStopThePackageKeepingWhatWasWritten) {
-  OpenNewProject();
-  EXPECT_FALSE(Copy(ReqXml(1, "FEAT", 1, "Fine", "f") +
-                    ReqXml(2, "FEAT", 2, "Odd type", "o", "", kNoDocument, kBlUncopied)));
-  EXPECT_EQ(sink_.InfoTexts(), (std::vector<std::string>{"Not copied"}));
-  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM vlRequirements"), "1");
-
-  sink_.Clear();
-  EXPECT_FALSE(Copy(ReqXml(
-      3, "FEAT", 3, "Odd item", "o",
-      "<LVs>" + LvXml(kBlListAttr, kBlListItem) + LvXml(kBlListAttr, kBlUncopied) + "</LVs>")));
-  EXPECT_EQ(sink_.InfoTexts(), (std::vector<std::string>{"Not copied"}));
-  EXPECT_EQ(Scalar("SELECT COUNT(*) FROM vlUserDefinedListValues WHERE REQUIREMENTID = " + IdOf(3)),
-            "1");
-
-  // A package without requirements has nothing to fail on.
-  sink_.Clear();
-  pugi::xml_node empty = ParsePackage("<PkgName>Empty</PkgName>");
-  InsReqInfo copier(ctx());
-  EXPECT_TRUE(copier.CopyXMLPkgReqInfo(empty, 7, *ds_, *proj_));
-  EXPECT_TRUE(sink_.infos.empty());
-}
-
-TEST_F(ReqCopyTest, WorkPerRequirementDoesNotGrowWithThePackage) {
-  OpenNewProject();
-  std::string many;
-  for (int i = 1; i <= 300; ++i)
-    many += ReqXml(i, "FEAT", i, "R", "t", "<LVs>" + LvXml(kBlListAttr, kBlListItem) + "</LVs>");
-  RecordingDataServices rec(*ds_);
-  ASSERT_TRUE(Copy(many, &rec));
-  size_t keys = 0, statements = 0;
-  for (const RecordingDataServices::Call& call : rec.calls())
-    (call.kind == RecordingDataServices::CallKind::kGetNextKey ? keys : statements)++;
-  EXPECT_EQ(keys, 300u);
-  // Four rows per requirement, and each look-up once for the package.
-  EXPECT_EQ(statements, 300u * 4 + 3);
 }
 
 }  // namespace

@@ -62,16 +62,6 @@ TEST(RenewGUIDsTest, GuidShapedPairsAreRenewedWhereTheyStand) {
   EXPECT_EQ(s, "(" + kOld1 + ")");
 }
 
-TEST(GuidPatternTest, ThirtyEightCharactersWithBracesAndHyphensInPlace) {
-  EXPECT_TRUE(InsViewInfo::IsGUIDPattern(kOld1));
-  EXPECT_TRUE(InsViewInfo::IsGUIDPattern("{xxxxxxxx-?!?!-    -öööö-____________}"));
-  EXPECT_FALSE(InsViewInfo::IsGUIDPattern("{0123456789}"));
-  EXPECT_FALSE(InsViewInfo::IsGUIDPattern("{11111111-1111-1111-1111-11111111111}"));    // 37
-  EXPECT_FALSE(InsViewInfo::IsGUIDPattern("{11111111-1111-1111-1111-1111111111111}"));  // 39
-  EXPECT_FALSE(InsViewInfo::IsGUIDPattern("{11111111-1111-1111-1111_111111111111}"));
-  EXPECT_FALSE(InsViewInfo::IsGUIDPattern("[11111111-1111-1111-1111-111111111111}"));
-}
-
 TEST(ExtProjRefTest, ThePartBeforeTheDotOfTheScopeNamesTheProject) {
   struct Case {
     std::string query;
@@ -93,46 +83,31 @@ TEST(ExtProjRefTest, ThePartBeforeTheDotOfTheScopeNamesTheProject) {
   }
 }
 
+// The marker takes the external project's row ID (1 included); an ID
+// below 1 leaves the properties alone. The type is taken either way.
 TEST(ViewPropertiesTest, TheExternalProjectMarkerGetsTheRowID) {
-  const ProjStructSpec spec{"31", "12"};
-  int32_t reqType = 5;
-  std::string props = "Sort=1;externalProjectID=/i7;Width=/i20;";
-  InsViewInfo::UpdatePropsExtProjID(reqType, props, spec);
-  EXPECT_EQ(props, "Sort=1;externalProjectID=/i12;Width=/i20;");
-  EXPECT_EQ(reqType, 31);
-
-  // No ";" after the value: the value runs to the end of the text.
-  props = "Sort=1;externalProjectID=/i7";
-  InsViewInfo::UpdatePropsExtProjID(reqType, props, spec);
-  EXPECT_EQ(props, "Sort=1;externalProjectID=/i12");
-}
-
-TEST(ViewPropertiesTest, EachRewriterHasItsOwnMarker) {
-  const ProjStructSpec spec{"44", "9"};
-  int32_t first = 0, second = 0;
-  std::string props = ";externalProjectID=/i1;externalProjectIDHoriz=/i2;";
-  InsViewInfo::UpdatePropsExtProjIDHoriz(second, props, spec);
-  EXPECT_EQ(props, ";externalProjectID=/i1;externalProjectIDHoriz=/i9;");
-  EXPECT_EQ(second, 44);
-  props = ";externalProjectIDHoriz=/i2;";
-  InsViewInfo::UpdatePropsExtProjID(first, props, spec);
-  EXPECT_EQ(props, ";externalProjectIDHoriz=/i2;");
-  EXPECT_EQ(first, 44);
-  // Markers are found by exact, case-sensitive search.
-  props = ";EXTERNALPROJECTID=/i1;";
-  InsViewInfo::UpdatePropsExtProjID(first, props, spec);
-  EXPECT_EQ(props, ";EXTERNALPROJECTID=/i1;");
-}
-
-TEST(ViewPropertiesTest, AnExternalProjectIDBelowOneChangesNoProperties) {
-  int32_t reqType = 5;
-  std::string props = ";externalProjectID=/i7;";
-  InsViewInfo::UpdatePropsExtProjID(reqType, props, ProjStructSpec{"8", ""});
-  EXPECT_EQ(props, ";externalProjectID=/i7;");
-  EXPECT_EQ(reqType, 8);
-  InsViewInfo::UpdatePropsExtProjID(reqType, props, ProjStructSpec{"x", "0"});
-  EXPECT_EQ(props, ";externalProjectID=/i7;");
-  EXPECT_EQ(reqType, 0);
+  const struct {
+    ProjStructSpec spec;
+    std::string props, expected;
+    int32_t reqType;
+  } cases[] = {
+      {{"31", "12"},
+       "Sort=1;externalProjectID=/i7;Width=/i20;",
+       "Sort=1;externalProjectID=/i12;Width=/i20;",
+       31},
+      {{"31", "12"}, "Sort=1;externalProjectID=/i7", "Sort=1;externalProjectID=/i12", 31},
+      {{"31", "1"}, ";externalProjectID=/i7;", ";externalProjectID=/i1;", 31},
+      {{"8", ""}, ";externalProjectID=/i7;", ";externalProjectID=/i7;", 8},
+      {{"x", "0"}, ";externalProjectID=/i7;", ";externalProjectID=/i7;", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.props + " " + c.spec.ExternalProjectID);
+    int32_t reqType = 5;
+    std::string props = c.props;
+    InsViewInfo::UpdatePropsExtProjID(reqType, props, c.spec);
+    EXPECT_EQ(props, c.expected);
+    EXPECT_EQ(reqType, c.reqType);
+  }
 }
 
 }  // namespace

@@ -31,25 +31,21 @@ class PackageCopyTest : public CopyTest {
  protected:
   void SetUp() override {
     CopyTest::SetUp();
-    AddTexts({
-        {11011, " lacks "},
-        {20051, "Document: %1"},
-        {20053, "History"},
-        {20054, "Default version"},
-        {20060, "Package: %1"},
-        {20062, "No root package"},
-        {20063, "Documents failed"},
-        {20064, "Views failed"},
-        {20065, "Requirements failed"},
-        {20078, "Requirement: %1"},
-        {20083, "%1|%2|%3|%4"},
-        {20084, "Row missing"},
-        {20085, "Not copied"},
-        {20140, "Unsafe document %1 [%2] [%3]"},
-        {20141, "Unsafe package [%1]"},
-        {20142, "Package %1 reached twice"},
-        {20143, "Parent %1 of %2 not found"},
-    });
+    AddTexts({{11011, " lacks "},
+              {20051, "Document: %1"},
+              {20053, "History"},
+              {20054, "Default version"},
+              {20060, "Package: %1"},
+              {20062, "No root package"},
+              {20063, "Documents failed"},
+              {20064, "Views failed"},
+              {20065, "Requirements failed"},
+              {20078, "Requirement: %1"},
+              {20083, "%1|%2|%3|%4"},
+              {20084, "Row missing"},
+              {20085, "Not copied"},
+              {20142, "Package %1 reached twice"},
+              {20143, "Parent %1 of %2 not found"}});
     goBLProjInfo->SetVLPFolder(ProjectFolder());
     goBLProjInfo->SetStartTime();
   }
@@ -77,8 +73,8 @@ class PackageCopyTest : public CopyTest {
   }
 
   void AddStructure() {
-    ASSERT_TRUE(ctx().AddGUIDTranslation(kBlAdmin,
-                                   Scalar("SELECT VLGUID FROM vlUsers WHERE LoginName = 'admin'")));
+    ASSERT_TRUE(ctx().AddGUIDTranslation(
+        kBlAdmin, Scalar("SELECT VLGUID FROM vlUsers WHERE LoginName = 'admin'")));
     AddRow(kBlDocType,
            "INSERT INTO vlDocumentTypes (ID, VLGUID, NAME) VALUES (100, '%', 'Manual')");
     AddRow(kBlReqType,
@@ -128,14 +124,6 @@ class PackageCopyTest : public CopyTest {
       rows.push_back(row);
     }
     return rows;
-  }
-
-  std::string Pid() { return std::to_string(proj_->GetProjectID()); }
-  std::string Uid() { return std::to_string(proj_->GetCurrentUserID()); }
-  std::string Start() { return FormatDateTime(goBLProjInfo->StartDateTime()); }
-  // The current-version values of an object without history.
-  std::string DefaultVersionValues() {
-    return "'1.000', '', " + Uid() + ", { ts '" + Start() + "'}, 'Default version'";
   }
 
   std::shared_ptr<Project> proj_;

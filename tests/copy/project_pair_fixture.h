@@ -16,17 +16,15 @@ class ProjectPairTest : public CopyTest {
  protected:
   void SetUp() override {
     CopyTest::SetUp();
-    AddTexts({
-        {11011, " lacks the node "},
-        {20052, "External project %1"},
-        {20083, "Error in %1: %2 %3 [%4]"},
-        {20084, "The translated object is not in the database."},
-        {20085, "No translation for this object."},
-        {20150, "Query %1 into %2"},
-        {20151, "View %1 into %2"},
-        {20152, "(view %1 in %2: %3)"},
-        {20153, "(trace of %1 in %2: %3)"},
-    });
+    AddTexts({{11011, " lacks the node "},
+              {20052, "External project %1"},
+              {20083, "Error in %1: %2 %3 [%4]"},
+              {20084, "The translated object is not in the database."},
+              {20085, "No translation for this object."},
+              {20150, "Query %1 into %2"},
+              {20151, "View %1 into %2"},
+              {20152, "(view %1 in %2: %3)"},
+              {20153, "(trace of %1 in %2: %3)"}});
   }
 
   // Every row of a SELECT, each value in its text form.
@@ -57,13 +55,6 @@ class ProjectPairTest : public CopyTest {
         WriteFile(f.path, f.content);
     }
     ctx().others.Forget();
-  }
-
-  // The statement texts with the table markers removed.
-  static std::string Unmarked(std::string sql) {
-    for (size_t at; (at = sql.find(kTableMarker)) != std::string::npos;)
-      sql.erase(at, kTableMarker.size());
-    return sql;
   }
 };
 

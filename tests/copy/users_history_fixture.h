@@ -22,22 +22,20 @@ class UsersHistoryTest : public CopyTest {
  protected:
   void SetUp() override {
     CopyTest::SetUp();
-    AddTexts({
-        {kResProcError, "%1|%2|%3|%4"},
-        {11011, " lacks "},
-        {20053, "Copying history"},
-        {20054, "Default version"},
-        {20055, "Group %1"},
-        {20056, "Group already matched"},
-        {20057, "User: "},
-        {20058, "User already matched"},
-        {20059, "Password of %1 loses %2"},
-        {20070, "Project information"},
-        {20071, "From %1 (%2; %3)"},
-        {20072, "No default history"},
-        {20084, "Row missing"},
-        {20085, "Not copied"},
-    });
+    AddTexts({{kResProcError, "%1|%2|%3|%4"},
+              {11011, " lacks "},
+              {20053, "Copying history"},
+              {20054, "Default version"},
+              {20055, "Group %1"},
+              {20056, "Group already matched"},
+              {20057, "User: "},
+              {20058, "User already matched"},
+              {20059, "Password of %1 loses %2"},
+              {20070, "Project information"},
+              {20071, "From %1 (%2; %3)"},
+              {20072, "No default history"},
+              {20084, "Row missing"},
+              {20085, "Not copied"}});
     goBLProjInfo->SetStartTime();
   }
 

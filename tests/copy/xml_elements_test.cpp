@@ -48,41 +48,6 @@ TEST(DescendantsNamedTest, EveryDepthInDocumentOrderButNeverTheParentItself) {
   EXPECT_TRUE(DescendantsNamed(root.child("Req").child("Req"), "Other").empty());
 }
 
-TEST(DescendantsNamedTest, LeavesAndNullParentsGiveNothingAndTheDocumentCountsAsAParent) {
-  pugi::xml_document doc;
-  pugi::xml_node root = Parse(doc, R"(<?xml version="1.0"?>
-    <!-- before --><PROJECT><View id="a"/><Views><View id="b"/></Views></PROJECT><!-- after -->)");
-  EXPECT_TRUE(DescendantsNamed(pugi::xml_node(), "View").empty());
-  EXPECT_TRUE(DescendantsNamed(root.child("View"), "View").empty());
-  EXPECT_EQ(Ids(DescendantsNamed(doc, "View")), (std::vector<std::string>{"a", "b"}));
-  EXPECT_EQ(DescendantsNamed(doc, "PROJECT").size(), 1u);
-}
-
-TEST(DescendantsNamedTest, TheListStaysUsableWhileTheCallerMovesWhatItFound) {
-  pugi::xml_document doc, other;
-  pugi::xml_node root = Parse(doc, R"(<PROJECT><QUERYDEF id="1"/><G><QUERYDEF id="2"/></G>
-                                      <QUERYDEF id="3"/></PROJECT>)");
-  pugi::xml_node target = other.append_child("PROJECT");
-  for (pugi::xml_node q : DescendantsNamed(root, "QUERYDEF")) {
-    target.append_copy(q);
-    q.parent().remove_child(q);
-  }
-  EXPECT_TRUE(DescendantsNamed(root, "QUERYDEF").empty());
-  EXPECT_EQ(Ids(DescendantsNamed(target, "QUERYDEF")), (std::vector<std::string>{"1", "2", "3"}));
-}
-
-TEST(DescendantsNamedTest, DeepNestingIsWalkedWithoutRecursion) {
-  constexpr int kDepth = 200000;
-  std::string xml;
-  for (int i = 0; i < kDepth; ++i) xml += "<Pkg>";
-  xml += "<Req id=\"deep\"/>";
-  for (int i = 0; i < kDepth; ++i) xml += "</Pkg>";
-  pugi::xml_document doc;
-  ASSERT_TRUE(doc.load_string(xml.c_str()));
-  EXPECT_EQ(Ids(DescendantsNamed(doc, "Req")), std::vector<std::string>{"deep"});
-  EXPECT_EQ(DescendantsNamed(doc.document_element(), "Pkg").size(), kDepth - 1u);
-}
-
 // The error a call raises; number 0 when it raises none.
 template <typename F>
 VlError ErrorOf(F&& call) {
@@ -92,17 +57,6 @@ VlError ErrorOf(F&& call) {
     return e;
   }
   return VlError(0, "", "");
-}
-
-TEST(RequiredValuesTest, PresentValuesAreReadAndConverted) {
-  pugi::xml_document doc;
-  pugi::xml_node group =
-      Parse(doc, R"(<Group NAME="" Rights=" 7.5 " Active="True" Off="0"><Rights/></Group>)");
-  EXPECT_EQ(RequiredAttr(group, "NAME"), "");  // an empty value is a value
-  EXPECT_EQ(RequiredLong(group, "Rights"), 8);
-  EXPECT_TRUE(RequiredBool(group, "Active"));
-  EXPECT_FALSE(RequiredBool(group, "Off"));
-  EXPECT_EQ(RequiredElement(group, "Rights"), group.child("Rights"));
 }
 
 TEST(RequiredValuesTest, WhatIsMissingOrUnreadableStopsTheCopierWithItsOwnError) {
