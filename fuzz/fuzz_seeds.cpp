@@ -100,7 +100,7 @@ Seeds CreateRunSeeds() {
                   child,
                   {{"//Doc/FileName", "Project"}, {"//Doc/FileExtension", "xml"}}}};
   for (const auto& [seed, file, texts] : edits)
-    seeds.emplace_back(seed, Edited(file, [&](pugi::xml_document& doc) {
+    seeds.emplace_back(seed, Edited(file, [&texts = texts](pugi::xml_document& doc) {
                          for (const auto& [xpath, text] : texts) Set(doc, xpath, text);
                        }));
   seeds.emplace_back("package-cycle", Edited(child, [&](pugi::xml_document& doc) {
