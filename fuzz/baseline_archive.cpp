@@ -3,7 +3,6 @@
 #include <algorithm>
 
 namespace vl::fuzz {
-
 namespace {
 
 constexpr std::string_view kHeader = "=== ", kArrow = " -> ";
@@ -23,11 +22,10 @@ std::vector<ArchiveSection> ParseArchive(const std::string& bytes) {
   for (size_t at = NextHeader(bytes, 0); at != npos;) {
     const size_t line_end = std::min(bytes.find('\n', at), bytes.size());
     const std::string name = bytes.substr(at + kHeader.size(), line_end - at - kHeader.size());
-    const size_t begin = std::min(line_end + 1, bytes.size());
+    const size_t begin = std::min(line_end + 1, bytes.size()), arrow = name.find(kArrow);
     const size_t next = NextHeader(bytes, begin);
     // The line break before a header belongs to the header.
     const size_t end = next == npos ? bytes.size() : std::max(begin, next - 1);
-    const size_t arrow = name.find(kArrow);
     if (name.starts_with('-'))
       sections.push_back({name.substr(1), "", true, ""});
     else if (arrow != npos)
@@ -41,15 +39,11 @@ std::vector<ArchiveSection> ParseArchive(const std::string& bytes) {
 
 std::string SerializeArchive(const std::vector<ArchiveSection>& sections) {
   std::string out;
-  for (const ArchiveSection& s : sections) {
-    out += (out.empty() ? "" : "\n") + std::string(kHeader);
-    if (s.removed)
-      out += "-" + s.name;
-    else if (!s.link.empty())
-      out += s.name + std::string(kArrow) + s.link;
-    else
-      out += s.name + "\n" + s.content;
-  }
+  for (const ArchiveSection& s : sections)
+    out +=
+        (out.empty() ? "" : "\n") + std::string(kHeader) +
+        (s.removed ? "-" + s.name
+                   : s.name + (s.link.empty() ? "\n" + s.content : std::string(kArrow) + s.link));
   return out;
 }
 

@@ -1,13 +1,8 @@
 #include "fuzz_harness.h"
 
 #include <sqlite3.h>
-#include <unistd.h>
 
 #include <cctype>
-#include <fstream>
-#include <iterator>
-#include <map>
-#include <random>
 #include <set>
 #include <sstream>
 #include <stdexcept>
@@ -20,19 +15,18 @@
 #include "host/project/project_application.h"
 #include "host/xml/xml_encoding.h"
 #include "support/recording_sink.h"
-#include "support/scratch_folder.h"
 
 namespace vl::fuzz {
-
-namespace fs = std::filesystem;
-
-const char* const kEscapeTrap = "/tmp/vl-fuzz-escape";
-const char* const kSecretMarker = "VL-FUZZ-SECRET";
-
 namespace {
 
-// The bait: serves as BaselineList.xml, Project.xml, ExternalProjects.xml, a
-// package file or a document file alike.
+namespace fs = std::filesystem;
+using Problems = std::string;  // one a line
+
+// Absolute names in hostile inputs point here: no input may create it.
+constexpr const char* kEscapeTrap = "/tmp/vl-fuzz-escape";
+constexpr const char* kSecret = "VL-FUZZ-SECRET";
+// The bait: serves as BaselineList.xml, Project.xml, ExternalProjects.xml,
+// a package file or a document file alike.
 constexpr const char* kSecretXml =
     "<?xml version=\"1.0\"?><PROJECT GUID=\"VL-FUZZ-SECRET\"><Label>VL-FUZZ-SECRET</Label>"
     "<BaselineType>Project</BaselineType><BaselineDesc>VL-FUZZ-SECRET</BaselineDesc>"
@@ -40,82 +34,73 @@ constexpr const char* kSecretXml =
     "<P GUID=\"VL-FUZZ-SECRET\" Name=\"VL-FUZZ-SECRET\" Prefix=\"VL-FUZZ-SECRET\"/>"
     "<Pkg><PkgName>VL-FUZZ-SECRET</PkgName><PkgDesc>VL-FUZZ-SECRET</PkgDesc></Pkg></PROJECT>";
 
-std::map<std::string, std::string> ReadFolder(const fs::path& folder) {
-  std::map<std::string, std::string> files;
-  for (const fs::directory_entry& e : fs::directory_iterator(folder))
-    if (e.is_regular_file()) files[e.path().filename().string()] = testing::ReadBytes(e.path());
+void Note(Problems& problems, const std::string& problem) { problems += problem + "\n"; }
+
+bool Has(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+std::set<std::string> Entries(const fs::path& folder) {
+  std::set<std::string> names;
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+    names.insert(it->path().filename().string());
+  return names;
+}
+
+BaselineFiles ReadFolder(const fs::path& folder) {
+  BaselineFiles files;
+  for (const std::string& name : Entries(folder))
+    if (fs::is_regular_file(folder / name)) files[name] = testing::ReadBytes(folder / name);
   return files;
+}
+
+// Runs the command-line tool in this process; its messages go to `err`.
+int Tool(const std::vector<std::string>& args, const std::string& programDir, std::string& err) {
+  std::ostringstream out, e;
+  std::istringstream in;
+  const int status = RunCommandLine(args, programDir, out, e, in, false);
+  err = e.str();
+  return status;
 }
 
 // What the inputs are laid over: a small baseline that still holds every
 // kind of content (packages on two levels, documents with their files,
 // views, history, traces, discussions, query definitions, texts long
-// enough to overflow), and an external project it refers to (traces and
-// query definitions across projects), created once and restored before
-// every input, since a run rewrites its unresolved-reference files.
+// enough to overflow), and the external project it refers to (traces and
+// query definitions across projects), restored before every input since a
+// run rewrites its unresolved-reference files.
 struct BaseFixture {
-  BaselineFiles baseline;
+  BaselineFiles baseline, external_project;
   std::string external_guid;
-  std::map<std::string, std::string> external_project;  // the files of folder "ext"
 };
 
-gen::Options SmallOptions(uint64_t seed) {
-  gen::Options o;
-  o.seed = seed, o.requirements = 8, o.packages = 3, o.depth = 2, o.history_versions = 2;
-  o.users = 3, o.discussions = 2, o.query_defs = 2, o.ext_query_defs = 1, o.text_size = 40;
-  o.long_text_every = 4;
-  return o;
-}
-
 BaseFixture MakeBase() {
-  const fs::path temp = fs::temp_directory_path() / ("vl-fuzz-base-" + std::to_string(getpid()) +
-                                                     "-" + std::to_string(std::random_device{}()));
+  const testing::ScratchFolder scratch;
+  const fs::path temp = scratch.path();
+  gen::Options own;
+  own.seed = 11, own.requirements = 8, own.packages = 3, own.depth = 2, own.history_versions = 2;
+  own.users = 3, own.discussions = 2, own.query_defs = 2, own.ext_query_defs = 1;
+  own.text_size = 40, own.long_text_every = 4;
+  gen::Options other = own;
+  other.seed = 12, other.name = "External", other.prefix = "EXT";
   BaseFixture base;
-  gen::Options other = SmallOptions(12);
-  other.name = "External";
-  other.prefix = "EXT";
   base.external_guid = gen::WriteBaseline(other, (temp / "extbl").string()).project_guid;
-  std::ostringstream out, err;
-  std::istringstream in;
-  if (RunCommandLine({"create", (temp / "extbl").string(), "--folder", (temp / "ext").string(),
-                      "--all", "--yes", "--quiet"},
-                     VL_FUZZ_RESOURCE_DIR, out, err, in, false) != kExitOk)
-    throw std::runtime_error("the external project cannot be created: " + err.str());
+  std::string err;
+  if (Tool({"create", (temp / "extbl").string(), "--folder", (temp / "ext").string(), "--all",
+            "--yes", "--quiet"},
+           VL_FUZZ_RESOURCE_DIR, err) != kExitOk)
+    throw std::runtime_error("the external project cannot be created: " + err);
   base.external_project = ReadFolder(temp / "ext");
-  gen::Options own = SmallOptions(11);
-  own.external_baseline = (temp / "extbl").string();
-  own.cross_traces = 4;
+  own.external_baseline = (temp / "extbl").string(), own.cross_traces = 4;
   gen::WriteBaseline(own, (temp / "bl").string());
   base.baseline = ReadFolder(temp / "bl");
-  fs::remove_all(temp);
   return base;
 }
 
 const BaseFixture& Base() {
   static const BaseFixture base = MakeBase();
   return base;
-}
-
-bool WritableName(const std::string& name) {
-  return !name.empty() && name.size() <= 200 && name != "." && name != ".." &&
-         name.find('/') == std::string::npos && name.find('\0') == std::string::npos;
-}
-
-// Names of the entries of `folder`.
-std::set<std::string> Entries(const fs::path& folder) {
-  std::set<std::string> names;
-  std::error_code ec;
-  for (fs::directory_iterator it(folder, ec); !ec && it != fs::directory_iterator();
-       it.increment(ec))
-    names.insert(it->path().filename().string());
-  return names;
-}
-
-void ExpectOnly(const fs::path& folder, const std::set<std::string>& expected,
-                std::vector<std::string>& problems) {
-  for (const std::string& name : Entries(folder))
-    if (!expected.count(name))
-      problems.push_back("written outside the project folder: " + (folder / name).string());
 }
 
 // The first column of every row `sql` gives on `db`.
@@ -132,78 +117,63 @@ std::vector<std::string> Column(sqlite3* db, const char* sql) {
 // The database file must open and be intact, no document may have taken
 // the place of one of the project's own files, and the project file, when
 // the run got that far, must open as a project.
-void CheckProjectDatabase(const fs::path& projectFolder, std::vector<std::string>& problems) {
-  const std::string name = projectFolder.filename().string();
-  const fs::path db = projectFolder / (name + ".db");
-  std::error_code ec;
+void CheckProjectDatabase(const fs::path& folder, Problems& problems) {
+  const std::string name = folder.filename().string();
+  const fs::path db = folder / (name + ".db"), vlp = folder / (name + ".vlp");
   sqlite3* handle = nullptr;
-  const int opened = fs::exists(db, ec)
-                         ? sqlite3_open_v2(db.c_str(), &handle, SQLITE_OPEN_READWRITE, nullptr)
-                         : SQLITE_NOTFOUND;
-  if (opened != SQLITE_OK && opened != SQLITE_NOTFOUND)
-    problems.push_back("the database does not open: " + std::string(sqlite3_errmsg(handle)));
-  if (opened == SQLITE_OK) {
+  if (fs::exists(db)) {
+    sqlite3_open_v2(db.c_str(), &handle, SQLITE_OPEN_READWRITE, nullptr);
     const std::vector<std::string> verdict = Column(handle, "PRAGMA integrity_check");
     if (verdict != std::vector<std::string>{"ok"})
-      problems.push_back("the database is damaged: " + (verdict.empty() ? "" : verdict[0]));
+      Note(problems, "the database does not open or is damaged: " +
+                         (verdict.empty() ? sqlite3_errmsg(handle) : verdict[0]));
     for (const std::string& file :
          Column(handle, "SELECT FILENAME || '.' || FILEEXTENSION FROM vlDocuments"))
-      if (IsProjectOwnFileName(file, name))
-        problems.push_back("a document took the place of " + file);
+      if (IsProjectOwnFileName(file, name)) Note(problems, "a document took the place of " + file);
   }
   sqlite3_close_v2(handle);
-  const fs::path vlp = projectFolder / (name + ".vlp");
-  if (!fs::exists(vlp, ec)) return;
+  if (!fs::exists(vlp)) return;
   SqlProjectApplication app([]() -> NewProjectDefinition* { return nullptr; });
   try {
-    if (!app.OpenProject(vlp.string())) problems.push_back("the project does not open");
+    if (!app.OpenProject(vlp.string())) Note(problems, "the project does not open");
   } catch (const std::exception& e) {
-    problems.push_back(std::string("the project does not open: ") + e.what());
+    Note(problems, std::string("the project does not open: ") + e.what());
   }
   app.Shutdown();
 }
 
-// Words with letters beyond ASCII that the generated baselines use.
-constexpr const char* kNonAsciiWords[] = {"café",   "naïve", "Größe", "façade",
-                                          "Ørsted", "déjà",  "über",  "señor"};
-
-// No text changed its encoding silently: a UTF-8 file read as windows-1252
-// would store "cafÃ©" for "café". Such a misreading may
-// reach the database only when the run said that a file was read as
-// windows-1252, or when the input itself holds it or names an encoding.
-void CheckNoSilentMisreading(const fs::path& projectFolder, const std::string& input,
-                             const std::string& messages, std::vector<std::string>& problems) {
-  if (input.find("encoding") != std::string::npos) return;
-  std::string stored, said = messages;
-  std::error_code ec;
-  for (fs::directory_iterator it(projectFolder, ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string name = it->path().filename().string();
+// No text changed its encoding silently: a UTF-8 file read as
+// windows-1252 would store "cafÃ©" for "café". Such a misreading may reach
+// the database only when the run said a file was read as windows-1252, or
+// when the input itself holds it or names an encoding.
+void CheckNoSilentMisreading(const fs::path& project, const std::string& input, std::string said,
+                             Problems& problems) {
+  if (Has(input, "encoding")) return;
+  std::string stored;
+  for (const std::string& name : Entries(project)) {
     if (name.ends_with(".db") || name.ends_with(".db-wal"))
-      stored += testing::ReadBytes(it->path());
-    if (name.find("Results") != std::string::npos) said += testing::ReadBytes(it->path());
+      stored += testing::ReadBytes(project / name);
+    if (Has(name, "Results")) said += testing::ReadBytes(project / name);
   }
-  if (said.find("windows-1252") != std::string::npos) return;
-  for (const char* word : kNonAsciiWords) {
+  if (Has(said, "windows-1252")) return;
+  // Words with letters beyond ASCII that the generated baselines use.
+  for (const char* word : {"café", "naïve", "Größe", "façade", "Ørsted", "déjà", "über", "señor"}) {
     const std::string misread = Windows1252ToUtf8(word);
-    if (stored.find(misread) != std::string::npos && input.find(misread) == std::string::npos)
-      problems.push_back("\"" + misread + "\" was stored for \"" + word +
+    if (Has(stored, misread) && !Has(input, misread))
+      Note(problems, "\"" + misread + "\" was stored for \"" + word +
                          "\" and no message said the file was read as windows-1252");
   }
 }
 
 // A run that did not succeed left no project, and no run leaves its
 // staging files behind, in its folder or in the external project's.
-void CheckNothingLeft(const Workspace& ws, bool succeeded, std::vector<std::string>& problems) {
-  const fs::path project(ws.project());
-  const std::string name = project.filename().string();
-  std::error_code ec;
+void CheckNothingLeft(const Workspace& ws, bool succeeded, Problems& problems) {
   for (const char* ext : {".vlp", ".db"})
-    if (!succeeded && fs::exists(project / (name + ext), ec))
-      problems.push_back("a run that did not succeed left " + name + ext);
-  for (const fs::path& folder : {project, fs::path(ws.external())})
+    if (!succeeded && fs::exists(ws.dir("proj") + "/proj" + ext))
+      Note(problems, std::string("a run that did not succeed left proj") + ext);
+  for (const std::string& folder : {ws.dir("proj"), ws.dir("ext")})
     for (const std::string& entry : Entries(folder))
-      if (entry.find(".vlbaseline") != std::string::npos)
-        problems.push_back("a run left " + (folder / entry).string());
+      if (Has(entry, ".vlbaseline")) Note(problems, "a run left " + folder + "/" + entry);
 }
 
 // The working folder set to `cwd` while it lives, so that a relative name
@@ -230,94 +200,80 @@ BaselineFolder ValidatedFiles(BaselineFolder folder) {
 
 const BaselineFiles& BaseBaseline() { return Base().baseline; }
 
-Workspace::Workspace(const std::string& tag) {
-  root_ = fs::temp_directory_path() / ("vl-fuzz-" + tag + "-" + std::to_string(getpid()) + "-" +
-                                       std::to_string(std::random_device{}()));
-  inner_ = root_ / "a" / "b";
+Workspace::Workspace() {
   fs::create_directories(inner_);
   std::ofstream(root_ / "secret.xml", std::ios::binary) << kSecretXml;
 }
 
-Workspace::~Workspace() {
-  std::error_code ec;
-  fs::remove_all(root_, ec);
-}
-
 void Workspace::Prepare(const BaselineFolder& folder) {
   std::error_code ec;
-  for (const char* sub : {"bl", "proj", "cwd", "ext"}) {
-    fs::remove_all(inner_ / sub, ec);
-    fs::create_directories(inner_ / sub);
-  }
+  for (const char* sub : {"bl", "cwd", "ext", "proj"}) fs::remove_all(inner_ / sub, ec);
+  // Not "proj": the run makes it (it asks first).
+  for (const char* sub : {"bl", "cwd", "ext"}) fs::create_directories(inner_ / sub);
   for (const auto& [name, bytes] : Base().external_project)
     std::ofstream(inner_ / "ext" / name, std::ios::binary) << bytes;
-  // The project folder is made by the run itself (it asks first).
-  fs::remove(inner_ / "proj");
+  auto writable = [&](const std::string& name) {
+    return !name.empty() && name.size() <= 200 && name != "." && name != ".." &&
+           name.find_first_of(std::string("/\0", 2)) == std::string::npos &&
+           !written_.files.count(name);
+  };
   written_ = BaselineFolder();
-  for (const auto& [name, bytes] : folder.files) {
-    if (!WritableName(name)) continue;
-    std::ofstream out(inner_ / "bl" / name, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (out) written_.files[name] = bytes;
-  }
+  for (const auto& [name, bytes] : folder.files)
+    if (writable(name) && (std::ofstream(inner_ / "bl" / name, std::ios::binary) << bytes))
+      written_.files[name] = bytes;
   for (const auto& [name, target] : folder.links) {
-    if (!WritableName(name) || written_.files.count(name)) continue;
     const fs::path path = inner_ / "bl" / name;
+    if (!writable(name)) continue;
     fs::create_symlink(target, path, ec);
     if (!ec) written_.links[name] = fs::read_symlink(path, ec).string();
   }
 }
 
-void Workspace::CheckConfinement(std::vector<std::string>& problems) const {
-  ExpectOnly(root_, {"a", "secret.xml"}, problems);
+void Workspace::CheckConfinement(Problems& problems) const {
+  const std::pair<fs::path, std::set<std::string>> expected[] = {
+      {root_, {"a", "secret.xml"}},
+      {root_ / "a", {"b"}},
+      {inner_, {"bl", "proj", "cwd", "ext"}},
+      {inner_ / "cwd", {}}};
+  for (const auto& [folder, names] : expected)
+    for (const std::string& name : Entries(folder))
+      if (!names.count(name)) Note(problems, "written outside the project folder: " + name);
   if (testing::ReadBytes(root_ / "secret.xml") != kSecretXml)
-    problems.push_back("the bait was changed");
-  ExpectOnly(root_ / "a", {"b"}, problems);
-  ExpectOnly(inner_, {"bl", "proj", "cwd", "ext"}, problems);
-  ExpectOnly(inner_ / "cwd", {}, problems);
+    Note(problems, "the bait was changed");
   std::error_code ec;
   if (fs::exists(fs::symlink_status(kEscapeTrap, ec)))
-    problems.push_back(std::string("written outside the project folder: ") + kEscapeTrap);
+    Note(problems, std::string("written outside the project folder: ") + kEscapeTrap);
   const std::set<std::string> now = Entries(inner_ / "bl");
-  auto compare = [&](const BaselineFiles& was, bool links) {
-    for (const auto& [name, value] : was) {
+  for (const bool links : {false, true})
+    for (const auto& [name, value] : links ? written_.links : written_.files) {
       const fs::path path = inner_ / "bl" / name;
       if (!now.count(name))
-        problems.push_back("baseline entry removed: " + name);
+        Note(problems, "baseline entry removed: " + name);
       else if (fs::is_symlink(fs::symlink_status(path, ec)) != links ||
                (links ? fs::read_symlink(path, ec).string() : testing::ReadBytes(path)) != value)
-        problems.push_back("baseline entry changed: " + name);
+        Note(problems, "baseline entry changed: " + name);
     }
-  };
-  compare(written_.files, false);
-  compare(written_.links, true);
   for (const std::string& name : now)
     if (!written_.files.count(name) && !written_.links.count(name))
-      problems.push_back("file added to the baseline folder: " + name);
+      Note(problems, "file added to the baseline folder: " + name);
 }
 
-std::string Outcome::Describe() const {
-  std::string text;
-  for (const std::string& p : problems) text += p + "\n";
-  return text;
-}
-
-Outcome RunValidateInput(Workspace& ws, const std::string& input, const std::string& programDir) {
-  Outcome outcome;
+std::string RunValidateInput(Workspace& ws, const std::string& input,
+                             const std::string& programDir) {
+  Problems problems;
   ws.Prepare(ValidatedFiles(Overlay(BaseBaseline(), ParseArchive(input))));
   // A text of the bait shown is a file outside the baseline read (unless
   // the input holds the marker itself).
   auto secret = [&](const std::string& shown) {
-    return shown.find(kSecretMarker) != std::string::npos &&
-           input.find(kSecretMarker) == std::string::npos;
+    return Has(shown, kSecret) && !Has(input, kSecret);
   };
   RecordingMessageSink sink;
   {
-    const InFolder here(ws.cwd());
+    const InFolder here(ws.dir("cwd"));
     Session session(&sink);
     if (!session.CreateGlobalObjects() || !session.InitGlobalObjects(programDir)) {
-      outcome.problems.push_back("start-up failed; is the resource file in " + programDir + "?");
-    } else if (session.goBLProjInfo->ValidateBLProj(ws.baseline())) {
+      Note(problems, "start-up failed; is the resource file in " + programDir + "?");
+    } else if (session.goBLProjInfo->ValidateBLProj(ws.dir("bl"))) {
       // What the next steps show of a valid baseline.
       const BLProjInfo& d = *session.goBLProjInfo;
       std::string shown = d.BLXMLOptionsList() + d.CompleteVLPPathName() + d.BLXMLLabel() +
@@ -325,63 +281,58 @@ Outcome RunValidateInput(Workspace& ws, const std::string& input, const std::str
       d.colExtProjs().ForEach([&](const std::string&, const clsExtProjInfo& p) {
         shown += p.GUID + p.Name + p.Prefix;
       });
-      if (secret(shown)) outcome.problems.push_back("a file outside the baseline was read");
-      // The deep check of everything the baseline holds reads every file
-      // a run would read: it must end, whatever the files hold.
+      if (secret(shown)) Note(problems, "a file outside the baseline was read");
+      // The deep check reads every file a run would read: it must end,
+      // whatever the files hold.
       const BaselineCheckResult checked = CheckBaseline(CheckInputOf(d, false));
       for (const CheckProblem& p : checked.problems.listed())
-        if (secret(p.text))
-          outcome.problems.push_back("the check showed a file outside the baseline");
+        if (secret(p.text)) Note(problems, "the check showed a file outside the baseline");
     } else if (sink.infos.empty()) {
-      outcome.problems.push_back("the baseline was refused without a message");
+      Note(problems, "the baseline was refused without a message");
     }
   }
-  ws.CheckConfinement(outcome.problems);
-  return outcome;
+  ws.CheckConfinement(problems);
+  return problems;
 }
 
-Outcome RunCreateInput(Workspace& ws, const std::string& input, const std::string& programDir) {
-  Outcome outcome;
+std::string RunCreateInput(Workspace& ws, const std::string& input, const std::string& programDir) {
+  Problems problems;
   ws.Prepare(Overlay(BaseBaseline(), ParseArchive(input)));
-  std::ostringstream out, err;
-  std::istringstream in;
+  std::string err;
   int status = kExitOk;
   {
-    const InFolder here(ws.cwd());
+    const InFolder here(ws.dir("cwd"));
     std::vector<std::string> args = {
-        "create",     ws.baseline(), "--folder",
-        ws.project(), "--all",       "--yes",
-        "--quiet",    "--external",  Base().external_guid + "=" + ws.external() + "/ext.vlp"};
-    status = RunCommandLine(args, programDir, out, err, in, false);
-    // A damaged list of external projects may no longer name it: the
-    // tool refuses its location then, and the run goes on without.
-    if (status == kExitUsage && err.str().find("has no external project") != std::string::npos) {
+        "create",       ws.dir("bl"), "--folder",
+        ws.dir("proj"), "--all",      "--yes",
+        "--quiet",      "--external", Base().external_guid + "=" + ws.dir("ext") + "/ext.vlp"};
+    status = Tool(args, programDir, err);
+    // A damaged list of external projects may no longer name it: the tool
+    // refuses its location then, and the run goes on without.
+    if (status == kExitUsage && Has(err, "has no external project")) {
       args.resize(args.size() - 2);
-      err.str("");
-      status = RunCommandLine(args, programDir, out, err, in, false);
+      status = Tool(args, programDir, err);
     }
   }
-  if (status == kExitUsage) outcome.problems.push_back("usage error: " + err.str());
-  if (status == kExitFailed && err.str().find_first_not_of(" \r\n") == std::string::npos)
-    outcome.problems.push_back("the run stopped without a message");
-  ws.CheckConfinement(outcome.problems);
-  CheckNothingLeft(ws, status == kExitOk, outcome.problems);
-  CheckProjectDatabase(ws.project(), outcome.problems);
-  CheckProjectDatabase(ws.external(), outcome.problems);
-  CheckNoSilentMisreading(ws.project(), input, err.str(), outcome.problems);
+  if (status == kExitUsage) Note(problems, "usage error: " + err);
+  if (status == kExitFailed && err.find_first_not_of(" \r\n") == std::string::npos)
+    Note(problems, "the run stopped without a message");
+  ws.CheckConfinement(problems);
+  CheckNothingLeft(ws, status == kExitOk, problems);
+  CheckProjectDatabase(ws.dir("proj"), problems);
+  CheckProjectDatabase(ws.dir("ext"), problems);
+  CheckNoSilentMisreading(ws.dir("proj"), input, err, problems);
   // Nothing of a file outside the baseline reached either project (the
-  // database stores texts as they are), unless the input holds the
-  // marker itself.
-  if (input.find(kSecretMarker) != std::string::npos) return outcome;
-  for (const std::string& folder : {ws.project(), ws.external()}) {
+  // database stores texts as they are), unless the input holds the marker.
+  for (const std::string& folder : {ws.dir("proj"), ws.dir("ext")}) {
     std::error_code ec;
     for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
-      if (it->is_regular_file() &&
-          testing::ReadBytes(it->path()).find(kSecretMarker) != std::string::npos)
-        outcome.problems.push_back("a file outside the baseline was read into " +
-                                   it->path().filename().string());
+      if (!Has(input, kSecret) && it->is_regular_file() &&
+          Has(testing::ReadBytes(it->path()), kSecret))
+        Note(problems,
+             "a file outside the baseline was read into " + it->path().filename().string());
   }
-  return outcome;
+  return problems;
 }
 
 }  // namespace vl::fuzz

@@ -4,71 +4,59 @@
 // generated baseline, written into a scratch folder and validated or
 // turned into a new SQLite project by the command-line engine. Then the
 // promises of a hostile baseline are checked: nothing outside the project
-// folder written, the baseline folder as it was, the database intact, and
-// a run that failed said why.
+// folder written or read, the baseline folder as it was, the databases
+// intact, and a run that failed said why.
 #pragma once
 
-#include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "baseline_archive.h"
+#include "support/scratch_folder.h"
 
 namespace vl::fuzz {
 
 // The small baseline every input is laid over, generated once per process
-// (same bytes every time). Its external project is restored in "ext"
-// before each input.
+// (same bytes every time).
 const BaselineFiles& BaseBaseline();
 
 // Where one input's files go: <root>/a/b/{bl,proj,cwd,ext}. The levels
 // above "bl" hold nothing else, so a file written through "../" is seen.
 // <root>/secret.xml is bait, reachable through "../../../secret.xml": a
-// valid baseline file (any of them) whose texts are kSecretMarker.
+// valid baseline file of any kind whose texts are a marker.
 class Workspace {
  public:
-  // `tag` distinguishes concurrent users (target name, test name).
-  explicit Workspace(const std::string& tag);
-  ~Workspace();
-  Workspace(const Workspace&) = delete;
-  Workspace& operator=(const Workspace&) = delete;
-
-  std::string baseline() const { return (inner_ / "bl").string(); }
-  std::string project() const { return (inner_ / "proj").string(); }
-  std::string cwd() const { return (inner_ / "cwd").string(); }
-  std::string external() const { return (inner_ / "ext").string(); }
-
-  // Empties the folders and writes `folder` into the baseline folder
-  // (links as links), skipping names that cannot stand in one folder.
+  Workspace();
+  std::string dir(const char* sub) const { return (inner_ / sub).string(); }
+  // Empties the folders, restores the external project in "ext" and writes
+  // `folder` into "bl" (links as links), skipping names no folder can hold.
   void Prepare(const BaselineFolder& folder);
-  // Appends every trace of a write outside the project folder to
-  // `problems`: anything new beside or above the folders, in the working
-  // folder or the escape trap, the bait or a baseline entry changed.
-  void CheckConfinement(std::vector<std::string>& problems) const;
+  // Appends every trace of a write outside the project folder, one a
+  // line: anything
+  // new beside or above the folders, in "cwd" or the escape trap, the bait
+  // or a baseline entry changed.
+  void CheckConfinement(std::string& problems) const;
 
  private:
-  std::filesystem::path root_, inner_;
-  BaselineFolder written_;  // as it was made (link targets as the system took them)
+  testing::ScratchFolder scratch_;
+  const std::filesystem::path root_{scratch_.path()}, inner_{root_ / "a" / "b"};
+  BaselineFolder written_;  // as made (link targets as the system took them)
 };
 
-extern const char* const kSecretMarker;
-// A path no input may create (absolute names in hostile baselines point
-// at it).
-extern const char* const kEscapeTrap;
+// The promises `input` broke, one a line ("" when all held).
+// RunValidateInput validates its baseline as the wizard's first step does,
+// then checks it deeply; RunCreateInput runs "vlbaseline create BL
+// --folder PROJ --all --yes --quiet --external GUID=EXT" and checks both
+// projects. `programDir` holds the resource file.
+std::string RunValidateInput(Workspace& ws, const std::string& input,
+                             const std::string& programDir);
+std::string RunCreateInput(Workspace& ws, const std::string& input, const std::string& programDir);
 
-// The problems one input revealed; empty when every promise held.
-struct Outcome {
-  std::vector<std::string> problems;
-  bool ok() const { return problems.empty(); }
-  std::string Describe() const;
-};
-
-// Validates the baseline of `input` as the wizard's first step does, then
-// checks it deeply. `programDir` holds the resource file.
-Outcome RunValidateInput(Workspace& ws, const std::string& input, const std::string& programDir);
-// Creates a project from the baseline of `input` ("vlbaseline create BL
-// --folder PROJ --all --yes --quiet --external GUID=EXT") and checks both
-// project databases.
-Outcome RunCreateInput(Workspace& ws, const std::string& input, const std::string& programDir);
+// The starting inputs of target "validate" or "create-run" as (name,
+// archive) pairs: every file the target reads on its own, and hostile
+// variants the mutations would take long to reach.
+using Seeds = std::vector<std::pair<std::string, std::string>>;
+Seeds SeedsOf(const std::string& target);
 
 }  // namespace vl::fuzz

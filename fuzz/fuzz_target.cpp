@@ -5,20 +5,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <random>
 
-#include "archive_mutator.h"
 #include "fuzz_harness.h"
 
 extern "C" size_t LLVMFuzzerMutate(uint8_t* data, size_t size, size_t maxSize);
 
-namespace {
-std::unique_ptr<vl::fuzz::Workspace> gWorkspace;
-}  // namespace
+static std::unique_ptr<vl::fuzz::Workspace> gWorkspace;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   (void)vl::fuzz::BaseBaseline();
-  gWorkspace = std::make_unique<vl::fuzz::Workspace>(VL_FUZZ_CREATE ? "create-run" : "validate");
+  gWorkspace = std::make_unique<vl::fuzz::Workspace>();
   // The workspace goes with the process, also when libFuzzer ends it.
   std::atexit([] { gWorkspace.reset(); });
   return 0;
@@ -26,10 +22,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const auto run = VL_FUZZ_CREATE ? vl::fuzz::RunCreateInput : vl::fuzz::RunValidateInput;
-  const vl::fuzz::Outcome outcome =
+  const std::string problems =
       run(*gWorkspace, std::string(reinterpret_cast<const char*>(data), size), VL_FUZZ_PROGRAM_DIR);
-  if (outcome.ok()) return 0;
-  std::fprintf(stderr, "==vl-fuzz== broken promise:\n%s", outcome.Describe().c_str());
+  if (problems.empty()) return 0;
+  std::fprintf(stderr, "==vl-fuzz== broken promise:\n%s", problems.c_str());
   std::abort();
 }
 

@@ -43,8 +43,9 @@ TEST_F(BrokenStructureTest, TwoRequirementsWithOneGuidAreBothCopiedAndTheFirstKe
   ASSERT_TRUE(map.load_file((ProjectFolder() + "/ReqGUIDMap.xml").c_str()));
   EXPECT_EQ(map.select_nodes("/PROJECT/GUID").size(), 9u);
   // The first of the two in the package walk is the one the map names.
-  EXPECT_EQ(QueryOne("SELECT REQUIREMENTTEXT FROM vlRequirements WHERE VLGUID = '" +
-                     NewRequirementGuid(shared) + "'"),
+  const std::string mapped = Select(ProjectFolder() + "/ReqGUIDMap.xml",
+                                    "/PROJECT/GUID[@OLDGUID='" + shared + "']/@NEWGUID");
+  EXPECT_EQ(QueryOne("SELECT REQUIREMENTTEXT FROM vlRequirements WHERE VLGUID = '" + mapped + "'"),
             firstText);
 }
 

@@ -27,13 +27,11 @@ TEST_F(FileNamedServerTest, GetsNoPasswordItCouldRead) {
     admin.Exec(std::string("DO $$ BEGIN CREATE ROLE ") + role +
                " LOGIN PASSWORD 'right'; EXCEPTION WHEN duplicate_object THEN NULL; END $$");
   testing::ScopedEnv password("PGPASSWORD", "right");
-  struct Case {
-    const char* user;
-    const char* options;
+  const struct {
+    const char *user, *options;
     bool named_by_user;
     const char* outcome;  // "" when it connects
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"vl_clear_test", "", true, ""},
       {"vl_clear_test", "", false, "channel binding"},
       {"vl_pw_test", "", false, "channel binding"},
@@ -43,7 +41,7 @@ TEST_F(FileNamedServerTest, GetsNoPasswordItCouldRead) {
       {"postgres", "hostaddr=127.0.0.1", false, "\"hostaddr\""},
       {"postgres", "service=x", false, "\"service\""},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.user) + " " + c.options);
     PgLocation where = pgtest::TestLocation(conninfo_, "public");
     where.user = c.user;
@@ -56,10 +54,8 @@ TEST_F(FileNamedServerTest, GetsNoPasswordItCouldRead) {
     } catch (const VlError& e) {
       error = e.description();
     }
-    if (*c.outcome == '\0')
-      EXPECT_EQ(error, "");
-    else
-      EXPECT_NE(error.find(c.outcome), std::string::npos) << error;
+    EXPECT_EQ(error.empty(), *c.outcome == '\0') << error;
+    EXPECT_NE(error.find(c.outcome), std::string::npos) << error;
   }
 }
 

@@ -1,6 +1,5 @@
 #include "hostile_fixture.h"
 
-#include <fstream>
 #include <sstream>
 
 #include "app/command_line.h"
@@ -34,45 +33,18 @@ void HostileTest::EditXml(const std::string& name,
   ASSERT_TRUE(doc.save_file(BaselineFile(name).c_str(), "  ")) << name;
 }
 
-void HostileTest::WriteBaselineFile(const std::string& name, const std::string& bytes) {
-  std::ofstream(BaselineFile(name), std::ios::binary | std::ios::trunc) << bytes;
-}
-
-namespace {
-
-std::string Select(const std::string& file, const std::string& xpath) {
+std::string HostileTest::Select(const std::string& path, const std::string& xpath) {
   pugi::xml_document doc;
-  doc.load_file(file.c_str());
-  pugi::xpath_node n = doc.select_node(xpath.c_str());
+  doc.load_file(path.c_str());
+  const pugi::xpath_node n = doc.select_node(xpath.c_str());
   return n.attribute() ? n.attribute().value() : n.node().text().get();
-}
-
-}  // namespace
-
-std::string HostileTest::RootPackageFile() const {
-  return Select(BaselineFile("PackageList.XML"), "//Pkg[@ParentID='0']/@GUID") + ".XML";
-}
-
-std::string HostileTest::ChildPackageFile() const {
-  return Select(BaselineFile("PackageList.XML"), "//Pkg[@ParentID!='0']/@GUID") + ".XML";
-}
-
-std::string HostileTest::NewRequirementGuid(const std::string& old) const {
-  return Select(ProjectFolder() + "/ReqGUIDMap.xml",
-                "/PROJECT/GUID[@OLDGUID='" + old + "']/@NEWGUID");
-}
-
-std::pair<std::string, std::string> HostileTest::FirstDocument() const {
-  const std::string file = BaselineFile(RootPackageFile());
-  return {Select(file, "//Docs/Doc/FileName"), Select(file, "//Docs/Doc/FileExtension")};
 }
 
 int HostileTest::Run(const std::vector<std::string>& args) {
   std::ostringstream o, e;
   std::istringstream in;
   const int status = RunCommandLine(args, VL_BINARY_DIR, o, e, in, false);
-  out_ = o.str();
-  err_ = e.str();
+  out_ = o.str(), err_ = e.str();
   return status;
 }
 

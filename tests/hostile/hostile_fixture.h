@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <pugixml.hpp>
@@ -34,18 +35,26 @@ class HostileTest : public ::testing::Test {
   void Generate(const gen::Options& options = SmallBaseline());
   // Loads the baseline file `name`, lets `edit` change it, saves it back.
   void EditXml(const std::string& name, const std::function<void(pugi::xml_document&)>& edit);
-  void WriteBaselineFile(const std::string& name, const std::string& bytes);
+  void WriteBaselineFile(const std::string& name, const std::string& bytes) {
+    std::ofstream(BaselineFile(name), std::ios::binary | std::ios::trunc) << bytes;
+  }
+  // The text (or value) `xpath` selects in the file at `path`.
+  static std::string Select(const std::string& path, const std::string& xpath);
   // The name of the root package's file and of another package's file.
-  std::string RootPackageFile() const;
-  std::string ChildPackageFile() const;
+  std::string RootPackageFile() const { return PackageFile("ParentID='0'"); }
+  std::string ChildPackageFile() const { return PackageFile("ParentID!='0'"); }
+  std::string PackageFile(const std::string& which) const {
+    return Select(BaselineFile("PackageList.XML"), "//Pkg[@" + which + "]/@GUID") + ".XML";
+  }
   // The file name and extension of the root package's first document.
-  std::pair<std::string, std::string> FirstDocument() const;
-  // The GUID the new project's requirement GUID map gives `old`.
-  std::string NewRequirementGuid(const std::string& old) const;
+  std::pair<std::string, std::string> FirstDocument() const {
+    const std::string file = BaselineFile(RootPackageFile());
+    return {Select(file, "//Docs/Doc/FileName"), Select(file, "//Docs/Doc/FileExtension")};
+  }
 
   // "vlbaseline validate BL" / "vlbaseline create BL --folder PROJ --all
-  // --yes" plus `extra` / any command line, in this process. Returns the
-  // exit status; the output is kept in out_ and err_.
+  // --yes --verbose" plus `extra` / any command line, in this process.
+  // Returns the exit status; the output is kept in out_ and err_.
   int Validate() { return Run({"validate", Baseline()}); }
   int Create(const std::vector<std::string>& extra = {});
   int Run(const std::vector<std::string>& args);

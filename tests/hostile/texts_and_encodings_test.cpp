@@ -37,15 +37,14 @@ TEST_F(EnormousTextTest, IsCutBetweenCharactersAndKeptWholeInOverflow) {
 // of the text; a line break or a terminal control never makes a results
 // line of its own.
 TEST_F(EnormousTextTest, RawBytesInANameAreStoredSoundlyAndShownOnOneLine) {
-  struct Case {
+  const struct {
     std::string written, stored, said;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"Zcaf\xC3\xA9 \xFF", "Zcaf\xC3\xA9 \xEF\xBF\xBD", "1 byte that is not UTF-8 replaced"},
       {"Za&#0;b&#x0;c", "Zabc", ""},
       {"Zx&#10;Project created: /evil", "Zx\nProject created: /evil", "Zx Project created"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.stored);
     Generate();
     const std::string file = ChildPackageFile();

@@ -1,7 +1,6 @@
 // Data services that stand in front of other data services: one records
-// every statement as the caller passed it (so tests can check generated
-// SQL as exact text), one makes chosen statements fail (so tests can check
-// what a failure leaves behind).
+// every statement as the caller passed it, one makes chosen statements
+// fail (so tests can check what a failure leaves behind).
 #pragma once
 
 #include <map>
@@ -18,8 +17,7 @@ class RecordingDataServices : public DataServices {
   enum class CallKind { kExecuteSQL, kQueryRecordset, kExecuteDDL, kGetNextKey };
   struct Call {
     CallKind kind;
-    // The statement text exactly as passed (markers and literals as they
-    // were); for GetNextKey the key class.
+    // The statement text exactly as passed; for GetNextKey the key class.
     std::string text;
     bool forUpdate = false;
   };
@@ -28,9 +26,10 @@ class RecordingDataServices : public DataServices {
   // (nullptr) nothing runs: ExecuteSQL gives nullptr, QueryRecordset an
   // empty recordset, GetNextKey 1, 2, 3... per key class, GetDBType
   // kDBSQLite.
-  explicit RecordingDataServices(std::shared_ptr<DataServices> inner);
+  explicit RecordingDataServices(std::shared_ptr<DataServices> inner) : inner_(std::move(inner)) {}
   // Forwards to `inner`, which must outlive this object.
-  explicit RecordingDataServices(DataServices& inner);
+  explicit RecordingDataServices(DataServices& inner)
+      : inner_(std::shared_ptr<DataServices>(&inner, [](DataServices*) {})) {}
 
   std::unique_ptr<Recordset> ExecuteSQL(const std::string& sql) override;
   std::unique_ptr<Recordset> QueryRecordset(const std::string& sql,
@@ -38,8 +37,10 @@ class RecordingDataServices : public DataServices {
   int32_t GetNextKey(const std::string& keyTable, const std::string& keyColumn,
                      const std::string& keyClass, const std::string& valueColumn) override;
   void ExecuteDDL(const std::string& sql) override;
-  int GetDBType() const override;
-  void Commit() override;
+  int GetDBType() const override { return inner_ ? inner_->GetDBType() : kDBSQLite; }
+  void Commit() override {
+    if (inner_) inner_->Commit();
+  }
   void Rollback() override {
     if (inner_) inner_->Rollback();
   }
@@ -47,10 +48,10 @@ class RecordingDataServices : public DataServices {
   // Every call in order, recorded before it is forwarded (a statement the
   // database rejects is recorded too).
   const std::vector<Call>& calls() const { return calls_; }
-  // The texts of the ExecuteSQL, QueryRecordset and ExecuteDDL calls.
-  std::vector<std::string> Statements() const;
-  // The same with the table markers removed, for readable comparisons.
-  std::vector<std::string> StatementsWithoutMarkers() const;
+  // The texts of the ExecuteSQL, QueryRecordset and ExecuteDDL calls, as
+  // passed or with the table markers removed.
+  std::vector<std::string> Statements(bool withoutMarkers = false) const;
+  std::vector<std::string> StatementsWithoutMarkers() const { return Statements(true); }
   void Clear() { calls_.clear(); }
 
  private:
@@ -64,34 +65,33 @@ class FaultInjectingDataServices : public DataServices {
   // Forwards to `inner`, which must outlive this object.
   explicit FaultInjectingDataServices(DataServices& inner) : inner_(inner) {}
 
-  // The `n`th call from now (1 = the next), counting ExecuteSQL,
-  // QueryRecordset, ExecuteDDL and GetNextKey alike, throws instead of
-  // running. 0 switches this off.
-  void FailNthCall(int n) { fail_at_ = n > 0 ? count_ + n : 0; }
   // Every statement whose text contains `text` (and every GetNextKey whose
-  // key class contains it) throws instead of running. "" switches this off.
+  // key class contains it) throws VlError(err::kDatabase) instead of
+  // running. "" switches this off.
   void FailWhenContains(const std::string& text) { fail_text_ = text; }
   // How many calls were made to fail.
   int failures() const { return failures_; }
 
-  std::unique_ptr<Recordset> ExecuteSQL(const std::string& sql) override;
+  std::unique_ptr<Recordset> ExecuteSQL(const std::string& sql) override {
+    return MaybeFail(sql), inner_.ExecuteSQL(sql);
+  }
   std::unique_ptr<Recordset> QueryRecordset(const std::string& sql,
-                                            bool forUpdate = false) override;
+                                            bool forUpdate = false) override {
+    return MaybeFail(sql), inner_.QueryRecordset(sql, forUpdate);
+  }
   int32_t GetNextKey(const std::string& keyTable, const std::string& keyColumn,
-                     const std::string& keyClass, const std::string& valueColumn) override;
-  void ExecuteDDL(const std::string& sql) override;
+                     const std::string& keyClass, const std::string& valueColumn) override {
+    return MaybeFail(keyClass), inner_.GetNextKey(keyTable, keyColumn, keyClass, valueColumn);
+  }
+  void ExecuteDDL(const std::string& sql) override { MaybeFail(sql), inner_.ExecuteDDL(sql); }
   int GetDBType() const override { return inner_.GetDBType(); }
   void Commit() override { inner_.Commit(); }
   void Rollback() override { inner_.Rollback(); }
 
  private:
-  // Throws VlError(err::kDatabase, "VlDataServices", ...) when this call is
-  // one to fail.
   void MaybeFail(const std::string& text);
 
   DataServices& inner_;
-  int count_ = 0;
-  int fail_at_ = 0;
   std::string fail_text_;
   int failures_ = 0;
 };

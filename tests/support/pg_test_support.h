@@ -31,8 +31,6 @@ inline std::string Env(const char* name) {
   return v ? v : "";
 }
 
-inline bool Required() { return Env("VL_PG_TESTS_REQUIRED") == "1"; }
-
 // The connection string of the test server ("" means the PG* variables).
 // False with `why` when no server is named or it cannot be reached.
 inline bool ServerReachable(std::string& conninfo, std::string& why) {
@@ -60,13 +58,13 @@ inline bool ServerReachable(std::string& conninfo, std::string& why) {
 
 // In SetUp: skips (or, when a server is required, fails) the test when
 // there is no server.
-#define VL_NEED_PG_SERVER()                                      \
-  do {                                                           \
-    std::string vl_pg_why_;                                      \
-    if (!::vl::pgtest::ServerReachable(conninfo_, vl_pg_why_)) { \
-      if (::vl::pgtest::Required()) FAIL() << vl_pg_why_;        \
-      GTEST_SKIP() << vl_pg_why_;                                \
-    }                                                            \
+#define VL_NEED_PG_SERVER()                                                       \
+  do {                                                                            \
+    std::string vl_pg_why_;                                                       \
+    if (!::vl::pgtest::ServerReachable(conninfo_, vl_pg_why_)) {                  \
+      if (::vl::pgtest::Env("VL_PG_TESTS_REQUIRED") == "1") FAIL() << vl_pg_why_; \
+      GTEST_SKIP() << vl_pg_why_;                                                 \
+    }                                                                             \
   } while (0)
 
 // The test server's location with `schema`.
@@ -74,13 +72,6 @@ inline PgLocation TestLocation(const std::string& conninfo, const std::string& s
   PgLocation where = PgLocationFromConnInfo(conninfo);
   where.schema = schema;
   return where;
-}
-
-// A schema name no other test (nor another run) uses.
-inline std::string UniqueSchemaName(const std::string& stem) {
-  static std::atomic<unsigned> counter{0};
-  return "vl_t_" + stem + "_" + std::to_string(std::random_device{}() % 1000000) + "_" +
-         std::to_string(counter++);
 }
 
 // A plain connection of its own, outside the data services: it sees only
@@ -91,20 +82,17 @@ class Observer {
       : conn_(PgConnection::Open(TestLocation(conninfo, schema))) {}
 
   // The first column of the first row as text; "<null>" for NULL, "" when
-  // there is no row, "<error: ...>" when the statement fails.
+  // there is no row, "<error: ...>" when the statements fail.
   std::string Scalar(const std::string& sql) {
     std::unique_ptr<PGresult, void (*)(PGresult*)> r(PQexec(conn_->get(), sql.c_str()), PQclear);
-    if (PQresultStatus(r.get()) != PGRES_TUPLES_OK)
+    const ExecStatusType status = PQresultStatus(r.get());
+    if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK)
       return "<error: " + std::string(PQresultErrorMessage(r.get())) + ">";
     if (PQntuples(r.get()) == 0) return "";
-    if (PQgetisnull(r.get(), 0, 0)) return "<null>";
-    return std::string(PQgetvalue(r.get(), 0, 0), PQgetlength(r.get(), 0, 0));
+    return PQgetisnull(r.get(), 0, 0) ? "<null>" : PQgetvalue(r.get(), 0, 0);
   }
-  bool Exec(const std::string& sql) {
-    std::unique_ptr<PGresult, void (*)(PGresult*)> r(PQexec(conn_->get(), sql.c_str()), PQclear);
-    const ExecStatusType s = PQresultStatus(r.get());
-    return s == PGRES_COMMAND_OK || s == PGRES_TUPLES_OK;
-  }
+  // True when the statements ran.
+  bool Exec(const std::string& sql) { return Scalar(sql).rfind("<error", 0) != 0; }
 
  private:
   std::unique_ptr<PgConnection> conn_;
@@ -113,8 +101,12 @@ class Observer {
 // Drops the schema with everything in it when the test ends.
 class ScratchSchema {
  public:
-  ScratchSchema(std::string conninfo, const std::string& stem)
-      : conninfo_(std::move(conninfo)), name_(UniqueSchemaName(stem)) {}
+  // Named so that no other test (nor another run) uses the name.
+  ScratchSchema(std::string conninfo, const std::string& stem) : conninfo_(std::move(conninfo)) {
+    static std::atomic<unsigned> counter{0};
+    name_ = "vl_t_" + stem + "_" + std::to_string(std::random_device{}() % 1000000) + "_" +
+            std::to_string(counter++);
+  }
   ~ScratchSchema() { Drop(); }
   ScratchSchema(const ScratchSchema&) = delete;
   ScratchSchema& operator=(const ScratchSchema&) = delete;

@@ -1,6 +1,5 @@
-// An environment variable set for one test, its old value (or its
-// absence) put back when the test ends, so that no test leaks settings
-// into the next one.
+// An environment variable set for one test, its old value (or its absence)
+// put back when the test ends, so that no test leaks settings into the next.
 #pragma once
 
 #include <cstdlib>
@@ -15,12 +14,7 @@ class ScopedEnv {
     if (const char* old = std::getenv(name)) old_ = old;
     ::setenv(name, value.c_str(), 1);
   }
-  ~ScopedEnv() {
-    if (old_)
-      ::setenv(name_.c_str(), old_->c_str(), 1);
-    else
-      ::unsetenv(name_.c_str());
-  }
+  ~ScopedEnv() { old_ ? ::setenv(name_.c_str(), old_->c_str(), 1) : ::unsetenv(name_.c_str()); }
   ScopedEnv(const ScopedEnv&) = delete;
   ScopedEnv& operator=(const ScopedEnv&) = delete;
 

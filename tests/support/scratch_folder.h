@@ -24,9 +24,8 @@ class ScratchFolder {
     // The process's own count keeps two folders of one run apart even
     // when the random source repeats itself.
     static std::atomic<unsigned> counter{0};
-    std::random_device rd;
     path_ = std::filesystem::temp_directory_path() /
-            ("vl-test-" + std::to_string(rd()) + "-" + std::to_string(counter++));
+            ("vl-test-" + std::to_string(std::random_device{}()) + "-" + std::to_string(counter++));
     std::filesystem::create_directories(path_);
   }
   ~ScratchFolder() {
@@ -51,10 +50,10 @@ class ScratchFolder {
   }
   // The full path of `relative` inside the folder.
   std::string File(const std::string& relative) const { return (path_ / relative).string(); }
-  // Writes `content` byte for byte to `relative` (folders created as needed)
-  // and returns the full path.
+  // Writes `content` byte for byte to `relative` (folders created as
+  // needed) and returns the full path.
   std::string Write(const std::string& relative, const std::string& content) const {
-    std::filesystem::path p = path_ / relative;
+    const std::filesystem::path p = path_ / relative;
     std::filesystem::create_directories(p.parent_path());
     std::ofstream(p, std::ios::binary) << content;
     return p.string();

@@ -67,24 +67,31 @@ void Log(sqlite3* db, int rc, const char* sql) {
   LogRecord(file ? file : "", rc, sql ? sql : "");
 }
 
-// The function `name` of the library this one stands in front of.
-template <typename Fn>
-Fn Real(const char* name) {
-  void* f = dlsym(RTLD_NEXT, name);
-  if (!f) std::abort();
-  return reinterpret_cast<Fn>(f);
+std::string PgName(PGconn* conn) {
+  const char* db = conn ? PQdb(conn) : nullptr;
+  return std::string("pg:") + (db ? db : "");
 }
 
-constexpr const char* kInjected = "injected failure";
+// A prepared statement named "...x<k>" runs k statements of the program
+// (the rows of one table sent together); any other runs one.
+long StatementsRun(const char* name) {
+  const char* x = name ? std::strrchr(name, 'x') : nullptr;
+  char* end = nullptr;
+  const long rows = x && x[1] ? std::strtol(x + 1, &end, 10) : 1;
+  return end && *end == '\0' && rows > 0 ? rows : 1;
+}
 
 }  // namespace
 
+// `real`: the function `f` of the library this one stands in front of.
+#define VL_REAL(f) static const auto real = reinterpret_cast<decltype(&f)>(dlsym(RTLD_NEXT, #f))
+
 extern "C" int sqlite3_exec(sqlite3* db, const char* sql,
                             int (*callback)(void*, int, char**, char**), void* arg, char** errmsg) {
-  static const auto real = Real<decltype(&sqlite3_exec)>("sqlite3_exec");
+  VL_REAL(sqlite3_exec);
   if (gDepth > 0) return real(db, sql, callback, arg, errmsg);
-  if (BeforeStep()) {
-    if (errmsg) *errmsg = sqlite3_mprintf("%s", kInjected);
+  if (BeforeStep()) {  // a step made to fail
+    if (errmsg) *errmsg = sqlite3_mprintf("injected failure");
     Log(db, SQLITE_IOERR, sql);
     return SQLITE_IOERR;
   }
@@ -96,7 +103,7 @@ extern "C" int sqlite3_exec(sqlite3* db, const char* sql,
 }
 
 extern "C" int sqlite3_step(sqlite3_stmt* stmt) {
-  static const auto real = Real<decltype(&sqlite3_step)>("sqlite3_step");
+  VL_REAL(sqlite3_step);
   if (gDepth > 0 || !stmt || sqlite3_stmt_busy(stmt)) return real(stmt);
   if (BeforeStep()) {
     Log(sqlite3_db_handle(stmt), SQLITE_IOERR, sqlite3_sql(stmt));
@@ -112,7 +119,7 @@ extern "C" int sqlite3_step(sqlite3_stmt* stmt) {
 }
 
 extern "C" int rename(const char* from, const char* to) {
-  static const auto real = Real<decltype(&rename)>("rename");
+  VL_REAL(rename);
   const std::string text = std::string(from ? from : "") + " -> " + (to ? to : "");
   if (BeforeStep()) {
     LogRecord("rename", EIO, text);
@@ -124,19 +131,8 @@ extern "C" int rename(const char* from, const char* to) {
   return rc;
 }
 
-// PostgreSQL.
-
-namespace {
-
-std::string PgName(PGconn* conn) {
-  const char* db = conn ? PQdb(conn) : nullptr;
-  return std::string("pg:") + (db ? db : "");
-}
-
-}  // namespace
-
 extern "C" PGresult* PQexec(PGconn* conn, const char* query) {
-  static const auto real = Real<decltype(&PQexec)>("PQexec");
+  VL_REAL(PQexec);
   if (gDepth > 0) return real(conn, query);
   if (BeforeStep()) {
     LogRecord(PgName(conn), PGRES_FATAL_ERROR, query ? query : "");
@@ -149,24 +145,10 @@ extern "C" PGresult* PQexec(PGconn* conn, const char* query) {
   return r;
 }
 
-namespace {
-
-// A prepared statement named "...x<k>" runs k statements of the program
-// (the rows of one table sent together); any other runs one.
-long StatementsRun(const char* name) {
-  const char* x = name ? std::strrchr(name, 'x') : nullptr;
-  if (!x || !x[1]) return 1;
-  char* end = nullptr;
-  const long rows = std::strtol(x + 1, &end, 10);
-  return *end == '\0' && rows > 0 ? rows : 1;
-}
-
-}  // namespace
-
 extern "C" int PQsendQueryPrepared(PGconn* conn, const char* stmtName, int nParams,
                                    const char* const* paramValues, const int* paramLengths,
                                    const int* paramFormats, int resultFormat) {
-  static const auto real = Real<decltype(&PQsendQueryPrepared)>("PQsendQueryPrepared");
+  VL_REAL(PQsendQueryPrepared);
   if (gDepth == 0) {
     const long rows = StatementsRun(stmtName);
     const int per_row = static_cast<int>(nParams / rows);
@@ -188,7 +170,7 @@ extern "C" int PQsendQueryParams(PGconn* conn, const char* command, int nParams,
                                  const Oid* paramTypes, const char* const* paramValues,
                                  const int* paramLengths, const int* paramFormats,
                                  int resultFormat) {
-  static const auto real = Real<decltype(&PQsendQueryParams)>("PQsendQueryParams");
+  VL_REAL(PQsendQueryParams);
   const std::string text = command ? command : "";
   // The savepoints around each statement belong to it.
   const bool guard = text.rfind("SAVEPOINT ", 0) == 0 || text.rfind("RELEASE SAVEPOINT", 0) == 0 ||
