@@ -41,7 +41,7 @@ class SweptDataServices : public FaultInjectingDataServices {
   void Count(const std::string& text) {
     s_.stage.push_back(s_.sink.progress.empty() ? "" : s_.sink.progress.back().stage);
     s_.text.push_back(text);
-    if (static_cast<int>(s_.text.size()) == s_.fail_at) FailNthCall(1);
+    if (static_cast<int>(s_.text.size()) == s_.fail_at) FailNextCall();
   }
   std::shared_ptr<DataServices> inner_;
   Sweep& s_;

@@ -39,7 +39,9 @@ std::vector<std::string> RecordingDataServices::Statements(bool withoutMarkers) 
 }
 
 void FaultInjectingDataServices::MaybeFail(const std::string& text) {
-  if (fail_text_.empty() || text.find(fail_text_) == std::string::npos) return;
+  const bool named = !fail_text_.empty() && text.find(fail_text_) != std::string::npos;
+  if (!named && !fail_next_) return;
+  fail_next_ = false;
   ++failures_;
   throw VlError(err::kDatabase, "VlDataServices",
                 "Injected failure (statement: " + ResolveTableName(text) + ")");

@@ -69,6 +69,8 @@ class FaultInjectingDataServices : public DataServices {
   // key class contains it) throws VlError(err::kDatabase) instead of
   // running. "" switches this off.
   void FailWhenContains(const std::string& text) { fail_text_ = text; }
+  // The next call of any kind throws the same way.
+  void FailNextCall() { fail_next_ = true; }
   // How many calls were made to fail.
   int failures() const { return failures_; }
 
@@ -93,6 +95,7 @@ class FaultInjectingDataServices : public DataServices {
 
   DataServices& inner_;
   std::string fail_text_;
+  bool fail_next_ = false;
   int failures_ = 0;
 };
 
