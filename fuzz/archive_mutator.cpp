@@ -162,8 +162,8 @@ std::string WithDoctype(const std::string& xml, Random& r) {
       "<!DOCTYPE PROJECT [<!ENTITY xxe SYSTEM \"file:///etc/passwd\">]>",
       "<!DOCTYPE PROJECT SYSTEM \"http://127.0.0.1:9/baseline.dtd\">",
       "<!DOCTYPE PROJECT [<!ENTITY % p SYSTEM \"file:///etc/hostname\"> %p;]>",
-      "<!DOCTYPE PROJECT [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;\">"
-      "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;\"><!ENTITY d \"&c;&c;&c;&c;&c;&c;&c;&c;\">]>",
+      ("<!DOCTYPE PROJECT [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;\">"
+       "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;\"><!ENTITY d \"&c;&c;&c;&c;&c;&c;&c;&c;\">]>"),
       "<!DOCTYPE PROJECT [<!ELEMENT PROJECT ANY><!ATTLIST PROJECT GUID CDATA \"{X}\">]>"};
   static const char* const refs[] = {"&xxe;", "&d;", "&c;", "&undefined;", "&#0;", "&#x1;"};
   const std::string doctype = OneOf(r, doctypes);
