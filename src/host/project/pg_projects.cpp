@@ -1,6 +1,7 @@
 #include "host/project/pg_projects.h"
 
 #include "errors/vl_error.h"
+#include "host/project/idle_databases.h"
 
 namespace vl {
 
@@ -207,18 +208,7 @@ void PgDatabasePool::Release(const PgLocation& where) {
 
 void PgDatabasePool::CloseIdle() {
   std::exception_ptr failure;
-  for (auto it = open_.begin(); it != open_.end();) {
-    if (it->second.users > 0) {
-      ++it;
-      continue;
-    }
-    try {
-      it->second.ds->Close();
-    } catch (const std::exception&) {
-      if (!failure) failure = std::current_exception();
-    }
-    it = open_.erase(it);
-  }
+  CloseIdleIn(open_, failure);
   if (failure) std::rethrow_exception(failure);
 }
 

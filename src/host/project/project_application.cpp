@@ -9,6 +9,7 @@
 
 #include "errors/vl_error.h"
 #include "host/db/project_schema.h"
+#include "host/project/idle_databases.h"
 #include "host/project/project_file.h"
 #include "host/text/convert.h"
 #include "host/text/path_utils.h"
@@ -202,18 +203,7 @@ void SqlProjectApplication::CreateSqliteProject(const std::string& vlp, const st
 
 void SqlProjectApplication::CloseIdleDatabases() {
   std::exception_ptr failure;
-  for (auto it = databases_.begin(); it != databases_.end();) {
-    if (it->second.users > 0) {
-      ++it;
-      continue;
-    }
-    try {
-      it->second.ds->Close();
-    } catch (const std::exception&) {
-      if (!failure) failure = std::current_exception();
-    }
-    it = databases_.erase(it);
-  }
+  CloseIdleIn(databases_, failure);
   try {
     pg_databases_.CloseIdle();
   } catch (const std::exception&) {

@@ -9,22 +9,15 @@
 #include "host/db/pg_data_services.h"
 #include "host/db/sqlite_data_services.h"
 #include "support/db_test_support.h"
+#include "support/error_text.h"
 #include "support/pg_test_support.h"
 
 namespace vl {
 namespace {
 
-const std::string M = kTableMarker;
+using vl::testing::ErrorOf;
 
-template <typename F>
-std::string ErrorOf(F&& f) {
-  try {
-    f();
-  } catch (const VlError& e) {
-    return e.description();
-  }
-  return "<no error>";
-}
+const std::string M = kTableMarker;
 
 class DataServicesContractTest : public ::testing::TestWithParam<const char*> {
  protected:

@@ -9,31 +9,20 @@
 
 #include "errors/vl_error.h"
 #include "host/db/pg_data_services.h"
+#include "support/error_text.h"
 #include "support/pg_test_support.h"
 #include "support/scoped_env.h"
 
 namespace vl {
 namespace {
 
+using vl::testing::ErrorOf;
+using vl::testing::ExpectSays;
+
 using pgtest::Observer;
 using pgtest::ScratchSchema;
 
 const std::string M = kTableMarker;
-
-// Each of `parts` appears in the message `d`.
-void ExpectSays(const std::string& d, std::initializer_list<std::string> parts) {
-  for (const std::string& part : parts) EXPECT_NE(d.find(part), std::string::npos) << d;
-}
-
-template <typename F>
-std::string ErrorOf(F&& f) {
-  try {
-    f();
-  } catch (const VlError& e) {
-    return e.description();
-  }
-  return "<no error>";
-}
 
 // What a script of statements ("COMMIT" for Commit(), "KEY" for a key of
 // class K, "INDEXES" for StartDeferredIndexes()) gave: the call that threw

@@ -11,31 +11,20 @@
 #include "host/project/project_application.h"
 #include "host/text/resource.h"
 #include "support/db_test_support.h"
+#include "support/error_text.h"
 #include "support/pg_test_support.h"
 
 namespace vl {
 namespace {
+
+using vl::testing::ErrorOf;
+using vl::testing::ExpectSays;
 
 namespace fs = std::filesystem;
 using dbtest::OtherConnection;
 using dbtest::TempDir;
 using pgtest::Observer;
 using pgtest::ScratchSchema;
-
-// Each of `parts` appears in the message `d`.
-void ExpectSays(const std::string& d, std::initializer_list<std::string> parts) {
-  for (const std::string& part : parts) EXPECT_NE(d.find(part), std::string::npos) << d;
-}
-
-template <typename F>
-std::string ErrorOf(F&& f) {
-  try {
-    f();
-  } catch (const VlError& e) {
-    return e.description();
-  }
-  return "<no error>";
-}
 
 std::string ReadText(const std::string& path) {
   std::ifstream in(path);

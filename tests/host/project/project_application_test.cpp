@@ -11,18 +11,16 @@
 #include "host/project/project_file.h"
 #include "host/text/resource.h"
 #include "support/db_test_support.h"
+#include "support/error_text.h"
 
 namespace vl {
 namespace {
 
+using vl::testing::ExpectSays;
+
 namespace fs = std::filesystem;
 using dbtest::OtherConnection;
 using dbtest::TempDir;
-
-// Each of `parts` appears in the message `d`.
-void ExpectSays(const std::string& d, std::initializer_list<std::string> parts) {
-  for (const std::string& part : parts) EXPECT_NE(d.find(part), std::string::npos) << d;
-}
 
 class ProjectApplicationTest : public ::testing::Test {
  protected:
