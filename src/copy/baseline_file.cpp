@@ -3,6 +3,7 @@
 // root element.
 #include <filesystem>
 
+#include "baseline/baseline_names.h"
 #include "copy/db_conventions.h"
 #include "copy/run_context.h"
 #include "host/xml/xml_file.h"
@@ -25,12 +26,29 @@ pugi::xml_node RunContext::LoadBaselineFile(pugi::xml_document& doc, const std::
 }
 
 XmlLoadResult RunContext::LoadBaselineXml(pugi::xml_document& doc, const std::string& fileName) {
-  XmlLoadResult loaded = LoadXmlFile(doc, baseline_.BLXMLLoc(), fileName);
+  LoadedXml taken;
+  read_ahead_.Take(fileName, taken, [this, &fileName](LoadedXml& f) {
+    f.result = LoadXmlFile(f.doc, baseline_.BLXMLLoc(), fileName);
+  });
+  doc = std::move(taken.doc);
+  XmlLoadResult loaded = std::move(taken.result);
   // A file read several times in a run is reported once.
   if (!loaded.encoding_note.empty() && encoding_reported_.insert(loaded.path).second)
     messages_.AddTextResultsLine(std::filesystem::path(loaded.path).filename().string() + ": " +
                                  loaded.encoding_note);
   return loaded;
+}
+
+void RunContext::ExpectNextPackage(const std::vector<std::string>& children,
+                                   const std::string& nextIfLeaf) {
+  const std::string& next = children.empty() ? nextIfLeaf : children.front();
+  // The walk refuses a GUID that cannot name a file of the baseline
+  // folder; nothing is read for it either.
+  if (next.empty() || !IsSafeNamePart(next)) return;
+  const std::string fileName = next + ".XML";
+  read_ahead_.Expect(fileName, [folder = baseline_.BLXMLLoc(), fileName](LoadedXml& f) {
+    f.result = LoadXmlFile(f.doc, folder, fileName);
+  });
 }
 
 std::string ElementText(const pugi::xml_node& node, const char* name) {

@@ -11,6 +11,7 @@
 #include "copy/ins_req_info.h"
 #include "copy/ins_view_info.h"
 #include "copy/insert_sql.h"
+#include "copy/package_walk.h"
 #include "copy/xml_elements.h"
 #include "host/text/convert.h"
 #include "host/text/messages.h"
@@ -113,6 +114,9 @@ bool InsPkgInfo::AddXMLPackage(const std::string& sPkgGUID, int32_t lParentID, D
     std::vector<std::string> children;  // the package file is closed by now
     size_t next = 0;
   };
+  // Pre-order, kept on a list of levels rather than the call stack: a
+  // baseline may chain tens of thousands of packages one below the other.
+  std::vector<Level> pending;
   auto addOne = [&](const std::string& guid, int32_t parentId, Level& level) {
     try {
       // The GUID names the package file: it must not lead out of the
@@ -127,15 +131,13 @@ bool InsPkgInfo::AddXMLPackage(const std::string& sPkgGUID, int32_t lParentID, D
         ShowInfoMessage(ResFormat(kResPackageReachedTwice, {guid}));
         return false;
       }
-      return CopyPackageContents(guid, parentId, oDS, oProj, level.pkgId, level.children);
+      return CopyPackageContents(guid, parentId, oDS, oProj, level.pkgId, level.children,
+                                 NextLeftInWalk(pending));
     } catch (const std::exception&) {
       ReportProcError("AddXMLPackage", "");
       return false;
     }
   };
-  // Pre-order, kept on a list of levels rather than the call stack: a
-  // baseline may chain tens of thousands of packages one below the other.
-  std::vector<Level> pending;
   std::string guid = sPkgGUID;
   int32_t parentId = lParentID;
   for (;;) {
@@ -156,12 +158,16 @@ bool InsPkgInfo::AddXMLPackage(const std::string& sPkgGUID, int32_t lParentID, D
 
 bool InsPkgInfo::CopyPackageContents(const std::string& sPkgGUID, int32_t lParentID,
                                      DataServices& oDS, Project& oProj, int32_t& lPkgID,
-                                     std::vector<std::string>& childGuids) {
+                                     std::vector<std::string>& childGuids,
+                                     const std::string& nextIfLeaf) {
   pugi::xml_document doc;
   // A missing or broken file leaves no package element; the document
   // copier then stops on it with its own report.
   ctx_.LoadBaselineXml(doc, sPkgGUID + ".XML");
   const pugi::xml_node oPkg = doc.select_node("//PROJECT/Pkg").node();
+  for (const pugi::xml_node& child : DescendantsNamed(oPkg.child("Pkgs"), "Pkg"))
+    childGuids.push_back(ElementText(child, "GUID"));
+  ctx_.ExpectNextPackage(childGuids, nextIfLeaf);
   const std::string name = ElementText(oPkg, "PkgName");
   const std::string description = ElementText(oPkg, "PkgDesc");
   AddTextResultsLine(ResFormat(kResCopyingPackage, {name}));
@@ -188,8 +194,6 @@ bool InsPkgInfo::CopyPackageContents(const std::string& sPkgGUID, int32_t lParen
     ShowInfoMessage(ResString(kResRequirementsFailed));
     return false;
   }
-  for (const pugi::xml_node& child : DescendantsNamed(oPkg.child("Pkgs"), "Pkg"))
-    childGuids.push_back(ElementText(child, "GUID"));
   return true;
 }
 

@@ -61,10 +61,13 @@ class InsPkgInfo : public Copier {
 
   // The work on one package itself (row, documents, views, requirements)
   // with its file open; fills `childGuids` with the GUIDs of its child
-  // packages in document order. Returns false after the message of the
-  // step that failed; throws on unexpected errors.
+  // packages in document order. The walk goes on to its first child, or
+  // to `nextIfLeaf` when it has none (that file is read meanwhile).
+  // Returns false after the message of the step that failed; throws on
+  // unexpected errors.
   bool CopyPackageContents(const std::string& sPkgGUID, int32_t lParentID, DataServices& oDS,
-                           Project& oProj, int32_t& lPkgID, std::vector<std::string>& childGuids);
+                           Project& oProj, int32_t& lPkgID, std::vector<std::string>& childGuids,
+                           const std::string& nextIfLeaf);
 
   // The package GUIDs (upper case, as package files are found whatever the
   // letter case of their names) this walk has reached.

@@ -10,6 +10,7 @@
 
 #include "baseline/bl_proj_info.h"
 #include "copy/db_conventions.h"
+#include "copy/package_walk.h"
 #include "copy/xml_elements.h"
 #include "host/text/convert.h"
 #include "host/text/messages.h"
@@ -125,7 +126,8 @@ bool InsPkgReqTraceInfo::AddXMLPackageTraces(const std::string& sPkgGUID, DataSe
         return false;
       }
       Level level;
-      if (!CopyOnePackageTraces(sGUID, oDS, oProj, level.children)) return false;
+      if (!CopyOnePackageTraces(sGUID, oDS, oProj, level.children, NextLeftInWalk(pending)))
+        return false;
       pending.push_back(std::move(level));
       while (!pending.empty() && pending.back().next == pending.back().children.size())
         pending.pop_back();
@@ -139,8 +141,8 @@ bool InsPkgReqTraceInfo::AddXMLPackageTraces(const std::string& sPkgGUID, DataSe
 }
 
 bool InsPkgReqTraceInfo::CopyOnePackageTraces(const std::string& sPkgGUID, DataServices& oDS,
-                                              Project& oProj,
-                                              std::vector<std::string>& childGUIDs) {
+                                              Project& oProj, std::vector<std::string>& childGUIDs,
+                                              const std::string& nextIfLeaf) {
   pugi::xml_document doc;
   const std::string sFile = sPkgGUID + ".XML";
   XmlLoadResult loaded = ctx_.LoadBaselineXml(doc, sFile);
@@ -149,6 +151,9 @@ bool InsPkgReqTraceInfo::CopyOnePackageTraces(const std::string& sPkgGUID, DataS
     throw VlError(loaded ? err::kObjectVariableNotSet : err::kFileNotFound, "AddXMLPackageTraces",
                   "The package file " + sFile + " cannot be used: " +
                       (loaded ? std::string("it has no PROJECT/Pkg element") : loaded.message));
+  for (const pugi::xml_node& child : DescendantsNamed(oPkg.child("Pkgs"), "Pkg"))
+    childGUIDs.push_back(ElementText(child, "GUID"));
+  ctx_.ExpectNextPackage(childGUIDs, nextIfLeaf);
 
   AddTextResultsLine(ResFormat(kResPackageTraces, {ElementText(oPkg, "PkgName")}));
   Breathe();
@@ -156,8 +161,6 @@ bool InsPkgReqTraceInfo::CopyOnePackageTraces(const std::string& sPkgGUID, DataS
     ShowInfoMessage(kTracePackageFailedText);
     return false;
   }
-  for (const pugi::xml_node& child : DescendantsNamed(oPkg.child("Pkgs"), "Pkg"))
-    childGUIDs.push_back(ElementText(child, "GUID"));
   return true;
 }
 

@@ -94,12 +94,13 @@ class InsPkgReqTraceInfo : public Copier {
   // package twice) stops the walk with a message.
   bool AddXMLPackageTraces(const std::string& sPkgGUID, DataServices& oDS, Project& oProj);
   // One package of the walk: its progress line and its requirements'
-  // traces; `childGUIDs` receives the GUIDs of its child packages. False
-  // after "Unable to insert package requirement trace information" when
-  // its requirements failed; throws VlError when its package file is
-  // missing or has no "PROJECT/Pkg".
+  // traces; `childGUIDs` receives the GUIDs of its child packages (the
+  // walk goes on to the first, or to `nextIfLeaf` when there is none, and
+  // that file is read meanwhile). False after "Unable to insert package
+  // requirement trace information" when its requirements failed; throws
+  // VlError when its package file is missing or has no "PROJECT/Pkg".
   bool CopyOnePackageTraces(const std::string& sPkgGUID, DataServices& oDS, Project& oProj,
-                            std::vector<std::string>& childGUIDs);
+                            std::vector<std::string>& childGUIDs, const std::string& nextIfLeaf);
 
   // The traces of one "TTo": internal ones inserted (unless they repeat a
   // parent-child relationship: a results line instead), cross-project ones

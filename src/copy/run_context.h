@@ -23,6 +23,7 @@
 #include "host/project/query_services.h"
 #include "host/text/messages.h"
 #include "host/text/ordered_map.h"
+#include "host/xml/read_ahead.h"
 #include "host/xml/xml_file.h"
 
 namespace vl {
@@ -166,6 +167,10 @@ class RunContext {
   // so right after writing the row, sparing the traces and discussions one
   // SELECT per requirement.
   void RememberNewReqID(DataServices& oDS, const std::string& newGuid, int32_t id);
+  // The same for the vlDocuments row the document copier just wrote: the
+  // requirements placed in the document find it without a SELECT (one
+  // fewer wait for the server per document).
+  void RememberNewDocID(DataServices& oDS, const std::string& newGuid, int32_t id);
   // Remembers that the requirement copier wrote the vlRequirements row `id`
   // of `oDS` with the REQUIREMENTPREFIX `storedPrefix` (as the database
   // holds it) and the TAG `tag`. FindNewReqIDByTag gives the lowest such
@@ -190,6 +195,10 @@ class RunContext {
   // the run that reading it changed its text (bytes that were not UTF-8
   // replaced, or the file read as windows-1252). As LoadXmlFile.
   XmlLoadResult LoadBaselineXml(pugi::xml_document& doc, const std::string& fileName);
+  // A package file was opened: the walk goes on to its first child
+  // package, or to `nextIfLeaf` when it has none. That package's file is
+  // read and parsed meanwhile, on another thread.
+  void ExpectNextPackage(const std::vector<std::string>& children, const std::string& nextIfLeaf);
 
   // Closes the external projects (gcolExtProjs), last first, and empties
   // the collection. False after a report ("CopyXMLPkgTraceInfo") when one
@@ -205,6 +214,11 @@ class RunContext {
   ProjectApplication* projects_;
   const CancelRequest* cancel_;
   std::set<std::string> encoding_reported_;
+  struct LoadedXml {
+    pugi::xml_document doc;
+    XmlLoadResult result;
+  };
+  ReadAhead<LoadedXml> read_ahead_;
 };
 
 }  // namespace vl

@@ -56,12 +56,15 @@ bool VisitPackage(CheckRun& run, const PackageRef& ref, PackageItemsCheck& items
                "the file has no package element (PROJECT/Pkg)");
     return false;
   }
-  items.CheckPackage(file, pkg);
   std::vector<pugi::xml_node> children = DescendantsNamed(pkg.child("Pkgs"), "Pkg");
   for (auto child = children.rbegin(); child != children.rend(); ++child) {
     pugi::xml_node guid = child->child("GUID");
     pending.push_back({NodeText(guid), CheckRun::PlaceOf(file, guid ? guid : *child)});
   }
+  // The next package's file is read while this one is checked.
+  if (!pending.empty() && IsSafeNamePart(pending.back().guid) && !pending.back().guid.empty())
+    run.Expect(pending.back().guid + ".XML");
+  items.CheckPackage(file, pkg);
   return true;
 }
 

@@ -59,7 +59,11 @@ CheckRun::CheckRun(const BaselineCheckInput& input, const BaselineCheckProgressF
 
 bool CheckRun::Open(CheckedXmlFile& file, const std::string& name, CheckSeverity severity,
                     const CheckPlace* referrer) {
-  const bool loaded = file.Load(input_.folder, name);
+  LoadedFile taken;
+  read_ahead_.Take(name, taken,
+                   [this, &name](LoadedFile& f) { f.loaded = f.file.Load(input_.folder, name); });
+  file = std::move(taken.file);
+  const bool loaded = taken.loaded;
   if (!loaded && referrer && file.error_line() == 0)
     Report(severity, *referrer, "the file " + name + " cannot be used: " + file.error());
   else if (!loaded)
@@ -72,6 +76,12 @@ bool CheckRun::Open(CheckedXmlFile& file, const std::string& name, CheckSeverity
   done_.bytes_read += file.size();
   if (progress_ && !progress_(done_)) result_.cancelled = true;
   return loaded;
+}
+
+void CheckRun::Expect(const std::string& name) {
+  read_ahead_.Expect(name, [folder = input_.folder, name](LoadedFile& f) {
+    f.loaded = f.file.Load(folder, name);
+  });
 }
 
 pugi::xml_node CheckRun::Root(const CheckedXmlFile& file, const char* xpath, const char* element) {

@@ -15,6 +15,7 @@
 #include "baseline/check/baseline_check.h"
 #include "baseline/check/checked_xml_file.h"
 #include "baseline/check/guid_registry.h"
+#include "host/xml/read_ahead.h"
 
 namespace vl {
 
@@ -57,6 +58,8 @@ class CheckRun {
   bool Open(CheckedXmlFile& file, const std::string& name,
             CheckSeverity severity = CheckSeverity::kStopsRun,
             const CheckPlace* referrer = nullptr);
+  // The file `name` is likely the next one opened: it is read meanwhile.
+  void Expect(const std::string& name);
   // The first element `xpath` selects in the file ("//PROJECT"); reports
   // that the run stops when there is none.
   pugi::xml_node Root(const CheckedXmlFile& file, const char* xpath, const char* element);
@@ -113,6 +116,11 @@ class CheckRun {
   // Kinds whose defining file cannot be read: that file, and the
   // references to them not checked.
   std::map<GuidKind, std::pair<std::string, size_t>> unread_;
+  struct LoadedFile {
+    CheckedXmlFile file;
+    bool loaded = false;
+  };
+  ReadAhead<LoadedFile> read_ahead_;
 };
 
 // The text of the child element `name` of `node` as the copiers read it
