@@ -19,6 +19,7 @@ constexpr long kResRowMissing = 20084;
 // Beyond this many remembered IDs the memory is worth more than the time.
 constexpr size_t kMaxRemembered = 2000000;
 constexpr const char* kRequirementsTable = "vlRequirements";
+constexpr const char* kDocumentsTable = "vlDocuments";
 // The found IDs of requirements by prefix and tag.
 constexpr const char* kRequirementTags = "vlRequirements REQUIREMENTPREFIX TAG";
 
@@ -155,7 +156,7 @@ int32_t RunContext::GetNewLVID(DataServices& oDS, const std::string& oldGuid) {
                      oldGuid);
 }
 int32_t RunContext::GetNewDocID(DataServices& oDS, const std::string& oldGuid) {
-  return LookUpNewId("GetNewDocID", oDS, tables.gdictPSGUIDs, "vlDocuments", "ID", oldGuid);
+  return LookUpNewId("GetNewDocID", oDS, tables.gdictPSGUIDs, kDocumentsTable, "ID", oldGuid);
 }
 int32_t RunContext::GetNewDocTypeID(DataServices& oDS, const std::string& oldGuid) {
   return LookUpNewId("GetNewDocTypeID", oDS, tables.gdictPSGUIDs, "vlDocumentTypes", "ID", oldGuid);
@@ -166,6 +167,10 @@ int32_t RunContext::GetNewReqID(DataServices& oDS, const std::string& oldGuid) {
 
 void RunContext::RememberNewReqID(DataServices& oDS, const std::string& newGuid, int32_t id) {
   found_ids.Remember(oDS, kRequirementsTable, newGuid, id);
+}
+
+void RunContext::RememberNewDocID(DataServices& oDS, const std::string& newGuid, int32_t id) {
+  found_ids.Remember(oDS, kDocumentsTable, newGuid, id);
 }
 
 namespace {

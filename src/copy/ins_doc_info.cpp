@@ -26,6 +26,7 @@ constexpr long kResCopyingDocument = 20051;
 constexpr long kResUnsafeDocumentFile = 20140, kResProjectOwnDocumentFile = 20144;
 constexpr const char* kDocTypeNotTranslated = "Unable to locate translated document type GUID";
 constexpr const char* kDocTypeRowMissing = "Unable to locate document type information.";
+constexpr const char* kDocumentTypesTable = "vlDocumentTypes";
 
 // One "Doc" as read. A missing child or a text that does not convert
 // leaves its field empty (0 for numbers, no date for the file date).
@@ -75,15 +76,21 @@ int32_t InsDocInfo::DocumentTypeID(DataServices& oDS, const std::string& docType
     ShowInfoMessage(ctx_.AboutReference(kDocTypeNotTranslated, "document type", docTypeGuid));
     return -1;
   }
-  std::unique_ptr<Recordset> rs =
-      oDS.QueryRecordset("SELECT  ID  FROM " + Tbl("vlDocumentTypes") +
-                         " WHERE  VLGUID=" + SqlText(TranslateGUID(docTypeGuid)));
+  // A package holds a few documents of the same few types: each type's
+  // row is looked for once (its ID never changes), not once per document.
+  const std::string newGuid = TranslateGUID(docTypeGuid);
+  const auto& found = ctx_.found_ids.Of(oDS, kDocumentTypesTable);
+  if (auto it = found.find(newGuid); it != found.end()) return it->second;
+  std::unique_ptr<Recordset> rs = oDS.QueryRecordset(
+      "SELECT  ID  FROM " + Tbl(kDocumentTypesTable) + " WHERE  VLGUID=" + SqlText(newGuid));
   if (!rs || rs->IsEOF()) {
     ShowInfoMessage(ctx_.AboutReference(kDocTypeRowMissing, "document type", docTypeGuid));
     return -1;
   }
   rs->MoveFirst();
-  return IdOf(rs->GetFieldValue("ID"));
+  const int32_t id = IdOf(rs->GetFieldValue("ID"));
+  ctx_.found_ids.Remember(oDS, kDocumentTypesTable, newGuid, id);
+  return id;
 }
 
 namespace {
@@ -185,6 +192,7 @@ bool InsDocInfo::CopyDocument(const pugi::xml_node& oDoc, int32_t lPkgID, DataSe
   if (historyValues.empty()) return false;
   oDS.ExecuteSQL(DocumentInsertSQL(id, newGuid, docTypeId, d, history.CreateDefaultHistFieldsSQL(),
                                    historyValues));
+  ctx_.RememberNewDocID(oDS, newGuid, id);
   oDS.ExecuteSQL(LinkRowInsertSQL(Tbl("vlProjectDocuments"), "PROJECTID", "DOCUMENTID",
                                   oProj.GetProjectID(), id));
   oDS.ExecuteSQL(LinkRowInsertSQL("VLPACKAGEELEMENTS", "PACKAGEID", "DOCUMENTID", lPkgID, id));
