@@ -1,6 +1,7 @@
 #include "host/db/pg_connection.h"
 
 #include <libpq-fe.h>
+#include <sys/socket.h>
 
 #include <memory>
 #include <vector>
@@ -299,6 +300,28 @@ std::string SchemaNameFor(const std::string& projectName) {
   return name;
 }
 
+namespace {
+
+// Statements go to the server in batches without waiting for answers. A
+// server on this machine reads them from a local socket, whose buffer is
+// small by default: while the server spends a moment on one long statement
+// (an index built from the rows in), the run would stop as soon as that
+// buffer is full. A larger one keeps the run going meanwhile; the system
+// caps the size at its own limit. A network socket keeps the size the
+// system tunes for the link.
+void WidenLocalSocket(PGconn* conn) {
+  const int fd = PQsocket(conn);
+  sockaddr_storage address{};
+  socklen_t length = sizeof address;
+  if (fd < 0 || getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0 ||
+      address.ss_family != AF_UNIX)
+    return;
+  const int bytes = 4 << 20;
+  setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &bytes, sizeof bytes);
+}
+
+}  // namespace
+
 std::string DescribeServer(const PgLocation& where) {
   auto or_default = [](const std::string& v, const char* key) {
     return v.empty() ? DefaultOf(key) : v;
@@ -324,6 +347,7 @@ std::unique_ptr<PgConnection> PgConnection::Open(const PgLocation& where,
   if (PQstatus(conn) != CONNECTION_OK)
     CannotConnect(c->server_, refusal.empty() ? OneLine(PQerrorMessage(conn)) : refusal);
   PQsetNoticeProcessor(conn, IgnoreNotice, nullptr);
+  WidenLocalSocket(conn);
   if (PQserverVersion(conn) < kOldestServerVersion)
     CannotConnect(c->server_, "the server is version " + std::to_string(PQserverVersion(conn)) +
                                   "; version 10 or later is needed.");

@@ -117,9 +117,11 @@ struct PgOptions {
   int batch_statements = 1000;
   size_t batch_bytes = 1 << 20;
   // Batches sent and not yet read, at most: enough for a server that is
-  // held up now and then (by other work on its machine) to keep finding
-  // work, few enough for their answers to fit the connection's buffers.
-  int unread_batches = 6;
+  // held up now and then (by other work on its machine, or by one long
+  // statement such as an index build) to keep finding work while the run
+  // goes on, few enough that the statements held for a failure's recovery
+  // stay within tens of megabytes.
+  int unread_batches = 32;
   // No other session reads or writes the schema while these data
   // services are open (see above).
   bool private_schema = false;

@@ -4,10 +4,13 @@
 #include <iconv.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 
 #include "errors/vl_error.h"
+#include "host/xml/read_ahead.h"
 #include "host/xml/xml_encoding.h"
 #include "support/scratch_folder.h"
 
@@ -168,6 +171,35 @@ TEST(XmlFileTest, ChildTextReadsElementsAndAttributes) {
   EXPECT_EQ(ChildText(req, "Text"), "onetwo");
   EXPECT_EQ(ChildText(req, "@ID"), "{G}");
   EXPECT_EQ(ChildText(req, "!!bad xpath"), "");
+}
+
+// A file read ahead is what taking its name gives, read once; any other
+// name is read when taken; what a load throws comes out of Take; a file
+// read ahead and never taken is dropped (here by the next Expect and by
+// the destructor) without being handed out.
+TEST(ReadAheadTest, TakeGivesWhatReadingThenWouldGive) {
+  std::atomic<int> loads{0};
+  auto load = [&loads](std::string name) {
+    return [&loads, name](std::string& into) {
+      ++loads;
+      if (name == "broken") throw std::runtime_error("cannot be read");
+      into = "text of " + name;
+    };
+  };
+  std::string got;
+  ReadAhead<std::string> ahead;
+  ahead.Expect("a", load("a"));
+  ahead.Take("a", got, load("a"));
+  EXPECT_EQ(got, "text of a");
+  EXPECT_EQ(loads, 1);
+  ahead.Expect("b", load("b"));
+  ahead.Take("c", got, load("c"));
+  EXPECT_EQ(got, "text of c");
+  ahead.Expect("broken", load("broken"));
+  EXPECT_THROW(ahead.Take("broken", got, load("broken")), std::runtime_error);
+  ahead.Take("b", got, load("b"));
+  EXPECT_EQ(got, "text of b");
+  ahead.Expect("d", load("d"));
 }
 
 }  // namespace
