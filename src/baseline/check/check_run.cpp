@@ -143,7 +143,7 @@ void CheckRun::RequireConverted(const CheckedXmlFile& file, const pugi::xml_node
     RequireAttr(file, node, name);
   else if (!converts)
     Report(CheckSeverity::kStopsRun, file, node,
-           "\"" + std::string(node.attribute(name).value()) + "\" is not " + what, name);
+           std::string(1, '"').append(node.attribute(name).value()) + "\" is not " + what, name);
 }
 
 void CheckRun::DefinitionsUnread(std::initializer_list<GuidKind> kinds, const std::string& file) {
