@@ -108,7 +108,9 @@ int32_t RunContext::LookUpNewId(const char* procName, DataServices& oDS,
         AboutReference(messages_.ResString(id), KindOfTable(tableName), oldGuid), id);
   };
   try {
-    const std::string newGuid = table[oldGuid];  // a missing GUID is added, empty
+    // A missing GUID is added, empty. The entry stays where it is while
+    // the table grows, so it is read where it lies.
+    const std::string& newGuid = table[oldGuid];
     if (newGuid.empty()) {
       show(kResNotTranslated);
       return -1;
