@@ -27,9 +27,7 @@ pugi::xml_node RunContext::LoadBaselineFile(pugi::xml_document& doc, const std::
 
 XmlLoadResult RunContext::LoadBaselineXml(pugi::xml_document& doc, const std::string& fileName) {
   LoadedXml taken;
-  read_ahead_.Take(fileName, taken, [this, &fileName](LoadedXml& f) {
-    f.result = LoadXmlFile(f.doc, baseline_.BLXMLLoc(), fileName);
-  });
+  read_ahead_.Take(baseline_.BLXMLLoc(), fileName, taken);
   doc = std::move(taken.doc);
   XmlLoadResult loaded = std::move(taken.result);
   // A file read several times in a run is reported once.
@@ -45,10 +43,7 @@ void RunContext::ExpectNextPackage(const std::vector<std::string>& children,
   // The walk refuses a GUID that cannot name a file of the baseline
   // folder; nothing is read for it either.
   if (next.empty() || !IsSafeNamePart(next)) return;
-  const std::string fileName = next + ".XML";
-  read_ahead_.Expect(fileName, [folder = baseline_.BLXMLLoc(), fileName](LoadedXml& f) {
-    f.result = LoadXmlFile(f.doc, folder, fileName);
-  });
+  read_ahead_.Expect(baseline_.BLXMLLoc(), next + ".XML");
 }
 
 std::string ElementText(const pugi::xml_node& node, const char* name) {

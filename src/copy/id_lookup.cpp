@@ -76,6 +76,12 @@ std::unordered_map<std::string, int32_t>& FoundIds::Of(const DataServices& ds, c
   return tables_.back().ids;
 }
 
+const int32_t* FoundIds::Find(const DataServices& ds, const char* table, const std::string& key) {
+  const std::unordered_map<std::string, int32_t>& ids = Of(ds, table);
+  auto it = ids.find(key);
+  return it == ids.end() ? nullptr : &it->second;
+}
+
 void FoundIds::Remember(const DataServices& ds, const char* table, const std::string& guid,
                         int32_t id) {
   if (remembered_ >= kMaxRemembered) Clear();
@@ -115,9 +121,7 @@ int32_t RunContext::LookUpNewId(const char* procName, DataServices& oDS,
       show(kResNotTranslated);
       return -1;
     }
-    std::unordered_map<std::string, int32_t>& ids = found_ids.Of(oDS, tableName);
-    auto found = ids.find(newGuid);
-    if (found != ids.end()) return found->second;
+    if (const int32_t* found = found_ids.Find(oDS, tableName, newGuid)) return *found;
 
     const std::string sql = std::string("SELECT ") + keyColumn + " " + " FROM " + Tbl(tableName) +
                             " WHERE " + "VLGUID" + " = " + SqlText(newGuid);
@@ -190,9 +194,8 @@ void RunContext::RememberNewReqTag(DataServices& oDS, const std::string& storedP
 
 int32_t RunContext::FindNewReqIDByTag(DataServices& oDS, const std::string& storedPrefix,
                                       int32_t tag) {
-  const std::unordered_map<std::string, int32_t>& ids = found_ids.Of(oDS, kRequirementTags);
-  auto it = ids.find(TagKey(storedPrefix, tag));
-  return it == ids.end() ? 0 : it->second;
+  const int32_t* found = found_ids.Find(oDS, kRequirementTags, TagKey(storedPrefix, tag));
+  return found ? *found : 0;
 }
 
 int32_t NextKey(DataServices& oDS, const std::string& keyClass) {

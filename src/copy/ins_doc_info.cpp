@@ -79,8 +79,7 @@ int32_t InsDocInfo::DocumentTypeID(DataServices& oDS, const std::string& docType
   // A package holds a few documents of the same few types: each type's
   // row is looked for once (its ID never changes), not once per document.
   const std::string newGuid = TranslateGUID(docTypeGuid);
-  const auto& found = ctx_.found_ids.Of(oDS, kDocumentTypesTable);
-  if (auto it = found.find(newGuid); it != found.end()) return it->second;
+  if (const int32_t* found = ctx_.found_ids.Find(oDS, kDocumentTypesTable, newGuid)) return *found;
   std::unique_ptr<Recordset> rs = oDS.QueryRecordset(
       "SELECT  ID  FROM " + Tbl(kDocumentTypesTable) + " WHERE  VLGUID=" + SqlText(newGuid));
   if (!rs || rs->IsEOF()) {

@@ -54,9 +54,10 @@ struct RunTables {
 // and a row never changes its ID.
 class FoundIds {
  public:
-  // The IDs remembered for `table` of `ds`; a database gone meanwhile
-  // (another one may have taken its place in memory) has none.
-  std::unordered_map<std::string, int32_t>& Of(const DataServices& ds, const char* table);
+  // The ID remembered under `key` for `table` of `ds`, or nullptr; a
+  // database gone meanwhile (another one may have taken its place in
+  // memory) has none.
+  const int32_t* Find(const DataServices& ds, const char* table, const std::string& key);
   // Remembers one more; forgets everything first when too many are held.
   void Remember(const DataServices& ds, const char* table, const std::string& guid, int32_t id);
   // Remembers `id` under `key` unless a lower one is remembered there.
@@ -65,6 +66,8 @@ class FoundIds {
   void Clear();
 
  private:
+  std::unordered_map<std::string, int32_t>& Of(const DataServices& ds, const char* table);
+
   struct Table {
     std::weak_ptr<const int> database;
     std::string table;
@@ -218,7 +221,10 @@ class RunContext {
     pugi::xml_document doc;
     XmlLoadResult result;
   };
-  ReadAhead<LoadedXml> read_ahead_;
+  ReadAhead<LoadedXml> read_ahead_{
+      [](const std::string& folder, const std::string& name, LoadedXml& f) {
+        f.result = LoadXmlFile(f.doc, folder, name);
+      }};
 };
 
 }  // namespace vl

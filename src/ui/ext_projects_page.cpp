@@ -25,10 +25,10 @@ std::string ProblemList(const std::string& summary, const CheckProblems& problem
                         CheckSeverity severity) {
   std::string text = summary + "\n";
   for (const CheckProblem& p : problems.listed())
-    if (p.severity == severity) text += "\n" + FormatProblem(p);
+    if (p.severity == severity) text.append("\n").append(FormatProblem(p));
   if (problems.unlisted() > 0)
-    text += "\n" +
-            AppSession().messages.ResFormat(kResNotListed, {std::to_string(problems.unlisted())});
+    text.append("\n").append(
+        AppSession().messages.ResFormat(kResNotListed, {std::to_string(problems.unlisted())}));
   return text;
 }
 

@@ -60,8 +60,7 @@ CheckRun::CheckRun(const BaselineCheckInput& input, const BaselineCheckProgressF
 bool CheckRun::Open(CheckedXmlFile& file, const std::string& name, CheckSeverity severity,
                     const CheckPlace* referrer) {
   LoadedFile taken;
-  read_ahead_.Take(name, taken,
-                   [this, &name](LoadedFile& f) { f.loaded = f.file.Load(input_.folder, name); });
+  read_ahead_.Take(input_.folder, name, taken);
   file = std::move(taken.file);
   const bool loaded = taken.loaded;
   if (!loaded && referrer && file.error_line() == 0)
@@ -78,11 +77,7 @@ bool CheckRun::Open(CheckedXmlFile& file, const std::string& name, CheckSeverity
   return loaded;
 }
 
-void CheckRun::Expect(const std::string& name) {
-  read_ahead_.Expect(name, [folder = input_.folder, name](LoadedFile& f) {
-    f.loaded = f.file.Load(folder, name);
-  });
-}
+void CheckRun::Expect(const std::string& name) { read_ahead_.Expect(input_.folder, name); }
 
 pugi::xml_node CheckRun::Root(const CheckedXmlFile& file, const char* xpath, const char* element) {
   pugi::xml_node root = file.doc().select_node(xpath).node();

@@ -120,7 +120,8 @@ class CheckRun {
     CheckedXmlFile file;
     bool loaded = false;
   };
-  ReadAhead<LoadedFile> read_ahead_;
+  ReadAhead<LoadedFile> read_ahead_{[](const std::string& folder, const std::string& name,
+                                       LoadedFile& f) { f.loaded = f.file.Load(folder, name); }};
 };
 
 // The text of the child element `name` of `node` as the copiers read it

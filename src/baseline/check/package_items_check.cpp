@@ -178,8 +178,8 @@ void PackageItemsCheck::CheckResolvedView(const CheckedXmlFile& file, const pugi
   if (!bad) bad = FirstNotConverted(view, {"ViewDateTime"}, CDate);
   if (bad) {
     run_.Report(CheckSeverity::kLosesData, file, ChildOr(view, bad),
-                "\"" + ChildElementText(view, bad) + "\" cannot be read as the view's " + bad +
-                    ": the view is not copied");
+                std::string(1, '"').append(ChildElementText(view, bad)) +
+                    "\" cannot be read as the view's " + bad + ": the view is not copied");
     return;
   }
   run_.guids().Record(ChildElementText(view, "GUID"), GuidKind::kView);

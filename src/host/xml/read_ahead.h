@@ -15,51 +15,51 @@
 
 namespace vl {
 
-// `File` is what a load fills: a parsed document and what its reading
-// said. A load passed to Expect runs on another thread, so it must touch
-// nothing but the file and its `File`; it must fill what the load passed
-// to Take for the same name would.
+// `File` is what the load fills from one file: a parsed document and
+// what its reading said. For a file read ahead the load runs on another
+// thread, so it must touch nothing but that file and its `File`.
 template <class File>
 class ReadAhead {
  public:
-  using Load = std::function<void(File& into)>;
+  using Load = std::function<void(const std::string& folder, const std::string& name, File& into)>;
 
-  ReadAhead() = default;
+  explicit ReadAhead(Load load) : load_(std::move(load)) {}
   ReadAhead(const ReadAhead&) = delete;
   ReadAhead& operator=(const ReadAhead&) = delete;
   // Waits for a file still being read; it is dropped.
   ~ReadAhead() { Drop(); }
 
-  // Starts `load` of `name` on another thread, unless `name` is being
-  // read already. A file read ahead and never taken is dropped. When no
-  // thread can be started, nothing is read ahead.
-  void Expect(const std::string& name, Load load) {
-    if (next_.valid() && name == next_name_) return;
+  // Starts loading `name` in `folder` on another thread, unless it is
+  // being read already. A file read ahead and never taken is dropped.
+  // When no thread can be started, nothing is read ahead.
+  void Expect(const std::string& folder, const std::string& name) {
+    if (IsNext(folder, name)) return;
     Drop();
     try {
-      next_ = std::async(std::launch::async, [load = std::move(load)] {
+      next_ = std::async(std::launch::async, [this, folder, name] {
         auto file = std::make_unique<File>();
-        load(*file);
+        load_(folder, name, *file);
         return file;
       });
+      next_folder_ = folder;
       next_name_ = name;
     } catch (const std::system_error&) {
       next_ = {};
     }
   }
 
-  // Fills `into` with `name`: the file read ahead when it is that one,
-  // otherwise `load` now. What the load throws comes out here.
-  void Take(const std::string& name, File& into, const Load& load) {
-    if (next_.valid() && name == next_name_) {
-      std::unique_ptr<File> file = next_.get();
-      into = std::move(*file);
-      return;
-    }
-    load(into);
+  // Fills `into` with `name` in `folder`: the file read ahead when it is
+  // that one, otherwise loaded now. What the load throws comes out here.
+  void Take(const std::string& folder, const std::string& name, File& into) {
+    if (!IsNext(folder, name)) return load_(folder, name, into);
+    std::unique_ptr<File> file = next_.get();
+    into = std::move(*file);
   }
 
  private:
+  bool IsNext(const std::string& folder, const std::string& name) const {
+    return next_.valid() && name == next_name_ && folder == next_folder_;
+  }
   void Drop() {
     if (!next_.valid()) return;
     try {
@@ -69,7 +69,8 @@ class ReadAhead {
     }
   }
 
-  std::string next_name_;
+  const Load load_;
+  std::string next_folder_, next_name_;
   std::future<std::unique_ptr<File>> next_;
 };
 
