@@ -33,7 +33,10 @@
 //    waiting. Inserts into a table that writes rows just as given (no
 //    triggers, rules, row security or defaults: nothing another table's
 //    rows could change) go as one statement per table and shape in a
-//    batch, each table's rows in their order (see pg_row_runs.h).
+//    batch, each table's rows in their order (see pg_row_runs.h): as one
+//    array per column where every column's type reads an array's
+//    elements as it reads a parameter, which the server unpacks far more
+//    cheaply than as many rows of parameters.
 // Waiting is for what the program can act on: a statement the server
 // cannot parse, that names a table or column that is not there, that
 // lacks a privilege or breaks a rule on its fixed parts is met at its
@@ -228,6 +231,11 @@ class PgDataServices : public DataServices {
     std::vector<Oid> declared, places;
     std::optional<RowRunShape> rows;
     std::vector<std::string> runs;  // by the power of two of the rows
+    // The element type of each parameter's array when its runs go as
+    // arrays (see RowRunArraysText), empty otherwise; the statement
+    // prepared for them.
+    std::vector<std::string> array_types;
+    std::string arrays;
     // Whether it names a key table, as of the number of key tables seen.
     bool names_keys = false;
     size_t key_tables_seen = SIZE_MAX;
@@ -285,6 +293,7 @@ class PgDataServices : public DataServices {
   // Sends the kept statements `begin` to `end`, all row inserts.
   void SendRowStretch(uint32_t begin, uint32_t end);
   void SendRun(const std::vector<uint32_t>& members);
+  void SendArraysRun(const std::vector<uint32_t>& members);
   const std::string& RunStatementName(Shape& shape, size_t rows);
   // Sends a full batch, or the statements kept for a server that has done
   // all it was sent, and reads the answers of older batches, so that only
@@ -361,6 +370,7 @@ class PgDataServices : public DataServices {
   // Scratch room for the statement at hand: its shape and its values.
   ShapedStatement shaped_;
   std::vector<const char*> parameters_;
+  std::vector<std::string> arrays_;
   // Failures found after their statements' calls, to be thrown in turn.
   std::deque<VlError> pending_errors_;
   // The key rows read in this transaction, by table, columns and class.

@@ -12,8 +12,8 @@ namespace {
 
 // Type numbers of the server's built-in types (they never change).
 constexpr Oid kNoType = 0, kBool = 16, kInt8 = 20, kInt2 = 21, kInt4 = 23, kText = 25,
-              kFloat4 = 700, kFloat8 = 701, kDate = 1082, kTimestamp = 1114, kTimestampTz = 1184,
-              kNumeric = 1700;
+              kFloat4 = 700, kFloat8 = 701, kBpchar = 1042, kVarchar = 1043, kDate = 1082,
+              kTimestamp = 1114, kTimestampTz = 1184, kNumeric = 1700;
 
 using Kind = ShapedStatement::Kind;
 
@@ -173,6 +173,50 @@ bool PgValueFits(const ShapedStatement::Value& value, Oid placeType) {
       return IsValidUtf8(value.text) && TextFits(value.text, placeType);
   }
   return false;
+}
+
+const char* PgArrayElementTypeName(Oid type) {
+  switch (type) {
+    case kBool:
+      return "bool";
+    case kInt8:
+      return "int8";
+    case kInt2:
+      return "int2";
+    case kInt4:
+      return "int4";
+    case kText:
+      return "text";
+    case kFloat4:
+      return "float4";
+    case kFloat8:
+      return "float8";
+    case kBpchar:
+      return "bpchar";
+    case kVarchar:
+      return "varchar";
+    case kDate:
+      return "date";
+    case kTimestamp:
+      return "timestamp";
+    case kTimestampTz:
+      return "timestamptz";
+    case kNumeric:
+      return "numeric";
+    default:
+      return nullptr;
+  }
+}
+
+void AppendPgArrayElement(std::string_view text, std::string& out) {
+  out.push_back('"');
+  size_t from = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '"' && text[i] != '\\') continue;
+    out.append(text, from, i - from).push_back('\\');
+    from = i;
+  }
+  out.append(text, from).push_back('"');
 }
 
 }  // namespace vl

@@ -34,4 +34,13 @@ void AppendPgParameterText(const ShapedStatement::Value& value, std::string& out
 // are left to the server.
 bool PgValueFits(const ShapedStatement::Value& value, Oid placeType);
 
+// The name of a built-in type whose values an array of it reads from
+// their texts exactly as a parameter of the type does ("int4", "text",
+// ...); nullptr for any other type.
+const char* PgArrayElementTypeName(Oid type);
+
+// Appends `text` to `out` as one element of an array's text: quoted, with
+// a backslash before every quote and backslash in it.
+void AppendPgArrayElement(std::string_view text, std::string& out);
+
 }  // namespace vl

@@ -126,4 +126,35 @@ std::string RowRunText(const RowRunShape& run, size_t rows) {
   return out;
 }
 
+std::string RowRunArraysText(const RowRunShape& run, const std::vector<std::string>& types) {
+  // The head ends with "VALUES" and the blanks behind it.
+  size_t end = run.head.size();
+  while (end > 0 && IsBlank(run.head[end - 1])) --end;
+  std::string out = run.head.substr(0, end - 6);
+  out += "SELECT ";
+  const std::string& row = run.row;
+  // The row's parentheses go; its parameters become the arrays' columns.
+  for (size_t i = 1; i + 1 < row.size(); ++i) {
+    const char c = row[i];
+    if (c == '"') {
+      const size_t close = row.find('"', i + 1);
+      out.append(row, i, close - i + 1);
+      i = close;
+    } else if (c == '$' && row[i + 1] >= '0' && row[i + 1] <= '9') {
+      size_t number = 0;
+      auto res = std::from_chars(row.data() + i + 1, row.data() + row.size(), number);
+      out += "vl_rows.c" + std::to_string(number);
+      i = static_cast<size_t>(res.ptr - row.data()) - 1;
+    } else {
+      out += c;
+    }
+  }
+  out += " FROM unnest(";
+  for (size_t k = 0; k < types.size(); ++k)
+    out += (k ? ", $" : "$") + std::to_string(k + 1) + "::" + types[k] + "[]";
+  out += ") AS vl_rows(";
+  for (size_t k = 0; k < types.size(); ++k) out += (k ? ", c" : "c") + std::to_string(k + 1);
+  return out + ")";
+}
+
 }  // namespace vl

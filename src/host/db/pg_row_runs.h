@@ -7,6 +7,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace vl {
 
@@ -26,5 +27,12 @@ bool SplitRowRun(const std::string& shape, RowRunShape& out);
 
 // The statement for `rows` rows of `run`.
 std::string RowRunText(const RowRunShape& run, size_t rows);
+
+// The statement for any number of rows of `run` given as one array per
+// parameter, of the element types named in `types` (one per parameter):
+// "INSERT INTO t (...) SELECT <row> FROM unnest($1::T1[], ...) AS r(...)"
+// with each parameter of the row read from its array's column. The rows
+// are written in their order, each value read as the single row reads it.
+std::string RowRunArraysText(const RowRunShape& run, const std::vector<std::string>& types);
 
 }  // namespace vl

@@ -206,6 +206,38 @@ void PgDataServices::SendRun(const std::vector<uint32_t>& members) {
   if (!pipeline_->AddToBatch(name, parameters_, members)) ThrowConnectionLost("sending statements");
 }
 
+void PgDataServices::SendArraysRun(const std::vector<uint32_t>& members) {
+  Shape& shape = *pending_[members[0]].shape;
+  if (shape.arrays.empty()) {
+    // Prepared in the batch that first needs it, under a new name (see
+    // RunStatementName).
+    shape.arrays = shape.name + "_" + std::to_string(++run_statements_) + "a";
+    if (!pipeline_->PrepareInBatch(shape.arrays, RowRunArraysText(*shape.rows, shape.array_types),
+                                   {}))
+      ThrowConnectionLost("preparing a statement");
+  }
+  const size_t n = shape.array_types.size();
+  arrays_.resize(n);
+  for (std::string& a : arrays_) a.assign(1, '{');
+  for (uint32_t m : members) {
+    const std::string& texts = pending_[m].parameters;
+    size_t at = 0;
+    for (size_t k = 0; k < n; ++k) {
+      const size_t end = texts.find('\0', at);
+      if (arrays_[k].size() > 1) arrays_[k].push_back(',');
+      AppendPgArrayElement(std::string_view(texts).substr(at, end - at), arrays_[k]);
+      at = end + 1;
+    }
+  }
+  parameters_.clear();
+  for (std::string& a : arrays_) {
+    a.push_back('}');
+    parameters_.push_back(a.c_str());
+  }
+  if (!pipeline_->AddToBatch(shape.arrays, parameters_, members))
+    ThrowConnectionLost("sending statements");
+}
+
 namespace {
 
 // The largest number of rows of `shape` one statement takes: a power of
@@ -234,6 +266,11 @@ void PgDataServices::SendRowStretch(uint32_t begin, uint32_t end) {
       Shape* shape = pending_[rows[r]].shape;
       size_t run = 1;
       while (r + run < rows.size() && pending_[rows[r + run]].shape == shape) ++run;
+      if (run > 1 && !shape->array_types.empty()) {
+        SendArraysRun(std::vector<uint32_t>(rows.begin() + r, rows.begin() + r + run));
+        r += run;
+        continue;
+      }
       for (size_t left = run; left > 0;) {
         size_t take = MaxRunRows(shape->declared.size());
         while (take > left) take /= 2;
@@ -312,8 +349,21 @@ void PgDataServices::PrepareShape(const std::string& text) {
   for (int i = 0; i < PQnparams(described); ++i)
     prepared.places.push_back(PQparamtype(described, i));
   const PGresult* plain = row_insert ? answers[4].get() : nullptr;
-  if (plain && PQntuples(plain) == 1 && std::string(PQgetvalue(plain, 0, 0)) == "t")
+  if (plain && PQntuples(plain) == 1 && std::string(PQgetvalue(plain, 0, 0)) == "t") {
     prepared.rows = rows;
+    // Runs go as arrays when each parameter's type has one that reads its
+    // texts alike.
+    for (size_t k = 0; k < prepared.places.size() && k < prepared.declared.size(); ++k) {
+      const Oid type = prepared.declared[k] ? prepared.declared[k] : prepared.places[k];
+      const char* name = PgArrayElementTypeName(type);
+      if (!name) {
+        prepared.array_types.clear();
+        break;
+      }
+      prepared.array_types.push_back(name);
+    }
+    if (prepared.array_types.size() != rows.parameters) prepared.array_types.clear();
+  }
   prepared.state = Shape::kReady;
 }
 
@@ -368,7 +418,10 @@ void PgDataServices::Recover(PgPipeline::Failure failure) {
   pending_.clear();
   pending_bytes_ = 0;
   // Statements prepared in a failed batch may be missing.
-  for (auto& [key, shape] : shapes_) shape.runs.clear();
+  for (auto& [key, shape] : shapes_) {
+    shape.runs.clear();
+    shape.arrays.clear();
+  }
   if (failure.commit_refused) {
     // The server ended the transaction; what followed the commit runs in
     // a new one.

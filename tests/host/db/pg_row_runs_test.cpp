@@ -19,6 +19,10 @@ TEST(PgRowRunsTest, ARowInsertRepeatsItsRowWithTheParametersNumberedOn) {
   EXPECT_EQ(run.written_table, "\"My \"\"T\"\"\"");
   EXPECT_EQ(RowRunText(run, 2),
             "insert into \"My \"\"T\"\"\" (\"A$1\", B) values (-$1, NULL), (-$2, NULL)");
+  // As arrays: the row reads its parameters from the arrays' columns.
+  EXPECT_EQ(RowRunArraysText(run, {"int4"}),
+            "insert into \"My \"\"T\"\"\" (\"A$1\", B) SELECT -vl_rows.c1, NULL FROM "
+            "unnest($1::int4[]) AS vl_rows(c1)");
 }
 
 TEST(PgRowRunsTest, WhatIsMoreThanOneRowOfOneTableIsNoRowRun) {
