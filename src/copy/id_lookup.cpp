@@ -62,6 +62,10 @@ int32_t ToId(const Variant& v) {
 }  // namespace
 
 std::unordered_map<std::string, int32_t>& FoundIds::Of(const DataServices& ds, const char* table) {
+  // Asked for hundreds of thousands of times, mostly of the same database
+  // as the time before.
+  for (Table& t : tables_)
+    if (t.address == &ds && !t.database.expired() && t.table == table) return t.ids;
   // A run looks up a few tables of one or two databases: they are
   // searched in turn. A weak copy keeps its database's identity allocated,
   // so a later database never compares equal to one that is gone.
@@ -70,9 +74,12 @@ std::unordered_map<std::string, int32_t>& FoundIds::Of(const DataServices& ds, c
     return !t.database.owner_before(database) && !database.owner_before(t.database);
   };
   for (Table& t : tables_)
-    if (same(t) && t.table == table) return t.ids;
+    if (same(t) && t.table == table) {
+      t.address = &ds;
+      return t.ids;
+    }
   std::erase_if(tables_, [](const Table& t) { return t.database.expired(); });
-  tables_.push_back({database, table, {}});
+  tables_.push_back({database, table, {}, &ds});
   return tables_.back().ids;
 }
 

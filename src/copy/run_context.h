@@ -72,6 +72,9 @@ class FoundIds {
     std::weak_ptr<const int> database;
     std::string table;
     std::unordered_map<std::string, int32_t> ids;
+    // Where the database was when last asked for: while it lives, no
+    // other can be at its address.
+    const DataServices* address = nullptr;
   };
   std::vector<Table> tables_;
   size_t remembered_ = 0;
