@@ -39,8 +39,9 @@ bool PgValueFits(const ShapedStatement::Value& value, Oid placeType);
 // ...); nullptr for any other type.
 const char* PgArrayElementTypeName(Oid type);
 
-// Appends `text` to `out` as one element of an array's text: quoted, with
-// a backslash before every quote and backslash in it.
-void AppendPgArrayElement(std::string_view text, std::string& out);
+// Appends the text ending at the first NUL at `text` to `out` as one
+// element of an array's text: quoted, with a backslash before every quote
+// and backslash in it. Returns where the NUL is.
+const char* AppendPgArrayElement(const char* text, std::string& out);
 
 }  // namespace vl

@@ -220,13 +220,11 @@ void PgDataServices::SendArraysRun(const std::vector<uint32_t>& members) {
   arrays_.resize(n);
   for (std::string& a : arrays_) a.assign(1, '{');
   for (uint32_t m : members) {
-    const std::string& texts = pending_[m].parameters;
-    size_t at = 0;
+    // The parameters' texts, each ended by a NUL.
+    const char* text = pending_[m].parameters.c_str();
     for (size_t k = 0; k < n; ++k) {
-      const size_t end = texts.find('\0', at);
       if (arrays_[k].size() > 1) arrays_[k].push_back(',');
-      AppendPgArrayElement(std::string_view(texts).substr(at, end - at), arrays_[k]);
-      at = end + 1;
+      text = AppendPgArrayElement(text, arrays_[k]) + 1;
     }
   }
   parameters_.clear();
