@@ -149,12 +149,14 @@ std::string RowRunArraysText(const RowRunShape& run, const std::vector<std::stri
       out += c;
     }
   }
-  out += " FROM unnest(";
-  for (size_t k = 0; k < types.size(); ++k)
-    out += (k ? ", $" : "$") + std::to_string(k + 1) + "::" + types[k] + "[]";
-  out += ") AS vl_rows(";
-  for (size_t k = 0; k < types.size(); ++k) out += (k ? ", c" : "c") + std::to_string(k + 1);
-  return out + ")";
+  // The arrays are unpacked side by side in the select list, which hands
+  // each row on as it is made; unnest() in FROM would first store them all.
+  out += " FROM (SELECT ";
+  for (size_t k = 0; k < types.size(); ++k) {
+    const std::string n = std::to_string(k + 1);
+    out += (k ? ", unnest($" : "unnest($") + n + "::" + types[k] + "[]) AS c" + n;
+  }
+  return out + ") AS vl_rows";
 }
 
 }  // namespace vl

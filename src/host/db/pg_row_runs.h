@@ -30,7 +30,8 @@ std::string RowRunText(const RowRunShape& run, size_t rows);
 
 // The statement for any number of rows of `run` given as one array per
 // parameter, of the element types named in `types` (one per parameter):
-// "INSERT INTO t (...) SELECT <row> FROM unnest($1::T1[], ...) AS r(...)"
+// "INSERT INTO t (...) SELECT <row> FROM (SELECT unnest($1::T1[]) AS c1,
+// ...) AS vl_rows"
 // with each parameter of the row read from its array's column. The rows
 // are written in their order, each value read as the single row reads it.
 std::string RowRunArraysText(const RowRunShape& run, const std::vector<std::string>& types);

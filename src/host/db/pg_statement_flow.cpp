@@ -33,8 +33,8 @@ constexpr const char* kPlainTable =
     "a.attgenerated <> '')) FROM pg_catalog.pg_class c WHERE c.oid = pg_catalog.to_regclass($1)";
 // Beyond this many shapes on one connection, statements of new ones are
 // waited for, as their texts: each shape holds up to nine prepared
-// statements on the server (one row, runs of 2 to 128), and a run has a
-// few dozen shapes.
+// statements on the server (one row, and runs as arrays or of 2 to 128
+// rows), and a run has a few dozen shapes.
 constexpr size_t kMaxShapes = 300;
 // Statements kept before the server is asked whether it is idle: so many
 // that runs of one table's rows stay long, and a transaction of a few

@@ -22,7 +22,7 @@ TEST(PgRowRunsTest, ARowInsertRepeatsItsRowWithTheParametersNumberedOn) {
   // As arrays: the row reads its parameters from the arrays' columns.
   EXPECT_EQ(RowRunArraysText(run, {"int4"}),
             "insert into \"My \"\"T\"\"\" (\"A$1\", B) SELECT -vl_rows.c1, NULL FROM "
-            "unnest($1::int4[]) AS vl_rows(c1)");
+            "(SELECT unnest($1::int4[]) AS c1) AS vl_rows");
 }
 
 TEST(PgRowRunsTest, WhatIsMoreThanOneRowOfOneTableIsNoRowRun) {
