@@ -136,7 +136,16 @@ std::string RowRunArraysText(const RowRunShape& run, const std::vector<std::stri
   // The row's parentheses go; its parameters become the arrays' columns.
   for (size_t i = 1; i + 1 < row.size(); ++i) {
     const char c = row[i];
-    if (c == '"') {
+    if (IsWordChar(c) && c != '$') {
+      // DEFAULT stands in a row of values only.
+      size_t end = i;
+      while (end < row.size() && IsWordChar(row[end])) ++end;
+      if (FindNoCase(std::string_view(row).substr(i, end - i), "default", true) == 0 &&
+          end - i == 7)
+        return "";
+      out.append(row, i, end - i);
+      i = end - 1;
+    } else if (c == '"') {
       const size_t close = row.find('"', i + 1);
       out.append(row, i, close - i + 1);
       i = close;

@@ -34,6 +34,7 @@ std::string RowRunText(const RowRunShape& run, size_t rows);
 // ...) AS vl_rows"
 // with each parameter of the row read from its array's column. The rows
 // are written in their order, each value read as the single row reads it.
+// Empty when the row cannot stand in a select list (it holds DEFAULT).
 std::string RowRunArraysText(const RowRunShape& run, const std::vector<std::string>& types);
 
 }  // namespace vl

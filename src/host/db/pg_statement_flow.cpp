@@ -360,7 +360,9 @@ void PgDataServices::PrepareShape(const std::string& text) {
       }
       prepared.array_types.push_back(name);
     }
-    if (prepared.array_types.size() != rows.parameters) prepared.array_types.clear();
+    if (prepared.array_types.size() != rows.parameters ||
+        RowRunArraysText(rows, prepared.array_types).empty())
+      prepared.array_types.clear();
   }
   prepared.state = Shape::kReady;
 }

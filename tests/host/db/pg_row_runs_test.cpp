@@ -23,6 +23,9 @@ TEST(PgRowRunsTest, ARowInsertRepeatsItsRowWithTheParametersNumberedOn) {
   EXPECT_EQ(RowRunArraysText(run, {"int4"}),
             "insert into \"My \"\"T\"\"\" (\"A$1\", B) SELECT -vl_rows.c1, NULL FROM "
             "(SELECT unnest($1::int4[]) AS c1) AS vl_rows");
+  // DEFAULT has no place in a select list.
+  ASSERT_TRUE(SplitRowRun("INSERT INTO T (A, B) VALUES ($1, Default)", run));
+  EXPECT_EQ(RowRunArraysText(run, {"int4"}), "");
 }
 
 TEST(PgRowRunsTest, WhatIsMoreThanOneRowOfOneTableIsNoRowRun) {
