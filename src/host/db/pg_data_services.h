@@ -231,11 +231,9 @@ class PgDataServices : public DataServices {
     std::vector<Oid> declared, places;
     std::optional<RowRunShape> rows;
     std::vector<std::string> runs;  // by the power of two of the rows
-    // The element type of each parameter's array when its runs go as
-    // arrays (see RowRunArraysText), empty otherwise; the statement
-    // prepared for them.
-    std::vector<std::string> array_types;
-    std::string arrays;
+    // The statement for its runs as arrays (see RowRunArraysText), empty
+    // when they go as rows of parameters; the name it is prepared under.
+    std::string arrays_text, arrays;
     // Whether it names a key table, as of the number of key tables seen.
     bool names_keys = false;
     size_t key_tables_seen = SIZE_MAX;

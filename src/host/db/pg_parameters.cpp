@@ -13,8 +13,8 @@ namespace {
 
 // Type numbers of the server's built-in types (they never change).
 constexpr Oid kNoType = 0, kBool = 16, kInt8 = 20, kInt2 = 21, kInt4 = 23, kText = 25,
-              kFloat4 = 700, kFloat8 = 701, kBpchar = 1042, kVarchar = 1043, kDate = 1082,
-              kTimestamp = 1114, kTimestampTz = 1184, kNumeric = 1700;
+              kFloat4 = 700, kFloat8 = 701, kDate = 1082, kTimestamp = 1114, kTimestampTz = 1184,
+              kNumeric = 1700;
 
 using Kind = ShapedStatement::Kind;
 
@@ -192,10 +192,6 @@ const char* PgArrayElementTypeName(Oid type) {
       return "float4";
     case kFloat8:
       return "float8";
-    case kBpchar:
-      return "bpchar";
-    case kVarchar:
-      return "varchar";
     case kDate:
       return "date";
     case kTimestamp:

@@ -76,6 +76,28 @@ size_t CountParameters(const std::string& s) {
   return n;
 }
 
+// Appends the row's text from `begin` to `end` to `out`, each parameter
+// $n written by `parameter(n)`; quoted names are copied as they are.
+template <typename WriteParameter>
+void AppendRow(const std::string& row, size_t begin, size_t end, std::string& out,
+               WriteParameter parameter) {
+  for (size_t i = begin; i < end; ++i) {
+    const char c = row[i];
+    if (c == '"') {
+      const size_t close = row.find('"', i + 1);
+      out.append(row, i, close - i + 1);
+      i = close;
+    } else if (c == '$' && i + 1 < row.size() && row[i + 1] >= '0' && row[i + 1] <= '9') {
+      size_t number = 0;
+      auto res = std::from_chars(row.data() + i + 1, row.data() + row.size(), number);
+      parameter(number);
+      i = static_cast<size_t>(res.ptr - row.data()) - 1;
+    } else {
+      out += c;
+    }
+  }
+}
+
 }  // namespace
 
 bool SplitRowRun(const std::string& shape, RowRunShape& out) {
@@ -90,6 +112,7 @@ bool SplitRowRun(const std::string& shape, RowRunShape& out) {
   if (i < shape.size() && shape[i] == '(') i = SkipBlanks(shape, ClosingParen(shape, i));
   if (i >= shape.size() || FindNoCase(std::string_view(shape).substr(i, 6), "values", true) != 0)
     return false;
+  out.values_at = i;
   const size_t row = SkipBlanks(shape, i + 6);
   if (row >= shape.size() || shape[row] != '(') return false;
   const size_t end = ClosingParen(shape, row);
@@ -97,6 +120,9 @@ bool SplitRowRun(const std::string& shape, RowRunShape& out) {
   out.head = shape.substr(0, row);
   out.row = shape.substr(row, end - row);
   out.parameters = CountParameters(out.row);
+  // DEFAULT stands in a row of values only (a quoted name "default" is
+  // taken for it too: such a row just keeps going as rows of values).
+  out.selectable = FindNoCase(out.row, "default", true) == std::string::npos;
   // Every parameter stands in the row, numbered 1 to n.
   return out.parameters > 0 && out.parameters == CountParameters(shape);
 }
@@ -107,57 +133,18 @@ std::string RowRunText(const RowRunShape& run, size_t rows) {
   for (size_t r = 0; r < rows; ++r) {
     if (r > 0) out += ", ";
     const size_t first = r * run.parameters;
-    for (size_t i = 0; i < run.row.size(); ++i) {
-      const char c = run.row[i];
-      out += c;
-      if (c == '"') {
-        const size_t close = run.row.find('"', i + 1);
-        out.append(run.row, i + 1, close - i);
-        i = close;
-      } else if (c == '$' && i + 1 < run.row.size() && run.row[i + 1] >= '0' &&
-                 run.row[i + 1] <= '9') {
-        size_t number = 0;
-        auto res = std::from_chars(run.row.data() + i + 1, run.row.data() + run.row.size(), number);
-        out += std::to_string(number + first);
-        i = static_cast<size_t>(res.ptr - run.row.data()) - 1;
-      }
-    }
+    AppendRow(run.row, 0, run.row.size(), out,
+              [&](size_t number) { out.append(1, '$').append(std::to_string(number + first)); });
   }
   return out;
 }
 
 std::string RowRunArraysText(const RowRunShape& run, const std::vector<std::string>& types) {
-  // The head ends with "VALUES" and the blanks behind it.
-  size_t end = run.head.size();
-  while (end > 0 && IsBlank(run.head[end - 1])) --end;
-  std::string out = run.head.substr(0, end - 6);
+  std::string out = run.head.substr(0, run.values_at);
   out += "SELECT ";
-  const std::string& row = run.row;
   // The row's parentheses go; its parameters become the arrays' columns.
-  for (size_t i = 1; i + 1 < row.size(); ++i) {
-    const char c = row[i];
-    if (IsWordChar(c) && c != '$') {
-      // DEFAULT stands in a row of values only.
-      size_t end = i;
-      while (end < row.size() && IsWordChar(row[end])) ++end;
-      if (FindNoCase(std::string_view(row).substr(i, end - i), "default", true) == 0 &&
-          end - i == 7)
-        return "";
-      out.append(row, i, end - i);
-      i = end - 1;
-    } else if (c == '"') {
-      const size_t close = row.find('"', i + 1);
-      out.append(row, i, close - i + 1);
-      i = close;
-    } else if (c == '$' && row[i + 1] >= '0' && row[i + 1] <= '9') {
-      size_t number = 0;
-      auto res = std::from_chars(row.data() + i + 1, row.data() + row.size(), number);
-      out += "vl_rows.c" + std::to_string(number);
-      i = static_cast<size_t>(res.ptr - row.data()) - 1;
-    } else {
-      out += c;
-    }
-  }
+  AppendRow(run.row, 1, run.row.size() - 1, out,
+            [&](size_t number) { out.append("vl_rows.c").append(std::to_string(number)); });
   // The arrays are unpacked side by side in the select list, which hands
   // each row on as it is made; unnest() in FROM would first store them all.
   out += " FROM (SELECT ";

@@ -15,9 +15,12 @@ struct RowRunShape {
   // The table as the server names it: an unquoted name in lower case, a
   // quoted one as written; and as written in the statement.
   std::string table, written_table;
-  std::string head;  // up to and with "VALUES "
-  std::string row;   // "(...)" holding the parameters $1 to $n
+  std::string head;      // up to and with "VALUES "
+  size_t values_at = 0;  // where "VALUES" begins in it
+  std::string row;       // "(...)" holding the parameters $1 to $n
   size_t parameters = 0;
+  // The row can stand in a select list (it holds no DEFAULT).
+  bool selectable = false;
 };
 
 // Fills `out` when the PostgreSQL shape `shape` inserts one row of
@@ -34,7 +37,7 @@ std::string RowRunText(const RowRunShape& run, size_t rows);
 // ...) AS vl_rows"
 // with each parameter of the row read from its array's column. The rows
 // are written in their order, each value read as the single row reads it.
-// Empty when the row cannot stand in a select list (it holds DEFAULT).
+// Only for a `selectable` run.
 std::string RowRunArraysText(const RowRunShape& run, const std::vector<std::string>& types);
 
 }  // namespace vl

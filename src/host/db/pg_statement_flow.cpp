@@ -212,11 +212,10 @@ void PgDataServices::SendArraysRun(const std::vector<uint32_t>& members) {
     // Prepared in the batch that first needs it, under a new name (see
     // RunStatementName).
     shape.arrays = shape.name + "_" + std::to_string(++run_statements_) + "a";
-    if (!pipeline_->PrepareInBatch(shape.arrays, RowRunArraysText(*shape.rows, shape.array_types),
-                                   {}))
+    if (!pipeline_->PrepareInBatch(shape.arrays, shape.arrays_text, {}))
       ThrowConnectionLost("preparing a statement");
   }
-  const size_t n = shape.array_types.size();
+  const size_t n = shape.rows->parameters;
   arrays_.resize(n);
   for (std::string& a : arrays_) a.assign(1, '{');
   for (uint32_t m : members) {
@@ -237,6 +236,23 @@ void PgDataServices::SendArraysRun(const std::vector<uint32_t>& members) {
 }
 
 namespace {
+
+// The statement for runs of `rows` as arrays, each of the type its
+// parameter is declared with or else of its place's; "" when a type has
+// no array that reads its texts as the parameter does, or the row cannot
+// stand in a select list.
+std::string ArraysText(const RowRunShape& rows, const std::vector<Oid>& declared,
+                       const std::vector<Oid>& places) {
+  if (!rows.selectable || declared.size() != rows.parameters || places.size() != rows.parameters)
+    return "";
+  std::vector<std::string> types;
+  for (size_t k = 0; k < rows.parameters; ++k) {
+    const char* name = PgArrayElementTypeName(declared[k] ? declared[k] : places[k]);
+    if (!name) return "";
+    types.push_back(name);
+  }
+  return RowRunArraysText(rows, types);
+}
 
 // The largest number of rows of `shape` one statement takes: a power of
 // two, and the server takes at most 65535 parameters.
@@ -264,7 +280,7 @@ void PgDataServices::SendRowStretch(uint32_t begin, uint32_t end) {
       Shape* shape = pending_[rows[r]].shape;
       size_t run = 1;
       while (r + run < rows.size() && pending_[rows[r + run]].shape == shape) ++run;
-      if (run > 1 && !shape->array_types.empty()) {
+      if (run > 1 && !shape->arrays_text.empty()) {
         SendArraysRun(std::vector<uint32_t>(rows.begin() + r, rows.begin() + r + run));
         r += run;
         continue;
@@ -349,20 +365,7 @@ void PgDataServices::PrepareShape(const std::string& text) {
   const PGresult* plain = row_insert ? answers[4].get() : nullptr;
   if (plain && PQntuples(plain) == 1 && std::string(PQgetvalue(plain, 0, 0)) == "t") {
     prepared.rows = rows;
-    // Runs go as arrays when each parameter's type has one that reads its
-    // texts alike.
-    for (size_t k = 0; k < prepared.places.size() && k < prepared.declared.size(); ++k) {
-      const Oid type = prepared.declared[k] ? prepared.declared[k] : prepared.places[k];
-      const char* name = PgArrayElementTypeName(type);
-      if (!name) {
-        prepared.array_types.clear();
-        break;
-      }
-      prepared.array_types.push_back(name);
-    }
-    if (prepared.array_types.size() != rows.parameters ||
-        RowRunArraysText(rows, prepared.array_types).empty())
-      prepared.array_types.clear();
+    prepared.arrays_text = ArraysText(rows, prepared.declared, prepared.places);
   }
   prepared.state = Shape::kReady;
 }
