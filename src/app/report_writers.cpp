@@ -21,13 +21,6 @@ std::string JoinedList(const std::vector<std::string>& parts) {
   return text;
 }
 
-std::string MessageLine(const ReportMessage& m) {
-  std::string place = m.file;
-  if (!place.empty() && m.line > 0) place += ":" + std::to_string(m.line);
-  if (!m.element.empty()) place += (place.empty() ? "" : ": ") + m.element;
-  return m.severity + ": " + (place.empty() ? "" : place + ": ") + m.text;
-}
-
 void WriteMessages(const RunReport& r, std::ostream& out, size_t most) {
   out << "  Messages: " << (r.messages.empty() ? "none" : MessageCountsText(r)) << "\n";
   for (size_t i = 0; i < r.messages.size() && i < most; ++i)
@@ -50,6 +43,14 @@ void WritePending(const RunReport& r, std::ostream& out) {
 }
 
 }  // namespace
+
+std::string MessageLine(const ReportMessage& m) {
+  std::string place = m.file;
+  if (!place.empty() && m.line > 0) place.append(":").append(std::to_string(m.line));
+  if (!m.element.empty()) place.append(place.empty() ? "" : ": ").append(m.element);
+  if (!place.empty()) place += ": ";
+  return m.severity + ": " + place + m.text;
+}
 
 std::string MessageCountsText(const RunReport& r) {
   std::vector<std::string> kinds;

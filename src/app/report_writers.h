@@ -20,6 +20,9 @@ std::string CopiedText(const CopiedObjects& copied);
 
 // "no messages", or "1 error, 2 warnings and 3 notes".
 std::string MessageCountsText(const RunReport& report);
+// One message as one line: "severity: file:line: element: text", the
+// place's parts that are known.
+std::string MessageLine(const ReportMessage& m);
 
 // The report as one JSON object (see README.md, "Output for scripts"):
 // "command", "status", "exit_status", "reason", "baseline", "project",

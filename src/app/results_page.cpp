@@ -8,6 +8,7 @@
 #include "app/html_text.h"
 #include "app/mod_wizard.h"
 #include "app/report_writers.h"
+#include "host/text/markup_escape.h"
 #include "host/text/user_text.h"
 
 namespace vl {
@@ -18,6 +19,8 @@ namespace {
 constexpr long kResWarningLine = 6013, kResErrorLine = 6014;
 // Messages listed in the summary; the detail holds all of them.
 constexpr size_t kMessagesListed = 1000;
+// The results lines are written to their file in pieces of about this size.
+constexpr size_t kSpoolPiece = 1 << 16;
 
 std::string Row(const std::string& heading, const std::string& value) {
   return "<tr><th>" + HtmlEscape(heading) + "</th><td>" + HtmlEscape(value) + "</td></tr>\n";
@@ -76,12 +79,7 @@ std::string MessagesHtml(const RunReport& r) {
   if (r.messages.empty()) return html + "<p>None.</p>\n";
   html += "<ol>\n";
   for (size_t i = 0; i < r.messages.size() && i < kMessagesListed; ++i) {
-    const ReportMessage& m = r.messages[i];
-    std::string place = m.file;
-    if (!place.empty() && m.line > 0) place += ":" + std::to_string(m.line);
-    if (!m.element.empty()) place += (place.empty() ? "" : ": ") + m.element;
-    html += "<li>" + HtmlEscape(m.severity + ": " + (place.empty() ? "" : place + ": ") + m.text) +
-            "</li>\n";
+    html += "<li>" + HtmlEscape(MessageLine(r.messages[i])) + "</li>\n";
   }
   html += "</ol>\n";
   if (r.messages.size() > kMessagesListed)
@@ -152,9 +150,16 @@ void ResultsPageRecorder::Progress(const std::string& stage, long done, long tot
 void ResultsPageRecorder::Spool(const std::string& line) {
   if (spool_failed_) return;
   // Inside the page's preformatted block a line break stays a line break.
-  std::string escaped = HtmlEscape(line) + '\n';
-  if (std::fwrite(escaped.data(), 1, escaped.size(), spool_) != escaped.size())
+  AppendMarkupEscaped(spooled_, line);
+  spooled_ += '\n';
+  if (spooled_.size() >= kSpoolPiece) FlushSpool();
+}
+
+void ResultsPageRecorder::FlushSpool() const {
+  if (!spool_failed_ && !spooled_.empty() &&
+      std::fwrite(spooled_.data(), 1, spooled_.size(), spool_) != spooled_.size())
     spool_failed_ = true;
+  spooled_.clear();
 }
 
 void ResultsPageRecorder::AddResultsLine(const std::string& line) {
@@ -164,6 +169,7 @@ void ResultsPageRecorder::AddResultsLine(const std::string& line) {
 }
 
 void ResultsPageRecorder::WritePage(const std::string& path, const RunReport& report) const {
+  FlushSpool();
   if (spool_failed_ || std::fflush(spool_) != 0)
     throw VlError(err::kUnspecified, "ResultsPageRecorder.WritePage",
                   "The results lines could not be kept for the results page");

@@ -53,12 +53,17 @@ class ResultsPageRecorder : public MessageSink {
  private:
   void Record(const char* severity, const std::string& text);
   void Spool(const std::string& line);
+  // Moves the lines gathered in `spooled_` to the file.
+  void FlushSpool() const;
 
   MessageSink& inner_;
   const Messenger* messages_;
   std::vector<ReportMessage>* log_;
   std::FILE* spool_ = nullptr;
-  bool spool_failed_ = false;
+  // Escaped lines not yet in the file: a run makes hundreds of thousands,
+  // written in large pieces.
+  mutable std::string spooled_;
+  mutable bool spool_failed_ = false;
   long lines_ = 0;
   std::string last_message_, last_error_;
 };

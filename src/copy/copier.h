@@ -27,9 +27,7 @@ class Copier {
   }
   std::string TranslateGUID(const std::string& oldGuid) { return ctx_.TranslateGUID(oldGuid); }
   bool IsGUIDTranslated(const std::string& oldGuid) { return ctx_.IsGUIDTranslated(oldGuid); }
-  bool IsReqGUIDTranslated(const std::string& oldGuid) {
-    return ctx_.IsReqGUIDTranslated(oldGuid);
-  }
+  bool IsReqGUIDTranslated(const std::string& oldGuid) { return ctx_.IsReqGUIDTranslated(oldGuid); }
 
   int32_t GetNewReqTypeID(DataServices& ds, const std::string& g) {
     return ctx_.GetNewReqTypeID(ds, g);
@@ -47,8 +45,9 @@ class Copier {
   }
   int32_t GetNewReqID(DataServices& ds, const std::string& g) { return ctx_.GetNewReqID(ds, g); }
 
-  void RememberNewReqID(DataServices& ds, const std::string& newGuid, int32_t id) {
-    ctx_.RememberNewReqID(ds, newGuid, id);
+  void RememberNewReqID(DataServices& ds, const std::string& oldGuid, const std::string& newGuid,
+                        int32_t id) {
+    ctx_.RememberNewReqID(ds, oldGuid, newGuid, id);
   }
 
   pugi::xml_node LoadBaselineFile(pugi::xml_document& doc, const std::string& fileName,

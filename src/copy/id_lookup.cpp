@@ -61,11 +61,11 @@ int32_t ToId(const Variant& v) {
 
 }  // namespace
 
-std::unordered_map<std::string, int32_t>& FoundIds::Of(const DataServices& ds, const char* table) {
+FoundIds::Table& FoundIds::Of(const DataServices& ds, const char* table) {
   // Asked for hundreds of thousands of times, mostly of the same database
   // as the time before.
   for (Table& t : tables_)
-    if (t.address == &ds && !t.database.expired() && t.table == table) return t.ids;
+    if (t.address == &ds && !t.database.expired() && t.table == table) return t;
   // A run looks up a few tables of one or two databases: they are
   // searched in turn. A weak copy keeps its database's identity allocated,
   // so a later database never compares equal to one that is gone.
@@ -76,33 +76,65 @@ std::unordered_map<std::string, int32_t>& FoundIds::Of(const DataServices& ds, c
   for (Table& t : tables_)
     if (same(t) && t.table == table) {
       t.address = &ds;
-      return t.ids;
+      return t;
     }
   std::erase_if(tables_, [](const Table& t) { return t.database.expired(); });
-  tables_.push_back({database, table, {}, &ds});
-  return tables_.back().ids;
+  Table added;
+  added.database = database;
+  added.table = table;
+  added.address = &ds;
+  tables_.push_back(std::move(added));
+  return tables_.back();
 }
 
 const int32_t* FoundIds::Find(const DataServices& ds, const char* table, const std::string& key) {
-  const std::unordered_map<std::string, int32_t>& ids = Of(ds, table);
-  auto it = ids.find(key);
-  return it == ids.end() ? nullptr : &it->second;
+  return Of(ds, table).ids.Find(key);
 }
 
 void FoundIds::Remember(const DataServices& ds, const char* table, const std::string& guid,
                         int32_t id) {
   if (remembered_ >= kMaxRemembered) Clear();
-  if (Of(ds, table).emplace(guid, id).second) ++remembered_;
+  Table& t = Of(ds, table);
+  if (!t.ids.Find(guid)) {
+    t.ids.Insert(t.keys.Keep(guid), id);
+    ++remembered_;
+  }
+}
+
+std::vector<std::optional<int32_t>>& FoundIds::ByPosition(
+    Table& t, const OrderedMap<std::string>& translations) {
+  if (t.translations != &translations || t.layout != translations.layout()) {
+    t.by_position.clear();
+    t.translations = &translations;
+    t.layout = translations.layout();
+  }
+  return t.by_position;
+}
+
+const int32_t* FoundIds::FindAt(const DataServices& ds, const char* table,
+                                const OrderedMap<std::string>& translations, size_t position) {
+  const std::vector<std::optional<int32_t>>& ids = ByPosition(Of(ds, table), translations);
+  return position < ids.size() && ids[position] ? &*ids[position] : nullptr;
+}
+
+void FoundIds::RememberAt(const DataServices& ds, const char* table,
+                          const OrderedMap<std::string>& translations, size_t position,
+                          int32_t id) {
+  std::vector<std::optional<int32_t>>& ids = ByPosition(Of(ds, table), translations);
+  if (position >= ids.size()) ids.resize(position + 1);
+  ids[position] = id;
 }
 
 void FoundIds::RememberLowest(const DataServices& ds, const char* table, const std::string& key,
                               int32_t id) {
   if (remembered_ >= kMaxRemembered) Clear();
-  auto [it, added] = Of(ds, table).emplace(key, id);
-  if (added)
-    ++remembered_;
-  else if (id < it->second)
-    it->second = id;
+  Table& t = Of(ds, table);
+  if (int32_t* known = t.ids.Find(key)) {
+    if (id < *known) *known = id;
+    return;
+  }
+  t.ids.Insert(t.keys.Keep(key), id);
+  ++remembered_;
 }
 
 void FoundIds::Clear() {
@@ -123,12 +155,18 @@ int32_t RunContext::LookUpNewId(const char* procName, DataServices& oDS,
   try {
     // A missing GUID is added, empty. The entry stays where it is while
     // the table grows, so it is read where it lies.
-    const std::string& newGuid = table[oldGuid];
+    const size_t at = table.PositionOf(oldGuid);
+    const std::string& newGuid = table.ItemAt(at);
     if (newGuid.empty()) {
       show(kResNotTranslated);
       return -1;
     }
-    if (const int32_t* found = found_ids.Find(oDS, tableName, newGuid)) return *found;
+    if (const int32_t* known = found_ids.FindAt(oDS, tableName, table, at)) return *known;
+    if (const int32_t* found = found_ids.Find(oDS, tableName, newGuid)) {
+      const int32_t id = *found;
+      found_ids.RememberAt(oDS, tableName, table, at, id);
+      return id;
+    }
 
     const std::string sql = std::string("SELECT ") + keyColumn + " " + " FROM " + Tbl(tableName) +
                             " WHERE " + "VLGUID" + " = " + SqlText(newGuid);
@@ -140,6 +178,7 @@ int32_t RunContext::LookUpNewId(const char* procName, DataServices& oDS,
     rs->MoveFirst();
     const int32_t id = ToId(rs->GetFieldValue(keyColumn));
     found_ids.Remember(oDS, tableName, newGuid, id);
+    found_ids.RememberAt(oDS, tableName, table, at, id);
     return id;
   } catch (const std::exception&) {
     messages_.ReportProcError(procName, "");
@@ -178,8 +217,18 @@ int32_t RunContext::GetNewReqID(DataServices& oDS, const std::string& oldGuid) {
   return LookUpNewId("GetNewReqID", oDS, tables.gdictReqGUIDs, kRequirementsTable, "ID", oldGuid);
 }
 
-void RunContext::RememberNewReqID(DataServices& oDS, const std::string& newGuid, int32_t id) {
-  found_ids.Remember(oDS, kRequirementsTable, newGuid, id);
+void RunContext::RememberNewReqID(DataServices& oDS, const std::string& oldGuid,
+                                  const std::string& newGuid, int32_t id) {
+  // Looked up by the old GUID's translation, so held where it stands; a
+  // GUID the baseline gives twice keeps the first object's translation,
+  // and the later object's row is found by its own GUID.
+  OrderedMap<std::string>& translations = tables.gdictReqGUIDs;
+  const std::string* kept = translations.Find(oldGuid);
+  if (kept && *kept == newGuid)
+    found_ids.RememberAt(oDS, kRequirementsTable, translations, translations.PositionOf(oldGuid),
+                         id);
+  else
+    found_ids.Remember(oDS, kRequirementsTable, newGuid, id);
 }
 
 void RunContext::RememberNewDocID(DataServices& oDS, const std::string& newGuid, int32_t id) {

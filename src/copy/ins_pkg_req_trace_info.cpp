@@ -188,7 +188,7 @@ bool InsPkgReqTraceInfo::CopyXMLPkgReqTraceInfo(pugi::xml_node oPkg, DataService
         Breathe();
         if (!CopyReqTraceInfo(tto, lReqID, sRPre, sGUID, oDS, oProj)) return false;
       }
-      if (!ProcessTFromsForCPTs(req, oDS, oProj)) return false;
+      if (!ProcessTFromsForCPTs(req, lReqID, sGUID, oDS, oProj)) return false;
     }
     return true;
   } catch (const std::exception&) {
@@ -235,17 +235,15 @@ bool InsPkgReqTraceInfo::CopyReqTraceInfo(const pugi::xml_node& oTTo, int32_t lR
   }
 }
 
-bool InsPkgReqTraceInfo::ProcessTFromsForCPTs(const pugi::xml_node& oReq, DataServices& oDS,
+bool InsPkgReqTraceInfo::ProcessTFromsForCPTs(const pugi::xml_node& oReq, int32_t lReqID,
+                                              const std::string& sGUID, DataServices& oDS,
                                               Project& oProj) {
   try {
     pugi::xml_node tfrom = oReq.child("TFrom");
     if (!tfrom) return true;
-    const std::string sGUID = ElementText(oReq, "GUID");
     AddTextResultsLine(ResFormat(kResRequirementExtTraces, {FullTagOf(oReq)}));
     ctx_.copied.About(CopiedKind::kRequirement, FullTagOf(oReq), sGUID);
     Breathe();
-    const int32_t lReqID = GetNewReqID(oDS, sGUID);
-    if (lReqID == -1) return true;
     // Internal traces are written from the other requirement's TTo.
     for (const pugi::xml_node& treq : DescendantsNamed(tfrom, "TReq"))
       if (!ElementText(treq, "EPGUID").empty()) CopyCPTInfo(treq, lReqID, oDS, oProj, true);

@@ -109,9 +109,11 @@ class InsPkgReqTraceInfo : public Copier {
   bool CopyReqTraceInfo(const pugi::xml_node& oTTo, int32_t lReqID, const std::string& sRPre,
                         const std::string& sGUID, DataServices& oDS, Project& oProj);
   // The cross-project traces of the requirement's "TFrom" through
-  // CopyCPTInfo; internal ones are written from their TTo side. True also
-  // when the requirement has no new ID; false only after a report.
-  bool ProcessTFromsForCPTs(const pugi::xml_node& oReq, DataServices& oDS, Project& oProj);
+  // CopyCPTInfo; internal ones are written from their TTo side. `lReqID`
+  // is the requirement's new ID, `sGUID` its GUID. False only after a
+  // report.
+  bool ProcessTFromsForCPTs(const pugi::xml_node& oReq, int32_t lReqID, const std::string& sGUID,
+                            DataServices& oDS, Project& oProj);
   // One cross-project trace: written into oDS when its project was opened
   // and the other requirement's ID is known there (gdictExtTraces, filled
   // from what that project recorded, or FindMappedExtReqID); otherwise

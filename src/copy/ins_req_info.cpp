@@ -175,7 +175,7 @@ bool InsReqInfo::CopyRequirement(const pugi::xml_node& oReq, int32_t lPkgID, Dat
   if (historyValues.empty()) return false;
   oDS.ExecuteSQL(RequirementInsertSQL(id, reqTypeId, r, textIsCut, pos, newGuid,
                                       history.CreateDefaultHistFieldsSQL(), historyValues));
-  RememberNewReqID(oDS, newGuid, id);
+  RememberNewReqID(oDS, r.guid, newGuid, id);
   ctx_.RememberNewReqTag(oDS, TextOfLiteral(SqlText(r.prefix)), r.tag, id);
   oDS.ExecuteSQL(LinkRowInsertSQL(Tbl("vlProjectRequirements"), "PROJECTID", "REQUIREMENTID",
                                   oProj.GetProjectID(), id));

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <pugixml.hpp>
 #include <set>
 #include <string>
@@ -23,6 +24,7 @@
 #include "host/project/query_services.h"
 #include "host/text/messages.h"
 #include "host/text/ordered_map.h"
+#include "host/text/text_table.h"
 #include "host/xml/read_ahead.h"
 #include "host/xml/xml_file.h"
 
@@ -63,19 +65,36 @@ class FoundIds {
   // Remembers `id` under `key` unless a lower one is remembered there.
   void RememberLowest(const DataServices& ds, const char* table, const std::string& key,
                       int32_t id);
+  // The same by where the new GUID stands in the translation table that
+  // holds it (OrderedMap::PositionOf): a translation, once made, is never
+  // changed, and a position is found with one look-up of the old GUID
+  // where the new GUID takes a second. Held only while the table keeps
+  // its layout.
+  const int32_t* FindAt(const DataServices& ds, const char* table,
+                        const OrderedMap<std::string>& translations, size_t position);
+  void RememberAt(const DataServices& ds, const char* table,
+                  const OrderedMap<std::string>& translations, size_t position, int32_t id);
   void Clear();
 
  private:
-  std::unordered_map<std::string, int32_t>& Of(const DataServices& ds, const char* table);
-
   struct Table {
     std::weak_ptr<const int> database;
     std::string table;
-    std::unordered_map<std::string, int32_t> ids;
+    TextArena keys;
+    TextTable<int32_t> ids;
     // Where the database was when last asked for: while it lives, no
     // other can be at its address.
     const DataServices* address = nullptr;
+    // The IDs by position in `translations` as of `layout`.
+    const void* translations = nullptr;
+    uint64_t layout = 0;
+    std::vector<std::optional<int32_t>> by_position;
   };
+  Table& Of(const DataServices& ds, const char* table);
+  // `t`'s IDs by position, dropped when they are of another table's layout.
+  static std::vector<std::optional<int32_t>>& ByPosition(
+      Table& t, const OrderedMap<std::string>& translations);
+
   std::vector<Table> tables_;
   size_t remembered_ = 0;
 };
@@ -168,11 +187,12 @@ class RunContext {
   int32_t GetNewDocID(DataServices& oDS, const std::string& oldGuid);
   int32_t GetNewDocTypeID(DataServices& oDS, const std::string& oldGuid);
   int32_t GetNewReqID(DataServices& oDS, const std::string& oldGuid);
-  // Remembers that the vlRequirements row of `oDS` carrying `newGuid` has
-  // the ID `id`, as GetNewReqID would find it: the requirement copier says
-  // so right after writing the row, sparing the traces and discussions one
-  // SELECT per requirement.
-  void RememberNewReqID(DataServices& oDS, const std::string& newGuid, int32_t id);
+  // Remembers that the vlRequirements row of `oDS` carrying `newGuid`,
+  // the GUID just assigned for `oldGuid`, has the ID `id`, as GetNewReqID
+  // would find it: the requirement copier says so right after writing the
+  // row, sparing the traces and discussions one SELECT per requirement.
+  void RememberNewReqID(DataServices& oDS, const std::string& oldGuid, const std::string& newGuid,
+                        int32_t id);
   // The same for the vlDocuments row the document copier just wrote: the
   // requirements placed in the document find it without a SELECT (one
   // fewer wait for the server per document).

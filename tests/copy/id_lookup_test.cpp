@@ -65,6 +65,31 @@ TEST_F(IdLookupSqliteTest, MissingRowsAndTranslationsShowTheirMessages) {
   EXPECT_FALSE(ctx().IsGUIDTranslated("{NEVER}"));
 }
 
+// The requirement copier tells the ID of each row it writes; traces then
+// find it without asking the database, but only for the object the old
+// GUID stands for, in the database it was written to, and only while the
+// translation it was told for is the table's.
+TEST_F(IdLookupSqliteTest, RememberedRequirementIdsHoldForTheirTranslationAndDatabaseOnly) {
+  const std::string first = ctx().AssignNewReqGUID("{R}");
+  ctx().RememberNewReqID(*db_, "{R}", first, 7);  // no row: found only if remembered
+  EXPECT_EQ(ctx().GetNewReqID(*db_, "{R}"), 7);
+  // The same GUID again in the baseline keeps the first translation.
+  ctx().RememberNewReqID(*db_, "{R}", ctx().AssignNewReqGUID("{R}"), 8);
+  EXPECT_EQ(ctx().GetNewReqID(*db_, "{R}"), 7);
+
+  auto other = SqliteDataServices::OpenFile(":memory:", true);
+  other->ExecuteDDL("CREATE TABLE vlRequirements (ID INTEGER, VLGUID TEXT)");
+  other->ExecuteSQL("INSERT INTO vlRequirements (ID, VLGUID) VALUES (11, " + SqlText(first) + ")");
+  EXPECT_EQ(ctx().GetNewReqID(*other, "{R}"), 11);
+
+  // A table started afresh puts another translation where the first was.
+  tables().gdictReqGUIDs.Clear();
+  const std::string again = ctx().AssignNewReqGUID("{R}");
+  db_->ExecuteSQL("INSERT INTO vlRequirements (ID, VLGUID) VALUES (9, " + SqlText(again) + ")");
+  EXPECT_EQ(ctx().GetNewReqID(*db_, "{R}"), 9);
+  EXPECT_TRUE(sink_.InfoTexts().empty());
+}
+
 // Two requirements of one baseline may carry one tag; a child names the
 // first of them, whichever order the packages bring them in.
 TEST_F(IdLookupSqliteTest, ATagTakenTwiceFindsItsLowestRequirement) {

@@ -28,14 +28,16 @@ const char* KindText(GuidKind kind) {
   return "view";
 }
 
-bool GuidRegistry::Record(const std::string& guid, GuidKind kind) {
-  return kinds_.emplace(guid, kind).second;
+bool GuidRegistry::Record(std::string_view guid, GuidKind kind) {
+  if (kinds_.Find(guid)) return false;
+  kinds_.Insert(texts_.Keep(guid), kind);
+  return true;
 }
 
 std::optional<GuidKind> GuidRegistry::KindOf(std::string_view guid) const {
-  auto found = kinds_.find(guid);
-  if (found == kinds_.end()) return std::nullopt;
-  return found->second;
+  const GuidKind* found = kinds_.Find(guid);
+  if (!found) return std::nullopt;
+  return *found;
 }
 
 std::string UnresolvedReason(const GuidRegistry& guids, std::string_view guid, GuidKind expected) {

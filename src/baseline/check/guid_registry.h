@@ -9,8 +9,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
-#include <unordered_set>
+
+#include "host/text/text_table.h"
 
 namespace vl {
 
@@ -30,33 +30,26 @@ enum class GuidKind {
 // "group", "user", "attribute", "list item", ...
 const char* KindText(GuidKind kind);
 
-// Hashes texts of any kind alike, so that a set of strings is searched
-// with a view into a document, without a copy.
-struct TextHash {
-  using is_transparent = void;
-  size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
-};
-using TextSet = std::unordered_set<std::string, TextHash, std::equal_to<>>;
-
 class GuidRegistry {
  public:
   // Records `guid` for `kind` unless it is recorded already (the first
   // object keeps the GUID's translation). True when recorded now.
-  bool Record(const std::string& guid, GuidKind kind);
+  bool Record(std::string_view guid, GuidKind kind);
   // The kind `guid` was first recorded for; nullopt when it was not.
   std::optional<GuidKind> KindOf(std::string_view guid) const;
 
   // Requirements have a translation table of their own.
   void RecordRequirement(std::string_view guid) {
-    if (!IsRequirement(guid)) requirements_.emplace(guid);
+    if (!IsRequirement(guid)) requirements_.Insert(texts_.Keep(guid), true);
   }
-  bool IsRequirement(std::string_view guid) const {
-    return requirements_.find(guid) != requirements_.end();
-  }
+  bool IsRequirement(std::string_view guid) const { return requirements_.Find(guid) != nullptr; }
 
  private:
-  std::unordered_map<std::string, GuidKind, TextHash, std::equal_to<>> kinds_;
-  TextSet requirements_;
+  // A large baseline records hundreds of thousands of GUIDs and looks
+  // them up millions of times.
+  TextArena texts_;
+  TextTable<GuidKind> kinds_;
+  TextTable<bool> requirements_;
 };
 
 // Why a reference to `guid` does not resolve to an object of `expected`,

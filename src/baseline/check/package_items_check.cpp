@@ -204,7 +204,8 @@ void PackageItemsCheck::CheckRequirement(const CheckedXmlFile& file, const pugi:
                    CheckSeverity::kStopsRun, kRequirementNotCopied);
   }
   const std::string prefix = ChildElementText(req, "RPre");
-  tags_.insert(TagKey(prefix, ToLongOrZero(ChildElementText(req, "Tag"))));
+  const std::string tag = TagKey(prefix, ToLongOrZero(ChildElementText(req, "Tag")));
+  if (!tags_.Find(tag)) tags_.Insert(tag_texts_.Keep(tag), true);
   if (prefix.find('.') != std::string::npos) children.push_back(req);
 }
 
@@ -233,7 +234,7 @@ void PackageItemsCheck::CheckParents(const CheckedXmlFile& file,
 bool PackageItemsCheck::IsCopiedTag(const std::string& tag) const {
   std::string prefix;
   int32_t number = 0;
-  return SqlProject::SplitTag(tag, prefix, number) && tags_.count(TagKey(prefix, number));
+  return SqlProject::SplitTag(tag, prefix, number) && tags_.Find(TagKey(prefix, number));
 }
 
 void PackageItemsCheck::CheckTrace(const CheckedXmlFile& file, const pugi::xml_node& trace,

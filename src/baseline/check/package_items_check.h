@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "baseline/check/check_run.h"
+#include "host/text/text_table.h"
 
 namespace vl {
 
@@ -60,7 +61,8 @@ class PackageItemsCheck {
   std::unordered_set<std::string> document_files_;
   // The requirements copied so far, by prefix and tag number, as the
   // project finds a parent.
-  std::unordered_set<std::string> tags_;
+  TextArena tag_texts_;
+  TextTable<bool> tags_;
   std::vector<std::string> files_;  // the package files read
   std::vector<PendingTrace> pending_traces_;
   // Children read before their parent: the parent's tag, and where the

@@ -2,14 +2,16 @@
 // exactly (case-sensitive). Look-ups by key are constant time.
 #pragma once
 
+#include <atomic>
+#include <cstdint>
 #include <deque>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "errors/vl_error.h"
+#include "host/text/text_table.h"
 
 namespace vl {
 
@@ -31,13 +33,30 @@ class OrderedMap {
       erased_ = other.erased_;
       live_ = other.live_;
       Reindex();
+      layout_ = NewLayout();
     }
     return *this;
   }
-  OrderedMap(OrderedMap&&) noexcept = default;
-  OrderedMap& operator=(OrderedMap&&) noexcept = default;
+  OrderedMap(OrderedMap&& other) noexcept
+      : entries_(std::move(other.entries_)),
+        index_(std::move(other.index_)),
+        erased_(std::move(other.erased_)),
+        live_(other.live_) {
+    other.Clear();
+  }
+  OrderedMap& operator=(OrderedMap&& other) noexcept {
+    if (this != &other) {
+      entries_ = std::move(other.entries_);
+      index_ = std::move(other.index_);
+      erased_ = std::move(other.erased_);
+      live_ = other.live_;
+      layout_ = NewLayout();
+      other.Clear();
+    }
+    return *this;
+  }
 
-  bool Exists(const std::string& key) const { return index_.count(key) != 0; }
+  bool Exists(const std::string& key) const { return index_.Find(key) != nullptr; }
   size_t Count() const { return index_.size(); }
   bool Empty() const { return index_.empty(); }
 
@@ -49,7 +68,7 @@ class OrderedMap {
                     "This key is already associated with an element of this collection");
     entries_.emplace_back(key, std::move(value));
     try {
-      index_.emplace(entries_.back().first, entries_.size() - 1);
+      index_.Insert(entries_.back().first, entries_.size() - 1);
     } catch (...) {
       entries_.pop_back();
       throw;
@@ -60,27 +79,40 @@ class OrderedMap {
   // The item of `key`; a key that is missing is added with a default item
   // (as reading a dictionary item does).
   V& operator[](const std::string& key) {
-    auto it = index_.find(key);
-    if (it != index_.end()) return entries_[it->second].second;
+    if (const size_t* at = index_.Find(key)) return entries_[*at].second;
     Add(key, V{});
     return entries_.back().second;
   }
 
+  // Where the entry of `key` stands, a missing key added with a default
+  // item first (as operator[] does). An entry keeps its position until
+  // the map is cleared or assigned to, which changes layout().
+  size_t PositionOf(const std::string& key) {
+    if (const size_t* at = index_.Find(key)) return *at;
+    Add(key, V{});
+    return entries_.size() - 1;
+  }
+  V& ItemAt(size_t position) { return entries_[position].second; }
+  // Differs between any two maps, and for one map before and after it was
+  // cleared or assigned to: what is known of the entries by their
+  // positions holds while the layout is the same.
+  uint64_t layout() const { return layout_; }
+
   // The item of `key`, or nullptr; never adds.
   const V* Find(const std::string& key) const {
-    auto it = index_.find(key);
-    return it == index_.end() ? nullptr : &entries_[it->second].second;
+    const size_t* at = index_.Find(key);
+    return at ? &entries_[*at].second : nullptr;
   }
   V* Find(const std::string& key) {
-    auto it = index_.find(key);
-    return it == index_.end() ? nullptr : &entries_[it->second].second;
+    const size_t* at = index_.Find(key);
+    return at ? &entries_[*at].second : nullptr;
   }
 
   bool Remove(const std::string& key) {
-    auto it = index_.find(key);
-    if (it == index_.end()) return false;
-    const size_t at = it->second;
-    index_.erase(it);  // before its key, which it refers to, is cleared
+    const size_t* found = index_.Find(key);
+    if (!found) return false;
+    const size_t at = *found;
+    index_.Erase(key);  // before its key, which it refers to, is cleared
     entries_[at].first.clear();
     erased_.resize(entries_.size(), false);
     erased_[at] = true;
@@ -89,10 +121,11 @@ class OrderedMap {
   }
 
   void Clear() {
-    index_.clear();
+    index_.Clear();
     entries_.clear();
     erased_.clear();
     live_ = 0;
+    layout_ = NewLayout();
   }
 
   // Calls f(key, value) in insertion order.
@@ -110,10 +143,14 @@ class OrderedMap {
   }
 
  private:
+  static uint64_t NewLayout() {
+    static std::atomic<uint64_t> layouts{0};
+    return ++layouts;
+  }
   void Reindex() {
-    index_.clear();
+    index_.Clear();
     for (size_t i = 0; i < entries_.size(); ++i)
-      if (i >= erased_.size() || !erased_[i]) index_.emplace(entries_[i].first, i);
+      if (i >= erased_.size() || !erased_[i]) index_.Insert(entries_[i].first, i);
   }
 
   // A run keeps a translation per copied object, hundreds of thousands of
@@ -121,9 +158,10 @@ class OrderedMap {
   // than holding a copy. The entries never move (a deque grows without
   // moving what it holds), so the references stay valid.
   std::deque<Entry> entries_;
-  std::unordered_map<std::string_view, size_t> index_;
+  TextTable<size_t> index_;
   std::vector<bool> erased_;
   size_t live_ = 0;
+  uint64_t layout_ = NewLayout();
 };
 
 }  // namespace vl

@@ -43,5 +43,29 @@ TEST(OrderedMapTest, KeysStayFindableThroughGrowthRemovalCopiesAndMoves) {
   EXPECT_FALSE(move_assigned.Exists("more"));  // the copies are independent
 }
 
+// Positions name entries until the map is laid out afresh; removing many
+// keys leaves the others findable where they are.
+TEST(OrderedMapTest, PositionsStayTheirEntriesUntilTheMapIsClearedOrAssigned) {
+  OrderedMap<int> map;
+  for (int i = 0; i < 3000; ++i) map.Add(KeyOf(i), i);
+  for (int i = 0; i < 3000; i += 3) ASSERT_TRUE(map.Remove(KeyOf(i)));
+  const uint64_t layout = map.layout();
+  for (int i = 1; i < 3000; i += 3) {
+    const size_t at = map.PositionOf(KeyOf(i));
+    ASSERT_EQ(at, static_cast<size_t>(i));
+    ASSERT_EQ(map.ItemAt(at), i);
+  }
+  EXPECT_EQ(map.PositionOf("missing"), 3000u);  // added, as reading it does
+  EXPECT_EQ(map.Count(), 2001u);
+  EXPECT_EQ(map.layout(), layout);
+  OrderedMap<int> other;
+  EXPECT_NE(other.layout(), layout);
+  map = other;
+  EXPECT_NE(map.layout(), layout);
+  const uint64_t assigned = map.layout();
+  map.Clear();
+  EXPECT_NE(map.layout(), assigned);
+}
+
 }  // namespace
 }  // namespace vl
