@@ -15,6 +15,7 @@
 #include "copy/xml_elements.h"
 #include "host/text/convert.h"
 #include "host/text/messages.h"
+#include "host/xml/named_elements.h"
 #include "host/xml/xml_file.h"
 
 namespace vl {
@@ -164,7 +165,7 @@ bool InsPkgInfo::CopyPackageContents(const std::string& sPkgGUID, int32_t lParen
   // A missing or broken file leaves no package element; the document
   // copier then stops on it with its own report.
   ctx_.LoadBaselineXml(doc, sPkgGUID + ".XML");
-  const pugi::xml_node oPkg = doc.select_node("//PROJECT/Pkg").node();
+  const pugi::xml_node oPkg = FirstChildElementOf(doc, "PROJECT", "Pkg");
   for (const pugi::xml_node& child : DescendantsNamed(oPkg.child("Pkgs"), "Pkg"))
     childGuids.push_back(ElementText(child, "GUID"));
   ctx_.ExpectNextPackage(childGuids, nextIfLeaf);

@@ -15,6 +15,7 @@
 #include "host/text/convert.h"
 #include "host/text/messages.h"
 #include "host/text/path_utils.h"
+#include "host/xml/named_elements.h"
 #include "host/xml/xml_file.h"
 
 namespace vl {
@@ -146,7 +147,7 @@ bool InsPkgReqTraceInfo::CopyOnePackageTraces(const std::string& sPkgGUID, DataS
   pugi::xml_document doc;
   const std::string sFile = sPkgGUID + ".XML";
   XmlLoadResult loaded = ctx_.LoadBaselineXml(doc, sFile);
-  pugi::xml_node oPkg = doc.select_node("//PROJECT/Pkg").node();
+  pugi::xml_node oPkg = FirstChildElementOf(doc, "PROJECT", "Pkg");
   if (!oPkg)
     throw VlError(loaded ? err::kObjectVariableNotSet : err::kFileNotFound, "AddXMLPackageTraces",
                   "The package file " + sFile + " cannot be used: " +

@@ -48,6 +48,28 @@ TEST(DescendantsNamedTest, EveryDepthInDocumentOrderButNeverTheParentItself) {
   EXPECT_TRUE(DescendantsNamed(root.child("Req").child("Req"), "Other").empty());
 }
 
+// A package file's package element is the first that "//PROJECT/Pkg"
+// names, wherever the file puts it.
+TEST(FirstChildElementOfTest, FindsWhatThePathFindsFirst) {
+  const struct {
+    const char* xml;
+    const char* expected;  // "" for none
+  } cases[] = {
+      {R"(<PROJECT><Pkg id="a"/><Pkg id="b"/></PROJECT>)", "a"},
+      {R"(<X><Pkg id="no"/><PROJECT><Y/><Pkg id="a"/></PROJECT></X>)", "a"},
+      {R"(<X><PROJECT><Y><Pkg id="deep"/></Y></PROJECT><PROJECT><Pkg id="b"/></PROJECT></X>)", "b"},
+      {R"(<PROJECT><!-- <Pkg id="c"/> --><project><Pkg id="case"/></project></PROJECT>)", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.xml);
+    pugi::xml_document doc;
+    Parse(doc, c.xml);
+    EXPECT_EQ(FirstChildElementOf(doc, "PROJECT", "Pkg").attribute("id").value(),
+              std::string(c.expected));
+    EXPECT_EQ(FirstChildElementOf(doc, "PROJECT", "Pkg"), doc.select_node("//PROJECT/Pkg").node());
+  }
+}
+
 // The error a call raises; number 0 when it raises none.
 template <typename F>
 VlError ErrorOf(F&& call) {

@@ -40,4 +40,13 @@ std::vector<pugi::xml_node> DescendantsNamed(const pugi::xml_node& parent, const
   return found;
 }
 
+pugi::xml_node FirstChildElementOf(const pugi::xml_node& root, const char* parent,
+                                   const char* name) {
+  return root.find_node([&](const pugi::xml_node& node) {
+    return node.type() == pugi::node_element && std::strcmp(node.name(), name) == 0 &&
+           std::strcmp(node.parent().name(), parent) == 0 &&
+           node.parent().type() == pugi::node_element;
+  });
+}
+
 }  // namespace vl

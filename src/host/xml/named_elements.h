@@ -15,4 +15,11 @@ namespace vl {
 // `parent` once, without recursion.
 std::vector<pugi::xml_node> DescendantsNamed(const pugi::xml_node& parent, const char* name);
 
+// The first element named `name` whose parent element is named `parent`,
+// below `root` in document order (what the XPath "//parent/name" finds
+// first); null when there is none. The walk stops there: a package file's
+// package element comes first, before its thousands of items.
+pugi::xml_node FirstChildElementOf(const pugi::xml_node& root, const char* parent,
+                                   const char* name);
+
 }  // namespace vl
