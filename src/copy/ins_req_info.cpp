@@ -181,8 +181,10 @@ bool InsReqInfo::CopyRequirement(const pugi::xml_node& oReq, int32_t lPkgID, Dat
                                   oProj.GetProjectID(), id));
   oDS.ExecuteSQL(LinkRowInsertSQL("VLPACKAGEELEMENTS", "PACKAGEID", "REQUIREMENTID", lPkgID, id));
   if (textIsCut && !overflow.SaveReqOverflowText(id, overflowText, oDS)) return false;
-  if (!CopyReqLVInfo(oReq, id, oDS, oProj)) return false;
-  if (!CopyReqFVInfo(oReq, id, oDS, oProj)) return false;
+  // Both kinds of values are found by one walk of the requirement.
+  const auto [lvs, fvs] = DescendantsNamed(oReq, "LV", "FV");
+  if (!CopyReqLVInfo(lvs, id, oDS, oProj)) return false;
+  if (!CopyReqFVInfo(fvs, id, oDS, oProj)) return false;
   if (!history.CopyXMLDetailHistoryInfo(oReq, Tbl("vlRequirementHistory"), id, oDS, oProj))
     return false;
 
@@ -231,10 +233,10 @@ bool InsReqInfo::GetReqDocInfo(const pugi::xml_node& oReq, DataServices& oDS,
   }
 }
 
-bool InsReqInfo::CopyReqLVInfo(const pugi::xml_node& oReq, int32_t lReqID, DataServices& oDS,
-                               Project&) {
+bool InsReqInfo::CopyReqLVInfo(const std::vector<pugi::xml_node>& lvs, int32_t lReqID,
+                               DataServices& oDS, Project&) {
   try {
-    for (const pugi::xml_node& lv : DescendantsNamed(oReq, "LV")) {
+    for (const pugi::xml_node& lv : lvs) {
       const int32_t fieldId = GetNewAttrID(oDS, ElementText(lv, "UDF"));
       const int32_t itemId = GetNewLVID(oDS, ElementText(lv, "LGUID"));
       if (fieldId == -1 || itemId == -1) return false;
@@ -249,11 +251,11 @@ bool InsReqInfo::CopyReqLVInfo(const pugi::xml_node& oReq, int32_t lReqID, DataS
   }
 }
 
-bool InsReqInfo::CopyReqFVInfo(const pugi::xml_node& oReq, int32_t lReqID, DataServices& oDS,
-                               Project& oProj) {
+bool InsReqInfo::CopyReqFVInfo(const std::vector<pugi::xml_node>& fvs, int32_t lReqID,
+                               DataServices& oDS, Project& oProj) {
   try {
     InsOverflowInfo overflow(ctx_);
-    for (const pugi::xml_node& fv : DescendantsNamed(oReq, "FV")) {
+    for (const pugi::xml_node& fv : fvs) {
       std::string value = ElementText(fv, "FTxt");
       // The number is that of the whole value, before it is cut.
       const double number = NumericValueOf(value);

@@ -70,17 +70,20 @@ class InsReqInfo : public Copier {
   bool GetReqDocInfo(const pugi::xml_node& oReq, DataServices& oDS, std::string& sBookmark,
                      int32_t& lBookmarkDocID, int32_t& lDocPosition, int32_t& lLastDocText);
 
-  // One vlUserDefinedListValues row per "LV" below oReq. False after the
+  // One vlUserDefinedListValues row per "LV" element of the requirement
+  // (`lvs`, in document order). False after the
   // look-up's message when an attribute or list item was not copied (rows
   // before it stay), after a report ("CopyReqLVInfo") on an error.
-  bool CopyReqLVInfo(const pugi::xml_node& oReq, int32_t lReqID, DataServices& oDS, Project& oProj);
+  bool CopyReqLVInfo(const std::vector<pugi::xml_node>& lvs, int32_t lReqID, DataServices& oDS,
+                     Project& oProj);
 
-  // One vlUserDefinedFieldValues row per "FV" below oReq: the value cut to
+  // One vlUserDefinedFieldValues row per "FV" element (`fvs`): the value cut to
   // the project's attribute value size (the whole value in the overflow
   // table), its number (0 when it is not numeric). False after the
   // look-up's message when an attribute was not copied, when an overflow
   // row fails, after a report ("CopyReqFVInfo") on an error.
-  bool CopyReqFVInfo(const pugi::xml_node& oReq, int32_t lReqID, DataServices& oDS, Project& oProj);
+  bool CopyReqFVInfo(const std::vector<pugi::xml_node>& fvs, int32_t lReqID, DataServices& oDS,
+                     Project& oProj);
 
   // The VlToRelationships row of a parent and its child. False after a
   // report ("CopyHierarchyInfo") when it cannot be written.

@@ -43,6 +43,10 @@ TEST(DescendantsNamedTest, EveryDepthInDocumentOrderButNeverTheParentItself) {
   // what lies below it are not part of "1".
   EXPECT_EQ(Ids(DescendantsNamed(root.child("Req").child("Other"), "Req")),
             (std::vector<std::string>{"1.1", "1.1.1"}));
+  // Two names by one walk: each list as a walk of its own gives it.
+  const auto [reqs, others] = DescendantsNamed(root, "Req", "Other");
+  EXPECT_EQ(reqs, DescendantsNamed(root, "Req"));
+  EXPECT_EQ(others, DescendantsNamed(root, "Other"));
   // Names are compared exactly.
   EXPECT_TRUE(DescendantsNamed(root, "req").empty());
   EXPECT_TRUE(DescendantsNamed(root.child("Req").child("Req"), "Other").empty());

@@ -13,21 +13,28 @@ namespace {
 // parser several times per node.
 class NamedElements : public pugi::xml_tree_walker {
  public:
-  NamedElements(const char* name, std::vector<pugi::xml_node>& found)
-      : name_(name), found_(found) {}
+  NamedElements(const char* name, std::vector<pugi::xml_node>& found, const char* second = nullptr,
+                std::vector<pugi::xml_node>* found_second = nullptr)
+      : name_(name), second_(second), found_(found), found_second_(found_second) {}
   bool for_each(pugi::xml_node& node) override {
     // Text nodes have an empty name, and the first character rules out
     // most elements before a full comparison.
     const char* node_name = node.name();
-    if (node_name[0] == name_[0] && std::strcmp(node_name, name_) == 0 &&
-        node.type() == pugi::node_element)
+    if (Is(node_name, name_) && node.type() == pugi::node_element)
       found_.push_back(node);
+    else if (second_ && Is(node_name, second_) && node.type() == pugi::node_element)
+      found_second_->push_back(node);
     return true;
   }
 
  private:
+  static bool Is(const char* node_name, const char* name) {
+    return node_name[0] == name[0] && std::strcmp(node_name, name) == 0;
+  }
   const char* name_;
+  const char* second_;
   std::vector<pugi::xml_node>& found_;
+  std::vector<pugi::xml_node>* found_second_;
 };
 
 }  // namespace
@@ -36,6 +43,15 @@ std::vector<pugi::xml_node> DescendantsNamed(const pugi::xml_node& parent, const
   std::vector<pugi::xml_node> found;
   if (!parent) return found;
   NamedElements collect(name, found);
+  pugi::xml_node(parent).traverse(collect);
+  return found;
+}
+
+std::array<std::vector<pugi::xml_node>, 2> DescendantsNamed(const pugi::xml_node& parent,
+                                                            const char* first, const char* second) {
+  std::array<std::vector<pugi::xml_node>, 2> found;
+  if (!parent) return found;
+  NamedElements collect(first, found[0], second, &found[1]);
   pugi::xml_node(parent).traverse(collect);
   return found;
 }

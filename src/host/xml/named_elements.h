@@ -3,6 +3,7 @@
 // XPath is evaluated here.
 #pragma once
 
+#include <array>
 #include <pugixml.hpp>
 #include <vector>
 
@@ -14,6 +15,10 @@ namespace vl {
 // caller changes the document, and the walk visits each node below
 // `parent` once, without recursion.
 std::vector<pugi::xml_node> DescendantsNamed(const pugi::xml_node& parent, const char* name);
+// The elements named `first` and those named `second` below `parent`,
+// each as DescendantsNamed gives them, by one walk.
+std::array<std::vector<pugi::xml_node>, 2> DescendantsNamed(const pugi::xml_node& parent,
+                                                            const char* first, const char* second);
 
 // The first element named `name` whose parent element is named `parent`,
 // below `root` in document order (what the XPath "//parent/name" finds
