@@ -3,7 +3,6 @@
 // before its child packages (pre-order). Package files are read one at a
 // time, once, for the copy and the traces together.
 #include <algorithm>
-#include <cstring>
 #include <unordered_set>
 #include <vector>
 
@@ -26,31 +25,13 @@ struct PackageRef {
   CheckPlace place;
 };
 
-// The package element of a package file, as "//PROJECT/Pkg" selects it:
-// the first "Pkg" in document order whose parent is a "PROJECT". Found by
-// a walk that stops there, which in a package file is at once.
-pugi::xml_node PackageElement(const pugi::xml_document& doc) {
-  struct Find : pugi::xml_tree_walker {
-    pugi::xml_node found;
-    bool for_each(pugi::xml_node& node) override {
-      if (node.type() != pugi::node_element || std::strcmp(node.name(), "Pkg") != 0 ||
-          std::strcmp(node.parent().name(), "PROJECT") != 0)
-        return true;
-      found = node;
-      return false;
-    }
-  } find;
-  pugi::xml_node(doc).traverse(find);
-  return find.found;
-}
-
 // Checks one package and adds its child packages to `pending`, the first
 // child on top. False when its file cannot be used.
 bool VisitPackage(CheckRun& run, const PackageRef& ref, PackageItemsCheck& items,
                   std::vector<PackageRef>& pending) {
   CheckedXmlFile file;
   if (!run.Open(file, ref.guid + ".XML", CheckSeverity::kStopsRun, &ref.place)) return false;
-  pugi::xml_node pkg = PackageElement(file.doc());
+  pugi::xml_node pkg = FirstChildElementOf(file.doc(), "PROJECT", "Pkg");
   if (!pkg) {
     run.Report(CheckSeverity::kStopsRun, file.name(), 0, "",
                "the file has no package element (PROJECT/Pkg)");
