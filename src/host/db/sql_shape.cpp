@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cstdint>
 
+#include "host/text/text_table.h"
+
 namespace vl {
 
 namespace {
@@ -130,6 +132,30 @@ bool PlainLiteralFollows(std::string_view w) {
   return false;
 }
 
+// Where a scan stands between tokens: all it carries from one token to
+// the next.
+struct ScanState {
+  bool binding = false;          // literals here are taken out
+  bool bound_part_over = false;  // a SELECT's WHERE clause has ended
+  int depth = 0;                 // parentheses open
+};
+
+// The part of a write before its values ("INSERT INTO T (A, B) VALUES (")
+// is the same for every row of a table, and holds most of its words: the
+// state a scan of such a part ends in is kept by its text, per dialect, so
+// that the next statement with that part is scanned from its values on.
+// Only parts that end between two tokens and take out no literal are kept,
+// so going on from the kept state is what scanning the whole text does.
+struct PrefixStates {
+  static constexpr size_t kMost = 4096;
+  TextArena texts;
+  TextTable<ScanState> states;
+};
+PrefixStates& PrefixStatesOf(bool pg) {
+  thread_local PrefixStates kept[2];
+  return kept[pg ? 1 : 0];
+}
+
 class Shaper {
  public:
   Shaper(std::string_view sql, ShapedStatement& out, SqlDialect dialect)
@@ -146,6 +172,9 @@ class Shaper {
 
  private:
   bool Statement(std::string_view first_word);
+  // Scans the tokens from `i` on while they start before `stop`; `i` ends
+  // one past the last token scanned.
+  bool Scan(bool is_select, ScanState& st, size_t& i, size_t stop);
   bool TakeText(size_t begin, size_t end);
   bool TakeNumber(size_t begin, size_t end, bool is_real);
   bool PgQuoteStart(size_t i, size_t& shape_from, ShapedStatement::Kind& kind) const;
@@ -253,12 +282,33 @@ bool Shaper::Statement(std::string_view first_word) {
   if (!is_select && !WordIs(first_word, "INSERT") && !WordIs(first_word, "UPDATE") &&
       !WordIs(first_word, "DELETE"))
     return false;
-  bool binding = !is_select;
-  bool bound_part_over = false;
-  int depth = 0;
-  const size_t n = s_.size();
+  ScanState st;
+  st.binding = !is_select;
   size_t i = 0;
-  while (i < n) {
+  constexpr std::string_view kValues = "VALUES (";
+  const size_t values = is_select ? std::string_view::npos : s_.find(kValues);
+  if (values != std::string_view::npos) {
+    const size_t split = values + kValues.size();
+    const std::string_view prefix = s_.substr(0, split);
+    PrefixStates& kept = PrefixStatesOf(pg_);
+    if (const ScanState* known = kept.states.Find(prefix)) {
+      st = *known;
+      i = split;
+    } else {
+      if (!Scan(is_select, st, i, split)) return false;
+      if (i == split && out_.values.empty() && kept.states.size() < PrefixStates::kMost)
+        kept.states.Insert(kept.texts.Keep(prefix), st);
+    }
+  }
+  return Scan(is_select, st, i, s_.size());
+}
+
+bool Shaper::Scan(bool is_select, ScanState& st, size_t& i, size_t stop) {
+  bool& binding = st.binding;
+  bool& bound_part_over = st.bound_part_over;
+  int& depth = st.depth;
+  const size_t n = s_.size();
+  while (i < stop) {
     const char c = s_[i];
     switch (ClassOf(c)) {
       case kBlank:

@@ -48,5 +48,48 @@ TEST(SqlShapeTest, OnlyLiteralsThatMeanTheSameBoundAreTakenOut) {
   EXPECT_FALSE(Shaped("INSERT INTO T VALUES (" + values + "1,2)", SqlDialect::kSQLite));
 }
 
+// The part before a write's values is scanned once per text and then taken
+// as known: every statement shapes as its text read whole does (read whole
+// here by spelling "VALUES (" with a tab, which no kept part matches).
+TEST(SqlShapeTest, AKnownPartBeforeTheValuesShapesAsTheWholeText) {
+  const char* statements[] = {
+      "INSERT INTO T (A, B) VALUES (1, 'x')",
+      "INSERT INTO T (A, B) VALUES ('it''s', 2.5)",
+      "INSERT INTO T (\"VALUES (\", B) VALUES (1, 2)",
+      "INSERT INTO T (A) SELECT 1 FROM U WHERE X IN (VALUES (1))",
+      "INSERT INTO T (A, B) VALUES (1, 'x') -- after",
+      "INSERT INTO \"T VALUES (\" VALUES (3)",
+      "INSERT INTO T (A, 'B') VALUES (1, 2)",
+      "INSERT INTO T (A) VALUES (TIMESTAMP '2001-02-03 04:05:06')",
+      "UPDATE T SET A = 1 WHERE B IN (VALUES (2))",
+  };
+  for (SqlDialect dialect : {SqlDialect::kSQLite, SqlDialect::kPostgreSQL}) {
+    for (int round = 0; round < 2; ++round) {
+      for (const std::string sql : statements) {
+        SCOPED_TRACE(sql);
+        std::string whole = sql;
+        for (size_t at = whole.find("VALUES ("); at != std::string::npos;
+             at = whole.find("VALUES (", at))
+          whole[at + 6] = '\t';
+        ShapedStatement split, read_whole;
+        const bool shaped = ShapeStatement(sql, split, dialect);
+        ASSERT_EQ(shaped, ShapeStatement(whole, read_whole, dialect));
+        if (!shaped) continue;
+        std::string shape = read_whole.shape;
+        for (size_t at = shape.find("VALUES\t("); at != std::string::npos;
+             at = shape.find("VALUES\t(", at))
+          shape[at + 6] = ' ';
+        EXPECT_EQ(split.shape, shape);
+        ASSERT_EQ(split.values.size(), read_whole.values.size());
+        for (size_t i = 0; i < split.values.size(); ++i) {
+          EXPECT_EQ(split.values[i].kind, read_whole.values[i].kind);
+          EXPECT_EQ(split.values[i].text, read_whole.values[i].text);
+          EXPECT_EQ(split.values[i].integer, read_whole.values[i].integer);
+        }
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace vl
