@@ -155,7 +155,7 @@ void ResultsPageRecorder::Spool(const std::string& line) {
   if (spooled_.size() >= kSpoolPiece) FlushSpool();
 }
 
-void ResultsPageRecorder::FlushSpool() const {
+void ResultsPageRecorder::FlushSpool() {
   if (!spool_failed_ && !spooled_.empty() &&
       std::fwrite(spooled_.data(), 1, spooled_.size(), spool_) != spooled_.size())
     spool_failed_ = true;
@@ -168,7 +168,7 @@ void ResultsPageRecorder::AddResultsLine(const std::string& line) {
   inner_.AddResultsLine(line);
 }
 
-void ResultsPageRecorder::WritePage(const std::string& path, const RunReport& report) const {
+void ResultsPageRecorder::WritePage(const std::string& path, const RunReport& report) {
   FlushSpool();
   if (spool_failed_ || std::fflush(spool_) != 0)
     throw VlError(err::kUnspecified, "ResultsPageRecorder.WritePage",

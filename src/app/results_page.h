@@ -48,13 +48,13 @@ class ResultsPageRecorder : public MessageSink {
   // one preformatted block (so tabs and blanks stay as they were) in a
   // folded section. Throws VlError when the copy of the lines was lost or
   // the file cannot be written.
-  void WritePage(const std::string& path, const RunReport& report) const;
+  void WritePage(const std::string& path, const RunReport& report);
 
  private:
   void Record(const char* severity, const std::string& text);
   void Spool(const std::string& line);
   // Moves the lines gathered in `spooled_` to the file.
-  void FlushSpool() const;
+  void FlushSpool();
 
   MessageSink& inner_;
   const Messenger* messages_;
@@ -62,8 +62,8 @@ class ResultsPageRecorder : public MessageSink {
   std::FILE* spool_ = nullptr;
   // Escaped lines not yet in the file: a run makes hundreds of thousands,
   // written in large pieces.
-  mutable std::string spooled_;
-  mutable bool spool_failed_ = false;
+  std::string spooled_;
+  bool spool_failed_ = false;
   long lines_ = 0;
   std::string last_message_, last_error_;
 };

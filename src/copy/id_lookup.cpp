@@ -219,14 +219,14 @@ int32_t RunContext::GetNewReqID(DataServices& oDS, const std::string& oldGuid) {
 
 void RunContext::RememberNewReqID(DataServices& oDS, const std::string& oldGuid,
                                   const std::string& newGuid, int32_t id) {
-  // Looked up by the old GUID's translation, so held where it stands; a
+  // Looked up by the old GUID's translation, so held where it stands (the
+  // translation was recorded just before: the look-up adds nothing); a
   // GUID the baseline gives twice keeps the first object's translation,
   // and the later object's row is found by its own GUID.
   OrderedMap<std::string>& translations = tables.gdictReqGUIDs;
-  const std::string* kept = translations.Find(oldGuid);
-  if (kept && *kept == newGuid)
-    found_ids.RememberAt(oDS, kRequirementsTable, translations, translations.PositionOf(oldGuid),
-                         id);
+  const size_t at = translations.PositionOf(oldGuid);
+  if (translations.ItemAt(at) == newGuid)
+    found_ids.RememberAt(oDS, kRequirementsTable, translations, at, id);
   else
     found_ids.Remember(oDS, kRequirementsTable, newGuid, id);
 }

@@ -78,14 +78,10 @@ class OrderedMap {
 
   // The item of `key`; a key that is missing is added with a default item
   // (as reading a dictionary item does).
-  V& operator[](const std::string& key) {
-    if (const size_t* at = index_.Find(key)) return entries_[*at].second;
-    Add(key, V{});
-    return entries_.back().second;
-  }
+  V& operator[](const std::string& key) { return entries_[PositionOf(key)].second; }
 
-  // Where the entry of `key` stands, a missing key added with a default
-  // item first (as operator[] does). An entry keeps its position until
+  // Where the entry of `key` stands, a missing key added first with a
+  // default item. An entry keeps its position until
   // the map is cleared or assigned to, which changes layout().
   size_t PositionOf(const std::string& key) {
     if (const size_t* at = index_.Find(key)) return *at;

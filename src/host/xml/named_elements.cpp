@@ -59,9 +59,9 @@ std::array<std::vector<pugi::xml_node>, 2> DescendantsNamed(const pugi::xml_node
 pugi::xml_node FirstChildElementOf(const pugi::xml_node& root, const char* parent,
                                    const char* name) {
   return root.find_node([&](const pugi::xml_node& node) {
+    // Only an element holds others: a parent with that name is one.
     return node.type() == pugi::node_element && std::strcmp(node.name(), name) == 0 &&
-           std::strcmp(node.parent().name(), parent) == 0 &&
-           node.parent().type() == pugi::node_element;
+           std::strcmp(node.parent().name(), parent) == 0;
   });
 }
 
