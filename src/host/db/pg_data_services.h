@@ -232,8 +232,10 @@ class PgDataServices : public DataServices {
     std::optional<RowRunShape> rows;
     std::vector<std::string> runs;  // by the power of two of the rows
     // The statement for its runs as arrays (see RowRunArraysText), empty
-    // when they go as rows of parameters; the name it is prepared under.
+    // when they go as rows of parameters; the name it is prepared under;
+    // each array's element type.
     std::string arrays_text, arrays;
+    std::vector<Oid> array_types;
     // Whether it names a key table, as of the number of key tables seen.
     bool names_keys = false;
     size_t key_tables_seen = SIZE_MAX;
@@ -292,6 +294,8 @@ class PgDataServices : public DataServices {
   void SendRowStretch(uint32_t begin, uint32_t end);
   void SendRun(const std::vector<uint32_t>& members);
   void SendArraysRun(const std::vector<uint32_t>& members);
+  // The text of the array of the `k`th parameters of `members`.
+  void ArrayText(const std::vector<uint32_t>& members, size_t k, std::string& out) const;
   const std::string& RunStatementName(Shape& shape, size_t rows);
   // Sends a full batch, or the statements kept for a server that has done
   // all it was sent, and reads the answers of older batches, so that only
@@ -369,6 +373,7 @@ class PgDataServices : public DataServices {
   ShapedStatement shaped_;
   std::vector<const char*> parameters_;
   std::vector<std::string> arrays_;
+  std::vector<int> array_lengths_, array_formats_;
   // Failures found after their statements' calls, to be thrown in turn.
   std::deque<VlError> pending_errors_;
   // The key rows read in this transaction, by table, columns and class.

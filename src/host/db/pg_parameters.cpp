@@ -221,4 +221,47 @@ const char* AppendPgArrayElement(const char* text, std::string& out) {
   return text;
 }
 
+namespace {
+
+void AppendNetwork(uint64_t v, int bytes, std::string& out) {
+  for (int shift = 8 * (bytes - 1); shift >= 0; shift -= 8)
+    out.push_back(static_cast<char>((v >> shift) & 0xff));
+}
+
+// A whole number's bytes in a binary array: 2, 4 or 8; 0 for any other
+// type.
+int IntegerBytes(Oid type) { return type == kInt2 ? 2 : type == kInt4 ? 4 : type == kInt8 ? 8 : 0; }
+
+}  // namespace
+
+bool StartPgBinaryArray(Oid type, size_t count, std::string& out) {
+  if (type != kText && !IntegerBytes(type)) return false;
+  out.clear();
+  // Dimensions, whether any element is NULL, the element type, then the
+  // one dimension's length and lower bound.
+  for (uint64_t v : {uint64_t{1}, uint64_t{0}, uint64_t{type}, uint64_t{count}, uint64_t{1}})
+    AppendNetwork(v, 4, out);
+  return true;
+}
+
+const char* AppendPgBinaryArrayElement(Oid type, const char* text, std::string& out) {
+  const size_t length = std::strlen(text);
+  const int bytes = IntegerBytes(type);
+  if (!bytes) {
+    AppendNetwork(length, 4, out);
+    out.append(text, length);
+    return text + length;
+  }
+  // No sign but a minus, no blanks: the number's only plain form (leading
+  // zeros aside), which a parse of the text gives the same value.
+  const bool negative = length > 0 && text[0] == '-';
+  if (length == size_t{negative} || text[negative] < '0' || text[negative] > '9') return nullptr;
+  int64_t v = 0;
+  const auto res = std::from_chars(text, text + length, v);
+  if (res.ec != std::errc() || res.ptr != text + length || !IntegerFits(v, type)) return nullptr;
+  AppendNetwork(static_cast<uint64_t>(bytes), 4, out);
+  AppendNetwork(static_cast<uint64_t>(v), bytes, out);
+  return text + length;
+}
+
 }  // namespace vl

@@ -67,10 +67,10 @@ size_t PgPipeline::BatchStatement(std::string text, bool quiet) {
 }
 
 bool PgPipeline::AddToBatch(const std::string& name, const std::vector<const char*>& values,
-                            std::vector<uint32_t> members) {
+                            std::vector<uint32_t> members, const int* lengths, const int* formats) {
   if (!OpenBatch()) return false;
   if (PQsendQueryPrepared(conn_, name.c_str(), static_cast<int>(values.size()), values.data(),
-                          nullptr, nullptr, 0) != 1)
+                          lengths, formats, 0) != 1)
     return false;
   Sent(std::move(members));
   return true;

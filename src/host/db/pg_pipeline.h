@@ -60,9 +60,12 @@ class PgPipeline {
   size_t BatchStatement(std::string text, bool quiet = false);
   // Sends a run of the prepared statement `name` with `values` (texts,
   // nullptr for NULL) in the open batch; it runs the batch's statements
-  // `members`. False when the connection cannot take it (it is broken).
+  // `members`. With `lengths` and `formats` (one each per value), a value
+  // of format 1 is in the server's binary form, of that many bytes. False
+  // when the connection cannot take it (it is broken).
   bool AddToBatch(const std::string& name, const std::vector<const char*>& values,
-                  std::vector<uint32_t> members);
+                  std::vector<uint32_t> members, const int* lengths = nullptr,
+                  const int* formats = nullptr);
   // Sends the batch's statement number `member` as its own text.
   bool AddTextToBatch(uint32_t member);
   // Prepares a statement inside the open batch.

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 
 #include "host/db/pg_data_services.h"
 #include "host/db/pg_parameters.h"
@@ -217,22 +218,44 @@ void PgDataServices::SendArraysRun(const std::vector<uint32_t>& members) {
   }
   const size_t n = shape.rows->parameters;
   arrays_.resize(n);
-  for (std::string& a : arrays_) a.assign(1, '{');
+  array_formats_.resize(n);
+  for (size_t k = 0; k < n; ++k)
+    array_formats_[k] = StartPgBinaryArray(shape.array_types[k], members.size(), arrays_[k]);
   for (uint32_t m : members) {
     // The parameters' texts, each ended by a NUL.
     const char* text = pending_[m].parameters.c_str();
     for (size_t k = 0; k < n; ++k) {
-      if (arrays_[k].size() > 1) arrays_[k].push_back(',');
-      text = AppendPgArrayElement(text, arrays_[k]) + 1;
+      const char* end = array_formats_[k] == 1
+                            ? AppendPgBinaryArrayElement(shape.array_types[k], text, arrays_[k])
+                            : nullptr;
+      // A number in any other form goes as text, read as the server reads it.
+      if (!end) array_formats_[k] = 0;
+      text = (end ? end : text + std::strlen(text)) + 1;
     }
   }
+  for (size_t k = 0; k < n; ++k)
+    if (array_formats_[k] == 0) ArrayText(members, k, arrays_[k]);
   parameters_.clear();
+  array_lengths_.clear();
   for (std::string& a : arrays_) {
-    a.push_back('}');
     parameters_.push_back(a.c_str());
+    array_lengths_.push_back(static_cast<int>(a.size()));
   }
-  if (!pipeline_->AddToBatch(shape.arrays, parameters_, members))
+  if (!pipeline_->AddToBatch(shape.arrays, parameters_, members, array_lengths_.data(),
+                             array_formats_.data()))
     ThrowConnectionLost("sending statements");
+}
+
+void PgDataServices::ArrayText(const std::vector<uint32_t>& members, size_t k,
+                               std::string& out) const {
+  out.assign(1, '{');
+  for (uint32_t m : members) {
+    const char* text = pending_[m].parameters.c_str();
+    for (size_t skip = 0; skip < k; ++skip) text += std::strlen(text) + 1;
+    if (out.size() > 1) out.push_back(',');
+    AppendPgArrayElement(text, out);
+  }
+  out.push_back('}');
 }
 
 namespace {
@@ -242,16 +265,18 @@ namespace {
 // no array that reads its texts as the parameter does, or the row cannot
 // stand in a select list.
 std::string ArraysText(const RowRunShape& rows, const std::vector<Oid>& declared,
-                       const std::vector<Oid>& places) {
+                       const std::vector<Oid>& places, std::vector<Oid>& types) {
   if (!rows.selectable || declared.size() != rows.parameters || places.size() != rows.parameters)
     return "";
-  std::vector<std::string> types;
+  std::vector<std::string> names;
+  types.clear();
   for (size_t k = 0; k < rows.parameters; ++k) {
-    const char* name = PgArrayElementTypeName(declared[k] ? declared[k] : places[k]);
+    types.push_back(declared[k] ? declared[k] : places[k]);
+    const char* name = PgArrayElementTypeName(types.back());
     if (!name) return "";
-    types.push_back(name);
+    names.push_back(name);
   }
-  return RowRunArraysText(rows, types);
+  return RowRunArraysText(rows, names);
 }
 
 // The largest number of rows of `shape` one statement takes: a power of
@@ -365,7 +390,8 @@ void PgDataServices::PrepareShape(const std::string& text) {
   const PGresult* plain = row_insert ? answers[4].get() : nullptr;
   if (plain && PQntuples(plain) == 1 && std::string(PQgetvalue(plain, 0, 0)) == "t") {
     prepared.rows = rows;
-    prepared.arrays_text = ArraysText(rows, prepared.declared, prepared.places);
+    prepared.arrays_text =
+        ArraysText(rows, prepared.declared, prepared.places, prepared.array_types);
   }
   prepared.state = Shape::kReady;
 }

@@ -220,7 +220,7 @@ TEST_F(PgPipelineTest, AValueTheServerWouldRefuseIsReportedByItsOwnCall) {
 
 TEST_F(PgPipelineTest, RowsOfOneTableSentTogetherReadEveryValueAsItsOwnStatementDoes) {
   // Texts an array's text would misread, numbers and times into columns
-  // of every common type; a key used twice in the middle. The rows are
+  // of every common type; a key used twice in the middle. Most rows are
   // of one shape, so all but the first go together.
   const std::string create =
       "CREATE TABLE W (N INTEGER PRIMARY KEY, S SMALLINT, B BIGINT, V TEXT, F DOUBLE PRECISION, "
@@ -235,7 +235,15 @@ TEST_F(PgPipelineTest, RowsOfOneTableSentTogetherReadEveryValueAsItsOwnStatement
       "5, 5, 5, 'say \"hi\"', 1e10, 2.5, { ts '2003-07-01 00:00:00'}, '2003-07-01', '0'",
       "6, 6, 6, 'it''s', 0.01, 2.5, { ts '2003-07-01 00:00:00'}, '2003-07-01', 't'",
       "7, 7, 7, 'caf\xC3\xA9 tab\there \\x00ff', 99.0, 99.0, { ts '2003-07-01 14:05:09'}, "
-      "'2003-07-01', '0'"};
+      "'2003-07-01', '0'",
+      "8, -32768, -5, '-1', -0.5, -1.5, { ts '2003-07-01 00:00:00'}, '2003-07-01', 't'",
+      // Rows of two more shapes: whole numbers at their types' ends, and
+      // texts in forms that only the server's reading of a text gives a
+      // value.
+      "9, 0, -9223372036854775807, 'x', 0.5, 0.5, { ts '2003-07-01 00:00:00'}, '2003-07-01', 't'",
+      "10, 0, 9223372036854775807, 'y', 0.5, 0.5, { ts '2003-07-01 00:00:00'}, '2003-07-01', 't'",
+      "11, '007', '+9', '', 0, 0, { ts '2003-07-01 00:00:00'}, '2003-07-01', 't'",
+      "12, ' 12', '-0', ' ', 0, 0, { ts '2003-07-01 00:00:00'}, '2003-07-01', 't'"};
   for (const bool twice : {false, true}) {
     SCOPED_TRACE(twice ? "a key used twice" : "all good");
     std::vector<std::string> script;
@@ -258,9 +266,11 @@ TEST_F(PgPipelineTest, RowsOfOneTableSentTogetherReadEveryValueAsItsOwnStatement
                      .Scalar("SELECT string_agg(W::text, E'\\n' ORDER BY ctid) FROM W");
       if (!twice) {
         EXPECT_TRUE(run.errors.empty()) << run.errors[0].second;
-        // The first row waits; the others go together, read once.
+        // The first row of each shape waits, and so does the one whose
+        // text only the server can read (' 12'); the others go together,
+        // read once. One statement each would be twice as many.
         if (i == 0) {
-          EXPECT_LE(ds->round_trips() - trips, 5) << table[i];
+          EXPECT_LE(ds->round_trips() - trips, 12) << table[i];
         }
         continue;
       }
@@ -271,7 +281,7 @@ TEST_F(PgPipelineTest, RowsOfOneTableSentTogetherReadEveryValueAsItsOwnStatement
           << run.errors[0].second;
     }
     EXPECT_EQ(table[0], table[1]);
-    EXPECT_EQ(std::count(table[0].begin(), table[0].end(), '\n'), 6);
+    EXPECT_EQ(std::count(table[0].begin(), table[0].end(), '\n'), 11);
   }
 }
 
