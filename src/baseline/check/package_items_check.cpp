@@ -56,7 +56,18 @@ class PackageItemsCheck::RequirementsWalk : public pugi::xml_tree_walker {
       : check_(check), file_(file) {}
   bool for_each(pugi::xml_node& node) override {
     const char* name = node.name();
-    if (name[0] == '\0' || node.type() != pugi::node_element) return true;
+    // Nearly every node is a value of one of these; its first letter tells
+    // most of them apart without comparing whole names.
+    switch (name[0]) {
+      case 'R':
+      case 'L':
+      case 'F':
+      case 'T':
+        break;
+      default:
+        return true;
+    }
+    if (node.type() != pugi::node_element) return true;
     if (std::strcmp(name, "Req") == 0) {
       check_.CheckRequirement(file_, node, children_);
       ++requirement_;
