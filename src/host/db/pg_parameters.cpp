@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 
 #include "host/xml/xml_encoding.h"
 
@@ -223,45 +224,64 @@ const char* AppendPgArrayElement(const char* text, std::string& out) {
 
 namespace {
 
-void AppendNetwork(uint64_t v, int bytes, std::string& out) {
-  for (int shift = 8 * (bytes - 1); shift >= 0; shift -= 8)
-    out.push_back(static_cast<char>((v >> shift) & 0xff));
+// Writes the `bytes` low bytes of `v` at `to`, most significant first.
+char* PutNetwork(uint64_t v, int bytes, char* to) {
+  for (int i = bytes - 1; i >= 0; --i, v >>= 8) to[i] = static_cast<char>(v & 0xff);
+  return to + bytes;
 }
 
 // A whole number's bytes in a binary array: 2, 4 or 8; 0 for any other
 // type.
 int IntegerBytes(Oid type) { return type == kInt2 ? 2 : type == kInt4 ? 4 : type == kInt8 ? 8 : 0; }
 
+// The value of the digits from `s` to the NUL after them, when there is at
+// least one, there is nothing else, and the value is at most `limit`.
+std::optional<uint64_t> PlainDigits(const char* s, uint64_t limit, const char*& end) {
+  if (*s < '0' || *s > '9') return std::nullopt;
+  uint64_t v = 0;
+  for (; *s >= '0' && *s <= '9'; ++s) {
+    const uint64_t digit = static_cast<uint64_t>(*s - '0');
+    if (v > (limit - digit) / 10) return std::nullopt;
+    v = v * 10 + digit;
+  }
+  end = s;
+  if (*s != '\0') return std::nullopt;
+  return v;
+}
+
 }  // namespace
 
 bool StartPgBinaryArray(Oid type, size_t count, std::string& out) {
   if (type != kText && !IntegerBytes(type)) return false;
-  out.clear();
   // Dimensions, whether any element is NULL, the element type, then the
   // one dimension's length and lower bound.
+  char head[20];
+  char* at = head;
   for (uint64_t v : {uint64_t{1}, uint64_t{0}, uint64_t{type}, uint64_t{count}, uint64_t{1}})
-    AppendNetwork(v, 4, out);
+    at = PutNetwork(v, 4, at);
+  out.assign(head, at);
   return true;
 }
 
 const char* AppendPgBinaryArrayElement(Oid type, const char* text, std::string& out) {
-  const size_t length = std::strlen(text);
+  char element[12];
   const int bytes = IntegerBytes(type);
   if (!bytes) {
-    AppendNetwork(length, 4, out);
+    const size_t length = std::strlen(text);
+    out.append(element, PutNetwork(length, 4, element));
     out.append(text, length);
     return text + length;
   }
   // No sign but a minus, no blanks: the number's only plain form (leading
   // zeros aside), which a parse of the text gives the same value.
-  const bool negative = length > 0 && text[0] == '-';
-  if (length == size_t{negative} || text[negative] < '0' || text[negative] > '9') return nullptr;
-  int64_t v = 0;
-  const auto res = std::from_chars(text, text + length, v);
-  if (res.ec != std::errc() || res.ptr != text + length || !IntegerFits(v, type)) return nullptr;
-  AppendNetwork(static_cast<uint64_t>(bytes), 4, out);
-  AppendNetwork(static_cast<uint64_t>(v), bytes, out);
-  return text + length;
+  const bool negative = text[0] == '-';
+  const uint64_t largest = uint64_t{1} << (8 * bytes - 1);  // the most negative's size
+  const char* end = nullptr;
+  const std::optional<uint64_t> size = PlainDigits(text + negative, largest - !negative, end);
+  if (!size) return nullptr;
+  const uint64_t v = negative ? uint64_t{0} - *size : *size;
+  out.append(element, PutNetwork(v, bytes, PutNetwork(static_cast<uint64_t>(bytes), 4, element)));
+  return end;
 }
 
 }  // namespace vl
