@@ -1,6 +1,7 @@
 #include "host/db/sql_rewrite.h"
 
 #include <cctype>
+#include <cstring>
 
 #include "host/db/data_services.h"
 #include "host/text/convert.h"
@@ -33,15 +34,18 @@ size_t QuotedEnd(const std::string& s, size_t i, char quote) {
 // The characters where something may need rewriting: quotes (whose inside
 // is never touched), the table marker's first character and the opening
 // of a timestamp.
-struct CharSet {
-  bool has[256] = {};
-};
-constexpr CharSet kRewriteStarts = [] {
-  CharSet set;
-  for (unsigned char c : {'\'', '"', '{', '\x05'}) set.has[c] = true;
-  return set;
-}();
-bool IsRewriteStart(char c) { return kRewriteStarts.has[static_cast<unsigned char>(c)]; }
+constexpr char kRewriteStarts[] = {'\'', '"', '{', '\x05', '\0'};
+
+// Where the next of them is in `s` from `i` on, s.size() when none. The
+// library's search takes long runs of plain text many bytes at a time; a
+// NUL inside the text stops it, and is passed over.
+size_t NextRewriteStart(const std::string& s, size_t i) {
+  for (;;) {
+    i += std::strcspn(s.c_str() + i, kRewriteStarts);
+    if (i >= s.size() || s[i] != '\0') return i;
+    ++i;
+  }
+}
 
 // Matches "{ ts 'text'}" (blanks optional where the form allows them, "ts"
 // in any case) at `i`. On success sets the text's bounds and returns one
@@ -86,7 +90,7 @@ std::string RewriteStatement(const std::string& sql, int dbType) {
   size_t copied = 0;
   size_t i = 0;
   for (;;) {
-    while (i < n && !IsRewriteStart(sql[i])) ++i;
+    i = NextRewriteStart(sql, i);
     if (i >= n) break;
     const char c = sql[i];
     if (c == '\'' || c == '"') {

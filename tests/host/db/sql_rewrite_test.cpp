@@ -40,6 +40,8 @@ TEST(SqlRewriteTest, ResolvesMarkersAndTimestampLiteralsOutsideQuotesOnly) {
       {"VALUES ('x" + M, kDBSQLite, "VALUES ('x" + M},
       // A failed match does not swallow what follows.
       {"{ ts 'a' x } " + M + "T", kDBSQLite, "{ ts 'a' x } T"},
+      // A NUL in the text is passed over like any other character.
+      {std::string("A\0 ", 3) + M + "T", kDBSQLite, std::string("A\0 T", 4)},
   };
   for (const auto& c : cases) EXPECT_EQ(RewriteStatement(c.in, c.db), c.out) << c.in;
   for (const std::string s : {"{", "{ x }", "{ ts '2003-07-01", "{ ts '2003'", "{ tsx '1'}",
