@@ -187,10 +187,10 @@ class Shaper {
 };
 
 void Shaper::AppendParameter() {
-  char digits[16];
-  auto res = std::to_chars(digits, digits + sizeof digits, out_.values.size());
-  out_.shape += pg_ ? '$' : '?';
-  out_.shape.append(digits, res.ptr);
+  char text[16];
+  text[0] = pg_ ? '$' : '?';
+  auto res = std::to_chars(text + 1, text + sizeof text, out_.values.size());
+  out_.shape.append(text, res.ptr);
 }
 
 // What PostgreSQL makes of the quoted text opening at `i`: false when it

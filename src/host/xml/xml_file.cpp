@@ -62,8 +62,11 @@ bool ReadFileBytes(const std::string& path, std::string& bytes) {
 
 std::string NodeText(const pugi::xml_node& node) {
   if (node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata) return node.value();
-  std::string text;
   pugi::xml_node n = node.first_child();
+  // Nearly every value is one text and nothing else: taken as it stands.
+  if (n && !n.next_sibling() && (n.type() == pugi::node_pcdata || n.type() == pugi::node_cdata))
+    return n.value();
+  std::string text;
   while (n) {
     if (n.type() == pugi::node_pcdata || n.type() == pugi::node_cdata) text += n.value();
     if (n.first_child()) {
