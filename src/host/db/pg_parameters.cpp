@@ -249,10 +249,49 @@ std::optional<uint64_t> PlainDigits(const char* s, uint64_t limit, const char*& 
   return v;
 }
 
+// Days from 2000-01-01, the server's day 0, to the day `y`-`m`-`d` of the
+// Gregorian calendar (extended before its start, as the server's is).
+int64_t DaysFrom2000(int64_t y, int64_t m, int64_t d) {
+  y -= m <= 2;
+  const int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const int64_t year_of_era = y - era * 400;
+  const int64_t day_of_year = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const int64_t day_of_era = year_of_era * 365 + year_of_era / 4 - year_of_era / 100 + day_of_year;
+  return era * 146097 + day_of_era - 730425;  // 719468 to 1970, 10957 on to 2000
+}
+
+// A date ("yyyy-mm-dd", for a timestamp also "yyyy-mm-dd hh:mm:ss") that
+// exists, as the server keeps it: days (a date) or microseconds (a
+// timestamp) from 2000-01-01 00:00:00. Any other text goes as text.
+const char* AppendDateElement(Oid type, const char* text, std::string& out) {
+  const std::string_view s(text);
+  const bool with_time = s.size() == 19;
+  if (!IsPlainDate(s, with_time) || (with_time && type == kDate)) return nullptr;
+  int y = 0, m = 0, d = 0, hh = 0, mm = 0, ss = 0;
+  TwoOrFourDigits(s, 0, 4, y);
+  TwoOrFourDigits(s, 5, 2, m);
+  TwoOrFourDigits(s, 8, 2, d);
+  if (with_time) {
+    TwoOrFourDigits(s, 11, 2, hh);
+    TwoOrFourDigits(s, 14, 2, mm);
+    TwoOrFourDigits(s, 17, 2, ss);
+  }
+  const int64_t days = DaysFrom2000(y, m, d);
+  char element[12];
+  if (type == kDate) {
+    out.append(element, PutNetwork(static_cast<uint64_t>(days), 4, PutNetwork(4, 4, element)));
+  } else {
+    const int64_t micros = ((days * 24 + hh) * 60 + mm) * 60 + ss;
+    out.append(element,
+               PutNetwork(static_cast<uint64_t>(micros * 1000000), 8, PutNetwork(8, 4, element)));
+  }
+  return text + s.size();
+}
+
 }  // namespace
 
 bool StartPgBinaryArray(Oid type, size_t count, std::string& out) {
-  if (type != kText && !IntegerBytes(type)) return false;
+  if (type != kText && type != kTimestamp && type != kDate && !IntegerBytes(type)) return false;
   // Dimensions, whether any element is NULL, the element type, then the
   // one dimension's length and lower bound.
   char head[20];
@@ -265,6 +304,7 @@ bool StartPgBinaryArray(Oid type, size_t count, std::string& out) {
 
 const char* AppendPgBinaryArrayElement(Oid type, const char* text, std::string& out) {
   char element[12];
+  if (type == kTimestamp || type == kDate) return AppendDateElement(type, text, out);
   const int bytes = IntegerBytes(type);
   if (!bytes) {
     const size_t length = std::strlen(text);

@@ -7,7 +7,7 @@
 namespace vl {
 namespace {
 
-constexpr Oid kInt2 = 21, kInt4 = 23, kInt8 = 20, kText = 25;
+constexpr Oid kInt2 = 21, kInt4 = 23, kInt8 = 20, kText = 25, kDate = 1082, kTimestamp = 1114;
 
 // The element's bytes after its length, as the server reads them; "-" when
 // the text goes as text.
@@ -54,11 +54,23 @@ TEST(PgParametersTest, ANumberGoesInBinaryOnlyInItsPlainFormAndWithinItsType) {
       // A text is its bytes.
       {kText, "a\"\\{", "61225c7b"},
       {kText, "", ""},
+      // Days, and microseconds, from 2000-01-01.
+      {kDate, "2000-01-01", "00000000"},
+      {kDate, "1999-12-31", "ffffffff"},
+      {kDate, "2004-03-01", "000005f1"},  // after a leap day
+      {kDate, "2000-01-01 00:00:00", "-"},
+      {kTimestamp, "2000-01-02", "000000141dd76000"},
+      {kTimestamp, "2000-01-01 00:00:01", "00000000000f4240"},
+      {kTimestamp, "1999-12-31 23:59:59", "fffffffffff0bdc0"},
+      {kTimestamp, "2003-02-29 00:00:00", "-"},  // no such day
+      {kTimestamp, "2003-07-01 24:00:00", "-"},
+      {kTimestamp, "2003-07-01T14:05:09", "-"},
+      {kTimestamp, "now", "-"},
   };
   for (const auto& c : cases)
     EXPECT_EQ(Element(c.type, c.text), c.bytes) << c.type << " " << c.text;
   std::string start;
-  EXPECT_FALSE(StartPgBinaryArray(1114, 2, start));  // a timestamp goes as text
+  EXPECT_FALSE(StartPgBinaryArray(1184, 2, start));  // read in the session's time zone
   ASSERT_TRUE(StartPgBinaryArray(kInt4, 2, start));
   EXPECT_EQ(start.size(), 20u);
 }

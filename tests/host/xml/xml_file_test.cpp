@@ -172,12 +172,18 @@ TEST(XmlFileTest, ChildTextReadsElementsAndAttributes) {
   EXPECT_EQ(ChildText(req, "@ID"), "{G}");
   EXPECT_EQ(ChildText(req, "!!bad xpath"), "");
   // One text, and everything else an element's text can be made of.
-  ASSERT_TRUE(LoadXmlBuffer(doc, "<R><A>one</A><B><![CDATA[<c>]]></B><C/><D>x<!--y-->z</D>"
-                                 "<E><!--y--></E><F>a<G>b</G></F></R>")
+  ASSERT_TRUE(LoadXmlBuffer(doc,
+                            "<R><A>one</A><B><![CDATA[<c>]]></B><C/><D>x<!--y-->z</D>"
+                            "<E><!--y--></E><F>a<G>b</G></F></R>")
                   .ok);
   const pugi::xml_node r = doc.child("R");
-  for (const auto& [name, text] : {std::pair{"A", "one"}, {"B", "<c>"}, {"C", ""}, {"D", "xz"},
-                                   {"E", ""}, {"F", "ab"}, {"Z", ""}})
+  for (const auto& [name, text] : {std::pair{"A", "one"},
+                                   {"B", "<c>"},
+                                   {"C", ""},
+                                   {"D", "xz"},
+                                   {"E", ""},
+                                   {"F", "ab"},
+                                   {"Z", ""}})
     EXPECT_EQ(NodeText(r.child(name)), text) << name;
 }
 
