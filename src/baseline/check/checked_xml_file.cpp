@@ -19,6 +19,7 @@ constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_declaration
 
 bool CheckedXmlFile::Load(const std::string& folder, const std::string& name) {
   doc_.reset();
+  text_.reset();
   buffer_ = nullptr;
   buffer_size_ = 0;
   line_breaks_.clear();
@@ -55,23 +56,19 @@ bool CheckedXmlFile::Parse(std::string text) {
   for (const char* p = text.data();
        (p = static_cast<const char*>(std::memchr(p, '\n', text.data() + text.size() - p))); ++p)
     line_breaks_.push_back(static_cast<size_t>(p - text.data()));
-  buffer_size_ = text.size();
-  void* buffer = pugi::get_memory_allocation_function()(buffer_size_ == 0 ? 1 : buffer_size_);
-  if (!buffer) {
-    error_ = "the file is too large to be read";
-    return false;
-  }
-  std::memcpy(buffer, text.data(), buffer_size_);
-  text = std::string();
-  buffer_ = static_cast<const char*>(buffer);
-  // The document owns the buffer from here on, also when parsing fails.
+  // Parsed where it lies: the document points into the text, which is kept
+  // (at an address that moving this object does not change).
+  text_ = std::make_unique<std::string>(std::move(text));
+  buffer_ = text_->data();
+  buffer_size_ = text_->size();
   pugi::xml_parse_result parsed =
-      doc_.load_buffer_inplace_own(buffer, buffer_size_, kParseOptions, pugi::encoding_utf8);
+      doc_.load_buffer_inplace(text_->data(), buffer_size_, kParseOptions, pugi::encoding_utf8);
   if (parsed) return true;
-  error_ = std::string("it is not well-formed XML: ") + parsed.description();
+  error_.assign("it is not well-formed XML: ").append(parsed.description());
   error_line_ =
       LineAt(buffer_ + std::min<size_t>(static_cast<size_t>(parsed.offset), buffer_size_));
   doc_.reset();
+  text_.reset();
   buffer_ = nullptr;
   return false;
 }
@@ -105,7 +102,8 @@ std::string PathStep(const pugi::xml_node& n) {
   for (pugi::xml_node s = n.previous_sibling(n.name()); s; s = s.previous_sibling(n.name()))
     ++position;
   std::string step = n.name();
-  if (position > 1 || n.next_sibling(n.name())) step += "[" + std::to_string(position) + "]";
+  if (position > 1 || n.next_sibling(n.name()))
+    step.append("[").append(std::to_string(position)).append("]");
   return step;
 }
 
@@ -124,7 +122,8 @@ std::string ElementPath(const pugi::xml_node& node) {
       if (i + 2 == chain.size()) path += "/...";
       continue;
     }
-    path += (path.empty() ? "" : "/") + PathStep(chain[i]);
+    if (!path.empty()) path += '/';
+    path += PathStep(chain[i]);
   }
   return path;
 }

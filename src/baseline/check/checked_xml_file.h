@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <pugixml.hpp>
 #include <string>
 #include <vector>
@@ -46,7 +47,8 @@ class CheckedXmlFile {
   std::string encoding_note_;
   int encoding_line_ = 0;
   uint64_t size_ = 0;
-  const char* buffer_ = nullptr;  // the text the document was parsed in; it owns it
+  std::unique_ptr<std::string> text_;  // the text the document was parsed in
+  const char* buffer_ = nullptr;       // where it starts
   size_t buffer_size_ = 0;
   std::vector<size_t> line_breaks_;  // offsets of the "\n" of the text
 };

@@ -237,9 +237,7 @@ TEST_F(PgPipelineTest, RowsOfOneTableSentTogetherReadEveryValueAsItsOwnStatement
       "7, 7, 7, 'caf\xC3\xA9 tab\there \\x00ff', 99.0, 99.0, { ts '2003-07-01 14:05:09'}, "
       "'2003-07-01', '0'",
       "8, -32768, -5, '-1', -0.5, -1.5, { ts '2003-07-01 00:00:00'}, '2003-07-01', 't'",
-      // Rows of two more shapes: whole numbers at their types' ends, and
-      // texts in forms that only the server's reading of a text gives a
-      // value.
+      // Two more shapes: numbers at their types' ends, texts only the server reads.
       "9, 0, -9223372036854775807, 'x', 0.5, 0.5, { ts '2003-07-01 00:00:00'}, '2003-07-01', 't'",
       "10, 0, 9223372036854775807, 'y', 0.5, 0.5, { ts '2003-07-01 00:00:00'}, '2003-07-01', 't'",
       "11, '007', '+9', '', 0, 0, { ts '2003-07-01 00:00:00'}, '2003-07-01', 't'",

@@ -171,20 +171,10 @@ TEST(XmlFileTest, ChildTextReadsElementsAndAttributes) {
   EXPECT_EQ(ChildText(req, "Text"), "onetwo");
   EXPECT_EQ(ChildText(req, "@ID"), "{G}");
   EXPECT_EQ(ChildText(req, "!!bad xpath"), "");
-  // One text, and everything else an element's text can be made of.
-  ASSERT_TRUE(LoadXmlBuffer(doc,
-                            "<R><A>one</A><B><![CDATA[<c>]]></B><C/><D>x<!--y-->z</D>"
-                            "<E><!--y--></E><F>a<G>b</G></F></R>")
-                  .ok);
-  const pugi::xml_node r = doc.child("R");
-  for (const auto& [name, text] : {std::pair{"A", "one"},
-                                   {"B", "<c>"},
-                                   {"C", ""},
-                                   {"D", "xz"},
-                                   {"E", ""},
-                                   {"F", "ab"},
-                                   {"Z", ""}})
-    EXPECT_EQ(NodeText(r.child(name)), text) << name;
+  // A single text, a single CDATA, nothing, no element.
+  ASSERT_TRUE(LoadXmlBuffer(doc, "<R><A>one</A><B><![CDATA[<c>]]></B><C/></R>").ok);
+  for (const auto& [name, text] : {std::pair{"A", "one"}, {"B", "<c>"}, {"C", ""}, {"Z", ""}})
+    EXPECT_EQ(NodeText(doc.child("R").child(name)), text) << name;
 }
 
 // A file read ahead is what taking its name gives, read once; any other
