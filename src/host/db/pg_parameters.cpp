@@ -303,11 +303,13 @@ bool StartPgBinaryArray(Oid type, size_t count, std::string& out) {
 }
 
 const char* AppendPgBinaryArrayElement(Oid type, const char* text, std::string& out) {
-  char element[12];
   if (type == kTimestamp || type == kDate) return AppendDateElement(type, text, out);
+  char element[12];
   const int bytes = IntegerBytes(type);
   if (!bytes) {
+    // The server keeps no value of a gigabyte or more; its text input says so.
     const size_t length = std::strlen(text);
+    if (length >= (size_t{1} << 30)) return nullptr;
     out.append(element, PutNetwork(length, 4, element));
     out.append(text, length);
     return text + length;

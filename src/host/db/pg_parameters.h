@@ -41,19 +41,19 @@ const char* PgArrayElementTypeName(Oid type);
 
 // Arrays of whole numbers, texts, dates and timestamps can go to the
 // server in its binary form, which it reads without parsing any text: the
-// element's bytes, or its number in network byte order. True when `type` (an element type as
-// PgArrayElementTypeName takes it) is one of these; `out` then holds the
-// start of such an array of `count` elements, which must all be appended
-// by AppendPgBinaryArrayElement.
+// element's bytes, or its number in network byte order. True when `type`
+// (an element type as PgArrayElementTypeName takes it) is one of these;
+// `out` then holds the start of such an array of `count` elements, which
+// must all be appended by AppendPgBinaryArrayElement.
 bool StartPgBinaryArray(Oid type, size_t count, std::string& out);
 // Appends the text ending at the first NUL at `text` to `out` as one
 // element of a binary array of `type`, and returns where the NUL is. A
 // number only in the plain form the server reads exactly as its value (a
 // minus, digits, within the type's range), a date only as "yyyy-mm-dd"
 // (for a timestamp also "yyyy-mm-dd hh:mm:ss") naming a day and time that
-// exist; nullptr for any other text, and
-// then `out` is to be dropped: the array goes as text (its element is read
-// as the server reads its text).
+// exist, a text only below the server's limit for one value; nullptr for
+// any other, and then `out` is to be dropped: the array goes as text, its
+// element read as the server reads its text.
 const char* AppendPgBinaryArrayElement(Oid type, const char* text, std::string& out);
 
 // Appends the text ending at the first NUL at `text` to `out` as one

@@ -228,7 +228,7 @@ void PgDataServices::SendArraysRun(const std::vector<uint32_t>& members) {
       const char* end = array_formats_[k] == 1
                             ? AppendPgBinaryArrayElement(shape.array_types[k], text, arrays_[k])
                             : nullptr;
-      // A number in any other form goes as text, read as the server reads it.
+      // A value in any other form goes as text, read as the server reads it.
       if (!end) array_formats_[k] = 0;
       text = (end ? end : text + std::strlen(text)) + 1;
     }
