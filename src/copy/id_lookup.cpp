@@ -95,10 +95,7 @@ void FoundIds::Remember(const DataServices& ds, const char* table, const std::st
                         int32_t id) {
   if (remembered_ >= kMaxRemembered) Clear();
   Table& t = Of(ds, table);
-  if (!t.ids.Find(guid)) {
-    t.ids.Insert(t.keys.Keep(guid), id);
-    ++remembered_;
-  }
+  if (t.ids.Insert(guid, id, t.keys).second) ++remembered_;
 }
 
 std::vector<std::optional<int32_t>>& FoundIds::ByPosition(
@@ -129,12 +126,11 @@ void FoundIds::RememberLowest(const DataServices& ds, const char* table, const s
                               int32_t id) {
   if (remembered_ >= kMaxRemembered) Clear();
   Table& t = Of(ds, table);
-  if (int32_t* known = t.ids.Find(key)) {
-    if (id < *known) *known = id;
-    return;
-  }
-  t.ids.Insert(t.keys.Keep(key), id);
-  ++remembered_;
+  auto [known, added] = t.ids.Insert(key, id, t.keys);
+  if (added)
+    ++remembered_;
+  else if (id < *known)
+    *known = id;
 }
 
 void FoundIds::Clear() {

@@ -86,7 +86,7 @@ class FoundIds {
     // other can be at its address.
     const DataServices* address = nullptr;
     // The IDs by position in `translations` as of `layout`.
-    const void* translations = nullptr;
+    const OrderedMap<std::string>* translations = nullptr;
     uint64_t layout = 0;
     std::vector<std::optional<int32_t>> by_position;
   };

@@ -29,9 +29,7 @@ const char* KindText(GuidKind kind) {
 }
 
 bool GuidRegistry::Record(std::string_view guid, GuidKind kind) {
-  if (kinds_.Find(guid)) return false;
-  kinds_.Insert(texts_.Keep(guid), kind);
-  return true;
+  return kinds_.Insert(guid, kind, texts_).second;
 }
 
 std::optional<GuidKind> GuidRegistry::KindOf(std::string_view guid) const {

@@ -39,9 +39,7 @@ class GuidRegistry {
   std::optional<GuidKind> KindOf(std::string_view guid) const;
 
   // Requirements have a translation table of their own.
-  void RecordRequirement(std::string_view guid) {
-    if (!IsRequirement(guid)) requirements_.Insert(texts_.Keep(guid), true);
-  }
+  void RecordRequirement(std::string_view guid) { requirements_.Insert(guid, true, texts_); }
   bool IsRequirement(std::string_view guid) const { return requirements_.Find(guid) != nullptr; }
 
  private:

@@ -216,7 +216,7 @@ void PackageItemsCheck::CheckRequirement(const CheckedXmlFile& file, const pugi:
   }
   const std::string prefix = ChildElementText(req, "RPre");
   const std::string tag = TagKey(prefix, ToLongOrZero(ChildElementText(req, "Tag")));
-  if (!tags_.Find(tag)) tags_.Insert(tag_texts_.Keep(tag), true);
+  tags_.Insert(tag, true, tag_texts_);
   if (prefix.find('.') != std::string::npos) children.push_back(req);
 }
 

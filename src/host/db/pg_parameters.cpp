@@ -6,6 +6,7 @@
 #include <cstring>
 #include <optional>
 
+#include "host/text/convert.h"
 #include "host/xml/xml_encoding.h"
 
 namespace vl {
@@ -88,20 +89,23 @@ bool TwoOrFourDigits(std::string_view s, size_t at, size_t n, int& out) {
 }
 
 // "yyyy-mm-dd" (with `time`, "yyyy-mm-dd hh:mm:ss"): a day and time that
-// exist, years 1 to 9999.
-bool IsPlainDate(std::string_view s, bool time) {
+// exist, years 1 to 9999, read into `d` (its time 00:00:00 without `time`).
+bool ParsePlainDate(std::string_view s, bool time, VlDate& d) {
   static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   if (s.size() != (time ? 19u : 10u) || s[4] != '-' || s[7] != '-') return false;
-  int y = 0, m = 0, d = 0;
-  if (!TwoOrFourDigits(s, 0, 4, y) || !TwoOrFourDigits(s, 5, 2, m) ||
-      !TwoOrFourDigits(s, 8, 2, d) || y < 1 || m < 1 || m > 12 || d < 1 ||
-      d > kDays[m - 1] + (m == 2 && IsLeapYear(y) ? 1 : 0))
+  d = VlDate{};
+  if (!TwoOrFourDigits(s, 0, 4, d.year) || !TwoOrFourDigits(s, 5, 2, d.month) ||
+      !TwoOrFourDigits(s, 8, 2, d.day) || d.year < 1 || d.month < 1 || d.month > 12 || d.day < 1 ||
+      d.day > kDays[d.month - 1] + (d.month == 2 && IsLeapYear(d.year) ? 1 : 0))
     return false;
   if (!time) return true;
-  int hh = 0, mm = 0, ss = 0;
-  return s[10] == ' ' && s[13] == ':' && s[16] == ':' && TwoOrFourDigits(s, 11, 2, hh) &&
-         TwoOrFourDigits(s, 14, 2, mm) && TwoOrFourDigits(s, 17, 2, ss) && hh < 24 && mm < 60 &&
-         ss < 60;
+  return s[10] == ' ' && s[13] == ':' && s[16] == ':' && TwoOrFourDigits(s, 11, 2, d.hour) &&
+         TwoOrFourDigits(s, 14, 2, d.minute) && TwoOrFourDigits(s, 17, 2, d.second) &&
+         d.hour < 24 && d.minute < 60 && d.second < 60;
+}
+bool IsPlainDate(std::string_view s, bool time) {
+  VlDate d;
+  return ParsePlainDate(s, time, d);
 }
 
 bool BooleanTextFits(std::string_view s) {
@@ -249,41 +253,24 @@ std::optional<uint64_t> PlainDigits(const char* s, uint64_t limit, const char*& 
   return v;
 }
 
-// Days from 2000-01-01, the server's day 0, to the day `y`-`m`-`d` of the
-// Gregorian calendar (extended before its start, as the server's is).
-int64_t DaysFrom2000(int64_t y, int64_t m, int64_t d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const int64_t year_of_era = y - era * 400;
-  const int64_t day_of_year = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const int64_t day_of_era = year_of_era * 365 + year_of_era / 4 - year_of_era / 100 + day_of_year;
-  return era * 146097 + day_of_era - 730425;  // 719468 to 1970, 10957 on to 2000
-}
-
 // A date ("yyyy-mm-dd", for a timestamp also "yyyy-mm-dd hh:mm:ss") that
 // exists, as the server keeps it: days (a date) or microseconds (a
-// timestamp) from 2000-01-01 00:00:00. Any other text goes as text.
+// timestamp) from 2000-01-01 00:00:00, its day 0. Any other text goes as
+// text.
 const char* AppendDateElement(Oid type, const char* text, std::string& out) {
   const std::string_view s(text);
   const bool with_time = s.size() == 19;
-  if (!IsPlainDate(s, with_time) || (with_time && type == kDate)) return nullptr;
-  int y = 0, m = 0, d = 0, hh = 0, mm = 0, ss = 0;
-  TwoOrFourDigits(s, 0, 4, y);
-  TwoOrFourDigits(s, 5, 2, m);
-  TwoOrFourDigits(s, 8, 2, d);
-  if (with_time) {
-    TwoOrFourDigits(s, 11, 2, hh);
-    TwoOrFourDigits(s, 14, 2, mm);
-    TwoOrFourDigits(s, 17, 2, ss);
-  }
-  const int64_t days = DaysFrom2000(y, m, d);
+  VlDate d;
+  if ((with_time && type == kDate) || !ParsePlainDate(s, with_time, d)) return nullptr;
+  constexpr int64_t k2000 = 10957;  // days from 1970-01-01
+  const int64_t days = DaysSince1970(d.year, d.month, d.day) - k2000;
   char element[12];
   if (type == kDate) {
     out.append(element, PutNetwork(static_cast<uint64_t>(days), 4, PutNetwork(4, 4, element)));
   } else {
-    const int64_t micros = ((days * 24 + hh) * 60 + mm) * 60 + ss;
+    const int64_t seconds = ((days * 24 + d.hour) * 60 + d.minute) * 60 + d.second;
     out.append(element,
-               PutNetwork(static_cast<uint64_t>(micros * 1000000), 8, PutNetwork(8, 4, element)));
+               PutNetwork(static_cast<uint64_t>(seconds * 1000000), 8, PutNetwork(8, 4, element)));
   }
   return text + s.size();
 }

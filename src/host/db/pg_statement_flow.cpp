@@ -207,6 +207,17 @@ void PgDataServices::SendRun(const std::vector<uint32_t>& members) {
   if (!pipeline_->AddToBatch(name, parameters_, members)) ThrowConnectionLost("sending statements");
 }
 
+namespace {
+
+// Appends the text ending at the first NUL at `text` to an array's text
+// that `out` opens ("{" and the elements before); returns where the NUL is.
+const char* AppendTextArrayElement(const char* text, std::string& out) {
+  if (out.size() > 1) out.push_back(',');
+  return AppendPgArrayElement(text, out);
+}
+
+}  // namespace
+
 void PgDataServices::SendArraysRun(const std::vector<uint32_t>& members) {
   Shape& shape = *pending_[members[0]].shape;
   if (shape.arrays.empty()) {
@@ -219,22 +230,35 @@ void PgDataServices::SendArraysRun(const std::vector<uint32_t>& members) {
   const size_t n = shape.rows->parameters;
   arrays_.resize(n);
   array_formats_.resize(n);
-  for (size_t k = 0; k < n; ++k)
-    array_formats_[k] = StartPgBinaryArray(shape.array_types[k], members.size(), arrays_[k]);
+  // Each array in the server's binary form (format 1) where its type has
+  // one, else as text (format 0); one that meets a value in another form
+  // goes as text after all, built again once the others are done.
+  constexpr int kText = 0, kBinary = 1, kTextAfterAll = 2;
+  for (size_t k = 0; k < n; ++k) {
+    array_formats_[k] =
+        StartPgBinaryArray(shape.array_types[k], members.size(), arrays_[k]) ? kBinary : kText;
+    if (array_formats_[k] == kText) arrays_[k].assign(1, '{');
+  }
   for (uint32_t m : members) {
     // The parameters' texts, each ended by a NUL.
     const char* text = pending_[m].parameters.c_str();
     for (size_t k = 0; k < n; ++k) {
-      const char* end = array_formats_[k] == 1
-                            ? AppendPgBinaryArrayElement(shape.array_types[k], text, arrays_[k])
-                            : nullptr;
-      // A value in any other form goes as text, read as the server reads it.
-      if (!end) array_formats_[k] = 0;
+      const char* end = nullptr;
+      if (array_formats_[k] == kBinary) {
+        end = AppendPgBinaryArrayElement(shape.array_types[k], text, arrays_[k]);
+        if (!end) array_formats_[k] = kTextAfterAll;
+      } else if (array_formats_[k] == kText) {
+        end = AppendTextArrayElement(text, arrays_[k]);
+      }
       text = (end ? end : text + std::strlen(text)) + 1;
     }
   }
-  for (size_t k = 0; k < n; ++k)
-    if (array_formats_[k] == 0) ArrayText(members, k, arrays_[k]);
+  for (size_t k = 0; k < n; ++k) {
+    if (array_formats_[k] == kText) arrays_[k].push_back('}');
+    if (array_formats_[k] != kTextAfterAll) continue;
+    ArrayText(members, k, arrays_[k]);
+    array_formats_[k] = kText;
+  }
   parameters_.clear();
   array_lengths_.clear();
   for (std::string& a : arrays_) {
@@ -252,8 +276,7 @@ void PgDataServices::ArrayText(const std::vector<uint32_t>& members, size_t k,
   for (uint32_t m : members) {
     const char* text = pending_[m].parameters.c_str();
     for (size_t skip = 0; skip < k; ++skip) text += std::strlen(text) + 1;
-    if (out.size() > 1) out.push_back(',');
-    AppendPgArrayElement(text, out);
+    AppendTextArrayElement(text, out);
   }
   out.push_back('}');
 }

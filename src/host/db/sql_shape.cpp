@@ -297,7 +297,7 @@ bool Shaper::Statement(std::string_view first_word) {
     } else {
       if (!Scan(is_select, st, i, split)) return false;
       if (i == split && out_.values.empty() && kept.states.size() < PrefixStates::kMost)
-        kept.states.Insert(kept.texts.Keep(prefix), st);
+        kept.states.Insert(prefix, st, kept.texts);
     }
   }
   return Scan(is_select, st, i, s_.size());

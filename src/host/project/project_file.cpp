@@ -98,8 +98,9 @@ void WriteProjectFile(const std::string& path, const ProjectFileInfo& info) {
   const fs::path target(path);
   const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
   std::random_device rd;
-  const std::string temp =
-      (folder / ("." + target.filename().string() + ".tmp" + std::to_string(rd()))).string();
+  std::string name = ".";
+  name.append(target.filename().string()).append(".tmp").append(std::to_string(rd()));
+  const std::string temp = (folder / name).string();
   const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
   if (fd < 0)
     Fail(err::kPermissionDenied, path, std::string("cannot be written: ") + strerror(errno));

@@ -150,7 +150,7 @@ std::string FormatNumber(double v) {
   std::string out = v < 0 ? "-" : "";
   if (exponent >= 15 || exponent < -4) {
     out += digits[0];
-    if (digits.size() > 1) out += "." + digits.substr(1);
+    if (digits.size() > 1) out.append(".").append(digits, 1);
     char e[16];
     std::snprintf(e, sizeof e, "E%c%02d", exponent < 0 ? '-' : '+', std::abs(exponent));
     return out + e;

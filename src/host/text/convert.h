@@ -40,6 +40,9 @@ VlDate CDate(const std::string& text);
 
 // "yyyy-mm-dd hh:mm:ss".
 std::string FormatDateTime(const VlDate& d);
+// Days from 1970-01-01 to `year`-`month`-`day` of the Gregorian calendar
+// (extended before its start), negative before it.
+int64_t DaysSince1970(int64_t year, int64_t month, int64_t day);
 // The general text form of a number, "." as decimal separator, no
 // thousands separators, at most 15 significant digits ("12.5", "7",
 // "0.4", "-3", "1E+20").

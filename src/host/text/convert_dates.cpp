@@ -167,4 +167,15 @@ VlDate Now() {
   return VlDate{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
 }
 
+int64_t DaysSince1970(int64_t year, int64_t month, int64_t day) {
+  // Counted in eras of 400 years, each year starting in March, so that a
+  // leap day ends its year.
+  year -= month <= 2;
+  const int64_t era = (year >= 0 ? year : year - 399) / 400;
+  const int64_t year_of_era = year - era * 400;
+  const int64_t day_of_year = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+  const int64_t day_of_era = year_of_era * 365 + year_of_era / 4 - year_of_era / 100 + day_of_year;
+  return era * 146097 + day_of_era - 719468;
+}
+
 }  // namespace vl

@@ -89,13 +89,12 @@ class TextTable {
   // one there before, or `value`) and whether it was added; `key`'s text
   // must stay where it is as long as the table holds it.
   std::pair<V*, bool> Insert(std::string_view key, V value) {
-    if ((count_ + 1) * 2 > slots_.size()) Grow();
-    const uint64_t hash = Hash(key);
-    Slot& slot = slots_[SlotOf(key, hash)];
-    if (slot.used()) return {&slot.value, false};
-    slot = Slot{hash, key.data(), key.size(), std::move(value)};
-    ++count_;
-    return {&slot.value, true};
+    return Place(key, std::move(value), nullptr);
+  }
+  // The same with `key`'s text copied into `keys` when it is added (and
+  // only then): the caller's text may go.
+  std::pair<V*, bool> Insert(std::string_view key, V value, TextArena& keys) {
+    return Place(key, std::move(value), &keys);
   }
   // Takes `key` out; false when it was not there.
   bool Erase(std::string_view key) {
@@ -133,6 +132,16 @@ class TextTable {
   };
   static constexpr size_t kUnused = SIZE_MAX;
   static uint64_t Hash(std::string_view key) { return std::hash<std::string_view>{}(key); }
+  std::pair<V*, bool> Place(std::string_view key, V value, TextArena* keys) {
+    if ((count_ + 1) * 2 > slots_.size()) Grow();
+    const uint64_t hash = Hash(key);
+    Slot& slot = slots_[SlotOf(key, hash)];
+    if (slot.used()) return {&slot.value, false};
+    if (keys) key = keys->Keep(key);
+    slot = Slot{hash, key.data(), key.size(), std::move(value)};
+    ++count_;
+    return {&slot.value, true};
+  }
   // The slot holding `key`, or the empty one where it would go.
   size_t SlotOf(std::string_view key, uint64_t hash) const {
     const size_t mask = slots_.size() - 1;

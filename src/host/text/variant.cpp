@@ -11,14 +11,7 @@ namespace {
 
 // Days from 1899-12-30 (day 0 of the classic date serial) to y-m-d.
 int64_t DaysFromEpoch(int y, int m, int d) {
-  // Days since 1970-01-01 by the civil-from-days inverse, then shifted.
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const int64_t yoe = y - era * 400;
-  const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  const int64_t days_since_1970 = era * 146097 + doe - 719468;
-  return days_since_1970 + 25569;  // 1899-12-30 lies 25569 days before 1970-01-01
+  return DaysSince1970(y, m, d) + 25569;  // 1899-12-30 lies 25569 days before 1970-01-01
 }
 
 // A single-precision value shows the digits it really holds (7), not the
